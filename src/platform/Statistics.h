@@ -1,0 +1,17 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// The six counters of the statistics window. Any thread may change them, so each is atomic;
+// nothing resets them while the program runs (unsigned counters wrap, as 32-bit counters do).
+struct CStatistics
+{
+    std::atomic<std::uint32_t> m_foundSites{0};
+    std::atomic<std::uint32_t> m_browsedSites{0};
+    std::atomic<std::uint32_t> m_foundFiles{0};
+    // Overwritten by PendingDownloads each time it runs.
+    std::atomic<std::uint32_t> m_queuedFiles{0};
+    std::atomic<std::uint32_t> m_receivedFiles{0};
+    std::atomic<std::uint32_t> m_receivedBytes{0};
+};
