@@ -1,0 +1,34 @@
+// Parses a base URL and resolves a link against it; input is "base\nlink".
+#include "url/Url.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t split = input.find('\n');
+    const std::string_view baseText = input.substr(0, split);
+    const std::string_view linkText =
+        split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
+
+    const CUrl base{std::string(baseText)};
+    std::string link(linkText);
+    if (ResolveLink(base, link))
+    {
+        const CUrl resolved(link);
+        // Resolution only ever prepends the base directory and drops a fragment.
+        std::string directory;
+        base.GetBaseDirectory(directory);
+        if (link.size() > linkText.size() + directory.size() + 16)
+            std::abort();
+        if (resolved.m_pageKind != kPageKindUnparsable &&
+            (resolved.m_host.size() > kMaxHostLength ||
+             resolved.m_object.size() > kMaxObjectLength))
+            std::abort();
+    }
+    return 0;
+}

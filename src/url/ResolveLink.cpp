@@ -1,0 +1,76 @@
+#include "url/Url.h"
+
+#include <algorithm>
+
+namespace
+{
+
+bool StartsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+} // namespace
+
+bool ResolveLink(const CUrl& base, std::string& link)
+{
+    if (link.empty())
+        return false;
+    std::replace(link.begin(), link.end(), '\\', '/');
+
+    // A protocol-relative link names another host but keeps the page's scheme.
+    if (StartsWith(link, "//"))
+    {
+        std::string_view prefix = base.SchemePrefix();
+        if (prefix.empty())
+            prefix = "http://";
+        prefix.remove_suffix(2); // keep "scheme:"
+        link.insert(0, prefix);
+        CUrl::StripFragment(link);
+        return true;
+    }
+
+    if (link.find(':') != std::string::npos)
+    {
+        CUrl::StripFragment(link);
+        return true;
+    }
+
+    if (link[0] == '/')
+    {
+        // Root-relative: the page's scheme, host and non-default port.
+        std::string absolute(base.SchemePrefix().empty() ? "http://" : base.SchemePrefix());
+        absolute += base.m_host;
+        if (!base.SchemePrefix().empty() && !base.HasDefaultPort())
+        {
+            absolute += ':';
+            absolute += std::to_string(base.m_port);
+        }
+        absolute += link;
+        link = std::move(absolute);
+        CUrl::StripFragment(link);
+        return true;
+    }
+
+    std::string directory;
+    base.GetBaseDirectory(directory);
+    std::size_t skip = 0;
+    while (link.compare(skip, 3, "../") == 0)
+    {
+        // A parent step never climbs above the host's root.
+        const CUrl probe(directory);
+        if (probe.m_directory.size() > 1)
+            CUrl::ParentDirectory(directory);
+        skip += 3;
+    }
+    link.erase(0, skip);
+    if (link.empty())
+        return false;
+
+    if (link[0] == '/' || (!directory.empty() && directory.back() == '/'))
+        link.insert(0, directory);
+    else
+        link.insert(0, directory + "/");
+    CUrl::StripFragment(link);
+    return true;
+}
