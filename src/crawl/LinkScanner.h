@@ -1,0 +1,82 @@
+#pragma once
+
+// The character-level link scanner: finds, one after another, the href and src values of
+// anchor, image, frame and area tags in a page's text, the page's base URL, and whether the page
+// holds one of the user's keywords. It is deliberately not an HTML parser.
+//
+// The page text is one NUL-terminated byte string; its first NUL ends the page for every step.
+// Order for one page: CollapseWhitespace; FindBaseHref into a fresh base record; BuildStopSet;
+// then NextLink from the start of the text until it returns false, keyword flag false at first.
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CUrl;
+
+// A value is copied into a buffer of this many bytes with its terminator. A longer value is
+// skipped rather than cut: a cut link names a different, usually wrong, resource, and the
+// values that long in practice are inline data, not links worth following.
+inline constexpr std::size_t kLinkValueBufferSize = 1024;
+inline constexpr std::size_t kMaxLinkValueLength = kLinkValueBufferSize - 1;
+
+// The tag and attribute words, tried in this order at each tag. Every tag word ends with one
+// blank and every attribute word begins with one; the scan relies on that.
+struct CTagAttributePair
+{
+    std::string_view m_tag;
+    std::string_view m_attribute;
+};
+inline constexpr std::array<CTagAttributePair, 4> kLinkTagPairs{{
+    {"a ", " href"},
+    {"img ", " src"},
+    {"frame ", " src"},
+    {"area ", " href"},
+}};
+inline constexpr CTagAttributePair kBaseTagPair{"base ", " href"};
+
+// The characters at which NextLink stops: "<" and the first letter of every keyword in both
+// cases. m_chars is the set in its built order; m_table answers membership per byte.
+struct CStopSet
+{
+    std::string m_chars;
+    std::array<bool, 256> m_table{};
+};
+
+// What the scan needs from the browse thread besides the text: the user's keywords (read
+// without a lock) and who receives a page that holds one. The callback runs on the scanning
+// thread, at most once per page.
+struct CScanContext
+{
+    std::span<const std::string> m_keywords;
+    std::function<void(CUrl& page)> m_onKeywordHit;
+};
+
+// In place: every run of white space becomes one blank, control characters are dropped,
+// everything else (also bytes above 127, the UTF-8 of links) is kept. Returns the new length.
+std::size_t CollapseWhitespace(char* text);
+
+// Finds the first base tag with an href value. On success base.m_url is the value and base has
+// been parsed; false when there is none (or its value is too long to keep).
+bool FindBaseHref(const char* text, CUrl& base);
+
+void BuildStopSet(std::span<const std::string> keywords, CStopSet& stopSet);
+
+// Moves cursor to just after the next link value and returns it in value; false when the text
+// holds no further link. A page holding a keyword is handed to context.m_onKeywordHit once and
+// keywordFound is set; page is used for nothing else.
+bool NextLink(const char*& cursor, std::string& value, CUrl& page, const CStopSet& stopSet,
+              bool& keywordFound, const CScanContext& context);
+
+// Looks between cursor and the next ">" (or the end) for the tag word, then from the tag word's
+// trailing blank on for the attribute word, both without regard to case (A to Z). On success
+// the cursor moves just after the attribute word; otherwise it is unchanged.
+bool MatchTagAttribute(const char*& cursor, std::string_view tag, std::string_view attribute);
+
+// True when the text at position begins with one of the keywords, without regard to case. An
+// empty keyword matches everywhere.
+bool MatchKeyword(const char* position, std::span<const std::string> keywords);
