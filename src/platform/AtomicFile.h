@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Whole-file access for the small settings and history files.
+
+// Reads the whole regular file at path into bytes. False when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Writes bytes to a new file in the same folder and renames it over path, so that a crash or a
+// full disk never leaves a half-written file behind. A symbolic link at path is followed and
+// its target replaced; an existing file keeps its permission bits. Raises CFileError
+// (kWriteFailed) when any step fails; path is then unchanged.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+inline constexpr const char* kLogFileName = "hvstr.log";
+
+// The run's plain-text log of pages browsed and files downloaded or skipped. Every Write is
+// one formatted write followed by a flush, so lines from different threads never mix and are
+// complete in the file as soon as Write returns. Pass URLs as arguments, never as the format.
+// Open and Close belong to the owner, when no other thread writes.
+class CLogFile
+{
+public:
+    explicit CLogFile(const std::string& fileName = kLogFileName);
+    virtual ~CLogFile();
+
+    CLogFile(const CLogFile&) = delete;
+    CLogFile& operator=(const CLogFile&) = delete;
+
+    // Creates or truncates fileName; a log that was open is closed first. False (and every
+    // later Write ignored) when the file cannot be created.
+    bool Open(const std::string& fileName);
+    void Close();
+    bool IsOpen() const { return m_file != nullptr; }
+
+    // printf-style; nothing happens while the log is not open. Write errors are ignored.
+    void Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+private:
+    struct CCloseFile
+    {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::unique_ptr<std::FILE, CCloseFile> m_file;
+};

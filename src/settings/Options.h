@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CArchiveReader;
+class CArchiveWriter;
+
+inline constexpr const char* kOptionsFileName = "options.dat";
+
+// Duplicate policies of m_duplicateAction.
+inline constexpr std::int32_t kDuplicateSkip = 0;
+inline constexpr std::int32_t kDuplicateRename = 1;
+inline constexpr std::int32_t kDuplicateOverwrite = 2;
+inline constexpr std::int32_t kDuplicateSkipSameSize = 3;
+
+// When m_checkLength asks for a file's length.
+inline constexpr std::int32_t kCheckLengthNever = 0;
+inline constexpr std::int32_t kCheckLengthWhenFound = 1;
+inline constexpr std::int32_t kCheckLengthWhenDownloaded = 2;
+
+// The user's settings, kept in "options.dat" in the working directory. Only the user-interface
+// thread writes the record; workers read single fields. The record checks no value: what the
+// file holds is taken as stored.
+class COptions
+{
+public:
+    // Records the current directory as the working directory.
+    COptions();
+    // Uses workDir as the working directory (tests, or a caller that knows it already).
+    explicit COptions(std::string workDir);
+
+    // Reads the record from path, or from the working directory's "options.dat" when path is
+    // empty. False when the file cannot be opened or is unusable (too old, truncated,
+    // corrupt); the record then holds the defaults. Never raises.
+    bool Load(const std::string& path = {});
+    // Writes the record to path (or the working directory's "options.dat"), replacing the old
+    // file in one step. Raises CFileError when the file cannot be written.
+    void Save(const std::string& path = {}) const;
+    // Every stored field to its default and no keywords; m_workDir and m_terminateWhenDone
+    // are kept.
+    void SetDefaults();
+
+    // The file's content: reading raises CFileError on a short or unusable file, leaving the
+    // fields read so far. Writing always produces the newest version.
+    void Read(CArchiveReader& archive);
+    void Write(CArchiveWriter& archive) const;
+    // Load and Save without the file: same rules, on bytes in memory.
+    bool LoadFromBytes(std::string_view bytes, const std::string& path = {});
+    std::string SaveToBytes() const;
+
+    // The file that Load and Save use for path.
+    std::string ResolvePath(const std::string& path) const;
+
+    std::string m_workDir;
+    std::vector<std::string> m_keywords;
+    std::int32_t m_connectTimeout = 30;
+    std::int32_t m_connectRetries = 5;
+    bool m_rememberDownloads = true;
+    bool m_rememberPages = true;
+    std::int32_t m_duplicateAction = kDuplicateSkipSameSize;
+    bool m_askSiteAtStartup = true;
+    std::int32_t m_defaultMode = 0;
+    std::int32_t m_windowTop = 0;
+    std::int32_t m_windowLeft = 0;
+    std::int32_t m_windowWidth = 0;
+    std::int32_t m_windowHeight = 0;
+    bool m_windowMaximized = false;
+    std::int32_t m_treeWidth = 300;
+    std::int32_t m_filesColumnWidth = 350;
+    std::int32_t m_sizeColumnWidth = 90;
+    std::int32_t m_checkLength = kCheckLengthNever;
+    std::int32_t m_maxSizeK = 100;
+    std::int32_t m_minSizeK = 10;
+    bool m_autoDownload = false;
+    bool m_passwordLogins = true;
+    std::string m_fileTypes;
+    std::string m_excludes;
+    std::int32_t m_downloadThreads = 2;
+    std::uint32_t m_entryHistoryDepth = 5;
+    std::string m_downloadDir;
+    // Run-time flag from the command line: close when all work is done. Never stored.
+    bool m_terminateWhenDone = false;
+};

@@ -1,0 +1,142 @@
+#include "settings/TSList.h"
+
+#include "platform/Archive.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileError.h"
+#include "platform/FileTime.h"
+#include "settings/DataPaths.h"
+
+#include <utility>
+
+namespace
+{
+// One entry takes at least a one-byte key length and the two time words.
+constexpr std::size_t kSmallestEntry = 1 + 4 + 4;
+} // namespace
+
+bool CTSList::Add(const std::string& key, const CCalendarTime& time)
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (!lock.owns_lock())
+        return false;
+    return m_map.try_emplace(key, time).second;
+}
+
+bool CTSList::Contains(const std::string& key) const
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    return lock.owns_lock() && m_map.find(key) != m_map.end();
+}
+
+bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (!lock.owns_lock())
+        return false;
+    const auto found = m_map.find(key);
+    if (found == m_map.end())
+        return false;
+    time = found->second;
+    return true;
+}
+
+bool CTSList::RemoveAll()
+{
+    return Replace({});
+}
+
+std::size_t CTSList::GetCount() const
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    return lock.owns_lock() ? m_map.size() : 0;
+}
+
+bool CTSList::Replace(CMap entries)
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (!lock.owns_lock())
+        return false;
+    m_map.swap(entries);
+    lock.unlock();
+    return true; // the old entries are freed outside the lock
+}
+
+void CTSList::Read(CArchiveReader& archive)
+{
+    CMap entries;
+    const std::int32_t count = archive.ReadI32();
+    if (count > 0)
+    {
+        if (static_cast<std::size_t>(count) > archive.Remaining() / kSmallestEntry)
+            archive.FailInvalid("entry count larger than the file");
+        entries.reserve(static_cast<std::size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i)
+        {
+            std::string key = archive.ReadString();
+            const std::uint64_t low = archive.ReadU32();
+            const std::uint64_t high = archive.ReadU32();
+            CCalendarTime time; // a file time that has no calendar time reads as "no time"
+            FileTimeToCalendarTime(low | (high << 32), time);
+            entries.try_emplace(std::move(key), time); // a repeated key keeps its first time
+        }
+    }
+    if (!Replace(std::move(entries)))
+        archive.FailInvalid("the list is busy");
+}
+
+void CTSList::Write(CArchiveWriter& archive) const
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (!lock.owns_lock())
+        throw CFileError(CFileError::Cause::kWriteFailed, {}, "the list is busy");
+    archive.WriteU32(static_cast<std::uint32_t>(m_map.size()));
+    for (const auto& [key, time] : m_map)
+    {
+        std::uint64_t fileTime = 0; // a time with no file time, such as "no time", is written as 0
+        CalendarTimeToFileTime(time, fileTime);
+        archive.WriteString(key);
+        archive.WriteU32(static_cast<std::uint32_t>(fileTime & 0xFFFFFFFFu));
+        archive.WriteU32(static_cast<std::uint32_t>(fileTime >> 32));
+    }
+}
+
+bool CTSList::LoadFromBytes(std::string_view bytes, const std::string& path)
+{
+    try
+    {
+        CArchiveReader archive(bytes, path);
+        Read(archive);
+        return true;
+    }
+    catch (const CFileError&)
+    {
+        // A damaged file counts as a missing one.
+        RemoveAll();
+        return false;
+    }
+}
+
+std::string CTSList::SaveToBytes() const
+{
+    CArchiveWriter archive;
+    Write(archive);
+    return archive.Bytes();
+}
+
+bool CTSList::Load(const std::string& fileName, const std::string& workDir)
+{
+    const std::string path = JoinDataPath(workDir, fileName);
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes))
+    {
+        RemoveAll();
+        return false;
+    }
+    return LoadFromBytes(bytes, path);
+}
+
+bool CTSList::Save(const std::string& fileName, const std::string& workDir) const
+{
+    WriteFileAtomically(JoinDataPath(workDir, fileName), SaveToBytes());
+    return true;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/CalendarTime.h"
+#include "url/PageHistoryLookup.h"
+
+#include <chrono>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+class CArchiveReader;
+class CArchiveWriter;
+
+// A set of text keys, each with the calendar time of its first addition, shared by threads:
+// the page history, the download history and each browse thread's visited set. Keys compare
+// exactly (case matters). Every operation waits at most one second for the list's lock; a wait
+// that runs out makes the operation do nothing and report failure.
+class CTSList : public CPageHistoryLookup
+{
+public:
+    static constexpr std::chrono::milliseconds kLockWait{1000};
+
+    CTSList() = default;
+    CTSList(const CTSList&) = delete;
+    CTSList& operator=(const CTSList&) = delete;
+
+    // Adds key with time when it is absent. False when it is present (its first time stays)
+    // or when the lock could not be had.
+    bool Add(const std::string& key, const CCalendarTime& time);
+    // True when key is present.
+    bool Contains(const std::string& key) const override;
+    // True and the stored time when key is present.
+    bool Lookup(const std::string& key, CCalendarTime& time) const;
+    // Empties the list. False (and nothing removed) when the lock could not be had.
+    bool RemoveAll();
+    std::size_t GetCount() const;
+
+    // Replaces the list by the file fileName joined to workDir (unchanged when absolute).
+    // False with an empty list when the file cannot be opened or is damaged; false with the
+    // list unchanged when the lock could not be had.
+    bool Load(const std::string& fileName, const std::string& workDir);
+    // Writes the list to fileName joined to workDir, replacing the old file in one step.
+    // Raises CFileError when the file cannot be written.
+    bool Save(const std::string& fileName, const std::string& workDir) const;
+
+    // The file's content. Reading raises CFileError on a short or inconsistent file and
+    // leaves the list unchanged then.
+    void Read(CArchiveReader& archive);
+    void Write(CArchiveWriter& archive) const;
+    bool LoadFromBytes(std::string_view bytes, const std::string& path = {});
+    std::string SaveToBytes() const;
+
+protected:
+    // For tests that must hold the lock from outside.
+    std::timed_mutex& Mutex() const { return m_mutex; }
+
+private:
+    using CMap = std::unordered_map<std::string, CCalendarTime>;
+
+    // Installs entries in place of the current ones; false when the lock could not be had.
+    bool Replace(CMap entries);
+
+    mutable std::timed_mutex m_mutex;
+    CMap m_map;
+};
