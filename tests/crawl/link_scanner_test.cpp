@@ -1,0 +1,313 @@
+#include "crawl/LinkScanner.h"
+#include "url/Url.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct ScanResult
+{
+    std::vector<std::string> values;
+    int offers = 0;
+    bool hasBase = false;
+    std::string base;
+};
+
+// One page as a browse thread scans it.
+ScanResult ScanPage(std::string text, const std::vector<std::string>& keywords = {})
+{
+    ScanResult result;
+    CollapseWhitespace(text.data());
+    CUrl base;
+    result.hasBase = FindBaseHref(text.c_str(), base);
+    result.base = base.m_url;
+    CStopSet stopSet;
+    BuildStopSet(keywords, stopSet);
+    CUrl page("http://h/a/index.htm");
+    const CScanContext context{keywords, [&](CUrl& offered)
+                               {
+                                   EXPECT_EQ(&offered, &page);
+                                   ++result.offers;
+                               }};
+    const char* cursor = text.c_str();
+    bool keywordFound = false;
+    std::string value;
+    while (NextLink(cursor, value, page, stopSet, keywordFound, context))
+        result.values.push_back(value);
+    EXPECT_EQ(*cursor, '\0') << "a finished scan leaves the cursor at the end";
+    return result;
+}
+
+using Values = std::vector<std::string>;
+
+// ---- White space ----------------------------------------------------------------------------
+
+struct CollapseCase
+{
+    std::string in;
+    std::string out;
+};
+
+TEST(CollapseWhitespace, Cases)
+{
+    const CollapseCase cases[] = {
+        {"", ""},
+        {"a  b", "a b"},
+        {"a \t\r\n\v\f b", "a b"},
+        {"\r\n<a\r\n\thref=x>", " <a href=x>"},
+        {"a\x01\x1f\x7f"
+         "b",
+         "ab"},
+        // Bytes above 127 stay: the UTF-8 of a link must survive.
+        {"caf\xc3\xa9.zip", "caf\xc3\xa9.zip"},
+        // A dropped control character ends a run of white space.
+        {" \x01 ", "  "},
+        {std::string("ab\0cd", 5), "ab"},
+    };
+    for (const CollapseCase& c : cases)
+    {
+        std::string text = c.in;
+        const std::size_t length = CollapseWhitespace(text.data());
+        EXPECT_EQ(length, c.out.size()) << testing::PrintToString(c.in);
+        EXPECT_EQ(std::string(text.c_str()), c.out) << testing::PrintToString(c.in);
+    }
+}
+
+// The byte-at-a-time rule, to compare the block-wise implementation with.
+std::string CollapseByRule(const std::string& in)
+{
+    std::string out;
+    bool previousWhite = false;
+    for (const char ch : in)
+    {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == 0)
+            break;
+        const bool white = c == ' ' || (c >= '\t' && c <= '\r');
+        if (white && !previousWhite)
+            out += ' ';
+        else if (!white && c >= 0x20 && c != 0x7F)
+            out += ch;
+        previousWhite = white;
+    }
+    return out;
+}
+
+TEST(CollapseWhitespace, MatchesTheRuleOnRandomText)
+{
+    const char alphabet[] = {' ', ' ', '\t', '\n', '\r', 'a', '<', '"', '\x01', '\x7f', '\xc3'};
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round)
+    {
+        std::string text(random() % 200, ' ');
+        for (char& c : text)
+            c = alphabet[random() % sizeof alphabet];
+        std::string collapsed = text;
+        const std::size_t length = CollapseWhitespace(collapsed.data());
+        const std::string expected = CollapseByRule(text);
+        ASSERT_EQ(std::string(collapsed.c_str()), expected) << testing::PrintToString(text);
+        ASSERT_EQ(length, expected.size());
+    }
+}
+
+// ---- Link values ----------------------------------------------------------------------------
+
+struct PageCase
+{
+    const char* name;
+    std::string page;
+    Values values;
+};
+
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
+
+class LinkValues : public testing::TestWithParam<PageCase>
+{
+};
+
+TEST_P(LinkValues, AreFoundInOrder)
+{
+    const ScanResult result = ScanPage(GetParam().page);
+    EXPECT_EQ(result.values, GetParam().values);
+    EXPECT_EQ(result.offers, 0) << "no keywords, no offer";
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, LinkValues, testing::Values(
+    PageCase{"LineBreaksAndTabs", "<a\r\n\thref  =  \"one.htm\"\r\n>x</a>\r\n<img\tsrc=p.gif>", {"one.htm", "p.gif"}},
+    PageCase{"OneLine", "<a href = \"one.htm\" >x</a> <img src=p.gif>", {"one.htm", "p.gif"}},
+    PageCase{"Capitals", "<A HREF=\"X.ZIP\">", {"X.ZIP"}},
+    PageCase{"UnquotedBeforeBracket", "<a href=u.htm>text</a>", {"u.htm"}},
+    PageCase{"SingleQuotesKept", "<a href='y.htm'>", {"'y.htm'"}},
+    PageCase{"ImageWithBorderFirst", "<img border=0 src=\"p.gif\">", {"p.gif"}},
+    PageCase{"IframeThroughFrame", "<iframe src=\"f.htm\"></iframe>", {"f.htm"}},
+    PageCase{"FrameAndArea", "<frame src=a.htm><area shape=rect href=b.htm>", {"a.htm", "b.htm"}},
+    PageCase{"NameOnly", "<a name=\"top\">x</a><a href=n.htm>", {"n.htm"}},
+    PageCase{"EmptyValue", "<a href=\"\">", {""}},
+    PageCase{"Hreflang", "<a hreflang=en href=\"real.htm\">", {"lang=en"}},
+    PageCase{"TagWordInValue", "<span title=\"a href=z.zip\">", {"z.zip"}},
+    PageCase{"NoBlankInTag", "<a>x</a><br><img/src=q.gif>", {}},
+    PageCase{"Utf8Value", "<a href=caf\xc3\xa9.zip>", {"caf\xc3\xa9.zip"}},
+    PageCase{"UnterminatedAtEnd", "<a href=1.htm><a href=\"open", {"1.htm"}},
+    PageCase{"AttributeWordAtEnd", "<a href", {}},
+    PageCase{"StopAtEnd", "<a href=1.htm><", {"1.htm"}}),
+    [](const testing::TestParamInfo<PageCase>& info) { return info.param.name; });
+// clang-format on
+
+TEST(NextLink, UnquotedValueMovesPastTheBracket)
+{
+    std::string text = "<a href=x.zip>after";
+    CStopSet stopSet;
+    BuildStopSet({}, stopSet);
+    CUrl page("http://h/");
+    const char* cursor = text.c_str();
+    bool keywordFound = false;
+    std::string value;
+    ASSERT_TRUE(NextLink(cursor, value, page, stopSet, keywordFound, CScanContext{}));
+    EXPECT_EQ(value, "x.zip");
+    EXPECT_STREQ(cursor, "after");
+}
+
+// Values longer than the 1023-character buffer are skipped, not cut; the scan goes on.
+TEST(NextLink, SkipsValuesThatDoNotFitTheBuffer)
+{
+    const std::string fits(kMaxLinkValueLength, 'f');
+    const std::string tooLong(kMaxLinkValueLength + 1, 'g');
+    const ScanResult result =
+        ScanPage("<a href=\"" + fits + "\"><img src=" + tooLong + "><a href=next.htm>");
+    EXPECT_EQ(result.values, (Values{fits, "next.htm"}));
+
+    const ScanResult longBase = ScanPage("<base href=\"http://h/" + tooLong + "\">");
+    EXPECT_FALSE(longBase.hasBase);
+}
+
+// ---- Base tag -------------------------------------------------------------------------------
+
+TEST(FindBaseHref, FirstBaseGovernsEveryLink)
+{
+    const ScanResult result =
+        ScanPage("<a href=x.zip><BASE\nHREF=\"http://h/other/\"><base href=http://h/second/>");
+    ASSERT_TRUE(result.hasBase);
+    EXPECT_EQ(result.base, "http://h/other/");
+
+    CUrl base;
+    base.m_url = result.base;
+    base.Parse();
+    std::string link = result.values.at(0);
+    ASSERT_TRUE(ResolveLink(base, link));
+    EXPECT_EQ(link, "http://h/other/x.zip");
+}
+
+TEST(FindBaseHref, NoneOrNoValue)
+{
+    for (const char* page : {"<a href=x>", "<base target=_top>", "<base href=\"http://h/"})
+    {
+        std::string text = page;
+        CUrl base;
+        EXPECT_FALSE(FindBaseHref(text.c_str(), base)) << page;
+        EXPECT_TRUE(base.m_url.empty());
+    }
+}
+
+// ---- Keywords -------------------------------------------------------------------------------
+
+TEST(BuildStopSet, HoldsFirstLettersInBothCases)
+{
+    CStopSet stopSet;
+    BuildStopSet(std::vector<std::string>{"setup", "Driver"}, stopSet);
+    EXPECT_EQ(stopSet.m_chars, "<sSdD");
+    BuildStopSet({}, stopSet);
+    EXPECT_EQ(stopSet.m_chars, "<");
+    // An empty keyword has no first letter; "7" has no case.
+    BuildStopSet(std::vector<std::string>{"", "7zip"}, stopSet);
+    EXPECT_EQ(stopSet.m_chars, "<77");
+}
+
+TEST(Keywords, PageIsOfferedOnceAndLinksStillReturned)
+{
+    const ScanResult result =
+        ScanPage("<a href=1.htm> get SETUP and setup.exe <a href=2.zip>", {"setup", "Driver"});
+    EXPECT_EQ(result.offers, 1);
+    EXPECT_EQ(result.values, (Values{"1.htm", "2.zip"}));
+
+    EXPECT_EQ(ScanPage("no word here <a href=1.htm>", {"setup"}).offers, 0);
+    EXPECT_EQ(ScanPage("a setu", {"setup"}).offers, 0) << "a partial word at the end";
+}
+
+// After a keyword every stop starts a tag, so ordinary text can supply the tag word.
+TEST(Keywords, AfterAHitTextCanSupplyTheTagWord)
+{
+    const std::string page = "Setup: visit a site <b href=q.zip>";
+    EXPECT_EQ(ScanPage(page).values, Values{});
+    EXPECT_EQ(ScanPage(page, {"setup"}).values, Values{"q.zip"});
+}
+
+TEST(MatchKeyword, CaseAndEmptyKeyword)
+{
+    const std::string text = "DrIvEr";
+    EXPECT_TRUE(MatchKeyword(text.c_str(), std::vector<std::string>{"x", "driver"}));
+    EXPECT_FALSE(MatchKeyword(text.c_str(), std::vector<std::string>{"drivers"}));
+    EXPECT_TRUE(MatchKeyword(text.c_str(), std::vector<std::string>{""}));
+    EXPECT_FALSE(MatchKeyword(text.c_str(), {}));
+}
+
+// ---- Against the plain walk -----------------------------------------------------------------
+
+bool StartsWithFolded(const char* text, std::string_view word)
+{
+    for (std::size_t i = 0; i < word.size(); ++i)
+    {
+        auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (text[i] == '\0' || fold(text[i]) != fold(word[i]))
+            return false;
+    }
+    return true;
+}
+
+// The tag walk exactly as described: every position, tag word first, then attribute word.
+bool WalkTagAttribute(const char*& cursor, std::string_view tag, std::string_view attribute)
+{
+    bool tagFound = false;
+    for (const char* q = cursor; *q != '\0' && *q != '>'; ++q)
+    {
+        if (!tagFound && StartsWithFolded(q, tag))
+        {
+            tagFound = true;
+            q += tag.size() - 1;
+        }
+        if (tagFound && StartsWithFolded(q, attribute))
+        {
+            cursor = q + attribute.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(MatchTagAttribute, AgreesWithThePlainWalk)
+{
+    const char* pieces[] = {" ",   "a", "A ", "img", "frame", "area", " href", "HREF",
+                            "src", "=", "\"", ">",   "<",     "x",    "e "};
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round)
+    {
+        std::string text;
+        for (unsigned n = random() % 12; n > 0; --n)
+            text += pieces[random() % std::size(pieces)];
+        for (const CTagAttributePair& pair : kLinkTagPairs)
+        {
+            const char* walked = text.c_str();
+            const char* matched = text.c_str();
+            const bool expected = WalkTagAttribute(walked, pair.m_tag, pair.m_attribute);
+            ASSERT_EQ(MatchTagAttribute(matched, pair.m_tag, pair.m_attribute), expected)
+                << text << " / " << pair.m_tag;
+            ASSERT_EQ(matched, walked) << text << " / " << pair.m_tag;
+        }
+    }
+}
+
+} // namespace
