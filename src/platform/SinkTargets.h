@@ -25,8 +25,9 @@ class CSiteTreeTarget
 {
 public:
     virtual ~CSiteTreeTarget() = default;
-    // Inserts a node with the record's URL text under parent (kNoTreeNode: the root level);
-    // the record, owned by the URL store, is the node's item data. Returns the new node's id,
+    // Inserts a node with the record's URL text under parent (kNoTreeNode: the root level).
+    // The record is only sure to live during the call: the node keeps values (the URL text, by
+    // which the URL store finds the record), never the pointer. Returns the new node's id,
     // kNoTreeNode when the control refuses it (for instance when parent no longer exists).
     virtual CTreeNodeId InsertNode(CTreeNodeId parent, CUrl& record) = 0;
 };
