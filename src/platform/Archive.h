@@ -10,8 +10,9 @@
 // length-prefixed byte strings (one byte below 255; else 0xFF and 16 bits below 0xFFFE; else
 // 0xFF, 0xFFFF and 32 bits), no terminators, no class headers.
 
-// Reads from bytes already in memory, so that no length or count taken from a file can ask
-// for more than the file holds. A short read raises CFileError (kEndOfFile) naming m_path.
+// Reads from bytes already in memory (which must outlive the reader), so that no length or count
+// taken from a file can ask for more than the file holds. A short read raises CFileError
+// (kEndOfFile) naming m_path.
 class CArchiveReader
 {
 public:
