@@ -19,7 +19,7 @@ TEST(UrlStoreStress, SharedUrlsEndWithNothingAllocated)
     constexpr int kUrls = 40;
     constexpr int kBrowsers = 3;
     constexpr int kDownloaders = 2;
-    constexpr int kRounds = 3000;
+    constexpr int kRounds = 20000;
 
     std::vector<std::string> urls;
     for (int i = 0; i < kUrls; ++i)
