@@ -1,0 +1,68 @@
+#include "settings/LogFile.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+TEST(LogFileTest, EachRunStartsAfreshAndLinesAreCompleteAtOnce)
+{
+    CTempDir dir;
+    const std::string path = dir.File("hvstr.log");
+    {
+        CLogFile first(path);
+        first.Write("Browsing %s\n", "http://first/");
+    }
+    CLogFile log(path);
+    ASSERT_TRUE(log.IsOpen());
+    log.Write("Browsing %s\n", "http://a/100%25%s%d.html");
+    log.Write("Skipped %s: HTTP error %d!\n", "http://a/x", 404);
+    EXPECT_EQ(ReadFileBytes(path),
+              "Browsing http://a/100%25%s%d.html\nSkipped http://a/x: HTTP error 404!\n");
+}
+
+TEST(LogFileTest, ALogThatCannotBeCreatedIgnoresWrites)
+{
+    CTempDir dir;
+    CLogFile log(dir.File("missing/hvstr.log"));
+    EXPECT_FALSE(log.IsOpen());
+    log.Write("Browsing %s\n", "http://a/");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+}
+
+TEST(LogFileTest, LinesFromManyThreadsNeverMix)
+{
+    CTempDir dir;
+    constexpr int kThreads = 8;
+    constexpr int kLines = 300;
+    {
+        CLogFile log(dir.File("hvstr.log"));
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back(
+                [&log, t]
+                {
+                    const std::string url = "http://h" + std::to_string(t) + "/" +
+                                            std::string(2000, static_cast<char>('a' + t));
+                    for (int i = 0; i < kLines; ++i)
+                        log.Write("Downloaded %s as %s\n", url.c_str(), url.c_str());
+                });
+        for (auto& thread : threads)
+            thread.join();
+    }
+    std::istringstream lines(ReadFileBytes(dir.File("hvstr.log")));
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line))
+    {
+        ++count;
+        constexpr std::size_t kUrlSize = 10 + 2000; // "http://hN/" and the path
+        ASSERT_EQ(line.size(), std::string("Downloaded  as ").size() + 2 * kUrlSize);
+        const std::string url = line.substr(11, kUrlSize);
+        EXPECT_EQ(line, "Downloaded " + url + " as " + url);
+        EXPECT_EQ(url.find_first_not_of(url[10], 10), std::string::npos);
+    }
+    EXPECT_EQ(count, kThreads * kLines);
+}

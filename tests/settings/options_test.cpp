@@ -1,0 +1,167 @@
+#include "LeBytes.h"
+#include "platform/FileError.h"
+#include "settings/Options.h"
+#include "settings/ScreenSize.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const std::string kTypes = "EXE;ZIP;QT;MOV;JPG;AVI;MP3;M3U;MPEG;MPG";
+
+// An options file of the given version with a value other than the default in every field
+// that the version holds.
+std::string MakeOptionsFile(std::uint32_t version)
+{
+    std::string bytes = Le32(version) + Le32(2) + Le32(500) + Le32(1) + Le32(1) +
+                        ShortString("ZIP") + ShortString("ads") + Le32(7) + Le32(9) +
+                        ShortString("/dl/") + Le32(1) + Le32(0) + Le32(0);
+    if (version >= 5)
+        bytes += Le32(1);
+    if (version >= 6)
+        bytes += Le32(0) + Le32(0) + Le32(8) + Le32(45);
+    if (version >= 8)
+        bytes += Le32(2) + ShortString("cat") + ShortString("dog") + Le32(10) + Le32(20) +
+                 Le32(300) + Le32(200) + Le32(1) + Le32(111) + Le32(222) + Le32(33);
+    return bytes;
+}
+} // namespace
+
+TEST(OptionsTest, DefaultsAreWrittenByteForByte)
+{
+    COptions options("/w/x");
+    const std::string expected =
+        Le32(8) + Le32(0) + Le32(100) + Le32(10) + Le32(0) + ShortString(kTypes) + ShortString("") +
+        Le32(2) + Le32(5) + ShortString("/w/x/dl/") + Le32(0) + Le32(1) + Le32(1) + Le32(3) +
+        Le32(1) + Le32(1) + Le32(5) + Le32(30) + Le32(0) + Le32(128) + Le32(96) + Le32(768) +
+        Le32(576) + Le32(0) + Le32(300) + Le32(350) + Le32(90);
+    ASSERT_EQ(expected.size(), 146u);
+    EXPECT_EQ(options.SaveToBytes(), expected);
+
+    CTempDir dir;
+    options.Save(dir.File("options.dat"));
+    EXPECT_EQ(ReadFileBytes(dir.File("options.dat")), expected);
+}
+
+TEST(OptionsTest, MissingFileGivesDefaultsInTheWorkingDirectory)
+{
+    CTempDir dir;
+    COptions options(dir.Path().string());
+    options.m_maxSizeK = 1;
+    options.m_keywords = {"k"};
+    options.m_terminateWhenDone = true;
+    EXPECT_FALSE(options.Load());
+    EXPECT_EQ(options.m_maxSizeK, 100);
+    EXPECT_TRUE(options.m_keywords.empty());
+    EXPECT_FALSE(options.m_terminateWhenDone);
+    EXPECT_EQ(options.m_downloadDir, dir.Path().string() + "/dl/");
+    EXPECT_EQ(options.m_fileTypes, kTypes);
+
+    options.Save();
+    EXPECT_EQ(ReadFileBytes(dir.File("options.dat")).size(), 146u - 4 + dir.Path().string().size());
+    EXPECT_EQ(COptions().m_workDir, std::filesystem::current_path().string());
+}
+
+TEST(OptionsTest, WindowDefaultsFollowTheScreen)
+{
+    SetScreenSizeProvider([] { return CScreenSize{1366, 768}; });
+    COptions options("/w");
+    SetScreenSizeProvider({});
+    EXPECT_EQ(options.m_windowWidth, 1024);
+    EXPECT_EQ(options.m_windowHeight, 576);
+    EXPECT_EQ(options.m_windowLeft, 170);
+    EXPECT_EQ(options.m_windowTop, 96);
+    options.SetDefaults();
+    EXPECT_EQ(options.m_windowWidth, 768);
+    EXPECT_EQ(options.m_windowLeft, 128);
+}
+
+TEST(OptionsTest, EachVersionReadsItsOwnFields)
+{
+    struct Case
+    {
+        std::uint32_t version;
+        bool loads;
+        int fieldsVersion; // the newest version whose fields the file holds
+    };
+    const Case cases[] = {{3, false, 0}, {4, true, 4}, {5, true, 5}, {6, true, 6},
+                          {7, true, 6},  {8, true, 8}, {9, true, 8}, {0xFFFFFFFF, true, 8}};
+    const COptions defaults("/w");
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.version);
+        COptions options("/w");
+        options.m_terminateWhenDone = true;
+        EXPECT_EQ(options.LoadFromBytes(MakeOptionsFile(c.version)), c.loads);
+        EXPECT_FALSE(options.m_terminateWhenDone);
+        const int v = c.fieldsVersion;
+        EXPECT_EQ(options.m_maxSizeK, v >= 4 ? 500 : 100);
+        EXPECT_EQ(options.m_excludes, v >= 4 ? "ads" : "");
+        EXPECT_EQ(options.m_downloadDir, v >= 4 ? "/dl/" : "/w/dl/");
+        EXPECT_EQ(options.m_askSiteAtStartup, v < 4);
+        EXPECT_EQ(options.m_duplicateAction, v >= 5 ? 1 : 3);
+        EXPECT_EQ(options.m_rememberDownloads, v < 6);
+        EXPECT_EQ(options.m_rememberPages, v < 6);
+        EXPECT_EQ(options.m_connectRetries, v >= 6 ? 8 : 5);
+        EXPECT_EQ(options.m_connectTimeout, v >= 6 ? 45 : 30);
+        const std::vector<std::string> keywords = {"cat", "dog"};
+        EXPECT_EQ(options.m_keywords, v >= 8 ? keywords : std::vector<std::string>{});
+        EXPECT_EQ(options.m_windowLeft, v >= 8 ? 10 : defaults.m_windowLeft);
+        EXPECT_EQ(options.m_windowHeight, v >= 8 ? 200 : defaults.m_windowHeight);
+        EXPECT_EQ(options.m_sizeColumnWidth, v >= 8 ? 33 : 90);
+    }
+}
+
+TEST(OptionsTest, SaveThenLoadKeepsEveryStoredField)
+{
+    CTempDir dir;
+    COptions saved(dir.Path().string());
+    ASSERT_TRUE(saved.LoadFromBytes(MakeOptionsFile(8)));
+    saved.m_keywords = {"", std::string(255, 'k'), std::string(70000, 'w'), "last"};
+    saved.m_entryHistoryDepth = 0xFFFFFFFF;
+    saved.m_minSizeK = -7;
+    saved.m_terminateWhenDone = true;
+    saved.Save();
+
+    COptions loaded(dir.Path().string());
+    ASSERT_TRUE(loaded.Load());
+    EXPECT_EQ(loaded.m_keywords, saved.m_keywords);
+    EXPECT_EQ(loaded.m_entryHistoryDepth, 0xFFFFFFFFu);
+    EXPECT_EQ(loaded.m_minSizeK, -7);
+    EXPECT_FALSE(loaded.m_terminateWhenDone);
+    EXPECT_EQ(loaded.SaveToBytes(), saved.SaveToBytes());
+}
+
+TEST(OptionsTest, DamagedFilesAreRefusedWithoutHarm)
+{
+    const std::string defaults = COptions("/w").SaveToBytes();
+    const std::string good = MakeOptionsFile(8);
+    for (std::size_t size = 0; size < good.size(); ++size)
+    {
+        COptions options("/w");
+        EXPECT_FALSE(options.LoadFromBytes(good.substr(0, size))) << size;
+        ASSERT_EQ(options.SaveToBytes(), defaults) << size;
+    }
+
+    // The keyword count sits at a fixed offset in this file; everything after it is the layout.
+    const std::size_t countAt = MakeOptionsFile(6).size();
+    const std::string layout = good.substr(countAt + 4 + 8);
+    COptions options("/w");
+    EXPECT_TRUE(options.LoadFromBytes(good.substr(0, countAt) + Le32(0xFFFFFFFF) + layout));
+    EXPECT_TRUE(options.m_keywords.empty());
+    EXPECT_EQ(options.m_sizeColumnWidth, 33);
+    EXPECT_FALSE(options.LoadFromBytes(good.substr(0, countAt) + Le32(0x7FFFFFFF) + layout));
+    EXPECT_EQ(options.SaveToBytes(), defaults);
+}
+
+TEST(OptionsTest, SaveFailureRaisesAndKeepsTheRecord)
+{
+    CTempDir dir;
+    COptions options(dir.File("missing"));
+    options.m_maxSizeK = 1234;
+    EXPECT_THROW(options.Save(), CFileError);
+    EXPECT_EQ(options.m_maxSizeK, 1234);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+}
