@@ -74,16 +74,16 @@ int main(int argc, char** argv)
     bool offered = false;
     const CScanContext context{keywords, [&offered](CUrl&) { offered = true; }};
 
-    CollapseWhitespace(text.data());
+    const std::size_t length = CollapseWhitespace(text.data());
     CUrl pageBase;
-    FindBaseHref(text.c_str(), pageBase);
+    FindBaseHref(CScanCursor(text.c_str(), length), pageBase);
     const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
     CStopSet stopSet;
     BuildStopSet(keywords, stopSet);
 
     // The keyword line comes first although the keyword may be met after some links.
     std::string lines;
-    const char* cursor = text.c_str();
+    CScanCursor cursor(text.c_str(), length);
     bool keywordFound = false;
     std::string value;
     while (NextLink(cursor, value, page, stopSet, keywordFound, context))

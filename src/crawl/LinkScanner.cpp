@@ -1,91 +1,26 @@
 #include "crawl/LinkScanner.h"
 
+#include "crawl/ScanBytes.h"
 #include "url/Url.h"
 
-#include <cstdint>
+#include <cassert>
 #include <cstring>
+
+using scan_bytes::Byte;
+using scan_bytes::kFold;
+using scan_bytes::StartsWithNoCase;
 
 namespace
 {
 
-// Folds A to Z only; bytes above 127 stay as they are.
-constexpr std::array<unsigned char, 256> MakeFoldTable()
+bool IsBlankBounded(std::string_view tag, std::string_view attribute)
 {
-    std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 256; ++c)
-        table[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return table;
-}
-constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
-
-// Characters that end a link value: blank, double quote, ">" and the terminator.
-constexpr std::array<bool, 256> MakeValueEndTable()
-{
-    std::array<bool, 256> table{};
-    table[0] = table[' '] = table['"'] = table['>'] = true;
-    return table;
-}
-constexpr std::array<bool, 256> kValueEnd = MakeValueEndTable();
-
-inline unsigned char Byte(const char* p)
-{
-    return static_cast<unsigned char>(*p);
+    return !tag.empty() && tag.back() == ' ' && !attribute.empty() && attribute.front() == ' ';
 }
 
-// True when text begins with word, folding A to Z on both sides. The terminator never
-// matches, so the comparison cannot run past the end of the text.
-bool StartsWithNoCase(const char* text, std::string_view word)
-{
-    for (std::size_t i = 0; i < word.size(); ++i)
-    {
-        const unsigned char c = Byte(text + i);
-        if (c == 0 || kFold[c] != kFold[static_cast<unsigned char>(word[i])])
-            return false;
-    }
-    return true;
-}
-
-// The end of the tag that starts at cursor: its first ">" or the terminator.
-const char* TagEnd(const char* cursor)
-{
-    return strchrnul(cursor, '>');
-}
-
-// Where the tag word (which ends with a blank) first occurs in [begin, end): the position of
-// its trailing blank, or nullptr. A match cannot cross ">" or the end since the word holds
-// neither, so looking at each blank and the letters before it finds the same first occurrence
-// as trying the word at every position.
-const char* FindTagWordBlank(const char* begin, const char* end, std::string_view tag)
-{
-    const std::size_t stem = tag.size() - 1;
-    const char* blank = begin;
-    while ((blank = static_cast<const char*>(std::memchr(blank, ' ', end - blank))) != nullptr)
-    {
-        if (static_cast<std::size_t>(blank - begin) >= stem &&
-            StartsWithNoCase(blank - stem, tag.substr(0, stem)))
-            return blank;
-        ++blank;
-    }
-    return nullptr;
-}
-
-// Where the attribute word (which begins with a blank) first occurs in [from, end): the
-// position just after it, or nullptr.
-const char* FindAttributeWordEnd(const char* from, const char* end, std::string_view attribute)
-{
-    const std::string_view rest = attribute.substr(1);
-    const char* blank = from;
-    while ((blank = static_cast<const char*>(std::memchr(blank, ' ', end - blank))) != nullptr)
-    {
-        ++blank;
-        if (StartsWithNoCase(blank, rest))
-            return blank + rest.size();
-    }
-    return nullptr;
-}
-
-// A walk for words of any shape: at each position before ">" or the end, first look for the
-// tag word; once found, move to its last character and look for the attribute word.
+// The tag walk for words of any shape: at each position before ">" or the end, first look for
+// the tag word; once found, move to its last character and look for the attribute word there
+// and after.
 bool MatchTagAttributeByWalk(const char*& cursor, std::string_view tag, std::string_view attribute)
 {
     bool tagFound = tag.empty();
@@ -105,23 +40,57 @@ bool MatchTagAttributeByWalk(const char*& cursor, std::string_view tag, std::str
     return false;
 }
 
-bool IsBlankBounded(std::string_view tag, std::string_view attribute)
+// The same walk for blank-bounded words, for several pairs at once: the first pair, in order,
+// whose tag word and then attribute word occur in the tag that starts at the cursor. A tag word
+// ends with a blank and cannot cross ">" or the end (it holds neither), so looking back from
+// each blank finds its first occurrence; an attribute word begins with a blank, so looking
+// forward from each blank at or after the tag word's finds the attribute word.
+template <std::size_t N>
+bool MatchFirstPair(CScanCursor& cursor, const std::array<CTagAttributePair, N>& pairs)
 {
-    return !tag.empty() && tag.back() == ' ' && !attribute.empty() && attribute.front() == ' ';
+    std::array<const char*, N> tagBlank{};
+    std::size_t missing = N;
+    const char* const begin = cursor.m_at;
+    const char* const tagEnd =
+        scan_bytes::WalkToTagEnd(begin, cursor.m_end,
+                                 [&](const char* blank)
+                                 {
+                                     if (missing == 0)
+                                         return;
+                                     const auto before = static_cast<std::size_t>(blank - begin);
+                                     for (std::size_t k = 0; k < N; ++k)
+                                     {
+                                         const std::string_view stem =
+                                             pairs[k].m_tag.substr(0, pairs[k].m_tag.size() - 1);
+                                         if (tagBlank[k] == nullptr && before >= stem.size() &&
+                                             StartsWithNoCase(blank - stem.size(), stem))
+                                         {
+                                             tagBlank[k] = blank;
+                                             --missing;
+                                         }
+                                     }
+                                 });
+    for (std::size_t k = 0; k < N; ++k)
+    {
+        if (tagBlank[k] == nullptr)
+            continue;
+        const std::string_view rest = pairs[k].m_attribute.substr(1);
+        const char* blank = scan_bytes::FindBlank(
+            tagBlank[k], tagEnd, [rest](const char* at) { return StartsWithNoCase(at + 1, rest); });
+        if (blank != nullptr)
+        {
+            cursor.m_at = blank + pairs[k].m_attribute.size();
+            return true;
+        }
+    }
+    return false;
 }
 
-// MatchTagAttribute for a tag whose end is already known.
-bool MatchTagAttributeWithin(const char*& cursor, const char* end, std::string_view tag,
-                             std::string_view attribute)
+// Kept out of line: inlined where the length is known to be short, g++ turns the copy into
+// "rep movs", which is slow to start and cost a tenth of the whole scan.
+[[gnu::noinline]] void CopyValue(std::string& value, const char* start, std::size_t length)
 {
-    const char* tagBlank = FindTagWordBlank(cursor, end, tag);
-    if (tagBlank == nullptr)
-        return false;
-    const char* after = FindAttributeWordEnd(tagBlank, end, attribute);
-    if (after == nullptr)
-        return false;
-    cursor = after;
-    return true;
+    value.assign(start, length);
 }
 
 enum class EValue
@@ -132,47 +101,53 @@ enum class EValue
 };
 
 // Reads the value that follows an attribute word; the cursor ends just after the character
-// that ended the value, or at the terminator when there is no value. A single quote is an
-// ordinary character.
-EValue ExtractValue(const char*& cursor, std::string& value)
+// that ended the value, or at the end of the text when there is no value. A single quote is
+// an ordinary character.
+EValue ExtractValue(CScanCursor& cursor, std::string& value)
 {
-    const char* p = cursor;
+    const char* p = cursor.m_at;
     while (*p == ' ' || *p == '=' || *p == '"')
         ++p;
     const char* start = p;
-    while (!kValueEnd[Byte(p)])
-        ++p;
-    if (*p == '\0')
+    p = scan_bytes::FindValueEnd(start, cursor.m_end);
+    if (p == cursor.m_end)
     {
-        cursor = p;
+        cursor.m_at = p;
         return EValue::kNone;
     }
-    cursor = p + 1;
+    cursor.m_at = p + 1;
     const auto length = static_cast<std::size_t>(p - start);
     if (length > kMaxLinkValueLength)
         return EValue::kTooLong;
-    value.assign(start, length);
+    CopyValue(value, start, length);
     return EValue::kFound;
 }
 
-// Moves the cursor to the next character of the stop set (its own character counts); the
-// terminator always stops.
-const char* NextStop(const char* cursor, const CStopSet& stopSet)
+const char* FindLessThan(const char* p, const char* end)
 {
-    if (stopSet.m_chars.size() == 1)
-        return strchrnul(cursor, stopSet.m_chars[0]);
-    while (!stopSet.m_table[Byte(cursor)])
-        ++cursor;
-    return cursor;
+    const void* found = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+    return found == nullptr ? end : static_cast<const char*>(found);
+}
+
+// The next character of the stop set at or after p; the end of the text always stops.
+const char* NextStop(const char* p, const char* end, const CStopSet& stopSet)
+{
+    if (stopSet.m_chars == "<")
+        return FindLessThan(p, end);
+    while (!stopSet.m_table[Byte(p)])
+        ++p;
+    return p;
 }
 
 } // namespace
 
-bool MatchTagAttribute(const char*& cursor, std::string_view tag, std::string_view attribute)
+CScanCursor::CScanCursor(const char* text) : m_at(text), m_end(text + std::strlen(text)) {}
+
+bool MatchTagAttribute(CScanCursor& cursor, std::string_view tag, std::string_view attribute)
 {
     if (!IsBlankBounded(tag, attribute))
-        return MatchTagAttributeByWalk(cursor, tag, attribute);
-    return MatchTagAttributeWithin(cursor, TagEnd(cursor), tag, attribute);
+        return MatchTagAttributeByWalk(cursor.m_at, tag, attribute);
+    return MatchFirstPair(cursor, std::array<CTagAttributePair, 1>{{{tag, attribute}}});
 }
 
 bool MatchKeyword(const char* position, std::span<const std::string> keywords)
@@ -187,7 +162,7 @@ bool MatchKeyword(const char* position, std::span<const std::string> keywords)
 
 void BuildStopSet(std::span<const std::string> keywords, CStopSet& stopSet)
 {
-    stopSet.m_chars = "<";
+    stopSet.m_chars.assign(1, '<');
     for (const std::string& keyword : keywords)
     {
         // An empty keyword has no first character; the terminator is no stop of its own.
@@ -204,14 +179,21 @@ void BuildStopSet(std::span<const std::string> keywords, CStopSet& stopSet)
         stopSet.m_table[static_cast<unsigned char>(c)] = true;
 }
 
-bool FindBaseHref(const char* text, CUrl& base)
+bool FindBaseHref(CScanCursor text, CUrl& base)
 {
-    const char* p = text;
-    while ((p = std::strchr(p, '<')) != nullptr)
+    assert(*text.m_end == '\0');
+    // Most pages have no base tag; one quick look spares them the walk from tag to tag.
+    if (!scan_bytes::MayContainNoCase(text.m_at, text.m_end, kBaseTagPair.m_tag))
+        return false;
+    const std::array<CTagAttributePair, 1> pairs{kBaseTagPair};
+    for (;;)
     {
-        ++p;
-        const char* cursor = p;
-        if (!MatchTagAttribute(cursor, kBaseTagPair.m_tag, kBaseTagPair.m_attribute))
+        text.m_at = FindLessThan(text.m_at, text.m_end);
+        if (text.m_at == text.m_end)
+            return false;
+        ++text.m_at;
+        CScanCursor cursor = text;
+        if (!MatchFirstPair(cursor, pairs))
             continue;
         std::string value;
         if (ExtractValue(cursor, value) != EValue::kFound)
@@ -220,45 +202,37 @@ bool FindBaseHref(const char* text, CUrl& base)
         base.Parse();
         return true;
     }
-    return false;
 }
 
-bool NextLink(const char*& cursor, std::string& value, CUrl& page, const CStopSet& stopSet,
+bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSet& stopSet,
               bool& keywordFound, const CScanContext& context)
 {
+    assert(*cursor.m_end == '\0');
     for (;;)
     {
-        cursor = NextStop(cursor, stopSet);
-        if (*cursor == '\0')
+        cursor.m_at = NextStop(cursor.m_at, cursor.m_end, stopSet);
+        if (cursor.m_at == cursor.m_end)
             return false;
-        if (*cursor != '<' && !keywordFound)
+        if (*cursor.m_at != '<' && !keywordFound)
         {
-            if (MatchKeyword(cursor, context.m_keywords))
+            if (MatchKeyword(cursor.m_at, context.m_keywords))
             {
                 keywordFound = true;
                 if (context.m_onKeywordHit)
                     context.m_onKeywordHit(page);
             }
-            ++cursor;
+            ++cursor.m_at;
             continue;
         }
 
-        ++cursor;
-        const char* const end = TagEnd(cursor);
-        // Every pair needs a blank inside the tag; most tags (closing tags, bare names) have
-        // none and are passed over at once.
-        if (std::memchr(cursor, ' ', end - cursor) == nullptr)
+        ++cursor.m_at;
+        CScanCursor at = cursor;
+        if (!MatchFirstPair(at, kLinkTagPairs))
             continue;
-        for (const CTagAttributePair& pair : kLinkTagPairs)
-        {
-            const char* at = cursor;
-            if (!MatchTagAttributeWithin(at, end, pair.m_tag, pair.m_attribute))
-                continue;
-            const EValue found = ExtractValue(at, value);
-            cursor = at;
-            if (found != EValue::kTooLong)
-                return found == EValue::kFound;
-            break; // too long: skipped, the scan goes on after it
-        }
+        const EValue found = ExtractValue(at, value);
+        cursor = at;
+        if (found != EValue::kTooLong)
+            return found == EValue::kFound;
+        // Too long: skipped, the scan goes on after it.
     }
 }

@@ -6,7 +6,13 @@
 //
 // The page text is one NUL-terminated byte string; its first NUL ends the page for every step.
 // Order for one page: CollapseWhitespace; FindBaseHref into a fresh base record; BuildStopSet;
-// then NextLink from the start of the text until it returns false, keyword flag false at first.
+// then NextLink from the start of the text until it returns false, keyword flag false at first:
+//
+//     const std::size_t length = CollapseWhitespace(text);
+//     CUrl pageBase;
+//     FindBaseHref(CScanCursor(text, length), pageBase);
+//     ... BuildStopSet(keywords, stopSet); CScanCursor cursor(text, length); bool found = false;
+//     while (NextLink(cursor, value, page, stopSet, found, context)) ...
 
 #include <array>
 #include <cstddef>
@@ -56,26 +62,41 @@ struct CScanContext
     std::function<void(CUrl& page)> m_onKeywordHit;
 };
 
+// A position in a page's text together with the text's end, its first NUL. Knowing the end lets
+// the scan look at many bytes at once without reading past the text.
+struct CScanCursor
+{
+    CScanCursor() = default;
+    // The start of a text; finds its end.
+    explicit CScanCursor(const char* text);
+    // The start of a text whose first NUL is at text + length (CollapseWhitespace's result).
+    CScanCursor(const char* text, std::size_t length) : m_at(text), m_end(text + length) {}
+
+    const char* m_at = nullptr;
+    const char* m_end = nullptr;
+};
+
 // In place: every run of white space becomes one blank, control characters are dropped,
 // everything else (also bytes above 127, the UTF-8 of links) is kept. Returns the new length.
 std::size_t CollapseWhitespace(char* text);
 
-// Finds the first base tag with an href value. On success base.m_url is the value and base has
-// been parsed; false when there is none (or its value is too long to keep).
-bool FindBaseHref(const char* text, CUrl& base);
+// Finds the first base tag with an href value in the text that starts at text. On success
+// base.m_url is the value and base has been parsed; false when there is none (or its value is
+// too long to keep).
+bool FindBaseHref(CScanCursor text, CUrl& base);
 
 void BuildStopSet(std::span<const std::string> keywords, CStopSet& stopSet);
 
-// Moves cursor to just after the next link value and returns it in value; false when the text
-// holds no further link. A page holding a keyword is handed to context.m_onKeywordHit once and
-// keywordFound is set; page is used for nothing else.
-bool NextLink(const char*& cursor, std::string& value, CUrl& page, const CStopSet& stopSet,
+// Moves the cursor to just after the next link value and returns it in value; false when the
+// text holds no further link. A page holding a keyword is handed to context.m_onKeywordHit once
+// and keywordFound is set; page is used for nothing else.
+bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSet& stopSet,
               bool& keywordFound, const CScanContext& context);
 
-// Looks between cursor and the next ">" (or the end) for the tag word, then from the tag word's
-// trailing blank on for the attribute word, both without regard to case (A to Z). On success
-// the cursor moves just after the attribute word; otherwise it is unchanged.
-bool MatchTagAttribute(const char*& cursor, std::string_view tag, std::string_view attribute);
+// Looks between the cursor and the next ">" (or the end) for the tag word, then from the tag
+// word's trailing blank on for the attribute word, both without regard to case (A to Z). On
+// success the cursor moves just after the attribute word; otherwise it is unchanged.
+bool MatchTagAttribute(CScanCursor& cursor, std::string_view tag, std::string_view attribute);
 
 // True when the text at position begins with one of the keywords, without regard to case. An
 // empty keyword matches everywhere.

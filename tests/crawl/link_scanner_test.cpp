@@ -21,9 +21,9 @@ struct ScanResult
 ScanResult ScanPage(std::string text, const std::vector<std::string>& keywords = {})
 {
     ScanResult result;
-    CollapseWhitespace(text.data());
+    const std::size_t length = CollapseWhitespace(text.data());
     CUrl base;
-    result.hasBase = FindBaseHref(text.c_str(), base);
+    result.hasBase = FindBaseHref(CScanCursor(text.c_str(), length), base);
     result.base = base.m_url;
     CStopSet stopSet;
     BuildStopSet(keywords, stopSet);
@@ -33,12 +33,12 @@ ScanResult ScanPage(std::string text, const std::vector<std::string>& keywords =
                                    EXPECT_EQ(&offered, &page);
                                    ++result.offers;
                                }};
-    const char* cursor = text.c_str();
+    CScanCursor cursor(text.c_str(), length);
     bool keywordFound = false;
     std::string value;
     while (NextLink(cursor, value, page, stopSet, keywordFound, context))
         result.values.push_back(value);
-    EXPECT_EQ(*cursor, '\0') << "a finished scan leaves the cursor at the end";
+    EXPECT_EQ(cursor.m_at, cursor.m_end) << "a finished scan leaves the cursor at the end";
     return result;
 }
 
@@ -123,7 +123,10 @@ struct PageCase
     Values values;
 };
 
-void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PageCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LinkValues : public testing::TestWithParam<PageCase>
 {
@@ -164,12 +167,12 @@ TEST(NextLink, UnquotedValueMovesPastTheBracket)
     CStopSet stopSet;
     BuildStopSet({}, stopSet);
     CUrl page("http://h/");
-    const char* cursor = text.c_str();
+    CScanCursor cursor(text.c_str());
     bool keywordFound = false;
     std::string value;
     ASSERT_TRUE(NextLink(cursor, value, page, stopSet, keywordFound, CScanContext{}));
     EXPECT_EQ(value, "x.zip");
-    EXPECT_STREQ(cursor, "after");
+    EXPECT_STREQ(cursor.m_at, "after");
 }
 
 // Values longer than the 1023-character buffer are skipped, not cut; the scan goes on.
@@ -208,7 +211,7 @@ TEST(FindBaseHref, NoneOrNoValue)
     {
         std::string text = page;
         CUrl base;
-        EXPECT_FALSE(FindBaseHref(text.c_str(), base)) << page;
+        EXPECT_FALSE(FindBaseHref(CScanCursor(text.c_str()), base)) << page;
         EXPECT_TRUE(base.m_url.empty());
     }
 }
@@ -301,11 +304,11 @@ TEST(MatchTagAttribute, AgreesWithThePlainWalk)
         for (const CTagAttributePair& pair : kLinkTagPairs)
         {
             const char* walked = text.c_str();
-            const char* matched = text.c_str();
+            CScanCursor matched(text.c_str());
             const bool expected = WalkTagAttribute(walked, pair.m_tag, pair.m_attribute);
             ASSERT_EQ(MatchTagAttribute(matched, pair.m_tag, pair.m_attribute), expected)
                 << text << " / " << pair.m_tag;
-            ASSERT_EQ(matched, walked) << text << " / " << pair.m_tag;
+            ASSERT_EQ(matched.m_at, walked) << text << " / " << pair.m_tag;
         }
     }
 }
