@@ -1,3 +1,4 @@
+#include "ReferenceScanner.h"
 #include "crawl/LinkScanner.h"
 #include "url/Url.h"
 
@@ -77,26 +78,6 @@ TEST(CollapseWhitespace, Cases)
     }
 }
 
-// The byte-at-a-time rule, to compare the block-wise implementation with.
-std::string CollapseByRule(const std::string& in)
-{
-    std::string out;
-    bool previousWhite = false;
-    for (const char ch : in)
-    {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == 0)
-            break;
-        const bool white = c == ' ' || (c >= '\t' && c <= '\r');
-        if (white && !previousWhite)
-            out += ' ';
-        else if (!white && c >= 0x20 && c != 0x7F)
-            out += ch;
-        previousWhite = white;
-    }
-    return out;
-}
-
 TEST(CollapseWhitespace, MatchesTheRuleOnRandomText)
 {
     const char alphabet[] = {' ', ' ', '\t', '\n', '\r', 'a', '<', '"', '\x01', '\x7f', '\xc3'};
@@ -108,7 +89,7 @@ TEST(CollapseWhitespace, MatchesTheRuleOnRandomText)
             c = alphabet[random() % sizeof alphabet];
         std::string collapsed = text;
         const std::size_t length = CollapseWhitespace(collapsed.data());
-        const std::string expected = CollapseByRule(text);
+        const std::string expected = reference::Collapse(text);
         ASSERT_EQ(std::string(collapsed.c_str()), expected) << testing::PrintToString(text);
         ASSERT_EQ(length, expected.size());
     }
@@ -258,38 +239,7 @@ TEST(MatchKeyword, CaseAndEmptyKeyword)
     EXPECT_FALSE(MatchKeyword(text.c_str(), {}));
 }
 
-// ---- Against the plain walk -----------------------------------------------------------------
-
-bool StartsWithFolded(const char* text, std::string_view word)
-{
-    for (std::size_t i = 0; i < word.size(); ++i)
-    {
-        auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (text[i] == '\0' || fold(text[i]) != fold(word[i]))
-            return false;
-    }
-    return true;
-}
-
-// The tag walk exactly as described: every position, tag word first, then attribute word.
-bool WalkTagAttribute(const char*& cursor, std::string_view tag, std::string_view attribute)
-{
-    bool tagFound = false;
-    for (const char* q = cursor; *q != '\0' && *q != '>'; ++q)
-    {
-        if (!tagFound && StartsWithFolded(q, tag))
-        {
-            tagFound = true;
-            q += tag.size() - 1;
-        }
-        if (tagFound && StartsWithFolded(q, attribute))
-        {
-            cursor = q + attribute.size();
-            return true;
-        }
-    }
-    return false;
-}
+// ---- Against the plain rules ------------------------------------------------------------
 
 TEST(MatchTagAttribute, AgreesWithThePlainWalk)
 {
@@ -305,11 +255,38 @@ TEST(MatchTagAttribute, AgreesWithThePlainWalk)
         {
             const char* walked = text.c_str();
             CScanCursor matched(text.c_str());
-            const bool expected = WalkTagAttribute(walked, pair.m_tag, pair.m_attribute);
+            const bool expected =
+                reference::MatchTagAttribute(walked, pair.m_tag, pair.m_attribute);
             ASSERT_EQ(MatchTagAttribute(matched, pair.m_tag, pair.m_attribute), expected)
                 << text << " / " << pair.m_tag;
             ASSERT_EQ(matched.m_at, walked) << text << " / " << pair.m_tag;
         }
+    }
+}
+
+// Whole pages of tag fragments, keyword letters, white space and control bytes, scanned with
+// and without keywords, agree with the plain rules value for value.
+TEST(NextLink, AgreesWithThePlainRulesOnRandomPages)
+{
+    const char* pieces[] = {"<",    ">",    " ",      "\r\n",     "\t",       "a ",
+                            "A",    "img ", "fRaMe ", "area ",    "base ",    " href",
+                            " SRC", "=",    "\"",     "'",        "x.zip",    "SeTuP",
+                            "s",    "d",    "\x01",   "\xc3\xa9", "http://h/"};
+    const std::vector<std::vector<std::string>> keywordLists = {
+        {}, {"setup", "Driver"}, {"", "x"}, {"<a"}};
+    std::mt19937 random(5);
+    for (int round = 0; round < 20000; ++round)
+    {
+        std::string page;
+        for (unsigned n = random() % 40; n > 0; --n)
+            page += pieces[random() % std::size(pieces)];
+        const std::vector<std::string>& keywords = keywordLists[random() % keywordLists.size()];
+        const reference::CPageScan expected = reference::ScanPage(page, keywords);
+        const ScanResult result = ScanPage(page, keywords);
+        ASSERT_EQ(result.values, expected.m_values) << testing::PrintToString(page);
+        ASSERT_EQ(result.hasBase, expected.m_hasBase) << testing::PrintToString(page);
+        ASSERT_EQ(result.base, expected.m_base) << testing::PrintToString(page);
+        ASSERT_EQ(result.offers, expected.m_offers) << testing::PrintToString(page);
     }
 }
 

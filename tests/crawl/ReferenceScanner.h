@@ -1,0 +1,185 @@
+#pragma once
+
+// The link scanner's rules written as plainly as possible, one character at a time, to compare
+// the fast scanner with (unit tests, the page-scan fuzzer). Shares nothing with it but the
+// word table and the value length limit.
+
+#include "crawl/LinkScanner.h"
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace reference
+{
+
+struct CPageScan
+{
+    bool m_hasBase = false;
+    std::string m_base;
+    std::vector<std::string> m_values;
+    int m_offers = 0;
+};
+
+inline std::string Collapse(const std::string& in)
+{
+    std::string out;
+    bool previousWhite = false;
+    for (const char ch : in)
+    {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == 0)
+            break;
+        const bool white = c == ' ' || (c >= '\t' && c <= '\r');
+        if (white && !previousWhite)
+            out += ' ';
+        else if (!white && c >= 0x20 && c != 0x7F)
+            out += ch;
+        previousWhite = white;
+    }
+    return out;
+}
+
+inline char Fold(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline bool StartsWithFolded(const char* text, std::string_view word)
+{
+    for (std::size_t i = 0; i < word.size(); ++i)
+    {
+        if (text[i] == '\0' || Fold(text[i]) != Fold(word[i]))
+            return false;
+    }
+    return true;
+}
+
+// Every position up to ">" or the end: the tag word first, then, from its last character on,
+// the attribute word.
+inline bool MatchTagAttribute(const char*& cursor, std::string_view tag, std::string_view attribute)
+{
+    bool tagFound = false;
+    for (const char* q = cursor; *q != '\0' && *q != '>'; ++q)
+    {
+        if (!tagFound && StartsWithFolded(q, tag))
+        {
+            tagFound = true;
+            q += tag.size() - 1;
+        }
+        if (tagFound && StartsWithFolded(q, attribute))
+        {
+            cursor = q + attribute.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+enum class EValue
+{
+    kFound,
+    kNone,
+    kTooLong,
+};
+
+inline EValue ExtractValue(const char*& cursor, std::string& value)
+{
+    const char* p = cursor;
+    while (*p == ' ' || *p == '=' || *p == '"')
+        ++p;
+    std::string found;
+    while (*p != '\0' && *p != ' ' && *p != '"' && *p != '>')
+        found += *p++;
+    if (*p == '\0')
+        return EValue::kNone;
+    cursor = p + 1;
+    if (found.size() > kMaxLinkValueLength)
+        return EValue::kTooLong;
+    value = found;
+    return EValue::kFound;
+}
+
+inline bool MatchKeyword(const char* p, const std::vector<std::string>& keywords)
+{
+    for (const std::string& keyword : keywords)
+    {
+        if (StartsWithFolded(p, keyword))
+            return true;
+    }
+    return false;
+}
+
+inline bool IsStop(char c, const std::vector<std::string>& keywords)
+{
+    if (c == '<')
+        return true;
+    for (const std::string& keyword : keywords)
+    {
+        if (!keyword.empty() && keyword[0] != '\0' && Fold(keyword[0]) == Fold(c))
+            return true;
+    }
+    return false;
+}
+
+inline CPageScan ScanPage(const std::string& page, const std::vector<std::string>& keywords)
+{
+    CPageScan result;
+    const std::string text = Collapse(page);
+
+    for (const char* p = text.c_str(); (p = std::strchr(p, '<')) != nullptr;)
+    {
+        const char* cursor = ++p;
+        if (!MatchTagAttribute(cursor, kBaseTagPair.m_tag, kBaseTagPair.m_attribute))
+            continue;
+        std::string value;
+        if (ExtractValue(cursor, value) == EValue::kFound)
+        {
+            result.m_hasBase = true;
+            result.m_base = value;
+        }
+        break;
+    }
+
+    const char* cursor = text.c_str();
+    bool keywordFound = false;
+    for (;;)
+    {
+        while (*cursor != '\0' && !IsStop(*cursor, keywords))
+            ++cursor;
+        if (*cursor == '\0')
+            break;
+        if (*cursor != '<' && !keywordFound)
+        {
+            if (MatchKeyword(cursor, keywords))
+            {
+                keywordFound = true;
+                ++result.m_offers;
+            }
+            ++cursor;
+            continue;
+        }
+        const char* at = ++cursor;
+        bool matched = false;
+        for (const CTagAttributePair& pair : kLinkTagPairs)
+        {
+            at = cursor;
+            matched = MatchTagAttribute(at, pair.m_tag, pair.m_attribute);
+            if (matched)
+                break;
+        }
+        if (!matched)
+            continue;
+        std::string value;
+        const EValue found = ExtractValue(at, value);
+        if (found == EValue::kNone)
+            break;
+        cursor = at;
+        if (found == EValue::kFound)
+            result.m_values.push_back(value);
+    }
+    return result;
+}
+
+} // namespace reference
