@@ -1,0 +1,51 @@
+#include "app/ActivityBar.h"
+
+#include <QPainter>
+#include <algorithm>
+
+CActivityBar::CActivityBar(QWidget* parent) : QWidget(parent) {}
+
+void CActivityBar::Step(int percent)
+{
+    if (percent == -1)
+    {
+        m_accumulator = 0;
+    }
+    else
+    {
+        m_accumulator += percent;
+        if (m_accumulator > 100)
+            m_accumulator -= 100;
+    }
+    update();
+}
+
+QRect CActivityBar::BarRect() const
+{
+    return rect().adjusted(2, 2, -2, -2);
+}
+
+int CActivityBar::FilledWidth() const
+{
+    const int width = BarRect().width();
+    const auto filled = static_cast<int>(m_accumulator * 0.01 * width);
+    // A step larger than 100 leaves more than a full bar; never draw beyond the pane.
+    return std::clamp(filled, 0, std::max(width, 0));
+}
+
+QSize CActivityBar::sizeHint() const
+{
+    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("99999999")),
+                 fontMetrics().height());
+}
+
+void CActivityBar::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    const QRect bar = BarRect();
+    painter.fillRect(bar, palette().color(QPalette::Button));
+    const int filled = FilledWidth();
+    if (filled > 0)
+        painter.fillRect(QRect(bar.left(), bar.top(), filled, bar.height()),
+                         palette().color(QPalette::WindowText));
+}

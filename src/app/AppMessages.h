@@ -1,0 +1,15 @@
+#pragma once
+
+struct CAppState;
+class CFileError;
+
+// The caption of the program's message boxes.
+inline constexpr const char* kAppName = "Harvestor";
+
+inline constexpr const char* kDocsOfflineMessage =
+    "You must be online to access the documentation.";
+inline constexpr const char* kSocketsFailedMessage = "Windows sockets initialization failed.";
+
+// Tells the user that a settings file could not be read or written; the command that asked for
+// it ends.
+void ReportFileError(CAppState& state, const CFileError& error);

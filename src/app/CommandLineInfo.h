@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The agent string that every HTTP request carries unless "identity" names another.
+inline constexpr const char* kDefaultAgent = "Hvstr152";
+
+// What the command line asks for. Flags begin with "-" or "/" and match their keyword by
+// prefix, ignoring case; "site", "mode" and "identity" take the next plain argument.
+class CTrawlerCommandLineInfo
+{
+public:
+    // Which keyword the next plain argument belongs to.
+    enum EPending : std::int32_t
+    {
+        kPendingNone = 0,
+        kPendingSite = 1,
+        kPendingMode = 2,
+        kPendingIdentity = 3,
+    };
+
+    // defaultModeIndex: the options' default mode, used when no "mode" is given.
+    explicit CTrawlerCommandLineInfo(std::int32_t defaultModeIndex = 0)
+        : m_modeIndex(defaultModeIndex)
+    {
+    }
+
+    // One argument after the program name, with its "-" or "/" already removed when isFlag.
+    // isLast is not used.
+    void ParseParam(std::string_view text, bool isFlag, bool isLast);
+
+    // Feeds every argument after argv[0] to ParseParam, in order.
+    void ParseCommandLine(int argc, const char* const* argv);
+
+    std::string m_agent = kDefaultAgent;
+    bool m_noCheck = false;
+    bool m_hide = false;
+    bool m_minimize = false;
+    std::int32_t m_modeIndex = 0;
+    bool m_terminate = false;
+    std::vector<std::string> m_sites;
+    std::int32_t m_pending = kPendingNone;
+};
+
+// The number at the start of text as atoi reads it: blanks skipped, an optional sign, then
+// digits up to the first non-digit; 0 without digits. Out-of-range values saturate instead of
+// overflowing.
+std::int32_t ReadLeadingInteger(std::string_view text);

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/DocView.h"
+#include "platform/SinkTargets.h"
+
+#include <QTreeWidget>
+#include <string>
+#include <vector>
+
+struct CAppState;
+
+// The found-file list: two columns, "Files" (the URL) and "Size", items always in ascending
+// order of their URL. Worker threads insert through the file sink (CFileListTarget).
+class CFileList : public QTreeWidget, public CFileListTarget, public CDocView
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kFilesColumn = 0;
+    static constexpr int kSizeColumn = 1;
+
+    CFileList(CAppState& state, QWidget* parent = nullptr);
+
+    // Any thread: runs on the user-interface thread and returns once the item is in the list.
+    bool InsertItem(const std::string& urlText, const std::string& sizeText) override;
+
+    // User-interface thread only, below.
+    // The exact URL text of an item (the shown text may have replaced undecodable bytes).
+    static std::string UrlOf(const QTreeWidgetItem* item);
+    // Every URL in the list, top to bottom.
+    std::vector<std::string> Urls() const;
+
+    bool HasSelection() const { return !selectedItems().isEmpty(); }
+    bool IsEmpty() const { return topLevelItemCount() == 0; }
+
+    void OnUpdate(int hint, bool hasHintObject) override;
+
+    // The list's own commands; the main frame routes them here (FileListCommands.cpp).
+    void DownloadSelected();
+    void RemoveSelected();
+    void SelectAll();
+    void DetermineSize();
+    void OpenSelected();
+    void FindInList();
+    void Export();
+
+signals:
+    // The user clicked into the list or gave it the focus: it is the active pane now.
+    void activated();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);
+
+    CAppState& m_state;
+};

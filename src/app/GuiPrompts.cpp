@@ -1,0 +1,82 @@
+#include "app/GuiPrompts.h"
+
+#include "app/AppMessages.h"
+#include "app/GuiThread.h"
+#include "app/PasswordDlg.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+#include <cstdio>
+
+namespace
+{
+
+QString ToText(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+bool OpenWithDesktop(const std::string& urlOrFile)
+{
+    const QString text = ToText(urlOrFile);
+    const QUrl url = text.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(text)
+                                                       : QUrl(text, QUrl::TolerantMode);
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+} // namespace
+
+CGuiPrompts::CGuiPrompts(bool headless, QObject* parent)
+    : QObject(parent), m_headless(headless), m_openWithShell(OpenWithDesktop)
+{
+}
+
+int CGuiPrompts::RunDialog(QDialog& dialog)
+{
+    return m_runDialog ? m_runDialog(dialog) : dialog.exec();
+}
+
+void CGuiPrompts::ShowMessage(const std::string& caption, const std::string& text)
+{
+    if (m_headless)
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    CallOnGuiThread(this,
+                    [&]
+                    {
+                        QMessageBox box(QMessageBox::NoIcon,
+                                        ToText(caption.empty() ? kAppName : caption), ToText(text),
+                                        QMessageBox::Ok, m_owner.data());
+                        RunDialog(box);
+                    });
+}
+
+bool CGuiPrompts::AskLogin(const std::string& server, std::string& userName, std::string& password)
+{
+    if (m_headless)
+        return false;
+    return CallOnGuiThread(this,
+                           [&]
+                           {
+                               CPasswordDlg dialog(m_owner.data());
+                               dialog.SetServer(ToText(server));
+                               dialog.SetUserName(ToText(userName));
+                               dialog.SetPassword(ToText(password));
+                               if (RunDialog(dialog) != QDialog::Accepted)
+                                   return false;
+                               userName = dialog.UserName().toStdString();
+                               password = dialog.Password().toStdString();
+                               return true;
+                           });
+}
+
+bool CGuiPrompts::OpenWithShell(const std::string& urlOrFile)
+{
+    if (m_headless)
+        return false;
+    return CallOnGuiThread(this, [&] { return m_openWithShell(urlOrFile); });
+}

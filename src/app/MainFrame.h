@@ -1,0 +1,123 @@
+#pragma once
+
+#include "platform/FrameMessages.h"
+
+#include <QMainWindow>
+#include <map>
+
+class CActivityBar;
+class CFileList;
+class CFrameMessageQueue;
+class CStatsDlg;
+class CTrawlerDoc;
+class CUrlList;
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTimer;
+class QToolBar;
+struct CAppState;
+
+// The program's one top-level window: menus, toolbar, status bar, and a splitter with the site
+// tree (left) and the found-file list (right). It decides which commands are enabled, receives
+// every message that workers post, and on closing stops the workers and saves the layout.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kNoPane = -1;
+    static constexpr int kTreePane = 0;
+    static constexpr int kFilePane = 1;
+
+    // Builds the window from the options (placement, tree width, column widths) and installs
+    // itself as the receiver of PostToMainFrame. headless: never shows a window of its own.
+    CMainFrame(CAppState& state, CTrawlerDoc& doc, bool headless, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Commands by identifier.
+    void ExecuteCommand(int id);
+    bool IsCommandEnabled(int id) const;
+    bool IsCommandChecked(int id) const;
+    // Brings every action's enabled state and check mark up to date.
+    void UpdateCommandUI();
+    // The main menu's and the toolbar's action of the command, or nullptr.
+    QAction* Action(int id) const;
+
+    // One message posted through PostToMainFrame (user-interface thread).
+    void HandleMessage(CFrameMessage& message);
+    // Handles every message that waits now, without waiting for the queued wake-up.
+    void DeliverPendingMessages();
+
+    // Gives the three mode items of the "&Site" menu the names of the modes.
+    void UpdateModeMenu();
+
+    CUrlList* SiteView() const { return m_pSiteView; }
+    CFileList* FileView() const { return m_pFileView; }
+    CActivityBar* ActivityBar() const { return m_activityBar; }
+    QSplitter* Splitter() const { return m_wndSplitter; }
+    QToolBar* ToolBar() const { return m_wndToolBar; }
+    QWidget* StatsWindow() const;
+    QString StatusPaneText(int pane) const;
+    int ActivePane() const { return m_activePane; }
+    void SetActivePane(int pane);
+    // True from the start of the shut-down steps on.
+    bool IsClosing() const { return m_closing; }
+
+signals:
+    // The window has gone through its shut-down steps; the message loop may end.
+    void frameDestroyed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateClient();
+    void ApplyStoredPlacement();
+    QMenu* BuildPopup(bool forTree);
+    void ShowTreePopup(const QPoint& position);
+    void ShowFilePopup(const QPoint& position);
+    void RequestCommandUpdate();
+
+    // Message handlers.
+    void OnSetStatus(std::int64_t kind, const CFramePayload& payload);
+    void OnSiteImage(std::int64_t image, const CFramePayload& payload);
+    void OnStatsClosed();
+
+    // Command handlers.
+    void OnRemove();
+    void OnOptions();
+    void OnStatistics();
+    void OnViewDownloads();
+    void OnDocumentation(const char* page);
+    void OnAbout();
+    void SwitchPane(int step);
+
+    // Shut-down steps.
+    void StoreLayoutInOptions();
+    void WaitForWorkers();
+
+    CAppState& m_state;
+    CTrawlerDoc& m_doc;
+    bool m_headless;
+    bool m_closing = false;
+
+    QSplitter* m_wndSplitter = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    CUrlList* m_pSiteView = nullptr;
+    CFileList* m_pFileView = nullptr;
+    CStatsDlg* m_pStatsDlg = nullptr;
+    CActivityBar* m_activityBar = nullptr;
+    QLabel* m_statusPanes[4] = {};
+    CFrameMessageQueue* m_messages = nullptr;
+    QTimer* m_commandUpdate = nullptr;
+    QTimer* m_idleUpdate = nullptr;
+    int m_activePane = kNoPane;
+
+    std::map<int, QAction*> m_actions;
+};

@@ -1,0 +1,96 @@
+// Closing the main window: stop the workers, keep the layout, save the options, wait.
+#include "app/AppMessages.h"
+#include "app/AppState.h"
+#include "app/FileList.h"
+#include "app/MainFrame.h"
+#include "app/StatsDlg.h"
+#include "platform/FileError.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QSplitter>
+#include <QTimer>
+
+namespace
+{
+
+// How often the shut-down looks at the worker counts again.
+constexpr int kWorkerPollMs = 500;
+
+// Waits without blocking the user-interface thread: the workers' insertions into the tree and
+// the list, and their posted messages, are served meanwhile. User input waits.
+void WaitServingEvents(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closing)
+    {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+
+    m_state.m_cancelDownload.store(true);
+    m_state.m_cancelBrowse.store(true);
+
+    StoreLayoutInOptions();
+    try
+    {
+        m_state.m_options.Save();
+    }
+    catch (const CFileError& error)
+    {
+        ReportFileError(m_state, error);
+    }
+
+    WaitForWorkers();
+
+    if (m_pStatsDlg != nullptr)
+    {
+        delete m_pStatsDlg;
+        m_pStatsDlg = nullptr;
+    }
+    // No worker runs any more: the sinks may forget their targets.
+    m_state.m_sites.SetTarget(nullptr);
+    m_state.m_foundFiles.SetTarget(nullptr);
+    event->accept();
+    emit frameDestroyed();
+}
+
+void CMainFrame::StoreLayoutInOptions()
+{
+    COptions& options = m_state.m_options;
+    // The normal-state rectangle, also when the window is maximised or minimised now.
+    QRect normal = geometry();
+    if (isMaximized() || isMinimized() || isFullScreen())
+    {
+        if (normalGeometry().isValid())
+            normal = normalGeometry();
+    }
+    options.m_windowLeft = normal.x();
+    options.m_windowTop = normal.y();
+    options.m_windowWidth = normal.width();
+    options.m_windowHeight = normal.height();
+    options.m_windowMaximized = isMaximized();
+
+    const QList<int> sizes = m_wndSplitter->sizes();
+    if (!sizes.isEmpty())
+        options.m_treeWidth = sizes.front();
+    options.m_filesColumnWidth = m_pFileView->columnWidth(CFileList::kFilesColumn);
+    options.m_sizeColumnWidth = m_pFileView->columnWidth(CFileList::kSizeColumn);
+}
+
+void CMainFrame::WaitForWorkers()
+{
+    while (m_state.m_runningDownloads.load() != 0)
+        WaitServingEvents(kWorkerPollMs);
+    while (m_state.m_liveBrowsers.load() != 0)
+        WaitServingEvents(kWorkerPollMs);
+}

@@ -1,0 +1,106 @@
+// The messages that workers post to the main window.
+#include "app/ActivityBar.h"
+#include "app/AppState.h"
+#include "app/CoreSeams.h"
+#include "app/FrameMessageQueue.h"
+#include "app/MainFrame.h"
+#include "app/StatsDlg.h"
+#include "app/TrawlerDoc.h"
+#include "app/UrlList.h"
+#include "url/Url.h"
+
+#include <QLabel>
+#include <algorithm>
+#include <limits>
+
+namespace
+{
+
+int ToInt(std::int64_t value)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+void CMainFrame::HandleMessage(CFrameMessage& message)
+{
+    switch (message.message)
+    {
+    case WM_START_DOWNLOADS:
+        StartDownloadWorkers(m_state);
+        break;
+    case WM_SET_STATUS:
+        OnSetStatus(message.wParam, message.payload);
+        break;
+    case WM_UPDATE_HINT1:
+    case WM_UPDATE_HINT4:
+        // A hint comes with an object or is ignored; the payload's value says "object given".
+        if (message.payload.value != 0)
+            m_doc.UpdateAllViews(message.message == WM_UPDATE_HINT1 ? 1 : 4, true);
+        break;
+    case WM_SITE_IMAGE:
+        OnSiteImage(message.wParam, message.payload);
+        break;
+    case WM_PROGRESS_STEP:
+        m_activityBar->Step(ToInt(message.wParam));
+        break;
+    case WM_STATS_CLOSED:
+        OnStatsClosed();
+        break;
+    case WM_SYSCOMMAND:
+        if (message.wParam == SC_CLOSE)
+            close();
+        break;
+    default:
+        break;
+    }
+    RequestCommandUpdate();
+}
+
+void CMainFrame::DeliverPendingMessages()
+{
+    m_messages->Drain();
+}
+
+void CMainFrame::OnSetStatus(std::int64_t kind, const CFramePayload& payload)
+{
+    if (kind == STATUS_TEXT)
+    {
+        m_statusPanes[0]->setText(
+            QString::fromUtf8(payload.text.data(), static_cast<qsizetype>(payload.text.size())));
+    }
+    else if (kind == STATUS_BROWSERS)
+    {
+        const int count = ToInt(payload.value);
+        m_statusPanes[2]->setText(QString::asprintf("%02d", count));
+        if (count == 0)
+        {
+            m_activityBar->Clear();
+            // The next browse must not see the last one's cancel.
+            m_state.m_cancelBrowse.store(false);
+        }
+    }
+    else if (kind == STATUS_DOWNLOADS)
+    {
+        const std::uint32_t pending = m_state.PendingDownloads();
+        m_statusPanes[3]->setText(QString::asprintf("%04u", pending));
+        if (pending == 0)
+            m_activityBar->Clear();
+    }
+}
+
+void CMainFrame::OnSiteImage(std::int64_t image, const CFramePayload& payload)
+{
+    if (payload.pageKind == kPageKindPage)
+        m_pSiteView->SetPageImage(payload.text, ToInt(image));
+}
+
+void CMainFrame::OnStatsClosed()
+{
+    if (m_pStatsDlg == nullptr)
+        return;
+    m_pStatsDlg->deleteLater();
+    m_pStatsDlg = nullptr;
+}

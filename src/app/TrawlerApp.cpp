@@ -1,0 +1,234 @@
+#include "app/TrawlerApp.h"
+
+#include "app/AddSite.h"
+#include "app/AppMessages.h"
+#include "app/AppState.h"
+#include "app/CommandIds.h"
+#include "app/FileList.h"
+#include "app/GuiPrompts.h"
+#include "app/GuiSeams.h"
+#include "app/Headless.h"
+#include "app/MainFrame.h"
+#include "app/TrawlerDoc.h"
+#include "platform/InternetSession.h"
+#include "settings/ScreenSize.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <cstdio>
+#include <curl/curl.h>
+
+namespace
+{
+
+constexpr const char* kRegistryKey = "Quillfen";
+
+// Keeps the wait cursor up for one scope.
+class CWaitCursor
+{
+public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+CScreenSize PrimaryScreenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return CScreenSize{};
+    const QRect geometry = screen->geometry();
+    return CScreenSize{geometry.width(), geometry.height()};
+}
+
+} // namespace
+
+CTrawlerApp::CTrawlerApp(CAppState& state, bool headless)
+    : m_state(state), m_headless(headless), m_prompts(std::make_unique<CGuiPrompts>(headless))
+{
+    m_state.m_prompts = m_prompts.get();
+    m_steps.showAbout = [](QWidget* owner) { ShowAboutBox(owner); };
+    m_steps.runUpgradeCheck = [](QWidget* owner, CAppState& appState)
+    { return RunUpgradeCheck(owner, appState); };
+    m_steps.promptForSite = [](CMainFrame& frame) { frame.ExecuteCommand(ID_ADD_SITE); };
+}
+
+CTrawlerApp::~CTrawlerApp()
+{
+    m_frame.reset();
+    if (m_state.m_prompts == m_prompts.get())
+        m_state.m_prompts = nullptr;
+    SetScreenSizeProvider({});
+    if (m_curlInitialized)
+        curl_global_cleanup();
+}
+
+bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
+{
+    // 1. The network library, before any thread starts.
+    m_curlInitialized = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+    if (!m_curlInitialized)
+    {
+        m_prompts->ShowMessage(kAppName, kSocketsFailedMessage);
+        return false;
+    }
+
+    // 2. The per-user settings store; the options' window defaults follow the screen.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kRegistryKey));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kAppName));
+    SetScreenSizeProvider(PrimaryScreenSize);
+
+    // 3. The options (defaults when the file is missing or unusable).
+    m_state.m_options.Load();
+
+    // 4. The document.
+    m_doc = std::make_unique<CTrawlerDoc>();
+    m_doc->SetPrompts(m_prompts.get());
+
+    // 5. The command line, then the main window.
+    m_commandLine = CTrawlerCommandLineInfo(m_state.m_options.m_defaultMode);
+    m_commandLine.ParseCommandLine(argc, argv);
+    if (m_headless)
+    {
+        if (m_commandLine.m_sites.empty())
+        {
+            std::fputs(kHeadlessUsage, stderr);
+            m_exitCode = kUsageExitCode;
+            return false;
+        }
+        // Nobody could close a headless program: it ends when its work is done.
+        m_commandLine.m_terminate = true;
+    }
+    m_frame = std::make_unique<CMainFrame>(m_state, *m_doc, m_headless);
+    connect(m_frame.get(), &CMainFrame::frameDestroyed, this, &CTrawlerApp::OnFrameDestroyed);
+    m_prompts->SetOwner(m_frame.get());
+    m_doc->OnNewDocument();
+    if (!m_headless)
+        m_frame->show();
+
+    // 6. The one Internet session, with the agent of the command line.
+    m_state.m_session = std::make_unique<CInternetSession>(m_commandLine.m_agent);
+
+    // 7. The window's own state.
+    ShowMainFrameInFinalState();
+
+    // 8.
+    RecordWorkDirectory();
+
+    // 9.
+    if (!m_headless && m_steps.showAbout)
+        m_steps.showAbout(m_frame.get());
+    if (m_frameClosed)
+        return false;
+
+    // 10. to 15.
+    CWaitCursor waitCursor;
+    m_state.m_histories.LoadAtStartup(m_state.m_options);
+
+    // Headless, nobody could answer the offer.
+    if (!m_commandLine.m_noCheck && !m_headless && m_steps.runUpgradeCheck &&
+        m_steps.runUpgradeCheck(m_frame.get(), m_state))
+        return !m_frameClosed;
+
+    if (m_state.m_options.m_askSiteAtStartup && m_commandLine.m_sites.empty() &&
+        !m_commandLine.m_minimize && !m_headless && m_steps.promptForSite)
+        m_steps.promptForSite(*m_frame);
+
+    BrowseCommandLineSites();
+    if (m_commandLine.m_sites.empty() && m_commandLine.m_terminate)
+        return false;
+    CloseWhenNothingRuns();
+    return !m_frameClosed;
+}
+
+void CTrawlerApp::ShowMainFrameInFinalState()
+{
+    if (m_headless)
+        return;
+    if (m_commandLine.m_minimize)
+        m_frame->showMinimized();
+    else if (m_commandLine.m_hide)
+        m_frame->hide();
+    else if (m_state.m_options.m_windowMaximized)
+        m_frame->showMaximized();
+    else
+        m_frame->showNormal();
+    if (m_frame->isVisible())
+        m_frame->repaint();
+}
+
+void CTrawlerApp::RecordWorkDirectory()
+{
+    QSettings settings;
+    const QString key = QStringLiteral("General/workdir");
+    if (settings.value(key).toString().isEmpty())
+        settings.setValue(key, QString::fromStdString(m_state.m_options.m_workDir));
+}
+
+void CTrawlerApp::BrowseCommandLineSites()
+{
+    for (const std::string& site : m_commandLine.m_sites)
+        AddAndBrowseSite(m_state, site, m_commandLine.m_modeIndex);
+    if (!m_commandLine.m_sites.empty() && m_commandLine.m_terminate)
+        m_state.m_options.m_terminateWhenDone = true;
+}
+
+void CTrawlerApp::CloseWhenNothingRuns()
+{
+    // The last worker to end closes the window; when none was started (or all have ended
+    // already) nobody would, so start-up does it.
+    if (!m_state.m_options.m_terminateWhenDone)
+        return;
+    if (m_state.m_runningBrowses.load() == 0 && m_state.m_liveBrowsers.load() == 0 &&
+        m_state.PendingDownloads() == 0)
+        PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+}
+
+void CTrawlerApp::OnFrameDestroyed()
+{
+    m_frameClosed = true;
+    m_foundFilesAtClose = m_frame->FileView()->Urls();
+    QCoreApplication::quit();
+}
+
+void CTrawlerApp::CloseMainFrame()
+{
+    if (m_frame != nullptr && !m_frameClosed)
+        m_frame->close();
+}
+
+int CTrawlerApp::ExitInstance()
+{
+    m_frame.reset();
+    m_state.m_session.reset();
+    // Only lists that start-up loaded are written, so an early end keeps the old files.
+    m_state.m_histories.SaveAtShutdown(m_state.m_options);
+    return m_exitCode;
+}
+
+int CTrawlerApp::Run(int argc, const char* const* argv)
+{
+    if (InitInstance(argc, argv) && !m_frameClosed)
+        QApplication::exec();
+    CloseMainFrame();
+    if (m_headless)
+    {
+        for (const std::string& url : m_foundFilesAtClose)
+            std::printf("%s\n", url.c_str());
+        std::fflush(stdout);
+    }
+    return ExitInstance();
+}
+
+void CTrawlerApp::PostToMainFrame(std::uint32_t message, std::int64_t wParam, CFramePayload payload)
+{
+    m_state.m_frame.PostToMainFrame(message, wParam, std::move(payload));
+}
+
+std::uint32_t CTrawlerApp::PendingDownloads()
+{
+    return m_state.PendingDownloads();
+}

@@ -1,0 +1,192 @@
+#include "app/UrlList.h"
+
+#include "app/GuiThread.h"
+#include "url/Url.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFocusEvent>
+#include <QMouseEvent>
+#include <algorithm>
+
+namespace
+{
+
+constexpr int kIdRole = Qt::UserRole;
+constexpr int kUrlRole = Qt::UserRole + 1;
+constexpr int kImageRole = Qt::UserRole + 2;
+constexpr int kImageCount = 6;
+const QColor kVisitedColor(128, 128, 128);
+
+// Children stand sorted by text, ignoring letter case; equal texts keep byte order.
+bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
+{
+    const int byCase = item->text(0).compare(text, Qt::CaseInsensitive);
+    return byCase != 0 ? byCase < 0 : item->text(0) < text;
+}
+
+// The position among siblings at which text keeps them sorted.
+int SortedPosition(const QTreeWidgetItem* parent, const QTreeWidget* tree, const QString& text)
+{
+    int low = 0;
+    int high = parent != nullptr ? parent->childCount() : tree->topLevelItemCount();
+    while (low < high)
+    {
+        const int middle = (low + high) / 2;
+        const QTreeWidgetItem* sibling =
+            parent != nullptr ? parent->child(middle) : tree->topLevelItem(middle);
+        if (SortsBefore(sibling, text))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+} // namespace
+
+CUrlList::CUrlList(CAppState& state, QWidget* parent) : QTreeWidget(parent), m_state(state)
+{
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setRootIsDecorated(true); // buttons and lines at the root as well
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    setIconSize(QSize(16, 16));
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void CUrlList::SetImageStrip(const QPixmap& strip)
+{
+    m_images.clear();
+    for (int i = 0; i < kImageCount; ++i)
+        m_images.append(QIcon(strip.copy(i * 16, 0, 16, 16)));
+    for (auto& [id, item] : m_items)
+    {
+        const int image = item->data(0, kImageRole).toInt();
+        if (image >= 0 && image < m_images.size())
+            item->setIcon(0, m_images[image]);
+    }
+}
+
+CTreeNodeId CUrlList::InsertNode(CTreeNodeId parent, CUrl& record)
+{
+    // Copied on the calling thread; the node keeps values, never the record.
+    const std::string url = record.m_url;
+    const bool visited = record.IsVisited();
+    return CallOnGuiThread(this, [this, parent, &url, visited]
+                           { return InsertOnGuiThread(parent, url, visited); });
+}
+
+CTreeNodeId CUrlList::InsertOnGuiThread(CTreeNodeId parent, const std::string& url, bool visited)
+{
+    QTreeWidgetItem* parentItem = nullptr;
+    if (parent != kNoTreeNode)
+    {
+        parentItem = ItemOf(parent);
+        if (parentItem == nullptr)
+            return kNoTreeNode;
+    }
+    const QString text = QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()));
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    const CTreeNodeId id = m_nextId++;
+    item->setData(0, kIdRole, QVariant::fromValue<qulonglong>(id));
+    item->setData(0, kUrlRole, QByteArray(url.data(), static_cast<qsizetype>(url.size())));
+    item->setData(0, kImageRole, kImageFound);
+    if (kImageFound < m_images.size())
+        item->setIcon(0, m_images[kImageFound]);
+    if (visited)
+        item->setForeground(0, QBrush(kVisitedColor));
+
+    const int position = SortedPosition(parentItem, this, text);
+    if (parentItem != nullptr)
+        parentItem->insertChild(position, item);
+    else
+        insertTopLevelItem(position, item);
+    m_items.emplace(id, item);
+    m_nodeOfUrl[url] = id;
+    return id;
+}
+
+QTreeWidgetItem* CUrlList::ItemOf(CTreeNodeId id) const
+{
+    const auto found = m_items.find(id);
+    return found == m_items.end() ? nullptr : found->second;
+}
+
+CTreeNodeId CUrlList::IdOf(const QTreeWidgetItem* item) const
+{
+    return item == nullptr ? kNoTreeNode : item->data(0, kIdRole).toULongLong();
+}
+
+std::string CUrlList::UrlOf(const QTreeWidgetItem* item)
+{
+    if (item == nullptr)
+        return {};
+    return item->data(0, kUrlRole).toByteArray().toStdString();
+}
+
+CTreeNodeId CUrlList::NodeOfUrl(const std::string& url) const
+{
+    const auto found = m_nodeOfUrl.find(url);
+    return found == m_nodeOfUrl.end() ? kNoTreeNode : found->second;
+}
+
+bool CUrlList::SetPageImage(const std::string& url, int image)
+{
+    QTreeWidgetItem* item = ItemOf(NodeOfUrl(url));
+    if (item == nullptr)
+        return false;
+    item->setData(0, kImageRole, image);
+    item->setIcon(0, image >= 0 && image < m_images.size() ? m_images[image] : QIcon());
+    return true;
+}
+
+int CUrlList::ImageOf(const QTreeWidgetItem* item) const
+{
+    return item == nullptr ? -1 : item->data(0, kImageRole).toInt();
+}
+
+void CUrlList::ForgetSubtree(QTreeWidgetItem* item)
+{
+    for (int i = 0; i < item->childCount(); ++i)
+        ForgetSubtree(item->child(i));
+    const CTreeNodeId id = IdOf(item);
+    m_items.erase(id);
+    const auto byUrl = m_nodeOfUrl.find(UrlOf(item));
+    if (byUrl != m_nodeOfUrl.end() && byUrl->second == id)
+        m_nodeOfUrl.erase(byUrl);
+}
+
+void CUrlList::DeleteNode(QTreeWidgetItem* item)
+{
+    if (item == nullptr)
+        return;
+    ForgetSubtree(item);
+    delete item;
+}
+
+void CUrlList::MarkVisited(QTreeWidgetItem* item)
+{
+    if (item != nullptr)
+        item->setForeground(0, QBrush(kVisitedColor));
+}
+
+void CUrlList::OnUpdate(int /*hint*/, bool hasHintObject)
+{
+    // Only an update without an object repaints the tree.
+    if (!hasHintObject)
+        viewport()->update();
+}
+
+void CUrlList::focusInEvent(QFocusEvent* event)
+{
+    QTreeWidget::focusInEvent(event);
+    emit activated();
+}
+
+void CUrlList::mousePressEvent(QMouseEvent* event)
+{
+    emit activated();
+    QTreeWidget::mousePressEvent(event);
+}

@@ -1,0 +1,29 @@
+#include "app/AppState.h"
+#include "app/Headless.h"
+#include "app/TrawlerApp.h"
+
+#include <QApplication>
+#include <string>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    // Qt takes the arguments it knows out of argv; the program's own parser must see them all.
+    const std::vector<std::string> arguments(argv, argv + argc);
+    std::vector<const char*> argumentPointers;
+    for (const std::string& argument : arguments)
+        argumentPointers.push_back(argument.c_str());
+
+    const bool headless = IsHeadlessEnvironment();
+    if (headless)
+        UseOffscreenPlatform();
+    QApplication application(argc, argv);
+    // The application decides when to end: a hidden main window or a closed dialog must not.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // The shared state lives as long as the process: the log is opened and the working
+    // directory recorded before start-up begins.
+    CAppState state;
+    CTrawlerApp app(state, headless);
+    return app.Run(static_cast<int>(argumentPointers.size()), argumentPointers.data());
+}
