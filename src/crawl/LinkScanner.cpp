@@ -134,7 +134,8 @@ const char* NextStop(const char* p, const char* end, const CStopSet& stopSet)
 {
     if (stopSet.m_chars == "<")
         return FindLessThan(p, end);
-    while (!stopSet.m_table[Byte(p)])
+    // Bounded by the end as well, so that a stop set that was never built cannot run on.
+    while (p != end && !stopSet.m_table[Byte(p)])
         ++p;
     return p;
 }

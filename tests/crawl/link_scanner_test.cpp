@@ -156,6 +156,17 @@ TEST(NextLink, UnquotedValueMovesPastTheBracket)
     EXPECT_STREQ(cursor.m_at, "after");
 }
 
+TEST(NextLink, StopSetNeverBuiltEndsTheScanSafely)
+{
+    std::string text = "<a href=x.zip>";
+    CUrl page("http://h/");
+    CScanCursor cursor(text.c_str());
+    bool keywordFound = false;
+    std::string value;
+    EXPECT_FALSE(NextLink(cursor, value, page, CStopSet{}, keywordFound, CScanContext{}));
+    EXPECT_EQ(cursor.m_at, cursor.m_end);
+}
+
 // Values longer than the 1023-character buffer are skipped, not cut; the scan goes on.
 TEST(NextLink, SkipsValuesThatDoNotFitTheBuffer)
 {
