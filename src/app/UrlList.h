@@ -45,7 +45,7 @@ public:
     // Draws the node grey, as visited.
     void MarkVisited(QTreeWidgetItem* item);
 
-    bool HasSelectedItem() const { return currentItem() != nullptr && currentItem()->isSelected(); }
+    bool HasSelectedItem() const { return !selectedItems().isEmpty(); }
     bool HasItems() const { return topLevelItemCount() > 0; }
 
     void OnUpdate(int hint, bool hasHintObject) override;

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "app/GuiPrompts.h"
+#include "app/MainFrame.h"
+#include "app/TrawlerDoc.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+// A fresh working directory that is also the current directory and holds the per-user
+// settings, for one test.
+class CScratchDir
+{
+public:
+    CScratchDir() : m_previous(QDir::currentPath())
+    {
+        QDir::setCurrent(QString::fromStdString(m_dir.Path().string()));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_dir.File("config")));
+    }
+    ~CScratchDir() { QDir::setCurrent(m_previous); }
+    CScratchDir(const CScratchDir&) = delete;
+    CScratchDir& operator=(const CScratchDir&) = delete;
+
+    std::string Path() const { return m_dir.Path().string(); }
+    std::string File(const std::string& name) const { return m_dir.File(name); }
+
+private:
+    QString m_previous;
+    CTempDir m_dir;
+};
+
+// The shared state, a document, prompts that answer without windows, and a main window.
+struct CFrameFixture
+{
+    CScratchDir dir;
+    CAppState state{dir.Path(), dir.File("hvstr.log")};
+    CTrawlerDoc doc;
+    CGuiPrompts prompts{true};
+    std::unique_ptr<CMainFrame> frame;
+
+    explicit CFrameFixture(bool headless = true)
+    {
+        state.m_prompts = &prompts;
+        frame = std::make_unique<CMainFrame>(state, doc, headless);
+    }
+    ~CFrameFixture()
+    {
+        frame.reset();
+        state.m_prompts = nullptr;
+    }
+};

@@ -1,0 +1,329 @@
+#include "AppTestSupport.h"
+#include "app/ActivityBar.h"
+#include "app/CommandIds.h"
+#include "app/FileList.h"
+#include "app/UrlList.h"
+#include "platform/FrameMessages.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTest>
+#include <QToolBar>
+#include <string>
+
+class CFrameTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void activityBarWrapsAfterHundredPercent();
+    void activityBarNeverDrawsOutsideItsPane();
+    void statusPanesShowWhatWorkersPost();
+    void cancelBrowseFollowsTheLiveBrowsers();
+    void commandsFollowTreeAndListState();
+    void removeActsOnTheActivePane();
+    void statisticsToggleShowsCheckMark();
+    void toolbarAndMenusFollowTheTable();
+    void siteImageChangesOnlyPageNodes();
+    void systemCloseClosesTheWindow();
+};
+
+void CFrameTest::activityBarWrapsAfterHundredPercent()
+{
+    CFrameFixture f;
+    for (int i = 0; i < 150; ++i)
+        f.state.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+    f.frame->DeliverPendingMessages();
+    CActivityBar* bar = f.frame->ActivityBar();
+    QCOMPARE(bar->Accumulator(), 50);
+    QCOMPARE(bar->FilledWidth(), static_cast<int>(0.5 * bar->BarRect().width()));
+
+    f.state.m_frame.PostToMainFrame(WM_PROGRESS_STEP, -1);
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(bar->Accumulator(), 0);
+    QCOMPARE(bar->FilledWidth(), 0);
+
+    // Exactly 100 is a full bar; one more starts again.
+    bar->Step(100);
+    QCOMPARE(bar->Accumulator(), 100);
+    QCOMPARE(bar->FilledWidth(), bar->BarRect().width());
+    bar->Step(1);
+    QCOMPARE(bar->Accumulator(), 1);
+}
+
+void CFrameTest::activityBarNeverDrawsOutsideItsPane()
+{
+    CActivityBar bar;
+    bar.resize(60, 20);
+    bar.Step(250); // subtracts 100 once: 150 %
+    QCOMPARE(bar.Accumulator(), 150);
+    QCOMPARE(bar.FilledWidth(), bar.BarRect().width());
+    QCOMPARE(bar.BarRect(), QRect(2, 2, 56, 16));
+    bar.Clear();
+    bar.Step(-40);
+    QCOMPARE(bar.FilledWidth(), 0);
+}
+
+void CFrameTest::statusPanesShowWhatWorkersPost()
+{
+    CFrameFixture f;
+    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
+                                    CFramePayload::Text("Browsing http://a/"));
+    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(7));
+    f.state.m_runningDownloads = 2;
+    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, 1, CFramePayload::Text("ignored kind"));
+    // Arrives through the queued wake-up, not only through an explicit drain.
+    QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(3) == "0002"; }));
+    QCOMPARE(f.frame->StatusPaneText(0), QString("Browsing http://a/"));
+    QCOMPARE(f.frame->StatusPaneText(2), QString("07"));
+    QCOMPARE(f.state.m_stats.m_queuedFiles.load(), 2u);
+
+    f.frame->ActivityBar()->Step(30);
+    f.state.m_runningDownloads = 0;
+    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.frame->StatusPaneText(3), QString("0000"));
+    QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
+}
+
+void CFrameTest::cancelBrowseFollowsTheLiveBrowsers()
+{
+    CFrameFixture f;
+    QAction* cancel = f.frame->Action(ID_CANCEL_BROWSE);
+    f.frame->UpdateCommandUI();
+    QVERIFY(!cancel->isEnabled());
+    f.frame->ExecuteCommand(ID_CANCEL_BROWSE);
+    QVERIFY(!f.state.m_cancelBrowse.load()); // disabled commands do nothing
+
+    f.state.m_liveBrowsers = 1;
+    f.frame->UpdateCommandUI();
+    QVERIFY(cancel->isEnabled());
+    cancel->trigger();
+    QVERIFY(f.state.m_cancelBrowse.load());
+
+    // The flag stays while browse threads run, and goes when their count reaches 0.
+    f.frame->ActivityBar()->Step(40);
+    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(1));
+    f.frame->DeliverPendingMessages();
+    QVERIFY(f.state.m_cancelBrowse.load());
+    f.state.m_liveBrowsers = 0;
+    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(0));
+    f.frame->DeliverPendingMessages();
+    QVERIFY(!f.state.m_cancelBrowse.load());
+    QCOMPARE(f.frame->StatusPaneText(2), QString("00"));
+    QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
+
+    QAction* cancelDownload = f.frame->Action(ID_CANCEL_DOWNLOAD);
+    f.frame->UpdateCommandUI();
+    QVERIFY(!cancelDownload->isEnabled());
+    f.state.m_runningDownloads = 1;
+    f.frame->UpdateCommandUI();
+    QVERIFY(cancelDownload->isEnabled());
+    cancelDownload->trigger();
+    QVERIFY(f.state.m_cancelDownload.load());
+    f.state.m_runningDownloads = 0;
+}
+
+void CFrameTest::commandsFollowTreeAndListState()
+{
+    CFrameFixture f;
+    const int treeCommands[] = {ID_REMOVE_SITE, ID_OPEN_SITE, ID_MODE1,
+                                ID_MODE2,       ID_MODE3,     ID_EXPLORE};
+    const int listNotEmpty[] = {ID_FIND_FILE, ID_SELECT_ALL, ID_EXPORT};
+    const int listSelection[] = {ID_DOWNLOAD_SELECTED, ID_REMOVE_FILES};
+    const int always[] = {ID_ADD_SITE,       ID_VIEW_OPTIONS,  ID_VIEW_STATS,
+                          ID_VIEW_DOWNLOADS, ID_HELP_CONTENTS, ID_HELP_TUTORIAL};
+
+    for (int id : treeCommands)
+        QVERIFY2(!f.frame->IsCommandEnabled(id), qPrintable(QString::number(id)));
+    for (int id : listNotEmpty)
+        QVERIFY(!f.frame->IsCommandEnabled(id));
+    for (int id : listSelection)
+        QVERIFY(!f.frame->IsCommandEnabled(id));
+    for (int id : always)
+        QVERIFY(f.frame->IsCommandEnabled(id));
+    QVERIFY(!f.frame->IsCommandEnabled(ID_FIND_SITE));
+
+    CUrl site("http://site.test/");
+    const CTreeNodeId node = f.frame->SiteView()->InsertNode(kNoTreeNode, site);
+    QVERIFY(node != kNoTreeNode);
+    QVERIFY(f.frame->IsCommandEnabled(ID_FIND_SITE));
+    for (int id : treeCommands)
+        QVERIFY(!f.frame->IsCommandEnabled(id));
+    f.frame->SiteView()->ItemOf(node)->setSelected(true);
+    for (int id : treeCommands)
+        QVERIFY(f.frame->IsCommandEnabled(id));
+
+    QVERIFY(f.frame->FileView()->InsertItem("http://site.test/b.zip", "12"));
+    QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", ""));
+    for (int id : listNotEmpty)
+        QVERIFY(f.frame->IsCommandEnabled(id));
+    for (int id : listSelection)
+        QVERIFY(!f.frame->IsCommandEnabled(id));
+    f.frame->ExecuteCommand(ID_SELECT_ALL);
+    QCOMPARE(f.frame->FileView()->selectedItems().size(), 2);
+    for (int id : listSelection)
+        QVERIFY(f.frame->IsCommandEnabled(id));
+
+    // The file list's own commands work only while it is the active pane.
+    QVERIFY(!f.frame->IsCommandEnabled(ID_DETERMINE_SIZE));
+    QVERIFY(!f.frame->IsCommandEnabled(ID_OPEN_FILE));
+    f.frame->SetActivePane(CMainFrame::kFilePane);
+    QVERIFY(f.frame->IsCommandEnabled(ID_DETERMINE_SIZE));
+    QVERIFY(f.frame->IsCommandEnabled(ID_OPEN_FILE));
+
+    // Actions follow once the update runs.
+    f.frame->UpdateCommandUI();
+    QVERIFY(f.frame->Action(ID_DOWNLOAD_SELECTED)->isEnabled());
+    QVERIFY(f.frame->Action(ID_EXPLORE)->isEnabled());
+}
+
+void CFrameTest::removeActsOnTheActivePane()
+{
+    CFrameFixture f;
+    CUrl site("http://site.test/");
+    const CTreeNodeId node = f.frame->SiteView()->InsertNode(kNoTreeNode, site);
+    f.frame->SiteView()->ItemOf(node)->setSelected(true);
+    QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", ""));
+
+    QVERIFY(!f.frame->IsCommandEnabled(ID_REMOVE)); // no active pane
+    f.frame->SetActivePane(CMainFrame::kTreePane);
+    QVERIFY(f.frame->IsCommandEnabled(ID_REMOVE));
+    f.frame->SetActivePane(CMainFrame::kFilePane);
+    QVERIFY(!f.frame->IsCommandEnabled(ID_REMOVE)); // nothing selected in the list
+    f.frame->FileView()->topLevelItem(0)->setSelected(true);
+    QVERIFY(f.frame->IsCommandEnabled(ID_REMOVE));
+
+    // F6 moves between the panes.
+    f.frame->ExecuteCommand(ID_NEXT_PANE);
+    QCOMPARE(f.frame->ActivePane(), int(CMainFrame::kTreePane));
+    f.frame->ExecuteCommand(ID_PREV_PANE);
+    QCOMPARE(f.frame->ActivePane(), int(CMainFrame::kFilePane));
+    QVERIFY(f.frame->Action(ID_REMOVE)->shortcuts().contains(QKeySequence(Qt::Key_Delete)));
+}
+
+void CFrameTest::statisticsToggleShowsCheckMark()
+{
+    CFrameFixture f(false);
+    QAction* stats = f.frame->Action(ID_VIEW_STATS);
+    QVERIFY(stats->isCheckable());
+    QVERIFY(!stats->isChecked());
+
+    stats->trigger();
+    QVERIFY(f.frame->StatsWindow() != nullptr);
+    QVERIFY(f.frame->StatsWindow()->isVisible());
+    QVERIFY(stats->isChecked());
+
+    stats->trigger();
+    QVERIFY(!f.frame->StatsWindow()->isVisible());
+    // The object goes when the window's closing message arrives.
+    QVERIFY(QTest::qWaitFor([&] { return f.frame->StatsWindow() == nullptr; }));
+    f.frame->UpdateCommandUI();
+    QVERIFY(!stats->isChecked());
+
+    // Closing the window itself counts the same.
+    stats->trigger();
+    QVERIFY(f.frame->StatsWindow() != nullptr);
+    f.frame->StatsWindow()->close();
+    QVERIFY(QTest::qWaitFor([&] { return f.frame->StatsWindow() == nullptr; }));
+}
+
+void CFrameTest::toolbarAndMenusFollowTheTable()
+{
+    CFrameFixture f;
+    const int expected[] = {ID_ADD_SITE,
+                            ID_EXPLORE,
+                            ID_REMOVE_SITE,
+                            ID_CANCEL_BROWSE,
+                            ID_FIND_SITE,
+                            0,
+                            ID_DOWNLOAD_SELECTED,
+                            ID_REMOVE_FILES,
+                            ID_CANCEL_DOWNLOAD,
+                            ID_FIND_FILE,
+                            ID_EXPORT,
+                            ID_VIEW_DOWNLOADS,
+                            0,
+                            ID_VIEW_OPTIONS,
+                            ID_VIEW_STATS};
+    const QList<QAction*> buttons = f.frame->ToolBar()->actions();
+    QCOMPARE(buttons.size(), int(std::size(expected)));
+    int images = 0;
+    for (int i = 0; i < buttons.size(); ++i)
+    {
+        if (expected[i] == 0)
+        {
+            QVERIFY(buttons[i]->isSeparator());
+            continue;
+        }
+        QCOMPARE(buttons[i], f.frame->Action(expected[i]));
+        QVERIFY(!buttons[i]->icon().pixmap(24, 24).isNull());
+        ++images;
+    }
+    QCOMPARE(images, 13);
+    QCOMPARE(f.frame->Action(ID_ADD_SITE)->toolTip(), QString("Add Site"));
+    QCOMPARE(f.frame->Action(ID_ADD_SITE)->statusTip(), QString("Add a new site to explore."));
+    QCOMPARE(f.frame->windowTitle(), QString("Harvestor"));
+
+    QStringList titles;
+    for (QAction* menu : f.frame->menuBar()->actions())
+        titles << menu->text();
+    QCOMPARE(titles, (QStringList{"&File", "&Site", "&View", "&Help"}));
+
+    // The mode items carry the modes' names instead of their placeholders.
+    QStringList site;
+    for (QAction* item : f.frame->menuBar()->actions()[1]->menu()->actions())
+        site << item->text();
+    QCOMPARE(site.size(), 8);
+    QCOMPARE(site[0], QString("&Add..."));
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY2(!site[i].startsWith("MODE"), qPrintable(site[i]));
+    QCOMPARE(site[7], QString("&Cancel Browse"));
+}
+
+void CFrameTest::siteImageChangesOnlyPageNodes()
+{
+    CFrameFixture f;
+    CUrlList* tree = f.frame->SiteView();
+    CUrl site("http://site.test/");
+    const CTreeNodeId node = tree->InsertNode(kNoTreeNode, site);
+    QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageFound));
+
+    f.state.m_frame.PostToMainFrame(WM_SITE_IMAGE, 1,
+                                    CFramePayload::Page("http://site.test/", kPageKindPage));
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
+
+    f.state.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
+                                    CFramePayload::Page("http://site.test/", kPageKindFile));
+    f.state.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
+                                    CFramePayload::Page("http://other.test/", kPageKindPage));
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
+
+    // A removed node's URL no longer names anything.
+    tree->DeleteNode(tree->ItemOf(node));
+    QVERIFY(!tree->SetPageImage("http://site.test/", 2));
+}
+
+void CFrameTest::systemCloseClosesTheWindow()
+{
+    CFrameFixture f(false);
+    f.frame->show();
+    QSignalSpy destroyed(f.frame.get(), &CMainFrame::frameDestroyed);
+    f.state.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    QVERIFY(QTest::qWaitFor([&] { return destroyed.count() == 1; }));
+    QVERIFY(!f.frame->isVisible());
+    QVERIFY(f.state.m_cancelBrowse.load());
+    QVERIFY(f.state.m_cancelDownload.load());
+    // A second close request changes nothing.
+    f.state.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(destroyed.count(), 1);
+}
+
+QTEST_MAIN(CFrameTest)
+#include "frame_test.moc"
