@@ -1,0 +1,149 @@
+#include "download/LocalName.h"
+
+#include "download/UrlTransfers.h"
+#include "platform/UserPrompts.h"
+#include "settings/Options.h"
+#include "url/Url.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace
+{
+
+constexpr const char* kProductName = "Harvestor";
+constexpr const char* kUnknownBase = "unknown";
+// A shorter trailing run says nothing about the file.
+constexpr std::size_t kMinBaseLength = 3;
+// Room for the widest counter ("%04d" of a 32-bit count) inside kMaxFileNameBytes.
+constexpr std::size_t kCounterRoom = 10;
+
+bool IsNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '.' || c == '-';
+}
+
+// The extension never holds a separator after parsing; control bytes and NUL would still make
+// a name that the user cannot type, or cut it short.
+std::string SafeExtension(const std::string& extension)
+{
+    std::string safe = extension;
+    for (char& c : safe)
+    {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\')
+            c = '_';
+    }
+    return safe;
+}
+
+// A dangling link counts as present: writing through it could land anywhere.
+bool Exists(const std::string& path)
+{
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool SizeOf(const std::string& path, std::uint64_t& size)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+// One level only. Another worker may create it between the test and mkdir; that is success.
+bool EnsureDirectory(const std::string& directory)
+{
+    struct stat info;
+    if (::stat(directory.c_str(), &info) == 0)
+        return true;
+    return ::mkdir(directory.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+std::string Candidate(const std::string& directory, const std::string& base,
+                      const std::string& extension, int counter)
+{
+    if (counter == 0)
+        return directory + base + "." + extension;
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%04d", counter);
+    if (!extension.empty())
+        return directory + base + digits + "." + extension;
+    return directory + base + "." + digits;
+}
+
+} // namespace
+
+std::string LocalBaseName(const CUrl& record)
+{
+    std::string_view source = record.m_fileTitle;
+    if (source.empty())
+        source = record.m_object.size() > 1 ? std::string_view(record.m_object)
+                                            : std::string_view(record.m_url);
+    std::size_t start = source.size();
+    while (start > 0 && IsNameChar(source[start - 1]))
+        --start;
+    std::string base(source.substr(start));
+    if (base.size() < kMinBaseLength)
+        return kUnknownBase;
+    const std::size_t limit =
+        kMaxFileNameBytes - kCounterRoom - 1 - SafeExtension(record.m_extension).size();
+    if (base.size() > limit)
+        base.erase(0, base.size() - limit);
+    return base;
+}
+
+std::string DownloadDirectoryPrefix(const std::string& downloadDir)
+{
+    if (downloadDir.empty() || downloadDir.back() == '/')
+        return downloadDir;
+    return downloadDir + "/";
+}
+
+bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext& context,
+                   std::string& path)
+{
+    const std::string directory = DownloadDirectoryPrefix(options.m_downloadDir);
+    const std::string base = LocalBaseName(record);
+    const std::string extension = SafeExtension(record.m_extension);
+    std::string candidate = Candidate(directory, base, extension, 0);
+
+    // Overwriting needs no test; a missing directory makes the download's open fail.
+    if (options.m_duplicateAction == kDuplicateOverwrite)
+    {
+        path = std::move(candidate);
+        return true;
+    }
+    if (!EnsureDirectory(directory))
+    {
+        context.prompts.ShowMessage(kProductName,
+                                    "Failed to create " + options.m_downloadDir + " directory");
+        return false;
+    }
+    if (options.m_duplicateAction == kDuplicateSkip && Exists(candidate))
+        return false;
+
+    // Rename, or skip when an existing variant has the same size; every variant is compared.
+    for (int counter = 1; Exists(candidate); ++counter)
+    {
+        if (options.m_duplicateAction == kDuplicateSkipSameSize)
+        {
+            const std::uint64_t size = DetermineSize(record, context, &context.cancelDownload);
+            std::uint64_t existing = 0;
+            if (size != 0 && SizeOf(candidate, existing) && existing == size)
+                return false;
+        }
+        if (counter == INT_MAX)
+            return false;
+        candidate = Candidate(directory, base, extension, counter);
+    }
+    path = std::move(candidate);
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "download/TransferContext.h"
+
+#include <cstddef>
+#include <string>
+
+class CUrl;
+class COptions;
+
+// Longest file name that the file systems we write to accept, in bytes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// The file-name stem of a record: the trailing run of letters, digits, "_", "." and "-" of its
+// file title (else its object when longer than "/", else its URL), "unknown" when that run is
+// shorter than 3 characters. Never holds a separator, so it cannot leave the download directory;
+// cut from the front so that a name with a counter and the extension stays within
+// kMaxFileNameBytes.
+std::string LocalBaseName(const CUrl& record);
+
+// The download directory as a prefix: a separator is added when it lacks one, so that files go
+// into the directory and not beside it.
+std::string DownloadDirectoryPrefix(const std::string& downloadDir);
+
+// Chooses the path that a download of the record goes to, applying options.m_duplicateAction
+// to a file that exists. Except for overwriting, it creates a missing download directory (one
+// level); a directory that cannot be made is reported through context.prompts. The skip-same-
+// size policy asks the server for the record's size (watching context.cancelDownload). False:
+// the file is not to be downloaded. Runs on a download worker.
+bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext& context,
+                   std::string& path);
