@@ -44,6 +44,11 @@ void CPasswordDlg::SetPassword(const QString& password)
     m_password->setText(password);
 }
 
+QString CPasswordDlg::Server() const
+{
+    return m_server->text();
+}
+
 QString CPasswordDlg::UserName() const
 {
     return m_userName->text();

@@ -18,6 +18,7 @@ public:
     void SetServer(const QString& server);
     void SetUserName(const QString& userName);
     void SetPassword(const QString& password);
+    QString Server() const;
     QString UserName() const;
     QString Password() const;
 

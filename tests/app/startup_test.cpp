@@ -1,0 +1,246 @@
+#include "AppTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/FileList.h"
+#include "app/TrawlerApp.h"
+#include "app/UrlList.h"
+#include "platform/InternetSession.h"
+#include "settings/Histories.h"
+#include "settings/Options.h"
+
+#include <QSettings>
+#include <QSplitter>
+#include <QTest>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Runs start-up with the given arguments and records its modal steps in order.
+struct CStartup
+{
+    CScratchDir dir;
+    std::unique_ptr<CAppState> state;
+    std::unique_ptr<CTrawlerApp> app;
+    QStringList steps;
+    bool offerUpgrade = false;
+    bool sessionAtAbout = false;
+    bool historiesAtUpgrade = false;
+
+    void Prepare(bool headless = false)
+    {
+        state = std::make_unique<CAppState>(dir.Path(), dir.File("hvstr.log"));
+        app = std::make_unique<CTrawlerApp>(*state, headless);
+        app->Prompts().SetDialogRunner([](QDialog&) { return 0; });
+        app->Steps().showAbout = [this](QWidget*)
+        {
+            steps << "about";
+            sessionAtAbout = state->m_session != nullptr;
+        };
+        app->Steps().runUpgradeCheck = [this](QWidget*, CAppState& appState)
+        {
+            steps << "upgrade";
+            historiesAtUpgrade = appState.m_histories.m_urlHistory.Contains("http://old.test/");
+            return offerUpgrade;
+        };
+        app->Steps().promptForSite = [this](CMainFrame&) { steps << "prompt"; };
+    }
+
+    bool Init(std::vector<std::string> arguments)
+    {
+        if (app == nullptr)
+            Prepare();
+        arguments.insert(arguments.begin(), "harvestor");
+        std::vector<const char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(argument.c_str());
+        return app->InitInstance(static_cast<int>(argv.size()), argv.data());
+    }
+
+    void Finish()
+    {
+        app->CloseMainFrame();
+        app->ExitInstance();
+    }
+
+    QStringList RootNodes() const
+    {
+        QStringList texts;
+        CUrlList* tree = app->MainFrame()->SiteView();
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            texts << tree->topLevelItem(i)->text(0);
+        return texts;
+    }
+};
+
+void WriteUrlHistory(const CScratchDir& dir)
+{
+    CTSList history;
+    history.Add("http://old.test/", CCalendarTime{});
+    history.Save(kUrlHistoryFileName, dir.Path());
+}
+
+} // namespace
+
+class CStartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void noArgumentsRunsEveryStepInOrder();
+    void optionsShapeTheWindowBeforeItShows();
+    void minimizeSuppressesTheSitePrompt();
+    void nocheckMakesNoUpgradeCheck();
+    void upgradeOfferSkipsPromptAndSites();
+    void commandLineSitesGoIntoTheTree();
+    void termWithSitesClosesWhenNothingRuns();
+    void hideWithoutSiteEndsAndKeepsHistories();
+    void identityBecomesTheAgent();
+    void headlessRunEndsByItself();
+    void headlessWithoutSiteIsAUsageError();
+};
+
+void CStartupTest::noArgumentsRunsEveryStepInOrder()
+{
+    CStartup s;
+    WriteUrlHistory(s.dir);
+    QVERIFY(s.Init({}));
+    QCOMPARE(s.steps, (QStringList{"about", "upgrade", "prompt"}));
+    QVERIFY(s.sessionAtAbout);
+    QVERIFY(s.historiesAtUpgrade);
+    QCOMPARE(s.state->m_session->Agent(), std::string("Hvstr152"));
+    QVERIFY(s.app->MainFrame()->isVisible());
+    QCOMPARE(QSettings().value("General/workdir").toString(), QString::fromStdString(s.dir.Path()));
+    QVERIFY(!s.state->m_options.m_terminateWhenDone);
+    s.Finish();
+    QVERIFY(std::filesystem::exists(s.dir.File("options.dat")));
+    QVERIFY(std::filesystem::exists(s.dir.File("urls.his")));
+}
+
+void CStartupTest::optionsShapeTheWindowBeforeItShows()
+{
+    CStartup s;
+    COptions stored(s.dir.Path());
+    stored.m_windowLeft = 15;
+    stored.m_windowTop = 25;
+    stored.m_windowWidth = 640;
+    stored.m_windowHeight = 480;
+    stored.m_treeWidth = 123;
+    stored.m_filesColumnWidth = 210;
+    stored.m_askSiteAtStartup = false;
+    stored.Save();
+
+    QVERIFY(s.Init({"-nocheck"}));
+    CMainFrame* frame = s.app->MainFrame();
+    QCOMPARE(frame->geometry(), QRect(15, 25, 640, 480));
+    QCOMPARE(frame->Splitter()->sizes().front(), 123);
+    QCOMPARE(frame->FileView()->columnWidth(0), 210);
+    QCOMPARE(s.steps, QStringList{"about"});
+    s.Finish();
+}
+
+void CStartupTest::minimizeSuppressesTheSitePrompt()
+{
+    CStartup s;
+    QVERIFY(s.Init({"-minimize"}));
+    QCOMPARE(s.steps, (QStringList{"about", "upgrade"}));
+    QVERIFY(s.app->MainFrame()->isMinimized());
+    s.Finish();
+}
+
+void CStartupTest::nocheckMakesNoUpgradeCheck()
+{
+    CStartup s;
+    QVERIFY(s.Init({"/NoCheck"}));
+    QCOMPARE(s.steps, (QStringList{"about", "prompt"}));
+    s.Finish();
+}
+
+void CStartupTest::upgradeOfferSkipsPromptAndSites()
+{
+    CStartup s;
+    s.offerUpgrade = true;
+    QVERIFY(s.Init({"-site", "http://a.test/"}));
+    QCOMPARE(s.steps, (QStringList{"about", "upgrade"}));
+    QCOMPARE(s.RootNodes(), QStringList{});
+    s.Finish();
+}
+
+void CStartupTest::commandLineSitesGoIntoTheTree()
+{
+    CStartup s;
+    QVERIFY(s.Init({"-nocheck", "-site", "http://b.test/", "-site", "http://a.test/", "-mode", "3",
+                    "-site", "http://b.test/"}));
+    // Sites named on the command line are not asked for.
+    QCOMPARE(s.steps, QStringList{"about"});
+    // The duplicate meets the sink's rule: one node.
+    QCOMPARE(s.RootNodes(), (QStringList{"http://a.test/", "http://b.test/"}));
+    QVERIFY(!s.state->m_options.m_terminateWhenDone);
+    QVERIFY(s.app->MainFrame()->isVisible());
+    s.Finish();
+}
+
+void CStartupTest::termWithSitesClosesWhenNothingRuns()
+{
+    CStartup s;
+    QVERIFY(s.Init({"-hide", "-site", "http://a.test/", "-nocheck"}));
+    QVERIFY(s.state->m_options.m_terminateWhenDone);
+    QVERIFY(!s.app->MainFrame()->isVisible());
+    // No browse is running, so the window closes as soon as messages are served.
+    QVERIFY(QTest::qWaitFor([&] { return s.app->MainFrame()->IsClosing(); }));
+    s.Finish();
+    COptions saved(s.dir.Path());
+    QVERIFY(saved.Load());
+}
+
+void CStartupTest::hideWithoutSiteEndsAndKeepsHistories()
+{
+    CStartup s;
+    WriteUrlHistory(s.dir);
+    QVERIFY(!s.Init({"-hide"}));
+    // The prompt still comes: hide does not suppress it.
+    QCOMPARE(s.steps, (QStringList{"about", "upgrade", "prompt"}));
+    s.Finish();
+    CTSList history;
+    QVERIFY(history.Load(kUrlHistoryFileName, s.dir.Path()));
+    QVERIFY(history.Contains("http://old.test/"));
+    QVERIFY(std::filesystem::exists(s.dir.File("options.dat")));
+}
+
+void CStartupTest::identityBecomesTheAgent()
+{
+    CStartup s;
+    QVERIFY(s.Init({"-identity", "TestAgent/1.0", "-nocheck"}));
+    QCOMPARE(s.state->m_session->Agent(), std::string("TestAgent/1.0"));
+    s.Finish();
+}
+
+void CStartupTest::headlessRunEndsByItself()
+{
+    CStartup s;
+    WriteUrlHistory(s.dir);
+    s.Prepare(true);
+    const char* argv[] = {"harvestor", "-site", "http://a.test/"};
+    QCOMPARE(s.app->Run(3, argv), 0);
+    // No dialog of any kind, not even the upgrade check.
+    QCOMPARE(s.steps, QStringList{});
+    QVERIFY(s.app->FoundFilesAtClose().empty());
+    QVERIFY(std::filesystem::exists(s.dir.File("options.dat")));
+    CTSList history;
+    QVERIFY(history.Load(kUrlHistoryFileName, s.dir.Path()));
+    QVERIFY(history.Contains("http://old.test/"));
+}
+
+void CStartupTest::headlessWithoutSiteIsAUsageError()
+{
+    CStartup s;
+    s.Prepare(true);
+    const char* argv[] = {"harvestor", "-nocheck"};
+    QCOMPARE(s.app->Run(2, argv), 2);
+    QVERIFY(s.app->MainFrame() == nullptr);
+    QCOMPARE(s.steps, QStringList{});
+}
+
+QTEST_MAIN(CStartupTest)
+#include "startup_test.moc"

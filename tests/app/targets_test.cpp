@@ -1,0 +1,167 @@
+#include "AppTestSupport.h"
+#include "app/FileList.h"
+#include "app/FrameMessageQueue.h"
+#include "app/UrlList.h"
+
+#include <QTest>
+#include <atomic>
+#include <map>
+#include <set>
+#include <thread>
+#include <vector>
+
+// The GUI's ends of the worker interfaces: the frame-message queue and the tree and list
+// targets, driven from worker threads while the user-interface thread serves them.
+class CTargetsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void queueDeliversEveryMessageInPostingOrder();
+    void workersInsertIntoTreeAndListSorted();
+    void removedNodesAreRefusedAsParents();
+    void sinksInsertThroughTheTargets();
+};
+
+void CTargetsTest::queueDeliversEveryMessageInPostingOrder()
+{
+    constexpr int kThreads = 4;
+    constexpr int kPerThread = 500;
+    std::map<std::int64_t, std::vector<std::int64_t>> seen;
+    int handled = 0;
+    CFrameMessageQueue queue(
+        [&](CFrameMessage& message)
+        {
+            seen[message.wParam].push_back(message.payload.value);
+            ++handled;
+        });
+    CFramePoster poster;
+    poster.InstallSink(&queue);
+
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back(
+            [&poster, t]
+            {
+                for (int i = 0; i < kPerThread; ++i)
+                    poster.PostToMainFrame(WM_PROGRESS_STEP, t, CFramePayload::Value(i));
+            });
+    QVERIFY(QTest::qWaitFor([&] { return handled == kThreads * kPerThread; }, 20000));
+    for (std::thread& thread : threads)
+        thread.join();
+    poster.InstallSink(nullptr);
+
+    for (int t = 0; t < kThreads; ++t)
+    {
+        const std::vector<std::int64_t>& values = seen[t];
+        QCOMPARE(int(values.size()), kPerThread);
+        for (int i = 0; i < kPerThread; ++i)
+            QCOMPARE(values[i], std::int64_t{i});
+    }
+}
+
+void CTargetsTest::workersInsertIntoTreeAndListSorted()
+{
+    CFrameFixture f;
+    CUrlList* tree = f.frame->SiteView();
+    CFileList* list = f.frame->FileView();
+    CUrl root("http://site.test/");
+    const CTreeNodeId rootNode = tree->InsertNode(kNoTreeNode, root);
+
+    constexpr int kThreads = 6;
+    constexpr int kPerThread = 40;
+    std::atomic<int> done{0};
+    std::vector<std::vector<CTreeNodeId>> ids(kThreads);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t)
+        workers.emplace_back(
+            [&, t]
+            {
+                for (int i = 0; i < kPerThread; ++i)
+                {
+                    // Mixed case and an order unlike the sorted one.
+                    const std::string name = (i % 2 ? "Page" : "page") +
+                                             std::to_string((i * 7 + t * 13) % 97) + "_" +
+                                             std::to_string(t) + "_" + std::to_string(i);
+                    CUrl page("http://site.test/" + name);
+                    ids[t].push_back(tree->InsertNode(rootNode, page));
+                    list->InsertItem("http://site.test/" + name + ".zip", std::to_string(i));
+                }
+                ++done;
+            });
+    QVERIFY(QTest::qWaitFor([&] { return done == kThreads; }, 30000));
+    for (std::thread& worker : workers)
+        worker.join();
+
+    QTreeWidgetItem* rootItem = tree->ItemOf(rootNode);
+    QCOMPARE(rootItem->childCount(), kThreads * kPerThread);
+    std::set<CTreeNodeId> unique;
+    for (const auto& threadIds : ids)
+        for (CTreeNodeId id : threadIds)
+        {
+            QVERIFY(id != kNoTreeNode);
+            QVERIFY(tree->ItemOf(id) != nullptr);
+            QCOMPARE(tree->ItemOf(id)->parent(), rootItem);
+            unique.insert(id);
+        }
+    QCOMPARE(int(unique.size()), kThreads * kPerThread);
+    for (int i = 1; i < rootItem->childCount(); ++i)
+        QVERIFY(rootItem->child(i - 1)->text(0).compare(rootItem->child(i)->text(0),
+                                                        Qt::CaseInsensitive) <= 0);
+
+    const std::vector<std::string> urls = list->Urls();
+    QCOMPARE(int(urls.size()), kThreads * kPerThread);
+    for (std::size_t i = 1; i < urls.size(); ++i)
+        QVERIFY(QString::fromStdString(urls[i - 1])
+                    .compare(QString::fromStdString(urls[i]), Qt::CaseInsensitive) <= 0);
+    // Each node answers for its URL.
+    const std::string first = CUrlList::UrlOf(rootItem->child(0));
+    QCOMPARE(tree->NodeOfUrl(first), tree->IdOf(rootItem->child(0)));
+}
+
+void CTargetsTest::removedNodesAreRefusedAsParents()
+{
+    CFrameFixture f;
+    CUrlList* tree = f.frame->SiteView();
+    CUrl site("http://site.test/");
+    CUrl page("http://site.test/a.html");
+    CUrl deeper("http://site.test/b.html");
+    const CTreeNodeId siteNode = tree->InsertNode(kNoTreeNode, site);
+    const CTreeNodeId pageNode = tree->InsertNode(siteNode, page);
+    tree->DeleteNode(tree->ItemOf(siteNode));
+    QVERIFY(tree->ItemOf(siteNode) == nullptr);
+    QVERIFY(tree->ItemOf(pageNode) == nullptr);
+    QCOMPARE(tree->NodeOfUrl("http://site.test/a.html"), kNoTreeNode);
+
+    CTreeNodeId fromWorker = 1;
+    std::thread worker([&] { fromWorker = tree->InsertNode(pageNode, deeper); });
+    QVERIFY(QTest::qWaitFor([&] { return fromWorker == kNoTreeNode; }));
+    worker.join();
+    QCOMPARE(tree->topLevelItemCount(), 0);
+
+    // A new node never reuses a removed one's id.
+    QVERIFY(tree->InsertNode(kNoTreeNode, site) > pageNode);
+}
+
+void CTargetsTest::sinksInsertThroughTheTargets()
+{
+    CFrameFixture f;
+    auto* record = new CUrl("http://site.test/x.zip");
+    bool storeOwns = false;
+    std::atomic<bool> added{false};
+    std::thread worker([&] { added = f.state.m_foundFiles.AddLocked(*record, &storeOwns); });
+    QVERIFY(QTest::qWaitFor([&] { return added.load(); }));
+    worker.join();
+    QVERIFY(storeOwns);
+    QCOMPARE(f.frame->FileView()->Urls(), std::vector<std::string>{"http://site.test/x.zip"});
+    QVERIFY(f.state.m_urlStore.IsInFileList("http://site.test/x.zip"));
+
+    auto* site = new CUrl("http://site.test/");
+    QVERIFY(f.state.m_sites.AddLocked(*site, &storeOwns));
+    QVERIFY(storeOwns);
+    QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);
+    QCOMPARE(site->m_treeItem.load(), f.frame->SiteView()->NodeOfUrl("http://site.test/"));
+}
+
+QTEST_MAIN(CTargetsTest)
+#include "targets_test.moc"
