@@ -282,6 +282,14 @@ void CFrameTest::toolbarAndMenusFollowTheTable()
     for (int i = 1; i <= 3; ++i)
         QVERIFY2(!site[i].startsWith("MODE"), qPrintable(site[i]));
     QCOMPARE(site[7], QString("&Cancel Browse"));
+
+    QAction* toolbarToggle = f.frame->Action(ID_VIEW_TOOLBAR);
+    QVERIFY(toolbarToggle->isChecked());
+    toolbarToggle->trigger();
+    QVERIFY(f.frame->ToolBar()->isHidden());
+    QVERIFY(!toolbarToggle->isChecked());
+    toolbarToggle->trigger();
+    QVERIFY(!f.frame->ToolBar()->isHidden());
 }
 
 void CFrameTest::siteImageChangesOnlyPageNodes()
