@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+class CUrl;
+
+// What every request to one server carries: where it goes and with which credentials. Immutable;
+// a transfer holds it for as long as it runs, so dropping it from the cache never pulls it away
+// from a running transfer.
+struct CConnection
+{
+    std::string host;
+    std::uint16_t port = 0;
+    std::string userName;
+    std::string password;
+};
+
+// The servers that HTTP requests have gone to, each with the port and credentials its requests
+// carry. The first record for a server decides them; a login prompt replaces them by dropping the
+// entry, so that the next request makes a new one from the record that now holds the answer.
+// Entries are keyed by host and port, so a second port on the same host is a server of its own.
+// Any thread; the lock guards the map only and is waited for at most 1000 ms.
+class CConnectionCache
+{
+public:
+    // The record's server entry, made from the record when there is none; null when the lock
+    // cannot be had in time.
+    std::shared_ptr<const CConnection> GetConnection(const CUrl& record);
+    // Forgets the record's server entry; nothing happens when the lock cannot be had in time.
+    void DropConnection(const CUrl& record);
+
+private:
+    std::timed_mutex m_mutex;
+    std::unordered_map<std::string, std::shared_ptr<const CConnection>> m_connections;
+};

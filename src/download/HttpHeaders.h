@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/CalendarTime.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The header lines of one HTTP response, as name and value (trimmed), in arrival order.
+using CHttpHeaders = std::vector<std::pair<std::string, std::string>>;
+
+// The value of the first header called name (compared without case); null when there is none.
+const std::string* FindHeader(const CHttpHeaders& headers, std::string_view name);
+
+// Splits one raw header line ("Name: value\r\n") into headers; lines without a colon are ignored.
+void AddHeaderLine(CHttpHeaders& headers, std::string_view line);
+
+// The status code of a status line such as "HTTP/1.1 404 Not Found"; 0 when there is none.
+long ParseStatusLine(std::string_view line);
+
+// An HTTP date (any of the forms servers send) as UTC calendar time, day of week included,
+// milliseconds 0. False when the text is no date.
+bool ParseHttpDate(const std::string& text, CCalendarTime& time);
+
+// A Content-Length value as the size field holds it: the number when it is a plain decimal
+// between 1 and 2^31 - 1, else 0 (missing, malformed, or too large to be a signed 32-bit size).
+std::uint32_t ParseContentLength(std::string_view text);

@@ -1,0 +1,462 @@
+#include "download/Transfer.h"
+
+#include "download/ConnectionCache.h"
+#include "download/HttpHeaders.h"
+#include "platform/FrameMessages.h"
+#include "platform/InternetSession.h"
+#include "platform/UserPrompts.h"
+#include "settings/LogFile.h"
+#include "settings/Options.h"
+#include "url/Url.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+// Used when the options hold no usable time-out.
+constexpr int kDefaultTimeoutSeconds = 30;
+constexpr int kMaxRetries = 10;
+// How long one wait for the sockets lasts before the cancel flag and the time-out are checked.
+constexpr int kPollMilliseconds = 50;
+// Bytes received but not yet read beyond which the transfer pauses, so a slow reader never
+// makes the body pile up in memory.
+constexpr std::size_t kPauseAbove = 256 * 1024;
+// The size of one receive from the socket.
+constexpr long kReceiveBufferSize = 128 * 1024;
+// The longest error text that goes into a log line.
+constexpr std::size_t kMaxErrorText = 1023;
+
+bool IsHttpService(std::uint32_t service)
+{
+    return service == kServiceHttp || service == kServiceHttps;
+}
+
+std::string BuildHttpUrl(const CUrl& record, const CConnection& connection)
+{
+    std::string url(record.SchemePrefix());
+    url += connection.host;
+    url += ':';
+    url += std::to_string(connection.port);
+    url += record.m_object.empty() ? std::string("/") : record.m_object;
+    return url;
+}
+
+} // namespace
+
+struct CTransfer::CRequest
+{
+    CCurlHandleLease handles;
+    const std::atomic<bool>* cancel = nullptr;
+    bool http = false;
+    bool added = false;
+    bool paused = false;
+    bool done = false;
+    CURLcode result = CURLE_OK;
+    bool cancelled = false;
+    bool timedOut = false;
+    // Set once a connection stands; from then on the wait for each byte is timed here (libcurl
+    // times the connect itself).
+    bool connected = false;
+    Clock::duration idleLimit{};
+    Clock::time_point lastActivity;
+    // The latest response's status and headers: redirects and authentication rounds replace
+    // them.
+    long status = 0;
+    bool headerBlockEnded = false;
+    bool headersFinal = false;
+    CHttpHeaders headers;
+    // Body bytes received and not yet read.
+    std::vector<char> pending;
+    std::size_t pendingPos = 0;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    ~CRequest()
+    {
+        if (added)
+            curl_multi_remove_handle(handles.Multi(), handles.Easy());
+    }
+
+    std::size_t Available() const { return pending.size() - pendingPos; }
+
+    static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        const std::size_t length = size * count;
+        request.lastActivity = Clock::now();
+        if (request.Available() > 0 && request.Available() + length > kPauseAbove)
+        {
+            request.paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        if (request.pendingPos == request.pending.size())
+        {
+            request.pending.clear();
+            request.pendingPos = 0;
+        }
+        else if (request.pendingPos > request.pending.size() / 2)
+        {
+            request.pending.erase(request.pending.begin(),
+                                  request.pending.begin() +
+                                      static_cast<std::ptrdiff_t>(request.pendingPos));
+            request.pendingPos = 0;
+        }
+        request.pending.insert(request.pending.end(), data, data + length);
+        return length;
+    }
+
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        const std::size_t length = size * count;
+        request.lastActivity = Clock::now();
+        if (!request.http)
+            return length;
+        const std::string_view line(data, length);
+        if (const long status = ParseStatusLine(line); status != 0)
+        {
+            request.status = status;
+            request.headers.clear();
+            request.headerBlockEnded = false;
+            request.headersFinal = false;
+        }
+        else if (line == "\r\n" || line == "\n")
+        {
+            request.headerBlockEnded = true;
+            // A redirect or an authentication round goes on to another response; a 2xx is
+            // the answer, so Open may stop before its body.
+            request.headersFinal = request.status >= 200 && request.status < 300;
+        }
+        else if (!request.headerBlockEnded)
+        {
+            AddHeaderLine(request.headers, line);
+        }
+        return length;
+    }
+
+    static int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        if (request.cancel != nullptr && request.cancel->load(std::memory_order_relaxed))
+        {
+            request.cancelled = true;
+            return 1;
+        }
+        return 0;
+    }
+
+    static int OnConnected(void* user, char*, char*, int, int)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        request.connected = true;
+        request.lastActivity = Clock::now();
+        return CURL_PREREQFUNC_OK;
+    }
+};
+
+CTransfer::CTransfer(const CTransferContext& context, const std::atomic<bool>* cancel)
+    : m_context(context), m_cancel(cancel)
+{
+}
+
+CTransfer::~CTransfer()
+{
+    Close();
+}
+
+bool CTransfer::Start(const CUrl& record, bool head)
+{
+    m_request = std::make_unique<CRequest>();
+    CRequest& request = *m_request;
+    request.cancel = m_cancel;
+    request.http = IsHttpService(m_service);
+    const int timeout = m_context.options.m_connectTimeout > 0 ? m_context.options.m_connectTimeout
+                                                               : kDefaultTimeoutSeconds;
+    request.idleLimit = std::chrono::seconds(timeout);
+    request.lastActivity = Clock::now();
+
+    request.handles = m_context.session.AcquireHandles();
+    if (!request.handles)
+    {
+        request.done = true;
+        request.result = CURLE_FAILED_INIT;
+        return false;
+    }
+    CURL* easy = request.handles.Easy();
+    const std::string url = request.http ? BuildHttpUrl(record, *m_connection) : record.m_url;
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, request.errorText);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeout));
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CRequest::OnWrite);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &request);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CRequest::OnHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &request);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CRequest::OnProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &request);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CRequest::OnConnected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &request);
+    if (request.http)
+    {
+        if (head)
+            curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        if (!record.m_referer.empty())
+            curl_easy_setopt(easy, CURLOPT_REFERER, record.m_referer.c_str());
+        if (!m_connection->userName.empty() || !m_connection->password.empty())
+        {
+            curl_easy_setopt(easy, CURLOPT_USERNAME, m_connection->userName.c_str());
+            curl_easy_setopt(easy, CURLOPT_PASSWORD, m_connection->password.c_str());
+            // Sent only when the server asks, in the form it asks for.
+            curl_easy_setopt(easy, CURLOPT_HTTPAUTH,
+                             static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+        }
+    }
+    if (curl_multi_add_handle(request.handles.Multi(), easy) != CURLM_OK)
+    {
+        request.done = true;
+        request.result = CURLE_FAILED_INIT;
+        return false;
+    }
+    request.added = true;
+    return true;
+}
+
+void CTransfer::ReadMessages()
+{
+    CRequest& request = *m_request;
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(request.handles.Multi(), &left))
+    {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == request.handles.Easy())
+        {
+            request.done = true;
+            request.result = message->data.result;
+        }
+    }
+}
+
+template <class Predicate> void CTransfer::Drive(Predicate satisfied)
+{
+    CRequest& request = *m_request;
+    while (!satisfied() && !request.done)
+    {
+        if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed))
+        {
+            request.cancelled = true;
+            return;
+        }
+        if (request.connected && Clock::now() - request.lastActivity > request.idleLimit)
+        {
+            request.timedOut = true;
+            std::snprintf(
+                request.errorText, sizeof request.errorText,
+                "Timeout was reached: no data for %lld seconds",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::seconds>(request.idleLimit).count()));
+            return;
+        }
+        int running = 0;
+        const CURLMcode code = curl_multi_perform(request.handles.Multi(), &running);
+        if (code != CURLM_OK)
+        {
+            request.done = true;
+            request.result = CURLE_FAILED_INIT;
+            std::snprintf(request.errorText, sizeof request.errorText, "%s",
+                          curl_multi_strerror(code));
+            return;
+        }
+        ReadMessages();
+        if (request.cancelled)
+            return;
+        if (!satisfied() && !request.done)
+            curl_multi_poll(request.handles.Multi(), nullptr, 0, kPollMilliseconds, nullptr);
+    }
+}
+
+void CTransfer::LogConnectionProblem(const CUrl& record) const
+{
+    const CRequest& request = *m_request;
+    std::string text = request.errorText[0] != '\0'
+                           ? std::string(request.errorText)
+                           : std::string(curl_easy_strerror(request.result));
+    if (text.size() > kMaxErrorText)
+        text.resize(kMaxErrorText);
+    m_context.log.Write("File %s connection problem: %s\n", record.m_url.c_str(), text.c_str());
+}
+
+int CTransfer::Open(CUrl& record, bool head)
+{
+    Close();
+    m_cancelled = false;
+    m_service = record.m_serviceType;
+    const bool http = IsHttpService(m_service);
+    if (http)
+    {
+        m_connection = m_context.connections.GetConnection(record);
+        if (!m_connection)
+            return kStatusConnectionProblem;
+        m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+    }
+
+    const int retries = std::clamp(m_context.options.m_connectRetries, 0, kMaxRetries);
+    for (int attempt = 0;; ++attempt)
+    {
+        Start(record, head);
+        CRequest& request = *m_request;
+        Drive([&request]
+              { return request.headersFinal || request.Available() > 0 || request.paused; });
+        if (request.cancelled)
+        {
+            m_cancelled = true;
+            Close();
+            return kStatusConnectionProblem;
+        }
+        const bool answered = request.headersFinal || request.Available() > 0 || request.paused ||
+                              (request.done && request.result == CURLE_OK);
+        if (answered)
+            break;
+        // Only a connection that could not be made is tried again, never an answer.
+        const bool connectFailed =
+            !request.timedOut &&
+            (request.result == CURLE_COULDNT_CONNECT ||
+             (request.result == CURLE_OPERATION_TIMEDOUT && !request.connected));
+        if (connectFailed && attempt < retries)
+        {
+            m_request.reset();
+            continue;
+        }
+        LogConnectionProblem(record);
+        Close();
+        return kStatusConnectionProblem;
+    }
+
+    if (!http)
+        return 0;
+    const long status = m_request->status;
+    if (status > 0 && status < 300)
+        return 0;
+    if (status <= 0)
+    {
+        LogConnectionProblem(record);
+        Close();
+        return kStatusConnectionProblem;
+    }
+    m_context.log.Write("Skipped %s: HTTP error %d!\n", record.m_url.c_str(),
+                        static_cast<int>(status));
+    Close();
+    return static_cast<int>(status);
+}
+
+bool CTransfer::OpenWithLogin(CUrl& record, bool head)
+{
+    int status = Open(record, head);
+    if (status < 300)
+        return true;
+    if (status != 401 || !m_context.options.m_passwordLogins)
+        return false;
+    // One prompt per open: it shows the last answer again after a refusal.
+    std::string userName;
+    std::string password;
+    while (status == 401)
+    {
+        if (m_cancel != nullptr && m_cancel->load())
+            return false;
+        m_context.connections.DropConnection(record);
+        if (!m_context.prompts.AskLogin(record.m_host, userName, password))
+            return false;
+        record.m_userName = userName;
+        record.m_password = password;
+        status = Open(record, head);
+    }
+    return status < 300;
+}
+
+std::int64_t CTransfer::Read(void* buffer, std::size_t maximum)
+{
+    if (!m_request)
+        return 0;
+    CRequest& request = *m_request;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t got = 0;
+    while (got < maximum)
+    {
+        if (request.Available() > 0)
+        {
+            const std::size_t count = std::min(maximum - got, request.Available());
+            std::memcpy(out + got, request.pending.data() + request.pendingPos, count);
+            request.pendingPos += count;
+            got += count;
+            continue;
+        }
+        if (request.done || request.cancelled || request.timedOut || !request.added)
+            break;
+        if (request.paused)
+        {
+            request.paused = false;
+            const CURLcode code = curl_easy_pause(request.handles.Easy(), CURLPAUSE_CONT);
+            if (code != CURLE_OK)
+            {
+                request.done = true;
+                request.result = code;
+            }
+            continue;
+        }
+        Drive([&request] { return request.Available() > 0 || request.paused; });
+    }
+    if (request.cancelled)
+        m_cancelled = true;
+    if (got > 0)
+        return static_cast<std::int64_t>(got);
+    if (request.done && request.result == CURLE_OK)
+        return 0;
+    return -1;
+}
+
+bool CTransfer::QueryHeaders(CUrl& record)
+{
+    if (!m_request || !m_connection || !IsHttpService(m_service))
+        return false;
+    const CHttpHeaders& headers = m_request->headers;
+
+    CCalendarTime lastModified;
+    const std::string* value = FindHeader(headers, "Last-Modified");
+    if (value == nullptr || !ParseHttpDate(*value, lastModified))
+        lastModified = CCalendarTime{};
+    record.m_lastModified = lastModified;
+
+    record.m_size = 0;
+    if (value = FindHeader(headers, "Content-Length"); value != nullptr)
+        record.m_size = ParseContentLength(*value);
+
+    value = FindHeader(headers, "Content-Type");
+    record.m_contentType = value != nullptr ? *value : std::string();
+    return true;
+}
+
+void CTransfer::Close()
+{
+    if (m_request)
+    {
+        CRequest& request = *m_request;
+        if (request.added)
+        {
+            // A transfer whose last bytes are in finishes now, so its connection goes back to
+            // the pool instead of being closed.
+            if (!request.done && !request.paused && !request.cancelled && !request.timedOut)
+            {
+                int running = 0;
+                curl_multi_perform(request.handles.Multi(), &running);
+            }
+        }
+        m_request.reset();
+    }
+    m_connection.reset();
+}

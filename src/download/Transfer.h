@@ -1,0 +1,62 @@
+#pragma once
+
+#include "download/TransferContext.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class CUrl;
+struct CConnection;
+
+// Status that Open returns for a failure below HTTP: no connection, a network error, a cancel.
+inline constexpr int kStatusConnectionProblem = 300;
+
+// One open URL, pulled block by block: Open runs the request until the status and headers are
+// in, Read runs it on until the next bytes are there. HTTP and HTTPS go through the server's
+// entry in the connection cache (status handling, headers, the login prompt); other schemes are
+// opened as a whole URL. A stack object of one thread; it closes its request on every path.
+class CTransfer
+{
+public:
+    // cancel: the flag that aborts the transfer, also while it waits for the server; null for
+    // none.
+    explicit CTransfer(const CTransferContext& context, const std::atomic<bool>* cancel = nullptr);
+    ~CTransfer();
+    CTransfer(const CTransfer&) = delete;
+    CTransfer& operator=(const CTransfer&) = delete;
+
+    // 0 when the URL is open; kStatusConnectionProblem when it could not be reached (logged
+    // unless cancelled); otherwise the HTTP status (300 or above, logged), and nothing stays open.
+    int Open(CUrl& record, bool head);
+    // Open, and on a 401 ask for a user name and password (when logins are enabled) until the
+    // server accepts them or the user cancels. True when the URL is open.
+    bool OpenWithLogin(CUrl& record, bool head);
+    // Fills buffer with up to maximum bytes, fewer only at the end of the body. 0 at the end
+    // (or when nothing is open); -1 when the transfer failed, timed out or was cancelled.
+    std::int64_t Read(void* buffer, std::size_t maximum);
+    // Copies Last-Modified, Content-Length and Content-Type into the record. False unless an
+    // HTTP request is open.
+    bool QueryHeaders(CUrl& record);
+    void Close();
+
+    bool IsOpen() const { return m_request != nullptr; }
+    // True once the cancel flag stopped the last Open or Read.
+    bool WasCancelled() const { return m_cancelled; }
+
+private:
+    struct CRequest;
+
+    bool Start(const CUrl& record, bool head);
+    template <class Predicate> void Drive(Predicate done);
+    void ReadMessages();
+    void LogConnectionProblem(const CUrl& record) const;
+
+    const CTransferContext& m_context;
+    const std::atomic<bool>* m_cancel;
+    std::uint32_t m_service = 0;
+    std::unique_ptr<CRequest> m_request;
+    std::shared_ptr<const CConnection> m_connection;
+    bool m_cancelled = false;
+};

@@ -1,0 +1,239 @@
+#include "download/UrlTransfers.h"
+
+#include "download/Transfer.h"
+#include "download/TransferProgress.h"
+#include "platform/FrameMessages.h"
+#include "platform/Statistics.h"
+#include "platform/UserPrompts.h"
+#include "settings/LogFile.h"
+#include "url/Url.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+namespace
+{
+
+constexpr const char* kProductName = "Harvestor";
+// A download streams through a buffer of this size.
+constexpr std::size_t kDownloadBlock = 1024;
+// A page of unknown size is read in blocks of this size (a byte of the 1024 is the terminator).
+constexpr std::size_t kPageBlock = 1023;
+// What a page read reserves at most before the bytes have arrived.
+constexpr std::size_t kMaxReserve = 1024 * 1024;
+// The local file's buffer: large writes keep the system calls few.
+constexpr std::size_t kFileBuffer = 64 * 1024;
+
+struct CCloseFile
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using CFilePtr = std::unique_ptr<std::FILE, CCloseFile>;
+
+std::string SystemErrorText(int error)
+{
+    return std::generic_category().message(error);
+}
+
+void CountReceived(const CTransferContext& context, std::int64_t count)
+{
+    context.statistics.m_receivedBytes.fetch_add(static_cast<std::uint32_t>(count),
+                                                 std::memory_order_relaxed);
+}
+
+void PostProgressTick(const CTransferContext& context)
+{
+    context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+}
+
+bool IsCancelled(const std::atomic<bool>& flag)
+{
+    return flag.load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+bool ReadHeaders(CUrl& record, CTransfer& transfer)
+{
+    if (!record.m_usable)
+        return false;
+    if (!transfer.QueryHeaders(record))
+    {
+        record.m_usable = false;
+        return false;
+    }
+    record.m_sizeState = record.m_size != 0 ? kSizeKnown : kSizeNotGiven;
+    return true;
+}
+
+bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
+                const std::string& path)
+{
+    if (!record.m_usable)
+    {
+        progress.OnEnd(false);
+        return false;
+    }
+    CFilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+    {
+        context.prompts.ShowMessage(kProductName, "Failed to open " + path);
+        progress.OnEnd(false);
+        return false;
+    }
+    std::setvbuf(file.get(), nullptr, _IOFBF, kFileBuffer);
+
+    CTransfer transfer(context, &context.cancelDownload);
+    if (!transfer.OpenWithLogin(record, false))
+    {
+        if (!transfer.WasCancelled())
+            record.m_usable = false;
+        progress.OnEnd(false);
+        return false;
+    }
+    ReadHeaders(record, transfer);
+    progress.OnBegin(record.m_sizeState == kSizeKnown ? static_cast<std::int64_t>(record.m_size)
+                                                      : -1);
+
+    const auto writeFailed = [&](int error)
+    {
+        context.log.Write("File %s write error: %s\n", record.m_url.c_str(),
+                          SystemErrorText(error).c_str());
+        progress.OnEnd(false);
+        return false;
+    };
+
+    char block[kDownloadBlock];
+    std::uint64_t total = 0;
+    for (;;)
+    {
+        const std::int64_t count = transfer.Read(block, sizeof block);
+        if (count < 0)
+        {
+            progress.OnEnd(false);
+            return false;
+        }
+        if (count == 0)
+            break;
+        CountReceived(context, count);
+        if (IsCancelled(context.cancelDownload))
+        {
+            progress.OnEnd(false);
+            return false;
+        }
+        if (std::fwrite(block, 1, static_cast<std::size_t>(count), file.get()) !=
+            static_cast<std::size_t>(count))
+            return writeFailed(errno);
+        total += static_cast<std::uint64_t>(count);
+        progress.OnProgress(total);
+    }
+    transfer.Close();
+    // The last buffered bytes reach the disk only here; a failure now is a failed download too.
+    errno = 0;
+    if (std::fclose(file.release()) != 0)
+        return writeFailed(errno != 0 ? errno : EIO);
+    progress.OnEnd(true);
+    record.m_localFileName = path;
+    return true;
+}
+
+namespace
+{
+
+// Appends a block as the text a zero byte ends.
+void AppendText(std::string& text, const char* block, std::size_t count)
+{
+    const void* zero = std::memchr(block, 0, count);
+    if (zero != nullptr)
+        count = static_cast<std::size_t>(static_cast<const char*>(zero) - block);
+    text.append(block, std::min(count, kMaxBodyBytes - text.size()));
+}
+
+} // namespace
+
+std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context)
+{
+    if (!record.m_usable)
+        return std::nullopt;
+    CTransfer transfer(context, &context.cancelBrowse);
+    if (!transfer.OpenWithLogin(record, false))
+        return std::nullopt;
+    ReadHeaders(record, transfer);
+
+    std::string text;
+    char block[kDownloadBlock];
+    if (record.m_sizeState != kSizeKnown)
+    {
+        while (text.size() < kMaxBodyBytes)
+        {
+            const std::int64_t count = transfer.Read(block, kPageBlock);
+            if (count <= 0)
+                break;
+            if (IsCancelled(context.cancelBrowse))
+                return std::nullopt;
+            CountReceived(context, count);
+            AppendText(text, block, static_cast<std::size_t>(count));
+            PostProgressTick(context);
+        }
+    }
+    else
+    {
+        // Content-Length is the server's claim, not a fact: reserve a sane amount and grow.
+        const std::size_t size = std::min<std::size_t>(record.m_size, kMaxBodyBytes);
+        text.reserve(std::min(size, kMaxReserve));
+        while (text.size() < size)
+        {
+            const std::size_t want = std::min(sizeof block, size - text.size());
+            const std::int64_t count = transfer.Read(block, want);
+            if (count <= 0)
+                break;
+            if (IsCancelled(context.cancelBrowse))
+                return std::nullopt;
+            CountReceived(context, count);
+            text.append(block, static_cast<std::size_t>(count));
+            PostProgressTick(context);
+        }
+        // Whatever follows a zero byte is not part of the text.
+        text.resize(std::strlen(text.c_str()));
+    }
+    // A read stopped by the cancel flag gives nothing, like a cancel between blocks.
+    if (transfer.WasCancelled())
+        return std::nullopt;
+    return text;
+}
+
+std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
+                            const std::atomic<bool>* cancel)
+{
+    if (!record.m_usable)
+        return 0;
+    if (record.m_sizeState == kSizeKnown)
+        return record.m_size;
+    CTransfer transfer(context, cancel);
+    if (!transfer.OpenWithLogin(record, true))
+    {
+        if (!transfer.WasCancelled())
+            record.m_usable = false;
+        return 0;
+    }
+    ReadHeaders(record, transfer);
+    return record.m_size;
+}
+
+bool CheckHeaders(CUrl& record, const CTransferContext& context)
+{
+    if (!record.m_usable)
+        return false;
+    CTransfer transfer(context, &context.cancelBrowse);
+    if (!transfer.OpenWithLogin(record, true))
+    {
+        if (!transfer.WasCancelled())
+            record.m_usable = false;
+        return false;
+    }
+    return ReadHeaders(record, transfer);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "download/TransferContext.h"
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class CUrl;
+class CTransfer;
+class CTransferProgress;
+
+// The transfers of one record. Each fills the record's transfer state (size, size state,
+// content type, last-modified time) from the response headers, and a failed open or header query
+// makes the record unusable, after which every one of them fails at once without traffic. A
+// transfer stopped by a cancel flag leaves the record usable.
+
+// Downloads the record into path (created or truncated), reporting to progress. True only when
+// the whole body arrived and was written; the partial file stays after a failure or a cancel
+// (m_cancelDownload), an empty one after a refused request.
+bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
+                const std::string& path);
+
+// The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the
+// record cannot be opened or m_cancelBrowse is set meanwhile. The size the server announces is
+// never trusted for the allocation, and a body stops at kMaxBodyBytes. Never clears the usable
+// flag by itself failing to open.
+std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context);
+inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
+
+// The size in bytes from a HEAD request (none when it is already known); 0 when unknown. cancel
+// (may be null) aborts the request.
+std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
+                            const std::atomic<bool>* cancel = nullptr);
+
+// A HEAD request that fills the transfer state; false when it fails (the record is then
+// unusable). Watches m_cancelBrowse.
+bool CheckHeaders(CUrl& record, const CTransferContext& context);
+
+// Fills the record's transfer state from an open transfer: size state 0 with a size, else 2.
+// False (and the record unusable) when the headers cannot be read, as for a non-HTTP URL.
+bool ReadHeaders(CUrl& record, CTransfer& transfer);
