@@ -23,6 +23,9 @@ public:
         m_server.new_task_queue = [this] { return new CCountingQueue(m_accepted); };
         m_server.set_keep_alive_max_count(100000);
         m_server.set_keep_alive_timeout(10);
+        // Headers and body go out in separate writes; without this each answer waits for a
+        // delayed acknowledgement.
+        m_server.set_tcp_nodelay(true);
     }
 
     ~CTestHttpServer() { Stop(); }
