@@ -82,6 +82,9 @@ struct CTransfer::CRequest
     {
         if (added)
             curl_multi_remove_handle(handles.Multi(), handles.Easy());
+        // The kept handle must not point at this request's buffers and callbacks any more.
+        if (handles)
+            curl_easy_reset(handles.Easy());
     }
 
     std::size_t Available() const { return pending.size() - pendingPos; }
@@ -246,6 +249,9 @@ void CTransfer::ReadMessages()
 template <class Predicate> void CTransfer::Drive(Predicate satisfied)
 {
     CRequest& request = *m_request;
+    // The wait for the next byte starts now: time the reader spent between calls is not the
+    // server's.
+    request.lastActivity = Clock::now();
     while (!satisfied() && !request.done)
     {
         if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed))

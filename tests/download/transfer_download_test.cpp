@@ -319,3 +319,18 @@ TEST_F(DownloadToTest, HttpErrorsAreNotRetried)
     EXPECT_EQ(requests.load(), 1);
     EXPECT_EQ(Log(), "Skipped " + url + ": HTTP error 503!\n");
 }
+
+TEST_F(DownloadToTest, ARefusedConnectionIsRetriedQuietlyAndLoggedOnce)
+{
+    m_options.m_connectRetries = 2;
+    m_server.Start();
+    const std::string url = m_server.Url("/gone.zip");
+    m_server.Stop(); // nobody listens on the port any more
+    CUrl record(url);
+    CRecordingProgress progress;
+    EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("gone.zip")));
+    const std::string log = Log();
+    EXPECT_EQ(log.rfind("File " + url + " connection problem: ", 0), 0u) << log;
+    EXPECT_EQ(log.find('\n'), log.size() - 1) << log;
+    EXPECT_FALSE(record.m_usable);
+}
