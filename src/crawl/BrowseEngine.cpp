@@ -1,0 +1,74 @@
+#include "crawl/BrowseEngine.h"
+
+#include "crawl/SiteBrowser.h"
+#include "download/TrawlerCore.h"
+#include "platform/FrameMessages.h"
+#include "url/Url.h"
+
+#include <system_error>
+#include <thread>
+
+namespace
+{
+
+void BrowseThreadProc(CTrawlerCore& core, CUrl& site, std::unique_ptr<CModeData> mode)
+{
+    {
+        CSiteBrowser browser(core, *mode);
+        // The site record may be gone once it has been explored: keep its text.
+        const std::string siteUrl = site.m_url;
+        core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
+                                     CFramePayload::Text("Browsing " + siteUrl));
+        browser.Explore(site);
+        const std::int32_t running = --core.m_runningBrowses;
+        core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
+        core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
+                                     CFramePayload::Text("Finished browsing " + siteUrl));
+        mode.reset();
+    }
+}
+
+} // namespace
+
+void StartBrowse(CTrawlerCore& core, CUrl* site, std::unique_ptr<CModeData> mode)
+{
+    core.m_urlStore.Add(CHolder::Counted, site);
+    site->m_parentItem = site->m_treeItem.load();
+
+    // Counted before the thread runs, so that its end can never make the count negative.
+    const std::int32_t running = ++core.m_runningBrowses;
+    ++core.m_threadsAlive;
+    try
+    {
+        std::thread(
+            [&core, site, mode = std::move(mode)]() mutable
+            {
+                BrowseThreadProc(core, *site, std::move(mode));
+                --core.m_threadsAlive; // the thread touches nothing of the core after this
+            })
+            .detach();
+    }
+    catch (const std::system_error&)
+    {
+        --core.m_threadsAlive;
+        --core.m_runningBrowses;
+        const bool own = core.m_urlStore.Find(site->m_url) != site;
+        core.m_urlStore.Release(CHolder::Counted, *site);
+        if (own)
+            delete site;
+        return;
+    }
+    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
+}
+
+bool WaitForBrowseThreads(CTrawlerCore& core, std::chrono::milliseconds budget)
+{
+    const auto deadline = std::chrono::steady_clock::now() + budget;
+    while (core.m_liveBrowsers.load() != 0 || core.m_runningBrowses.load() != 0)
+    {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}

@@ -1,0 +1,235 @@
+#include "crawl/SiteBrowser.h"
+
+#include "crawl/LinkScanner.h"
+#include "download/TrawlerCore.h"
+#include "download/UrlQueue.h"
+#include "download/UrlTransfers.h"
+#include "platform/FrameMessages.h"
+#include "url/Url.h"
+
+#include <algorithm>
+
+namespace
+{
+
+// Every this many link records the thread posts a progress tick.
+constexpr std::uint32_t kLinksPerProgressTick = 5;
+constexpr std::int64_t kTreeImageReading = 1;
+constexpr std::int64_t kTreeImageDone = 2;
+
+std::string LowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
+    return text;
+}
+
+} // namespace
+
+CSiteBrowser::CSiteBrowser(CTrawlerCore& core, const CModeData& mode)
+    : m_core(core), m_mode(mode), m_options(core.Options())
+{
+    ++m_core.m_liveBrowsers;
+}
+
+CSiteBrowser::~CSiteBrowser()
+{
+    const std::int32_t live = --m_core.m_liveBrowsers;
+    if (live == 0 && m_core.Options()->m_terminateWhenDone && m_core.PendingDownloads() == 0)
+        m_core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+}
+
+bool CSiteBrowser::IsVisited(const std::string& link) const
+{
+    return m_visited.count(LowerCase(link)) != 0;
+}
+
+void CSiteBrowser::MarkVisited(const std::string& link)
+{
+    m_visited.insert(LowerCase(link));
+    ++m_core.m_stats.m_foundSites;
+}
+
+void CSiteBrowser::Explore(CUrl& site)
+{
+    CUrlQueue localQueue;
+    CUrlQueue externalQueue;
+    // Pages found on the site are shown under the site's own node.
+    site.m_parentItem = site.m_treeItem.load();
+    ++m_depth;
+
+    if (!m_core.m_cancelBrowse)
+        BrowsePage(site, localQueue, externalQueue);
+    else
+        ReleasePage(site);
+
+    // The local queue grows while its pages are read: breadth first within the site.
+    std::size_t next = 0;
+    for (; next < localQueue.Count() && !m_core.m_cancelBrowse; ++next)
+    {
+        CUrl* page = nullptr;
+        if (localQueue.ItemAt(next, page))
+            BrowsePage(*page, localQueue, externalQueue);
+    }
+    ReleaseUnbrowsed(localQueue, next);
+
+    // Then the other sites, each explored whole before the next: depth first across sites.
+    std::size_t nextSite = 0;
+    for (; nextSite < externalQueue.Count() && !m_core.m_cancelBrowse; ++nextSite)
+    {
+        CUrl* otherSite = nullptr;
+        if (externalQueue.ItemAt(nextSite, otherSite))
+            Explore(*otherSite);
+    }
+    ReleaseUnbrowsed(externalQueue, nextSite);
+    --m_depth;
+}
+
+void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue)
+{
+    m_options = m_core.Options();
+    m_core.m_log.Write("Browsing %s\n", page.m_url.c_str());
+    m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageReading,
+                                   CFramePayload::Page(page.m_url, page.m_pageKind));
+    if (m_core.m_cancelBrowse)
+    {
+        ReleasePage(page);
+        return;
+    }
+
+    std::optional<std::string> text;
+    if (IsUnchanged(page) || !(text = FetchBody(page, m_core.TransferContext())))
+    {
+        m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
+                                       CFramePayload::Page(page.m_url, page.m_pageKind));
+        ReleasePage(page);
+        return;
+    }
+
+    const std::size_t length = CollapseWhitespace(text->data());
+    CUrl pageBase;
+    FindBaseHref(CScanCursor(text->data(), length), pageBase);
+    // Links resolve against the base tag, but hosts and directories are judged by the page.
+    const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
+    CStopSet stopSet;
+    BuildStopSet(m_options->m_keywords, stopSet);
+    const CScanContext scan{m_options->m_keywords,
+                            [this](CUrl& hit) { m_core.m_foundFiles.AddLocked(hit); }};
+
+    CScanCursor cursor(text->data(), length);
+    bool keywordFound = false;
+    std::string value;
+    while (NextLink(cursor, value, page, stopSet, keywordFound, scan))
+    {
+        if (m_core.m_cancelBrowse)
+            break;
+        HandleLink(value, page, base, localQueue, externalQueue);
+    }
+    text.reset();
+
+    m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
+                                   CFramePayload::Page(page.m_url, page.m_pageKind));
+    m_core.m_log.Write("Finished browsing %s\n", page.m_url.c_str());
+    ++m_core.m_stats.m_browsedSites;
+    // The history keeps the first time recorded for a page.
+    if (m_options->m_rememberPages)
+        m_core.m_histories.m_urlHistory.Add(page.m_url, page.m_lastModified);
+    ReleasePage(page);
+}
+
+void CSiteBrowser::HandleLink(std::string& value, CUrl& page, const CUrl& base,
+                              CUrlQueue& localQueue, CUrlQueue& externalQueue)
+{
+    if (!ResolveLink(base, value) || IsVisited(value))
+        return;
+    auto link = std::make_unique<CUrl>(value, &m_core.m_histories.m_urlHistory);
+    link->m_referer = page.m_url;
+    if (++m_core.m_linkCounter % kLinksPerProgressTick == 0)
+        m_core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+    MarkVisited(link->m_url);
+
+    // The thread holds the URL while it decides, so that a removal in the windows cannot
+    // destroy the record under it; letting go of that hold destroys a record nobody kept.
+    CUrl* record = link.get();
+    const CStoreAdd hold = m_core.m_urlStore.Add(CHolder::Counted, record);
+    const bool storeOwns = hold.held == record;
+    if (storeOwns)
+        link.release();
+
+    bool queued = false;
+    if (record->m_pageKind == kPageKindPage && IsFollowable(*record))
+    {
+        record->m_parentItem = page.m_parentItem.load();
+        m_core.m_sites.AddLocked(*record);
+        if (record->m_host == page.m_host)
+        {
+            if (FollowLocal(page, *record, localQueue))
+                queued = QueuePage(*record, localQueue);
+        }
+        else if (FollowExternal(*record, externalQueue))
+        {
+            queued = QueuePage(*record, externalQueue);
+        }
+    }
+    if (record->m_pageKind == kPageKindFile)
+        ++m_core.m_stats.m_foundFiles;
+    if (IsWantedFile(*record))
+    {
+        if (!m_options->m_autoDownload)
+        {
+            record->m_parentItem = page.m_treeItem.load();
+            m_core.m_foundFiles.AddLocked(*record);
+        }
+        else
+        {
+            QueueForDownload(*hold.held);
+        }
+    }
+
+    m_core.m_urlStore.Release(CHolder::Counted, value);
+    // A queued record of the thread's own goes with its page's browse (ReleasePage).
+    if (queued)
+        link.release();
+}
+
+bool CSiteBrowser::QueuePage(CUrl& link, CUrlQueue& queue)
+{
+    m_core.m_urlStore.Add(CHolder::Counted, &link);
+    if (queue.Add(&link))
+        return true;
+    m_core.m_urlStore.Release(CHolder::Counted, link);
+    return false;
+}
+
+void CSiteBrowser::QueueForDownload(CUrl& file)
+{
+    m_core.m_urlStore.Add(CHolder::Counted, &file);
+    if (!m_core.m_downloadQueue.Add(&file))
+    {
+        m_core.m_urlStore.Release(CHolder::Counted, file);
+        return;
+    }
+    m_core.m_frame.PostToMainFrame(WM_START_DOWNLOADS);
+    m_core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+}
+
+void CSiteBrowser::ReleasePage(CUrl& page)
+{
+    // The thread holds the URL, so the store has an entry; when its record is another one, this
+    // record is the thread's own.
+    const bool own = m_core.m_urlStore.Find(page.m_url) != &page;
+    m_core.m_urlStore.Release(CHolder::Counted, page);
+    if (own)
+        delete &page;
+}
+
+void CSiteBrowser::ReleaseUnbrowsed(CUrlQueue& queue, std::size_t from)
+{
+    // Pages left over by a cancel would otherwise keep their holds until the program ends.
+    for (std::size_t i = from; i < queue.Count(); ++i)
+    {
+        CUrl* page = nullptr;
+        if (queue.ItemAt(i, page))
+            ReleasePage(*page);
+    }
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "settings/ModeData.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_set>
+
+class CTrawlerCore;
+class CUrl;
+class CUrlQueue;
+class COptions;
+struct CScanContext;
+
+// One browse thread's crawl: its own copy of the crawl mode, the current site level and the
+// links it has already turned into records. Lives on the browse thread only; it shares the
+// stores, sinks, histories and counters of the core.
+class CSiteBrowser
+{
+public:
+    CSiteBrowser(CTrawlerCore& core, const CModeData& mode);
+    virtual ~CSiteBrowser();
+
+    CSiteBrowser(const CSiteBrowser&) = delete;
+    CSiteBrowser& operator=(const CSiteBrowser&) = delete;
+
+    // Crawls one site and then, one level deeper, the other sites queued from it.
+    void Explore(CUrl& site);
+    // Reads one page and acts on each of its links; gives up the thread's hold on the page.
+    void BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue);
+
+    // Follow and selection rules. Virtual so that a browser can change what it follows.
+    virtual bool FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue);
+    virtual bool FollowExternal(const CUrl& link, const CUrlQueue& externalQueue);
+    virtual bool IsWantedFile(CUrl& link);
+
+    bool IsFollowable(const CUrl& link) const;
+    bool IsExcluded(const CUrl& record) const;
+    bool IsUnchanged(CUrl& page);
+
+    // The thread's visited set holds link texts in lower case.
+    bool IsVisited(const std::string& link) const;
+    void MarkVisited(const std::string& link);
+
+    int Depth() const { return m_depth; }
+    const CModeData& Mode() const { return m_mode; }
+
+private:
+    void HandleLink(std::string& value, CUrl& page, const CUrl& base, CUrlQueue& localQueue,
+                    CUrlQueue& externalQueue);
+    bool QueuePage(CUrl& link, CUrlQueue& queue);
+    void QueueForDownload(CUrl& file);
+    // Gives up the thread's counted hold on a queued page and destroys the thread's own record.
+    void ReleasePage(CUrl& page);
+    void ReleaseUnbrowsed(CUrlQueue& queue, std::size_t from);
+
+    CTrawlerCore& m_core;
+    CModeData m_mode;
+    int m_depth = 0;
+    std::unordered_set<std::string> m_visited;
+    // The options for the page being browsed; a snapshot, so they never change under a page.
+    std::shared_ptr<const COptions> m_options;
+};
+
+// The entries of a ";"-separated option text, empty entries skipped.
+template <class Visit> void ForEachListEntry(std::string_view list, Visit visit)
+{
+    while (!list.empty())
+    {
+        const std::size_t end = list.find(';');
+        const std::string_view entry = list.substr(0, end);
+        if (!entry.empty() && visit(entry))
+            return;
+        if (end == std::string_view::npos)
+            return;
+        list.remove_prefix(end + 1);
+    }
+}

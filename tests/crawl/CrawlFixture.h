@@ -1,0 +1,116 @@
+#pragma once
+
+#include "crawl/BrowseEngine.h"
+#include "crawl/TestSite.h"
+#include "download/MemoryTargets.h"
+#include "download/TrawlerCore.h"
+#include "settings/ModeData.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <vector>
+
+// Keeps every message posted to the main frame.
+class CRecordingFrame : public CFrameMessageSink
+{
+public:
+    void Deliver(CFrameMessage message) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_messages.push_back(std::move(message));
+    }
+    std::vector<CFrameMessage> Messages()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_messages;
+    }
+    int Count(std::uint32_t message, std::int64_t wParam)
+    {
+        const auto all = Messages();
+        return static_cast<int>(std::count_if(
+            all.begin(), all.end(),
+            [&](const CFrameMessage& m) { return m.message == message && m.wParam == wParam; }));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<CFrameMessage> m_messages;
+};
+
+// A core with in-memory tree and list, a working directory of its own and a real session.
+class CCrawlTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_core = std::make_unique<CTrawlerCore>(m_dir.Path().string(), m_dir.File("hvstr.log"));
+        ASSERT_TRUE(m_core->OpenSession("Hvstr152"));
+        m_core->m_options.SetDefaults();
+        m_core->PublishOptions();
+        m_core->m_foundFiles.SetTarget(&m_list);
+        m_core->m_sites.SetTarget(&m_tree);
+        m_core->m_frame.InstallSink(&m_frame);
+    }
+
+    void TearDown() override
+    {
+        m_core->m_frame.InstallSink(nullptr);
+        m_core.reset();
+    }
+
+    // Adds the site to the tree and browses it with mode number modeNumber (or a given mode),
+    // then waits until the crawl has ended.
+    void Crawl(const std::string& url, int modeNumber)
+    {
+        Crawl(url, GetMode(modeNumber, m_core->m_options));
+    }
+    void Crawl(const std::string& url, std::unique_ptr<CModeData> mode)
+    {
+        auto* site = new CUrl(url, &m_core->m_histories.m_urlHistory);
+        m_core->m_sites.AddLocked(*site);
+        StartBrowse(*m_core, site, std::move(mode));
+        ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(60)));
+    }
+
+    std::unique_ptr<CModeData> Mode(int local, bool parents, bool external,
+                                    std::uint32_t externalMax, int depth)
+    {
+        auto mode = std::make_unique<CModeData>();
+        mode->m_localFollowMax = local;
+        mode->m_followParentSites = parents;
+        mode->m_autoFollowExternal = external;
+        mode->m_externalFollowMax = externalMax;
+        mode->m_maxDepth = depth;
+        return mode;
+    }
+
+    std::vector<std::string> TreeUrls()
+    {
+        std::vector<std::string> urls;
+        for (const auto& node : m_tree.Nodes())
+            urls.push_back(node.url);
+        std::sort(urls.begin(), urls.end());
+        return urls;
+    }
+    std::vector<std::string> ListUrls()
+    {
+        std::vector<std::string> urls;
+        for (const auto& [url, size] : m_list.Items())
+            urls.push_back(url);
+        return urls;
+    }
+    // Takes everything out of the tree and the list, as the user's Remove commands do.
+    void ClearViews()
+    {
+        m_tree.RemoveAll(m_core->m_urlStore);
+        m_list.RemoveAll(m_core->m_urlStore);
+    }
+
+    CTempDir m_dir;
+    CMemoryFileList m_list;
+    CMemorySiteTree m_tree;
+    CRecordingFrame m_frame;
+    std::unique_ptr<CTrawlerCore> m_core;
+};

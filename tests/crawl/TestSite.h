@@ -1,0 +1,134 @@
+#pragma once
+
+#include <httplib.h>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A declared web site on a loopback address: a table of paths and what they answer, served by
+// a real HTTP server. It records every request ("GET /a.htm", "HEAD /x.zip") in order.
+class CTestSite
+{
+public:
+    struct CResource
+    {
+        std::string body;
+        std::string contentType = "text/html";
+        std::string lastModified;   // sent as Last-Modified when not empty
+        bool announceLength = true; // false: chunked, no Content-Length
+        int status = 200;
+    };
+
+    explicit CTestSite(std::string address = "127.0.0.1") : m_address(std::move(address))
+    {
+        auto handler = [this](const httplib::Request& request, httplib::Response& response)
+        { Answer(request, response); };
+        m_server.set_tcp_nodelay(true);
+        m_server.Get(".*", handler);
+        m_port = m_server.bind_to_any_port(m_address);
+        if (m_port <= 0)
+            throw std::runtime_error("cannot bind a test site on " + m_address);
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    }
+    ~CTestSite()
+    {
+        m_server.stop();
+        m_thread.join();
+    }
+    CTestSite(const CTestSite&) = delete;
+    CTestSite& operator=(const CTestSite&) = delete;
+
+    // "http://address:port" + path.
+    std::string Url(const std::string& path) const
+    {
+        return "http://" + m_address + ":" + std::to_string(m_port) + path;
+    }
+
+    void Put(const std::string& path, CResource resource)
+    {
+        std::lock_guard lock(m_mutex);
+        m_resources[path] = std::move(resource);
+    }
+    void Page(const std::string& path, const std::string& html)
+    {
+        CResource page;
+        page.body = html;
+        Put(path, page);
+    }
+    void File(const std::string& path, std::size_t size, bool announceLength = true)
+    {
+        CResource file;
+        file.body.assign(size, 'f');
+        file.contentType = "application/octet-stream";
+        file.announceLength = announceLength;
+        Put(path, file);
+    }
+
+    std::vector<std::string> Requests()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+    // The paths of the GET requests, in order.
+    std::vector<std::string> Gets()
+    {
+        std::vector<std::string> gets;
+        for (const std::string& request : Requests())
+        {
+            if (request.rfind("GET ", 0) == 0)
+                gets.push_back(request.substr(4));
+        }
+        return gets;
+    }
+    void ClearRequests()
+    {
+        std::lock_guard lock(m_mutex);
+        m_requests.clear();
+    }
+
+private:
+    void Answer(const httplib::Request& request, httplib::Response& response)
+    {
+        CResource resource;
+        {
+            std::lock_guard lock(m_mutex);
+            m_requests.push_back(request.method + " " + request.path);
+            const auto found = m_resources.find(request.path);
+            if (found == m_resources.end())
+            {
+                response.status = 404;
+                return;
+            }
+            resource = found->second;
+        }
+        response.status = resource.status;
+        if (!resource.lastModified.empty())
+            response.set_header("Last-Modified", resource.lastModified);
+        if (resource.announceLength)
+        {
+            response.set_content(resource.body, resource.contentType.c_str());
+            return;
+        }
+        response.set_chunked_content_provider(
+            resource.contentType,
+            [body = resource.body](std::size_t offset, httplib::DataSink& sink)
+            {
+                if (offset < body.size())
+                    sink.write(body.data() + offset, body.size() - offset);
+                else
+                    sink.done();
+                return true;
+            });
+    }
+
+    std::string m_address;
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+    std::mutex m_mutex;
+    std::map<std::string, CResource> m_resources;
+    std::vector<std::string> m_requests;
+};
