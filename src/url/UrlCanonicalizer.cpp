@@ -241,7 +241,7 @@ std::string RemoveDotSegments(std::string_view path)
         i += piece.size();
     }
     if (out.empty() && !path.empty() && path[0] == '/')
-        out = "/";
+        out.push_back('/');
     return out;
 }
 
