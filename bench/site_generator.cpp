@@ -1,5 +1,7 @@
 #include "site_generator.h"
 
+#include "site_layout.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -11,56 +13,15 @@
 namespace
 {
 
-constexpr int kSections = 8;
-constexpr int kPartsPerSection = 5;
 constexpr int kMinLinksPerPage = 12;
 constexpr std::size_t kMinFileBytes = 1024;
 constexpr std::size_t kMaxFileBytes = 8 * 1024;
-constexpr const char* kSiteDir = "site/";
-
-// The default file types, each with a name stem of its own.
-constexpr struct
-{
-    const char* stem;
-    const char* extension;
-} kFileKinds[] = {{"setup", "exe"}, {"archive", "zip"}, {"clip", "qt"},  {"movie", "mov"},
-                  {"photo", "jpg"}, {"video", "avi"},   {"song", "mp3"}, {"list", "m3u"},
-                  {"film", "mpeg"}, {"reel", "mpg"}};
 
 constexpr std::string_view kWords[] = {
     "harvest", "archive", "release", "download", "mirror",    "update",  "driver",     "manual",
     "version", "package", "latest",  "stable",   "preview",   "gallery", "collection", "sample",
     "project", "support", "notes",   "history",  "index",     "readme",  "install",    "archive",
     "summer",  "winter",  "journal", "travel",   "recording", "session"};
-
-// splitmix64: small, fast and the same on every platform.
-class CRandom
-{
-public:
-    explicit CRandom(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // 0 to bound - 1; bound > 0.
-    std::size_t Below(std::size_t bound) { return static_cast<std::size_t>(Next() % bound); }
-
-private:
-    std::uint64_t m_state;
-};
-
-struct CDirectory
-{
-    std::string path; // below the site directory, with a trailing slash; "" for its top
-    int depth = 0;
-    int parent = -1;
-    std::vector<int> children;
-    std::vector<int> pages;
-    std::vector<int> files;
-};
 
 struct CLink
 {
@@ -69,50 +30,34 @@ struct CLink
     int file = -1;
 };
 
+// Links, page texts and file bytes over a layout, all from one random sequence.
 class CSiteBuilder
 {
 public:
-    CSiteBuilder(const CSiteSpec& spec) : m_spec(spec), m_random(spec.m_seed) {}
+    CSiteBuilder(const CSiteSpec& spec, const CSiteLayout& layout)
+        : m_spec(spec), m_layout(layout), m_random(spec.m_seed)
+    {
+    }
 
-    void Lay();
     std::vector<CLink> LinksOf(int page);
     std::string HtmlOf(int page, const std::vector<CLink>& links);
     std::string FileBytes();
 
-    std::string PageName(int page) const
-    {
-        const int index = m_indexInDirectory[static_cast<std::size_t>(page)];
-        if (index == 0)
-            return "index.html";
-        char name[32];
-        std::snprintf(name, sizeof name, "page%03d.html", index);
-        return name;
-    }
-    std::string FileName(int file) const
-    {
-        const auto& kind = kFileKinds[static_cast<std::size_t>(file) % std::size(kFileKinds)];
-        char name[48];
-        std::snprintf(name, sizeof name, "%s%04d.%s", kind.stem, file, kind.extension);
-        return name;
-    }
-    std::string PagePath(int page) const
-    {
-        return "/" + std::string(kSiteDir) + Dir(PageDir(page)).path + PageName(page);
-    }
-    std::string FilePath(int file) const
-    {
-        return "/" + std::string(kSiteDir) + Dir(FileDir(file)).path + FileName(file);
-    }
-    int PageDir(int page) const { return m_pageDirectory[static_cast<std::size_t>(page)]; }
-    int FileDir(int file) const { return m_fileDirectory[static_cast<std::size_t>(file)]; }
-    const CDirectory& Dir(int dir) const { return m_dirs[static_cast<std::size_t>(dir)]; }
-    int FileCount() const { return static_cast<int>(m_fileDirectory.size()); }
-    const std::vector<CDirectory>& Dirs() const { return m_dirs; }
-
 private:
-    std::string Relative(int fromDir, int toDir, const std::string& name) const;
-    bool IsBelow(int dir, int ancestor) const;
-    int RandomPage() { return static_cast<int>(m_random.Below(m_pageDirectory.size())); }
+    const CDirectory& Dir(int dir) const { return m_layout.Dir(dir); }
+    std::string PageName(int page) const { return m_layout.PageName(page); }
+    std::string Relative(int fromDir, int toDir, const std::string& name) const
+    {
+        return m_layout.Relative(fromDir, toDir, name);
+    }
+    int RandomPage()
+    {
+        return static_cast<int>(m_random.Below(static_cast<std::size_t>(m_layout.PageCount())));
+    }
+    int RandomFile()
+    {
+        return static_cast<int>(m_random.Below(static_cast<std::size_t>(m_layout.FileCount())));
+    }
     // The directory itself or one of its subdirectories, the directory itself most often.
     int RandomDirBelow(int dir)
     {
@@ -131,87 +76,15 @@ private:
     }
 
     const CSiteSpec& m_spec;
+    const CSiteLayout& m_layout;
     CRandom m_random;
-    std::vector<CDirectory> m_dirs;
-    std::vector<int> m_pageDirectory;
-    std::vector<int> m_indexInDirectory;
-    std::vector<int> m_fileDirectory;
 };
-
-void CSiteBuilder::Lay()
-{
-    // Directories in breadth-first order, so that any first n of them form a connected tree.
-    std::vector<CDirectory> all;
-    all.push_back({"", 0, -1, {}, {}, {}});
-    for (int s = 0; s < kSections; ++s)
-        all.push_back({"sec" + std::to_string(s) + "/", 1, 0, {}, {}, {}});
-    for (int s = 0; s < kSections; ++s)
-        for (int p = 0; p < kPartsPerSection; ++p)
-            all.push_back(
-                {all[static_cast<std::size_t>(1 + s)].path + "part" + std::to_string(p) + "/",
-                 2,
-                 1 + s,
-                 {},
-                 {},
-                 {}});
-    const int parts = kSections * kPartsPerSection;
-    for (int p = 0; p < parts; ++p)
-        all.push_back({all[static_cast<std::size_t>(1 + kSections + p)].path + "deep/",
-                       3,
-                       1 + kSections + p,
-                       {},
-                       {},
-                       {}});
-
-    const std::size_t used =
-        std::min<std::size_t>(all.size(), static_cast<std::size_t>(m_spec.m_pages));
-    m_dirs.assign(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(used));
-    for (std::size_t d = 1; d < m_dirs.size(); ++d)
-        m_dirs[static_cast<std::size_t>(m_dirs[d].parent)].children.push_back(static_cast<int>(d));
-
-    for (int page = 0; page < m_spec.m_pages; ++page)
-    {
-        const int dir = page % static_cast<int>(m_dirs.size());
-        m_pageDirectory.push_back(dir);
-        m_indexInDirectory.push_back(
-            static_cast<int>(m_dirs[static_cast<std::size_t>(dir)].pages.size()));
-        m_dirs[static_cast<std::size_t>(dir)].pages.push_back(page);
-    }
-    const int files = std::max(1, m_spec.m_pages / std::max(1, m_spec.m_pagesPerFile));
-    for (int file = 0; file < files; ++file)
-    {
-        const int dir = file % static_cast<int>(m_dirs.size());
-        m_fileDirectory.push_back(dir);
-        m_dirs[static_cast<std::size_t>(dir)].files.push_back(file);
-    }
-}
-
-bool CSiteBuilder::IsBelow(int dir, int ancestor) const
-{
-    for (; dir >= 0; dir = Dir(dir).parent)
-        if (dir == ancestor)
-            return true;
-    return false;
-}
-
-std::string CSiteBuilder::Relative(int fromDir, int toDir, const std::string& name) const
-{
-    // Up to the nearest common ancestor, then down.
-    int common = fromDir;
-    while (!IsBelow(toDir, common))
-        common = Dir(common).parent;
-    std::string href;
-    for (int depth = Dir(fromDir).depth; depth > Dir(common).depth; --depth)
-        href += "../";
-    href += Dir(toDir).path.substr(Dir(common).path.size());
-    return href + name;
-}
 
 std::vector<CLink> CSiteBuilder::LinksOf(int page)
 {
-    const int dir = PageDir(page);
+    const int dir = m_layout.PageDir(page);
     const CDirectory& here = Dir(dir);
-    const auto index = static_cast<std::size_t>(m_indexInDirectory[static_cast<std::size_t>(page)]);
+    const auto index = static_cast<std::size_t>(m_layout.PageIndex(page));
     const std::size_t wanted =
         static_cast<std::size_t>(std::max(m_spec.m_linksPerPage, kMinLinksPerPage));
     std::vector<CLink> links;
@@ -221,8 +94,6 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
     const auto fileLink = [&](int file, std::string href) {
         links.push_back({std::move(href), -1, file});
     };
-    const auto randomFile = [&]
-    { return static_cast<int>(m_random.Below(static_cast<std::size_t>(FileCount()))); };
     // A page in this directory or below it, written relative, root-relative or as a step up
     // and down again ("../here/...").
     const auto pageBelow = [&](int form)
@@ -230,7 +101,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
         const int below = RandomDirBelow(dir);
         const int target = RandomPageIn(below);
         if (form == 1)
-            pageLink(target, PagePath(target));
+            pageLink(target, m_layout.PagePath(target));
         else if (form == 2 && here.parent >= 0)
             pageLink(target, "../" + here.path.substr(Dir(here.parent).path.size()) +
                                  Relative(dir, below, PageName(target)));
@@ -268,7 +139,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
             [&]
             {
                 const int file = here.files[m_random.Below(here.files.size())];
-                fileLink(file, FileName(file));
+                fileLink(file, m_layout.FileName(file));
             });
     extras.push_back(
         [&]
@@ -279,8 +150,8 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
     extras.push_back(
         [&]
         {
-            const int file = randomFile();
-            fileLink(file, FilePath(file));
+            const int file = RandomFile();
+            fileLink(file, m_layout.FilePath(file));
         });
     if (here.parent >= 0 && !Dir(here.parent).files.empty())
         extras.push_back(
@@ -288,19 +159,19 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
             {
                 const auto& files = Dir(here.parent).files;
                 const int file = files[m_random.Below(files.size())];
-                fileLink(file, Relative(dir, here.parent, FileName(file)));
+                fileLink(file, Relative(dir, here.parent, m_layout.FileName(file)));
             });
     extras.push_back([&] { links.push_back({"mailto:webmaster@example.invalid", -1, -1}); });
     extras.push_back(
         [&]
         {
-            const int file = randomFile();
-            fileLink(file, Relative(dir, FileDir(file), FileName(file)));
+            const int file = RandomFile();
+            fileLink(file, Relative(dir, m_layout.FileDir(file), m_layout.FileName(file)));
         });
     if (m_spec.m_crossLinks)
     {
         // Home, a page of the parent directory and pages anywhere.
-        extras.insert(extras.begin(), [&] { pageLink(0, PagePath(0)); });
+        extras.insert(extras.begin(), [&] { pageLink(0, m_layout.PagePath(0)); });
         if (here.parent >= 0)
             extras.push_back(
                 [&]
@@ -312,7 +183,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
             [&]
             {
                 const int target = RandomPage();
-                pageLink(target, PagePath(target));
+                pageLink(target, m_layout.PagePath(target));
             });
     }
     for (std::size_t i = 0; i < extras.size() && links.size() < wanted; ++i)
@@ -324,7 +195,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
         if (m_spec.m_crossLinks && m_random.Below(2) == 0)
         {
             const int target = RandomPage();
-            pageLink(target, Relative(dir, PageDir(target), PageName(target)));
+            pageLink(target, Relative(dir, m_layout.PageDir(target), PageName(target)));
         }
         else
             pageBelow(form);
@@ -473,22 +344,27 @@ bool GenerateSite(const std::string& documentRoot, const CSiteSpec& spec, CGener
                   std::string& error)
 {
     site = CGeneratedSite{};
-    if (spec.m_pages < 1)
+    if (spec.m_pages < 2)
     {
-        error = "a site needs a page";
+        error = "a site needs two pages at least";
         return false;
     }
-    CSiteBuilder builder(spec);
-    builder.Lay();
+    const CSiteLayout layout(spec.m_pages,
+                             std::max(1, spec.m_pages / std::max(1, spec.m_pagesPerFile)));
+    CSiteBuilder builder(spec, layout);
 
-    const std::filesystem::path root = std::filesystem::path(documentRoot) / kSiteDir;
+    const std::filesystem::path root(documentRoot);
     std::error_code code;
-    for (const CDirectory& dir : builder.Dirs())
+    for (int page = 0; page < spec.m_pages; ++page)
     {
-        std::filesystem::create_directories(root / dir.path, code);
+        // Every directory holds a page, its index page first.
+        if (layout.PageIndex(page) != 0)
+            continue;
+        const std::filesystem::path dir = (root / layout.PagePath(page).substr(1)).parent_path();
+        std::filesystem::create_directories(dir, code);
         if (code)
         {
-            error = "cannot create " + (root / dir.path).string() + ": " + code.message();
+            error = "cannot create " + dir.string() + ": " + code.message();
             return false;
         }
     }
@@ -506,24 +382,24 @@ bool GenerateSite(const std::string& documentRoot, const CSiteSpec& spec, CGener
                 linkedFiles.insert(link.file);
         }
         const std::string html = builder.HtmlOf(page, links);
-        const std::string path = builder.PagePath(page);
+        const std::string path = layout.PagePath(page);
         if (!WriteFile(std::filesystem::path(documentRoot) / path.substr(1), html, error))
             return false;
         site.m_pagePaths.push_back(path);
         site.m_links += links.size();
         site.m_pageBytes += html.size();
     }
-    for (int file = 0; file < builder.FileCount(); ++file)
+    for (int file = 0; file < layout.FileCount(); ++file)
     {
         const std::string bytes = builder.FileBytes();
-        const std::string path = builder.FilePath(file);
+        const std::string path = layout.FilePath(file);
         if (!WriteFile(std::filesystem::path(documentRoot) / path.substr(1), bytes, error))
             return false;
         site.m_filePaths.push_back(path);
         site.m_fileBytes += bytes.size();
     }
 
-    site.m_startPath = builder.PagePath(0);
+    site.m_startPath = layout.PagePath(0);
     site.m_linkedFiles = linkedFiles.size();
     site.m_reachableBelowStart = CountReachable(targets);
     if (!spec.m_awkwardLinks)
@@ -531,9 +407,8 @@ bool GenerateSite(const std::string& documentRoot, const CSiteSpec& spec, CGener
             targets,
             [&](int from, int to)
             {
-                const std::string& fromDir = builder.Dir(builder.PageDir(from)).path;
-                return builder.Dir(builder.PageDir(to)).path.compare(0, fromDir.size(), fromDir) ==
-                       0;
+                const std::string& fromDir = layout.Dir(layout.PageDir(from)).path;
+                return layout.Dir(layout.PageDir(to)).path.compare(0, fromDir.size(), fromDir) == 0;
             },
             site);
     return true;

@@ -8,8 +8,8 @@
 // The shape of a generated web site.
 struct CSiteSpec
 {
-    int m_pages = 2000;
-    // Every page has exactly this many <a href> links (at least 8).
+    int m_pages = 2000; // at least 2
+    // Every page has exactly this many <a href> links (at least 12).
     int m_linksPerPage = 20;
     // About one downloadable file for this many pages.
     int m_pagesPerFile = 4;
