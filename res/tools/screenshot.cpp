@@ -1,12 +1,12 @@
 // Saves a picture of the main window with a little content, for the README.
 // Usage: harvestor_screenshot OUTPUT.png (runs on any Qt platform; offscreen works)
 #include "app/ActivityBar.h"
-#include "app/AppState.h"
 #include "app/FileList.h"
 #include "app/GuiPrompts.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "download/TrawlerCore.h"
 #include "url/Url.h"
 
 #include <QApplication>
@@ -28,11 +28,11 @@ int main(int argc, char* argv[])
     QTemporaryDir work;
     QDir::setCurrent(work.path());
 
-    CAppState state(work.path().toStdString(), work.filePath("hvstr.log").toStdString());
+    CTrawlerCore core(work.path().toStdString(), work.filePath("hvstr.log").toStdString());
     CGuiPrompts prompts(true);
-    state.m_prompts = &prompts;
+    core.SetPrompts(&prompts);
     CTrawlerDoc doc;
-    CMainFrame frame(state, doc, false);
+    CMainFrame frame(core, doc, false);
     frame.resize(920, 520);
     frame.Splitter()->setSizes({330, 590});
 
@@ -64,21 +64,21 @@ int main(int argc, char* argv[])
     for (const auto& file : files)
         list->InsertItem(file[0], file[1]);
 
-    state.m_frame.PostToMainFrame(
+    core.m_frame.PostToMainFrame(
         WM_SET_STATUS, STATUS_TEXT,
         CFramePayload::Text("Browsing http://downloads.example.org/software/tools.html"));
-    state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(2));
-    state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
-    state.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 40);
+    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(2));
+    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 40);
     frame.DeliverPendingMessages();
-    state.m_liveBrowsers = 2;
+    core.m_liveBrowsers = 2;
     frame.UpdateCommandUI();
 
     frame.show();
     QApplication::processEvents();
     const bool saved = frame.grab().save(output, "PNG");
-    state.m_liveBrowsers = 0;
-    state.m_prompts = nullptr;
+    core.m_liveBrowsers = 0;
+    core.SetPrompts(nullptr);
     if (!saved)
     {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(output));

@@ -1,6 +1,6 @@
 #pragma once
 
-struct CAppState;
+class CTrawlerCore;
 class CFileError;
 
 // The caption of the program's message boxes.
@@ -12,4 +12,4 @@ inline constexpr const char* kSocketsFailedMessage = "Windows sockets initializa
 
 // Tells the user that a settings file could not be read or written; the command that asked for
 // it ends.
-void ReportFileError(CAppState& state, const CFileError& error);
+void ReportFileError(CTrawlerCore& core, const CFileError& error);

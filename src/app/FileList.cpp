@@ -25,7 +25,7 @@ bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
 
 } // namespace
 
-CFileList::CFileList(CAppState& state, QWidget* parent) : QTreeWidget(parent), m_state(state)
+CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent), m_core(core)
 {
     setColumnCount(2);
     setHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size")});

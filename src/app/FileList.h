@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-struct CAppState;
+class CTrawlerCore;
 
 // The found-file list: two columns, "Files" (the URL) and "Size", items always in ascending
 // order of their URL. Worker threads insert through the file sink (CFileListTarget).
@@ -19,7 +19,7 @@ public:
     static constexpr int kFilesColumn = 0;
     static constexpr int kSizeColumn = 1;
 
-    CFileList(CAppState& state, QWidget* parent = nullptr);
+    CFileList(CTrawlerCore& core, QWidget* parent = nullptr);
 
     // Any thread: runs on the user-interface thread and returns once the item is in the list.
     bool InsertItem(const std::string& urlText, const std::string& sizeText) override;
@@ -55,5 +55,5 @@ protected:
 private:
     bool InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);
 
-    CAppState& m_state;
+    CTrawlerCore& m_core;
 };

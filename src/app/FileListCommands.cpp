@@ -1,7 +1,7 @@
 // The file list's commands. They arrive with the file list's own work (download, remove, size,
 // open, find, export); until then they do nothing, except Select All, which needs nothing else.
-#include "app/AppState.h"
 #include "app/FileList.h"
+#include "download/TrawlerCore.h"
 
 void CFileList::DownloadSelected() {}
 
@@ -10,7 +10,7 @@ void CFileList::RemoveSelected() {}
 void CFileList::SelectAll()
 {
     // Workers adding through the sink wait while the selection changes.
-    CSinkLock lock(m_state.m_foundFiles);
+    CSinkLock lock(m_core.m_foundFiles);
     if (lock.OwnsLock())
         selectAll();
 }

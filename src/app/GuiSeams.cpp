@@ -4,7 +4,7 @@
 
 #include <QMessageBox>
 
-bool RunOptionsSheet(QWidget* /*parent*/, CAppState& /*state*/)
+bool RunOptionsSheet(QWidget* /*parent*/, CTrawlerCore& /*core*/)
 {
     return false;
 }
@@ -15,7 +15,7 @@ void ShowAboutBox(QWidget* parent)
                        QStringLiteral("Harvestor Version 1.52"));
 }
 
-bool RunUpgradeCheck(QWidget* /*parent*/, CAppState& /*state*/)
+bool RunUpgradeCheck(QWidget* /*parent*/, CTrawlerCore& /*core*/)
 {
     return false;
 }

@@ -4,7 +4,6 @@
 #include "app/ActivityBar.h"
 #include "app/AppMessages.h"
 #include "app/AppResources.h"
-#include "app/AppState.h"
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/FileList.h"
@@ -12,6 +11,7 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "settings/ModeData.h"
 
@@ -32,8 +32,8 @@ namespace
 constexpr int kFilePaneWidth = 200;
 // Without a stored placement the window takes this size.
 constexpr QSize kFallbackSize(800, 600);
-// Commands that carry no message but change enabling (worker counts) are caught by this
-// periodic look, as an idle update would.
+// Worker counts change without a message of their own; this periodic look catches them, as an
+// idle update would.
 constexpr int kIdleUpdateMs = 500;
 
 QString MenuText(const char* text)
@@ -43,8 +43,8 @@ QString MenuText(const char* text)
 
 } // namespace
 
-CMainFrame::CMainFrame(CAppState& state, CTrawlerDoc& doc, bool headless, QWidget* parent)
-    : QMainWindow(parent), m_state(state), m_doc(doc), m_headless(headless)
+CMainFrame::CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWidget* parent)
+    : QMainWindow(parent), m_core(core), m_doc(doc), m_headless(headless)
 {
     InitAppResources();
     setWindowTitle(QString::fromUtf8(kAppName));
@@ -63,28 +63,28 @@ CMainFrame::CMainFrame(CAppState& state, CTrawlerDoc& doc, bool headless, QWidge
     connect(m_commandUpdate, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
     m_idleUpdate = new QTimer(this);
     m_idleUpdate->setInterval(kIdleUpdateMs);
-    connect(m_idleUpdate, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+    connect(m_idleUpdate, &QTimer::timeout, this, &CMainFrame::OnIdle);
     m_idleUpdate->start();
 
     m_messages =
         new CFrameMessageQueue([this](CFrameMessage& message) { HandleMessage(message); }, this);
-    m_state.m_frame.InstallSink(m_messages);
+    m_core.m_frame.InstallSink(m_messages);
     UpdateCommandUI();
 }
 
 CMainFrame::~CMainFrame()
 {
     // No post reaches this window once the sink is gone; the targets go before the views.
-    m_state.m_frame.InstallSink(nullptr);
-    m_state.m_sites.SetTarget(nullptr);
-    m_state.m_foundFiles.SetTarget(nullptr);
+    m_core.m_frame.InstallSink(nullptr);
+    m_core.m_sites.SetTarget(nullptr);
+    m_core.m_foundFiles.SetTarget(nullptr);
     m_doc.RemoveView(m_pSiteView);
     m_doc.RemoveView(m_pFileView);
 }
 
 void CMainFrame::ApplyStoredPlacement()
 {
-    const COptions& options = m_state.m_options;
+    const COptions& options = m_core.m_options;
     if (options.m_windowWidth > 0 && options.m_windowHeight > 0)
         setGeometry(options.m_windowLeft, options.m_windowTop, options.m_windowWidth,
                     options.m_windowHeight);
@@ -181,11 +181,11 @@ void CMainFrame::CreateClient()
 {
     UpdateModeMenu();
 
-    const COptions& options = m_state.m_options;
+    const COptions& options = m_core.m_options;
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_wndSplitter->setChildrenCollapsible(false);
-    m_pSiteView = new CUrlList(m_state, m_wndSplitter);
-    m_pFileView = new CFileList(m_state, m_wndSplitter);
+    m_pSiteView = new CUrlList(m_core, m_wndSplitter);
+    m_pFileView = new CFileList(m_core, m_wndSplitter);
     m_wndSplitter->addWidget(m_pSiteView);
     m_wndSplitter->addWidget(m_pFileView);
     // The tree keeps its width when the window is resized; the list takes the rest.
@@ -194,8 +194,8 @@ void CMainFrame::CreateClient()
     m_wndSplitter->setSizes({options.m_treeWidth, kFilePaneWidth});
     setCentralWidget(m_wndSplitter);
 
-    m_state.m_sites.SetTarget(m_pSiteView);
-    m_state.m_foundFiles.SetTarget(m_pFileView);
+    m_core.m_sites.SetTarget(m_pSiteView);
+    m_core.m_foundFiles.SetTarget(m_pFileView);
     m_doc.AddView(m_pSiteView);
     m_doc.AddView(m_pFileView);
     m_pSiteView->SetImageStrip(TreeImageStrip());
@@ -231,7 +231,7 @@ void CMainFrame::UpdateModeMenu()
         try
         {
             Action(modeCommands[mode])
-                ->setText(QString::fromStdString(GetModeName(mode, m_state.m_options)));
+                ->setText(QString::fromStdString(GetModeName(mode, m_core.m_options)));
         }
         catch (const CFileError&)
         {
@@ -266,6 +266,23 @@ void CMainFrame::SetActivePane(int pane)
     RequestCommandUpdate();
 }
 
+void CMainFrame::OnIdle()
+{
+    UpdateCommandUI();
+    CloseWhenWorkIsDone();
+}
+
+void CMainFrame::CloseWhenWorkIsDone()
+{
+    // The last worker to end closes the window. This catches the runs where none was left to
+    // do it: no worker was started, or one ended just before the flag was set.
+    if (m_closing || !m_core.m_options.m_terminateWhenDone)
+        return;
+    if (m_core.m_runningBrowses.load() == 0 && m_core.m_liveBrowsers.load() == 0 &&
+        m_core.PendingDownloads() == 0)
+        close();
+}
+
 void CMainFrame::RequestCommandUpdate()
 {
     if (!m_commandUpdate->isActive())
@@ -286,7 +303,7 @@ QMenu* CMainFrame::BuildPopup(bool forTree)
             const int mode = id == ID_MODE1 ? 0 : id == ID_MODE2 ? 1 : 2;
             try
             {
-                text = QString::fromStdString(GetModeName(mode, m_state.m_options));
+                text = QString::fromStdString(GetModeName(mode, m_core.m_options));
             }
             catch (const CFileError&)
             {

@@ -17,7 +17,7 @@ class QMenu;
 class QSplitter;
 class QTimer;
 class QToolBar;
-struct CAppState;
+class CTrawlerCore;
 
 // The program's one top-level window: menus, toolbar, status bar, and a splitter with the site
 // tree (left) and the found-file list (right). It decides which commands are enabled, receives
@@ -33,7 +33,7 @@ public:
 
     // Builds the window from the options (placement, tree width, column widths) and installs
     // itself as the receiver of PostToMainFrame. headless: never shows a window of its own.
-    CMainFrame(CAppState& state, CTrawlerDoc& doc, bool headless, QWidget* parent = nullptr);
+    CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Commands by identifier.
@@ -83,6 +83,8 @@ private:
     void ShowTreePopup(const QPoint& position);
     void ShowFilePopup(const QPoint& position);
     void RequestCommandUpdate();
+    void OnIdle();
+    void CloseWhenWorkIsDone();
 
     // Message handlers.
     void OnSetStatus(std::int64_t kind, const CFramePayload& payload);
@@ -102,7 +104,7 @@ private:
     void StoreLayoutInOptions();
     void WaitForWorkers();
 
-    CAppState& m_state;
+    CTrawlerCore& m_core;
     CTrawlerDoc& m_doc;
     bool m_headless;
     bool m_closing = false;

@@ -1,9 +1,9 @@
 // Closing the main window: stop the workers, keep the layout, save the options, wait.
 #include "app/AppMessages.h"
-#include "app/AppState.h"
 #include "app/FileList.h"
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
+#include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 
 #include <QCloseEvent>
@@ -37,17 +37,18 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     m_closing = true;
 
-    m_state.m_cancelDownload.store(true);
-    m_state.m_cancelBrowse.store(true);
+    m_core.m_cancelDownload.store(true);
+    m_core.m_cancelBrowse.store(true);
 
     StoreLayoutInOptions();
+    m_core.PublishOptions();
     try
     {
-        m_state.m_options.Save();
+        m_core.m_options.Save();
     }
     catch (const CFileError& error)
     {
-        ReportFileError(m_state, error);
+        ReportFileError(m_core, error);
     }
 
     WaitForWorkers();
@@ -58,15 +59,15 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         m_pStatsDlg = nullptr;
     }
     // No worker runs any more: the sinks may forget their targets.
-    m_state.m_sites.SetTarget(nullptr);
-    m_state.m_foundFiles.SetTarget(nullptr);
+    m_core.m_sites.SetTarget(nullptr);
+    m_core.m_foundFiles.SetTarget(nullptr);
     event->accept();
     emit frameDestroyed();
 }
 
 void CMainFrame::StoreLayoutInOptions()
 {
-    COptions& options = m_state.m_options;
+    COptions& options = m_core.m_options;
     // The normal-state rectangle, also when the window is maximised or minimised now.
     QRect normal = geometry();
     if (isMaximized() || isMinimized() || isFullScreen())
@@ -89,8 +90,8 @@ void CMainFrame::StoreLayoutInOptions()
 
 void CMainFrame::WaitForWorkers()
 {
-    while (m_state.m_runningDownloads.load() != 0)
+    while (m_core.m_runningDownloads.load() != 0)
         WaitServingEvents(kWorkerPollMs);
-    while (m_state.m_liveBrowsers.load() != 0)
+    while (m_core.m_liveBrowsers.load() != 0)
         WaitServingEvents(kWorkerPollMs);
 }

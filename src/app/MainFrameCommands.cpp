@@ -1,8 +1,7 @@
 // The main window's commands: when each is enabled, and what it does.
 #include "app/AppMessages.h"
-#include "app/AppState.h"
 #include "app/CommandIds.h"
-#include "app/CoreSeams.h"
+#include "app/Documentation.h"
 #include "app/FileList.h"
 #include "app/GuiSeams.h"
 #include "app/MainFrame.h"
@@ -10,6 +9,7 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
 
@@ -44,9 +44,9 @@ bool CMainFrame::IsCommandEnabled(int id) const
             return m_pFileView->HasSelection();
         return false;
     case ID_CANCEL_BROWSE:
-        return m_state.m_liveBrowsers.load() != 0;
+        return m_core.m_liveBrowsers.load() != 0;
     case ID_CANCEL_DOWNLOAD:
-        return m_state.m_runningDownloads.load() != 0;
+        return m_core.m_runningDownloads.load() != 0;
     case ID_DETERMINE_SIZE:
     case ID_OPEN_FILE:
         // Only the file list handles them, so they work only while it is the active pane.
@@ -138,10 +138,10 @@ void CMainFrame::ExecuteCommand(int id)
         OnRemove();
         break;
     case ID_CANCEL_BROWSE:
-        m_state.m_cancelBrowse.store(true);
+        m_core.m_cancelBrowse.store(true);
         break;
     case ID_CANCEL_DOWNLOAD:
-        m_state.m_cancelDownload.store(true);
+        m_core.m_cancelDownload.store(true);
         break;
     case ID_VIEW_OPTIONS:
         OnOptions();
@@ -201,15 +201,16 @@ void CMainFrame::OnRemove()
 
 void CMainFrame::OnOptions()
 {
-    if (!RunOptionsSheet(this, m_state))
+    if (!RunOptionsSheet(this, m_core))
         return;
+    m_core.PublishOptions();
     try
     {
-        m_state.m_options.Save();
+        m_core.m_options.Save();
     }
     catch (const CFileError& error)
     {
-        ReportFileError(m_state, error);
+        ReportFileError(m_core, error);
     }
     UpdateModeMenu();
 }
@@ -222,7 +223,7 @@ void CMainFrame::OnStatistics()
         m_pStatsDlg->Destroy();
         return;
     }
-    m_pStatsDlg = new CStatsDlg(m_state, this);
+    m_pStatsDlg = new CStatsDlg(m_core, this);
     if (!m_headless)
         m_pStatsDlg->show();
 }
@@ -230,19 +231,16 @@ void CMainFrame::OnStatistics()
 void CMainFrame::OnViewDownloads()
 {
     // A failure is not reported.
-    if (m_state.m_prompts != nullptr)
-        m_state.m_prompts->OpenWithShell(m_state.m_options.m_downloadDir);
+    m_core.Prompts().OpenWithShell(m_core.m_options.m_downloadDir);
 }
 
 void CMainFrame::OnDocumentation(const char* page)
 {
-    if (m_state.m_prompts == nullptr)
-        return;
     const std::string url = DocumentationUrl(page);
-    if (ProbeDocumentationPage(m_state, url))
-        m_state.m_prompts->OpenWithShell(url);
+    if (ProbeDocumentationPage(m_core, url))
+        m_core.Prompts().OpenWithShell(url);
     else
-        m_state.m_prompts->ShowMessage(kAppName, kDocsOfflineMessage);
+        m_core.Prompts().ShowMessage(kAppName, kDocsOfflineMessage);
 }
 
 void CMainFrame::OnAbout()

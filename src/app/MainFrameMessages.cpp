@@ -1,12 +1,12 @@
 // The messages that workers post to the main window.
 #include "app/ActivityBar.h"
-#include "app/AppState.h"
 #include "app/CoreSeams.h"
 #include "app/FrameMessageQueue.h"
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "download/TrawlerCore.h"
 #include "url/Url.h"
 
 #include <QLabel>
@@ -29,7 +29,7 @@ void CMainFrame::HandleMessage(CFrameMessage& message)
     switch (message.message)
     {
     case WM_START_DOWNLOADS:
-        StartDownloadWorkers(m_state);
+        StartDownloadWorkers(m_core);
         break;
     case WM_SET_STATUS:
         OnSetStatus(message.wParam, message.payload);
@@ -79,12 +79,12 @@ void CMainFrame::OnSetStatus(std::int64_t kind, const CFramePayload& payload)
         {
             m_activityBar->Clear();
             // The next browse must not see the last one's cancel.
-            m_state.m_cancelBrowse.store(false);
+            m_core.m_cancelBrowse.store(false);
         }
     }
     else if (kind == STATUS_DOWNLOADS)
     {
-        const std::uint32_t pending = m_state.PendingDownloads();
+        const std::uint32_t pending = m_core.PendingDownloads();
         m_statusPanes[3]->setText(QString::asprintf("%04u", pending));
         if (pending == 0)
             m_activityBar->Clear();

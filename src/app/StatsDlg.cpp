@@ -1,10 +1,10 @@
 #include "app/StatsDlg.h"
 
-#include "app/AppState.h"
+#include "download/TrawlerCore.h"
 
 #include <QCloseEvent>
 
-CStatsDlg::CStatsDlg(CAppState& state, QWidget* parent) : QDialog(parent, Qt::Tool), m_state(state)
+CStatsDlg::CStatsDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent, Qt::Tool), m_core(core)
 {
     setWindowTitle(QStringLiteral("Statistics"));
     setModal(false);
@@ -16,7 +16,7 @@ void CStatsDlg::Destroy()
         return;
     m_destroyed = true;
     hide();
-    m_state.m_frame.PostToMainFrame(WM_STATS_CLOSED);
+    m_core.m_frame.PostToMainFrame(WM_STATS_CLOSED);
 }
 
 void CStatsDlg::reject()

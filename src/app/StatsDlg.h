@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-struct CAppState;
+class CTrawlerCore;
 
 // The statistics window: modeless, owned by the main window. Escape and the close box destroy
 // it; as it goes it posts WM_STATS_CLOSED, and the main window then deletes the object.
@@ -12,7 +12,7 @@ class CStatsDlg : public QDialog
     Q_OBJECT
 
 public:
-    CStatsDlg(CAppState& state, QWidget* parent);
+    CStatsDlg(CTrawlerCore& core, QWidget* parent);
 
     // Closes the window and tells the main window, once.
     void Destroy();
@@ -24,6 +24,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    CAppState& m_state;
+    CTrawlerCore& m_core;
     bool m_destroyed = false;
 };

@@ -2,7 +2,6 @@
 
 #include "app/AddSite.h"
 #include "app/AppMessages.h"
-#include "app/AppState.h"
 #include "app/CommandIds.h"
 #include "app/FileList.h"
 #include "app/GuiPrompts.h"
@@ -10,7 +9,7 @@
 #include "app/Headless.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
-#include "platform/InternetSession.h"
+#include "download/TrawlerCore.h"
 #include "settings/ScreenSize.h"
 
 #include <QApplication>
@@ -46,21 +45,21 @@ CScreenSize PrimaryScreenSize()
 
 } // namespace
 
-CTrawlerApp::CTrawlerApp(CAppState& state, bool headless)
-    : m_state(state), m_headless(headless), m_prompts(std::make_unique<CGuiPrompts>(headless))
+CTrawlerApp::CTrawlerApp(CTrawlerCore& core, bool headless)
+    : m_core(core), m_headless(headless), m_prompts(std::make_unique<CGuiPrompts>(headless))
 {
-    m_state.m_prompts = m_prompts.get();
+    m_core.SetPrompts(m_prompts.get());
     m_steps.showAbout = [](QWidget* owner) { ShowAboutBox(owner); };
-    m_steps.runUpgradeCheck = [](QWidget* owner, CAppState& appState)
-    { return RunUpgradeCheck(owner, appState); };
+    m_steps.runUpgradeCheck = [](QWidget* owner, CTrawlerCore& appCore)
+    { return RunUpgradeCheck(owner, appCore); };
     m_steps.promptForSite = [](CMainFrame& frame) { frame.ExecuteCommand(ID_ADD_SITE); };
 }
 
 CTrawlerApp::~CTrawlerApp()
 {
     m_frame.reset();
-    if (m_state.m_prompts == m_prompts.get())
-        m_state.m_prompts = nullptr;
+    if (&m_core.Prompts() == m_prompts.get())
+        m_core.SetPrompts(nullptr);
     SetScreenSizeProvider({});
     if (m_curlInitialized)
         curl_global_cleanup();
@@ -82,14 +81,15 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     SetScreenSizeProvider(PrimaryScreenSize);
 
     // 3. The options (defaults when the file is missing or unusable).
-    m_state.m_options.Load();
+    m_core.m_options.Load();
+    m_core.PublishOptions();
 
     // 4. The document.
     m_doc = std::make_unique<CTrawlerDoc>();
     m_doc->SetPrompts(m_prompts.get());
 
     // 5. The command line, then the main window.
-    m_commandLine = CTrawlerCommandLineInfo(m_state.m_options.m_defaultMode);
+    m_commandLine = CTrawlerCommandLineInfo(m_core.m_options.m_defaultMode);
     m_commandLine.ParseCommandLine(argc, argv);
     if (m_headless)
     {
@@ -102,7 +102,7 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
         // Nobody could close a headless program: it ends when its work is done.
         m_commandLine.m_terminate = true;
     }
-    m_frame = std::make_unique<CMainFrame>(m_state, *m_doc, m_headless);
+    m_frame = std::make_unique<CMainFrame>(m_core, *m_doc, m_headless);
     connect(m_frame.get(), &CMainFrame::frameDestroyed, this, &CTrawlerApp::OnFrameDestroyed);
     m_prompts->SetOwner(m_frame.get());
     m_doc->OnNewDocument();
@@ -110,7 +110,11 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
         m_frame->show();
 
     // 6. The one Internet session, with the agent of the command line.
-    m_state.m_session = std::make_unique<CInternetSession>(m_commandLine.m_agent);
+    if (!m_core.OpenSession(m_commandLine.m_agent))
+    {
+        m_prompts->ShowMessage(kAppName, kSocketsFailedMessage);
+        return false;
+    }
 
     // 7. The window's own state.
     ShowMainFrameInFinalState();
@@ -126,21 +130,20 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
 
     // 10. to 15.
     CWaitCursor waitCursor;
-    m_state.m_histories.LoadAtStartup(m_state.m_options);
+    m_core.m_histories.LoadAtStartup(m_core.m_options);
 
     // Headless, nobody could answer the offer.
     if (!m_commandLine.m_noCheck && !m_headless && m_steps.runUpgradeCheck &&
-        m_steps.runUpgradeCheck(m_frame.get(), m_state))
+        m_steps.runUpgradeCheck(m_frame.get(), m_core))
         return !m_frameClosed;
 
-    if (m_state.m_options.m_askSiteAtStartup && m_commandLine.m_sites.empty() &&
+    if (m_core.m_options.m_askSiteAtStartup && m_commandLine.m_sites.empty() &&
         !m_commandLine.m_minimize && !m_headless && m_steps.promptForSite)
         m_steps.promptForSite(*m_frame);
 
     BrowseCommandLineSites();
     if (m_commandLine.m_sites.empty() && m_commandLine.m_terminate)
         return false;
-    CloseWhenNothingRuns();
     return !m_frameClosed;
 }
 
@@ -152,7 +155,7 @@ void CTrawlerApp::ShowMainFrameInFinalState()
         m_frame->showMinimized();
     else if (m_commandLine.m_hide)
         m_frame->hide();
-    else if (m_state.m_options.m_windowMaximized)
+    else if (m_core.m_options.m_windowMaximized)
         m_frame->showMaximized();
     else
         m_frame->showNormal();
@@ -165,26 +168,18 @@ void CTrawlerApp::RecordWorkDirectory()
     QSettings settings;
     const QString key = QStringLiteral("General/workdir");
     if (settings.value(key).toString().isEmpty())
-        settings.setValue(key, QString::fromStdString(m_state.m_options.m_workDir));
+        settings.setValue(key, QString::fromStdString(m_core.m_options.m_workDir));
 }
 
 void CTrawlerApp::BrowseCommandLineSites()
 {
     for (const std::string& site : m_commandLine.m_sites)
-        AddAndBrowseSite(m_state, site, m_commandLine.m_modeIndex);
+        AddAndBrowseSite(m_core, site, m_commandLine.m_modeIndex);
     if (!m_commandLine.m_sites.empty() && m_commandLine.m_terminate)
-        m_state.m_options.m_terminateWhenDone = true;
-}
-
-void CTrawlerApp::CloseWhenNothingRuns()
-{
-    // The last worker to end closes the window; when none was started (or all have ended
-    // already) nobody would, so start-up does it.
-    if (!m_state.m_options.m_terminateWhenDone)
-        return;
-    if (m_state.m_runningBrowses.load() == 0 && m_state.m_liveBrowsers.load() == 0 &&
-        m_state.PendingDownloads() == 0)
-        PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    {
+        m_core.m_options.m_terminateWhenDone = true;
+        m_core.PublishOptions();
+    }
 }
 
 void CTrawlerApp::OnFrameDestroyed()
@@ -203,9 +198,9 @@ void CTrawlerApp::CloseMainFrame()
 int CTrawlerApp::ExitInstance()
 {
     m_frame.reset();
-    m_state.m_session.reset();
+    m_core.CloseSession();
     // Only lists that start-up loaded are written, so an early end keeps the old files.
-    m_state.m_histories.SaveAtShutdown(m_state.m_options);
+    m_core.m_histories.SaveAtShutdown(m_core.m_options);
     return m_exitCode;
 }
 
@@ -225,10 +220,10 @@ int CTrawlerApp::Run(int argc, const char* const* argv)
 
 void CTrawlerApp::PostToMainFrame(std::uint32_t message, std::int64_t wParam, CFramePayload payload)
 {
-    m_state.m_frame.PostToMainFrame(message, wParam, std::move(payload));
+    m_core.m_frame.PostToMainFrame(message, wParam, std::move(payload));
 }
 
 std::uint32_t CTrawlerApp::PendingDownloads()
 {
-    return m_state.PendingDownloads();
+    return m_core.PendingDownloads();
 }

@@ -14,7 +14,7 @@ class CGuiPrompts;
 class CMainFrame;
 class CTrawlerDoc;
 class QWidget;
-struct CAppState;
+class CTrawlerCore;
 
 // The application: starts the program (settings, main window, Internet session, histories,
 // the sites of the command line), and saves what must survive when it ends.
@@ -28,12 +28,12 @@ public:
     {
         std::function<void(QWidget* owner)> showAbout;
         // True when a newer version was offered; the command line's sites are then skipped.
-        std::function<bool(QWidget* owner, CAppState& state)> runUpgradeCheck;
+        std::function<bool(QWidget* owner, CTrawlerCore& core)> runUpgradeCheck;
         std::function<void(CMainFrame& frame)> promptForSite;
     };
 
     // headless: no window and no dialog is shown, and the program ends when its work is done.
-    CTrawlerApp(CAppState& state, bool headless);
+    CTrawlerApp(CTrawlerCore& core, bool headless);
     ~CTrawlerApp() override;
 
     // Start-up, in order. False: the program ends without running its message loop
@@ -68,10 +68,9 @@ private:
     void ShowMainFrameInFinalState();
     void RecordWorkDirectory();
     void BrowseCommandLineSites();
-    void CloseWhenNothingRuns();
     void OnFrameDestroyed();
 
-    CAppState& m_state;
+    CTrawlerCore& m_core;
     bool m_headless;
     CStartupSteps m_steps;
     std::unique_ptr<CGuiPrompts> m_prompts;

@@ -45,7 +45,7 @@ int SortedPosition(const QTreeWidgetItem* parent, const QTreeWidget* tree, const
 
 } // namespace
 
-CUrlList::CUrlList(CAppState& state, QWidget* parent) : QTreeWidget(parent), m_state(state)
+CUrlList::CUrlList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent), m_core(core)
 {
     setColumnCount(1);
     setHeaderHidden(true);

@@ -8,7 +8,7 @@
 #include <string>
 #include <unordered_map>
 
-struct CAppState;
+class CTrawlerCore;
 
 // The site tree: one node per site or page URL, children sorted by text. Worker threads insert
 // through the site sink (CSiteTreeTarget); the core only ever sees opaque node ids.
@@ -22,7 +22,7 @@ public:
     static constexpr int kImageReading = 1;
     static constexpr int kImageDone = 2;
 
-    CUrlList(CAppState& state, QWidget* parent = nullptr);
+    CUrlList(CTrawlerCore& core, QWidget* parent = nullptr);
 
     // The six 16 x 16 pictures of the node images, side by side in one strip.
     void SetImageStrip(const QPixmap& strip);
@@ -70,7 +70,7 @@ private:
     CTreeNodeId InsertOnGuiThread(CTreeNodeId parent, const std::string& url, bool visited);
     void ForgetSubtree(QTreeWidgetItem* item);
 
-    CAppState& m_state;
+    CTrawlerCore& m_core;
     CTreeNodeId m_nextId = 1;
     std::unordered_map<CTreeNodeId, QTreeWidgetItem*> m_items;
     std::unordered_map<std::string, CTreeNodeId> m_nodeOfUrl;

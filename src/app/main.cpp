@@ -1,6 +1,6 @@
-#include "app/AppState.h"
 #include "app/Headless.h"
 #include "app/TrawlerApp.h"
+#include "download/TrawlerCore.h"
 
 #include <QApplication>
 #include <string>
@@ -21,9 +21,9 @@ int main(int argc, char* argv[])
     // The application decides when to end: a hidden main window or a closed dialog must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The shared state lives as long as the process: the log is opened and the working
+    // The core state lives as long as the process: the log is opened and the working
     // directory recorded before start-up begins.
-    CAppState state;
-    CTrawlerApp app(state, headless);
+    CTrawlerCore core;
+    CTrawlerApp app(core, headless);
     return app.Run(static_cast<int>(argumentPointers.size()), argumentPointers.data());
 }

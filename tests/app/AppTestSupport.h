@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/AppState.h"
 #include "app/GuiPrompts.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
+#include "download/TrawlerCore.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -37,19 +37,19 @@ private:
 struct CFrameFixture
 {
     CScratchDir dir;
-    CAppState state{dir.Path(), dir.File("hvstr.log")};
+    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
     CTrawlerDoc doc;
     CGuiPrompts prompts{true};
     std::unique_ptr<CMainFrame> frame;
 
     explicit CFrameFixture(bool headless = true)
     {
-        state.m_prompts = &prompts;
-        frame = std::make_unique<CMainFrame>(state, doc, headless);
+        core.SetPrompts(&prompts);
+        frame = std::make_unique<CMainFrame>(core, doc, headless);
     }
     ~CFrameFixture()
     {
         frame.reset();
-        state.m_prompts = nullptr;
+        core.SetPrompts(nullptr);
     }
 };

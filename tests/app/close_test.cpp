@@ -34,14 +34,14 @@ void CCloseTest::closeWaitsForDownloadWorkersAndSavesLayout()
 
     // A "large download": the worker runs until it sees the cancel flag, then returns its
     // file to the list (a blocking call into the user-interface thread) and ends.
-    f.state.m_runningDownloads = 1;
+    f.core.m_runningDownloads = 1;
     std::thread worker(
         [&f]
         {
-            WaitFor([&f] { return f.state.m_cancelDownload.load(); });
-            f.state.m_foundFiles.SetTarget(f.frame->FileView());
+            WaitFor([&f] { return f.core.m_cancelDownload.load(); });
+            f.core.m_foundFiles.SetTarget(f.frame->FileView());
             f.frame->FileView()->InsertItem("http://site.test/big.iso", "");
-            f.state.m_runningDownloads = 0;
+            f.core.m_runningDownloads = 0;
         });
     f.frame->close();
     worker.join();
@@ -62,24 +62,24 @@ void CCloseTest::closeWaitsForDownloadWorkersAndSavesLayout()
 void CCloseTest::closeWaitsForBrowsersServingTreeInsertions()
 {
     CFrameFixture f;
-    f.state.m_liveBrowsers = 2;
+    f.core.m_liveBrowsers = 2;
     std::thread browsers[2];
     for (int i = 0; i < 2; ++i)
     {
         browsers[i] = std::thread(
             [&f, i]
             {
-                WaitFor([&f] { return f.state.m_cancelBrowse.load(); });
+                WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
                 CUrl page("http://site.test/page" + std::to_string(i));
                 f.frame->SiteView()->InsertNode(kNoTreeNode, page);
-                --f.state.m_liveBrowsers;
+                --f.core.m_liveBrowsers;
             });
     }
     f.frame->close();
     for (std::thread& browser : browsers)
         browser.join();
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 2);
-    QCOMPARE(f.state.m_liveBrowsers.load(), 0);
+    QCOMPARE(f.core.m_liveBrowsers.load(), 0);
 }
 
 void CCloseTest::maximisedWindowKeepsItsNormalPlacement()

@@ -75,12 +75,12 @@ void CDocumentTest::newKeepsTreeAndList()
     CUrl site("http://site.test/");
     f.frame->SiteView()->InsertNode(kNoTreeNode, site);
     QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", "3"));
-    f.state.m_liveBrowsers = 1;
+    f.core.m_liveBrowsers = 1;
     f.frame->ExecuteCommand(ID_FILE_NEW);
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);
     QCOMPARE(f.frame->FileView()->Urls().size(), std::size_t{1});
-    QVERIFY(!f.state.m_cancelBrowse.load());
-    f.state.m_liveBrowsers = 0;
+    QVERIFY(!f.core.m_cancelBrowse.load());
+    f.core.m_liveBrowsers = 0;
     // Ctrl+T is bound and does nothing.
     QCOMPARE(f.frame->Action(ID_CTRL_T)->shortcut(), QKeySequence("Ctrl+T"));
     f.frame->ExecuteCommand(ID_CTRL_T);

@@ -34,13 +34,13 @@ void CFrameTest::activityBarWrapsAfterHundredPercent()
 {
     CFrameFixture f;
     for (int i = 0; i < 150; ++i)
-        f.state.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+        f.core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
     f.frame->DeliverPendingMessages();
     CActivityBar* bar = f.frame->ActivityBar();
     QCOMPARE(bar->Accumulator(), 50);
     QCOMPARE(bar->FilledWidth(), static_cast<int>(0.5 * bar->BarRect().width()));
 
-    f.state.m_frame.PostToMainFrame(WM_PROGRESS_STEP, -1);
+    f.core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, -1);
     f.frame->DeliverPendingMessages();
     QCOMPARE(bar->Accumulator(), 0);
     QCOMPARE(bar->FilledWidth(), 0);
@@ -69,21 +69,21 @@ void CFrameTest::activityBarNeverDrawsOutsideItsPane()
 void CFrameTest::statusPanesShowWhatWorkersPost()
 {
     CFrameFixture f;
-    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
-                                    CFramePayload::Text("Browsing http://a/"));
-    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(7));
-    f.state.m_runningDownloads = 2;
-    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
-    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, 1, CFramePayload::Text("ignored kind"));
+    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
+                                   CFramePayload::Text("Browsing http://a/"));
+    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(7));
+    f.core.m_runningDownloads = 2;
+    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, 1, CFramePayload::Text("ignored kind"));
     // Arrives through the queued wake-up, not only through an explicit drain.
     QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(3) == "0002"; }));
     QCOMPARE(f.frame->StatusPaneText(0), QString("Browsing http://a/"));
     QCOMPARE(f.frame->StatusPaneText(2), QString("07"));
-    QCOMPARE(f.state.m_stats.m_queuedFiles.load(), 2u);
+    QCOMPARE(f.core.m_stats.m_queuedFiles.load(), 2u);
 
     f.frame->ActivityBar()->Step(30);
-    f.state.m_runningDownloads = 0;
-    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    f.core.m_runningDownloads = 0;
+    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(3), QString("0000"));
     QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
@@ -96,35 +96,35 @@ void CFrameTest::cancelBrowseFollowsTheLiveBrowsers()
     f.frame->UpdateCommandUI();
     QVERIFY(!cancel->isEnabled());
     f.frame->ExecuteCommand(ID_CANCEL_BROWSE);
-    QVERIFY(!f.state.m_cancelBrowse.load()); // disabled commands do nothing
+    QVERIFY(!f.core.m_cancelBrowse.load()); // disabled commands do nothing
 
-    f.state.m_liveBrowsers = 1;
+    f.core.m_liveBrowsers = 1;
     f.frame->UpdateCommandUI();
     QVERIFY(cancel->isEnabled());
     cancel->trigger();
-    QVERIFY(f.state.m_cancelBrowse.load());
+    QVERIFY(f.core.m_cancelBrowse.load());
 
     // The flag stays while browse threads run, and goes when their count reaches 0.
     f.frame->ActivityBar()->Step(40);
-    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(1));
+    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(1));
     f.frame->DeliverPendingMessages();
-    QVERIFY(f.state.m_cancelBrowse.load());
-    f.state.m_liveBrowsers = 0;
-    f.state.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(0));
+    QVERIFY(f.core.m_cancelBrowse.load());
+    f.core.m_liveBrowsers = 0;
+    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(0));
     f.frame->DeliverPendingMessages();
-    QVERIFY(!f.state.m_cancelBrowse.load());
+    QVERIFY(!f.core.m_cancelBrowse.load());
     QCOMPARE(f.frame->StatusPaneText(2), QString("00"));
     QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
 
     QAction* cancelDownload = f.frame->Action(ID_CANCEL_DOWNLOAD);
     f.frame->UpdateCommandUI();
     QVERIFY(!cancelDownload->isEnabled());
-    f.state.m_runningDownloads = 1;
+    f.core.m_runningDownloads = 1;
     f.frame->UpdateCommandUI();
     QVERIFY(cancelDownload->isEnabled());
     cancelDownload->trigger();
-    QVERIFY(f.state.m_cancelDownload.load());
-    f.state.m_runningDownloads = 0;
+    QVERIFY(f.core.m_cancelDownload.load());
+    f.core.m_runningDownloads = 0;
 }
 
 void CFrameTest::commandsFollowTreeAndListState()
@@ -300,15 +300,15 @@ void CFrameTest::siteImageChangesOnlyPageNodes()
     const CTreeNodeId node = tree->InsertNode(kNoTreeNode, site);
     QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageFound));
 
-    f.state.m_frame.PostToMainFrame(WM_SITE_IMAGE, 1,
-                                    CFramePayload::Page("http://site.test/", kPageKindPage));
+    f.core.m_frame.PostToMainFrame(WM_SITE_IMAGE, 1,
+                                   CFramePayload::Page("http://site.test/", kPageKindPage));
     f.frame->DeliverPendingMessages();
     QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
 
-    f.state.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
-                                    CFramePayload::Page("http://site.test/", kPageKindFile));
-    f.state.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
-                                    CFramePayload::Page("http://other.test/", kPageKindPage));
+    f.core.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
+                                   CFramePayload::Page("http://site.test/", kPageKindFile));
+    f.core.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
+                                   CFramePayload::Page("http://other.test/", kPageKindPage));
     f.frame->DeliverPendingMessages();
     QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
 
@@ -322,13 +322,13 @@ void CFrameTest::systemCloseClosesTheWindow()
     CFrameFixture f(false);
     f.frame->show();
     QSignalSpy destroyed(f.frame.get(), &CMainFrame::frameDestroyed);
-    f.state.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    f.core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
     QVERIFY(QTest::qWaitFor([&] { return destroyed.count() == 1; }));
     QVERIFY(!f.frame->isVisible());
-    QVERIFY(f.state.m_cancelBrowse.load());
-    QVERIFY(f.state.m_cancelDownload.load());
+    QVERIFY(f.core.m_cancelBrowse.load());
+    QVERIFY(f.core.m_cancelDownload.load());
     // A second close request changes nothing.
-    f.state.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    f.core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
     f.frame->DeliverPendingMessages();
     QCOMPARE(destroyed.count(), 1);
 }

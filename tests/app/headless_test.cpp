@@ -1,3 +1,4 @@
+#include "LocalSite.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -12,6 +13,7 @@ class CHeadlessTest : public QObject
 private slots:
     void withoutSitePrintsUsageAndExits2();
     void withSiteRunsAndExits0();
+    void crawlsTheSiteAndPrintsItsFiles();
 
 private:
     struct CRun
@@ -65,6 +67,21 @@ void CHeadlessTest::withSiteRunsAndExits0()
     QVERIFY(run.out.isEmpty());
     QVERIFY(QFile::exists(QString::fromStdString(dir.File("options.dat"))));
     QVERIFY(QFile::exists(QString::fromStdString(dir.File("hvstr.log"))));
+}
+
+void CHeadlessTest::crawlsTheSiteAndPrintsItsFiles()
+{
+    CLocalSite site;
+    CTempDir dir;
+    const CRun run = Run({"-site", QString::fromStdString(site.Url("/")), "-mode", "2"}, dir);
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray expected = QByteArray::fromStdString(
+        site.Url("/a.zip") + "\n" + site.Url("/c.mp3") + "\n" + site.Url("/sub/b.exe") + "\n");
+    QCOMPARE(run.out, expected);
+    QFile log(QString::fromStdString(dir.File("hvstr.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray lines = log.readAll();
+    QVERIFY(lines.contains(QByteArray::fromStdString("Browsing " + site.Url("/sub/page.html"))));
 }
 
 QTEST_GUILESS_MAIN(CHeadlessTest)

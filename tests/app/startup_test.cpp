@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "LocalSite.h"
 #include "app/CommandIds.h"
 #include "app/FileList.h"
 #include "app/TrawlerApp.h"
@@ -21,7 +22,7 @@ namespace
 struct CStartup
 {
     CScratchDir dir;
-    std::unique_ptr<CAppState> state;
+    std::unique_ptr<CTrawlerCore> state;
     std::unique_ptr<CTrawlerApp> app;
     QStringList steps;
     bool offerUpgrade = false;
@@ -30,18 +31,18 @@ struct CStartup
 
     void Prepare(bool headless = false)
     {
-        state = std::make_unique<CAppState>(dir.Path(), dir.File("hvstr.log"));
+        state = std::make_unique<CTrawlerCore>(dir.Path(), dir.File("hvstr.log"));
         app = std::make_unique<CTrawlerApp>(*state, headless);
         app->Prompts().SetDialogRunner([](QDialog&) { return 0; });
         app->Steps().showAbout = [this](QWidget*)
         {
             steps << "about";
-            sessionAtAbout = state->m_session != nullptr;
+            sessionAtAbout = state->HasSession();
         };
-        app->Steps().runUpgradeCheck = [this](QWidget*, CAppState& appState)
+        app->Steps().runUpgradeCheck = [this](QWidget*, CTrawlerCore& appCore)
         {
             steps << "upgrade";
-            historiesAtUpgrade = appState.m_histories.m_urlHistory.Contains("http://old.test/");
+            historiesAtUpgrade = appCore.m_histories.m_urlHistory.Contains("http://old.test/");
             return offerUpgrade;
         };
         app->Steps().promptForSite = [this](CMainFrame&) { steps << "prompt"; };
@@ -98,6 +99,7 @@ private slots:
     void hideWithoutSiteEndsAndKeepsHistories();
     void identityBecomesTheAgent();
     void headlessRunEndsByItself();
+    void hiddenUnattendedRunCrawlsAndSaves();
     void headlessWithoutSiteIsAUsageError();
 };
 
@@ -109,7 +111,7 @@ void CStartupTest::noArgumentsRunsEveryStepInOrder()
     QCOMPARE(s.steps, (QStringList{"about", "upgrade", "prompt"}));
     QVERIFY(s.sessionAtAbout);
     QVERIFY(s.historiesAtUpgrade);
-    QCOMPARE(s.state->m_session->Agent(), std::string("Hvstr152"));
+    QCOMPARE(s.state->TransferContext().session.Agent(), std::string("Hvstr152"));
     QVERIFY(s.app->MainFrame()->isVisible());
     QCOMPARE(QSettings().value("General/workdir").toString(), QString::fromStdString(s.dir.Path()));
     QVERIFY(!s.state->m_options.m_terminateWhenDone);
@@ -212,7 +214,7 @@ void CStartupTest::identityBecomesTheAgent()
 {
     CStartup s;
     QVERIFY(s.Init({"-identity", "TestAgent/1.0", "-nocheck"}));
-    QCOMPARE(s.state->m_session->Agent(), std::string("TestAgent/1.0"));
+    QCOMPARE(s.state->TransferContext().session.Agent(), std::string("TestAgent/1.0"));
     s.Finish();
 }
 
@@ -230,6 +232,27 @@ void CStartupTest::headlessRunEndsByItself()
     CTSList history;
     QVERIFY(history.Load(kUrlHistoryFileName, s.dir.Path()));
     QVERIFY(history.Contains("http://old.test/"));
+}
+
+void CStartupTest::hiddenUnattendedRunCrawlsAndSaves()
+{
+    CLocalSite site;
+    CStartup s;
+    s.Prepare();
+    const std::string start = site.Url("/");
+    const char* argv[] = {"harvestor", "-hide", "-site", start.c_str(), "-nocheck"};
+    QCOMPARE(s.app->Run(5, argv), 0);
+    QCOMPARE(s.steps, QStringList{"about"});
+    // Browsed with the default mode ("Find files on Page"): the start page only.
+    QCOMPARE(s.app->FoundFilesAtClose(), std::vector<std::string>{site.Url("/a.zip")});
+    CTSList history;
+    QVERIFY(history.Load(kUrlHistoryFileName, s.dir.Path()));
+    QVERIFY(history.Contains(start));
+    QVERIFY(!history.Contains(site.Url("/sub/page.html")));
+    COptions saved(s.dir.Path());
+    QVERIFY(saved.Load());
+    QVERIFY(saved.m_windowWidth > 0 && saved.m_windowHeight > 0);
+    QVERIFY(!saved.m_terminateWhenDone); // a run-time flag, never stored
 }
 
 void CStartupTest::headlessWithoutSiteIsAUsageError()

@@ -149,15 +149,15 @@ void CTargetsTest::sinksInsertThroughTheTargets()
     auto* record = new CUrl("http://site.test/x.zip");
     bool storeOwns = false;
     std::atomic<bool> added{false};
-    std::thread worker([&] { added = f.state.m_foundFiles.AddLocked(*record, &storeOwns); });
+    std::thread worker([&] { added = f.core.m_foundFiles.AddLocked(*record, &storeOwns); });
     QVERIFY(QTest::qWaitFor([&] { return added.load(); }));
     worker.join();
     QVERIFY(storeOwns);
     QCOMPARE(f.frame->FileView()->Urls(), std::vector<std::string>{"http://site.test/x.zip"});
-    QVERIFY(f.state.m_urlStore.IsInFileList("http://site.test/x.zip"));
+    QVERIFY(f.core.m_urlStore.IsInFileList("http://site.test/x.zip"));
 
     auto* site = new CUrl("http://site.test/");
-    QVERIFY(f.state.m_sites.AddLocked(*site, &storeOwns));
+    QVERIFY(f.core.m_sites.AddLocked(*site, &storeOwns));
     QVERIFY(storeOwns);
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);
     QCOMPARE(site->m_treeItem.load(), f.frame->SiteView()->NodeOfUrl("http://site.test/"));
