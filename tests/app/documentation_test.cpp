@@ -1,0 +1,131 @@
+#include "AppTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/MakerSite.h"
+#include "app/PasswordDlg.h"
+#include "support/TestHttpServer.h"
+
+#include <QMessageBox>
+#include <QTest>
+#include <atomic>
+
+// Help and tutorial ask the maker's site (here a local one) for the page with a HEAD request
+// and open it in the browser only when it answers.
+class CDocumentationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void reachablePageOpensInTheBrowser();
+    void missingPageSaysToGoOnline();
+    void protectedPageAsksForALogin();
+
+private:
+    std::unique_ptr<CTestHttpServer> m_server;
+    std::atomic<int> m_heads{0};
+};
+
+void CDocumentationTest::init()
+{
+    m_server = std::make_unique<CTestHttpServer>();
+    m_heads = 0;
+    m_server->Server().set_pre_routing_handler(
+        [this](const httplib::Request& request, httplib::Response& response)
+        {
+            if (request.method == "HEAD")
+                ++m_heads;
+            if (request.path == "/harvestor/docs152/interface.htm")
+            {
+                response.set_content("<html>help</html>", "text/html");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            if (request.path == "/harvestor/docs152/tutorial.htm")
+            {
+                if (request.get_header_value("Authorization") != "Basic cmVhZGVyOnB3")
+                {
+                    response.status = 401;
+                    response.set_header("WWW-Authenticate", "Basic realm=\"docs\"");
+                    return httplib::Server::HandlerResponse::Handled;
+                }
+                response.set_content("<html>steps</html>", "text/html");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            response.status = 404;
+            return httplib::Server::HandlerResponse::Handled;
+        });
+    m_server->Start();
+    qputenv("HARVESTOR_SITE", QByteArray::fromStdString(m_server->Url("/")));
+}
+
+void CDocumentationTest::cleanup()
+{
+    qunsetenv("HARVESTOR_SITE");
+    m_server.reset();
+}
+
+struct CDocsFixture : CFrameFixture
+{
+    CGuiPrompts windowed{false};
+    std::vector<std::string> opened;
+    QStringList messages;
+    int logins = 0;
+
+    CDocsFixture()
+    {
+        QVERIFY(core.OpenSession("Hvstr152"));
+        core.SetPrompts(&windowed);
+        windowed.SetShellOpener(
+            [this](const std::string& url)
+            {
+                opened.push_back(url);
+                return true;
+            });
+        windowed.SetDialogRunner(
+            [this](QDialog& dialog)
+            {
+                if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+                {
+                    messages << box->windowTitle() + ": " + box->text();
+                    return int(QMessageBox::Ok);
+                }
+                auto* login = qobject_cast<CPasswordDlg*>(&dialog);
+                ++logins;
+                login->SetUserName("reader");
+                login->SetPassword(logins == 1 ? "wrong" : "pw");
+                return int(QDialog::Accepted);
+            });
+    }
+    ~CDocsFixture() { core.SetPrompts(&prompts); }
+};
+
+void CDocumentationTest::reachablePageOpensInTheBrowser()
+{
+    CDocsFixture f;
+    f.frame->ExecuteCommand(ID_HELP_CONTENTS);
+    QCOMPARE(f.opened, std::vector<std::string>{m_server->Url("/harvestor/docs152/interface.htm")});
+    QCOMPARE(f.messages, QStringList{});
+    QCOMPARE(m_heads.load(), 1);
+}
+
+void CDocumentationTest::missingPageSaysToGoOnline()
+{
+    CDocsFixture f;
+    qputenv("HARVESTOR_SITE", QByteArray::fromStdString(m_server->Url("/elsewhere")));
+    f.frame->ExecuteCommand(ID_HELP_CONTENTS);
+    QVERIFY(f.opened.empty());
+    QCOMPARE(f.messages, QStringList{"Harvestor: You must be online to access the documentation."});
+}
+
+void CDocumentationTest::protectedPageAsksForALogin()
+{
+    CDocsFixture f;
+    f.frame->ExecuteCommand(ID_HELP_TUTORIAL);
+    // The wrong password is asked again; the right one opens the page.
+    QCOMPARE(f.logins, 2);
+    QCOMPARE(f.opened, std::vector<std::string>{m_server->Url("/harvestor/docs152/tutorial.htm")});
+    QCOMPARE(DocumentationUrl("tutorial.htm"), m_server->Url("/harvestor/docs152/tutorial.htm"));
+}
+
+QTEST_MAIN(CDocumentationTest)
+#include "documentation_test.moc"
