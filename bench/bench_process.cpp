@@ -129,7 +129,7 @@ bool CNginx::Start(const std::string& binary, const std::string& prefixDir,
                "events { worker_connections 256; }\n"
                "http {\n"
                "  access_log off;\n"
-               "  log_format bench '$request_method $uri $status';\n"
+               "  log_format bench '$request_method $uri $status $connection';\n"
                "  sendfile on;\n  tcp_nopush on;\n  tcp_nodelay on;\n"
                "  keepalive_timeout 65;\n  keepalive_requests 100000;\n"
                "  types { text/html html; application/octet-stream exe zip qt mov jpg avi mp3 "
@@ -215,6 +215,7 @@ CRequestCount CountRequests(const std::string& accessLog, std::uintmax_t from)
     std::ifstream in(accessLog);
     in.seekg(static_cast<std::streamoff>(from));
     std::unordered_set<std::string> seen;
+    std::unordered_set<std::string> connections;
     std::string line;
     while (std::getline(in, line))
     {
@@ -222,8 +223,10 @@ CRequestCount CountRequests(const std::string& accessLog, std::uintmax_t from)
         std::string method;
         std::string uri;
         int status = 0;
-        if (!(fields >> method >> uri >> status))
+        std::string connection;
+        if (!(fields >> method >> uri >> status >> connection))
             continue;
+        connections.insert(connection);
         if (status != 200)
             ++count.m_notOk;
         if (method == "GET")
@@ -239,5 +242,6 @@ CRequestCount CountRequests(const std::string& accessLog, std::uintmax_t from)
         else
             ++count.m_other;
     }
+    count.m_connections = connections.size();
     return count;
 }

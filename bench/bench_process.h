@@ -21,7 +21,8 @@ bool RunMeasured(const std::vector<std::string>& argv, const std::string& output
                  const std::string& errorPath, CProcessCost& cost);
 
 // A private nginx on 127.0.0.1 serving documentRoot on two ports: a quiet one (no access log)
-// for timed runs and a logged one whose access log lists "METHOD URI STATUS" per request.
+// for timed runs and a logged one whose access log lists "METHOD URI STATUS CONNECTION" per
+// request.
 class CNginx
 {
 public:
@@ -56,6 +57,7 @@ struct CRequestCount
     std::size_t m_notOk = 0;            // any status but 200
     std::size_t m_distinctGetPages = 0; // distinct URIs ending in ".html" read with GET
     std::size_t m_repeatedGets = 0;     // GETs of a URI already read in the same span
+    std::size_t m_connections = 0;      // distinct connections the requests came on
 };
 CRequestCount CountRequests(const std::string& accessLog, std::uintmax_t from);
 std::uintmax_t FileSize(const std::string& path);

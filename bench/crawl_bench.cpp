@@ -227,9 +227,9 @@ bool CheckRequests(std::vector<CTool>& tools, const CNginx& nginx, const CGenera
         const CRequestCount count = CountRequests(nginx.AccessLog(), from);
         tool.pagesRead = count.m_distinctGetPages;
         std::printf("  %-16s GET %zu (distinct pages %zu, repeated %zu), HEAD %zu, other %zu, "
-                    "status not 200: %zu\n",
+                    "status not 200: %zu; on %zu connection(s)\n",
                     tool.name.c_str(), count.m_get, count.m_distinctGetPages, count.m_repeatedGets,
-                    count.m_head, count.m_other, count.m_notOk);
+                    count.m_head, count.m_other, count.m_notOk, count.m_connections);
         complete = complete && cost.m_exitCode == 0;
         if (tool.startPageOnly)
         {
@@ -347,6 +347,9 @@ int RunComparison(const CArguments& arguments)
                     StartUrl(nginx.LoggedPort(), site).c_str(), nginx.AccessLog().c_str());
         std::fflush(stdout);
         std::getchar();
+        nginx.Stop();
+        if (!arguments.keep)
+            std::filesystem::remove_all(dir);
         return 0;
     }
 
