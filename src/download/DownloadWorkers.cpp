@@ -1,0 +1,228 @@
+#include "download/DownloadWorkers.h"
+
+#include "download/LocalName.h"
+#include "download/TransferProgress.h"
+#include "download/TrawlerCore.h"
+#include "download/UrlTransfers.h"
+#include "platform/FileTime.h"
+#include "url/Url.h"
+
+#include <atomic>
+#include <string>
+#include <system_error>
+#include <thread>
+
+namespace
+{
+
+// Worker threads that have not yet returned. A worker touches the shared state a little after
+// it has left the running count (the cancel flag, the last posts), so whoever destroys the
+// shared state after a wait must also see this reach 0.
+std::atomic<std::uint32_t> g_workerThreads{0};
+
+// Ticks of 100 ns from 1601-01-01 to 1970-01-01.
+constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
+
+// Posts a progress step per block received; the frame may coalesce them.
+class CWorkerProgress : public CTransferProgress
+{
+public:
+    explicit CWorkerProgress(CFramePoster& frame) : m_frame(frame) {}
+    void OnBegin(std::int64_t) override {}
+    void OnProgress(std::uint64_t) override { m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1); }
+    void OnEnd(bool) override {}
+
+private:
+    CFramePoster& m_frame;
+};
+
+// The download history keeps the time of the download, in UTC.
+CCalendarTime UtcNow()
+{
+    const auto sinceEpoch = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    const std::uint64_t fileTime =
+        kUnixEpochFileTime + static_cast<std::uint64_t>(sinceEpoch.count()) * 10000;
+    CCalendarTime time;
+    FileTimeToCalendarTime(fileTime, time);
+    return time;
+}
+
+std::uint32_t MaxWorkers(const COptions& options)
+{
+    return options.m_downloadThreads > 0 ? static_cast<std::uint32_t>(options.m_downloadThreads)
+                                         : 0;
+}
+
+// Raises the running count unless maximum workers run already.
+bool ClaimWorkerSlot(std::atomic<std::uint32_t>& running, std::uint32_t maximum)
+{
+    std::uint32_t current = running.load();
+    while (current < maximum)
+    {
+        if (running.compare_exchange_weak(current, current + 1))
+            return true;
+    }
+    return false;
+}
+
+// False (and logged) when the size is known and outside the limits. Sizes compare in whole KiB,
+// unsigned, as the limits are stored.
+bool PassesSizeLimits(const CUrl& record, const COptions& options, CLogFile& log)
+{
+    if (record.m_sizeState.load() != kSizeKnown)
+        return true;
+    const std::uint32_t kib = record.m_size.load() / 1024;
+    if (kib < static_cast<std::uint32_t>(options.m_minSizeK))
+    {
+        log.Write("Skipped %s: Too Small!\n", record.m_url.c_str());
+        return false;
+    }
+    if (kib > static_cast<std::uint32_t>(options.m_maxSizeK))
+    {
+        log.Write("Skipped %s: Too Large!\n", record.m_url.c_str());
+        return false;
+    }
+    return true;
+}
+
+// One popped file, from its name to the release of the worker's reference.
+void ServeFile(CTrawlerCore& core, CUrl& record, CTransferProgress& progress)
+{
+    const auto release = [&] { core.m_urlStore.Release(CHolder::Counted, record); };
+
+    if (core.m_cancelDownload.load())
+    {
+        core.m_foundFiles.AddLocked(record);
+        release();
+        return;
+    }
+
+    // A snapshot per file: options changed meanwhile apply to the next file.
+    const std::shared_ptr<const COptions> options = core.Options();
+    const CTransferContext& context = core.TransferContext();
+    std::string path;
+    if (!MakeLocalName(record, *options, context, path))
+    {
+        core.m_log.Write("Skipped %s: Filename collision!\n", record.m_url.c_str());
+        release();
+        return;
+    }
+
+    if (options->m_checkLength == kCheckLengthWhenDownloaded &&
+        record.m_sizeState.load() == kSizeNotAsked)
+    {
+        // A failed query leaves the record unusable, so the download below fails at once.
+        DetermineSize(record, context, &core.m_cancelDownload);
+        if (!PassesSizeLimits(record, *options, core.m_log))
+        {
+            release();
+            return;
+        }
+    }
+
+    if (!DownloadTo(record, context, progress, path))
+    {
+        release();
+        return;
+    }
+    const std::string url = record.m_url;
+    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
+                                 CFramePayload::Text("Downloaded " + url + "\n"));
+    core.m_log.Write("Downloaded %s as %s\n", url.c_str(), record.m_localFileName.c_str());
+    core.m_histories.m_fileHistory.Add(url, UtcNow());
+    release();
+    core.m_stats.m_receivedFiles.fetch_add(1);
+}
+
+void RunWorker(CTrawlerCore& core)
+{
+    CWorkerProgress progress(core.m_frame);
+    std::uint32_t runningBefore = 0;
+    for (;;)
+    {
+        CUrl* record = nullptr;
+        while (core.m_downloadQueue.Pop(record))
+        {
+            ServeFile(core, *record, progress);
+            core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+        }
+        runningBefore = core.m_runningDownloads.fetch_sub(1);
+        // Pairs with the fence in StartDownloadWorkers: a file queued after the last Pop whose
+        // start message found every slot taken is seen here, and this worker stays for it.
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (core.m_downloadQueue.Count() == 0 ||
+            !ClaimWorkerSlot(core.m_runningDownloads, MaxWorkers(*core.Options())))
+            break;
+    }
+
+    if (runningBefore == 1)
+        core.m_cancelDownload.store(false);
+    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    if (runningBefore == 1 && core.Options()->m_terminateWhenDone &&
+        core.m_runningDownloads.load() == 0 && core.m_liveBrowsers.load() == 0)
+        core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    // The last touch: the shared state may go as soon as this is 0.
+    g_workerThreads.fetch_sub(1);
+}
+
+} // namespace
+
+std::uint32_t StartDownloadWorkers(CTrawlerCore& core)
+{
+    // Pairs with the fence of a leaving worker (see RunWorker).
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (!core.HasSession())
+        return 0;
+    const std::uint32_t maximum = MaxWorkers(*core.Options());
+    // No more workers than files: one that finds the queue empty would only start and end.
+    const std::size_t queued = core.m_downloadQueue.Count();
+    std::uint32_t started = 0;
+    while (started < queued && ClaimWorkerSlot(core.m_runningDownloads, maximum))
+    {
+        g_workerThreads.fetch_add(1);
+        try
+        {
+            std::thread([&core] { RunWorker(core); }).detach();
+        }
+        catch (const std::system_error&)
+        {
+            // No thread to be had now; the next start message tries again.
+            g_workerThreads.fetch_sub(1);
+            core.m_runningDownloads.fetch_sub(1);
+            break;
+        }
+        ++started;
+    }
+    return started;
+}
+
+bool QueueForDownload(CTrawlerCore& core, CUrl& record, bool* storeOwnsRecord)
+{
+    CUrl* held = core.m_urlStore.Add(CHolder::Counted, &record).held;
+    if (storeOwnsRecord != nullptr)
+        *storeOwnsRecord = held == &record;
+    if (core.m_downloadQueue.Add(held))
+        return true;
+    core.m_urlStore.Release(CHolder::Counted, *held);
+    return false;
+}
+
+void PostDownloadsQueued(CTrawlerCore& core)
+{
+    core.m_frame.PostToMainFrame(WM_START_DOWNLOADS);
+    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+}
+
+bool WaitForDownloadWorkers(CTrawlerCore& core, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;)
+    {
+        if (core.m_runningDownloads.load() == 0 && g_workerThreads.load() == 0)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+class CTrawlerCore;
+class CUrl;
+
+// The download pool. Workers pop the download queue (last in, first out) until it is empty:
+// each file gets a local name, passes the size limits when they are checked at download time,
+// is downloaded, logged and added to the download history, and its counted reference is
+// released. While m_cancelDownload is set, popped files go back to the file list instead; the
+// last worker to end clears the flag. Workers notify the main frame only by posted messages.
+
+// The handling of WM_START_DOWNLOADS (user-interface thread): starts workers while the queue
+// holds a file and fewer than m_downloadThreads run. Returns how many it started; none without
+// an Internet session.
+std::uint32_t StartDownloadWorkers(CTrawlerCore& core);
+
+// Takes a counted reference on the record for the download queue and queues it. False when the
+// queue refused it (a duplicate, or its lock was busy); the reference is given back then.
+// storeOwnsRecord, when given, tells whether the store owns the record afterwards (see
+// CUrlStore::Add): when it is false the caller still owns it. The caller posts
+// PostDownloadsQueued once it has queued its files.
+bool QueueForDownload(CTrawlerCore& core, CUrl& record, bool* storeOwnsRecord = nullptr);
+
+// Tells the main frame that files were queued: WM_START_DOWNLOADS, then the pending count.
+void PostDownloadsQueued(CTrawlerCore& core);
+
+// Waits, polling, until no worker runs; false when the time runs out first. Workers are
+// detached, so the running count is the only sign that they are gone (shut-down, tests).
+bool WaitForDownloadWorkers(CTrawlerCore& core, std::chrono::milliseconds timeout);
