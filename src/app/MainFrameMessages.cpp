@@ -1,11 +1,11 @@
 // The messages that workers post to the main window.
 #include "app/ActivityBar.h"
-#include "app/CoreSeams.h"
 #include "app/FrameMessageQueue.h"
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "download/DownloadWorkers.h"
 #include "download/TrawlerCore.h"
 #include "url/Url.h"
 

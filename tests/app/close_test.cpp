@@ -1,7 +1,9 @@
 #include "AppTestSupport.h"
 #include "app/FileList.h"
 #include "app/UrlList.h"
+#include "download/DownloadWorkers.h"
 #include "settings/Options.h"
+#include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
 #include <QSplitter>
@@ -18,6 +20,7 @@ private slots:
     void closeWaitsForDownloadWorkersAndSavesLayout();
     void closeWaitsForBrowsersServingTreeInsertions();
     void maximisedWindowKeepsItsNormalPlacement();
+    void closeDuringARealDownloadReturnsTheQueuedFiles();
 };
 
 void CCloseTest::closeWaitsForDownloadWorkersAndSavesLayout()
@@ -100,6 +103,56 @@ void CCloseTest::maximisedWindowKeepsItsNormalPlacement()
     QCOMPARE(
         QRect(saved.m_windowLeft, saved.m_windowTop, saved.m_windowWidth, saved.m_windowHeight),
         normal);
+}
+
+void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
+{
+    CTestHttpServer server;
+    std::atomic<bool> streaming{false};
+    std::atomic<bool> stop{false};
+    server.Server().Get("/big.iso",
+                        [&](const httplib::Request&, httplib::Response& response)
+                        {
+                            response.set_chunked_content_provider(
+                                "application/octet-stream",
+                                [&](std::size_t, httplib::DataSink& sink)
+                                {
+                                    const std::string block(16 * 1024, 'x');
+                                    streaming = true;
+                                    while (!stop && sink.is_writable())
+                                    {
+                                        if (!sink.write(block.data(), block.size()))
+                                            return false;
+                                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                    }
+                                    sink.done();
+                                    return true;
+                                });
+                        });
+    server.Server().Get("/.*\\.zip", [](const httplib::Request&, httplib::Response& response)
+                        { response.set_content("zip", "application/zip"); });
+    server.Start();
+
+    CFrameFixture f;
+    QVERIFY(f.core.OpenSession("Hvstr152"));
+    f.core.m_options.m_downloadDir = f.dir.File("dl") + "/";
+    f.core.m_options.m_downloadThreads = 1;
+    f.core.PublishOptions();
+    // Last in, first out: the big file goes first and keeps the one worker busy.
+    for (const char* path : {"/a.zip", "/b.zip", "/big.iso"})
+        QVERIFY(QueueForDownload(f.core, *new CUrl(server.Url(path))));
+    PostDownloadsQueued(f.core);
+    QVERIFY(QTest::qWaitFor([&] { return streaming.load(); }, 20000));
+    QCOMPARE(f.core.m_runningDownloads.load(), 1u);
+
+    f.frame->close();
+    stop = true;
+    QCOMPARE(f.core.m_runningDownloads.load(), 0u);
+    const std::vector<std::string> listed = f.frame->FileView()->Urls();
+    for (const char* path : {"/a.zip", "/b.zip"})
+        QVERIFY2(std::find(listed.begin(), listed.end(), server.Url(path)) != listed.end(), path);
+    COptions saved(f.dir.Path());
+    QVERIFY(saved.Load());
 }
 
 QTEST_MAIN(CCloseTest)

@@ -1,5 +1,0 @@
-#include "app/CoreSeams.h"
-
-#include "download/TrawlerCore.h"
-
-void StartDownloadWorkers(CTrawlerCore& /*core*/) {}
