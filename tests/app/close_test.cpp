@@ -17,13 +17,13 @@ class CCloseTest : public QObject
     Q_OBJECT
 
 private slots:
-    void closeWaitsForDownloadWorkersAndSavesLayout();
+    void closeSavesTheLayout();
     void closeWaitsForBrowsersServingTreeInsertions();
     void maximisedWindowKeepsItsNormalPlacement();
     void closeDuringARealDownloadReturnsTheQueuedFiles();
 };
 
-void CCloseTest::closeWaitsForDownloadWorkersAndSavesLayout()
+void CCloseTest::closeSavesTheLayout()
 {
     CFrameFixture f(false);
     f.frame->show();
@@ -35,21 +35,7 @@ void CCloseTest::closeWaitsForDownloadWorkersAndSavesLayout()
     const int treeWidth = f.frame->Splitter()->sizes().front();
     const QRect placement = f.frame->geometry();
 
-    // A "large download": the worker runs until it sees the cancel flag, then returns its
-    // file to the list (a blocking call into the user-interface thread) and ends.
-    f.core.m_runningDownloads = 1;
-    std::thread worker(
-        [&f]
-        {
-            WaitFor([&f] { return f.core.m_cancelDownload.load(); });
-            f.core.m_foundFiles.SetTarget(f.frame->FileView());
-            f.frame->FileView()->InsertItem("http://site.test/big.iso", "");
-            f.core.m_runningDownloads = 0;
-        });
     f.frame->close();
-    worker.join();
-
-    QCOMPARE(f.frame->FileView()->Urls(), std::vector<std::string>{"http://site.test/big.iso"});
     COptions saved(f.dir.Path());
     QVERIFY(saved.Load());
     QCOMPARE(saved.m_windowLeft, placement.x());

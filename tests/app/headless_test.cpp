@@ -12,7 +12,6 @@ class CHeadlessTest : public QObject
 
 private slots:
     void withoutSitePrintsUsageAndExits2();
-    void withSiteRunsAndExits0();
     void crawlsTheSiteAndPrintsItsFiles();
 
 private:
@@ -56,17 +55,6 @@ void CHeadlessTest::withoutSitePrintsUsageAndExits2()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains("usage: harvestor -site URL"), run.err.constData());
     QVERIFY(run.out.isEmpty());
-}
-
-void CHeadlessTest::withSiteRunsAndExits0()
-{
-    CTempDir dir;
-    // Nothing listens on port 9 of this machine: the crawl finds nothing and the run ends.
-    const CRun run = Run({"-site", "http://127.0.0.1:9/", "-mode", "2"}, dir);
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.out.isEmpty());
-    QVERIFY(QFile::exists(QString::fromStdString(dir.File("options.dat"))));
-    QVERIFY(QFile::exists(QString::fromStdString(dir.File("hvstr.log"))));
 }
 
 void CHeadlessTest::crawlsTheSiteAndPrintsItsFiles()

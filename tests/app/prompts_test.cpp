@@ -16,9 +16,7 @@ class CPromptsTest : public QObject
 
 private slots:
     void loginFromAWorkerRunsOnTheGuiThread();
-    void cancelledLoginKeepsTheValues();
     void messageBoxCarriesTheProgramName();
-    void shellOpenRunsOnTheGuiThread();
     void headlessAnswersWithoutWindows();
 };
 
@@ -57,22 +55,6 @@ void CPromptsTest::loginFromAWorkerRunsOnTheGuiThread()
     QCOMPARE(password, std::string("s3cret"));
 }
 
-void CPromptsTest::cancelledLoginKeepsTheValues()
-{
-    CGuiPrompts prompts(false);
-    prompts.SetDialogRunner(
-        [](QDialog& dialog)
-        {
-            qobject_cast<CPasswordDlg*>(&dialog)->SetUserName("typed");
-            return int(QDialog::Rejected);
-        });
-    std::string user = "kept";
-    std::string password = "pw";
-    QVERIFY(!prompts.AskLogin("h", user, password));
-    QCOMPARE(user, std::string("kept"));
-    QCOMPARE(password, std::string("pw"));
-}
-
 void CPromptsTest::messageBoxCarriesTheProgramName()
 {
     CGuiPrompts prompts(false);
@@ -91,28 +73,6 @@ void CPromptsTest::messageBoxCarriesTheProgramName()
     worker.join();
     QCOMPARE(caption, QString("Harvestor"));
     QCOMPARE(text, QString("Failed to open /tmp/x"));
-}
-
-void CPromptsTest::shellOpenRunsOnTheGuiThread()
-{
-    CGuiPrompts prompts(false);
-    QThread* guiThread = QThread::currentThread();
-    std::string opened;
-    bool onGui = false;
-    prompts.SetShellOpener(
-        [&](const std::string& target)
-        {
-            opened = target;
-            onGui = QThread::currentThread() == guiThread;
-            return false;
-        });
-    std::atomic<int> result{-1};
-    std::thread worker([&] { result = prompts.OpenWithShell("http://a.test/x.zip") ? 1 : 0; });
-    QVERIFY(QTest::qWaitFor([&] { return result.load() != -1; }));
-    worker.join();
-    QCOMPARE(result.load(), 0);
-    QVERIFY(onGui);
-    QCOMPARE(opened, std::string("http://a.test/x.zip"));
 }
 
 void CPromptsTest::headlessAnswersWithoutWindows()

@@ -92,15 +92,11 @@ private slots:
     void noArgumentsRunsEveryStepInOrder();
     void optionsShapeTheWindowBeforeItShows();
     void minimizeSuppressesTheSitePrompt();
-    void nocheckMakesNoUpgradeCheck();
     void upgradeOfferSkipsPromptAndSites();
     void commandLineSitesGoIntoTheTree();
     void termWithSitesClosesWhenNothingRuns();
     void hideWithoutSiteEndsAndKeepsHistories();
-    void identityBecomesTheAgent();
-    void headlessRunEndsByItself();
     void hiddenUnattendedRunCrawlsAndSaves();
-    void headlessWithoutSiteIsAUsageError();
 };
 
 void CStartupTest::noArgumentsRunsEveryStepInOrder()
@@ -148,14 +144,6 @@ void CStartupTest::minimizeSuppressesTheSitePrompt()
     QVERIFY(s.Init({"-minimize"}));
     QCOMPARE(s.steps, (QStringList{"about", "upgrade"}));
     QVERIFY(s.app->MainFrame()->isMinimized());
-    s.Finish();
-}
-
-void CStartupTest::nocheckMakesNoUpgradeCheck()
-{
-    CStartup s;
-    QVERIFY(s.Init({"/NoCheck"}));
-    QCOMPARE(s.steps, (QStringList{"about", "prompt"}));
     s.Finish();
 }
 
@@ -210,30 +198,6 @@ void CStartupTest::hideWithoutSiteEndsAndKeepsHistories()
     QVERIFY(std::filesystem::exists(s.dir.File("options.dat")));
 }
 
-void CStartupTest::identityBecomesTheAgent()
-{
-    CStartup s;
-    QVERIFY(s.Init({"-identity", "TestAgent/1.0", "-nocheck"}));
-    QCOMPARE(s.state->TransferContext().session.Agent(), std::string("TestAgent/1.0"));
-    s.Finish();
-}
-
-void CStartupTest::headlessRunEndsByItself()
-{
-    CStartup s;
-    WriteUrlHistory(s.dir);
-    s.Prepare(true);
-    const char* argv[] = {"harvestor", "-site", "http://a.test/"};
-    QCOMPARE(s.app->Run(3, argv), 0);
-    // No dialog of any kind, not even the upgrade check.
-    QCOMPARE(s.steps, QStringList{});
-    QVERIFY(s.app->FoundFilesAtClose().empty());
-    QVERIFY(std::filesystem::exists(s.dir.File("options.dat")));
-    CTSList history;
-    QVERIFY(history.Load(kUrlHistoryFileName, s.dir.Path()));
-    QVERIFY(history.Contains("http://old.test/"));
-}
-
 void CStartupTest::hiddenUnattendedRunCrawlsAndSaves()
 {
     CLocalSite site;
@@ -253,16 +217,6 @@ void CStartupTest::hiddenUnattendedRunCrawlsAndSaves()
     QVERIFY(saved.Load());
     QVERIFY(saved.m_windowWidth > 0 && saved.m_windowHeight > 0);
     QVERIFY(!saved.m_terminateWhenDone); // a run-time flag, never stored
-}
-
-void CStartupTest::headlessWithoutSiteIsAUsageError()
-{
-    CStartup s;
-    s.Prepare(true);
-    const char* argv[] = {"harvestor", "-nocheck"};
-    QCOMPARE(s.app->Run(2, argv), 2);
-    QVERIFY(s.app->MainFrame() == nullptr);
-    QCOMPARE(s.steps, QStringList{});
 }
 
 QTEST_MAIN(CStartupTest)

@@ -20,7 +20,6 @@ private slots:
     void queueDeliversEveryMessageInPostingOrder();
     void workersInsertIntoTreeAndListSorted();
     void removedNodesAreRefusedAsParents();
-    void sinksInsertThroughTheTargets();
 };
 
 void CTargetsTest::queueDeliversEveryMessageInPostingOrder()
@@ -141,26 +140,6 @@ void CTargetsTest::removedNodesAreRefusedAsParents()
 
     // A new node never reuses a removed one's id.
     QVERIFY(tree->InsertNode(kNoTreeNode, site) > pageNode);
-}
-
-void CTargetsTest::sinksInsertThroughTheTargets()
-{
-    CFrameFixture f;
-    auto* record = new CUrl("http://site.test/x.zip");
-    bool storeOwns = false;
-    std::atomic<bool> added{false};
-    std::thread worker([&] { added = f.core.m_foundFiles.AddLocked(*record, &storeOwns); });
-    QVERIFY(QTest::qWaitFor([&] { return added.load(); }));
-    worker.join();
-    QVERIFY(storeOwns);
-    QCOMPARE(f.frame->FileView()->Urls(), std::vector<std::string>{"http://site.test/x.zip"});
-    QVERIFY(f.core.m_urlStore.IsInFileList("http://site.test/x.zip"));
-
-    auto* site = new CUrl("http://site.test/");
-    QVERIFY(f.core.m_sites.AddLocked(*site, &storeOwns));
-    QVERIFY(storeOwns);
-    QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);
-    QCOMPARE(site->m_treeItem.load(), f.frame->SiteView()->NodeOfUrl("http://site.test/"));
 }
 
 QTEST_MAIN(CTargetsTest)
