@@ -23,22 +23,17 @@ public:
         std::lock_guard lock(m_mutex);
         m_messages.push_back(std::move(message));
     }
-    int Count(std::uint32_t message, std::int64_t wParam)
+    // How many (message, wParam) arrived; with text, only those carrying it.
+    int Count(std::uint32_t message, std::int64_t wParam, const std::string* text = nullptr)
     {
         std::lock_guard lock(m_mutex);
-        return static_cast<int>(std::count_if(
-            m_messages.begin(), m_messages.end(),
-            [&](const CFrameMessage& m) { return m.message == message && m.wParam == wParam; }));
-    }
-    std::vector<std::string> StatusTexts()
-    {
-        std::lock_guard lock(m_mutex);
-        std::vector<std::string> texts;
-        for (const CFrameMessage& m : m_messages)
-            if (m.message == WM_SET_STATUS && m.wParam == STATUS_TEXT)
-                texts.push_back(m.payload.text);
-        std::sort(texts.begin(), texts.end());
-        return texts;
+        return static_cast<int>(
+            std::count_if(m_messages.begin(), m_messages.end(),
+                          [&](const CFrameMessage& m)
+                          {
+                              return m.message == message && m.wParam == wParam &&
+                                     (text == nullptr || m.payload.text == *text);
+                          }));
     }
 
 private:
@@ -46,37 +41,36 @@ private:
     std::vector<CFrameMessage> m_messages;
 };
 
-// A core with a session, a recording frame, an in-memory file list and scripted prompts, a
-// local server and an empty download directory. The server serves:
-//   /f/<bytes>/<name>        that many bytes with Content-Length;
-//   /chunked/<bytes>/<name>  that many bytes without Content-Length;
-//   /stall/<name>            nothing until the server is released;
-// and counts the requests per path and method.
+// A core with a session, a recording frame, an in-memory file list, scripted prompts and a
+// local server, downloading into <temp>/dl/. The server serves /f/<bytes>/<name> (that many
+// bytes, with Content-Length), /chunked/<bytes>/<name> (without) and /partial/<name> (8 KiB of a
+// 100 KB body, then nothing until released, then the connection drops), and counts requests.
 class CWorkerTest : public ::testing::Test
 {
 protected:
     CWorkerTest() : m_core(m_dir.Path().string(), m_dir.File("hvstr.log"))
     {
         m_downloads = m_dir.Path() / "dl";
-        COptions& options = m_core.m_options;
-        options.m_downloadDir = m_downloads.string() + "/";
-        options.m_duplicateAction = kDuplicateRename;
-        options.m_checkLength = kCheckLengthNever;
-        options.m_connectTimeout = 10;
-        options.m_connectRetries = 0;
-        m_core.PublishOptions();
+        SetOptions(
+            [this](COptions& o)
+            {
+                o.m_downloadDir = m_downloads.string() + "/";
+                o.m_duplicateAction = kDuplicateRename;
+                o.m_connectTimeout = 10;
+                o.m_connectRetries = 0;
+            });
         m_core.m_frame.InstallSink(&m_frame);
         m_core.m_foundFiles.SetTarget(&m_fileList);
         m_core.SetPrompts(&m_prompts);
         EXPECT_TRUE(m_core.OpenSession("Hvstr152"));
-        ServeFiles();
+        Serve();
     }
 
     ~CWorkerTest() override
     {
         m_server.Release();
         m_core.m_cancelDownload = true;
-        EXPECT_TRUE(WaitForDownloadWorkers(m_core, std::chrono::seconds(120)));
+        EXPECT_TRUE(WaitForWorkers());
         m_core.m_foundFiles.SetTarget(nullptr);
         m_core.m_frame.InstallSink(nullptr);
     }
@@ -87,17 +81,17 @@ protected:
         m_core.PublishOptions();
     }
 
-    void Queue(const std::string& path)
+    // Queues each path and handles the start message; returns the workers started.
+    std::uint32_t Download(const std::vector<std::string>& paths)
     {
-        auto* record = new CUrl(m_server.Url(path));
-        bool storeOwns = false;
-        EXPECT_TRUE(QueueForDownload(m_core, *record, &storeOwns)) << path;
-        EXPECT_TRUE(storeOwns);
+        for (const std::string& path : paths)
+            EXPECT_TRUE(QueueForDownload(m_core, *new CUrl(m_server.Url(path)))) << path;
+        return StartDownloadWorkers(m_core);
     }
 
     bool WaitForWorkers() { return WaitForDownloadWorkers(m_core, std::chrono::seconds(120)); }
 
-    std::string Download(const std::string& name) const
+    std::string Downloaded(const std::string& name) const
     {
         return ReadFileBytes((m_downloads / name).string());
     }
@@ -127,58 +121,37 @@ protected:
     CScriptedPrompts m_prompts;
     CTrawlerCore m_core;
     std::filesystem::path m_downloads;
-    // Set once a /stall/ handler or the partial body is waiting.
+    // /partial/ bodies waiting for the release.
     std::atomic<int> m_stalled{0};
 
 private:
-    void Count(const httplib::Request& request)
-    {
-        std::lock_guard lock(m_requestMutex);
-        ++m_requests[request.method + " " + request.path];
-    }
-
-    void ServeFiles()
+    void Serve()
     {
         auto& server = m_server.Server();
-        // A thread per kept connection of every worker, and more: a connection waiting for a
-        // server thread would stall its download.
+        // A server thread for every kept connection of 20 workers: a connection left waiting
+        // for one would stall its download.
         server.new_task_queue = [] { return new httplib::ThreadPool(48); };
-        server.Get(R"(/f/(\d+)/.+)",
+        server.Get(R"(/(f|chunked)/(\d+)/.+)",
                    [this](const httplib::Request& request, httplib::Response& response)
                    {
                        Count(request);
-                       const std::size_t size = std::stoul(request.matches[1].str());
-                       response.set_content(std::string(size, 'f'), "application/zip");
-                   });
-        server.Get(R"(/chunked/(\d+)/.+)",
-                   [this](const httplib::Request& request, httplib::Response& response)
-                   {
-                       Count(request);
-                       const std::size_t size = std::stoul(request.matches[1].str());
+                       const std::size_t size = std::stoul(request.matches[2].str());
+                       if (request.matches[1] == "f")
+                           return response.set_content(std::string(size, 'f'), "application/zip");
                        response.set_chunked_content_provider(
                            "application/zip",
                            [size](std::size_t offset, httplib::DataSink& sink)
                            {
                                if (offset >= size)
-                                   sink.done();
-                               else
                                {
-                                   const std::string part(
-                                       std::min<std::size_t>(4000, size - offset), 'c');
-                                   sink.write(part.data(), part.size());
+                                   sink.done();
+                                   return true;
                                }
-                               return true;
+                               const std::string part(std::min<std::size_t>(4000, size - offset),
+                                                      'c');
+                               return sink.write(part.data(), part.size());
                            });
                    });
-        server.Get(R"(/stall/.+)",
-                   [this](const httplib::Request& request, httplib::Response& response)
-                   {
-                       Count(request);
-                       m_stalled.fetch_add(1);
-                       m_server.StallUntilReleased();
-                       response.set_content("late", "application/zip");
-                   });
-        // 8 KiB of a 100 KB body, then nothing until released, then the connection drops.
         server.Get(R"(/partial/.+)",
                    [this](const httplib::Request& request, httplib::Response& response)
                    {
@@ -188,11 +161,7 @@ private:
                            [this](std::size_t offset, std::size_t, httplib::DataSink& sink)
                            {
                                if (offset == 0)
-                               {
-                                   const std::string part(8192, 'p');
-                                   sink.write(part.data(), part.size());
-                                   return true;
-                               }
+                                   return sink.write(std::string(8192, 'p').data(), 8192);
                                m_stalled.fetch_add(1);
                                m_server.StallUntilReleased();
                                return false;
@@ -201,6 +170,12 @@ private:
         m_server.Start();
         // A server stopped before its accept loop runs never stops; make sure it runs.
         WaitFor([this] { return m_server.Server().is_running(); });
+    }
+
+    void Count(const httplib::Request& request)
+    {
+        std::lock_guard lock(m_requestMutex);
+        ++m_requests[request.method + " " + request.path];
     }
 
     std::mutex m_requestMutex;
