@@ -100,16 +100,30 @@ enum class EValue
     kTooLong, // the value does not fit the value buffer and is skipped
 };
 
+// The end of a single-quoted value: its closing quote, or whatever ends any value.
+const char* FindSingleQuotedValueEnd(const char* p, const char* end)
+{
+    while (p != end && *p != '\'' && *p != ' ' && *p != '"' && *p != '>')
+        ++p;
+    return p;
+}
+
 // Reads the value that follows an attribute word; the cursor ends just after the character
-// that ended the value, or at the end of the text when there is no value. A single quote is
-// an ordinary character.
+// that ended the value, or at the end of the text when there is no value. A value that opens
+// with a single quote also ends at the next one: pages quote that way as often as with double
+// quotes, and the quotes are never part of the link. Elsewhere a single quote is an ordinary
+// character.
 EValue ExtractValue(CScanCursor& cursor, std::string& value)
 {
     const char* p = cursor.m_at;
     while (*p == ' ' || *p == '=' || *p == '"')
         ++p;
+    const bool singleQuoted = *p == '\'';
+    if (singleQuoted)
+        ++p;
     const char* start = p;
-    p = scan_bytes::FindValueEnd(start, cursor.m_end);
+    p = singleQuoted ? FindSingleQuotedValueEnd(start, cursor.m_end)
+                     : scan_bytes::FindValueEnd(start, cursor.m_end);
     if (p == cursor.m_end)
     {
         cursor.m_at = p;

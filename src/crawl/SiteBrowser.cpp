@@ -57,6 +57,9 @@ void CSiteBrowser::Explore(CUrl& site)
     // Pages found on the site are shown under the site's own node.
     site.m_parentItem = site.m_treeItem.load();
     ++m_depth;
+    // A link back to the site's own page must not read it a second time. Not counted as a
+    // found site: the site was not found on a page.
+    m_visited.insert(LowerCase(site.m_url));
 
     if (!m_core.m_cancelBrowse)
         BrowsePage(site, localQueue, externalQueue);

@@ -1,4 +1,5 @@
 #include "url/Url.h"
+#include "url/UrlCanonicalizer.h"
 
 #include <algorithm>
 
@@ -8,6 +9,24 @@ namespace
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
+}
+
+// Removes "." and ".." segments from the path of an absolute text that resolution built, so
+// that "./x.htm" and "x.htm" on one page name one link (one record, one read).
+void RemovePathDots(std::string& text)
+{
+    const std::size_t authority = text.find("://");
+    if (authority == std::string::npos)
+        return;
+    const std::size_t pathStart = text.find('/', authority + 3);
+    if (pathStart == std::string::npos)
+        return;
+    const std::size_t pathEnd = text.find_first_of("?#", pathStart);
+    const std::string_view path = std::string_view(text).substr(
+        pathStart, pathEnd == std::string::npos ? std::string::npos : pathEnd - pathStart);
+    if (path.find("/.") == std::string_view::npos)
+        return;
+    text.replace(pathStart, path.size(), RemoveDotSegments(path));
 }
 
 } // namespace
@@ -49,6 +68,7 @@ bool ResolveLink(const CUrl& base, std::string& link)
         absolute += link;
         link = std::move(absolute);
         CUrl::StripFragment(link);
+        RemovePathDots(link);
         return true;
     }
 
@@ -72,5 +92,6 @@ bool ResolveLink(const CUrl& base, std::string& link)
     else
         link.insert(0, directory + "/");
     CUrl::StripFragment(link);
+    RemovePathDots(link);
     return true;
 }

@@ -89,8 +89,11 @@ inline EValue ExtractValue(const char*& cursor, std::string& value)
     const char* p = cursor;
     while (*p == ' ' || *p == '=' || *p == '"')
         ++p;
+    const bool singleQuoted = *p == '\'';
+    if (singleQuoted)
+        ++p;
     std::string found;
-    while (*p != '\0' && *p != ' ' && *p != '"' && *p != '>')
+    while (*p != '\0' && *p != ' ' && *p != '"' && *p != '>' && !(singleQuoted && *p == '\''))
         found += *p++;
     if (*p == '\0')
         return EValue::kNone;

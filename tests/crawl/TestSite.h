@@ -1,6 +1,7 @@
 #pragma once
 
 #include <httplib.h>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -32,6 +33,9 @@ public:
         if (m_port <= 0)
             throw std::runtime_error("cannot bind a test site on " + m_address);
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        // A stop that comes before the accept loop runs would be lost, and the join would hang.
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ~CTestSite()
     {

@@ -40,7 +40,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Resolve, testing::Values(
     ResolveCase{"http://h/a/", "../", false, ""},
     ResolveCase{"http://h/a/", "", false, ""},
     ResolveCase{"http://h/a/index.htm", "page.htm#top", true, "http://h/a/page.htm"},
-    ResolveCase{"http://h/a/index.htm", "./x.zip", true, "http://h/a/./x.zip"},
+    // Dot segments of relative links go, so that each link has one text.
+    ResolveCase{"http://h/a/index.htm", "./x.zip", true, "http://h/a/x.zip"},
+    ResolveCase{"http://h/a/b/", "c/../d/./e.htm?q=/../#f", true, "http://h/a/b/d/e.htm?q=/../"},
+    ResolveCase{"http://h/a/", "/x/../y/.", true, "http://h/y/"},
+    ResolveCase{"http://h/a/", "http://o/./x.zip", true, "http://o/./x.zip"},
     // Absolute values stay as they are, less the fragment.
     ResolveCase{"http://h/a/", "http://other/x.zip#f", true, "http://other/x.zip"},
     ResolveCase{"http://h/a/", "mailto:me@h", true, "mailto:me@h"},
