@@ -15,11 +15,6 @@
 namespace
 {
 
-// Worker threads that have not yet returned. A worker touches the shared state a little after
-// it has left the running count (the cancel flag, the last posts), so whoever destroys the
-// shared state after a wait must also see this reach 0.
-std::atomic<std::uint32_t> g_workerThreads{0};
-
 // Ticks of 100 ns from 1601-01-01 to 1970-01-01.
 constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
 
@@ -163,7 +158,7 @@ void RunWorker(CTrawlerCore& core)
         core.m_runningDownloads.load() == 0 && core.m_liveBrowsers.load() == 0)
         core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
     // The last touch: the shared state may go as soon as this is 0.
-    g_workerThreads.fetch_sub(1);
+    core.m_threadsAlive.fetch_sub(1);
 }
 
 } // namespace
@@ -180,7 +175,7 @@ std::uint32_t StartDownloadWorkers(CTrawlerCore& core)
     std::uint32_t started = 0;
     while (started < queued && ClaimWorkerSlot(core.m_runningDownloads, maximum))
     {
-        g_workerThreads.fetch_add(1);
+        core.m_threadsAlive.fetch_add(1);
         try
         {
             std::thread([&core] { RunWorker(core); }).detach();
@@ -188,7 +183,7 @@ std::uint32_t StartDownloadWorkers(CTrawlerCore& core)
         catch (const std::system_error&)
         {
             // No thread to be had now; the next start message tries again.
-            g_workerThreads.fetch_sub(1);
+            core.m_threadsAlive.fetch_sub(1);
             core.m_runningDownloads.fetch_sub(1);
             break;
         }
@@ -219,7 +214,7 @@ bool WaitForDownloadWorkers(CTrawlerCore& core, std::chrono::milliseconds timeou
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;)
     {
-        if (core.m_runningDownloads.load() == 0 && g_workerThreads.load() == 0)
+        if (core.m_runningDownloads.load() == 0 && core.m_threadsAlive.load() == 0)
             return true;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;

@@ -27,6 +27,7 @@ bool QueueForDownload(CTrawlerCore& core, CUrl& record, bool* storeOwnsRecord = 
 // Tells the main frame that files were queued: WM_START_DOWNLOADS, then the pending count.
 void PostDownloadsQueued(CTrawlerCore& core);
 
-// Waits, polling, until no worker runs; false when the time runs out first. Workers are
-// detached, so the running count is the only sign that they are gone (shut-down, tests).
+// Waits, polling, until no worker runs and no worker thread of the core (download or browse)
+// still touches it; false when the time runs out first. Workers are detached, so the counts are
+// the only sign that they are gone (shut-down, tests).
 bool WaitForDownloadWorkers(CTrawlerCore& core, std::chrono::milliseconds timeout);
