@@ -31,6 +31,8 @@ public:
     std::vector<std::string> Urls() const;
 
     bool HasSelection() const { return !selectedItems().isEmpty(); }
+    // The selected items, top to bottom.
+    std::vector<QTreeWidgetItem*> SelectedItemsInOrder() const;
     bool IsEmpty() const { return topLevelItemCount() == 0; }
 
     void OnUpdate(int hint, bool hasHintObject) override;

@@ -1,5 +1,6 @@
 #include "app/GuiSeams.h"
 
+#include "app/AboutDlg.h"
 #include "app/AppMessages.h"
 
 #include <QMessageBox>
@@ -11,8 +12,8 @@ bool RunOptionsSheet(QWidget* /*parent*/, CTrawlerCore& /*core*/)
 
 void ShowAboutBox(QWidget* parent)
 {
-    QMessageBox::about(parent, QStringLiteral("About Harvestor"),
-                       QStringLiteral("Harvestor Version 1.52"));
+    CAboutDlg about(parent);
+    about.exec();
 }
 
 bool RunUpgradeCheck(QWidget* /*parent*/, CTrawlerCore& /*core*/)

@@ -3,11 +3,91 @@
 #include "download/TrawlerCore.h"
 
 #include <QCloseEvent>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTimer>
+
+namespace
+{
+
+constexpr const char* kLabels[CStatsDlg::kFieldCount] = {
+    "Found Sites:",  "Browsed Sites:",  "Browse Threads:", "Found Files:",
+    "Queued Files:", "Received Files:", "Received Bytes:", "Allocated Urls:",
+};
+
+const QString kLeftKey = QStringLiteral("Stats/LeftPos");
+const QString kTopKey = QStringLiteral("Stats/TopPos");
+
+QSettings UserSettings()
+{
+    return QSettings(QStringLiteral("Quillfen"), QStringLiteral("Harvestor"));
+}
+
+} // namespace
 
 CStatsDlg::CStatsDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent, Qt::Tool), m_core(core)
 {
     setWindowTitle(QStringLiteral("Statistics"));
     setModal(false);
+    auto* form = new QFormLayout(this);
+    for (int field = 0; field < kFieldCount; ++field)
+    {
+        m_fields[field] = new QLineEdit(this);
+        m_fields[field]->setReadOnly(true);
+        m_fields[field]->setAlignment(Qt::AlignRight);
+        form->addRow(QString::fromLatin1(kLabels[field]), m_fields[field]);
+    }
+    Refresh();
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kRefreshMs);
+    connect(m_timer, &QTimer::timeout, this, &CStatsDlg::Refresh);
+    m_timer->start();
+
+    QSettings settings = UserSettings();
+    move(settings.value(kLeftKey, 0).toInt(), settings.value(kTopKey, 0).toInt());
+}
+
+CStatsDlg::~CStatsDlg()
+{
+    // Also when the main window goes first: the next window opens here.
+    if (!m_destroyed)
+        StorePosition();
+}
+
+void CStatsDlg::Refresh()
+{
+    const CStatistics& stats = m_core.m_stats;
+    const qlonglong values[kFieldCount] = {
+        stats.m_foundSites.load(),    stats.m_browsedSites.load(),
+        m_core.m_liveBrowsers.load(), stats.m_foundFiles.load(),
+        stats.m_queuedFiles.load(),   stats.m_receivedFiles.load(),
+        stats.m_receivedBytes.load(), m_core.m_urlStore.AllocatedUrls(),
+    };
+    for (int field = 0; field < kFieldCount; ++field)
+    {
+        const QString text = QString::number(values[field]);
+        if (m_fields[field]->text() != text)
+            m_fields[field]->setText(text);
+    }
+}
+
+QString CStatsDlg::FieldText(int field) const
+{
+    return field >= 0 && field < kFieldCount ? m_fields[field]->text() : QString();
+}
+
+bool CStatsDlg::IsTimerRunning() const
+{
+    return m_timer->isActive();
+}
+
+void CStatsDlg::StorePosition() const
+{
+    QSettings settings = UserSettings();
+    settings.setValue(kLeftKey, x());
+    settings.setValue(kTopKey, y());
 }
 
 void CStatsDlg::Destroy()
@@ -15,8 +95,10 @@ void CStatsDlg::Destroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    hide();
+    m_timer->stop();
     m_core.m_frame.PostToMainFrame(WM_STATS_CLOSED);
+    StorePosition();
+    hide();
 }
 
 void CStatsDlg::reject()

@@ -3,20 +3,34 @@
 #include <QDialog>
 
 class CTrawlerCore;
+class QLineEdit;
+class QTimer;
 
-// The statistics window: modeless, owned by the main window. Escape and the close box destroy
-// it; as it goes it posts WM_STATS_CLOSED, and the main window then deletes the object.
-// For now an empty window; its counters arrive with the dialogs.
+// The statistics window: modeless, owned by the main window, eight counters refreshed once a
+// second. It opens where it was last closed (per-user settings "Stats/LeftPos" and
+// "Stats/TopPos"). Escape and the close box destroy it; as it goes it posts WM_STATS_CLOSED, and
+// the main window then deletes the object.
 class CStatsDlg : public QDialog
 {
     Q_OBJECT
 
 public:
+    static constexpr int kFieldCount = 8;
+    static constexpr int kRefreshMs = 1000;
+
     CStatsDlg(CTrawlerCore& core, QWidget* parent);
+    ~CStatsDlg() override;
 
     // Closes the window and tells the main window, once.
     void Destroy();
     bool IsDestroyed() const { return m_destroyed; }
+
+    // Copies the counters into the fields (what each timer tick does).
+    void Refresh();
+    // Field 0 to 7: found sites, browsed sites, browse threads, found files, queued files,
+    // received files, received bytes, allocated URLs.
+    QString FieldText(int field) const;
+    bool IsTimerRunning() const;
 
     void reject() override;
 
@@ -24,6 +38,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void StorePosition() const;
+
     CTrawlerCore& m_core;
+    QLineEdit* m_fields[kFieldCount] = {};
+    QTimer* m_timer = nullptr;
     bool m_destroyed = false;
 };

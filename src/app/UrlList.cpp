@@ -188,5 +188,11 @@ void CUrlList::focusInEvent(QFocusEvent* event)
 void CUrlList::mousePressEvent(QMouseEvent* event)
 {
     emit activated();
+    // The context menu acts on the current selection: a right click does not select.
+    if (event->button() == Qt::RightButton)
+    {
+        event->accept();
+        return;
+    }
     QTreeWidget::mousePressEvent(event);
 }

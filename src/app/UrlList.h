@@ -5,9 +5,11 @@
 
 #include <QPixmap>
 #include <QTreeWidget>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
+class CModeData;
 class CTrawlerCore;
 
 // The site tree: one node per site or page URL, children sorted by text. Worker threads insert
@@ -46,6 +48,8 @@ public:
     void MarkVisited(QTreeWidgetItem* item);
 
     bool HasSelectedItem() const { return !selectedItems().isEmpty(); }
+    // The selected node, or nullptr.
+    QTreeWidgetItem* SelectedItem() const;
     bool HasItems() const { return topLevelItemCount() > 0; }
 
     void OnUpdate(int hint, bool hasHintObject) override;
@@ -69,6 +73,11 @@ protected:
 private:
     CTreeNodeId InsertOnGuiThread(CTreeNodeId parent, const std::string& url, bool visited);
     void ForgetSubtree(QTreeWidgetItem* item);
+    // Sets the visited mark of the node and of its record; returns the record (or nullptr).
+    CUrl* VisitNode(QTreeWidgetItem* item);
+    void BrowseNode(QTreeWidgetItem* item, std::unique_ptr<CModeData> mode);
+    // Gives up the tree marks of every node below item, deepest first.
+    void ReleaseDescendants(QTreeWidgetItem* item);
 
     CTrawlerCore& m_core;
     CTreeNodeId m_nextId = 1;

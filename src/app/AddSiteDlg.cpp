@@ -1,0 +1,96 @@
+#include "app/AddSiteDlg.h"
+
+#include "app/AppMessages.h"
+#include "app/HistoryCombo.h"
+#include "download/TrawlerCore.h"
+#include "platform/FileError.h"
+#include "settings/ModeData.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr const char* kHistoryFile = "url.dat";
+
+} // namespace
+
+CAddSiteDlg::CAddSiteDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent), m_core(core)
+{
+    setWindowTitle(QStringLiteral("Add Site to Search"));
+    const COptions& options = m_core.m_options;
+
+    auto* layout = new QVBoxLayout(this);
+    auto* siteRow = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("&Site:"), this);
+    m_site = new CHistoryCombo(kHistoryFile, options.m_workDir, this);
+    label->setBuddy(m_site);
+    siteRow->addWidget(label);
+    siteRow->addWidget(m_site, 1);
+    layout->addLayout(siteRow);
+
+    auto* group = new QButtonGroup(this);
+    auto* modeRow = new QHBoxLayout;
+    for (int mode = 0; mode < kModeCount; ++mode)
+    {
+        QString caption = QStringLiteral("Mode %1").arg(mode + 1);
+        try
+        {
+            caption = QString::fromStdString(GetModeName(mode, options));
+        }
+        catch (const CFileError&)
+        {
+            // The built-in mode could not be written: the button keeps its plain caption.
+        }
+        m_modes[mode] = new QRadioButton(caption, this);
+        group->addButton(m_modes[mode], mode);
+        modeRow->addWidget(m_modes[mode]);
+    }
+    layout->addLayout(modeRow);
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    // The edit field shows the last site entered.
+    m_site->Load();
+    if (!m_site->LoadError().empty())
+        m_core.Prompts().ShowMessage(kAppName, m_site->LoadError());
+
+    const std::int32_t initial = options.m_defaultMode;
+    m_modeIndex = initial >= 0 && initial < kModeCount ? initial : 0;
+    m_modes[m_modeIndex]->setChecked(true);
+    m_site->setFocus();
+}
+
+void CAddSiteDlg::accept()
+{
+    std::string text = m_site->Text();
+    for (int mode = 0; mode < kModeCount; ++mode)
+        if (m_modes[mode]->isChecked())
+            m_modeIndex = mode;
+
+    if (text.find(':') == std::string::npos)
+    {
+        text.insert(0, "http://");
+        m_site->SetText(text);
+    }
+    const std::size_t fragment = text.find('#');
+    if (fragment != std::string::npos)
+        text.erase(fragment);
+    if (text.empty())
+        return;
+
+    m_siteText = text;
+    m_site->Save();
+    QDialog::accept();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+
+class CHistoryCombo;
+class CTrawlerCore;
+class QRadioButton;
+
+// "Add Site to Search": the site's URL, with its history in "url.dat", and the crawl mode.
+class CAddSiteDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The history of the working directory is loaded at once; the mode buttons carry the
+    // mode names and the default mode is chosen.
+    CAddSiteDlg(CTrawlerCore& core, QWidget* parent = nullptr);
+
+    // After OK: the site with "http://" in front when it had no ":", without its fragment.
+    const std::string& SiteText() const { return m_siteText; }
+    // After OK: the chosen mode, 0 to 2.
+    std::int32_t ModeIndex() const { return m_modeIndex; }
+
+    CHistoryCombo* SiteCombo() const { return m_site; }
+    QRadioButton* ModeButton(int index) const { return m_modes[index]; }
+
+    void accept() override;
+
+private:
+    CTrawlerCore& m_core;
+    CHistoryCombo* m_site = nullptr;
+    QRadioButton* m_modes[3] = {};
+    std::string m_siteText;
+    std::int32_t m_modeIndex = 0;
+};

@@ -1,0 +1,48 @@
+// The file list's export: the dialog, then export.html or export.txt in the current directory,
+// opened with the desktop afterwards.
+#include "app/ExportDlg.h"
+#include "app/FileExport.h"
+#include "app/FileList.h"
+#include "app/MakerSite.h"
+#include "download/TrawlerCore.h"
+#include "settings/DataPaths.h"
+
+#include <QApplication>
+
+namespace
+{
+
+constexpr const char* kExportFailedCaption = "Error";
+constexpr const char* kExportFailedMessage = "Failed to export data!";
+
+} // namespace
+
+void CFileList::Export()
+{
+    CExportDlg dialog(window());
+    dialog.SetSelection(HasSelection() ? CExportDlg::kSelectedItems : CExportDlg::kAllItems);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The wait cursor covers the writing, not the dialog the user answers.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool selectedOnly = dialog.Selection() == CExportDlg::kSelectedItems;
+    std::vector<std::string> urls;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (!selectedOnly || topLevelItem(i)->isSelected())
+            urls.push_back(UrlOf(topLevelItem(i)));
+
+    const bool asText = dialog.Format() == CExportDlg::kTextFormat;
+    const std::string path =
+        JoinDataPath(CurrentDirectory(), asText ? kTextExportFile : kHtmlExportFile);
+    const std::string bytes =
+        asText ? BuildTextExport(urls) : BuildHtmlExport(urls, MakerSiteBase() + "/");
+    const bool written = WriteExportFile(path, bytes);
+    QApplication::restoreOverrideCursor();
+    if (!written)
+    {
+        m_core.Prompts().ShowMessage(kExportFailedCaption, kExportFailedMessage);
+        return;
+    }
+    // Whether the desktop could show it is not reported.
+    m_core.Prompts().OpenWithShell(path);
+}
