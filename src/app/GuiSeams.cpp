@@ -2,12 +2,14 @@
 
 #include "app/AboutDlg.h"
 #include "app/AppMessages.h"
+#include "app/OptionSheet.h"
+#include "app/Upgrade.h"
 
 #include <QMessageBox>
 
-bool RunOptionsSheet(QWidget* /*parent*/, CTrawlerCore& /*core*/)
+bool RunOptionsSheet(QWidget* parent, CTrawlerCore& core)
 {
-    return false;
+    return COptionSheet::Run(parent, core);
 }
 
 void ShowAboutBox(QWidget* parent)
@@ -16,7 +18,7 @@ void ShowAboutBox(QWidget* parent)
     about.exec();
 }
 
-bool RunUpgradeCheck(QWidget* /*parent*/, CTrawlerCore& /*core*/)
+bool RunUpgradeCheck(QWidget* parent, CTrawlerCore& core)
 {
-    return false;
+    return CheckForUpgrade(parent, core);
 }

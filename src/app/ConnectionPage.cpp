@@ -1,0 +1,85 @@
+#include "app/ConnectionPage.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace
+{
+
+struct CSliderSpec
+{
+    const char* label;
+    const char* name;
+    int minimum;
+    int maximum;
+    int tickInterval;
+};
+
+constexpr CSliderSpec kSliders[3] = {
+    {"Connection Retries:", "retries", 0, 10, 1},
+    {"Connection Timeout:", "timeout", 1, 60, 5},
+    {"&Downloads Threads:", "threads", 1, 20, 1},
+};
+
+} // namespace
+
+CConnectionPage::CConnectionPage(CTrawlerCore& core, QWidget* parent)
+    : COptionPage(core, QStringLiteral("Connection"), parent)
+{
+}
+
+void CConnectionPage::Create()
+{
+    std::uint32_t* const values[3] = {&m_retries, &m_timeout, &m_threads};
+    auto* grid = new QGridLayout;
+    for (int row = 0; row < 3; ++row)
+    {
+        const CSliderSpec& spec = kSliders[row];
+        auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setObjectName(QStringLiteral("%1Slider").arg(QLatin1String(spec.name)));
+        slider->setRange(spec.minimum, spec.maximum);
+        slider->setTickInterval(spec.tickInterval);
+        slider->setTickPosition(QSlider::TicksBelow);
+        slider->setPageStep(spec.tickInterval);
+        {
+            // Setting the position is not a move: the value stays as copied in.
+            const QSignalBlocker blocker(slider);
+            slider->setValue(static_cast<int>(*values[row]));
+        }
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("%1Value").arg(QLatin1String(spec.name)));
+        edit->setReadOnly(true);
+        edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
+        auto* label = new QLabel(QString::fromLatin1(spec.label), this);
+        label->setBuddy(slider);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(slider, row, 1);
+        grid->addWidget(edit, row, 2);
+        m_sliders[row] = slider;
+        m_edits[row] = edit;
+        connect(slider, &QSlider::valueChanged, this, &CConnectionPage::ReadSliders);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addStretch();
+    ShowValues();
+}
+
+void CConnectionPage::ReadSliders()
+{
+    m_retries = static_cast<std::uint32_t>(m_sliders[0]->value());
+    m_timeout = static_cast<std::uint32_t>(m_sliders[1]->value());
+    m_threads = static_cast<std::uint32_t>(m_sliders[2]->value());
+    ShowValues();
+}
+
+void CConnectionPage::ShowValues()
+{
+    m_edits[0]->setText(QString::number(m_retries));
+    m_edits[1]->setText(QString::number(m_timeout));
+    m_edits[2]->setText(QString::number(m_threads));
+}

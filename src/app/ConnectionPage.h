@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/OptionPage.h"
+
+#include <cstdint>
+
+class QLineEdit;
+class QSlider;
+
+// "Connection": three sliders for the connection retries, the time-out and the number of
+// download workers. The page keeps its own values; the sheet copies them in before it runs and
+// back into the options on OK only, so Cancel leaves the options as they were.
+class CConnectionPage : public COptionPage
+{
+    Q_OBJECT
+
+public:
+    explicit CConnectionPage(CTrawlerCore& core, QWidget* parent = nullptr);
+
+    std::uint32_t m_retries = 0;
+    std::uint32_t m_timeout = 0;
+    std::uint32_t m_threads = 0;
+
+    QSlider* RetriesSlider() const { return m_sliders[0]; }
+    QSlider* TimeoutSlider() const { return m_sliders[1]; }
+    QSlider* ThreadsSlider() const { return m_sliders[2]; }
+
+protected:
+    void Create() override;
+
+private:
+    // A slider moved: every slider's position becomes its value, shown in its edit.
+    void ReadSliders();
+    void ShowValues();
+
+    QSlider* m_sliders[3] = {};
+    QLineEdit* m_edits[3] = {};
+};

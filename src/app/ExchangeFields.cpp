@@ -1,0 +1,94 @@
+#include "app/ExchangeFields.h"
+
+#include "app/AppMessages.h"
+#include "download/TrawlerCore.h"
+
+#include <QLineEdit>
+#include <limits>
+
+namespace
+{
+
+// Digits only (after the optional sign), at least one, with surrounding blanks trimmed.
+bool ParseDigits(const QString& text, bool allowSign, bool& negative, std::uint64_t& magnitude)
+{
+    const QString trimmed = text.trimmed();
+    qsizetype position = 0;
+    negative = false;
+    if (allowSign && position < trimmed.size() &&
+        (trimmed[position] == QLatin1Char('-') || trimmed[position] == QLatin1Char('+')))
+    {
+        negative = trimmed[position] == QLatin1Char('-');
+        ++position;
+    }
+    if (position == trimmed.size())
+        return false;
+    magnitude = 0;
+    for (; position < trimmed.size(); ++position)
+    {
+        const QChar character = trimmed[position];
+        if (character < QLatin1Char('0') || character > QLatin1Char('9'))
+            return false;
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(character.unicode() - '0');
+        // Far beyond any 32-bit field: stop before the 64-bit value could wrap.
+        if (magnitude > (std::uint64_t{1} << 33))
+            return false;
+    }
+    return true;
+}
+
+void Refuse(CTrawlerCore& core, QLineEdit* edit, const char* message)
+{
+    ShowAppMessage(core, QString::fromLatin1(message));
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+}
+
+} // namespace
+
+bool ParseSignedField(const QString& text, std::int32_t& value)
+{
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+    if (!ParseDigits(text, true, negative, magnitude))
+        return false;
+    const std::int64_t number =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    if (number < std::numeric_limits<std::int32_t>::min() ||
+        number > std::numeric_limits<std::int32_t>::max())
+        return false;
+    value = static_cast<std::int32_t>(number);
+    return true;
+}
+
+bool ParseUnsignedField(const QString& text, std::uint32_t& value)
+{
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+    if (!ParseDigits(text, false, negative, magnitude) ||
+        magnitude > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    value = static_cast<std::uint32_t>(magnitude);
+    return true;
+}
+
+bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value)
+{
+    if (ParseSignedField(edit->text(), value))
+        return true;
+    Refuse(core, edit, kEnterIntegerMessage);
+    return false;
+}
+
+bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value)
+{
+    if (ParseUnsignedField(edit->text(), value))
+        return true;
+    Refuse(core, edit, kEnterPositiveIntegerMessage);
+    return false;
+}
+
+void ShowAppMessage(CTrawlerCore& core, const QString& text)
+{
+    core.Prompts().ShowMessage(kAppName, text.toStdString());
+}

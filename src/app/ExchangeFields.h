@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class CTrawlerCore;
+class QLineEdit;
+
+// Number fields of the options pages and the mode dialog: what a number field accepts, and the
+// message that refuses anything else. There are no range checks beyond the field's type.
+inline constexpr const char* kEnterIntegerMessage = "Please enter an integer.";
+inline constexpr const char* kEnterPositiveIntegerMessage = "Please enter a positive integer.";
+
+// Blanks around the number are allowed; anything else beside the digits (and, for a signed
+// field, one leading sign) is refused, and so is a number that does not fit the field.
+bool ParseSignedField(const QString& text, std::int32_t& value);
+bool ParseUnsignedField(const QString& text, std::uint32_t& value);
+
+// Reads the edit into value; when it holds no such number, tells the user, gives the edit the
+// focus with its text selected and returns false (value unchanged).
+bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value);
+bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value);
+
+// Tells the user in a message box with the program's name as caption.
+void ShowAppMessage(CTrawlerCore& core, const QString& text);

@@ -1,0 +1,29 @@
+#include "app/ExcludePage.h"
+
+#include "download/TrawlerCore.h"
+
+namespace
+{
+
+constexpr CListPageText kText = {"Exclude",
+                                 "Specify any text that should be used to exclude files or sites.",
+                                 "Exclude", "Exclude", false};
+
+} // namespace
+
+CExcludePage::CExcludePage(CTrawlerCore& core, QWidget* parent) : CListPage(core, kText, parent) {}
+
+QStringList CExcludePage::InitialItems() const
+{
+    return SplitListText(m_core.m_options.m_excludes);
+}
+
+bool CExcludePage::CanApply()
+{
+    return FitsJoinedLimit("exclude");
+}
+
+void CExcludePage::OnApply()
+{
+    m_core.m_options.m_excludes = JoinedItems();
+}

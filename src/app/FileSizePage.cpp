@@ -1,0 +1,66 @@
+#include "app/FileSizePage.h"
+
+#include "app/ExchangeFields.h"
+#include "download/TrawlerCore.h"
+
+#include <QButtonGroup>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+CFileSizePage::CFileSizePage(CTrawlerCore& core, QWidget* parent)
+    : COptionPage(core, QStringLiteral("File Size"), parent)
+{
+}
+
+void CFileSizePage::Create()
+{
+    const COptions& options = m_core.m_options;
+
+    auto* group = new QGroupBox(QStringLiteral("Check Length:"), this);
+    auto* groupLayout = new QVBoxLayout(group);
+    m_checkLength = new QButtonGroup(this);
+    const char* const labels[] = {"&Never", "When file is &found", "When file is &downloaded"};
+    for (int value = kCheckLengthNever; value <= kCheckLengthWhenDownloaded; ++value)
+    {
+        auto* radio = new QRadioButton(QString::fromLatin1(labels[value]), group);
+        radio->setObjectName(QStringLiteral("checkLength%1").arg(value));
+        m_checkLength->addButton(radio, value);
+        groupLayout->addWidget(radio);
+    }
+
+    m_minSize = new QLineEdit(this);
+    m_maxSize = new QLineEdit(this);
+    m_minSize->setObjectName(QStringLiteral("minSize"));
+    m_maxSize->setObjectName(QStringLiteral("maxSize"));
+    auto* sizes = new QFormLayout;
+    sizes->addRow(QStringLiteral("&Min Size (K):"), m_minSize);
+    sizes->addRow(QStringLiteral("M&ax Size (K):"), m_maxSize);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(sizes);
+    layout->addStretch();
+
+    // A value outside the group leaves every button unchecked, as stored.
+    if (QAbstractButton* button = m_checkLength->button(options.m_checkLength))
+        button->setChecked(true);
+    m_minSize->setText(QString::number(options.m_minSizeK));
+    m_maxSize->setText(QString::number(options.m_maxSizeK));
+}
+
+bool CFileSizePage::OnKillActive()
+{
+    std::int32_t minSize = 0;
+    std::int32_t maxSize = 0;
+    if (!ExchangeSigned(m_core, m_minSize, minSize) || !ExchangeSigned(m_core, m_maxSize, maxSize))
+        return false;
+    COptions& options = m_core.m_options;
+    if (m_checkLength->checkedId() >= 0)
+        options.m_checkLength = m_checkLength->checkedId();
+    options.m_minSizeK = minSize;
+    options.m_maxSizeK = maxSize;
+    return true;
+}

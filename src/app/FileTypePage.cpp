@@ -1,0 +1,28 @@
+#include "app/FileTypePage.h"
+
+#include "download/TrawlerCore.h"
+
+namespace
+{
+
+constexpr CListPageText kText = {"File Types", "Specify file extensions Harvestor should look for.",
+                                 "Extension", "New Ext", true};
+
+} // namespace
+
+FileTypePage::FileTypePage(CTrawlerCore& core, QWidget* parent) : CListPage(core, kText, parent) {}
+
+QStringList FileTypePage::InitialItems() const
+{
+    return SplitListText(m_core.m_options.m_fileTypes);
+}
+
+bool FileTypePage::CanApply()
+{
+    return FitsJoinedLimit("file type");
+}
+
+void FileTypePage::OnApply()
+{
+    m_core.m_options.m_fileTypes = JoinedItems();
+}

@@ -1,0 +1,60 @@
+#include "app/HistoryPage.h"
+
+#include "download/TrawlerCore.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CHistoryPage::CHistoryPage(CTrawlerCore& core, QWidget* parent)
+    : COptionPage(core, QStringLiteral("History"), parent)
+{
+}
+
+void CHistoryPage::Create()
+{
+    auto* explanation = new QLabel(
+        QStringLiteral("These options let Harvestor remember the web pages it has visited and "
+                       "the files it has downloaded. Press \"Clear\" to clear the appropriate "
+                       "history."),
+        this);
+    explanation->setWordWrap(true);
+
+    m_rememberPages = new QCheckBox(QStringLiteral("Remember Web Page History"), this);
+    m_rememberDownloads = new QCheckBox(QStringLiteral("Remember Download History"), this);
+    m_rememberPages->setObjectName(QStringLiteral("rememberPages"));
+    m_rememberDownloads->setObjectName(QStringLiteral("rememberDownloads"));
+    auto* clearPages = new QPushButton(QStringLiteral("Clear"), this);
+    auto* clearDownloads = new QPushButton(QStringLiteral("Clear"), this);
+    clearPages->setObjectName(QStringLiteral("clearPages"));
+    clearDownloads->setObjectName(QStringLiteral("clearDownloads"));
+    for (QPushButton* button : {clearPages, clearDownloads})
+        button->setAutoDefault(false);
+    // The lists empty at once; their files change at the next shut-down.
+    connect(clearPages, &QPushButton::clicked, this,
+            [this] { m_core.m_histories.m_urlHistory.RemoveAll(); });
+    connect(clearDownloads, &QPushButton::clicked, this,
+            [this] { m_core.m_histories.m_fileHistory.RemoveAll(); });
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(m_rememberPages, 0, 0);
+    grid->addWidget(clearPages, 0, 1);
+    grid->addWidget(m_rememberDownloads, 1, 0);
+    grid->addWidget(clearDownloads, 1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(explanation);
+    layout->addLayout(grid);
+    layout->addStretch();
+
+    m_rememberPages->setChecked(m_core.m_options.m_rememberPages);
+    m_rememberDownloads->setChecked(m_core.m_options.m_rememberDownloads);
+}
+
+bool CHistoryPage::OnKillActive()
+{
+    m_core.m_options.m_rememberPages = m_rememberPages->isChecked();
+    m_core.m_options.m_rememberDownloads = m_rememberDownloads->isChecked();
+    return true;
+}

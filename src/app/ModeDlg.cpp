@@ -1,0 +1,90 @@
+#include "app/ModeDlg.h"
+
+#include "app/ExchangeFields.h"
+#include "settings/ModeData.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace
+{
+
+QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    return edit;
+}
+
+} // namespace
+
+CModeDlg::CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent)
+    : QDialog(parent), m_core(core), m_mode(mode)
+{
+    setWindowTitle(QStringLiteral("Mode Definition"));
+
+    m_name = new QLineEdit(QString::fromStdString(mode.m_name), this);
+    m_name->setObjectName(QStringLiteral("name"));
+    auto* nameForm = new QFormLayout;
+    nameForm->addRow(QStringLiteral("Mode &Name:"), m_name);
+
+    auto* local = new QGroupBox(QStringLiteral("Local Sites"), this);
+    m_localFollowMax = NumberEdit(local, "localFollowMax", QString::number(mode.m_localFollowMax));
+    m_followParentSites = new QCheckBox(QStringLiteral("&Follow Parent Sites"), local);
+    m_followParentSites->setObjectName(QStringLiteral("followParentSites"));
+    m_followParentSites->setChecked(mode.m_followParentSites);
+    auto* localForm = new QFormLayout(local);
+    localForm->addRow(QStringLiteral("Follow &Max:"), m_localFollowMax);
+    localForm->addRow(m_followParentSites);
+
+    auto* external = new QGroupBox(QStringLiteral("External Sites"), this);
+    m_autoFollowExternal = new QCheckBox(QStringLiteral("&Automatically Follow"), external);
+    m_autoFollowExternal->setObjectName(QStringLiteral("autoFollowExternal"));
+    m_autoFollowExternal->setChecked(mode.m_autoFollowExternal);
+    m_externalFollowMax =
+        NumberEdit(external, "externalFollowMax", QString::number(mode.m_externalFollowMax));
+    m_maxDepth = NumberEdit(external, "maxDepth", QString::number(mode.m_maxDepth));
+    auto* externalForm = new QFormLayout(external);
+    externalForm->addRow(m_autoFollowExternal);
+    externalForm->addRow(QStringLiteral("F&ollow Max:"), m_externalFollowMax);
+    externalForm->addRow(QStringLiteral("Max &Depth:"), m_maxDepth);
+
+    m_onlyIfModified =
+        new QCheckBox(QStringLiteral("Only process pages if modified since last visit."), this);
+    m_onlyIfModified->setObjectName(QStringLiteral("onlyIfModified"));
+    m_onlyIfModified->setChecked(mode.m_onlyIfModified);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CModeDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CModeDlg::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(nameForm);
+    layout->addWidget(local);
+    layout->addWidget(external);
+    layout->addWidget(m_onlyIfModified);
+    layout->addWidget(buttons);
+}
+
+void CModeDlg::accept()
+{
+    std::int32_t localFollowMax = 0;
+    std::uint32_t externalFollowMax = 0;
+    std::int32_t maxDepth = 0;
+    if (!ExchangeSigned(m_core, m_localFollowMax, localFollowMax) ||
+        !ExchangeUnsigned(m_core, m_externalFollowMax, externalFollowMax) ||
+        !ExchangeSigned(m_core, m_maxDepth, maxDepth))
+        return;
+    m_mode.m_name = m_name->text().toStdString();
+    m_mode.m_localFollowMax = localFollowMax;
+    m_mode.m_followParentSites = m_followParentSites->isChecked();
+    m_mode.m_autoFollowExternal = m_autoFollowExternal->isChecked();
+    m_mode.m_externalFollowMax = externalFollowMax;
+    m_mode.m_maxDepth = maxDepth;
+    m_mode.m_onlyIfModified = m_onlyIfModified->isChecked();
+    QDialog::accept();
+}

@@ -1,0 +1,16 @@
+#include "app/OptionPage.h"
+
+#include <utility>
+
+COptionPage::COptionPage(CTrawlerCore& core, QString caption, QWidget* parent)
+    : QWidget(parent), m_core(core), m_caption(std::move(caption))
+{
+}
+
+void COptionPage::Activate()
+{
+    if (m_created)
+        return;
+    m_created = true;
+    Create();
+}

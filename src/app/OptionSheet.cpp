@@ -1,0 +1,184 @@
+#include "app/OptionSheet.h"
+
+#include "app/AppMessages.h"
+#include "app/ConnectionPage.h"
+#include "app/Documentation.h"
+#include "app/DuplicatesPage.h"
+#include "app/ExcludePage.h"
+#include "app/FileSizePage.h"
+#include "app/FileTypePage.h"
+#include "app/HistoryPage.h"
+#include "app/KeywordsPage.h"
+#include "app/MakerSite.h"
+#include "app/MiscPage.h"
+#include "app/ModePage.h"
+#include "download/TrawlerCore.h"
+#include "platform/UserPrompts.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace
+{
+
+// Not stored: every run starts on the first page.
+int s_lastOptionsPage = 0;
+
+} // namespace
+
+COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core) : QDialog(parent), m_core(core)
+{
+    setWindowTitle(QStringLiteral("Options"));
+    m_tabs = new QTabWidget(this);
+    m_pages = {new FileTypePage(core), new CKeywordPage(core),    new CFileSizePage(core),
+               new CMiscPage(core),    new CDuplicatesPage(core), new CExcludePage(core),
+               new CHistoryPage(core), new CModePage(core),       new CConnectionPage(core)};
+    for (COptionPage* page : m_pages)
+        m_tabs->addTab(page, page->Caption());
+
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &COptionSheet::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &COptionSheet::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_buttons);
+
+    const int first =
+        s_lastOptionsPage >= 0 && s_lastOptionsPage < kPageCount ? s_lastOptionsPage : 0;
+    {
+        const QSignalBlocker blocker(m_tabs);
+        m_tabs->setCurrentIndex(first);
+    }
+    m_active = first;
+    m_pages[static_cast<std::size_t>(first)]->Activate();
+    connect(m_tabs, &QTabWidget::currentChanged, this, &COptionSheet::OnTabChanged);
+
+    // F1 anywhere in the sheet opens the options page of the documentation.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &COptionSheet::ShowHelp);
+}
+
+COptionSheet::~COptionSheet() = default;
+
+bool COptionSheet::Run(QWidget* parent, CTrawlerCore& core)
+{
+    COptions& options = core.m_options;
+    COptionSheet sheet(parent, core);
+    CConnectionPage* connection = sheet.Connection();
+    connection->m_retries = static_cast<std::uint32_t>(options.m_connectRetries);
+    connection->m_timeout = static_cast<std::uint32_t>(options.m_connectTimeout);
+    connection->m_threads = static_cast<std::uint32_t>(options.m_downloadThreads);
+
+    const bool accepted = sheet.exec() == QDialog::Accepted;
+    if (accepted)
+    {
+        options.m_connectRetries = static_cast<std::int32_t>(connection->m_retries);
+        options.m_connectTimeout = static_cast<std::int32_t>(connection->m_timeout);
+        options.m_downloadThreads = static_cast<std::int32_t>(connection->m_threads);
+    }
+    core.PublishOptions();
+    return accepted;
+}
+
+COptionPage* COptionSheet::Page(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(m_pages.size()))
+        return nullptr;
+    return m_pages[static_cast<std::size_t>(index)];
+}
+
+CConnectionPage* COptionSheet::Connection() const
+{
+    return static_cast<CConnectionPage*>(Page(kConnection));
+}
+
+CMiscPage* COptionSheet::Misc() const
+{
+    return static_cast<CMiscPage*>(Page(kMisc));
+}
+
+CModePage* COptionSheet::Modes() const
+{
+    return static_cast<CModePage*>(Page(kModes));
+}
+
+bool COptionSheet::SetActivePage(int index)
+{
+    COptionPage* next = Page(index);
+    if (next == nullptr)
+        return false;
+    if (index == m_active)
+        return true;
+    // The tab shows the page being left until that page agrees to go.
+    m_switching = true;
+    {
+        const QSignalBlocker blocker(m_tabs);
+        m_tabs->setCurrentIndex(m_active);
+    }
+    const bool left = Page(m_active)->OnKillActive();
+    if (left)
+    {
+        m_active = index;
+        const QSignalBlocker blocker(m_tabs);
+        m_tabs->setCurrentIndex(index);
+        next->Activate();
+    }
+    m_switching = false;
+    return left;
+}
+
+void COptionSheet::OnTabChanged(int index)
+{
+    if (!m_switching)
+        SetActivePage(index);
+}
+
+void COptionSheet::accept()
+{
+    if (!Page(m_active)->OnKillActive())
+        return;
+    // Every shown page agrees before any of them stores.
+    for (int index = 0; index < kPageCount; ++index)
+    {
+        COptionPage* page = Page(index);
+        if (page->IsCreated() && !page->CanApply())
+        {
+            SetActivePage(index);
+            return;
+        }
+    }
+    for (COptionPage* page : m_pages)
+        if (page->IsCreated())
+            page->OnApply();
+    QDialog::accept();
+}
+
+void COptionSheet::done(int result)
+{
+    s_lastOptionsPage = m_active;
+    QDialog::done(result);
+}
+
+int COptionSheet::LastOptionsPage()
+{
+    return s_lastOptionsPage;
+}
+
+void COptionSheet::SetLastOptionsPage(int index)
+{
+    s_lastOptionsPage = index;
+}
+
+void COptionSheet::ShowHelp()
+{
+    const std::string url = DocumentationUrl("options.htm");
+    if (ProbeDocumentationPage(m_core, url))
+        m_core.Prompts().OpenWithShell(url);
+    else
+        m_core.Prompts().ShowMessage(kAppName, kDocsOfflineMessage);
+}

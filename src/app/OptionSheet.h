@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+class CConnectionPage;
+class CMiscPage;
+class CModePage;
+class COptionPage;
+class CTrawlerCore;
+class QDialogButtonBox;
+class QTabWidget;
+
+// The tabbed "Options" sheet: nine pages that edit the options, the crawl modes and the
+// histories. Pages tied to option fields store them whenever they are left, so Cancel keeps
+// what was stored by then; the list pages store on OK only; the Connection page's values are
+// copied in and back by Run, on OK only.
+class COptionSheet : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum EPage
+    {
+        kFileTypes,
+        kKeywords,
+        kFileSize,
+        kMisc,
+        kDuplicates,
+        kExclude,
+        kHistory,
+        kModes,
+        kConnection,
+        kPageCount
+    };
+
+    // Opens on the page that was active when the sheet last closed in this run.
+    COptionSheet(QWidget* parent, CTrawlerCore& core);
+    ~COptionSheet() override;
+
+    // The Options command: runs the sheet modally; on OK the Connection values go back into the
+    // options. Publishes the options either way (leaving a page may have changed them). True
+    // for OK; the caller then saves the options and renames the mode items.
+    static bool Run(QWidget* parent, CTrawlerCore& core);
+
+    // Leaves the active page (it may refuse) and shows another; true when it was shown.
+    bool SetActivePage(int index);
+    int ActivePage() const { return m_active; }
+    COptionPage* Page(int index) const;
+    CConnectionPage* Connection() const;
+    CMiscPage* Misc() const;
+    CModePage* Modes() const;
+    QTabWidget* Tabs() const { return m_tabs; }
+
+    // The page the next sheet of this run opens on (0 at program start).
+    static int LastOptionsPage();
+    static void SetLastOptionsPage(int index);
+
+    void accept() override;
+    void done(int result) override;
+
+    // F1: the options page of the online documentation, in the browser when the maker's site
+    // answers, else a message that the user must be online.
+    void ShowHelp();
+
+private:
+    void OnTabChanged(int index);
+
+    CTrawlerCore& m_core;
+    QTabWidget* m_tabs = nullptr;
+    QDialogButtonBox* m_buttons = nullptr;
+    std::vector<COptionPage*> m_pages;
+    int m_active = -1;
+    bool m_switching = false;
+};

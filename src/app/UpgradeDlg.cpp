@@ -1,0 +1,102 @@
+#include "app/UpgradeDlg.h"
+
+#include "app/AppMessages.h"
+#include "app/Upgrade.h"
+#include "app/UpgradeProgressDlg.h"
+#include "download/TrawlerCore.h"
+#include "download/UrlTransfers.h"
+#include "url/Url.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <optional>
+
+namespace
+{
+
+class CWaitCursor
+{
+public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+// The marker may be published with a line end after the URL.
+std::string TrimBlanks(const std::string& text)
+{
+    const char* const blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+} // namespace
+
+CUpgradeDlg::CUpgradeDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent), m_core(core)
+{
+    setWindowTitle(QStringLiteral("Upgrade!"));
+    auto* headline = new QLabel(QStringLiteral("A new version of Harvestor is available!"), this);
+    auto* explanation = new QLabel(
+        QStringLiteral("To download the new version, click the \"Upgrade Now\" button.  If you "
+                       "would like to upgrade later, click the \"Don't Upgrade\" button."),
+        this);
+    explanation->setWordWrap(true);
+
+    auto* upgrade = new QPushButton(QStringLiteral("&Upgrade Now!"), this);
+    auto* decline = new QPushButton(QStringLiteral("&Don't Upgrade"), this);
+    upgrade->setObjectName(QStringLiteral("upgradeNow"));
+    decline->setObjectName(QStringLiteral("dontUpgrade"));
+    upgrade->setDefault(true);
+    decline->setAutoDefault(false);
+    connect(upgrade, &QPushButton::clicked, this, &CUpgradeDlg::UpgradeNow);
+    connect(decline, &QPushButton::clicked, this, &CUpgradeDlg::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(upgrade);
+    buttons->addWidget(decline);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(headline);
+    layout->addWidget(explanation);
+    layout->addLayout(buttons);
+}
+
+void CUpgradeDlg::UpgradeNow()
+{
+    CWaitCursor waitCursor;
+    std::string installerUrl;
+    {
+        CUrl marker(UpgradeCheckUrl());
+        const std::optional<std::string> body = FetchBody(marker, m_core.TransferContext());
+        if (body)
+            installerUrl = TrimBlanks(*body);
+    }
+    // Without a URL the offer stays; the user may try again or decline.
+    if (installerUrl.empty())
+        return;
+
+    CUrl installer(installerUrl);
+    CUpgradeProgressDlg download(m_core, installer, this);
+    if (download.exec() != QDialog::Accepted)
+    {
+        done(QDialog::Rejected);
+        return;
+    }
+    // Closing the program only makes room for an installer that really started.
+    if (!m_core.Prompts().OpenWithShell(installer.m_localFileName))
+    {
+        m_core.Prompts().ShowMessage(kAppName, "Failed to start the upgrade " +
+                                                   installer.m_localFileName +
+                                                   ".  Please start it yourself.");
+        done(QDialog::Rejected);
+        return;
+    }
+    done(QDialog::Accepted);
+    m_core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+}

@@ -1,0 +1,484 @@
+#include "AppTestSupport.h"
+#include "ModalDriver.h"
+#include "app/CommandIds.h"
+#include "app/ConnectionPage.h"
+#include "app/ListPage.h"
+#include "app/MiscPage.h"
+#include "app/OptionSheet.h"
+#include "settings/Options.h"
+#include "support/TestHttpServer.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <filesystem>
+
+// The options sheet: when each kind of page stores its values, what OK and Cancel keep, the
+// list pages, the number checks and the limits of the option texts.
+class COptionsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void leavingAPageStoresEvenWhenCancelled();
+    void numberFieldsRefuseWhatIsNotANumber_data();
+    void numberFieldsRefuseWhatIsNotANumber();
+    void connectionValuesChangeOnOkOnly_data();
+    void connectionValuesChangeOnOkOnly();
+    void addedExtensionTakesItsSortedPlace();
+    void listPagesStoreOnOkOnly();
+    void removingEveryKeywordStoresNone();
+    void listTextsStayWithinTheirLimit();
+    void sheetReopensOnTheLastPage();
+    void chosenFolderEndsWithASlash();
+    void clearButtonsEmptyTheHistoriesAtOnce();
+    void helpKeyOpensTheOptionsPage_data();
+    void helpKeyOpensTheOptionsPage();
+};
+
+namespace
+{
+
+// The shared state with prompts whose messages and shell opens are recorded.
+struct CSheetFixture
+{
+    CScratchDir dir;
+    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
+    CGuiPrompts prompts{false};
+    QStringList messages;
+    std::vector<std::string> opened;
+    bool fired = false;
+
+    CSheetFixture()
+    {
+        core.SetPrompts(&prompts);
+        prompts.SetDialogRunner(
+            [this](QDialog& dialog)
+            {
+                if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+                    messages << box->windowTitle() + ": " + box->text();
+                return int(QMessageBox::Ok);
+            });
+        prompts.SetShellOpener(
+            [this](const std::string& url)
+            {
+                opened.push_back(url);
+                return true;
+            });
+    }
+    ~CSheetFixture() { core.SetPrompts(nullptr); }
+
+    // Runs the Options command's sheet; interact ends it with OK or Cancel.
+    bool Run(std::function<void(COptionSheet&)> interact)
+    {
+        CWhenModal<COptionSheet> driver(std::move(interact));
+        const bool accepted = COptionSheet::Run(nullptr, core);
+        fired = driver.Fired();
+        return accepted;
+    }
+};
+
+template <class T> T* Child(QWidget* page, const char* name)
+{
+    T* child = page->findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr)
+        qFatal("no child %s", name);
+    return child;
+}
+
+void Click(QWidget* page, const char* name)
+{
+    QTest::mouseClick(Child<QPushButton>(page, name), Qt::LeftButton);
+}
+
+// Switches tabs the way a click on a tab does.
+void ShowTab(COptionSheet& sheet, int page)
+{
+    sheet.Tabs()->setCurrentIndex(page);
+}
+
+CListControl* ListOf(COptionSheet& sheet, int page)
+{
+    return static_cast<CListPage*>(sheet.Page(page))->List();
+}
+
+// Types text over the label that is being edited and ends the edit with key.
+void FinishEdit(CListControl* list, const QString& text, Qt::Key key)
+{
+    auto* editor = qobject_cast<QLineEdit*>(list->indexWidget(list->currentIndex()));
+    QVERIFY(editor != nullptr);
+    editor->setText(text);
+    QTest::keyClick(editor, key);
+}
+
+} // namespace
+
+void COptionsTest::init()
+{
+    COptionSheet::SetLastOptionsPage(COptionSheet::kFileTypes);
+}
+
+void COptionsTest::leavingAPageStoresEvenWhenCancelled()
+{
+    CSheetFixture f;
+    const bool accepted = f.Run(
+        [](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kFileSize);
+            Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText("250");
+            Child<QAbstractButton>(sheet.Page(COptionSheet::kFileSize), "checkLength2")->click();
+            ShowTab(sheet, COptionSheet::kMisc);
+            Child<QLineEdit>(sheet.Page(COptionSheet::kMisc), "historyDepth")->setText("9");
+            sheet.reject();
+        });
+    QVERIFY(f.fired);
+    QVERIFY(!accepted);
+    // File Size was left, so its values stay; Misc was not, so its edit is lost.
+    QCOMPARE(f.core.m_options.m_maxSizeK, 250);
+    QCOMPARE(f.core.m_options.m_checkLength, kCheckLengthWhenDownloaded);
+    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 5u);
+    QCOMPARE(f.core.Options()->m_maxSizeK, 250);
+    QVERIFY(!std::filesystem::exists(f.dir.File("options.dat")));
+
+    // A minimum above the maximum is taken as it is.
+    QVERIFY(f.Run(
+        [](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kFileSize);
+            Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "minSize")->setText("500");
+            Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText(" 100 ");
+            sheet.accept();
+        }));
+    QCOMPARE(f.core.m_options.m_minSizeK, 500);
+    QCOMPARE(f.core.m_options.m_maxSizeK, 100);
+    QCOMPARE(f.messages, QStringList{});
+}
+
+void COptionsTest::numberFieldsRefuseWhatIsNotANumber_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    const QString integer = "Harvestor: Please enter an integer.";
+    const QString positive = "Harvestor: Please enter a positive integer.";
+    QTest::newRow("letters") << int(COptionSheet::kFileSize) << "minSize"
+                             << "ten" << integer;
+    QTest::newRow("empty") << int(COptionSheet::kFileSize) << "maxSize"
+                           << "" << integer;
+    QTest::newRow("trailing text") << int(COptionSheet::kFileSize) << "maxSize"
+                                   << "12k" << integer;
+    QTest::newRow("beyond 32 bits") << int(COptionSheet::kFileSize) << "maxSize"
+                                    << "2147483648" << integer;
+    QTest::newRow("negative depth") << int(COptionSheet::kMisc) << "historyDepth"
+                                    << "-3" << positive;
+    QTest::newRow("sign only") << int(COptionSheet::kMisc) << "historyDepth"
+                               << "+" << positive;
+}
+
+void COptionsTest::numberFieldsRefuseWhatIsNotANumber()
+{
+    QFETCH(int, page);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    CSheetFixture f;
+    QStringList afterRefusal;
+    int activeAfterRefusal = -1;
+    const bool accepted = f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, page);
+            Child<QLineEdit>(sheet.Page(page), field.toLatin1().constData())->setText(text);
+            ShowTab(sheet, COptionSheet::kHistory);
+            activeAfterRefusal = sheet.Tabs()->currentIndex();
+            sheet.accept(); // refused again: the sheet stays open
+            afterRefusal = f.messages;
+            sheet.reject();
+        });
+    QVERIFY(!accepted);
+    QCOMPARE(activeAfterRefusal, page);
+    QCOMPARE(afterRefusal, (QStringList{message, message}));
+    QCOMPARE(f.core.m_options.m_minSizeK, 10);
+    QCOMPARE(f.core.m_options.m_maxSizeK, 100);
+    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 5u);
+}
+
+void COptionsTest::connectionValuesChangeOnOkOnly_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("cancel") << false;
+    QTest::newRow("ok") << true;
+}
+
+void COptionsTest::connectionValuesChangeOnOkOnly()
+{
+    QFETCH(bool, ok);
+    CSheetFixture f;
+    f.core.m_options.m_connectRetries = 3;
+    QString shown;
+    const bool accepted = f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kConnection);
+            CConnectionPage* page = sheet.Connection();
+            QCOMPARE(page->RetriesSlider()->value(), 3);
+            page->ThreadsSlider()->setValue(7);
+            shown = Child<QLineEdit>(page, "threadsValue")->text();
+            ok ? sheet.accept() : sheet.reject();
+        });
+    QCOMPARE(accepted, ok);
+    QCOMPARE(shown, QString("7"));
+    QCOMPARE(f.core.m_options.m_downloadThreads, ok ? 7 : 2);
+    QCOMPARE(f.core.m_options.m_connectRetries, 3);
+    QCOMPARE(f.core.m_options.m_connectTimeout, 30);
+}
+
+void COptionsTest::addedExtensionTakesItsSortedPlace()
+{
+    CSheetFixture f;
+    QString editedPlaceholder;
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            auto* page = static_cast<CListPage*>(sheet.Page(COptionSheet::kFileTypes));
+            page->AddItem();
+            editedPlaceholder = page->List()->currentItem()->text(0);
+            FinishEdit(page->List(), "gif", Qt::Key_Return);
+            // A second added item whose edit is cancelled keeps its placeholder.
+            page->AddItem();
+            FinishEdit(page->List(), "ignored", Qt::Key_Escape);
+            sheet.accept();
+        }));
+    QCOMPARE(editedPlaceholder, QString("New Ext"));
+    QCOMPARE(f.core.m_options.m_fileTypes,
+             std::string("AVI;EXE;gif;JPG;M3U;MOV;MP3;MPEG;MPG;New Ext;QT;ZIP"));
+}
+
+void COptionsTest::listPagesStoreOnOkOnly()
+{
+    CSheetFixture f;
+    f.core.m_options.m_excludes = "ads;;banner";
+    QStringList shown;
+    QVERIFY(!f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kExclude);
+            shown = ListOf(sheet, COptionSheet::kExclude)->Texts();
+            ListOf(sheet, COptionSheet::kExclude)->clear();
+            ShowTab(sheet, COptionSheet::kFileSize); // leaving a list page stores nothing
+            sheet.reject();
+        }));
+    QCOMPARE(shown, (QStringList{"ads", "banner"}));
+    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
+
+    // The keyword page's new item carries the Exclude page's placeholder; an edit that leaves
+    // it empty stores an empty keyword.
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kKeywords);
+            auto* page = static_cast<CListPage*>(sheet.Page(COptionSheet::kKeywords));
+            page->AddItem();
+            page->AddItem();
+            FinishEdit(page->List(), "", Qt::Key_Return);
+            sheet.accept();
+        }));
+    QCOMPARE(f.core.m_options.m_keywords, (std::vector<std::string>{"", "Exclude"}));
+    // Exclude was not shown in this run, so its text stays as it was.
+    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
+}
+
+void COptionsTest::removingEveryKeywordStoresNone()
+{
+    CFrameFixture frame;
+    frame.core.m_options.m_keywords = {"setup", "driver"};
+    QString modeItem;
+    CWhenModal<COptionSheet> driver(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kKeywords);
+            CListControl* list = ListOf(sheet, COptionSheet::kKeywords);
+            QCOMPARE(list->Texts(), (QStringList{"driver", "setup"}));
+            auto* page = sheet.Page(COptionSheet::kKeywords);
+            Click(page, "remove"); // nothing selected: nothing happens
+            QCOMPARE(list->topLevelItemCount(), 2);
+            while (list->topLevelItemCount() > 0)
+            {
+                list->setCurrentItem(list->topLevelItem(0));
+                Click(page, "remove");
+            }
+            sheet.accept();
+        });
+    frame.frame->ExecuteCommand(ID_VIEW_OPTIONS);
+    QVERIFY(driver.Fired());
+    COptions saved(frame.dir.Path());
+    QVERIFY(saved.Load());
+    QVERIFY(saved.m_keywords.empty());
+    QVERIFY(frame.core.Options()->m_keywords.empty());
+}
+
+void COptionsTest::listTextsStayWithinTheirLimit()
+{
+    CSheetFixture f;
+    int pageWhenRefused = -1;
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kExclude);
+            CListControl* list = ListOf(sheet, COptionSheet::kExclude);
+            // 100 texts of 10 characters: 1099 with the separators.
+            for (int i = 0; i < 100; ++i)
+                list->addTopLevelItem(new QTreeWidgetItem(
+                    QStringList{QString("exclude%1").arg(i, 3, 10, QChar('0'))}));
+            ShowTab(sheet, COptionSheet::kFileTypes);
+            sheet.accept();
+            pageWhenRefused = sheet.ActivePage();
+            // 92 texts: 1011 characters fit.
+            for (int i = 0; i < 8; ++i)
+                delete list->topLevelItem(0);
+            sheet.accept();
+        }));
+    QCOMPARE(pageWhenRefused, int(COptionSheet::kExclude));
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].contains("1099"));
+    QVERIFY(f.messages[0].contains("1023"));
+    QCOMPARE(f.core.m_options.m_excludes.size(), std::size_t{1011});
+    QCOMPARE(f.core.m_options.m_fileTypes, std::string("AVI;EXE;JPG;M3U;MOV;MP3;MPEG;MPG;QT;ZIP"));
+}
+
+void COptionsTest::sheetReopensOnTheLastPage()
+{
+    CSheetFixture f;
+    f.Run(
+        [](COptionSheet& sheet)
+        {
+            QCOMPARE(sheet.ActivePage(), int(COptionSheet::kFileTypes));
+            ShowTab(sheet, COptionSheet::kHistory);
+            sheet.reject();
+        });
+    bool fileTypesBuilt = true;
+    f.Run(
+        [&](COptionSheet& sheet)
+        {
+            QCOMPARE(sheet.Tabs()->currentIndex(), int(COptionSheet::kHistory));
+            QVERIFY(sheet.Page(COptionSheet::kHistory)->IsCreated());
+            fileTypesBuilt = sheet.Page(COptionSheet::kFileTypes)->IsCreated();
+            ShowTab(sheet, COptionSheet::kModes);
+            sheet.accept();
+        });
+    QVERIFY(!fileTypesBuilt);
+    QCOMPARE(COptionSheet::LastOptionsPage(), int(COptionSheet::kModes));
+}
+
+void COptionsTest::chosenFolderEndsWithASlash()
+{
+    CSheetFixture f;
+    const std::string before = f.core.m_options.m_downloadDir;
+    QStringList shown;
+    QString title;
+    QVERIFY(!f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kMisc);
+            CMiscPage* page = sheet.Misc();
+            auto* edit = Child<QLineEdit>(page, "downloadDir");
+            QVERIFY(edit->isReadOnly());
+            for (const QString& folder :
+                 {QString("/srv/files"), QString("/"), QString(), "/" + QString(300, 'd')})
+            {
+                page->SetFolderChooser(
+                    [&, folder](QWidget*, const QString& caption)
+                    {
+                        title = caption;
+                        return folder;
+                    });
+                Click(page, "specify");
+                shown << edit->text();
+            }
+            // The directory reaches the options when the page is left, not before.
+            QCOMPARE(f.core.m_options.m_downloadDir, before);
+            ShowTab(sheet, COptionSheet::kHistory);
+            sheet.reject();
+        }));
+    QCOMPARE(title, QString("Select destination for downloaded files"));
+    // A cancelled browser and a path too long keep what was there.
+    QCOMPARE(shown, (QStringList{"/srv/files/", "/", "/", "/"}));
+    QCOMPARE(f.core.m_options.m_downloadDir, std::string("/"));
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].contains("too long"));
+}
+
+void COptionsTest::clearButtonsEmptyTheHistoriesAtOnce()
+{
+    CSheetFixture f;
+    f.core.m_histories.m_urlHistory.Add("http://a.test/", {});
+    f.core.m_histories.m_fileHistory.Add("http://a.test/f.zip", {});
+    std::size_t pagesAfterFirst = 99;
+    std::size_t filesAfterFirst = 99;
+    QVERIFY(!f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kHistory);
+            Click(sheet.Page(COptionSheet::kHistory), "clearPages");
+            pagesAfterFirst = f.core.m_histories.m_urlHistory.GetCount();
+            filesAfterFirst = f.core.m_histories.m_fileHistory.GetCount();
+            Click(sheet.Page(COptionSheet::kHistory), "clearDownloads");
+            sheet.reject();
+        }));
+    QCOMPARE(pagesAfterFirst, std::size_t{0});
+    QCOMPARE(filesAfterFirst, std::size_t{1});
+    QCOMPARE(f.core.m_histories.m_fileHistory.GetCount(), std::size_t{0});
+}
+
+void COptionsTest::helpKeyOpensTheOptionsPage_data()
+{
+    QTest::addColumn<bool>("served");
+    QTest::newRow("page served") << true;
+    QTest::newRow("page missing") << false;
+}
+
+void COptionsTest::helpKeyOpensTheOptionsPage()
+{
+    QFETCH(bool, served);
+    CTestHttpServer server;
+    server.Server().set_pre_routing_handler(
+        [served](const httplib::Request& request, httplib::Response& response)
+        {
+            if (served && request.path == "/harvestor/docs152/options.htm")
+                response.set_content("<html>options</html>", "text/html");
+            else
+                response.status = 404;
+            return httplib::Server::HandlerResponse::Handled;
+        });
+    server.Start();
+    qputenv("HARVESTOR_SITE", QByteArray::fromStdString(server.Url("/")));
+    CSheetFixture f;
+    QVERIFY(f.core.OpenSession("Hvstr152"));
+    f.Run(
+        [](COptionSheet& sheet)
+        {
+            QTest::keyClick(&sheet, Qt::Key_F1);
+            sheet.reject();
+        });
+    qunsetenv("HARVESTOR_SITE");
+    if (served)
+    {
+        QCOMPARE(f.opened, std::vector<std::string>{server.Url("/harvestor/docs152/options.htm")});
+        QCOMPARE(f.messages, QStringList{});
+    }
+    else
+    {
+        QVERIFY(f.opened.empty());
+        QCOMPARE(f.messages,
+                 QStringList{"Harvestor: You must be online to access the documentation."});
+    }
+}
+
+QTEST_MAIN(COptionsTest)
+#include "options_test.moc"
