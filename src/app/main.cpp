@@ -18,6 +18,8 @@ int main(int argc, char* argv[])
     if (headless)
         UseOffscreenPlatform();
     QApplication application(argc, argv);
+    // Matches the installed desktop entry, so the desktop shows the program's icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("harvestor"));
     // The application decides when to end: a hidden main window or a closed dialog must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
