@@ -33,3 +33,35 @@ private:
     QTimer m_timer;
     bool m_fired = false;
 };
+
+// Acts on the first widget of type T when it is being shown, before it handles its own show
+// event: for dialogs that may come and go between two looks of CWhenModal.
+template <class T> class CWhenShown : public QObject
+{
+public:
+    explicit CWhenShown(std::function<void(T&)> action) : m_action(std::move(action))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~CWhenShown() override { qApp->removeEventFilter(this); }
+
+    bool Fired() const { return m_fired; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!m_fired && event->type() == QEvent::Show)
+        {
+            if (auto* widget = qobject_cast<T*>(watched))
+            {
+                m_fired = true;
+                m_action(*widget);
+            }
+        }
+        return false;
+    }
+
+private:
+    std::function<void(T&)> m_action;
+    bool m_fired = false;
+};

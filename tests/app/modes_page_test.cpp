@@ -1,0 +1,218 @@
+#include "AppTestSupport.h"
+#include "ModalDriver.h"
+#include "app/CommandIds.h"
+#include "app/ModeDlg.h"
+#include "app/ModePage.h"
+#include "app/OptionSheet.h"
+#include "settings/ModeData.h"
+#include "settings/Options.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <filesystem>
+
+// The Modes page: the default mark, and the two buttons that write their file at once.
+class CModesPageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void renamedModeKeepsOrLosesTheMark_data();
+    void renamedModeKeepsOrLosesTheMark();
+    void modeDialogRefusesNumbersItCannotHold();
+    void setAsDefaultWritesTheOptionsAtOnce();
+    void okRenamesTheSiteMenu();
+};
+
+namespace
+{
+
+struct CModesFixture : CFrameFixture
+{
+    CGuiPrompts windowed{false};
+    QStringList messages;
+
+    CModesFixture()
+    {
+        core.SetPrompts(&windowed);
+        windowed.SetDialogRunner(
+            [this](QDialog& dialog)
+            {
+                if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+                    messages << box->text();
+                return int(QMessageBox::Ok);
+            });
+    }
+    ~CModesFixture() { core.SetPrompts(&prompts); }
+
+    // Runs the Options command of the main window; interact ends the sheet.
+    void RunOptions(std::function<void(COptionSheet&, CModePage&)> interact)
+    {
+        CWhenModal<COptionSheet> driver(
+            [&](COptionSheet& sheet)
+            {
+                sheet.Tabs()->setCurrentIndex(COptionSheet::kModes);
+                interact(sheet, *sheet.Modes());
+            });
+        frame->ExecuteCommand(ID_VIEW_OPTIONS);
+        QVERIFY(driver.Fired());
+    }
+};
+
+QStringList Texts(QListWidget* list)
+{
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
+
+void Click(QWidget* page, const char* name)
+{
+    QTest::mouseClick(page->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
+}
+
+// Selects row and presses "&Edit...", answering the mode dialog with fill and OK.
+void EditMode(CModePage& page, int row, std::function<void(CModeDlg&)> fill)
+{
+    page.List()->setCurrentRow(row);
+    CWhenModal<CModeDlg> dialog(
+        [&](CModeDlg& modeDlg)
+        {
+            fill(modeDlg);
+            modeDlg.accept();
+        });
+    Click(&page, "edit");
+    QVERIFY(dialog.Fired());
+}
+
+void SetName(CModeDlg& dialog, const QString& name)
+{
+    dialog.findChild<QLineEdit*>("name")->setText(name);
+}
+
+} // namespace
+
+void CModesPageTest::init()
+{
+    COptionSheet::SetLastOptionsPage(COptionSheet::kFileTypes);
+}
+
+void CModesPageTest::renamedModeKeepsOrLosesTheMark_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("default renamed") << 0 << "Quick look"
+                                     << "Quick look *DEFAULT*";
+    QTest::newRow("default ending in a star") << 0 << "Starred*"
+                                              << "Starred*";
+    QTest::newRow("other mode") << 1 << "Whole site"
+                                << "Whole site";
+}
+
+void CModesPageTest::renamedModeKeepsOrLosesTheMark()
+{
+    QFETCH(int, row);
+    QFETCH(QString, name);
+    QFETCH(QString, shown);
+    CModesFixture f;
+    QStringList before;
+    QStringList after;
+    f.RunOptions(
+        [&](COptionSheet& sheet, CModePage& page)
+        {
+            before = Texts(page.List());
+            EditMode(page, row, [&](CModeDlg& dialog) { SetName(dialog, name); });
+            after = Texts(page.List());
+            sheet.reject();
+        });
+    QCOMPARE(before, (QStringList{"Find files on Page *DEFAULT*", "Find files on Site",
+                                  "Find files from Links"}));
+    QCOMPARE(after[row], shown);
+    // The mode file was written at once, although the sheet was cancelled.
+    QCOMPARE(QString::fromStdString(GetModeName(row, f.core.m_options)), name);
+}
+
+void CModesPageTest::modeDialogRefusesNumbersItCannotHold()
+{
+    CModesFixture f;
+    QStringList messagesWhileOpen;
+    f.RunOptions(
+        [&](COptionSheet& sheet, CModePage& page)
+        {
+            // Without a selection the button does nothing.
+            page.List()->clearSelection();
+            page.List()->setCurrentRow(-1);
+            Click(&page, "edit");
+            EditMode(page, 2,
+                     [&](CModeDlg& dialog)
+                     {
+                         SetName(dialog, "Links far");
+                         dialog.findChild<QLineEdit*>("externalFollowMax")->setText("-1");
+                         dialog.accept();
+                         dialog.findChild<QLineEdit*>("externalFollowMax")->setText("4000000000");
+                         dialog.findChild<QLineEdit*>("maxDepth")->setText("x");
+                         dialog.accept();
+                         messagesWhileOpen = f.messages;
+                         dialog.findChild<QLineEdit*>("maxDepth")->setText("-2");
+                         dialog.findChild<QCheckBox*>("onlyIfModified")->setChecked(true);
+                     });
+            sheet.reject();
+        });
+    QCOMPARE(messagesWhileOpen,
+             (QStringList{"Please enter a positive integer.", "Please enter an integer."}));
+    const auto mode = GetMode(2, f.core.m_options);
+    QCOMPARE(mode->m_name, std::string("Links far"));
+    QCOMPARE(mode->m_externalFollowMax, 4000000000u);
+    QCOMPARE(mode->m_maxDepth, -2);
+    QVERIFY(mode->m_onlyIfModified);
+    QCOMPARE(mode->m_localFollowMax, 5);
+}
+
+void CModesPageTest::setAsDefaultWritesTheOptionsAtOnce()
+{
+    CModesFixture f;
+    QStringList after;
+    int defaultOnDisk = -1;
+    f.RunOptions(
+        [&](COptionSheet& sheet, CModePage& page)
+        {
+            page.List()->setCurrentRow(2);
+            Click(&page, "setDefault");
+            after = Texts(page.List());
+            COptions onDisk(f.dir.Path());
+            if (onDisk.Load())
+                defaultOnDisk = onDisk.m_defaultMode;
+            sheet.reject();
+        });
+    QCOMPARE(after, (QStringList{"Find files on Page", "Find files on Site",
+                                 "Find files from Links *DEFAULT*"}));
+    QCOMPARE(defaultOnDisk, 2);
+    QCOMPARE(f.core.m_options.m_defaultMode, 2);
+    QCOMPARE(f.core.Options()->m_defaultMode, 2);
+}
+
+void CModesPageTest::okRenamesTheSiteMenu()
+{
+    CModesFixture f;
+    f.RunOptions(
+        [&](COptionSheet& sheet, CModePage& page)
+        {
+            EditMode(page, 1, [&](CModeDlg& dialog) { SetName(dialog, "Deep dig"); });
+            sheet.accept();
+        });
+    QCOMPARE(f.frame->Action(ID_MODE2)->text(), QString("Deep dig"));
+    QCOMPARE(f.frame->Action(ID_MODE1)->text(), QString("Find files on Page"));
+    QVERIFY(std::filesystem::exists(f.dir.File("options.dat")));
+}
+
+QTEST_MAIN(CModesPageTest)
+#include "modes_page_test.moc"
