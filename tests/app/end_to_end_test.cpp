@@ -1,0 +1,176 @@
+#include "AppTestSupport.h"
+#include "DialogTestSupport.h"
+#include "app/AddSiteDlg.h"
+#include "app/CommandIds.h"
+#include "app/ExportDlg.h"
+#include "app/FileExport.h"
+#include "app/FileList.h"
+#include "app/HistoryCombo.h"
+#include "app/MakerSite.h"
+#include "app/StatsDlg.h"
+#include "app/UrlList.h"
+#include "support/FileBytes.h"
+#include "support/TestHttpServer.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <map>
+
+using namespace std::string_literals;
+
+// The user's road through the windows against a real site on 127.0.0.1: add the site in the
+// dialog, watch the tree and the list fill, download two files, export the rest.
+class CEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void addBrowseDownloadAndExport();
+};
+
+namespace
+{
+
+// A start page with a file and a sub-page with two more; every file has its own bytes.
+class CFileSite
+{
+public:
+    CFileSite()
+    {
+        auto& server = m_server.Server();
+        server.Get("/",
+                   [](const httplib::Request&, httplib::Response& response)
+                   {
+                       response.set_content("<a href=\"alpha.zip\">a</a> <a href=\"sub/page.html\">"
+                                            "more</a>",
+                                            "text/html");
+                   });
+        server.Get("/sub/page.html",
+                   [](const httplib::Request&, httplib::Response& response)
+                   {
+                       response.set_content(
+                           "<a href=\"beta.exe\">b</a> <a href=\"/gamma.mp3\">c</a> "
+                           "<a href=\"/\">home</a>",
+                           "text/html");
+                   });
+        for (const auto& [path, body] : Files())
+            server.Get(path, [body](const httplib::Request&, httplib::Response& response)
+                       { response.set_content(body, "application/octet-stream"); });
+        m_server.Start();
+    }
+
+    static const std::map<std::string, std::string>& Files()
+    {
+        static const std::map<std::string, std::string> files{
+            {"/alpha.zip", std::string(70000, 'a') + "end of a"},
+            {"/sub/beta.exe", "MZ b"},
+            {"/gamma.mp3", std::string(3000, 'c')},
+        };
+        return files;
+    }
+
+    std::string Url(const std::string& path) const { return m_server.Url(path); }
+
+private:
+    CTestHttpServer m_server;
+};
+
+QPushButton* ButtonWithText(QWidget& parent, const QString& text)
+{
+    for (QPushButton* button : parent.findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+} // namespace
+
+void CEndToEndTest::addBrowseDownloadAndExport()
+{
+    CFileSite site;
+    CFrameFixture f(false);
+    CRecordingPrompts prompts;
+    f.core.SetPrompts(&prompts);
+    QVERIFY(f.core.OpenSession("Hvstr152"));
+    f.core.m_options.m_downloadDir = f.dir.File("dl") + "/";
+    f.core.PublishOptions();
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+    f.frame->ExecuteCommand(ID_VIEW_STATS);
+
+    // Add Site: typed with a fragment, browsed with "Find files on Site".
+    const std::string start = site.Url("/");
+    AnswerNextDialog<CAddSiteDlg>(
+        [&](CAddSiteDlg& dialog)
+        {
+            QTest::keyClicks(dialog.SiteCombo()->lineEdit(),
+                             QString::fromStdString(start + "#top"));
+            dialog.ModeButton(1)->click();
+            ButtonWithText(dialog, "&OK")->click();
+        });
+    f.frame->Action(ID_ADD_SITE)->trigger();
+
+    CUrlList* tree = f.frame->SiteView();
+    CFileList* list = f.frame->FileView();
+    const std::vector<std::string> found{site.Url("/alpha.zip"), site.Url("/gamma.mp3"),
+                                         site.Url("/sub/beta.exe")};
+    QVERIFY(QTest::qWaitFor([&] { return list->Urls() == found; }, 20000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return f.core.m_liveBrowsers.load() == 0 && f.frame->StatusPaneText(2) == "00"; },
+        20000));
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    QCOMPARE(CUrlList::UrlOf(root), start);
+    QCOMPARE(root->childCount(), 1);
+    QCOMPARE(CUrlList::UrlOf(root->child(0)), site.Url("/sub/page.html"));
+    // Both pages were read: their nodes show the done image.
+    QCOMPARE(tree->ImageOf(root), int(CUrlList::kImageDone));
+    QCOMPARE(tree->ImageOf(root->child(0)), int(CUrlList::kImageDone));
+    QVERIFY(ReadFileBytes(f.dir.File("url.dat")).find(start + "#top") != std::string::npos);
+
+    // Download two of the three files.
+    list->clearSelection();
+    list->topLevelItem(0)->setSelected(true);
+    list->topLevelItem(1)->setSelected(true);
+    f.frame->UpdateCommandUI();
+    f.frame->Action(ID_DOWNLOAD_SELECTED)->trigger();
+    QCOMPARE(list->Urls(), std::vector<std::string>{site.Url("/sub/beta.exe")});
+    QVERIFY(QTest::qWaitFor(
+        [&]
+        {
+            return f.core.m_stats.m_receivedFiles.load() == 2 &&
+                   f.core.m_runningDownloads.load() == 0 && f.frame->StatusPaneText(3) == "0000";
+        },
+        20000));
+    for (const char* path : {"/alpha.zip", "/gamma.mp3"})
+        QCOMPARE(ReadFileBytes(f.dir.File("dl") + path), CFileSite::Files().at(path));
+    auto* stats = qobject_cast<CStatsDlg*>(f.frame->StatsWindow());
+    QVERIFY(stats != nullptr);
+    QVERIFY(QTest::qWaitFor([&] { return stats->FieldText(5) == "2"; }, 5000));
+
+    // Export what is left, as text and as HTML.
+    for (const int format : {CExportDlg::kTextFormat, CExportDlg::kHtmlFormat})
+    {
+        AnswerNextDialog<CExportDlg>(
+            [&](CExportDlg& dialog)
+            {
+                dialog.FormatButton(format)->click();
+                dialog.accept();
+            });
+        f.frame->Action(ID_EXPORT)->trigger();
+    }
+    const std::string rest = site.Url("/sub/beta.exe");
+    QCOMPARE(ReadFileBytes(f.dir.File("export.txt")), rest + "\r\n");
+    QCOMPARE(ReadFileBytes(f.dir.File("export.html")),
+             BuildHtmlExport({rest}, MakerSiteBase() + "/"));
+    QCOMPARE(prompts.Opened(),
+             (std::vector<std::string>{f.dir.File("export.txt"), f.dir.File("export.html")}));
+    QVERIFY(prompts.Messages().empty());
+    f.frame->close();
+}
+
+QTEST_MAIN(CEndToEndTest)
+#include "end_to_end_test.moc"
