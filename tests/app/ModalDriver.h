@@ -1,7 +1,10 @@
 #pragma once
 
+#include "AppTestSupport.h"
+
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <functional>
 
@@ -64,4 +67,32 @@ protected:
 private:
     std::function<void(T&)> m_action;
     bool m_fired = false;
+};
+
+// A main window over the shared state, with prompts that record their messages (as
+// "caption: text") and shell opens instead of showing them.
+struct CRecordingFixture : CFrameFixture
+{
+    CGuiPrompts recording{false};
+    QStringList messages;
+    std::vector<std::string> opened;
+
+    CRecordingFixture()
+    {
+        core.SetPrompts(&recording);
+        recording.SetDialogRunner(
+            [this](QDialog& dialog)
+            {
+                if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+                    messages << box->windowTitle() + ": " + box->text();
+                return int(QMessageBox::Ok);
+            });
+        recording.SetShellOpener(
+            [this](const std::string& url)
+            {
+                opened.push_back(url);
+                return true;
+            });
+    }
+    ~CRecordingFixture() { core.SetPrompts(&prompts); }
 };

@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -26,7 +25,6 @@ private slots:
     void init();
     void renamedModeKeepsOrLosesTheMark_data();
     void renamedModeKeepsOrLosesTheMark();
-    void modeDialogRefusesNumbersItCannotHold();
     void setAsDefaultWritesTheOptionsAtOnce();
     void okRenamesTheSiteMenu();
 };
@@ -34,24 +32,8 @@ private slots:
 namespace
 {
 
-struct CModesFixture : CFrameFixture
+struct CModesFixture : CRecordingFixture
 {
-    CGuiPrompts windowed{false};
-    QStringList messages;
-
-    CModesFixture()
-    {
-        core.SetPrompts(&windowed);
-        windowed.SetDialogRunner(
-            [this](QDialog& dialog)
-            {
-                if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-                    messages << box->text();
-                return int(QMessageBox::Ok);
-            });
-    }
-    ~CModesFixture() { core.SetPrompts(&prompts); }
-
     // Runs the Options command of the main window; interact ends the sheet.
     void RunOptions(std::function<void(COptionSheet&, CModePage&)> interact)
     {
@@ -141,42 +123,6 @@ void CModesPageTest::renamedModeKeepsOrLosesTheMark()
     QCOMPARE(QString::fromStdString(GetModeName(row, f.core.m_options)), name);
 }
 
-void CModesPageTest::modeDialogRefusesNumbersItCannotHold()
-{
-    CModesFixture f;
-    QStringList messagesWhileOpen;
-    f.RunOptions(
-        [&](COptionSheet& sheet, CModePage& page)
-        {
-            // Without a selection the button does nothing.
-            page.List()->clearSelection();
-            page.List()->setCurrentRow(-1);
-            Click(&page, "edit");
-            EditMode(page, 2,
-                     [&](CModeDlg& dialog)
-                     {
-                         SetName(dialog, "Links far");
-                         dialog.findChild<QLineEdit*>("externalFollowMax")->setText("-1");
-                         dialog.accept();
-                         dialog.findChild<QLineEdit*>("externalFollowMax")->setText("4000000000");
-                         dialog.findChild<QLineEdit*>("maxDepth")->setText("x");
-                         dialog.accept();
-                         messagesWhileOpen = f.messages;
-                         dialog.findChild<QLineEdit*>("maxDepth")->setText("-2");
-                         dialog.findChild<QCheckBox*>("onlyIfModified")->setChecked(true);
-                     });
-            sheet.reject();
-        });
-    QCOMPARE(messagesWhileOpen,
-             (QStringList{"Please enter a positive integer.", "Please enter an integer."}));
-    const auto mode = GetMode(2, f.core.m_options);
-    QCOMPARE(mode->m_name, std::string("Links far"));
-    QCOMPARE(mode->m_externalFollowMax, 4000000000u);
-    QCOMPARE(mode->m_maxDepth, -2);
-    QVERIFY(mode->m_onlyIfModified);
-    QCOMPARE(mode->m_localFollowMax, 5);
-}
-
 void CModesPageTest::setAsDefaultWritesTheOptionsAtOnce()
 {
     CModesFixture f;
@@ -203,14 +149,29 @@ void CModesPageTest::setAsDefaultWritesTheOptionsAtOnce()
 void CModesPageTest::okRenamesTheSiteMenu()
 {
     CModesFixture f;
+    QStringList messagesWhileOpen;
     f.RunOptions(
         [&](COptionSheet& sheet, CModePage& page)
         {
-            EditMode(page, 1, [&](CModeDlg& dialog) { SetName(dialog, "Deep dig"); });
+            EditMode(page, 1,
+                     [&](CModeDlg& dialog)
+                     {
+                         SetName(dialog, "Deep dig");
+                         dialog.findChild<QLineEdit*>("externalFollowMax")->setText("-1");
+                         dialog.accept(); // refused: the dialog stays and the record is unchanged
+                         messagesWhileOpen = f.messages;
+                         dialog.findChild<QLineEdit*>("externalFollowMax")->setText("4000000000");
+                         dialog.findChild<QCheckBox*>("onlyIfModified")->setChecked(true);
+                     });
             sheet.accept();
         });
+    QCOMPARE(messagesWhileOpen, QStringList{"Harvestor: Please enter a positive integer."});
     QCOMPARE(f.frame->Action(ID_MODE2)->text(), QString("Deep dig"));
     QCOMPARE(f.frame->Action(ID_MODE1)->text(), QString("Find files on Page"));
+    const auto mode = GetMode(1, f.core.m_options);
+    QCOMPARE(mode->m_externalFollowMax, 4000000000u);
+    QVERIFY(mode->m_onlyIfModified);
+    QCOMPARE(mode->m_localFollowMax, 200);
     QVERIFY(std::filesystem::exists(f.dir.File("options.dat")));
 }
 
