@@ -35,6 +35,9 @@ void CFileSizePage::Create()
     m_maxSize = new QLineEdit(this);
     m_minSize->setObjectName(QStringLiteral("minSize"));
     m_maxSize->setObjectName(QStringLiteral("maxSize"));
+    for (QLineEdit* edit : {m_minSize, m_maxSize})
+        edit->setMaximumWidth(
+            edit->fontMetrics().horizontalAdvance(QStringLiteral("-00000000000")));
     auto* sizes = new QFormLayout;
     sizes->addRow(QStringLiteral("&Min Size (K):"), m_minSize);
     sizes->addRow(QStringLiteral("M&ax Size (K):"), m_maxSize);

@@ -43,6 +43,7 @@ void CHistoryPage::Create()
     grid->addWidget(clearPages, 0, 1);
     grid->addWidget(m_rememberDownloads, 1, 0);
     grid->addWidget(clearDownloads, 1, 1);
+    grid->setColumnStretch(2, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
     layout->addLayout(grid);

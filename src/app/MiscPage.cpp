@@ -42,6 +42,8 @@ void CMiscPage::Create()
 
     m_historyDepth = new QLineEdit(this);
     m_historyDepth->setObjectName(QStringLiteral("historyDepth"));
+    m_historyDepth->setMaximumWidth(
+        m_historyDepth->fontMetrics().horizontalAdvance(QStringLiteral("00000000000")));
     m_askSite = new QCheckBox(QStringLiteral("Ask for &Site at start up"), this);
     m_passwordLogins = new QCheckBox(QStringLiteral("&Enable Password Logins"), this);
     m_autoDownload = new QCheckBox(QStringLiteral("&Automatically Download Files"), this);

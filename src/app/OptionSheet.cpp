@@ -34,6 +34,8 @@ COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core) : QDialog(parent
 {
     setWindowTitle(QStringLiteral("Options"));
     m_tabs = new QTabWidget(this);
+    // Every tab in sight: the sheet grows wide enough for all nine.
+    m_tabs->setUsesScrollButtons(false);
     m_pages = {new FileTypePage(core), new CKeywordPage(core),    new CFileSizePage(core),
                new CMiscPage(core),    new CDuplicatesPage(core), new CExcludePage(core),
                new CHistoryPage(core), new CModePage(core),       new CConnectionPage(core)};

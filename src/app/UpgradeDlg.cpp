@@ -65,6 +65,7 @@ CUpgradeDlg::CUpgradeDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent),
     layout->addWidget(headline);
     layout->addWidget(explanation);
     layout->addLayout(buttons);
+    setMinimumWidth(400);
 }
 
 void CUpgradeDlg::UpgradeNow()
