@@ -41,45 +41,99 @@ bool MatchTagAttributeByWalk(const char*& cursor, std::string_view tag, std::str
 }
 
 // The same walk for blank-bounded words, for several pairs at once: the first pair, in order,
-// whose tag word and then attribute word occur in the tag that starts at the cursor. A tag word
-// ends with a blank and cannot cross ">" or the end (it holds neither), so looking back from
-// each blank finds its first occurrence; an attribute word begins with a blank, so looking
-// forward from each blank at or after the tag word's finds the attribute word.
+// whose tag word and then attribute word occur in the tag that starts at begin. A tag word ends
+// with a blank and cannot cross ">" or the end (it holds neither), so looking back from each
+// blank finds its first occurrence; an attribute word begins with a blank, so looking forward
+// from each blank at or after the tag word's finds the attribute word. The memo keeps what the
+// walk found for the next tag that starts before this one's end.
 template <std::size_t N>
-bool MatchFirstPair(CScanCursor& cursor, const std::array<CTagAttributePair, N>& pairs)
+void WalkTag(const char* begin, const char* end, const std::array<CTagAttributePair, N>& pairs,
+             CTagWalkMemo<N>& memo)
 {
-    std::array<const char*, N> tagBlank{};
+    memo.m_from = begin;
+    memo.m_tagBlank.fill(nullptr);
+    memo.m_attributeFrom.fill(nullptr);
     std::size_t missing = N;
-    const char* const begin = cursor.m_at;
-    const char* const tagEnd =
-        scan_bytes::WalkToTagEnd(begin, cursor.m_end,
-                                 [&](const char* blank)
-                                 {
-                                     if (missing == 0)
-                                         return;
-                                     const auto before = static_cast<std::size_t>(blank - begin);
-                                     for (std::size_t k = 0; k < N; ++k)
-                                     {
-                                         const std::string_view stem =
-                                             pairs[k].m_tag.substr(0, pairs[k].m_tag.size() - 1);
-                                         if (tagBlank[k] == nullptr && before >= stem.size() &&
-                                             StartsWithNoCase(blank - stem.size(), stem))
-                                         {
-                                             tagBlank[k] = blank;
-                                             --missing;
-                                         }
-                                     }
-                                 });
+    memo.m_tagEnd = scan_bytes::WalkToTagEnd(
+        begin, end,
+        [&](const char* blank)
+        {
+            if (missing == 0)
+                return;
+            const auto before = static_cast<std::size_t>(blank - begin);
+            for (std::size_t k = 0; k < N; ++k)
+            {
+                const std::string_view stem = pairs[k].m_tag.substr(0, pairs[k].m_tag.size() - 1);
+                if (memo.m_tagBlank[k] == nullptr && before >= stem.size() &&
+                    StartsWithNoCase(blank - stem.size(), stem))
+                {
+                    memo.m_tagBlank[k] = blank;
+                    --missing;
+                }
+            }
+        });
+}
+
+// A tag that starts at begin, inside the tag the memo walked: no ">" lies between, so it ends
+// where that one ends, and a tag word found then is still the first unless it starts before
+// begin. Only those are looked for again, from begin on.
+template <std::size_t N>
+void RefreshTagWords(const char* begin, const std::array<CTagAttributePair, N>& pairs,
+                     CTagWalkMemo<N>& memo)
+{
     for (std::size_t k = 0; k < N; ++k)
     {
-        if (tagBlank[k] == nullptr)
+        const std::string_view stem = pairs[k].m_tag.substr(0, pairs[k].m_tag.size() - 1);
+        const char* blank = memo.m_tagBlank[k];
+        if (blank == nullptr || blank - begin >= static_cast<std::ptrdiff_t>(stem.size()))
             continue;
+        memo.m_tagBlank[k] =
+            scan_bytes::FindBlank(begin, memo.m_tagEnd,
+                                  [begin, stem](const char* at)
+                                  {
+                                      return static_cast<std::size_t>(at - begin) >= stem.size() &&
+                                             StartsWithNoCase(at - stem.size(), stem);
+                                  });
+    }
+}
+
+// The first blank at or after the tag word's of pair k, before the tag's end, that the
+// attribute word follows; nullptr when there is none. Looked for again only when the tag word
+// moved past what was found.
+template <std::size_t N>
+const char* FindAttributeBlank(std::size_t k, const std::array<CTagAttributePair, N>& pairs,
+                               CTagWalkMemo<N>& memo)
+{
+    const char* tagBlank = memo.m_tagBlank[k];
+    const char*& from = memo.m_attributeFrom[k];
+    const char*& found = memo.m_attributeBlank[k];
+    if (from == nullptr || tagBlank < from || (found != nullptr && found < tagBlank))
+    {
         const std::string_view rest = pairs[k].m_attribute.substr(1);
-        const char* blank = scan_bytes::FindBlank(
-            tagBlank[k], tagEnd, [rest](const char* at) { return StartsWithNoCase(at + 1, rest); });
-        if (blank != nullptr)
+        from = tagBlank;
+        found = scan_bytes::FindBlank(tagBlank, memo.m_tagEnd,
+                                      [rest](const char* at)
+                                      { return StartsWithNoCase(at + 1, rest); });
+    }
+    return found;
+}
+
+template <std::size_t N>
+bool MatchFirstPair(const char*& at, const char* end, const std::array<CTagAttributePair, N>& pairs,
+                    CTagWalkMemo<N>& memo)
+{
+    const char* const begin = at;
+    if (memo.m_tagEnd == nullptr || begin < memo.m_from || begin > memo.m_tagEnd)
+        WalkTag(begin, end, pairs, memo);
+    else
+        RefreshTagWords(begin, pairs, memo);
+    for (std::size_t k = 0; k < N; ++k)
+    {
+        if (memo.m_tagBlank[k] == nullptr)
+            continue;
+        if (const char* blank = FindAttributeBlank(k, pairs, memo); blank != nullptr)
         {
-            cursor.m_at = blank + pairs[k].m_attribute.size();
+            at = blank + pairs[k].m_attribute.size();
             return true;
         }
     }
@@ -113,23 +167,22 @@ const char* FindSingleQuotedValueEnd(const char* p, const char* end)
 // with a single quote also ends at the next one: pages quote that way as often as with double
 // quotes, and the quotes are never part of the link. Elsewhere a single quote is an ordinary
 // character.
-EValue ExtractValue(CScanCursor& cursor, std::string& value)
+EValue ExtractValue(const char*& at, const char* end, std::string& value)
 {
-    const char* p = cursor.m_at;
+    const char* p = at;
     while (*p == ' ' || *p == '=' || *p == '"')
         ++p;
     const bool singleQuoted = *p == '\'';
     if (singleQuoted)
         ++p;
     const char* start = p;
-    p = singleQuoted ? FindSingleQuotedValueEnd(start, cursor.m_end)
-                     : scan_bytes::FindValueEnd(start, cursor.m_end);
-    if (p == cursor.m_end)
+    p = singleQuoted ? FindSingleQuotedValueEnd(start, end) : scan_bytes::FindValueEnd(start, end);
+    if (p == end)
     {
-        cursor.m_at = p;
+        at = p;
         return EValue::kNone;
     }
-    cursor.m_at = p + 1;
+    at = p + 1;
     const auto length = static_cast<std::size_t>(p - start);
     if (length > kMaxLinkValueLength)
         return EValue::kTooLong;
@@ -162,7 +215,9 @@ bool MatchTagAttribute(CScanCursor& cursor, std::string_view tag, std::string_vi
 {
     if (!IsBlankBounded(tag, attribute))
         return MatchTagAttributeByWalk(cursor.m_at, tag, attribute);
-    return MatchFirstPair(cursor, std::array<CTagAttributePair, 1>{{{tag, attribute}}});
+    CTagWalkMemo<1> memo;
+    return MatchFirstPair(cursor.m_at, cursor.m_end,
+                          std::array<CTagAttributePair, 1>{{{tag, attribute}}}, memo);
 }
 
 bool MatchKeyword(const char* position, std::span<const std::string> keywords)
@@ -201,17 +256,18 @@ bool FindBaseHref(CScanCursor text, CUrl& base)
     if (!scan_bytes::MayContainNoCase(text.m_at, text.m_end, kBaseTagPair.m_tag))
         return false;
     const std::array<CTagAttributePair, 1> pairs{kBaseTagPair};
+    CTagWalkMemo<1> memo;
     for (;;)
     {
         text.m_at = FindLessThan(text.m_at, text.m_end);
         if (text.m_at == text.m_end)
             return false;
         ++text.m_at;
-        CScanCursor cursor = text;
-        if (!MatchFirstPair(cursor, pairs))
+        const char* at = text.m_at;
+        if (!MatchFirstPair(at, text.m_end, pairs, memo))
             continue;
         std::string value;
-        if (ExtractValue(cursor, value) != EValue::kFound)
+        if (ExtractValue(at, text.m_end, value) != EValue::kFound)
             return false;
         base.m_url = std::move(value);
         base.Parse();
@@ -241,11 +297,11 @@ bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSe
         }
 
         ++cursor.m_at;
-        CScanCursor at = cursor;
-        if (!MatchFirstPair(at, kLinkTagPairs))
+        const char* at = cursor.m_at;
+        if (!MatchFirstPair(at, cursor.m_end, kLinkTagPairs, cursor.m_tags))
             continue;
-        const EValue found = ExtractValue(at, value);
-        cursor = at;
+        const EValue found = ExtractValue(at, cursor.m_end, value);
+        cursor.m_at = at;
         if (found != EValue::kTooLong)
             return found == EValue::kFound;
         // Too long: skipped, the scan goes on after it.

@@ -62,8 +62,21 @@ struct CScanContext
     std::function<void(CUrl& page)> m_onKeywordHit;
 };
 
+// What the scan learnt about the tag it last walked. A page may open a million tags and close
+// none: every one of them then runs to the same ">" (or the text's end), and walking each to it
+// anew would take hours. Tags that start inside the last walked one reuse what it found.
+template <std::size_t N> struct CTagWalkMemo
+{
+    const char* m_from = nullptr;            // where the walk began
+    const char* m_tagEnd = nullptr;          // the first ">" at or after m_from, or the text's end
+    std::array<const char*, N> m_tagBlank{}; // each tag word's first blank, or none
+    std::array<const char*, N> m_attributeFrom{};  // where the attribute was looked for, or not yet
+    std::array<const char*, N> m_attributeBlank{}; // the attribute word's first blank, or none
+};
+
 // A position in a page's text together with the text's end, its first NUL. Knowing the end lets
-// the scan look at many bytes at once without reading past the text.
+// the scan look at many bytes at once without reading past the text. A cursor serves the one
+// text it was made for, from its start forward.
 struct CScanCursor
 {
     CScanCursor() = default;
@@ -74,6 +87,7 @@ struct CScanCursor
 
     const char* m_at = nullptr;
     const char* m_end = nullptr;
+    CTagWalkMemo<kLinkTagPairs.size()> m_tags;
 };
 
 // In place: every run of white space becomes one blank, control characters are dropped,
