@@ -42,6 +42,7 @@ protected:
         switch (page.outcome)
         {
         case EHostileOutcome::kRead:
+        case EHostileOutcome::kCutShort:
             EXPECT_TRUE(finished) << url;
             break;
         case EHostileOutcome::kHttpError:

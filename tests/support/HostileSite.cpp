@@ -136,11 +136,11 @@ void CHostileSite::ServePages()
     {
         std::string body = Link("from-stalled.zip");
         body.resize(2000, ' ');
-        page("/stall-body.htm", E::kRead, BrokenBody(100000, body, true, "text/html"));
+        page("/stall-body.htm", E::kCutShort, BrokenBody(100000, body, true, "text/html"));
         linked("/from-stalled.zip");
     }
     page("/drop.htm", E::kConnectionProblem, Drop());
-    page("/long-length.htm", E::kRead,
+    page("/long-length.htm", E::kCutShort,
          BrokenBody(10000, Link("from-long.zip"), false, "text/html"));
     linked("/from-long.zip");
     {
@@ -268,10 +268,9 @@ void CHostileSite::ServeFiles()
              exchange.Send(Head(200, 1000, "application/zip") + std::string(3000, 's'));
              return false;
          });
-    file("/long-length.zip", E::kConnectionProblem, 0,
+    file("/long-length.zip", E::kCutShort, 0,
          BrokenBody(50000, std::string(1000, 'l'), false, zip));
-    file("/stall-body.zip", E::kConnectionProblem, 0,
-         BrokenBody(100000, std::string(8000, 'b'), true, zip));
+    file("/stall-body.zip", E::kCutShort, 0, BrokenBody(100000, std::string(8000, 'b'), true, zip));
     file("/stall-head.zip", E::kConnectionProblem, 0, StallBeforeHeaders());
     file("/drop.zip", E::kConnectionProblem, 0, Drop());
     file("/loop-a.zip", E::kConnectionProblem, 0, RedirectTo("/loop-b.zip"));

@@ -9,7 +9,9 @@
 // What a client should end with for one resource of the hostile site.
 enum class EHostileOutcome
 {
-    kRead,              // read to its end, or to where the server broke off
+    kRead,              // read to its end
+    kCutShort,          // the answer began but broke off: a page is read as far as it came, a
+                        // download fails without a log line of its own
     kHttpError,         // refused with an HTTP status of 300 or more
     kConnectionProblem, // no usable answer at all
 };
