@@ -16,8 +16,8 @@
 #include "platform/UserPrompts.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -59,10 +59,6 @@ COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core) : QDialog(parent
     m_active = first;
     m_pages[static_cast<std::size_t>(first)]->Activate();
     connect(m_tabs, &QTabWidget::currentChanged, this, &COptionSheet::OnTabChanged);
-
-    // F1 anywhere in the sheet opens the options page of the documentation.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, &COptionSheet::ShowHelp);
 }
 
 COptionSheet::~COptionSheet() = default;
@@ -174,6 +170,17 @@ int COptionSheet::LastOptionsPage()
 void COptionSheet::SetLastOptionsPage(int index)
 {
     s_lastOptionsPage = index;
+}
+
+void COptionSheet::keyPressEvent(QKeyEvent* event)
+{
+    // F1 anywhere in the sheet: no control of the pages takes the key for itself.
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier)
+    {
+        ShowHelp();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void COptionSheet::ShowHelp()

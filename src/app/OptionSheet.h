@@ -63,6 +63,9 @@ public:
     // answers, else a message that the user must be online.
     void ShowHelp();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void OnTabChanged(int index);
 
