@@ -24,3 +24,10 @@ std::string CurrentDirectory()
     auto path = std::filesystem::current_path(error);
     return error ? std::string(".") : path.string();
 }
+
+void KeepDamagedFile(const std::string& path)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error))
+        std::filesystem::rename(path, path + ".bad", error); // best effort: start-up goes on
+}

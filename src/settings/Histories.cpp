@@ -1,16 +1,24 @@
 #include "settings/Histories.h"
 
 #include "platform/FileError.h"
+#include "settings/DataPaths.h"
 #include "settings/Options.h"
 
 void CHistories::LoadAtStartup(const COptions& options)
 {
+    // A damaged file starts an empty list; shut-down writes the list in its place, so the old
+    // bytes are kept aside.
+    const auto load = [&](CTSList& list, const char* fileName)
+    {
+        if (!list.Load(fileName, options.m_workDir))
+            KeepDamagedFile(JoinDataPath(options.m_workDir, fileName));
+    };
     if (options.m_rememberDownloads)
     {
-        m_fileHistory.Load(kFileHistoryFileName, options.m_workDir);
+        load(m_fileHistory, kFileHistoryFileName);
         m_fileHistoryLoaded = true;
     }
-    m_urlHistory.Load(kUrlHistoryFileName, options.m_workDir);
+    load(m_urlHistory, kUrlHistoryFileName);
     m_urlHistoryLoaded = true;
 }
 

@@ -145,7 +145,9 @@ std::unique_ptr<CModeData> GetMode(int modeNumber, const COptions& options)
     }
     catch (const CFileError&)
     {
-        // Missing or damaged: rebuild the built-in definition over whatever was read.
+        // Missing or damaged: rebuild the built-in definition over whatever was read. A damaged
+        // file is kept aside first, since the rebuilt one is written in its place.
+        KeepDamagedFile(JoinDataPath(options.m_workDir, ModeFileName(modeNumber)));
         MakeBuiltInMode(*mode, modeNumber, options.m_workDir);
     }
     return mode;
