@@ -29,7 +29,10 @@ void CMainFrame::HandleMessage(CFrameMessage& message)
     switch (message.message)
     {
     case WM_START_DOWNLOADS:
-        StartDownloadWorkers(m_core);
+        // Closing waits for the workers to end; none may start behind that wait (the last one
+        // to end clears the cancel flag, so a new one would download on after the close).
+        if (!m_closing)
+            StartDownloadWorkers(m_core);
         break;
     case WM_SET_STATUS:
         OnSetStatus(message.wParam, message.payload);

@@ -10,6 +10,7 @@
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
 #include "download/TrawlerCore.h"
+#include "settings/DataPaths.h"
 #include "settings/ScreenSize.h"
 
 #include <QApplication>
@@ -80,8 +81,10 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     QCoreApplication::setApplicationName(QString::fromLatin1(kAppName));
     SetScreenSizeProvider(PrimaryScreenSize);
 
-    // 3. The options (defaults when the file is missing or unusable).
-    m_core.m_options.Load();
+    // 3. The options (defaults when the file is missing or unusable; an unusable one is kept
+    // aside, since closing writes the options in its place).
+    if (!m_core.m_options.Load())
+        KeepDamagedFile(m_core.m_options.ResolvePath({}));
     m_core.PublishOptions();
 
     // 4. The document.
