@@ -157,6 +157,17 @@ void CHostileSite::ServePages()
     }
     page("/loop-a.htm", E::kConnectionProblem, RedirectTo("/loop-b.htm"));
     m_server.Handle("/loop-b.htm", RedirectTo("/loop-a.htm"));
+    // A redirect may not lead out of the web.
+    page("/to-file.htm", E::kConnectionProblem, RedirectTo("file:///etc/passwd"));
+    // A length beyond any number: the body runs to the connection's end.
+    page("/bad-length.htm", E::kRead,
+         [](CExchange& exchange)
+         {
+             exchange.Send("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\n"
+                           "<a href=\"bad-length.zip\">x</a>");
+             return false;
+         });
+    linked("/bad-length.zip");
     page("/auth.htm", E::kHttpError, LoginForever(), 401);
     page("/gone.htm", E::kHttpError, Fixed(404, "gone"), 404);
     page("/not-http.htm", E::kConnectionProblem, NotHttp());
