@@ -3,6 +3,7 @@
 #include "app/AppMessages.h"
 #include "app/FileList.h"
 #include "app/FindDlg.h"
+#include "app/GuiSinkLock.h"
 #include "download/DownloadWorkers.h"
 #include "download/TrawlerCore.h"
 #include "download/UrlTransfers.h"
@@ -41,7 +42,7 @@ std::vector<QTreeWidgetItem*> CFileList::SelectedItemsInOrder() const
 void CFileList::DownloadSelected()
 {
     // Workers adding through the sink wait while the list changes.
-    CSinkLock lock(m_core.m_foundFiles);
+    CGuiSinkLock lock(m_core.m_foundFiles, this);
     if (!lock.OwnsLock())
         return;
     const std::vector<QTreeWidgetItem*> selected = SelectedItemsInOrder();
@@ -68,7 +69,7 @@ void CFileList::DownloadSelected()
 
 void CFileList::RemoveSelected()
 {
-    CSinkLock lock(m_core.m_foundFiles);
+    CGuiSinkLock lock(m_core.m_foundFiles, this);
     if (!lock.OwnsLock())
         return;
     for (QTreeWidgetItem* item : SelectedItemsInOrder())
@@ -82,7 +83,7 @@ void CFileList::RemoveSelected()
 void CFileList::SelectAll()
 {
     // Workers adding through the sink wait while the selection changes.
-    CSinkLock lock(m_core.m_foundFiles);
+    CGuiSinkLock lock(m_core.m_foundFiles, this);
     if (lock.OwnsLock())
         selectAll();
 }

@@ -3,6 +3,7 @@
 #include "app/AddSiteDlg.h"
 #include "app/AppMessages.h"
 #include "app/FindDlg.h"
+#include "app/GuiSinkLock.h"
 #include "app/UrlList.h"
 #include "crawl/BrowseEngine.h"
 #include "download/TrawlerCore.h"
@@ -120,7 +121,7 @@ void CUrlList::RemoveSelected()
 {
     {
         // Browse threads insert under this lock; a removal never races an insertion.
-        CSinkLock lock(m_core.m_sites);
+        CGuiSinkLock lock(m_core.m_sites, this);
         QTreeWidgetItem* item = lock.OwnsLock() ? SelectedItem() : nullptr;
         if (item != nullptr)
         {

@@ -25,6 +25,8 @@ public:
 
     // Waits for the lock; false when it was not free in time. Unlock only after a true Lock.
     bool Lock() { return m_mutex.try_lock_for(kLockWait); }
+    // Takes the lock only when it is free now (a caller that must keep serving while it waits).
+    bool TryLock() { return m_mutex.try_lock(); }
     void Unlock() { m_mutex.unlock(); }
 
     // Shows the record unless it is shown already. True when the window took it; the store then

@@ -8,10 +8,13 @@
 #include "download/DownloadWorkers.h"
 #include "support/FileBytes.h"
 #include "support/TestHttpServer.h"
+#include "support/WaitFor.h"
 
 #include <QRadioButton>
 #include <QTest>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 using namespace std::string_literals;
 
@@ -24,6 +27,7 @@ private slots:
     void doubleClickQueuesTheClickedItem();
     void downloadSelectedQueuesOnlyWhatItCan();
     void removeSelectedReleasesTheRecords();
+    void commandsServeAWorkerWaitingWithTheLock();
     void findSelectsMatchesAndMovesTheFocus();
     void determineSizeShowsWhatTheServerSays();
     void openShowsTheFirstSelectedFile();
@@ -162,6 +166,39 @@ void CFileListTest::removeSelectedReleasesTheRecords()
     QVERIFY(!f.core.m_urlStore.IsInFileList(b));
     f.core.m_urlStore.Release(CHolder::Counted, b);
     QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 1);
+}
+
+void CFileListTest::commandsServeAWorkerWaitingWithTheLock()
+{
+    CListFixture f;
+    const std::string a = "http://h.test/a.zip", late = "http://h.test/late.zip";
+    f.AddFiles({a});
+    f.Select({a});
+    // A browse thread adds a file: it holds the sink's lock while it waits for this thread to
+    // insert the item.
+    std::atomic<bool> added{false};
+    std::thread worker(
+        [&]
+        {
+            f.core.m_foundFiles.AddLocked(*new CUrl(late));
+            added = true;
+        });
+    QVERIFY(WaitFor(
+        [&]
+        {
+            if (!f.core.m_foundFiles.TryLock())
+                return true;
+            f.core.m_foundFiles.Unlock();
+            return false;
+        }));
+    f.list->DownloadSelected();
+    QVERIFY(QTest::qWaitFor([&] { return added.load(); }));
+    worker.join();
+    QCOMPARE(f.list->Urls(), std::vector<std::string>{late});
+    QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
+    CUrl* queued = nullptr;
+    QVERIFY(f.core.m_downloadQueue.Pop(queued));
+    f.core.m_urlStore.Release(CHolder::Counted, queued->m_url);
 }
 
 void CFileListTest::findSelectsMatchesAndMovesTheFocus()
