@@ -52,7 +52,8 @@ bool CSiteBrowser::FollowExternal(const CUrl&, const CUrlQueue& externalQueue)
 
 bool CSiteBrowser::IsWantedFile(CUrl& link)
 {
-    if (link.m_extension.empty())
+    // A web page must not be able to make the program copy local files into the download folder.
+    if (link.m_extension.empty() || link.m_serviceType == kServiceFile)
         return false;
     bool typeMatches = false;
     ForEachListEntry(m_options->m_fileTypes,

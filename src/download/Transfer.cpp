@@ -180,8 +180,9 @@ bool CTransfer::Start(const CUrl& record, bool head)
     CRequest& request = *m_request;
     request.cancel = m_cancel;
     request.http = IsHttpService(m_service);
-    const int timeout = m_context.options.m_connectTimeout > 0 ? m_context.options.m_connectTimeout
-                                                               : kDefaultTimeoutSeconds;
+    const int timeout = m_context.CurrentOptions()->m_connectTimeout > 0
+                            ? m_context.CurrentOptions()->m_connectTimeout
+                            : kDefaultTimeoutSeconds;
     request.idleLimit = std::chrono::seconds(timeout);
     request.lastActivity = Clock::now();
 
@@ -312,7 +313,7 @@ int CTransfer::Open(CUrl& record, bool head)
         m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
     }
 
-    const int retries = std::clamp(m_context.options.m_connectRetries, 0, kMaxRetries);
+    const int retries = std::clamp(m_context.CurrentOptions()->m_connectRetries, 0, kMaxRetries);
     for (int attempt = 0;; ++attempt)
     {
         Start(record, head);
@@ -366,7 +367,7 @@ bool CTransfer::OpenWithLogin(CUrl& record, bool head)
     int status = Open(record, head);
     if (status < 300)
         return true;
-    if (status != 401 || !m_context.options.m_passwordLogins)
+    if (status != 401 || !m_context.CurrentOptions()->m_passwordLogins)
         return false;
     // One prompt per open: it shows the last answer again after a refusal.
     std::string userName;

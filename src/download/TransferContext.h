@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <memory>
 
 class CInternetSession;
 class CConnectionCache;
@@ -16,7 +18,9 @@ struct CTransferContext
 {
     CInternetSession& session;
     CConnectionCache& connections;
-    const COptions& options; // read without a lock, as every worker does
+    // The options of a context that nobody edits while transfers run (tests, tools). The shared
+    // state sets publishedOptions instead, since its window edits the options in place.
+    const COptions& options;
     CLogFile& log;
     CStatistics& statistics;
     CFramePoster& frame;
@@ -24,4 +28,14 @@ struct CTransferContext
     // Set by the user-interface thread; page reads watch the first, downloads the second.
     const std::atomic<bool>& cancelBrowse;
     const std::atomic<bool>& cancelDownload;
+    // When set, the options as last published for workers; transfers read these.
+    std::function<std::shared_ptr<const COptions>()> publishedOptions = {};
+
+    // The options a transfer goes by: the published ones when there are any.
+    std::shared_ptr<const COptions> CurrentOptions() const
+    {
+        if (publishedOptions)
+            return publishedOptions();
+        return std::shared_ptr<const COptions>(std::shared_ptr<const COptions>(), &options);
+    }
 };

@@ -90,4 +90,6 @@ void CTrawlerCore::RebuildTransferContext()
     m_transferContext.reset(new CTransferContext{*m_session, m_connections, m_options, m_log,
                                                  m_stats, m_frame, *m_prompts, m_cancelBrowse,
                                                  m_cancelDownload});
+    // Workers must not read the options while the window edits them.
+    m_transferContext->publishedOptions = [this] { return Options(); };
 }

@@ -47,7 +47,7 @@ TEST_F(FollowRules, FileTypesAndExcludes)
         {"http://h/setup.ex", true},  {"http://h/setup.exe2", false},
         {"http://h/clip.mpe", true},  {"http://h/a.jpg", false},
         {"http://h/readme", false},   {"http://h/Banners/x.zip", false},
-        {"ftp://h/pub/f.zip", true},  {"h/x.zip", false},
+        {"ftp://h/pub/f.zip", true},  {"file:///home/me/f.zip", false},
     };
     for (const auto& f : files)
         EXPECT_EQ(Wanted(f.url), f.wanted) << f.url;

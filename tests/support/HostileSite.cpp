@@ -251,6 +251,8 @@ void CHostileSite::ServePages()
         page("/schemes.htm", E::kRead, Fixed(200, body));
         m_linkedFiles.push_back("ftp://" + closed + "/pub/ftp.zip");
         m_linkedFiles.push_back("ftp://user:pw@" + closed + "/ftp2.exe");
+        // A page must not make the program copy local files.
+        m_neverFound.push_back("file:///nonexistent-harvestor/file.zip");
     }
     page("/percent.htm", E::kRead,
          Fixed(200, Link("%") + Link("%zz.htm") + Link("a%2") + Link("%00.zip") + Link("%%%.htm") +
@@ -293,7 +295,6 @@ void CHostileSite::ServeFiles()
     const std::string closed = "127.0.0.1:" + std::to_string(m_closedPort);
     file("ftp://" + closed + "/pub/closed.zip", E::kConnectionProblem, 0, nullptr);
     file("gopher://" + closed + "/9/closed.zip", E::kConnectionProblem, 0, nullptr);
-    file("file:///nonexistent-harvestor/missing.zip", E::kConnectionProblem, 0, nullptr);
 }
 
 void CHostileSite::ServeStartPage()
