@@ -48,6 +48,7 @@ TEST_F(FollowRules, FileTypesAndExcludes)
         {"http://h/clip.mpe", true},  {"http://h/a.jpg", false},
         {"http://h/readme", false},   {"http://h/Banners/x.zip", false},
         {"ftp://h/pub/f.zip", true},  {"file:///home/me/f.zip", false},
+        {"h/x.zip", false},
     };
     for (const auto& f : files)
         EXPECT_EQ(Wanted(f.url), f.wanted) << f.url;
