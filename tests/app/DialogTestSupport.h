@@ -4,51 +4,37 @@
 #include "platform/UserPrompts.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-// Answers the next modal dialog of type Dialog once it runs: the caller arms it, then starts
-// the command that opens the dialog. A dialog of another type is rejected and counted, so a
-// wrong dialog fails the test instead of hanging it. Gives up after budgetMs.
-template <class Dialog>
-std::shared_ptr<int> AnswerNextDialog(std::function<void(Dialog&)> answer, int budgetMs = 20000)
+// Answers the next modal dialog once it runs: arm it, then start the command that opens the
+// dialog. A dialog of another type is rejected, so a wrong dialog fails the test, not hangs it.
+template <class Dialog> void AnswerNextDialog(std::function<void(Dialog&)> answer)
 {
-    auto wrongDialogs = std::make_shared<int>(0);
     auto* timer = new QTimer;
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout,
-                     [timer, answer, wrongDialogs, clock, budgetMs]
+                     [timer, answer, deadline = QDeadlineTimer(20000)]
                      {
                          auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                         if (dialog == nullptr || !dialog->isVisible())
-                         {
-                             if (clock->elapsed() > budgetMs)
-                                 timer->deleteLater();
+                         if ((dialog == nullptr || !dialog->isVisible()) && !deadline.hasExpired())
                              return;
-                         }
-                         timer->stop();
                          timer->deleteLater();
+                         timer->stop();
                          if (auto* wanted = qobject_cast<Dialog*>(dialog))
                              answer(*wanted);
-                         else
-                         {
-                             ++*wrongDialogs;
+                         else if (dialog != nullptr)
                              dialog->reject();
-                         }
                      });
     timer->start();
-    return wrongDialogs;
 }
 
-// Prompts that remember what they were asked; "open" answers openSucceeds.
+// Prompts that remember what they were asked; "open" answers as set.
 class CRecordingPrompts : public CUserPrompts
 {
 public:
@@ -103,11 +89,6 @@ public:
     {
         std::lock_guard lock(m_mutex);
         return m_messages;
-    }
-    void Clear()
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.clear();
     }
 
 private:
