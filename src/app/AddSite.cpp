@@ -1,6 +1,7 @@
 #include "app/AddSite.h"
 
 #include "app/AppMessages.h"
+#include "app/GuiSinkLock.h"
 #include "crawl/BrowseEngine.h"
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
@@ -13,7 +14,13 @@ void AddAndBrowseSite(CTrawlerCore& core, const std::string& siteText, std::int3
 {
     auto record = std::make_unique<CUrl>(siteText, &core.m_histories.m_urlHistory);
     bool storeOwnsRecord = false;
-    core.m_sites.AddLocked(*record, &storeOwnsRecord);
+    {
+        // A browse thread may hold the tree's lock while it waits for this thread to insert its
+        // node: serve those insertions while waiting, or the new site would get no node.
+        CGuiSinkLock lock(core.m_sites, nullptr);
+        if (lock.OwnsLock())
+            core.m_sites.AddHoldingLock(*record, &storeOwnsRecord);
+    }
     // Once the store has adopted the record it is no longer ours to destroy; otherwise it goes
     // to the browse thread with the browse.
     CUrl* site = storeOwnsRecord ? record.release() : record.get();

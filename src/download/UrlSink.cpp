@@ -2,15 +2,19 @@
 
 bool CUrlSink::AddLocked(CUrl& record, bool* storeOwnsRecord)
 {
-    CUrl* held = nullptr;
-    {
-        CSinkLock lock(*this);
-        if (lock.OwnsLock() && !IsShown(record))
-            held = Add(record);
-        if (held == nullptr && storeOwnsRecord != nullptr)
-            *storeOwnsRecord = m_store.Find(record.m_url) == &record;
-    }
-    if (held != nullptr && storeOwnsRecord != nullptr)
-        *storeOwnsRecord = held == &record;
+    CSinkLock lock(*this);
+    if (lock.OwnsLock())
+        return AddHoldingLock(record, storeOwnsRecord);
+    if (storeOwnsRecord != nullptr)
+        *storeOwnsRecord = m_store.Find(record.m_url) == &record;
+    return false;
+}
+
+bool CUrlSink::AddHoldingLock(CUrl& record, bool* storeOwnsRecord)
+{
+    CUrl* held = IsShown(record) ? nullptr : Add(record);
+    if (storeOwnsRecord != nullptr)
+        *storeOwnsRecord =
+            held != nullptr ? held == &record : m_store.Find(record.m_url) == &record;
     return held != nullptr;
 }

@@ -35,6 +35,9 @@ public:
     // store owns the record afterwards: it adopts it only when it had no entry for the URL (see
     // CUrlStore::Add); otherwise the record stays with the caller, who must destroy it.
     bool AddLocked(CUrl& record, bool* storeOwnsRecord = nullptr);
+    // AddLocked for a caller that already holds the lock (the user-interface thread, which
+    // must serve waiting insertions while it waits for the lock).
+    bool AddHoldingLock(CUrl& record, bool* storeOwnsRecord = nullptr);
 
 protected:
     // Shows the record; called with the lock held. Returns the record that the store holds for
