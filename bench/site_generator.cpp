@@ -223,6 +223,8 @@ std::string CSiteBuilder::HtmlOf(int page, const std::vector<CLink>& links)
             html += "<A HREF=\"" + link.href + "\">";
         else if (i % 7 == 3 && m_spec.m_awkwardLinks)
             html += "<a href='" + link.href + "'>";
+        else if (i % 11 == 6 && m_spec.m_quotedValuesOnly)
+            html += "<a class=\"item\" href=\"" + link.href + "\">";
         else if (i % 11 == 6)
             html += "<a class=item href=" + link.href + ">";
         else

@@ -21,6 +21,8 @@ struct CSiteSpec
     // which a crawler that judges each link against the directory of the page it was found on
     // (and never looks at a link text twice) does not read.
     bool m_crossLinks = false;
+    // Every attribute value in double quotes: no unquoted values, which some crawlers misread.
+    bool m_quotedValuesOnly = false;
 };
 
 // What GenerateSite wrote. Paths are URL paths from the server's document root.

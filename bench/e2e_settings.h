@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// What a benchmark run of the program changes from its default settings.
+struct CBenchSettings
+{
+    // Raised local maximum of "Find files on Site", so that the whole site is read.
+    int m_siteLocalFollowMax = 1000000;
+    bool m_autoDownload = false;
+    int m_downloadThreads = 4;
+    std::string m_downloadDir;
+};
+
+// Writes options.dat and the mode file of "Find files on Site" into workDir, as the program
+// reads them from its working directory. False with error set when a file cannot be written.
+bool WriteBenchSettings(const std::string& workDir, const CBenchSettings& settings,
+                        std::string& error);
