@@ -5,6 +5,9 @@
 CFrameMessageQueue::CFrameMessageQueue(Handler handler, QObject* parent)
     : QObject(parent), m_handler(std::move(handler))
 {
+    m_batchTimer.setSingleShot(true);
+    m_batchTimer.setInterval(kBatchMs);
+    connect(&m_batchTimer, &QTimer::timeout, this, &CFrameMessageQueue::Drain);
 }
 
 void CFrameMessageQueue::Deliver(CFrameMessage message)
@@ -22,22 +25,28 @@ void CFrameMessageQueue::Deliver(CFrameMessage message)
 
 void CFrameMessageQueue::Drain()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_wakePosted = false;
-    }
     // One message at a time: a handler may process events (the shut-down wait), and a nested
     // drain must go on with the next message, not behind a batch held here.
+    bool handled = false;
     for (;;)
     {
         CFrameMessage message;
         {
             std::lock_guard lock(m_mutex);
             if (m_pending.empty())
-                return;
+            {
+                // Quiet since the last drain: the next message wakes this thread again.
+                if (!handled)
+                    m_wakePosted = false;
+                break;
+            }
             message = std::move(m_pending.front());
             m_pending.pop_front();
         }
         m_handler(message);
+        handled = true;
     }
+    // More may follow: posters only queue them (the wake stays posted) until the timer drains.
+    if (handled)
+        m_batchTimer.start();
 }
