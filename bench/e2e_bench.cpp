@@ -81,6 +81,11 @@ bool ParseArguments(int argc, char** argv, CArguments& arguments)
         else
             return false;
     }
+    // The tools run in their own working directories.
+    for (std::string* path : {&arguments.paths.harvestor, &arguments.paths.wget,
+                              &arguments.paths.wget2, &arguments.nginx})
+        if (!path->empty())
+            *path = fs::absolute(*path).string();
     return arguments.pages >= 2 && arguments.runs > 0 && arguments.delayMs >= 0 &&
            arguments.workers > 0 && !arguments.paths.harvestor.empty();
 }
