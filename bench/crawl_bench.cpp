@@ -307,15 +307,15 @@ int RunComparison(const CArguments& arguments)
         std::fprintf(stderr, "cannot make a temporary directory\n");
         return 1;
     }
-    CSiteSpec spec;
-    spec.m_pages = arguments.pages;
-    spec.m_awkwardLinks = arguments.awkwardLinks;
-    spec.m_crossLinks = arguments.crossLinks;
-    const bool standardSite = !spec.m_awkwardLinks && !spec.m_crossLinks;
+    CSiteShape shape;
+    shape.m_pages = arguments.pages;
+    shape.m_awkwardLinks = arguments.awkwardLinks;
+    shape.m_crossLinks = arguments.crossLinks;
+    const bool standardSite = !shape.m_awkwardLinks && !shape.m_crossLinks;
     CGeneratedSite site;
     std::string error;
     const std::string documentRoot = dir + "/www";
-    if (!GenerateSite(documentRoot, spec, site, error))
+    if (!GenerateSite(documentRoot, shape, site, error))
     {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

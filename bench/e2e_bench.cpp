@@ -279,13 +279,13 @@ int RunComparison(const CArguments& arguments)
     }
     // The program's per-user settings go here, not into the user's own.
     setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
-    CSiteSpec spec;
-    spec.m_pages = arguments.pages;
-    spec.m_quotedValuesOnly = true;
+    CSiteShape shape;
+    shape.m_pages = arguments.pages;
+    shape.m_quotedValuesOnly = true;
     CGeneratedSite site;
     std::string error;
     const std::string documentRoot = dir + "/www";
-    if (!GenerateSite(documentRoot, spec, site, error))
+    if (!GenerateSite(documentRoot, shape, site, error))
     {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

@@ -34,8 +34,8 @@ struct CLink
 class CSiteBuilder
 {
 public:
-    CSiteBuilder(const CSiteSpec& spec, const CSiteLayout& layout)
-        : m_spec(spec), m_layout(layout), m_random(spec.m_seed)
+    CSiteBuilder(const CSiteShape& shape, const CSiteLayout& layout)
+        : m_spec(shape), m_layout(layout), m_random(shape.m_seed)
     {
     }
 
@@ -75,7 +75,7 @@ private:
         return pages[first + m_random.Below(pages.size() - first)];
     }
 
-    const CSiteSpec& m_spec;
+    const CSiteShape& m_spec;
     const CSiteLayout& m_layout;
     CRandom m_random;
 };
@@ -342,22 +342,22 @@ void PredictReads(const std::vector<std::vector<int>>& targets, IsBelow isBelow,
 
 } // namespace
 
-bool GenerateSite(const std::string& documentRoot, const CSiteSpec& spec, CGeneratedSite& site,
+bool GenerateSite(const std::string& documentRoot, const CSiteShape& shape, CGeneratedSite& site,
                   std::string& error)
 {
     site = CGeneratedSite{};
-    if (spec.m_pages < 2)
+    if (shape.m_pages < 2)
     {
         error = "a site needs two pages at least";
         return false;
     }
-    const CSiteLayout layout(spec.m_pages,
-                             std::max(1, spec.m_pages / std::max(1, spec.m_pagesPerFile)));
-    CSiteBuilder builder(spec, layout);
+    const CSiteLayout layout(shape.m_pages,
+                             std::max(1, shape.m_pages / std::max(1, shape.m_pagesPerFile)));
+    CSiteBuilder builder(shape, layout);
 
     const std::filesystem::path root(documentRoot);
     std::error_code code;
-    for (int page = 0; page < spec.m_pages; ++page)
+    for (int page = 0; page < shape.m_pages; ++page)
     {
         // Every directory holds a page, its index page first.
         if (layout.PageIndex(page) != 0)
@@ -371,9 +371,9 @@ bool GenerateSite(const std::string& documentRoot, const CSiteSpec& spec, CGener
         }
     }
 
-    std::vector<std::vector<int>> targets(static_cast<std::size_t>(spec.m_pages));
+    std::vector<std::vector<int>> targets(static_cast<std::size_t>(shape.m_pages));
     std::set<int> linkedFiles;
-    for (int page = 0; page < spec.m_pages; ++page)
+    for (int page = 0; page < shape.m_pages; ++page)
     {
         const std::vector<CLink> links = builder.LinksOf(page);
         for (const CLink& link : links)
@@ -404,7 +404,7 @@ bool GenerateSite(const std::string& documentRoot, const CSiteSpec& spec, CGener
     site.m_startPath = layout.PagePath(0);
     site.m_linkedFiles = linkedFiles.size();
     site.m_reachableBelowStart = CountReachable(targets);
-    if (!spec.m_awkwardLinks)
+    if (!shape.m_awkwardLinks)
         PredictReads(
             targets,
             [&](int from, int to)

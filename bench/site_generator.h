@@ -6,7 +6,7 @@
 #include <vector>
 
 // The shape of a generated web site.
-struct CSiteSpec
+struct CSiteShape
 {
     int m_pages = 2000; // at least 2
     // Every page has exactly this many <a href> links (at least 12).
@@ -52,7 +52,7 @@ struct CGeneratedSite
 // page links to a page above or beside its own directory. Links mix relative, "../" (up and down
 // again, and to files), root-relative and fragment forms, mail links and links to files of the
 // default file types (1 to 8 KB of bytes each); values are double-quoted or unquoted, tags in
-// either case. The same spec gives the same bytes. False with error set when a file cannot be
+// either case. The same shape gives the same bytes. False with error set when a file cannot be
 // written.
-bool GenerateSite(const std::string& documentRoot, const CSiteSpec& spec, CGeneratedSite& site,
+bool GenerateSite(const std::string& documentRoot, const CSiteShape& shape, CGeneratedSite& site,
                   std::string& error);

@@ -10,7 +10,7 @@
 namespace
 {
 
-struct CSliderSpec
+struct CSliderRange
 {
     const char* label;
     const char* name;
@@ -19,7 +19,7 @@ struct CSliderSpec
     int tickInterval;
 };
 
-constexpr CSliderSpec kSliders[3] = {
+constexpr CSliderRange kSliders[3] = {
     {"Connection Retries:", "retries", 0, 10, 1},
     {"Connection Timeout:", "timeout", 1, 60, 5},
     {"&Downloads Threads:", "threads", 1, 20, 1},
@@ -38,23 +38,23 @@ void CConnectionPage::Create()
     auto* grid = new QGridLayout;
     for (int row = 0; row < 3; ++row)
     {
-        const CSliderSpec& spec = kSliders[row];
+        const CSliderRange& range = kSliders[row];
         auto* slider = new QSlider(Qt::Horizontal, this);
-        slider->setObjectName(QStringLiteral("%1Slider").arg(QLatin1String(spec.name)));
-        slider->setRange(spec.minimum, spec.maximum);
-        slider->setTickInterval(spec.tickInterval);
+        slider->setObjectName(QStringLiteral("%1Slider").arg(QLatin1String(range.name)));
+        slider->setRange(range.minimum, range.maximum);
+        slider->setTickInterval(range.tickInterval);
         slider->setTickPosition(QSlider::TicksBelow);
-        slider->setPageStep(spec.tickInterval);
+        slider->setPageStep(range.tickInterval);
         {
             // Setting the position is not a move: the value stays as copied in.
             const QSignalBlocker blocker(slider);
             slider->setValue(static_cast<int>(*values[row]));
         }
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("%1Value").arg(QLatin1String(spec.name)));
+        edit->setObjectName(QStringLiteral("%1Value").arg(QLatin1String(range.name)));
         edit->setReadOnly(true);
         edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
-        auto* label = new QLabel(QString::fromLatin1(spec.label), this);
+        auto* label = new QLabel(QString::fromLatin1(range.label), this);
         label->setBuddy(slider);
         grid->addWidget(label, row, 0);
         grid->addWidget(slider, row, 1);
