@@ -1,8 +1,7 @@
+#include "HeadlessRun.h"
 #include "LocalSite.h"
 #include "support/TempDir.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTest>
 
 // The program itself, started without a display.
@@ -26,26 +25,8 @@ private:
 
 CHeadlessTest::CRun CHeadlessTest::Run(const QStringList& arguments, const CTempDir& dir)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.File("config")));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(QString::fromStdString(dir.Path().string()));
-    process.start(QStringLiteral(HARVESTOR_BINARY), arguments);
-    CRun run;
-    if (!process.waitForFinished(120000))
-    {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    const CHeadlessRun run = CHeadlessRun::Start(arguments, dir);
+    return CRun{run.exitCode, run.out, run.err};
 }
 
 void CHeadlessTest::withoutSitePrintsUsageAndExits2()
