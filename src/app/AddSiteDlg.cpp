@@ -29,7 +29,7 @@ CAddSiteDlg::CAddSiteDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent),
     auto* layout = new QVBoxLayout(this);
     auto* siteRow = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("&Site:"), this);
-    m_site = new CHistoryCombo(kHistoryFile, options.m_workDir, this);
+    m_site = new CHistoryCombo(kHistoryFile, options.m_workDir, this, options.m_entryHistoryDepth);
     label->setBuddy(m_site);
     siteRow->addWidget(label);
     siteRow->addWidget(m_site, 1);

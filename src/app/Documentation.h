@@ -1,9 +1,18 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 class CTrawlerCore;
+class QWidget;
 
 // A HEAD request for a page of the maker's site, with the user-name and password prompt on 401
-// when logins are on; true when the server answered below 300. User-interface thread.
-bool ProbeDocumentationPage(CTrawlerCore& core, const std::string& url);
+// when logins are on; true when the server answered below 300. Any thread; cancel (may be null)
+// aborts the request.
+bool ProbeDocumentationPage(CTrawlerCore& core, const std::string& url,
+                            const std::atomic<bool>* cancel = nullptr);
+
+// Help: asks the maker's site for a page of the documentation on a thread of its own (owner
+// stays responsive and offers Cancel when the answer is slow), then opens it in the browser, or
+// tells the user that the documentation needs a connection. A cancelled request shows nothing.
+void OpenDocumentationPage(QWidget* owner, CTrawlerCore& core, const char* page);

@@ -34,13 +34,13 @@ void CDuplicatesPage::Create()
     }
     layout->addStretch();
 
-    if (QAbstractButton* button = m_action->button(m_core.m_options.m_duplicateAction))
+    if (QAbstractButton* button = m_action->button(Options().m_duplicateAction))
         button->setChecked(true);
 }
 
 bool CDuplicatesPage::OnKillActive()
 {
     if (m_action->checkedId() >= 0)
-        m_core.m_options.m_duplicateAction = m_action->checkedId();
+        Options().m_duplicateAction = m_action->checkedId();
     return true;
 }

@@ -37,11 +37,16 @@ bool ParseDigits(const QString& text, bool allowSign, bool& negative, std::uint6
     return true;
 }
 
-void Refuse(CTrawlerCore& core, QLineEdit* edit, const char* message)
+void Refuse(CTrawlerCore& core, QLineEdit* edit, const QString& message)
 {
-    ShowAppMessage(core, QString::fromLatin1(message));
+    ShowAppMessage(core, message);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
+}
+
+bool InRange(const CFieldRange* range, std::int64_t value)
+{
+    return range == nullptr || (value >= range->min && value <= range->max);
 }
 
 } // namespace
@@ -72,20 +77,52 @@ bool ParseUnsignedField(const QString& text, std::uint32_t& value)
     return true;
 }
 
-bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value)
+QString OutOfRangeMessage(const CFieldRange& range)
 {
-    if (ParseSignedField(edit->text(), value))
-        return true;
-    Refuse(core, edit, kEnterIntegerMessage);
-    return false;
+    QString name = QString::fromUtf8(range.name);
+    name.remove(QLatin1Char('&'));
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return QStringLiteral("%1 must be a number from %2 to %3.")
+        .arg(name)
+        .arg(range.min)
+        .arg(range.max);
 }
 
-bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value)
+bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
+                    const CFieldRange* range)
 {
-    if (ParseUnsignedField(edit->text(), value))
-        return true;
-    Refuse(core, edit, kEnterPositiveIntegerMessage);
-    return false;
+    std::int32_t read = 0;
+    if (!ParseSignedField(edit->text(), read))
+    {
+        Refuse(core, edit, QString::fromLatin1(kEnterIntegerMessage));
+        return false;
+    }
+    if (!InRange(range, read))
+    {
+        Refuse(core, edit, OutOfRangeMessage(*range));
+        return false;
+    }
+    value = read;
+    return true;
+}
+
+bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
+                      const CFieldRange* range)
+{
+    std::uint32_t read = 0;
+    if (!ParseUnsignedField(edit->text(), read))
+    {
+        Refuse(core, edit, QString::fromLatin1(kEnterPositiveIntegerMessage));
+        return false;
+    }
+    if (!InRange(range, read))
+    {
+        Refuse(core, edit, OutOfRangeMessage(*range));
+        return false;
+    }
+    value = read;
+    return true;
 }
 
 void ShowAppMessage(CTrawlerCore& core, const QString& text)

@@ -7,7 +7,7 @@ class CTrawlerCore;
 class QLineEdit;
 
 // Number fields of the options pages and the mode dialog: what a number field accepts, and the
-// message that refuses anything else. There are no range checks beyond the field's type.
+// message that refuses anything else.
 inline constexpr const char* kEnterIntegerMessage = "Please enter an integer.";
 inline constexpr const char* kEnterPositiveIntegerMessage = "Please enter a positive integer.";
 
@@ -16,10 +16,23 @@ inline constexpr const char* kEnterPositiveIntegerMessage = "Please enter a posi
 bool ParseSignedField(const QString& text, std::int32_t& value);
 bool ParseUnsignedField(const QString& text, std::uint32_t& value);
 
-// Reads the edit into value; when it holds no such number, tells the user, gives the edit the
-// focus with its text selected and returns false (value unchanged).
-bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value);
-bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value);
+// The values a field takes, and its label as the refusal names it.
+struct CFieldRange
+{
+    const char* name;
+    std::int64_t min;
+    std::int64_t max;
+};
+
+// Reads the edit into value; when it holds no such number, or one outside range, tells the
+// user, gives the edit the focus with its text selected and returns false (value unchanged).
+bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
+                    const CFieldRange* range = nullptr);
+bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
+                      const CFieldRange* range = nullptr);
+
+// "NAME must be a number from MIN to MAX."
+QString OutOfRangeMessage(const CFieldRange& range);
 
 // Tells the user in a message box with the program's name as caption.
 void ShowAppMessage(CTrawlerCore& core, const QString& text);

@@ -15,7 +15,7 @@ CExcludePage::CExcludePage(CTrawlerCore& core, QWidget* parent) : CListPage(core
 
 QStringList CExcludePage::InitialItems() const
 {
-    return SplitListText(m_core.m_options.m_excludes);
+    return SplitListText(Options().m_excludes);
 }
 
 bool CExcludePage::CanApply()
@@ -25,5 +25,5 @@ bool CExcludePage::CanApply()
 
 void CExcludePage::OnApply()
 {
-    m_core.m_options.m_excludes = JoinedItems();
+    Options().m_excludes = JoinedItems();
 }

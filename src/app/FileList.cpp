@@ -59,11 +59,17 @@ bool CFileList::InsertOnGuiThread(const std::string& urlText, const std::string&
         else
             high = middle;
     }
-    auto* item = new QTreeWidgetItem(QStringList{text, ToText(sizeText)});
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    SetSizeText(item, sizeText);
     item->setData(kFilesColumn, kUrlRole,
                   QByteArray(urlText.data(), static_cast<qsizetype>(urlText.size())));
     insertTopLevelItem(low, item);
     return true;
+}
+
+void CFileList::SetSizeText(QTreeWidgetItem* item, const std::string& sizeText)
+{
+    item->setText(kSizeColumn, ToText(sizeText));
 }
 
 std::string CFileList::UrlOf(const QTreeWidgetItem* item)

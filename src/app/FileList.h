@@ -27,6 +27,8 @@ public:
     // User-interface thread only, below.
     // The exact URL text of an item (the shown text may have replaced undecodable bytes).
     static std::string UrlOf(const QTreeWidgetItem* item);
+    // Shows a size text of the file sink ("%d" bytes, "<Unknown>" or empty) in the Size column.
+    static void SetSizeText(QTreeWidgetItem* item, const std::string& sizeText);
     // Every URL in the list, top to bottom.
     std::vector<std::string> Urls() const;
 

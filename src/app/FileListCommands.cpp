@@ -1,6 +1,7 @@
 // The file list's commands: download, remove, select all, sizes, open, find. Export is in
 // FileListExport.cpp.
 #include "app/AppMessages.h"
+#include "app/BackgroundTask.h"
 #include "app/FileList.h"
 #include "app/FindDlg.h"
 #include "app/GuiSinkLock.h"
@@ -9,7 +10,6 @@
 #include "download/UrlTransfers.h"
 #include "url/Url.h"
 
-#include <QApplication>
 #include <QPersistentModelIndex>
 
 namespace
@@ -17,16 +17,6 @@ namespace
 
 constexpr const char* kNoBrowserMessage = "Failed to load default browser!";
 constexpr const char* kFindHistoryFile = "findfile.dat";
-
-// Keeps the wait cursor up for one scope.
-class CBusyCursor
-{
-public:
-    CBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CBusyCursor() { QApplication::restoreOverrideCursor(); }
-    CBusyCursor(const CBusyCursor&) = delete;
-    CBusyCursor& operator=(const CBusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -90,29 +80,52 @@ void CFileList::SelectAll()
 
 void CFileList::DetermineSize()
 {
-    CBusyCursor busy;
-    std::vector<QPersistentModelIndex> selected;
-    for (QTreeWidgetItem* item : SelectedItemsInOrder())
-        selected.emplace_back(indexFromItem(item));
-    for (const QPersistentModelIndex& index : selected)
+    struct CSizeJob
     {
-        // A login prompt may run an event loop during the request: look the item up again.
-        QTreeWidgetItem* item = itemFromIndex(index);
-        if (item == nullptr)
-            continue;
-        const std::string url = UrlOf(item);
+        QPersistentModelIndex index;
+        std::string url;
+        CUrl* record;
+        std::string sizeText;
+        bool asked = false;
+    };
+    std::vector<CSizeJob> jobs;
+    for (QTreeWidgetItem* item : SelectedItemsInOrder())
+    {
+        std::string url = UrlOf(item);
         CUrl* record = m_core.m_urlStore.Find(url);
         if (record == nullptr)
             continue;
         // Held for the request, whatever happens to the item meanwhile.
         m_core.m_urlStore.Add(CHolder::Counted, record);
-        if (m_core.HasSession())
-            ::DetermineSize(*record, m_core.TransferContext());
-        const std::string sizeText = CFileSink::SizeText(*record);
-        m_core.m_urlStore.Release(CHolder::Counted, url);
-        item = itemFromIndex(index);
+        jobs.push_back({QPersistentModelIndex(indexFromItem(item)), std::move(url), record, {}});
+    }
+    // The requests run on a thread of their own: a server that does not answer must not
+    // freeze the window.
+    const bool hasSession = m_core.HasSession();
+    RunInBackground(
+        this,
+        jobs.size() == 1 ? QStringLiteral("Determining the size of the file...")
+                         : QStringLiteral("Determining the size of %1 files...").arg(jobs.size()),
+        static_cast<int>(jobs.size()),
+        [&](CTaskControl& control)
+        {
+            for (CSizeJob& job : jobs)
+            {
+                if (control.cancel.load())
+                    break;
+                if (hasSession)
+                    ::DetermineSize(*job.record, m_core.TransferContext(), &control.cancel);
+                job.sizeText = CFileSink::SizeText(*job.record);
+                job.asked = !control.cancel.load();
+                ++control.stepsDone;
+            }
+        });
+    for (CSizeJob& job : jobs)
+    {
+        QTreeWidgetItem* item = job.asked ? itemFromIndex(job.index) : nullptr;
         if (item != nullptr)
-            item->setText(kSizeColumn, QString::fromStdString(sizeText));
+            SetSizeText(item, job.sizeText);
+        m_core.m_urlStore.Release(CHolder::Counted, job.url);
     }
     m_core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, -1);
 }

@@ -10,6 +10,16 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace
+{
+
+// Sizes are compared in kilobytes against 32-bit byte counts: 4 GB is the largest that matters.
+constexpr std::int64_t kLargestSizeK = 4 * 1024 * 1024;
+constexpr CFieldRange kMinSizeRange = {"&Min Size (K):", 0, kLargestSizeK};
+constexpr CFieldRange kMaxSizeRange = {"M&ax Size (K):", 0, kLargestSizeK};
+
+} // namespace
+
 CFileSizePage::CFileSizePage(CTrawlerCore& core, QWidget* parent)
     : COptionPage(core, QStringLiteral("File Size"), parent)
 {
@@ -17,7 +27,7 @@ CFileSizePage::CFileSizePage(CTrawlerCore& core, QWidget* parent)
 
 void CFileSizePage::Create()
 {
-    const COptions& options = m_core.m_options;
+    const COptions& options = Options();
 
     auto* group = new QGroupBox(QStringLiteral("Check Length:"), this);
     auto* groupLayout = new QVBoxLayout(group);
@@ -39,8 +49,8 @@ void CFileSizePage::Create()
         edit->setMaximumWidth(
             edit->fontMetrics().horizontalAdvance(QStringLiteral("-00000000000")));
     auto* sizes = new QFormLayout;
-    sizes->addRow(QStringLiteral("&Min Size (K):"), m_minSize);
-    sizes->addRow(QStringLiteral("M&ax Size (K):"), m_maxSize);
+    sizes->addRow(QString::fromLatin1(kMinSizeRange.name), m_minSize);
+    sizes->addRow(QString::fromLatin1(kMaxSizeRange.name), m_maxSize);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
@@ -58,9 +68,10 @@ bool CFileSizePage::OnKillActive()
 {
     std::int32_t minSize = 0;
     std::int32_t maxSize = 0;
-    if (!ExchangeSigned(m_core, m_minSize, minSize) || !ExchangeSigned(m_core, m_maxSize, maxSize))
+    if (!ExchangeSigned(m_core, m_minSize, minSize, &kMinSizeRange) ||
+        !ExchangeSigned(m_core, m_maxSize, maxSize, &kMaxSizeRange))
         return false;
-    COptions& options = m_core.m_options;
+    COptions& options = Options();
     if (m_checkLength->checkedId() >= 0)
         options.m_checkLength = m_checkLength->checkedId();
     options.m_minSizeK = minSize;

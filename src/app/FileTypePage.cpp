@@ -14,7 +14,7 @@ FileTypePage::FileTypePage(CTrawlerCore& core, QWidget* parent) : CListPage(core
 
 QStringList FileTypePage::InitialItems() const
 {
-    return SplitListText(m_core.m_options.m_fileTypes);
+    return SplitListText(Options().m_fileTypes);
 }
 
 bool FileTypePage::CanApply()
@@ -24,5 +24,5 @@ bool FileTypePage::CanApply()
 
 void FileTypePage::OnApply()
 {
-    m_core.m_options.m_fileTypes = JoinedItems();
+    Options().m_fileTypes = JoinedItems();
 }

@@ -19,7 +19,8 @@ CFindDlg::CFindDlg(bool singleOnly, const std::string& historyFile, CTrawlerCore
     auto* layout = new QVBoxLayout(this);
     auto* findRow = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("&Find:"), this);
-    m_search = new CHistoryCombo(historyFile, core.m_options.m_workDir, this);
+    m_search = new CHistoryCombo(historyFile, core.m_options.m_workDir, this,
+                                 core.m_options.m_entryHistoryDepth);
     label->setBuddy(m_search);
     findRow->addWidget(label);
     findRow->addWidget(m_search, 1);

@@ -19,8 +19,8 @@ QString ToText(const std::string& bytes)
 } // namespace
 
 CHistoryCombo::CHistoryCombo(const std::string& fileName, const std::string& workDir,
-                             QWidget* parent)
-    : QComboBox(parent), m_path(JoinDataPath(workDir, fileName))
+                             QWidget* parent, std::size_t depth)
+    : QComboBox(parent), m_path(JoinDataPath(workDir, fileName)), m_depth(depth)
 {
     setEditable(true);
     // The list changes only through Load; what the user types is not completed from it.
@@ -37,7 +37,7 @@ bool CHistoryCombo::Load()
     std::string bytes;
     if (!ReadWholeFile(m_path, bytes))
         return false;
-    const CHistoryRead read = ParseHistory(bytes, m_path);
+    const CHistoryRead read = ParseHistory(bytes, m_path, m_depth);
     m_loadError = read.error;
     for (const std::string& entry : read.entries)
         addItem(ToText(entry));

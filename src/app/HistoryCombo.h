@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/HistoryFile.h"
+
 #include <QComboBox>
 #include <string>
 
@@ -10,9 +12,9 @@ class CHistoryCombo : public QComboBox
     Q_OBJECT
 
 public:
-    // fileName is joined to workDir unless it is absolute.
+    // fileName is joined to workDir unless it is absolute; a load offers depth entries.
     CHistoryCombo(const std::string& fileName, const std::string& workDir,
-                  QWidget* parent = nullptr);
+                  QWidget* parent = nullptr, std::size_t depth = kHistoryLoadDepth);
 
     const std::string& Path() const { return m_path; }
 
@@ -33,4 +35,5 @@ public:
 private:
     std::string m_path;
     std::string m_loadError;
+    std::size_t m_depth;
 };

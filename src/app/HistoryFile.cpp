@@ -5,14 +5,14 @@
 
 #include <algorithm>
 
-CHistoryRead ParseHistory(std::string_view bytes, const std::string& path)
+CHistoryRead ParseHistory(std::string_view bytes, const std::string& path, std::size_t depth)
 {
     CHistoryRead result;
     CArchiveReader archive(bytes, path);
     try
     {
         const std::uint32_t count = archive.ReadU32();
-        const std::size_t wanted = std::min<std::size_t>(count, kHistoryLoadDepth);
+        const std::size_t wanted = std::min<std::size_t>(count, depth);
         for (std::size_t i = 0; i < wanted; ++i)
             result.entries.push_back(archive.ReadString());
     }

@@ -9,7 +9,7 @@
 // then the edit field's text, then the drop-down entries that differ from it, as archive
 // strings. No Qt here, so the format is easy to test on its own.
 
-// How many entries a load reads, whatever the file holds.
+// How many entries a load reads, whatever the file holds, unless the caller says otherwise.
 inline constexpr std::size_t kHistoryLoadDepth = 5;
 
 struct CHistoryRead
@@ -21,9 +21,9 @@ struct CHistoryRead
     std::string error;
 };
 
-// The first kHistoryLoadDepth entries of a history file's bytes. path names the file in the
-// error text.
-CHistoryRead ParseHistory(std::string_view bytes, const std::string& path);
+// The first depth entries of a history file's bytes. path names the file in the error text.
+CHistoryRead ParseHistory(std::string_view bytes, const std::string& path,
+                          std::size_t depth = kHistoryLoadDepth);
 
 // The bytes of a history file: editText first, then every list entry not exactly equal to it,
 // in list order.

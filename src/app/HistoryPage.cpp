@@ -18,7 +18,8 @@ void CHistoryPage::Create()
     auto* explanation = new QLabel(
         QStringLiteral("These options let Harvestor remember the web pages it has visited and "
                        "the files it has downloaded. Press \"Clear\" to clear the appropriate "
-                       "history."),
+                       "history; a history is cleared at once, and Cancel does not bring it "
+                       "back."),
         this);
     explanation->setWordWrap(true);
 
@@ -49,13 +50,13 @@ void CHistoryPage::Create()
     layout->addLayout(grid);
     layout->addStretch();
 
-    m_rememberPages->setChecked(m_core.m_options.m_rememberPages);
-    m_rememberDownloads->setChecked(m_core.m_options.m_rememberDownloads);
+    m_rememberPages->setChecked(Options().m_rememberPages);
+    m_rememberDownloads->setChecked(Options().m_rememberDownloads);
 }
 
 bool CHistoryPage::OnKillActive()
 {
-    m_core.m_options.m_rememberPages = m_rememberPages->isChecked();
-    m_core.m_options.m_rememberDownloads = m_rememberDownloads->isChecked();
+    Options().m_rememberPages = m_rememberPages->isChecked();
+    Options().m_rememberDownloads = m_rememberDownloads->isChecked();
     return true;
 }

@@ -16,7 +16,7 @@ CKeywordPage::CKeywordPage(CTrawlerCore& core, QWidget* parent) : CListPage(core
 QStringList CKeywordPage::InitialItems() const
 {
     QStringList items;
-    for (const std::string& keyword : m_core.m_options.m_keywords)
+    for (const std::string& keyword : Options().m_keywords)
         items << QString::fromStdString(keyword);
     return items;
 }
@@ -27,5 +27,5 @@ void CKeywordPage::OnApply()
     std::vector<std::string> keywords;
     for (const QString& text : List()->Texts())
         keywords.push_back(text.toStdString());
-    m_core.m_options.m_keywords = std::move(keywords);
+    Options().m_keywords = std::move(keywords);
 }

@@ -8,9 +8,11 @@
 #include "app/CommandTable.h"
 #include "app/FileList.h"
 #include "app/FrameMessageQueue.h"
+#include "app/ScreenPlacement.h"
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "app/UserSettings.h"
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "settings/ModeData.h"
@@ -36,6 +38,10 @@ constexpr QSize kFallbackSize(800, 600);
 // idle update would.
 constexpr int kIdleUpdateMs = 500;
 
+// The options file has no room for them: the bars' visibility lives in the user settings.
+const QString kToolbarShownKey = QStringLiteral("View/Toolbar");
+const QString kStatusBarShownKey = QStringLiteral("View/StatusBar");
+
 QString MenuText(const char* text)
 {
     return QString::fromUtf8(text);
@@ -56,6 +62,7 @@ CMainFrame::CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWid
     CreateToolBar();
     CreateStatusBar();
     CreateClient();
+    RestoreBarVisibility();
 
     m_commandUpdate = new QTimer(this);
     m_commandUpdate->setSingleShot(true);
@@ -86,10 +93,24 @@ void CMainFrame::ApplyStoredPlacement()
 {
     const COptions& options = m_core.m_options;
     if (options.m_windowWidth > 0 && options.m_windowHeight > 0)
-        setGeometry(options.m_windowLeft, options.m_windowTop, options.m_windowWidth,
-                    options.m_windowHeight);
+        setGeometry(PlaceOnScreens(QRect(options.m_windowLeft, options.m_windowTop,
+                                         options.m_windowWidth, options.m_windowHeight)));
     else
         resize(kFallbackSize);
+}
+
+void CMainFrame::RestoreBarVisibility()
+{
+    QSettings settings = UserSettings();
+    m_wndToolBar->setHidden(!settings.value(kToolbarShownKey, true).toBool());
+    statusBar()->setHidden(!settings.value(kStatusBarShownKey, true).toBool());
+}
+
+void CMainFrame::StoreBarVisibility() const
+{
+    QSettings settings = UserSettings();
+    settings.setValue(kToolbarShownKey, !m_wndToolBar->isHidden());
+    settings.setValue(kStatusBarShownKey, !statusBar()->isHidden());
 }
 
 void CMainFrame::CreateActions()

@@ -79,6 +79,8 @@ private:
     void CreateStatusBar();
     void CreateClient();
     void ApplyStoredPlacement();
+    void RestoreBarVisibility();
+    void StoreBarVisibility() const;
     QMenu* BuildPopup(bool forTree);
     void ShowTreePopup(const QPoint& position);
     void ShowFilePopup(const QPoint& position);

@@ -181,9 +181,11 @@ void CMainFrame::ExecuteCommand(int id)
         break;
     case ID_VIEW_TOOLBAR:
         m_wndToolBar->setHidden(!m_wndToolBar->isHidden());
+        StoreBarVisibility();
         break;
     case ID_VIEW_STATUS_BAR:
         statusBar()->setHidden(!statusBar()->isHidden());
+        StoreBarVisibility();
         break;
     default: // ID_CTRL_T and anything unknown do nothing
         break;
@@ -236,11 +238,7 @@ void CMainFrame::OnViewDownloads()
 
 void CMainFrame::OnDocumentation(const char* page)
 {
-    const std::string url = DocumentationUrl(page);
-    if (ProbeDocumentationPage(m_core, url))
-        m_core.Prompts().OpenWithShell(url);
-    else
-        m_core.Prompts().ShowMessage(kAppName, kDocsOfflineMessage);
+    OpenDocumentationPage(this, m_core, page);
 }
 
 void CMainFrame::OnAbout()

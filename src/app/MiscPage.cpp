@@ -4,22 +4,40 @@
 #include "download/TrawlerCore.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace
 {
 
-QString BrowseForFolder(QWidget* owner, const QString& title)
+// How many earlier entries the site and find fields offer.
+constexpr CFieldRange kHistoryDepthRange = {"&Entry History Depth:", 1, 100};
+
+QString BrowseForFolder(QWidget* owner, const QString& title, const QString& start)
 {
-    return QFileDialog::getExistingDirectory(
-        owner, title, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+}
+
+// The download directory, or the nearest folder above it that exists (the default one does not
+// before the first download), else the home folder.
+QString ExistingFolderOf(const QString& directory)
+{
+    QDir folder(directory.isEmpty() ? QDir::homePath() : directory);
+    while (!folder.exists() && !folder.isRoot())
+    {
+        const QString path = folder.absolutePath();
+        folder.cdUp();
+        // cdUp fails on a folder that does not exist: step up by the path instead.
+        if (folder.absolutePath() == path)
+            folder.setPath(QFileInfo(path).path());
+    }
+    return folder.exists() ? folder.absolutePath() : QDir::homePath();
 }
 
 } // namespace
@@ -38,7 +56,7 @@ CMiscPage::CMiscPage(CTrawlerCore& core, QWidget* parent)
 
 void CMiscPage::Create()
 {
-    const COptions& options = m_core.m_options;
+    const COptions& options = Options();
 
     m_historyDepth = new QLineEdit(this);
     m_historyDepth->setObjectName(QStringLiteral("historyDepth"));
@@ -59,7 +77,7 @@ void CMiscPage::Create()
     connect(specify, &QPushButton::clicked, this, &CMiscPage::ChooseDownloadDir);
 
     auto* depth = new QFormLayout;
-    depth->addRow(QStringLiteral("&Entry History Depth:"), m_historyDepth);
+    depth->addRow(QString::fromLatin1(kHistoryDepthRange.name), m_historyDepth);
     auto* directory = new QHBoxLayout;
     directory->addWidget(m_downloadDir, 1);
     directory->addWidget(specify);
@@ -84,9 +102,9 @@ void CMiscPage::Create()
 bool CMiscPage::OnKillActive()
 {
     std::uint32_t depth = 0;
-    if (!ExchangeUnsigned(m_core, m_historyDepth, depth))
+    if (!ExchangeUnsigned(m_core, m_historyDepth, depth, &kHistoryDepthRange))
         return false;
-    COptions& options = m_core.m_options;
+    COptions& options = Options();
     options.m_entryHistoryDepth = depth;
     options.m_askSiteAtStartup = m_askSite->isChecked();
     options.m_passwordLogins = m_passwordLogins->isChecked();
@@ -101,20 +119,9 @@ void CMiscPage::ChooseDownloadDir()
     QWidget* sheet = window();
     QWidget* owner = sheet->parentWidget() != nullptr ? sheet->parentWidget() : sheet;
     const QString folder =
-        m_chooseFolder(owner, QStringLiteral("Select destination for downloaded files"));
+        m_chooseFolder(owner, QStringLiteral("Select destination for downloaded files"),
+                       ExistingFolderOf(m_downloadDir->text()));
     if (folder.isEmpty())
         return;
-    const QString directory = DownloadDirFromFolder(folder);
-    const std::size_t length = directory.toStdString().size();
-    if (length > kMaxDownloadDirLength)
-    {
-        ShowAppMessage(m_core,
-                       QStringLiteral("The path of the folder you chose is too long (%1 "
-                                      "characters). The download directory may have at most %2 "
-                                      "characters; please choose a folder with a shorter path.")
-                           .arg(length)
-                           .arg(kMaxDownloadDirLength));
-        return;
-    }
-    m_downloadDir->setText(directory);
+    m_downloadDir->setText(DownloadDirFromFolder(folder));
 }

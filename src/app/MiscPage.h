@@ -14,15 +14,18 @@ class CMiscPage : public COptionPage
     Q_OBJECT
 
 public:
-    // Asks the user for a folder: an absolute path, or an empty text when cancelled.
-    using CFolderChooser = std::function<QString(QWidget* owner, const QString& title)>;
+    // Asks the user for a folder, starting at start: an absolute path, or an empty text when
+    // cancelled.
+    using CFolderChooser =
+        std::function<QString(QWidget* owner, const QString& title, const QString& start)>;
 
     explicit CMiscPage(CTrawlerCore& core, QWidget* parent = nullptr);
 
     bool OnKillActive() override;
 
-    // "S&pecify...": the chosen folder, ending with "/", goes into the directory edit; a path
-    // too long for the download directory is refused with a message.
+    // "S&pecify...": the folder browser starts at the download directory shown (or the
+    // nearest folder of it that exists); the chosen folder, ending with "/", goes into the
+    // directory edit.
     void ChooseDownloadDir();
     // Replaces the folder browser (tests).
     void SetFolderChooser(CFolderChooser chooser) { m_chooseFolder = std::move(chooser); }
@@ -38,10 +41,6 @@ private:
     QLineEdit* m_downloadDir = nullptr;
     CFolderChooser m_chooseFolder;
 };
-
-// Longest download directory, its trailing "/" included: it must fit 260 bytes with the
-// terminator wherever it is received.
-inline constexpr std::size_t kMaxDownloadDirLength = 259;
 
 // The download directory for a folder that the user picked: the path ending with "/".
 QString DownloadDirFromFolder(const QString& folder);

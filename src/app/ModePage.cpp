@@ -55,9 +55,16 @@ void CModePage::Create()
     auto* body = new QHBoxLayout;
     body->addWidget(m_list, 1);
     body->addLayout(buttons);
+    // Unlike the other pages, these buttons write their files at once.
+    auto* immediate = new QLabel(QStringLiteral("Edit and Set As Default are saved at once; "
+                                                "Cancel does not undo them."),
+                                 this);
+    immediate->setObjectName(QStringLiteral("savedAtOnce"));
+    immediate->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
     layout->addLayout(body, 1);
+    layout->addWidget(immediate);
 
     for (int number = 0; number < kModeCount; ++number)
     {
@@ -138,6 +145,8 @@ void CModePage::SetSelectedAsDefault()
         return;
     UnmarkDefault();
     m_core.m_options.m_defaultMode = index;
+    // The sheet's working copy too, so that OK keeps the new default.
+    Options().m_defaultMode = index;
     m_core.PublishOptions();
     try
     {

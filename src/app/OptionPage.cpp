@@ -1,9 +1,11 @@
 #include "app/OptionPage.h"
 
+#include "download/TrawlerCore.h"
+
 #include <utility>
 
 COptionPage::COptionPage(CTrawlerCore& core, QString caption, QWidget* parent)
-    : QWidget(parent), m_core(core), m_caption(std::move(caption))
+    : QWidget(parent), m_core(core), m_caption(std::move(caption)), m_options(&core.m_options)
 {
 }
 

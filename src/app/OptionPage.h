@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+class COptions;
 class CTrawlerCore;
 
 // One page of the options sheet. A page builds its controls and fills them the first time its
@@ -28,6 +29,11 @@ public:
     // OK, for every page that was shown, after every page agreed.
     virtual void OnApply() {}
 
+    // The options the page fills from and stores into: the sheet's working copy, which reaches
+    // the program's options only with OK (without a sheet, the program's options themselves).
+    COptions& Options() const { return *m_options; }
+    void SetEditedOptions(COptions* options) { m_options = options; }
+
 protected:
     // Builds the controls and fills them from the options.
     virtual void Create() = 0;
@@ -36,5 +42,6 @@ protected:
 
 private:
     QString m_caption;
+    COptions* m_options;
     bool m_created = false;
 };

@@ -30,7 +30,8 @@ int s_lastOptionsPage = 0;
 
 } // namespace
 
-COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core) : QDialog(parent), m_core(core)
+COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core)
+    : QDialog(parent), m_core(core), m_edited(core.m_options)
 {
     setWindowTitle(QStringLiteral("Options"));
     m_tabs = new QTabWidget(this);
@@ -40,7 +41,10 @@ COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core) : QDialog(parent
                new CMiscPage(core),    new CDuplicatesPage(core), new CExcludePage(core),
                new CHistoryPage(core), new CModePage(core),       new CConnectionPage(core)};
     for (COptionPage* page : m_pages)
+    {
+        page->SetEditedOptions(&m_edited);
         m_tabs->addTab(page, page->Caption());
+    }
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &COptionSheet::accept);
@@ -72,15 +76,18 @@ bool COptionSheet::Run(QWidget* parent, CTrawlerCore& core)
     connection->m_timeout = static_cast<std::uint32_t>(options.m_connectTimeout);
     connection->m_threads = static_cast<std::uint32_t>(options.m_downloadThreads);
 
-    const bool accepted = sheet.exec() == QDialog::Accepted;
-    if (accepted)
-    {
-        options.m_connectRetries = static_cast<std::int32_t>(connection->m_retries);
-        options.m_connectTimeout = static_cast<std::int32_t>(connection->m_timeout);
-        options.m_downloadThreads = static_cast<std::int32_t>(connection->m_threads);
-    }
+    if (sheet.exec() != QDialog::Accepted)
+        return false;
+    COptions edited = sheet.EditedOptions();
+    edited.m_connectRetries = static_cast<std::int32_t>(connection->m_retries);
+    edited.m_connectTimeout = static_cast<std::int32_t>(connection->m_timeout);
+    edited.m_downloadThreads = static_cast<std::int32_t>(connection->m_threads);
+    // What no page edits stays as it is now (the default mode follows "Set As Default").
+    edited.m_defaultMode = options.m_defaultMode;
+    edited.m_terminateWhenDone = options.m_terminateWhenDone;
+    options = std::move(edited);
     core.PublishOptions();
-    return accepted;
+    return true;
 }
 
 COptionPage* COptionSheet::Page(int index) const
@@ -185,9 +192,5 @@ void COptionSheet::keyPressEvent(QKeyEvent* event)
 
 void COptionSheet::ShowHelp()
 {
-    const std::string url = DocumentationUrl("options.htm");
-    if (ProbeDocumentationPage(m_core, url))
-        m_core.Prompts().OpenWithShell(url);
-    else
-        m_core.Prompts().ShowMessage(kAppName, kDocsOfflineMessage);
+    OpenDocumentationPage(this, m_core, "options.htm");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Options.h"
+
 #include <QDialog>
 #include <vector>
 
@@ -12,9 +14,9 @@ class QDialogButtonBox;
 class QTabWidget;
 
 // The tabbed "Options" sheet: nine pages that edit the options, the crawl modes and the
-// histories. Pages tied to option fields store them whenever they are left, so Cancel keeps
-// what was stored by then; the list pages store on OK only; the Connection page's values are
-// copied in and back by Run, on OK only.
+// histories. The pages edit a working copy of the options, which replaces the program's options
+// on OK only: Cancel leaves every option as it was when the sheet opened. The Modes page's
+// buttons and the History page's "Clear" act at once, and say so.
 class COptionSheet : public QDialog
 {
     Q_OBJECT
@@ -38,9 +40,9 @@ public:
     COptionSheet(QWidget* parent, CTrawlerCore& core);
     ~COptionSheet() override;
 
-    // The Options command: runs the sheet modally; on OK the Connection values go back into the
-    // options. Publishes the options either way (leaving a page may have changed them). True
-    // for OK; the caller then saves the options and renames the mode items.
+    // The Options command: runs the sheet modally; on OK the edited options, the Connection
+    // values among them, replace the program's options and are published. True for OK; the
+    // caller then saves the options and renames the mode items.
     static bool Run(QWidget* parent, CTrawlerCore& core);
 
     // Leaves the active page (it may refuse) and shows another; true when it was shown.
@@ -49,6 +51,8 @@ public:
     COptionPage* Page(int index) const;
     CConnectionPage* Connection() const;
     CMiscPage* Misc() const;
+    // The working copy that the pages edit.
+    const COptions& EditedOptions() const { return m_edited; }
     CModePage* Modes() const;
     QTabWidget* Tabs() const { return m_tabs; }
 
@@ -70,6 +74,7 @@ private:
     void OnTabChanged(int index);
 
     CTrawlerCore& m_core;
+    COptions m_edited;
     QTabWidget* m_tabs = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     std::vector<COptionPage*> m_pages;

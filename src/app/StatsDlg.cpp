@@ -1,11 +1,12 @@
 #include "app/StatsDlg.h"
 
+#include "app/ScreenPlacement.h"
+#include "app/UserSettings.h"
 #include "download/TrawlerCore.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QSettings>
 #include <QTimer>
 
 namespace
@@ -18,11 +19,6 @@ constexpr const char* kLabels[CStatsDlg::kFieldCount] = {
 
 const QString kLeftKey = QStringLiteral("Stats/LeftPos");
 const QString kTopKey = QStringLiteral("Stats/TopPos");
-
-QSettings UserSettings()
-{
-    return QSettings(QStringLiteral("Quillfen"), QStringLiteral("Harvestor"));
-}
 
 } // namespace
 
@@ -45,8 +41,12 @@ CStatsDlg::CStatsDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent, Qt::
     connect(m_timer, &QTimer::timeout, this, &CStatsDlg::Refresh);
     m_timer->start();
 
+    // The stored point is the window's inside corner, which needs no frame to be known: the
+    // frame is not there yet before the window is first shown.
     QSettings settings = UserSettings();
-    move(settings.value(kLeftKey, 0).toInt(), settings.value(kTopKey, 0).toInt());
+    adjustSize();
+    setGeometry(PlaceOnScreens(QRect(
+        QPoint(settings.value(kLeftKey, 0).toInt(), settings.value(kTopKey, 0).toInt()), size())));
 }
 
 CStatsDlg::~CStatsDlg()
@@ -86,8 +86,8 @@ bool CStatsDlg::IsTimerRunning() const
 void CStatsDlg::StorePosition() const
 {
     QSettings settings = UserSettings();
-    settings.setValue(kLeftKey, x());
-    settings.setValue(kTopKey, y());
+    settings.setValue(kLeftKey, geometry().x());
+    settings.setValue(kTopKey, geometry().y());
 }
 
 void CStatsDlg::Destroy()

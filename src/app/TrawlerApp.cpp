@@ -131,9 +131,12 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     if (m_frameClosed)
         return false;
 
-    // 10. to 15.
-    CWaitCursor waitCursor;
-    m_core.m_histories.LoadAtStartup(m_core.m_options);
+    // 10. to 15. The busy cursor covers the loading only: the upgrade check shows its own
+    // while it asks, and the offer and the Add Site prompt wait for the user.
+    {
+        CWaitCursor waitCursor;
+        m_core.m_histories.LoadAtStartup(m_core.m_options);
+    }
 
     // Headless, nobody could answer the offer.
     if (!m_commandLine.m_noCheck && !m_headless && m_steps.runUpgradeCheck &&

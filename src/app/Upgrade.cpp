@@ -1,5 +1,6 @@
 #include "app/Upgrade.h"
 
+#include "app/BackgroundTask.h"
 #include "app/Documentation.h"
 #include "app/MakerSite.h"
 #include "app/UpgradeDlg.h"
@@ -13,7 +14,13 @@ std::string UpgradeCheckUrl()
 
 bool CheckForUpgrade(QWidget* owner, CTrawlerCore& core)
 {
-    if (!ProbeDocumentationPage(core, UpgradeCheckUrl()))
+    // On a thread of its own: a maker site that does not answer must not freeze the window.
+    const std::string url = UpgradeCheckUrl();
+    bool found = false;
+    const bool finished = RunInBackground(
+        owner, QStringLiteral("Checking for a newer version..."), 0,
+        [&](CTaskControl& control) { found = ProbeDocumentationPage(core, url, &control.cancel); });
+    if (!finished || !found)
         return false;
     CUpgradeDlg offer(core, owner);
     offer.exec();

@@ -1,13 +1,13 @@
 #include "app/UpgradeDlg.h"
 
 #include "app/AppMessages.h"
+#include "app/BackgroundTask.h"
 #include "app/Upgrade.h"
 #include "app/UpgradeProgressDlg.h"
 #include "download/TrawlerCore.h"
 #include "download/UrlTransfers.h"
 #include "url/Url.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,15 +16,6 @@
 
 namespace
 {
-
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 // The marker may be published with a line end after the URL.
 std::string TrimBlanks(const std::string& text)
@@ -70,14 +61,16 @@ CUpgradeDlg::CUpgradeDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent),
 
 void CUpgradeDlg::UpgradeNow()
 {
-    CWaitCursor waitCursor;
     std::string installerUrl;
-    {
-        CUrl marker(UpgradeCheckUrl());
-        const std::optional<std::string> body = FetchBody(marker, m_core.TransferContext());
-        if (body)
-            installerUrl = TrimBlanks(*body);
-    }
+    RunInBackground(this, QStringLiteral("Asking for the new version..."), 0,
+                    [&](CTaskControl& control)
+                    {
+                        CUrl marker(UpgradeCheckUrl());
+                        const std::optional<std::string> body =
+                            FetchBody(marker, m_core.TransferContext(), &control.cancel);
+                        if (body && !control.cancel.load())
+                            installerUrl = TrimBlanks(*body);
+                    });
     // Without a URL the offer stays; the user may try again or decline.
     if (installerUrl.empty())
         return;

@@ -94,7 +94,6 @@ void CUpgradeProgressDlg::showEvent(QShowEvent* event)
 
 void CUpgradeProgressDlg::StartDownload()
 {
-    DetermineSize(m_installer, m_core.TransferContext());
     const std::string& downloadDir = m_core.m_options.m_downloadDir;
     // The default download directory does not exist before the first download.
     std::error_code ignored;
@@ -103,6 +102,8 @@ void CUpgradeProgressDlg::StartDownload()
     m_worker = std::thread(
         [this, path]
         {
+            // The size request too runs here, never on the window's thread.
+            DetermineSize(m_installer, m_core.TransferContext(), &m_core.m_cancelDownload);
             CUpgradeProgress progress(this);
             DownloadTo(m_installer, m_core.TransferContext(), progress, path);
         });

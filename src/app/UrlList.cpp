@@ -188,9 +188,11 @@ void CUrlList::focusInEvent(QFocusEvent* event)
 void CUrlList::mousePressEvent(QMouseEvent* event)
 {
     emit activated();
-    // The context menu acts on the current selection: a right click does not select.
+    // The context menu acts on the node under the cursor, so a right click selects it first.
     if (event->button() == Qt::RightButton)
     {
+        if (QTreeWidgetItem* item = itemAt(event->position().toPoint()))
+            setCurrentItem(item);
         event->accept();
         return;
     }

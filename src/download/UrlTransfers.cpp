@@ -155,11 +155,14 @@ void AppendText(std::string& text, const char* block, std::size_t count)
 
 } // namespace
 
-std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context)
+std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
+                                     const std::atomic<bool>* cancel)
 {
     if (!record.m_usable)
         return std::nullopt;
-    CTransfer transfer(context, &context.cancelBrowse);
+    if (cancel == nullptr)
+        cancel = &context.cancelBrowse;
+    CTransfer transfer(context, cancel);
     if (!transfer.OpenWithLogin(record, false))
         return std::nullopt;
     ReadHeaders(record, transfer);
@@ -173,7 +176,7 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
             const std::int64_t count = transfer.Read(block, kPageBlock);
             if (count <= 0)
                 break;
-            if (IsCancelled(context.cancelBrowse))
+            if (IsCancelled(*cancel))
                 return std::nullopt;
             CountReceived(context, count);
             AppendText(text, block, static_cast<std::size_t>(count));
@@ -191,7 +194,7 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
             const std::int64_t count = transfer.Read(block, want);
             if (count <= 0)
                 break;
-            if (IsCancelled(context.cancelBrowse))
+            if (IsCancelled(*cancel))
                 return std::nullopt;
             CountReceived(context, count);
             text.append(block, static_cast<std::size_t>(count));

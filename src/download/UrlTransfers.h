@@ -23,10 +23,11 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
                 const std::string& path);
 
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the
-// record cannot be opened or m_cancelBrowse is set meanwhile. The size the server announces is
-// never trusted for the allocation, and a body stops at kMaxBodyBytes. Never clears the usable
-// flag by itself failing to open.
-std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context);
+// record cannot be opened or cancel (m_cancelBrowse when null) is set meanwhile. The size the
+// server announces is never trusted for the allocation, and a body stops at kMaxBodyBytes.
+// Never clears the usable flag by itself failing to open.
+std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
+                                     const std::atomic<bool>* cancel = nullptr);
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 
 // The size in bytes from a HEAD request (none when it is already known); 0 when unknown. cancel

@@ -188,7 +188,7 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
         QCOMPARE(frame.Messages()[0].message, WM_STATS_CLOSED);
     }
     QCOMPARE(QSettings("Quillfen", "Harvestor").value("Stats/LeftPos").toInt(), 123);
-    QCOMPARE(CStatsDlg(f.core, nullptr).pos(), QPoint(123, 45));
+    QCOMPARE(CStatsDlg(f.core, nullptr).geometry().topLeft(), QPoint(123, 45));
     f.core.m_frame.InstallSink(nullptr);
 }
 

@@ -24,7 +24,7 @@ class COptionsTest : public QObject
 
 private slots:
     void init();
-    void leavingAPageStoresEvenWhenCancelled();
+    void cancelLeavesEveryOptionAsItWas();
     void numberFieldsRefuseWhatIsNotANumber_data();
     void numberFieldsRefuseWhatIsNotANumber();
     void connectionValuesChangeOnOkOnly_data();
@@ -96,27 +96,50 @@ void COptionsTest::init()
     COptionSheet::SetLastOptionsPage(COptionSheet::kFileTypes);
 }
 
-void COptionsTest::leavingAPageStoresEvenWhenCancelled()
+void COptionsTest::cancelLeavesEveryOptionAsItWas()
 {
     CSheetFixture f;
+    const std::string before = f.core.m_options.SaveToBytes();
+    std::string duringSheet;
     const bool accepted = f.Run(
-        [](COptionSheet& sheet)
+        [&](COptionSheet& sheet)
         {
             ShowTab(sheet, COptionSheet::kFileSize);
             Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText("250");
             Child<QAbstractButton>(sheet.Page(COptionSheet::kFileSize), "checkLength2")->click();
             ShowTab(sheet, COptionSheet::kMisc);
             Child<QLineEdit>(sheet.Page(COptionSheet::kMisc), "historyDepth")->setText("9");
+            Child<QAbstractButton>(sheet.Page(COptionSheet::kMisc), "autoDownload")->click();
+            ShowTab(sheet, COptionSheet::kDuplicates);
+            Child<QAbstractButton>(sheet.Page(COptionSheet::kDuplicates), "duplicate2")->click();
+            ShowTab(sheet, COptionSheet::kHistory);
+            Child<QAbstractButton>(sheet.Page(COptionSheet::kHistory), "rememberPages")->click();
+            ShowTab(sheet, COptionSheet::kFileTypes);
+            ListOf(sheet, COptionSheet::kFileTypes)->clear();
+            // Pages left so far store into the sheet's copy, never into the options.
+            duringSheet = f.core.m_options.SaveToBytes();
             sheet.reject();
         });
     QVERIFY(f.fired);
     QVERIFY(!accepted);
-    // File Size was left, so its values stay; Misc was not, so its edit is lost.
-    QCOMPARE(f.core.m_options.m_maxSizeK, 250);
-    QCOMPARE(f.core.m_options.m_checkLength, kCheckLengthWhenDownloaded);
-    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 5u);
-    QCOMPARE(f.core.Options()->m_maxSizeK, 250);
+    QCOMPARE(duringSheet, before);
+    QCOMPARE(f.core.m_options.SaveToBytes(), before);
+    QCOMPARE(f.core.Options()->m_maxSizeK, 100);
     QVERIFY(!std::filesystem::exists(f.dir.File("options.dat")));
+
+    // With OK the same edits take effect.
+    QVERIFY(f.Run(
+        [](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kFileSize);
+            Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText("250");
+            ShowTab(sheet, COptionSheet::kMisc);
+            Child<QLineEdit>(sheet.Page(COptionSheet::kMisc), "historyDepth")->setText("9");
+            sheet.accept();
+        }));
+    QCOMPARE(f.core.m_options.m_maxSizeK, 250);
+    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 9u);
+    QCOMPARE(f.core.Options()->m_maxSizeK, 250);
 
     // A minimum above the maximum is taken as it is.
     QVERIFY(f.Run(
@@ -152,6 +175,18 @@ void COptionsTest::numberFieldsRefuseWhatIsNotANumber_data()
                                     << "-3" << positive;
     QTest::newRow("sign only") << int(COptionSheet::kMisc) << "historyDepth"
                                << "+" << positive;
+    // Numbers outside a field's range: the message names the field.
+    QTest::newRow("negative minimum")
+        << int(COptionSheet::kFileSize) << "minSize"
+        << "-5"
+        << "Harvestor: Min Size (K) must be a number from 0 to 4194304.";
+    QTest::newRow("maximum beyond 4 GB")
+        << int(COptionSheet::kFileSize) << "maxSize"
+        << "4194305"
+        << "Harvestor: Max Size (K) must be a number from 0 to 4194304.";
+    QTest::newRow("no history") << int(COptionSheet::kMisc) << "historyDepth"
+                                << "0"
+                                << "Harvestor: Entry History Depth must be a number from 1 to 100.";
 }
 
 void COptionsTest::numberFieldsRefuseWhatIsNotANumber()
@@ -353,38 +388,44 @@ void COptionsTest::chosenFolderEndsWithASlash()
 {
     CSheetFixture f;
     const std::string before = f.core.m_options.m_downloadDir;
+    const QString longPath = "/" + QString(300, 'd');
     QStringList shown;
+    QStringList startedAt;
     QString title;
-    QVERIFY(!f.Run(
+    QVERIFY(f.Run(
         [&](COptionSheet& sheet)
         {
             ShowTab(sheet, COptionSheet::kMisc);
             CMiscPage* page = sheet.Misc();
             auto* edit = Child<QLineEdit>(page, "downloadDir");
             QVERIFY(edit->isReadOnly());
-            for (const QString& folder :
-                 {QString("/srv/files"), QString("/"), QString(), "/" + QString(300, 'd')})
+            for (const QString& folder : {QString("/srv/files"), QString("/"), QString(), longPath})
             {
                 page->SetFolderChooser(
-                    [&, folder](QWidget*, const QString& caption)
+                    [&, folder](QWidget*, const QString& caption, const QString& start)
                     {
                         title = caption;
+                        startedAt << start;
                         return folder;
                     });
                 Click(page, "specify");
                 shown << edit->text();
             }
-            // The directory reaches the options when the page is left, not before.
-            QCOMPARE(f.core.m_options.m_downloadDir, before);
+            // The directory reaches the options with OK, not before.
             ShowTab(sheet, COptionSheet::kHistory);
-            sheet.reject();
+            QCOMPARE(f.core.m_options.m_downloadDir, before);
+            sheet.accept();
         }));
     QCOMPARE(title, QString("Select destination for downloaded files"));
-    // A cancelled browser and a path too long keep what was there.
-    QCOMPARE(shown, (QStringList{"/srv/files/", "/", "/", "/"}));
-    QCOMPARE(f.core.m_options.m_downloadDir, std::string("/"));
-    QCOMPARE(f.messages.size(), 1);
-    QVERIFY(f.messages[0].contains("too long"));
+    // A cancelled browser keeps what was there; a long path is as good as any.
+    QCOMPARE(shown, (QStringList{"/srv/files/", "/", "/", longPath + "/"}));
+    QCOMPARE(f.core.m_options.m_downloadDir, (longPath + "/").toStdString());
+    QCOMPARE(f.messages, QStringList{});
+    // The browser starts at the download folder shown, or the nearest folder of it that
+    // exists: the default one ("dl/" in the working directory) does not exist yet.
+    QCOMPARE(startedAt.value(0), QString::fromStdString(f.dir.Path()));
+    QCOMPARE(startedAt.value(2), QString("/"));
+    QCOMPARE(startedAt.value(3), QString("/"));
 }
 
 void COptionsTest::clearButtonsEmptyTheHistoriesAtOnce()
