@@ -17,7 +17,7 @@ namespace
 
 const std::array<std::vector<std::string>, 4> kKeywordLists{{
     {},
-    {"setup", "Driver"},
+    {"setup", "Driver", "AT&T"},
     {"", "a"},
     {"<a", "\xc3\xa9t\xc3\xa9"},
 }};

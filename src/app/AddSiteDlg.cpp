@@ -5,6 +5,7 @@
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "settings/ModeData.h"
+#include "url/Url.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -79,9 +80,9 @@ void CAddSiteDlg::accept()
         if (m_modes[mode]->isChecked())
             m_modeIndex = mode;
 
-    if (text.find(':') == std::string::npos)
+    if (std::string completed = WithDefaultScheme(text); completed != text)
     {
-        text.insert(0, "http://");
+        text = std::move(completed);
         m_site->SetText(text);
     }
     const std::size_t fragment = text.find('#');

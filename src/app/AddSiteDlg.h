@@ -18,7 +18,7 @@ public:
     // mode names and the default mode is chosen.
     CAddSiteDlg(CTrawlerCore& core, QWidget* parent = nullptr);
 
-    // After OK: the site with "http://" in front when it had no ":", without its fragment.
+    // After OK: the site with "http://" in front when it named no scheme, without its fragment.
     const std::string& SiteText() const { return m_siteText; }
     // After OK: the chosen mode, 0 to 2.
     std::int32_t ModeIndex() const { return m_modeIndex; }

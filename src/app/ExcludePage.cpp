@@ -7,7 +7,7 @@ namespace
 
 constexpr CListPageText kText = {"Exclude",
                                  "Specify any text that should be used to exclude files or sites.",
-                                 "Exclude", "Exclude", false};
+                                 "Exclude", "", false};
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "app/FileExport.h"
 
+#include "url/Url.h"
+
 #include <cstdio>
 
 namespace
@@ -73,7 +75,12 @@ std::string BuildHtmlExport(const std::vector<std::string>& urls, const std::str
     for (const std::string& url : urls)
     {
         const std::string escaped = EscapeHtml(url);
-        AppendLine(out, "<A HREF=\"" + escaped + "\">" + escaped + "</A><BR>");
+        // Only what the program itself would fetch becomes a link: a "javascript:" value from
+        // a page must not turn into something the user can click.
+        if (HasTransferScheme(url))
+            AppendLine(out, "<A HREF=\"" + escaped + "\">" + escaped + "</A><BR>");
+        else
+            AppendLine(out, escaped + "<BR>");
     }
     // The NOBR element closed here is never opened; browsers ignore the stray tag.
     AppendLine(out, "</NOBR></BODY>");

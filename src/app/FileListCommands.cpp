@@ -135,7 +135,11 @@ void CFileList::OpenSelected()
     const std::vector<QTreeWidgetItem*> selected = SelectedItemsInOrder();
     if (selected.empty())
         return;
-    if (!m_core.Prompts().OpenWithShell(UrlOf(selected.front())))
+    const std::string url = UrlOf(selected.front());
+    // The list's URLs come from pages; the desktop would run a script or open a local file.
+    if (!HasTransferScheme(url))
+        return;
+    if (!m_core.Prompts().OpenWithShell(url))
         m_core.Prompts().ShowMessage(kAppName, kNoBrowserMessage);
 }
 

@@ -16,7 +16,8 @@ CGuiSinkLock::CGuiSinkLock(CUrlSink& sink, QObject* window) : m_sink(sink)
             return;
         // Only the blocking insertion calls for this window run here: no user input, no
         // other command can slip in.
-        QCoreApplication::sendPostedEvents(window, QEvent::MetaCall);
+        if (window != nullptr)
+            QCoreApplication::sendPostedEvents(window, QEvent::MetaCall);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }

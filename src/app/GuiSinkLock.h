@@ -7,7 +7,7 @@ class QObject;
 // Holds a sink's lock for one scope on the user-interface thread. A worker may hold that lock
 // while it waits for this thread to put its node or item into the window, so the insertions
 // queued for the window are served while the lock is awaited; the wait still ends after
-// CUrlSink::kLockWait, and the command then does nothing.
+// CUrlSink::kLockWait, and the command then does nothing. Without a window nothing is served.
 class CGuiSinkLock
 {
 public:

@@ -5,9 +5,9 @@
 namespace
 {
 
-// The placeholder of a new keyword is "Exclude", the same text as on the Exclude page.
+// A new keyword starts empty: a placeholder text left unedited would be searched for.
 constexpr CListPageText kText = {"Keywords", "Specify any keywords to search for in web pages.",
-                                 "Keyword", "Exclude", false};
+                                 "Keyword", "", false};
 
 } // namespace
 
@@ -23,9 +23,8 @@ QStringList CKeywordPage::InitialItems() const
 
 void CKeywordPage::OnApply()
 {
-    List()->CommitOpenEditor();
     std::vector<std::string> keywords;
-    for (const QString& text : List()->Texts())
+    for (const QString& text : Entries())
         keywords.push_back(text.toStdString());
     Options().m_keywords = std::move(keywords);
 }

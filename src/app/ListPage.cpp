@@ -57,11 +57,12 @@ void CListControl::CommitOpenEditor()
     closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
-QStringList CListControl::Texts() const
+QStringList CListControl::Texts(bool skipEmpty) const
 {
     QStringList texts;
     for (int row = 0; row < topLevelItemCount(); ++row)
-        texts << topLevelItem(row)->text(0);
+        if (const QString text = topLevelItem(row)->text(0); !skipEmpty || !text.isEmpty())
+            texts << text;
     return texts;
 }
 
@@ -142,10 +143,15 @@ void CListPage::RemoveItem()
     delete item;
 }
 
-std::string CListPage::JoinedItems() const
+QStringList CListPage::Entries() const
 {
     m_list->CommitOpenEditor();
-    return m_list->Texts().join(QLatin1Char(';')).toStdString();
+    return m_list->Texts(m_text.placeholder[0] == '\0');
+}
+
+std::string CListPage::JoinedItems() const
+{
+    return Entries().join(QLatin1Char(';')).toStdString();
 }
 
 bool CListPage::FitsJoinedLimit(const char* what)

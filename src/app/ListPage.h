@@ -20,8 +20,8 @@ public:
 
     // Ends an edit that is still open as if the user had pressed Enter.
     void CommitOpenEditor();
-    // The item texts in list (sorted) order.
-    QStringList Texts() const;
+    // The item texts in list (sorted) order; with skipEmpty, without the empty ones.
+    QStringList Texts(bool skipEmpty = false) const;
 };
 
 // What tells the list pages apart.
@@ -30,8 +30,10 @@ struct CListPageText
     const char* caption;     // the tab
     const char* explanation; // the text above the list
     const char* column;      // the column title
-    const char* placeholder; // the text of an item that "&Add" inserts
-    bool narrowColumn;       // the column is as wide as its title, not the list's full width
+    // The text of an item that "&Add" inserts. When it is empty, entries left empty are
+    // dropped: an empty keyword would match every page.
+    const char* placeholder;
+    bool narrowColumn; // the column is as wide as its title, not the list's full width
 };
 
 // The design that the File Types, Keywords and Exclude pages share: a sorted list filled from
@@ -61,6 +63,8 @@ protected:
     // the focus.
     bool FitsJoinedLimit(const char* what);
     std::string JoinedItems() const;
+    // The item texts to store, in list order.
+    QStringList Entries() const;
 
 private:
     CListPageText m_text;

@@ -11,6 +11,7 @@
 #include "app/TrawlerDoc.h"
 #include "download/TrawlerCore.h"
 #include "settings/DataPaths.h"
+#include "settings/LogFile.h"
 #include "settings/ScreenSize.h"
 
 #include <QApplication>
@@ -218,7 +219,7 @@ int CTrawlerApp::Run(int argc, const char* const* argv)
     if (m_headless)
     {
         for (const std::string& url : m_foundFilesAtClose)
-            std::printf("%s\n", url.c_str());
+            std::printf("%s\n", MaskForOutput(url).c_str());
         std::fflush(stdout);
     }
     return ExitInstance();

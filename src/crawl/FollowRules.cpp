@@ -52,8 +52,9 @@ bool CSiteBrowser::FollowExternal(const CUrl&, const CUrlQueue& externalQueue)
 
 bool CSiteBrowser::IsWantedFile(CUrl& link)
 {
-    // A web page must not be able to make the program copy local files into the download folder.
-    if (link.m_extension.empty() || link.m_serviceType == kServiceFile)
+    // A web page must not be able to make the program copy local files into the download folder,
+    // talk another protocol to some port, or hand a script to the user's browser.
+    if (link.m_extension.empty() || !IsTransferService(link.m_serviceType))
         return false;
     bool typeMatches = false;
     ForEachListEntry(m_options->m_fileTypes,

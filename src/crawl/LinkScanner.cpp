@@ -1,5 +1,6 @@
 #include "crawl/LinkScanner.h"
 
+#include "crawl/CharacterReferences.h"
 #include "crawl/ScanBytes.h"
 #include "url/Url.h"
 
@@ -187,6 +188,8 @@ EValue ExtractValue(const char*& at, const char* end, std::string& value)
     if (length > kMaxLinkValueLength)
         return EValue::kTooLong;
     CopyValue(value, start, length);
+    if (std::memchr(start, '&', length) != nullptr)
+        DecodeCharacterReferences(value);
     return EValue::kFound;
 }
 
@@ -220,11 +223,46 @@ bool MatchTagAttribute(CScanCursor& cursor, std::string_view tag, std::string_vi
                           std::array<CTagAttributePair, 1>{{{tag, attribute}}}, memo);
 }
 
+namespace
+{
+
+// StartsWithNoCase on the text as it reads with its character references decoded: a page that
+// writes "AT&amp;T" holds the keyword "AT&T".
+bool StartsWithDecodedNoCase(const char* text, std::string_view word)
+{
+    std::string decoded;
+    std::size_t i = 0;
+    while (i < word.size())
+    {
+        if (*text == '&')
+        {
+            decoded.clear();
+            if (const std::size_t used = DecodeReferenceAt(text, decoded); used != 0)
+            {
+                for (std::size_t k = 0; k < decoded.size() && i < word.size(); ++k, ++i)
+                    if (kFold[static_cast<unsigned char>(decoded[k])] !=
+                        kFold[static_cast<unsigned char>(word[i])])
+                        return false;
+                text += used;
+                continue;
+            }
+        }
+        const unsigned char c = Byte(text);
+        if (c == 0 || kFold[c] != kFold[static_cast<unsigned char>(word[i])])
+            return false;
+        ++text;
+        ++i;
+    }
+    return true;
+}
+
+} // namespace
+
 bool MatchKeyword(const char* position, std::span<const std::string> keywords)
 {
     for (const std::string& keyword : keywords)
     {
-        if (StartsWithNoCase(position, keyword))
+        if (StartsWithNoCase(position, keyword) || StartsWithDecodedNoCase(position, keyword))
             return true;
     }
     return false;

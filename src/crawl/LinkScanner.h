@@ -95,15 +95,16 @@ struct CScanCursor
 std::size_t CollapseWhitespace(char* text);
 
 // Finds the first base tag with an href value in the text that starts at text. On success
-// base.m_url is the value and base has been parsed; false when there is none (or its value is
-// too long to keep).
+// base.m_url is the value (references decoded) and base has been parsed; false when there is none
+// (or its value is too long to keep).
 bool FindBaseHref(CScanCursor text, CUrl& base);
 
 void BuildStopSet(std::span<const std::string> keywords, CStopSet& stopSet);
 
-// Moves the cursor to just after the next link value and returns it in value; false when the
-// text holds no further link. A page holding a keyword is handed to context.m_onKeywordHit once
-// and keywordFound is set; page is used for nothing else.
+// Moves the cursor to just after the next link value and returns it in value, its character
+// references decoded (as the base tag's value is); false when the text holds no further link.
+// A page holding a keyword is handed to context.m_onKeywordHit once and keywordFound is set;
+// page is used for nothing else.
 bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSet& stopSet,
               bool& keywordFound, const CScanContext& context);
 
@@ -112,6 +113,6 @@ bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSe
 // success the cursor moves just after the attribute word; otherwise it is unchanged.
 bool MatchTagAttribute(CScanCursor& cursor, std::string_view tag, std::string_view attribute);
 
-// True when the text at position begins with one of the keywords, without regard to case. An
-// empty keyword matches everywhere.
+// True when the text at position begins with one of the keywords, without regard to case, as
+// written or with its character references decoded. An empty keyword matches everywhere.
 bool MatchKeyword(const char* position, std::span<const std::string> keywords);

@@ -61,10 +61,12 @@ void CSiteBrowser::Explore(CUrl& site)
     // found site: the site was not found on a page.
     m_visited.insert(LowerCase(site.m_url));
 
+    m_siteStart = &site;
     if (!m_core.m_cancelBrowse)
         BrowsePage(site, localQueue, externalQueue);
     else
         ReleasePage(site);
+    m_siteStart = nullptr;
 
     // The local queue grows while its pages are read: breadth first within the site.
     std::size_t next = 0;
@@ -101,7 +103,9 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     }
 
     std::optional<std::string> text;
-    if (IsUnchanged(page) || !(text = FetchBody(page, m_core.TransferContext())))
+    std::string answeredUrl;
+    if (IsUnchanged(page) ||
+        !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answeredUrl)))
     {
         m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                        CFramePayload::Page(page.m_url, page.m_pageKind));
@@ -109,11 +113,35 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
         return;
     }
 
+    // After a redirect the page is where it was answered: its links are relative to that
+    // address, and the follow rules judge hosts and directories by it.
+    std::unique_ptr<CUrl> answered;
+    if (!answeredUrl.empty() && answeredUrl != page.m_url)
+    {
+        answered = std::make_unique<CUrl>(answeredUrl);
+        answered->m_parentItem = page.m_parentItem.load();
+        answered->m_treeItem = page.m_treeItem.load();
+        m_visited.insert(LowerCase(answeredUrl));
+        // A page of the site that sends the reader to another site is a link to that site; the
+        // site's own start page decides where the site is.
+        if (&page != m_siteStart && !IsSameSite(*answered, page))
+        {
+            text.reset();
+            m_visited.erase(LowerCase(answeredUrl));
+            HandleLink(answeredUrl, page, page, localQueue, externalQueue);
+            m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
+                                           CFramePayload::Page(page.m_url, page.m_pageKind));
+            ReleasePage(page);
+            return;
+        }
+    }
+    const CUrl& here = answered ? *answered : page;
+
     const std::size_t length = CollapseWhitespace(text->data());
     CUrl pageBase;
     FindBaseHref(CScanCursor(text->data(), length), pageBase);
     // Links resolve against the base tag, but hosts and directories are judged by the page.
-    const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
+    const CUrl& base = pageBase.m_url.empty() ? here : pageBase;
     CStopSet stopSet;
     BuildStopSet(m_options->m_keywords, stopSet);
     const CScanContext scan{m_options->m_keywords,
@@ -122,11 +150,18 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     CScanCursor cursor(text->data(), length);
     bool keywordFound = false;
     std::string value;
+    std::size_t handled = 0;
     while (NextLink(cursor, value, page, stopSet, keywordFound, scan))
     {
         if (m_core.m_cancelBrowse)
             break;
-        HandleLink(value, page, base, localQueue, externalQueue);
+        if (++handled > kMaxLinksPerPage)
+        {
+            m_core.m_log.Write("Skipped the links of %s after the first %zu\n", page.m_url.c_str(),
+                               kMaxLinksPerPage);
+            break;
+        }
+        HandleLink(value, here, base, localQueue, externalQueue);
     }
     text.reset();
 
@@ -140,7 +175,7 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     ReleasePage(page);
 }
 
-void CSiteBrowser::HandleLink(std::string& value, CUrl& page, const CUrl& base,
+void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& base,
                               CUrlQueue& localQueue, CUrlQueue& externalQueue)
 {
     if (!ResolveLink(base, value) || IsVisited(value))
@@ -164,7 +199,7 @@ void CSiteBrowser::HandleLink(std::string& value, CUrl& page, const CUrl& base,
     {
         record->m_parentItem = page.m_parentItem.load();
         m_core.m_sites.AddLocked(*record);
-        if (record->m_host == page.m_host)
+        if (IsSameSite(*record, page))
         {
             if (FollowLocal(page, *record, localQueue))
                 queued = QueuePage(*record, localQueue);

@@ -2,6 +2,7 @@
 
 #include "settings/ModeData.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,10 @@ class CUrl;
 class CUrlQueue;
 class COptions;
 struct CScanContext;
+
+// The link values of one page that are acted on; the rest are skipped. Each makes a record,
+// and a page of nothing but distinct links would otherwise take gigabytes.
+inline constexpr std::size_t kMaxLinksPerPage = 100000;
 
 // One browse thread's crawl: its own copy of the crawl mode, the current site level and the
 // links it has already turned into records. Lives on the browse thread only; it shares the
@@ -47,7 +52,7 @@ public:
     const CModeData& Mode() const { return m_mode; }
 
 private:
-    void HandleLink(std::string& value, CUrl& page, const CUrl& base, CUrlQueue& localQueue,
+    void HandleLink(std::string& value, const CUrl& page, const CUrl& base, CUrlQueue& localQueue,
                     CUrlQueue& externalQueue);
     bool QueuePage(CUrl& link, CUrlQueue& queue);
     void QueueForDownload(CUrl& file);
@@ -59,6 +64,8 @@ private:
     CModeData m_mode;
     int m_depth = 0;
     std::unordered_set<std::string> m_visited;
+    // The start page of the site being explored: where it is answered decides the site.
+    const CUrl* m_siteStart = nullptr;
     // The options for the page being browsed; a snapshot, so they never change under a page.
     std::shared_ptr<const COptions> m_options;
 };

@@ -14,6 +14,7 @@ public:
 
     // Binds the tree control. Set before any worker adds, cleared only when none runs any more.
     void SetTarget(CSiteTreeTarget* target) { m_target.store(target); }
+    CSiteTreeTarget* Target() const { return m_target.load(); }
 
     bool IsShown(const CUrl& record) const override;
 

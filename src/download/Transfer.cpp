@@ -33,6 +33,9 @@ constexpr std::size_t kPauseAbove = 256 * 1024;
 constexpr long kReceiveBufferSize = 128 * 1024;
 // The longest error text that goes into a log line.
 constexpr std::size_t kMaxErrorText = 1023;
+// A transfer that receives fewer bytes than this in a whole time-out is stalled: a server that
+// drips a byte now and then would otherwise hold the transfer for ever.
+constexpr std::size_t kMinBytesPerTimeout = 1024;
 
 bool IsHttpService(std::uint32_t service)
 {
@@ -67,6 +70,15 @@ struct CTransfer::CRequest
     bool connected = false;
     Clock::duration idleLimit{};
     Clock::time_point lastActivity;
+    // Each request's response headers are due within the time-out of sending it; 1xx answers
+    // do not count.
+    Clock::time_point headersDue;
+    bool responseHeadersIn = false;
+    // Time spent waiting for the server (not for the reader) and the bytes received in it.
+    Clock::duration spanWaited{};
+    std::size_t spanBytes = 0;
+    Clock::time_point lastTick;
+    Clock::time_point deadline = Clock::time_point::max();
     // The latest response's status and headers: redirects and authentication rounds replace
     // them.
     long status = 0;
@@ -89,6 +101,39 @@ struct CTransfer::CRequest
 
     std::size_t Available() const { return pending.size() - pendingPos; }
 
+    // Why the transfer has waited too long by now, as the text after "Timeout was reached: ";
+    // empty while it has not. Counts the time since the last call as time spent waiting for the
+    // server.
+    std::string TimeOutReason()
+    {
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
+            return "the transfer took longer than it may";
+        const Clock::duration waited = now - lastTick;
+        lastTick = now;
+        if (!connected)
+            return {};
+        spanWaited += waited;
+        const auto seconds = [this]
+        {
+            return std::to_string(
+                       std::chrono::duration_cast<std::chrono::seconds>(idleLimit).count()) +
+                   " seconds";
+        };
+        if (now - lastActivity > idleLimit)
+            return "no data for " + seconds();
+        if (http && !responseHeadersIn && now > headersDue)
+            return "no complete response headers within " + seconds();
+        if (spanWaited > idleLimit)
+        {
+            if (spanBytes < kMinBytesPerTimeout)
+                return "less than 1 KB received in " + seconds();
+            spanWaited = {};
+            spanBytes = 0;
+        }
+        return {};
+    }
+
     static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
     {
         auto& request = *static_cast<CRequest*>(user);
@@ -99,6 +144,7 @@ struct CTransfer::CRequest
             request.paused = true;
             return CURL_WRITEFUNC_PAUSE;
         }
+        request.spanBytes += length;
         if (request.pendingPos == request.pending.size())
         {
             request.pending.clear();
@@ -120,6 +166,7 @@ struct CTransfer::CRequest
         auto& request = *static_cast<CRequest*>(user);
         const std::size_t length = size * count;
         request.lastActivity = Clock::now();
+        request.spanBytes += length;
         if (!request.http)
             return length;
         const std::string_view line(data, length);
@@ -133,6 +180,7 @@ struct CTransfer::CRequest
         else if (line == "\r\n" || line == "\n")
         {
             request.headerBlockEnded = true;
+            request.responseHeadersIn = request.status >= 200;
             // A redirect or an authentication round goes on to another response; a 2xx is
             // the answer, so Open may stop before its body.
             request.headersFinal = request.status >= 200 && request.status < 300;
@@ -160,6 +208,9 @@ struct CTransfer::CRequest
         auto& request = *static_cast<CRequest*>(user);
         request.connected = true;
         request.lastActivity = Clock::now();
+        // Called again for each redirect and authentication round: a new request.
+        request.headersDue = request.lastActivity + request.idleLimit;
+        request.responseHeadersIn = false;
         return CURL_PREREQFUNC_OK;
     }
 };
@@ -185,6 +236,7 @@ bool CTransfer::Start(const CUrl& record, bool head)
                             : kDefaultTimeoutSeconds;
     request.idleLimit = std::chrono::seconds(timeout);
     request.lastActivity = Clock::now();
+    request.deadline = m_deadline;
 
     request.handles = m_context.session.AcquireHandles();
     if (!request.handles)
@@ -253,6 +305,7 @@ template <class Predicate> void CTransfer::Drive(Predicate satisfied)
     // The wait for the next byte starts now: time the reader spent between calls is not the
     // server's.
     request.lastActivity = Clock::now();
+    request.lastTick = request.lastActivity;
     while (!satisfied() && !request.done)
     {
         if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed))
@@ -260,14 +313,11 @@ template <class Predicate> void CTransfer::Drive(Predicate satisfied)
             request.cancelled = true;
             return;
         }
-        if (request.connected && Clock::now() - request.lastActivity > request.idleLimit)
+        if (const std::string reason = request.TimeOutReason(); !reason.empty())
         {
             request.timedOut = true;
-            std::snprintf(
-                request.errorText, sizeof request.errorText,
-                "Timeout was reached: no data for %lld seconds",
-                static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::seconds>(request.idleLimit).count()));
+            std::snprintf(request.errorText, sizeof request.errorText, "Timeout was reached: %s",
+                          reason.c_str());
             return;
         }
         int running = 0;
@@ -303,6 +353,7 @@ int CTransfer::Open(CUrl& record, bool head)
 {
     Close();
     m_cancelled = false;
+    m_refused = false;
     m_service = record.m_serviceType;
     const bool http = IsHttpService(m_service);
     if (http)
@@ -356,8 +407,10 @@ int CTransfer::Open(CUrl& record, bool head)
         Close();
         return kStatusConnectionProblem;
     }
-    m_context.log.Write("Skipped %s: HTTP error %d!\n", record.m_url.c_str(),
-                        static_cast<int>(status));
+    m_refused = true;
+    if (!head)
+        m_context.log.Write("Skipped %s: HTTP error %d!\n", record.m_url.c_str(),
+                            static_cast<int>(status));
     Close();
     return static_cast<int>(status);
 }
@@ -446,6 +499,27 @@ bool CTransfer::QueryHeaders(CUrl& record)
     value = FindHeader(headers, "Content-Type");
     record.m_contentType = value != nullptr ? *value : std::string();
     return true;
+}
+
+void CTransfer::SetTimeLimit(std::chrono::seconds limit)
+{
+    m_deadline = Clock::now() + limit;
+    if (m_request)
+        m_request->deadline = m_deadline;
+}
+
+std::string CTransfer::AnsweredUrl() const
+{
+    if (!m_request || !m_request->handles)
+        return {};
+    CURL* easy = m_request->handles.Easy();
+    long redirects = 0;
+    const char* effective = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects) != CURLE_OK ||
+        redirects == 0 || curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK ||
+        effective == nullptr)
+        return {};
+    return effective;
 }
 
 void CTransfer::Close()

@@ -3,9 +3,11 @@
 #include "download/TransferContext.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CUrl;
 struct CConnection;
@@ -28,7 +30,9 @@ public:
     CTransfer& operator=(const CTransfer&) = delete;
 
     // 0 when the URL is open; kStatusConnectionProblem when it could not be reached (logged
-    // unless cancelled); otherwise the HTTP status (300 or above, logged), and nothing stays open.
+    // unless cancelled); otherwise the HTTP status (300 or above, logged unless head), and nothing
+    // stays open. A HEAD refused with a status is the caller's to judge: many servers refuse HEAD
+    // alone.
     int Open(CUrl& record, bool head);
     // Open, and on a 401 ask for a user name and password (when logins are enabled) until the
     // server accepts them or the user cancels. True when the URL is open.
@@ -40,10 +44,17 @@ public:
     // HTTP request is open.
     bool QueryHeaders(CUrl& record);
     void Close();
+    // From now on the transfer, opening included, fails as timed out once limit has passed.
+    void SetTimeLimit(std::chrono::seconds limit);
+    // The address that answered when the open request followed a redirect; empty when the
+    // address asked for answered itself, or when nothing is open.
+    std::string AnsweredUrl() const;
 
     bool IsOpen() const { return m_request != nullptr; }
     // True once the cancel flag stopped the last Open or Read.
     bool WasCancelled() const { return m_cancelled; }
+    // True when the last open was refused with an HTTP status (as opposed to no answer).
+    bool WasRefused() const { return m_refused; }
 
 private:
     struct CRequest;
@@ -59,4 +70,6 @@ private:
     std::unique_ptr<CRequest> m_request;
     std::shared_ptr<const CConnection> m_connection;
     bool m_cancelled = false;
+    bool m_refused = false;
+    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -11,6 +12,9 @@ class CLogFile;
 struct CStatistics;
 class CFramePoster;
 class CUserPrompts;
+
+// A page read ends after this long even while bytes keep coming: the page's text is what came.
+inline constexpr std::chrono::seconds kPageReadLimit{300};
 
 // The shared objects that transfers use, handed over in one piece. The owner of the shared state
 // builds it once; every member outlives the transfers.
@@ -28,6 +32,8 @@ struct CTransferContext
     // Set by the user-interface thread; page reads watch the first, downloads the second.
     const std::atomic<bool>& cancelBrowse;
     const std::atomic<bool>& cancelDownload;
+    // How long a page read may take from its request to its last byte.
+    std::chrono::seconds pageReadLimit = kPageReadLimit;
     // When set, the options as last published for workers; transfers read these.
     std::function<std::shared_ptr<const COptions>()> publishedOptions = {};
 

@@ -85,11 +85,19 @@ void CTrawlerCore::SetPrompts(CUserPrompts* prompts)
         RebuildTransferContext();
 }
 
+void CTrawlerCore::SetPageReadLimit(std::chrono::seconds limit)
+{
+    m_pageReadLimit = limit;
+    if (m_session)
+        RebuildTransferContext();
+}
+
 void CTrawlerCore::RebuildTransferContext()
 {
     m_transferContext.reset(new CTransferContext{*m_session, m_connections, m_options, m_log,
                                                  m_stats, m_frame, *m_prompts, m_cancelBrowse,
                                                  m_cancelDownload});
+    m_transferContext->pageReadLimit = m_pageReadLimit;
     // Workers must not read the options while the window edits them.
     m_transferContext->publishedOptions = [this] { return Options(); };
 }

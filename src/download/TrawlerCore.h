@@ -69,6 +69,8 @@ public:
 
     // Installs the GUI's prompts (or, with nullptr, the unattended ones). Before workers run.
     void SetPrompts(CUserPrompts* prompts);
+    // How long a page read may take (kPageReadLimit unless set). Before workers run.
+    void SetPageReadLimit(std::chrono::seconds limit);
     CUserPrompts& Prompts() const { return *m_prompts; }
 
     // The store comes first: the sinks refer to it, and it outlives them.
@@ -105,6 +107,7 @@ private:
     CUnattendedPrompts m_unattendedPrompts;
     CUserPrompts* m_prompts = &m_unattendedPrompts;
     std::unique_ptr<CTransferContext> m_transferContext;
+    std::chrono::seconds m_pageReadLimit = kPageReadLimit;
     mutable std::mutex m_optionsMutex;
     std::shared_ptr<const COptions> m_publishedOptions;
 };

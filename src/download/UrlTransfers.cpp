@@ -144,64 +144,58 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
 namespace
 {
 
-// Appends a block as the text a zero byte ends.
-void AppendText(std::string& text, const char* block, std::size_t count)
+// Appends a block to the text; true when a zero byte in it ended the text.
+bool AppendText(std::string& text, const char* block, std::size_t count)
 {
     const void* zero = std::memchr(block, 0, count);
     if (zero != nullptr)
         count = static_cast<std::size_t>(static_cast<const char*>(zero) - block);
-    text.append(block, std::min(count, kMaxBodyBytes - text.size()));
+    text.append(block, count);
+    return zero != nullptr;
 }
 
 } // namespace
 
 std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
-                                     const std::atomic<bool>* cancel)
+                                     const std::atomic<bool>* cancel, std::string* answeredUrl)
 {
     if (!record.m_usable)
         return std::nullopt;
     if (cancel == nullptr)
         cancel = &context.cancelBrowse;
     CTransfer transfer(context, cancel);
+    transfer.SetTimeLimit(context.pageReadLimit);
     if (!transfer.OpenWithLogin(record, false))
         return std::nullopt;
     ReadHeaders(record, transfer);
+    if (answeredUrl != nullptr)
+        *answeredUrl = transfer.AnsweredUrl();
 
+    // Content-Length is the server's claim, not a fact: reserve a sane amount and grow. The cap
+    // counts every byte read, so a body of zero bytes cannot run on either.
+    const bool sized = record.m_sizeState == kSizeKnown;
+    const std::size_t limit =
+        sized ? std::min<std::size_t>(record.m_size, kMaxBodyBytes) : kMaxBodyBytes;
     std::string text;
+    if (sized)
+        text.reserve(std::min(limit, kMaxReserve));
     char block[kDownloadBlock];
-    if (record.m_sizeState != kSizeKnown)
+    std::size_t received = 0;
+    while (received < limit)
     {
-        while (text.size() < kMaxBodyBytes)
-        {
-            const std::int64_t count = transfer.Read(block, kPageBlock);
-            if (count <= 0)
-                break;
-            if (IsCancelled(*cancel))
-                return std::nullopt;
-            CountReceived(context, count);
-            AppendText(text, block, static_cast<std::size_t>(count));
-            PostProgressTick(context);
-        }
-    }
-    else
-    {
-        // Content-Length is the server's claim, not a fact: reserve a sane amount and grow.
-        const std::size_t size = std::min<std::size_t>(record.m_size, kMaxBodyBytes);
-        text.reserve(std::min(size, kMaxReserve));
-        while (text.size() < size)
-        {
-            const std::size_t want = std::min(sizeof block, size - text.size());
-            const std::int64_t count = transfer.Read(block, want);
-            if (count <= 0)
-                break;
-            if (IsCancelled(*cancel))
-                return std::nullopt;
-            CountReceived(context, count);
-            text.append(block, static_cast<std::size_t>(count));
-            PostProgressTick(context);
-        }
+        const std::size_t want = std::min(sized ? sizeof block : kPageBlock, limit - received);
+        const std::int64_t count = transfer.Read(block, want);
+        if (count <= 0)
+            break;
+        if (IsCancelled(*cancel))
+            return std::nullopt;
+        CountReceived(context, count);
+        received += static_cast<std::size_t>(count);
+        const bool ended = AppendText(text, block, static_cast<std::size_t>(count));
+        PostProgressTick(context);
         // Whatever follows a zero byte is not part of the text.
-        text.resize(std::strlen(text.c_str()));
+        if (ended)
+            break;
     }
     // A read stopped by the cancel flag gives nothing, like a cancel between blocks.
     if (transfer.WasCancelled())
@@ -219,6 +213,19 @@ std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
     CTransfer transfer(context, cancel);
     if (!transfer.OpenWithLogin(record, true))
     {
+        // A server that refuses HEAD may still serve the file: only a refused GET drops it.
+        if (transfer.WasRefused())
+        {
+            CTransfer get(context, cancel);
+            if (get.OpenWithLogin(record, false))
+            {
+                record.m_sizeState = kSizeNotGiven;
+                return 0;
+            }
+            if (!get.WasCancelled())
+                record.m_usable = false;
+            return 0;
+        }
         if (!transfer.WasCancelled())
             record.m_usable = false;
         return 0;
@@ -234,7 +241,8 @@ bool CheckHeaders(CUrl& record, const CTransferContext& context)
     CTransfer transfer(context, &context.cancelBrowse);
     if (!transfer.OpenWithLogin(record, true))
     {
-        if (!transfer.WasCancelled())
+        // A refused HEAD says nothing about the page: its date is unknown and it is read.
+        if (!transfer.WasCancelled() && !transfer.WasRefused())
             record.m_usable = false;
         return false;
     }

@@ -24,19 +24,24 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
 
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the
 // record cannot be opened or cancel (m_cancelBrowse when null) is set meanwhile. The size the
-// server announces is never trusted for the allocation, and a body stops at kMaxBodyBytes.
-// Never clears the usable flag by itself failing to open.
+// server announces is never trusted for the allocation, a body stops at kMaxBodyBytes read, and
+// a read stops after context.pageReadLimit with the text that came. Never clears the usable flag
+// by itself failing to open. answeredUrl, when given, receives the address that answered after a
+// redirect (empty without one).
 std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
-                                     const std::atomic<bool>* cancel = nullptr);
+                                     const std::atomic<bool>* cancel = nullptr,
+                                     std::string* answeredUrl = nullptr);
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 
-// The size in bytes from a HEAD request (none when it is already known); 0 when unknown. cancel
-// (may be null) aborts the request.
+// The size in bytes from a HEAD request (none when it is already known); 0 when unknown. A HEAD
+// refused with a status while GET opens leaves the size unknown (size state 2) and the record
+// usable. cancel (may be null) aborts the request.
 std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
                             const std::atomic<bool>* cancel = nullptr);
 
 // A HEAD request that fills the transfer state; false when it fails (the record is then
-// unusable). Watches m_cancelBrowse.
+// unusable, except after a refusal with a status: the date is then unknown). Watches
+// m_cancelBrowse.
 bool CheckHeaders(CUrl& record, const CTransferContext& context);
 
 // Fills the record's transfer state from an open transfer: size state 0 with a size, else 2.

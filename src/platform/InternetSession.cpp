@@ -13,8 +13,9 @@ namespace
 // Redirects are followed as a browser would, but never into another scheme.
 constexpr long kMaxRedirects = 10;
 constexpr const char* kRedirectProtocols = "http,https";
-// The schemes that a transfer may open at all.
-constexpr const char* kProtocols = "http,https,ftp,file,gopher";
+// The schemes that a transfer may open at all. Others (gopher, dict, telnet, ...) would let a
+// page's link send any bytes it likes to any port.
+constexpr const char* kProtocols = "http,https,ftp";
 // Handles a thread keeps for later transfers; more only exist while transfers nest.
 constexpr std::size_t kMaxIdlePairs = 2;
 

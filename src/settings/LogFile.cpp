@@ -1,6 +1,8 @@
 #include "settings/LogFile.h"
 
 #include <cstdarg>
+#include <cstdio>
+#include <utility>
 
 CLogFile::CLogFile(const std::string& fileName)
 {
@@ -31,10 +33,86 @@ void CLogFile::Write(const char* format, ...)
         return;
     va_list arguments;
     va_start(arguments, format);
+    va_list again;
+    va_copy(again, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, arguments);
+    va_end(arguments);
+    std::string line;
+    if (length > 0)
+    {
+        line.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(line.data(), line.size(), format, again);
+        line.resize(static_cast<std::size_t>(length));
+    }
+    va_end(again);
+    line = MaskForOutput(line);
     // One lock around the write and its flush: no other line can slip in between.
     flockfile(file);
-    std::vfprintf(file, format, arguments);
+    std::fwrite(line.data(), 1, line.size(), file);
     std::fflush(file);
     funlockfile(file);
-    va_end(arguments);
+}
+
+namespace
+{
+
+bool IsC1Control(std::string_view text, std::size_t at)
+{
+    return static_cast<unsigned char>(text[at]) == 0xC2 && at + 1 < text.size() &&
+           static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+           static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+}
+
+// Where the password of the address whose "://" is at scheme lies in text: [from, to), or an
+// empty range when the address names none.
+std::pair<std::size_t, std::size_t> PasswordOf(std::string_view text, std::size_t scheme)
+{
+    const std::size_t start = scheme + 3;
+    std::size_t end = text.find_first_of("/?# \t\r\n", start);
+    if (end == std::string_view::npos)
+        end = text.size();
+    const std::string_view authority = text.substr(start, end - start);
+    const std::size_t at = authority.rfind('@');
+    if (at == std::string_view::npos)
+        return {0, 0};
+    const std::size_t colon = authority.find(':');
+    if (colon == std::string_view::npos || colon > at)
+        return {0, 0};
+    return {start + colon + 1, start + at};
+}
+
+} // namespace
+
+std::string MaskForOutput(std::string_view text)
+{
+    std::string masked;
+    std::size_t copied = 0;
+    for (std::size_t scheme = text.find("://"); scheme != std::string_view::npos;
+         scheme = text.find("://", scheme + 3))
+    {
+        const auto [from, to] = PasswordOf(text, scheme);
+        if (from == to)
+            continue;
+        masked.append(text.substr(copied, from - copied));
+        masked += "***";
+        copied = to;
+    }
+    masked.append(text.substr(copied));
+
+    std::string out;
+    out.reserve(masked.size());
+    for (std::size_t i = 0; i < masked.size(); ++i)
+    {
+        if (!IsC1Control(masked, i))
+        {
+            out += masked[i];
+            continue;
+        }
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        const auto second = static_cast<unsigned char>(masked[++i]);
+        out += "%C2%";
+        out += kHex[second >> 4];
+        out += kHex[second & 0xF];
+    }
+    return out;
 }

@@ -3,8 +3,14 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 inline constexpr const char* kLogFileName = "hvstr.log";
+
+// The text as the log and standard output show it: the password of every "scheme://user:pass@"
+// as "***", and the C1 control characters (UTF-8 C2 80 to C2 9F, which a terminal obeys)
+// percent-escaped. URLs come from pages and from the user's own start addresses.
+std::string MaskForOutput(std::string_view text);
 
 // The run's plain-text log of pages browsed and files downloaded or skipped. Every Write is
 // one formatted write followed by a flush, so lines from different threads never mix and are
@@ -25,7 +31,8 @@ public:
     void Close();
     bool IsOpen() const { return m_file != nullptr; }
 
-    // printf-style; nothing happens while the log is not open. Write errors are ignored.
+    // printf-style, the line masked with MaskForOutput; nothing happens while the log is not
+    // open. Write errors are ignored.
     void Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 private:

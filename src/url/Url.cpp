@@ -213,3 +213,32 @@ std::uint16_t DefaultPortOf(std::uint32_t serviceType)
         return 0;
     }
 }
+
+bool IsTransferService(std::uint32_t serviceType)
+{
+    return serviceType == kServiceHttp || serviceType == kServiceHttps ||
+           serviceType == kServiceFtp;
+}
+
+bool HasTransferScheme(std::string_view url)
+{
+    const std::size_t colon = url.find("://");
+    return colon != std::string_view::npos &&
+           IsTransferService(ServiceTypeOfScheme(url.substr(0, colon)));
+}
+
+bool IsSameSite(const CUrl& a, const CUrl& b)
+{
+    if (a.m_serviceType != b.m_serviceType || a.m_host.size() != b.m_host.size())
+        return false;
+    const std::uint16_t portA = a.m_port != 0 ? a.m_port : DefaultPortOf(a.m_serviceType);
+    const std::uint16_t portB = b.m_port != 0 ? b.m_port : DefaultPortOf(b.m_serviceType);
+    return portA == portB && FindNoCase(a.m_host, b.m_host) == 0;
+}
+
+std::string WithDefaultScheme(std::string site)
+{
+    if (site.find("://") == std::string::npos)
+        site.insert(0, "http://");
+    return site;
+}

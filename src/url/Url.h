@@ -109,3 +109,17 @@ std::size_t FindNoCase(std::string_view text, std::string_view word);
 
 // The default port of a scheme code, 0 when the scheme has none.
 std::uint16_t DefaultPortOf(std::uint32_t serviceType);
+
+// True for http, https and ftp: the only schemes the program transfers, lists as files, exports
+// as links or hands to the desktop. Any other scheme in a page's link is the page's to abuse.
+bool IsTransferService(std::uint32_t serviceType);
+// The same test on the scheme of a URL text ("scheme://", any letter case).
+bool HasTransferScheme(std::string_view url);
+
+// A site address as the user gave it, with "http://" in front when it has no "://": a host with
+// a port ("localhost:8080/x") names no scheme either.
+std::string WithDefaultScheme(std::string site);
+
+// True when both records name one site: the same scheme, host (any letter case) and port. A
+// second port on a host is another server, often another program.
+bool IsSameSite(const CUrl& a, const CUrl& b);

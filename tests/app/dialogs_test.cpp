@@ -112,18 +112,21 @@ void CDialogsTest::addSiteCompletesTheSiteText_data()
     QTest::newRow("bare host") << "www.example.com"
                                << "http://www.example.com"
                                << "http://www.example.com" << true;
-    QTest::newRow("colon kept") << "h.test:8080/x"
-                                << "h.test:8080/x"
-                                << "h.test:8080/x" << true;
+    QTest::newRow("port without scheme") << "localhost:8080/x"
+                                         << "http://localhost:8080/x"
+                                         << "http://localhost:8080/x" << true;
+    QTest::newRow("scheme kept") << "ftp://h.test/x"
+                                 << "ftp://h.test/x"
+                                 << "ftp://h.test/x" << true;
     QTest::newRow("fragment cut") << "h.test/p.html#part"
                                   << "http://h.test/p.html"
                                   << "http://h.test/p.html#part" << true;
     QTest::newRow("empty") << ""
                            << "http://"
                            << "http://" << true;
-    QTest::newRow("nothing left") << "#top:x"
+    QTest::newRow("nothing left") << "#top://x"
                                   << ""
-                                  << "#top:x" << false;
+                                  << "#top://x" << false;
 }
 
 void CDialogsTest::addSiteCompletesTheSiteText()

@@ -30,6 +30,7 @@ private slots:
     void determineSizeShowsWhatTheServerSays();
     void exportPresetsAndFormats();
     void htmlExportEscapesEveryUrl();
+    void exportAndOpenLinkOnlyFetchableSchemes();
 };
 
 namespace
@@ -305,6 +306,35 @@ void CFileListTest::htmlExportEscapesEveryUrl()
                  "</NOBR></BODY>\r\n"
                  "</HTML>\r\n");
     QCOMPARE(BuildTextExport({hostile}), hostile + "\r\n"); // text is written as it is
+}
+
+// A script or local address in the list is exported as text and never handed to the desktop;
+// http, https and ftp addresses are links and open.
+void CFileListTest::exportAndOpenLinkOnlyFetchableSchemes()
+{
+    const CUrls fetchable = {"http://h.test/a.zip", "HTTPS://h.test/b.zip", "ftp://h.test/c.zip"};
+    const CUrls others = {"javascript:alert(document.domain)//d.zip", "file:///etc/e.zip",
+                          "data:text/html,x.zip"};
+    for (const std::string& url : fetchable)
+        QVERIFY(BuildHtmlExport({url}, "http://m.test/").find("<A HREF=\"" + url + "\">") !=
+                std::string::npos);
+    for (const std::string& url : others)
+    {
+        const std::string html = BuildHtmlExport({url}, "http://m.test/");
+        QVERIFY(html.find("\r\n" + EscapeHtml(url) + "<BR>\r\n") != std::string::npos);
+        QCOMPARE(html.find("HREF=\"" + EscapeHtml(url)), std::string::npos);
+    }
+
+    CListFixture f;
+    for (const CUrls& urls : {fetchable, others})
+        for (const std::string& url : urls)
+        {
+            QVERIFY(f.core.m_foundFiles.AddLocked(*new CUrl(url)));
+            f.Select({url});
+            f.list->OpenSelected();
+        }
+    QCOMPARE(f.recorded.Opened(), fetchable);
+    QVERIFY(f.recorded.Messages().empty());
 }
 
 QTEST_MAIN(CFileListTest)

@@ -11,6 +11,7 @@ class CHeadlessTest : public QObject
 
 private slots:
     void withoutSitePrintsUsageAndExits2();
+    void crawlsTheSiteAndPrintsItsFiles_data();
     void crawlsTheSiteAndPrintsItsFiles();
 
 private:
@@ -38,11 +39,21 @@ void CHeadlessTest::withoutSitePrintsUsageAndExits2()
     QVERIFY(run.out.isEmpty());
 }
 
+void CHeadlessTest::crawlsTheSiteAndPrintsItsFiles_data()
+{
+    QTest::addColumn<bool>("withScheme");
+    QTest::newRow("with scheme") << true;
+    // "127.0.0.1:PORT/" names no scheme: "http://" goes in front.
+    QTest::newRow("port without scheme") << false;
+}
+
 void CHeadlessTest::crawlsTheSiteAndPrintsItsFiles()
 {
+    QFETCH(bool, withScheme);
     CLocalSite site;
     CTempDir dir;
-    const CRun run = Run({"-site", QString::fromStdString(site.Url("/")), "-mode", "2"}, dir);
+    const std::string start = site.Url("/").substr(withScheme ? 0 : std::string("http://").size());
+    const CRun run = Run({"-site", QString::fromStdString(start), "-mode", "2"}, dir);
     QCOMPARE(run.exitCode, 0);
     const QByteArray expected = QByteArray::fromStdString(
         site.Url("/a.zip") + "\n" + site.Url("/c.mp3") + "\n" + site.Url("/sub/b.exe") + "\n");

@@ -285,21 +285,39 @@ void COptionsTest::listPagesStoreOnOkOnly()
     QCOMPARE(shown, (QStringList{"ads", "banner"}));
     QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
 
-    // The keyword page's new item carries the Exclude page's placeholder; an edit that leaves
-    // it empty stores an empty keyword.
+    // A new keyword starts empty, and a keyword left empty is dropped: it would match every
+    // page.
+    QString placeholder = "unset";
     QVERIFY(f.Run(
         [&](COptionSheet& sheet)
         {
             ShowTab(sheet, COptionSheet::kKeywords);
             auto* page = static_cast<CListPage*>(sheet.Page(COptionSheet::kKeywords));
             page->AddItem();
+            placeholder = page->List()->currentItem()->text(0);
+            FinishEdit(page->List(), "driver", Qt::Key_Return);
             page->AddItem();
             FinishEdit(page->List(), "", Qt::Key_Return);
+            page->AddItem();
             sheet.accept();
         }));
-    QCOMPARE(f.core.m_options.m_keywords, (std::vector<std::string>{"", "Exclude"}));
+    QCOMPARE(placeholder, QString());
+    QCOMPARE(f.core.m_options.m_keywords, (std::vector<std::string>{"driver"}));
     // Exclude was not shown in this run, so its text stays as it was.
     QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
+
+    // The same for excludes.
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kExclude);
+            auto* page = static_cast<CListPage*>(sheet.Page(COptionSheet::kExclude));
+            page->AddItem();
+            placeholder = page->List()->currentItem()->text(0);
+            sheet.accept();
+        }));
+    QCOMPARE(placeholder, QString());
+    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;banner"));
 }
 
 void COptionsTest::removingEveryKeywordStoresNone()

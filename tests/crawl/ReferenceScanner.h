@@ -2,13 +2,17 @@
 
 // The link scanner's rules written as plainly as possible, one character at a time, to compare
 // the fast scanner with (unit tests, the page-scan fuzzer). Shares nothing with it but the
-// word table and the value length limit.
+// word table and the value and reference length limits.
 
+#include "crawl/CharacterReferences.h"
 #include "crawl/LinkScanner.h"
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace reference
@@ -77,6 +81,76 @@ inline bool MatchTagAttribute(const char*& cursor, std::string_view tag, std::st
     return false;
 }
 
+inline std::string Utf8(unsigned long code)
+{
+    std::string out;
+    if (code < 0x80)
+        return std::string(1, static_cast<char>(code));
+    if (code < 0x800)
+        return {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
+    if (code < 0x10000)
+        return {static_cast<char>(0xE0 | (code >> 12)),
+                static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (code & 0x3F))};
+    return {static_cast<char>(0xF0 | (code >> 18)), static_cast<char>(0x80 | ((code >> 12) & 0x3F)),
+            static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+            static_cast<char>(0x80 | (code & 0x3F))};
+}
+
+// The character reference at p: true with what it stands for and its length.
+inline bool ReadReference(const char* p, std::string& out, std::size_t& used)
+{
+    const std::pair<std::string_view, char> named[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    for (const auto& [name, c] : named)
+    {
+        if (std::strncmp(p, name.data(), name.size()) == 0)
+        {
+            out.assign(1, c);
+            used = name.size();
+            return true;
+        }
+    }
+    if (p[0] != '&' || p[1] != '#')
+        return false;
+    const bool hex = p[2] == 'x' || p[2] == 'X';
+    const char* digits = p + (hex ? 3 : 2);
+    std::size_t n = 0;
+    while (std::isdigit(static_cast<unsigned char>(digits[n])) ||
+           (hex && std::isxdigit(static_cast<unsigned char>(digits[n]))))
+        ++n;
+    used = static_cast<std::size_t>(digits + n + 1 - p);
+    if (n == 0 || digits[n] != ';' || used > kMaxReferenceLength)
+        return false;
+    const unsigned long code = std::strtoul(std::string(digits, n).c_str(), nullptr, hex ? 16 : 10);
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || (code >= 0xD800 && code <= 0xDFFF) ||
+        code > 0x10FFFF)
+        return false;
+    out = Utf8(code);
+    return true;
+}
+
+// The text from p on with its references decoded, at least size bytes of it where there are.
+inline std::string Decoded(const char* p, std::size_t size = std::string::npos)
+{
+    std::string out;
+    while (*p != '\0' && out.size() < size)
+    {
+        std::string character;
+        std::size_t used = 0;
+        if (ReadReference(p, character, used))
+        {
+            out += character;
+            p += used;
+        }
+        else
+        {
+            out += *p++;
+        }
+    }
+    return out;
+}
+
 enum class EValue
 {
     kFound,
@@ -100,7 +174,7 @@ inline EValue ExtractValue(const char*& cursor, std::string& value)
     cursor = p + 1;
     if (found.size() > kMaxLinkValueLength)
         return EValue::kTooLong;
-    value = found;
+    value = Decoded(found.c_str());
     return EValue::kFound;
 }
 
@@ -108,7 +182,8 @@ inline bool MatchKeyword(const char* p, const std::vector<std::string>& keywords
 {
     for (const std::string& keyword : keywords)
     {
-        if (StartsWithFolded(p, keyword))
+        if (StartsWithFolded(p, keyword) ||
+            StartsWithFolded(Decoded(p, keyword.size()).c_str(), keyword))
             return true;
     }
     return false;

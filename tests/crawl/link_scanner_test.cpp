@@ -140,7 +140,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkValues, testing::Values(
     PageCase{"Utf8Value", "<a href=caf\xc3\xa9.zip>", {"caf\xc3\xa9.zip"}},
     PageCase{"UnterminatedAtEnd", "<a href=1.htm><a href=\"open", {"1.htm"}},
     PageCase{"AttributeWordAtEnd", "<a href", {}},
-    PageCase{"StopAtEnd", "<a href=1.htm><", {"1.htm"}}),
+    PageCase{"StopAtEnd", "<a href=1.htm><", {"1.htm"}},
+    PageCase{"NamedReferences", "<a href=\"r.cgi?a=1&amp;b=2&lt;&gt;&quot;&apos;\">", {"r.cgi?a=1&b=2<>\"'"}},
+    PageCase{"NumericReferences", "<a href='&#65;&#x42;&#X43;&#233;&#x1F600;.zip'>", {"ABC\xc3\xa9\xf0\x9f\x98\x80.zip"}},
+    PageCase{"DecodedOnce", "<a href=a&amp;amp;b>", {"a&amp;b"}},
+    PageCase{"OthersStayText", "<a href=\"&nbsp;&amp&AMP;&#;&#x;&#10;&#0;&#128;&#xD800;&#1114112;&#00000065;&\">",
+             {"&nbsp;&amp&AMP;&#;&#x;&#10;&#0;&#128;&#xD800;&#1114112;&#00000065;&"}}),
     [](const testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 // clang-format on
 
@@ -199,6 +204,12 @@ TEST(FindBaseHref, FirstBaseGovernsEveryLink)
     EXPECT_EQ(link, "http://h/other/x.zip");
 }
 
+TEST(FindBaseHref, ReferencesAreDecoded)
+{
+    const ScanResult result = ScanPage("<base href=\"http://h/a&amp;b/\">");
+    EXPECT_EQ(result.base, "http://h/a&b/");
+}
+
 TEST(FindBaseHref, NoneOrNoValue)
 {
     for (const char* page : {"<a href=x>", "<base target=_top>", "<base href=\"http://h/"})
@@ -243,6 +254,14 @@ TEST(Keywords, AfterAHitTextCanSupplyTheTagWord)
     EXPECT_EQ(ScanPage(page, {"setup"}).values, Values{"q.zip"});
 }
 
+TEST(Keywords, MatchTheTextWithItsReferencesDecoded)
+{
+    EXPECT_EQ(ScanPage("AT&amp;T news", {"at&t"}).offers, 1);
+    EXPECT_EQ(ScanPage("AT&#38;T news", {"at&t"}).offers, 1);
+    EXPECT_EQ(ScanPage("AT&amp;T news", {"at&amp;t"}).offers, 1) << "as written, too";
+    EXPECT_EQ(ScanPage("AT&T&amp;", {"at&amp;t"}).offers, 0);
+}
+
 TEST(MatchKeyword, CaseAndEmptyKeyword)
 {
     const std::string text = "DrIvEr";
@@ -281,12 +300,13 @@ TEST(MatchTagAttribute, AgreesWithThePlainWalk)
 // and without keywords, agree with the plain rules value for value.
 TEST(NextLink, AgreesWithThePlainRulesOnRandomPages)
 {
-    const char* pieces[] = {"<",    ">",    " ",      "\r\n",     "\t",       "a ",
-                            "A",    "img ", "fRaMe ", "area ",    "base ",    " href",
-                            " SRC", "=",    "\"",     "'",        "x.zip",    "SeTuP",
-                            "s",    "d",    "\x01",   "\xc3\xa9", "http://h/"};
+    const char* pieces[] = {"<",     ">",    " ",      "\r\n",     "\t",        "a ",
+                            "A",     "img ", "fRaMe ", "area ",    "base ",     " href",
+                            " SRC",  "=",    "\"",     "'",        "x.zip",     "SeTuP",
+                            "s",     "d",    "\x01",   "\xc3\xa9", "http://h/", "&",
+                            "&amp;", "&#",   "x",      "41;",      "&#x3C;",    ";"};
     const std::vector<std::vector<std::string>> keywordLists = {
-        {}, {"setup", "Driver"}, {"", "x"}, {"<a"}};
+        {}, {"setup", "Driver"}, {"", "x"}, {"<a", "a&<"}};
     std::mt19937 random(5);
     for (int round = 0; round < 20000; ++round)
     {

@@ -193,6 +193,7 @@ void CHostileServer::AcceptLoop()
         const int socket = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (socket < 0)
             continue;
+        m_connectionsAccepted.fetch_add(1);
         const int on = 1;
         ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         std::lock_guard lock(m_mutex);

@@ -71,6 +71,8 @@ public:
     int Requests(const std::string& path) const;
     // Stalls that have begun so far.
     int StallsBegun() const { return m_stallsBegun.load(); }
+    // Connections accepted so far, whatever they sent.
+    int Connections() const { return m_connectionsAccepted.load(); }
 
 private:
     friend class CHostileExchange;
@@ -86,6 +88,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_released{false};
     std::atomic<int> m_stallsBegun{0};
+    std::atomic<int> m_connectionsAccepted{0};
     std::thread m_acceptThread;
 
     mutable std::mutex m_mutex;
