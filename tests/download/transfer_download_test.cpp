@@ -97,15 +97,17 @@ TEST_F(DownloadToTest, NotFoundLogsTheStatusAndLeavesAnEmptyFile)
     EXPECT_TRUE(record.m_localFileName.empty());
 }
 
-TEST_F(DownloadToTest, AFailedHeadMakesTheRecordUnusableForLaterDownloads)
+// A server that refuses HEAD alone leaves the record usable with its size unknown; one that
+// refuses GET as well makes it unusable, and later transfers fail without traffic.
+TEST_F(DownloadToTest, AHeadRefusalCountsOnlyWhenGetIsRefusedToo)
 {
     std::atomic<int> requests{0};
-    // The server refuses the HEAD request only.
+    std::atomic<bool> getWorks{true};
     m_server.Server().Get("/f.zip",
                           [&](const httplib::Request& request, httplib::Response& response)
                           {
                               ++requests;
-                              if (request.method == "HEAD")
+                              if (request.method == "HEAD" || !getWorks)
                                   response.status = 500;
                               else
                                   response.set_content("data", "application/zip");
@@ -113,35 +115,43 @@ TEST_F(DownloadToTest, AFailedHeadMakesTheRecordUnusableForLaterDownloads)
     m_server.Start();
     CUrl record(m_server.Url("/f.zip"));
     EXPECT_FALSE(CheckHeaders(record, m_context));
-    EXPECT_FALSE(record.m_usable);
-    EXPECT_EQ(requests.load(), 1);
-
-    CRecordingProgress progress;
-    EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("f.zip")));
-    EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
+    EXPECT_TRUE(record.m_usable);
     EXPECT_EQ(DetermineSize(record, m_context), 0u);
-    EXPECT_FALSE(FetchBody(record, m_context).has_value());
-    EXPECT_EQ(requests.load(), 1);
-    EXPECT_FALSE(std::filesystem::exists(m_dir.File("f.zip")));
+    EXPECT_EQ(record.m_sizeState.load(), kSizeNotGiven);
+    EXPECT_TRUE(record.m_usable);
+    EXPECT_EQ(requests.load(), 3);
+    CRecordingProgress progress;
+    EXPECT_TRUE(DownloadTo(record, m_context, progress, m_dir.File("f.zip")));
+    EXPECT_EQ(ReadFileBytes(m_dir.File("f.zip")), "data");
+
+    getWorks = false;
+    CUrl refused(m_server.Url("/f.zip"));
+    EXPECT_EQ(DetermineSize(refused, m_context), 0u);
+    EXPECT_FALSE(refused.m_usable);
+    requests = 0;
+    EXPECT_FALSE(DownloadTo(refused, m_context, progress, m_dir.File("g.zip")));
+    EXPECT_FALSE(FetchBody(refused, m_context).has_value());
+    EXPECT_EQ(requests.load(), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("g.zip")));
+    const std::string log = Log();
+    EXPECT_NE(log.find("HTTP error 500"), std::string::npos);
+    EXPECT_EQ(log.find("HTTP error 500"), log.rfind("HTTP error 500")) << "the GET's only";
 }
 
-TEST_F(DownloadToTest, FileUrlGoesThroughTheGenericPathAndLeavesTheRecordUnusable)
+// Only http, https and ftp are transferred: a file or gopher link from a page is never opened.
+TEST_F(DownloadToTest, OtherSchemesAreNeverOpened)
 {
     const std::string source = m_dir.File("source.bin");
     WriteFileBytes(source, Bytes(3000));
-    CUrl record("file://" + source);
-    CRecordingProgress progress;
-    const std::string target = m_dir.File("copy.bin");
-    EXPECT_TRUE(DownloadTo(record, m_context, progress, target));
-    EXPECT_EQ(ReadFileBytes(target), Bytes(3000));
-    EXPECT_EQ(progress.m_begins, std::vector<std::int64_t>{-1});
-    EXPECT_FALSE(record.m_usable);
-    EXPECT_EQ(m_frameSink.m_ticks.load(), 0); // only HTTP opens tick
-
-    CUrl missing("file://" + m_dir.File("absent.bin"));
-    EXPECT_FALSE(DownloadTo(missing, m_context, progress, m_dir.File("absent.copy")));
-    EXPECT_NE(Log().find("File file://" + m_dir.File("absent.bin") + " connection problem: "),
-              std::string::npos);
+    for (const std::string& url : {"file://" + source, std::string("gopher://127.0.0.1:1/_x.zip")})
+    {
+        CUrl record(url);
+        CRecordingProgress progress;
+        const std::string target = m_dir.File("copy.bin");
+        EXPECT_FALSE(DownloadTo(record, m_context, progress, target)) << url;
+        EXPECT_NE(ReadFileBytes(target), Bytes(3000));
+        EXPECT_NE(Log().find("File " + url + " connection problem: "), std::string::npos) << url;
+    }
 }
 
 TEST_F(DownloadToTest, ADroppedConnectionFailsAndKeepsThePartialFile)

@@ -251,8 +251,9 @@ void CHostileSite::ServePages()
         page("/schemes.htm", E::kRead, Fixed(200, body));
         m_linkedFiles.push_back("ftp://" + closed + "/pub/ftp.zip");
         m_linkedFiles.push_back("ftp://user:pw@" + closed + "/ftp2.exe");
-        // A page must not make the program copy local files.
+        // A page must not make the program copy local files or talk other protocols.
         m_neverFound.push_back("file:///nonexistent-harvestor/file.zip");
+        m_neverFound.push_back("gopher://" + closed + "/1/gopher.zip");
     }
     page("/percent.htm", E::kRead,
          Fixed(200, Link("%") + Link("%zz.htm") + Link("a%2") + Link("%00.zip") + Link("%%%.htm") +
