@@ -85,9 +85,10 @@ bool CSiteBrowser::IsUnchanged(CUrl& page)
     CCalendarTime stored;
     if (!m_core.m_histories.m_urlHistory.Lookup(page.m_url, stored))
         return false;
-    if (!CheckHeaders(page, m_core.TransferContext()))
+    CCalendarTime lastModified;
+    if (!CheckHeaders(page, m_core.TransferContext(), &lastModified))
         return false;
-    if (page.m_lastModified.year == 0)
+    if (lastModified.year == 0)
         return false;
-    return page.m_lastModified == stored;
+    return lastModified == stored;
 }

@@ -103,9 +103,8 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     }
 
     std::optional<std::string> text;
-    std::string answeredUrl;
-    if (IsUnchanged(page) ||
-        !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answeredUrl)))
+    CPageAnswer answer;
+    if (IsUnchanged(page) || !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer)))
     {
         m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                        CFramePayload::Page(page.m_url, page.m_pageKind));
@@ -116,19 +115,19 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     // After a redirect the page is where it was answered: its links are relative to that
     // address, and the follow rules judge hosts and directories by it.
     std::unique_ptr<CUrl> answered;
-    if (!answeredUrl.empty() && answeredUrl != page.m_url)
+    if (!answer.answeredUrl.empty() && answer.answeredUrl != page.m_url)
     {
-        answered = std::make_unique<CUrl>(answeredUrl);
+        answered = std::make_unique<CUrl>(answer.answeredUrl);
         answered->m_parentItem = page.m_parentItem.load();
         answered->m_treeItem = page.m_treeItem.load();
-        m_visited.insert(LowerCase(answeredUrl));
+        m_visited.insert(LowerCase(answer.answeredUrl));
         // A page of the site that sends the reader to another site is a link to that site; the
         // site's own start page decides where the site is.
         if (&page != m_siteStart && !IsSameSite(*answered, page))
         {
             text.reset();
-            m_visited.erase(LowerCase(answeredUrl));
-            HandleLink(answeredUrl, page, page, localQueue, externalQueue);
+            m_visited.erase(LowerCase(answer.answeredUrl));
+            HandleLink(answer.answeredUrl, page, page, localQueue, externalQueue);
             m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                            CFramePayload::Page(page.m_url, page.m_pageKind));
             ReleasePage(page);
@@ -171,7 +170,7 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     ++m_core.m_stats.m_browsedSites;
     // The history keeps the first time recorded for a page.
     if (m_options->m_rememberPages)
-        m_core.m_histories.m_urlHistory.Add(page.m_url, page.m_lastModified);
+        m_core.m_histories.m_urlHistory.Add(page.m_url, answer.lastModified);
     ReleasePage(page);
 }
 

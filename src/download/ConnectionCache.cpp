@@ -34,3 +34,17 @@ void CConnectionCache::DropConnection(const CUrl& record)
     if (lock.owns_lock())
         m_connections.erase(KeyOf(record));
 }
+
+std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& record,
+                                                                   const std::string& userName,
+                                                                   const std::string& password)
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (!lock.owns_lock())
+        return nullptr;
+    auto& entry = m_connections[KeyOf(record)];
+    if (!entry || entry->userName != userName || entry->password != password)
+        entry = std::make_shared<const CConnection>(
+            CConnection{record.m_host, record.m_port, userName, password});
+    return entry;
+}

@@ -20,8 +20,8 @@ struct CConnection
 };
 
 // The servers that HTTP requests have gone to, each with the port and credentials its requests
-// carry. The first record for a server decides them; a login prompt replaces them by dropping the
-// entry, so that the next request makes a new one from the record that now holds the answer.
+// carry. The first record for a server decides them; a login prompt replaces them with its
+// answer.
 // Entries are keyed by host and port, so a second port on the same host is a server of its own.
 // Any thread; the lock guards the map only and is waited for at most 1000 ms.
 class CConnectionCache
@@ -30,6 +30,10 @@ public:
     // The record's server entry, made from the record when there is none; null when the lock
     // cannot be had in time.
     std::shared_ptr<const CConnection> GetConnection(const CUrl& record);
+    // The record's server entry with the credentials a login prompt gave: replaced when it holds
+    // others, made when there is none.
+    std::shared_ptr<const CConnection>
+    GetConnection(const CUrl& record, const std::string& userName, const std::string& password);
     // Forgets the record's server entry; nothing happens when the lock cannot be had in time.
     void DropConnection(const CUrl& record);
 

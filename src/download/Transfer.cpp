@@ -358,7 +358,9 @@ int CTransfer::Open(CUrl& record, bool head)
     const bool http = IsHttpService(m_service);
     if (http)
     {
-        m_connection = m_context.connections.GetConnection(record);
+        m_connection =
+            m_hasLogin ? m_context.connections.GetConnection(record, m_loginUser, m_loginPassword)
+                       : m_context.connections.GetConnection(record);
         if (!m_connection)
             return kStatusConnectionProblem;
         m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
@@ -432,8 +434,9 @@ bool CTransfer::OpenWithLogin(CUrl& record, bool head)
         m_context.connections.DropConnection(record);
         if (!m_context.prompts.AskLogin(record.m_host, userName, password))
             return false;
-        record.m_userName = userName;
-        record.m_password = password;
+        m_hasLogin = true;
+        m_loginUser = userName;
+        m_loginPassword = password;
         status = Open(record, head);
     }
     return status < 300;
@@ -480,24 +483,22 @@ std::int64_t CTransfer::Read(void* buffer, std::size_t maximum)
     return -1;
 }
 
-bool CTransfer::QueryHeaders(CUrl& record)
+bool CTransfer::QueryHeaders(CResponseFacts& facts) const
 {
     if (!m_request || !m_connection || !IsHttpService(m_service))
         return false;
     const CHttpHeaders& headers = m_request->headers;
 
-    CCalendarTime lastModified;
     const std::string* value = FindHeader(headers, "Last-Modified");
-    if (value == nullptr || !ParseHttpDate(*value, lastModified))
-        lastModified = CCalendarTime{};
-    record.m_lastModified = lastModified;
+    if (value == nullptr || !ParseHttpDate(*value, facts.lastModified))
+        facts.lastModified = CCalendarTime{};
 
-    record.m_size = 0;
+    facts.size = 0;
     if (value = FindHeader(headers, "Content-Length"); value != nullptr)
-        record.m_size = ParseContentLength(*value);
+        facts.size = ParseContentLength(*value);
 
     value = FindHeader(headers, "Content-Type");
-    record.m_contentType = value != nullptr ? *value : std::string();
+    facts.contentType = value != nullptr ? *value : std::string();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/TransferContext.h"
+#include "platform/CalendarTime.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +12,15 @@
 
 class CUrl;
 struct CConnection;
+
+// What a response's headers say about the resource. It belongs to the transfer that read it,
+// never to the shared record: two threads may transfer one URL at once.
+struct CResponseFacts
+{
+    std::uint32_t size = 0;     // 0 when not given
+    CCalendarTime lastModified; // unset when not given
+    std::string contentType;
+};
 
 // Status that Open returns for a failure below HTTP: no connection, a network error, a cancel.
 inline constexpr int kStatusConnectionProblem = 300;
@@ -40,9 +50,9 @@ public:
     // Fills buffer with up to maximum bytes, fewer only at the end of the body. 0 at the end
     // (or when nothing is open); -1 when the transfer failed, timed out or was cancelled.
     std::int64_t Read(void* buffer, std::size_t maximum);
-    // Copies Last-Modified, Content-Length and Content-Type into the record. False unless an
-    // HTTP request is open.
-    bool QueryHeaders(CUrl& record);
+    // What the open response's Last-Modified, Content-Length and Content-Type say. False unless
+    // an HTTP request is open.
+    bool QueryHeaders(CResponseFacts& facts) const;
     void Close();
     // From now on the transfer, opening included, fails as timed out once limit has passed.
     void SetTimeLimit(std::chrono::seconds limit);
@@ -71,5 +81,10 @@ private:
     std::shared_ptr<const CConnection> m_connection;
     bool m_cancelled = false;
     bool m_refused = false;
+    // What the user answered at a login prompt: it goes with this transfer's requests (and the
+    // server's entry in the connection cache), never into the shared record.
+    bool m_hasLogin = false;
+    std::string m_loginUser;
+    std::string m_loginPassword;
     std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
 };

@@ -57,16 +57,20 @@ bool IsCancelled(const std::atomic<bool>& flag)
 
 } // namespace
 
-bool ReadHeaders(CUrl& record, CTransfer& transfer)
+bool ReadHeaders(CUrl& record, CTransfer& transfer, CResponseFacts* facts)
 {
     if (!record.m_usable)
         return false;
-    if (!transfer.QueryHeaders(record))
+    CResponseFacts read;
+    if (!transfer.QueryHeaders(read))
     {
         record.m_usable = false;
         return false;
     }
-    record.m_sizeState = record.m_size != 0 ? kSizeKnown : kSizeNotGiven;
+    record.m_size = read.size;
+    record.m_sizeState = read.size != 0 ? kSizeKnown : kSizeNotGiven;
+    if (facts != nullptr)
+        *facts = std::move(read);
     return true;
 }
 
@@ -157,7 +161,7 @@ bool AppendText(std::string& text, const char* block, std::size_t count)
 } // namespace
 
 std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
-                                     const std::atomic<bool>* cancel, std::string* answeredUrl)
+                                     const std::atomic<bool>* cancel, CPageAnswer* answer)
 {
     if (!record.m_usable)
         return std::nullopt;
@@ -167,15 +171,19 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
     transfer.SetTimeLimit(context.pageReadLimit);
     if (!transfer.OpenWithLogin(record, false))
         return std::nullopt;
-    ReadHeaders(record, transfer);
-    if (answeredUrl != nullptr)
-        *answeredUrl = transfer.AnsweredUrl();
+    CResponseFacts facts;
+    ReadHeaders(record, transfer, &facts);
+    if (answer != nullptr)
+    {
+        answer->answeredUrl = transfer.AnsweredUrl();
+        answer->lastModified = facts.lastModified;
+    }
 
     // Content-Length is the server's claim, not a fact: reserve a sane amount and grow. The cap
     // counts every byte read, so a body of zero bytes cannot run on either.
-    const bool sized = record.m_sizeState == kSizeKnown;
+    const bool sized = facts.size != 0;
     const std::size_t limit =
-        sized ? std::min<std::size_t>(record.m_size, kMaxBodyBytes) : kMaxBodyBytes;
+        sized ? std::min<std::size_t>(facts.size, kMaxBodyBytes) : kMaxBodyBytes;
     std::string text;
     if (sized)
         text.reserve(std::min(limit, kMaxReserve));
@@ -234,7 +242,7 @@ std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
     return record.m_size;
 }
 
-bool CheckHeaders(CUrl& record, const CTransferContext& context)
+bool CheckHeaders(CUrl& record, const CTransferContext& context, CCalendarTime* lastModified)
 {
     if (!record.m_usable)
         return false;
@@ -246,5 +254,10 @@ bool CheckHeaders(CUrl& record, const CTransferContext& context)
             record.m_usable = false;
         return false;
     }
-    return ReadHeaders(record, transfer);
+    CResponseFacts facts;
+    if (!ReadHeaders(record, transfer, &facts))
+        return false;
+    if (lastModified != nullptr)
+        *lastModified = facts.lastModified;
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/TransferContext.h"
+#include "platform/CalendarTime.h"
 
 #include <atomic>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 class CUrl;
 class CTransfer;
+struct CResponseFacts;
 class CTransferProgress;
 
 // The transfers of one record. Each fills the record's transfer state (size, size state,
@@ -22,15 +24,22 @@ class CTransferProgress;
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
                 const std::string& path);
 
+// What a page read learnt besides the text; the reader's own, not the shared record's.
+struct CPageAnswer
+{
+    std::string answeredUrl; // the address that answered after a redirect; empty without one
+    CCalendarTime lastModified;
+};
+
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the
 // record cannot be opened or cancel (m_cancelBrowse when null) is set meanwhile. The size the
 // server announces is never trusted for the allocation, a body stops at kMaxBodyBytes read, and
 // a read stops after context.pageReadLimit with the text that came. Never clears the usable flag
-// by itself failing to open. answeredUrl, when given, receives the address that answered after a
-// redirect (empty without one).
+// by itself failing to open. answer, when given, receives what the response said besides the
+// text.
 std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
                                      const std::atomic<bool>* cancel = nullptr,
-                                     std::string* answeredUrl = nullptr);
+                                     CPageAnswer* answer = nullptr);
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 
 // The size in bytes from a HEAD request (none when it is already known); 0 when unknown. A HEAD
@@ -39,11 +48,13 @@ inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
                             const std::atomic<bool>* cancel = nullptr);
 
-// A HEAD request that fills the transfer state; false when it fails (the record is then
-// unusable, except after a refusal with a status: the date is then unknown). Watches
-// m_cancelBrowse.
-bool CheckHeaders(CUrl& record, const CTransferContext& context);
+// A HEAD request that fills the record's size and size state and gives the last-modified time
+// (when lastModified is given); false when it fails (the record is then unusable, except after
+// a refusal with a status: the date is then unknown). Watches m_cancelBrowse.
+bool CheckHeaders(CUrl& record, const CTransferContext& context,
+                  CCalendarTime* lastModified = nullptr);
 
-// Fills the record's transfer state from an open transfer: size state 0 with a size, else 2.
-// False (and the record unusable) when the headers cannot be read, as for a non-HTTP URL.
-bool ReadHeaders(CUrl& record, CTransfer& transfer);
+// Fills the record's size and size state from an open transfer (size state 0 with a size, else
+// 2), and facts, when given, with all the headers say. False (and the record unusable) when the
+// headers cannot be read, as for a non-HTTP URL.
+bool ReadHeaders(CUrl& record, CTransfer& transfer, CResponseFacts* facts = nullptr);

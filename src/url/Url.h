@@ -75,8 +75,6 @@ public:
 
     // Fields, in the record's declaration order.
     std::atomic<bool> m_visited{false};
-    std::string m_contentType;
-    CCalendarTime m_lastModified;
     std::string m_localFileName;
     std::uint16_t m_port = 0;
     std::string m_object;

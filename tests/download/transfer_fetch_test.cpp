@@ -125,18 +125,27 @@ TEST_F(FetchBodyTest, HeadersFillTheTransferState)
     m_server.Start();
 
     CUrl dated(m_server.Url("/dated.zip"));
-    EXPECT_TRUE(CheckHeaders(dated, m_context));
+    CCalendarTime lastModified;
+    EXPECT_TRUE(CheckHeaders(dated, m_context, &lastModified));
     const CCalendarTime expected{1994, 11, 2, 15, 8, 12, 31, 0};
-    EXPECT_EQ(dated.m_lastModified, expected);
-    EXPECT_EQ(dated.m_contentType, "application/zip");
+    EXPECT_EQ(lastModified, expected);
     EXPECT_EQ(dated.m_sizeState.load(), kSizeKnown);
     EXPECT_EQ(DetermineSize(dated, m_context), 1536u);
+    {
+        CTransfer transfer(m_context);
+        ASSERT_TRUE(transfer.OpenWithLogin(dated, true));
+        CResponseFacts facts;
+        ASSERT_TRUE(ReadHeaders(dated, transfer, &facts));
+        EXPECT_EQ(facts.contentType, "application/zip");
+        EXPECT_EQ(facts.size, 1536u);
+    }
     EXPECT_EQ(m_statistics.m_receivedBytes.load(), 0u); // HEAD requests read no body
 
     CUrl undated(m_server.Url("/undated.zip"));
-    undated.m_lastModified.year = 2001;
+    lastModified.year = 2001;
+    EXPECT_TRUE(CheckHeaders(undated, m_context, &lastModified));
+    EXPECT_FALSE(lastModified.IsSet());
     EXPECT_EQ(DetermineSize(undated, m_context), 0u);
-    EXPECT_FALSE(undated.m_lastModified.IsSet());
     EXPECT_EQ(undated.m_sizeState.load(), kSizeNotGiven);
     EXPECT_TRUE(undated.m_usable);
     EXPECT_EQ(m_server.AcceptedConnections(), 1); // every request went over one connection
@@ -176,5 +185,6 @@ TEST_F(FetchBodyTest, ReadReturnsBlocksThenZeroAndNothingWhenClosed)
     EXPECT_EQ(transfer.Read(block, sizeof block), 0);
     transfer.Close();
     EXPECT_EQ(transfer.Read(block, sizeof block), 0);
-    EXPECT_FALSE(transfer.QueryHeaders(record));
+    CResponseFacts facts;
+    EXPECT_FALSE(transfer.QueryHeaders(facts));
 }
