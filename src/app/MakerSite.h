@@ -4,7 +4,8 @@
 #include <string_view>
 
 // The maker's web site, which serves the documentation pages and the upgrade marker.
-inline constexpr const char* kMakerSiteBase = "http://www.quillfen.com";
+// HTTPS: the upgrade check trusts what this address answers.
+inline constexpr const char* kMakerSiteBase = "https://www.quillfen.com";
 // The folder of this version's documentation on that site.
 inline constexpr const char* kDocsPath = "/harvestor/docs152/";
 

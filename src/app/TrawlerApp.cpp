@@ -139,9 +139,9 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
         m_core.m_histories.LoadAtStartup(m_core.m_options);
     }
 
-    // Headless, nobody could answer the offer.
-    if (!m_commandLine.m_noCheck && !m_headless && m_steps.runUpgradeCheck &&
-        m_steps.runUpgradeCheck(m_frame.get(), m_core))
+    // Headless or unattended ("hide", "term"), nobody could answer the offer.
+    if (!m_commandLine.m_noCheck && !m_commandLine.m_hide && !m_commandLine.m_terminate &&
+        !m_headless && m_steps.runUpgradeCheck && m_steps.runUpgradeCheck(m_frame.get(), m_core))
         return !m_frameClosed;
 
     if (m_core.m_options.m_askSiteAtStartup && m_commandLine.m_sites.empty() &&

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 class CTrawlerCore;
@@ -14,9 +15,17 @@ inline constexpr const char* kUpgradeFailedMessage =
 // The marker's URL on the maker's site.
 std::string UpgradeCheckUrl();
 
-// The check of start-up: a HEAD request for the marker (with the login prompt on 401 when
-// logins are on). Any answer but a status below 300 means that there is no newer version, and
-// nothing is shown. Otherwise the offer runs modally, owned by owner. True when it was shown.
+// True for an installer URL the program may fetch and start: http or https on the maker site's
+// host. Anyone who can answer for the maker's address over plain HTTP could name any other.
+bool IsTrustedInstallerUrl(const std::string& url);
+
+// Reads the marker (with the login prompt on 401 when logins are on) and returns the installer
+// URL it names; empty unless the answer is a 200 whose body (blanks around it aside) is a
+// trusted installer URL. cancel (may be null) stops the request.
+std::string FetchInstallerUrl(CTrawlerCore& core, const std::atomic<bool>* cancel);
+
+// The check of start-up: a newer version exists only when FetchInstallerUrl names one; then the
+// offer runs modally, owned by owner. True when it was shown.
 bool CheckForUpgrade(QWidget* owner, CTrawlerCore& core);
 
 // Where the installer is downloaded: the download directory (with a "/" added when it lacks

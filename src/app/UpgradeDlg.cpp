@@ -5,29 +5,12 @@
 #include "app/Upgrade.h"
 #include "app/UpgradeProgressDlg.h"
 #include "download/TrawlerCore.h"
-#include "download/UrlTransfers.h"
 #include "url/Url.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <optional>
-
-namespace
-{
-
-// The marker may be published with a line end after the URL.
-std::string TrimBlanks(const std::string& text)
-{
-    const char* const blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-} // namespace
 
 CUpgradeDlg::CUpgradeDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent), m_core(core)
 {
@@ -65,11 +48,9 @@ void CUpgradeDlg::UpgradeNow()
     RunInBackground(this, QStringLiteral("Asking for the new version..."), 0,
                     [&](CTaskControl& control)
                     {
-                        CUrl marker(UpgradeCheckUrl());
-                        const std::optional<std::string> body =
-                            FetchBody(marker, m_core.TransferContext(), &control.cancel);
-                        if (body && !control.cancel.load())
-                            installerUrl = TrimBlanks(*body);
+                        std::string url = FetchInstallerUrl(m_core, &control.cancel);
+                        if (!control.cancel.load())
+                            installerUrl = std::move(url);
                     });
     // Without a URL the offer stays; the user may try again or decline.
     if (installerUrl.empty())

@@ -502,6 +502,11 @@ bool CTransfer::QueryHeaders(CResponseFacts& facts) const
     return true;
 }
 
+int CTransfer::Status() const
+{
+    return m_request && m_request->http ? static_cast<int>(m_request->status) : 0;
+}
+
 void CTransfer::SetTimeLimit(std::chrono::seconds limit)
 {
     m_deadline = Clock::now() + limit;

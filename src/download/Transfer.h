@@ -65,6 +65,8 @@ public:
     bool WasCancelled() const { return m_cancelled; }
     // True when the last open was refused with an HTTP status (as opposed to no answer).
     bool WasRefused() const { return m_refused; }
+    // The HTTP status of the open response; 0 when nothing (or no HTTP request) is open.
+    int Status() const;
 
 private:
     struct CRequest;

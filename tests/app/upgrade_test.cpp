@@ -28,7 +28,10 @@ private slots:
     void init();
     void cleanup();
     void noMarkerShowsNothing();
-    void markerWithoutUrlKeepsTheOfferOpen();
+    void untrustedMarkersShowNothing_data();
+    void untrustedMarkersShowNothing();
+    void unattendedRunsSkipTheCheck_data();
+    void unattendedRunsSkipTheCheck();
     void declinedOfferSkipsTheCommandLineSites();
     void installerIsStartedAndTheProgramCloses_data();
     void installerIsStartedAndTheProgramCloses();
@@ -47,7 +50,7 @@ private:
     std::mutex m_mutex;
     int m_markerStatus = 404;
     std::string m_markerBody;
-    std::atomic<int> m_markerHeads{0};
+    std::atomic<int> m_markerRequests{0};
 };
 
 namespace
@@ -102,16 +105,15 @@ void UpgradeNow(CUpgradeDlg& offer, CProgressSeen& seen,
 void CUpgradeTest::init()
 {
     SetMarker(404, {});
-    m_markerHeads = 0;
+    m_markerRequests = 0;
     m_server = std::make_unique<CTestHttpServer>();
     httplib::Server& server = m_server->Server();
-    const auto marker = [this](const httplib::Request& request, httplib::Response& response)
+    const auto marker = [this](const httplib::Request&, httplib::Response& response)
     {
-        if (request.method == "HEAD")
-            ++m_markerHeads;
+        ++m_markerRequests;
         std::lock_guard lock(m_mutex);
         response.status = m_markerStatus;
-        if (m_markerStatus == 200)
+        if (m_markerStatus < 300)
             response.set_content(m_markerBody, "text/plain");
     };
     server.Get("/harvestor/docs152/upgrade.fil", marker);
@@ -167,30 +169,68 @@ void CUpgradeTest::noMarkerShowsNothing()
     CUpgradeFixture f;
     CWhenModal<QDialog> anyDialog([](QDialog& dialog) { dialog.reject(); });
     QVERIFY(!CheckForUpgrade(f.frame.get(), f.core));
-    QCOMPARE(m_markerHeads.load(), 1);
+    QCOMPARE(m_markerRequests.load(), 1);
     QVERIFY(!anyDialog.Fired());
     QCOMPARE(f.messages, QStringList{});
 }
 
-void CUpgradeTest::markerWithoutUrlKeepsTheOfferOpen()
+void CUpgradeTest::untrustedMarkersShowNothing_data()
 {
-    SetMarker(200, " \r\n");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("no URL") << 200 << " \r\n";
+    QTest::newRow("another host") << 200 << "http://downloads.example/setup.bin";
+    QTest::newRow("another scheme") << 200 << "file:///bin/sh";
+    QTest::newRow("script") << 200 << "javascript:alert(1)//127.0.0.1/";
+    // "%1" stands for the installer's trusted URL.
+    QTest::newRow("two lines") << 200 << "%1\n%1";
+    QTest::newRow("not 200") << 203 << "%1";
+}
+
+// Only a 200 answer naming an http or https URL on the maker's host counts as a newer version.
+void CUpgradeTest::untrustedMarkersShowNothing()
+{
+    QFETCH(int, status);
+    QFETCH(QString, body);
+    SetMarker(status, body.replace(QStringLiteral("%1"),
+                                   QString::fromStdString(m_server->Url("/files/setup.bin")))
+                          .toStdString());
     CUpgradeFixture f;
-    bool openAfterUpgradeNow = false;
-    int result = -1;
-    CWhenModal<CUpgradeDlg> offer(
-        [&](CUpgradeDlg& dialog)
-        {
-            Click(&dialog, "upgradeNow");
-            openAfterUpgradeNow = dialog.isVisible();
-            QObject::connect(&dialog, &QDialog::finished, [&](int code) { result = code; });
-            Click(&dialog, "dontUpgrade");
-        });
-    QVERIFY(CheckForUpgrade(f.frame.get(), f.core));
-    QVERIFY(offer.Fired());
-    QVERIFY(openAfterUpgradeNow);
-    QCOMPARE(result, int(QDialog::Accepted)); // "&Don't Upgrade" is the offer's OK
+    CWhenModal<CUpgradeDlg> offer([](CUpgradeDlg& dialog) { dialog.reject(); });
+    QVERIFY(!CheckForUpgrade(f.frame.get(), f.core));
+    QVERIFY(!offer.Fired());
+    QCOMPARE(m_markerRequests.load(), 1);
     QVERIFY(f.opened.empty());
+}
+
+void CUpgradeTest::unattendedRunsSkipTheCheck_data()
+{
+    QTest::addColumn<QString>("flag");
+    QTest::newRow("term") << "-term";
+    QTest::newRow("hide") << "-hide";
+}
+
+// Nobody is there to answer an offer: the check is not even made, and the sites are browsed.
+void CUpgradeTest::unattendedRunsSkipTheCheck()
+{
+    QFETCH(QString, flag);
+    SetMarker(200, m_server->Url("/files/setup.bin"));
+    CScratchDir dir;
+    CTrawlerCore core(dir.Path(), dir.File("hvstr.log"));
+    CTrawlerApp app(core, false);
+    app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
+    app.Steps().showAbout = [](QWidget*) {};
+    CWhenModal<CUpgradeDlg> offer([](CUpgradeDlg& dialog) { dialog.reject(); });
+
+    const std::string site = m_server->Url("/site/");
+    const QByteArray flagBytes = flag.toLatin1();
+    const char* argv[] = {"harvestor", "-site", site.c_str(), flagBytes.constData()};
+    app.InitInstance(4, argv);
+    QVERIFY(!offer.Fired());
+    QCOMPARE(m_markerRequests.load(), 0);
+    QCOMPARE(app.MainFrame()->SiteView()->topLevelItemCount(), 1);
+    app.CloseMainFrame();
+    app.ExitInstance();
 }
 
 void CUpgradeTest::declinedOfferSkipsTheCommandLineSites()
