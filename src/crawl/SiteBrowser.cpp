@@ -120,13 +120,11 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
         answered = std::make_unique<CUrl>(answer.answeredUrl);
         answered->m_parentItem = page.m_parentItem.load();
         answered->m_treeItem = page.m_treeItem.load();
-        m_visited.insert(LowerCase(answer.answeredUrl));
         // A page of the site that sends the reader to another site is a link to that site; the
         // site's own start page decides where the site is.
         if (&page != m_siteStart && !IsSameSite(*answered, page))
         {
             text.reset();
-            m_visited.erase(LowerCase(answer.answeredUrl));
             HandleLink(answer.answeredUrl, page, page, localQueue, externalQueue);
             m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                            CFramePayload::Page(page.m_url, page.m_pageKind));
@@ -134,6 +132,8 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
             return;
         }
     }
+    if (answered)
+        m_visited.insert(LowerCase(answered->m_url));
     const CUrl& here = answered ? *answered : page;
 
     const std::size_t length = CollapseWhitespace(text->data());
