@@ -125,6 +125,28 @@ bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
     return true;
 }
 
+bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, std::uint32_t maximum,
+                       std::uint32_t& value)
+{
+    if (edit->text().trimmed().isEmpty())
+    {
+        value = 0;
+        return true;
+    }
+    std::uint32_t number = 0;
+    if (!ExchangeUnsigned(core, edit, number))
+        return false;
+    if (number > maximum)
+    {
+        ShowAppMessage(core, QStringLiteral("Please enter a number from 0 to %1.").arg(maximum));
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->selectAll();
+        return false;
+    }
+    value = number;
+    return true;
+}
+
 void ShowAppMessage(CTrawlerCore& core, const QString& text)
 {
     core.Prompts().ShowMessage(kAppName, text.toStdString());

@@ -58,6 +58,13 @@ CModeDlg::CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent)
     m_onlyIfModified->setObjectName(QStringLiteral("onlyIfModified"));
     m_onlyIfModified->setChecked(mode.m_onlyIfModified);
 
+    // 0 is shown as a blank field: the default.
+    m_pagesAtOnce = NumberEdit(this, "pagesAtOnce",
+                               mode.m_reserved != 0 ? QString::number(mode.m_reserved) : QString());
+    m_pagesAtOnce->setPlaceholderText(QString::number(kDefaultPagesAtOnce));
+    auto* readForm = new QFormLayout;
+    readForm->addRow(QStringLiteral("&Pages read at once:"), m_pagesAtOnce);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CModeDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CModeDlg::reject);
@@ -67,6 +74,7 @@ CModeDlg::CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent)
     layout->addWidget(local);
     layout->addWidget(external);
     layout->addWidget(m_onlyIfModified);
+    layout->addLayout(readForm);
     layout->addWidget(buttons);
 }
 
@@ -75,9 +83,11 @@ void CModeDlg::accept()
     std::int32_t localFollowMax = 0;
     std::uint32_t externalFollowMax = 0;
     std::int32_t maxDepth = 0;
+    std::uint32_t pagesAtOnce = 0;
     if (!ExchangeSigned(m_core, m_localFollowMax, localFollowMax) ||
         !ExchangeUnsigned(m_core, m_externalFollowMax, externalFollowMax) ||
-        !ExchangeSigned(m_core, m_maxDepth, maxDepth))
+        !ExchangeSigned(m_core, m_maxDepth, maxDepth) ||
+        !ExchangeCountUpTo(m_core, m_pagesAtOnce, kMaxPagesAtOnce, pagesAtOnce))
         return;
     m_mode.m_name = m_name->text().toStdString();
     m_mode.m_localFollowMax = localFollowMax;
@@ -86,5 +96,6 @@ void CModeDlg::accept()
     m_mode.m_externalFollowMax = externalFollowMax;
     m_mode.m_maxDepth = maxDepth;
     m_mode.m_onlyIfModified = m_onlyIfModified->isChecked();
+    m_mode.m_reserved = static_cast<std::int32_t>(pagesAtOnce);
     QDialog::accept();
 }

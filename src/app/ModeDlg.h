@@ -28,4 +28,5 @@ private:
     QLineEdit* m_externalFollowMax = nullptr;
     QLineEdit* m_maxDepth = nullptr;
     QCheckBox* m_onlyIfModified = nullptr;
+    QLineEdit* m_pagesAtOnce = nullptr;
 };

@@ -78,7 +78,13 @@ bool CSiteBrowser::IsWantedFile(CUrl& link)
     return !m_core.m_histories.m_fileHistory.Contains(link.m_url);
 }
 
-bool CSiteBrowser::IsUnchanged(CUrl& page)
+bool CSiteBrowser::ChecksFirst(const CUrl& page) const
+{
+    CCalendarTime stored;
+    return m_mode.m_onlyIfModified && m_core.m_histories.m_urlHistory.Lookup(page.m_url, stored);
+}
+
+bool CSiteBrowser::IsUnchanged(CUrl& page, CTransfer* started)
 {
     if (!m_mode.m_onlyIfModified)
         return false;
@@ -86,7 +92,7 @@ bool CSiteBrowser::IsUnchanged(CUrl& page)
     if (!m_core.m_histories.m_urlHistory.Lookup(page.m_url, stored))
         return false;
     CCalendarTime lastModified;
-    if (!CheckHeaders(page, m_core.TransferContext(), &lastModified))
+    if (!CheckHeaders(page, m_core.TransferContext(), &lastModified, started))
         return false;
     if (lastModified.year == 0)
         return false;

@@ -1,6 +1,8 @@
 #include "crawl/SiteBrowser.h"
 
 #include "crawl/LinkScanner.h"
+#include "crawl/PageReadAhead.h"
+#include "download/Transfer.h"
 #include "download/TrawlerCore.h"
 #include "download/UrlQueue.h"
 #include "download/UrlTransfers.h"
@@ -68,13 +70,21 @@ void CSiteBrowser::Explore(CUrl& site)
         ReleasePage(site);
     m_siteStart = nullptr;
 
-    // The local queue grows while its pages are read: breadth first within the site.
+    // The local queue grows while its pages are read: breadth first within the site. The next
+    // pages are requested while one is worked on; each is still worked on in the queue's order.
     std::size_t next = 0;
-    for (; next < localQueue.Count() && !m_core.m_cancelBrowse; ++next)
     {
-        CUrl* page = nullptr;
-        if (localQueue.ItemAt(next, page))
-            BrowsePage(*page, localQueue, externalQueue);
+        CPageReadAhead readAhead(m_core.TransferContext(), m_mode.PagesAtOnce());
+        const auto wantsHead = [this](const CUrl& page) { return ChecksFirst(page); };
+        for (; next < localQueue.Count() && !m_core.m_cancelBrowse; ++next)
+        {
+            CUrl* page = nullptr;
+            if (!localQueue.ItemAt(next, page))
+                continue;
+            readAhead.Fill(localQueue, next, wantsHead);
+            std::unique_ptr<CTransfer> started = readAhead.Take(next, *page);
+            BrowsePage(*page, localQueue, externalQueue, started.get());
+        }
     }
     ReleaseUnbrowsed(localQueue, next);
 
@@ -90,7 +100,8 @@ void CSiteBrowser::Explore(CUrl& site)
     --m_depth;
 }
 
-void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue)
+void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
+                              CTransfer* started)
 {
     m_options = m_core.Options();
     m_core.m_log.Write("Browsing %s\n", page.m_url.c_str());
@@ -104,7 +115,8 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
 
     std::optional<std::string> text;
     CPageAnswer answer;
-    if (IsUnchanged(page) || !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer)))
+    if (IsUnchanged(page, started) ||
+        !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
     {
         m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                        CFramePayload::Page(page.m_url, page.m_pageKind));

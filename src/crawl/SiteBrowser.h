@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 class CTrawlerCore;
+class CTransfer;
 class CUrl;
 class CUrlQueue;
 class COptions;
@@ -33,7 +34,9 @@ public:
     // Crawls one site and then, one level deeper, the other sites queued from it.
     void Explore(CUrl& site);
     // Reads one page and acts on each of its links; gives up the thread's hold on the page.
-    void BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue);
+    // started: a transfer whose request for the page may have gone out ahead (or nullptr).
+    void BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
+                    CTransfer* started = nullptr);
 
     // Follow and selection rules. Virtual so that a browser can change what it follows.
     virtual bool FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue);
@@ -42,7 +45,9 @@ public:
 
     bool IsFollowable(const CUrl& link) const;
     bool IsExcluded(const CUrl& record) const;
-    bool IsUnchanged(CUrl& page);
+    // With "only if modified", a page in the history is checked for changes before it is read.
+    bool ChecksFirst(const CUrl& page) const;
+    bool IsUnchanged(CUrl& page, CTransfer* started = nullptr);
 
     // The thread's visited set holds link texts in lower case.
     bool IsVisited(const std::string& link) const;

@@ -260,6 +260,9 @@ bool CTransfer::Start(const CUrl& record, bool head)
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &request);
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CRequest::OnConnected);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, &request);
+    // Other transfers of the thread run on the same multi handle: its messages find their
+    // request through this.
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, &request);
     if (request.http)
     {
         if (head)
@@ -291,11 +294,16 @@ void CTransfer::ReadMessages()
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(request.handles.Multi(), &left))
     {
-        if (message->msg == CURLMSG_DONE && message->easy_handle == request.handles.Easy())
-        {
-            request.done = true;
-            request.result = message->data.result;
-        }
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        // The message may belong to another open transfer of this thread.
+        void* owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+        if (owner == nullptr)
+            continue;
+        auto& done = *static_cast<CRequest*>(owner);
+        done.done = true;
+        done.result = message->data.result;
     }
 }
 
@@ -349,18 +357,57 @@ void CTransfer::LogConnectionProblem(const CUrl& record) const
     m_context.log.Write("File %s connection problem: %s\n", record.m_url.c_str(), text.c_str());
 }
 
-int CTransfer::Open(CUrl& record, bool head)
+bool CTransfer::StartAhead(const CUrl& record, bool head)
 {
     Close();
+    if (!IsHttpService(record.m_serviceType) || !record.m_usable)
+        return false;
+    m_service = record.m_serviceType;
+    m_connection = m_context.connections.GetConnection(record);
+    if (!m_connection || !Start(record, head))
+    {
+        Close();
+        return false;
+    }
+    m_ahead = true;
+    m_aheadHead = head;
+    return true;
+}
+
+bool CTransfer::TakeAhead(const CUrl& record, bool head)
+{
+    if (!m_ahead || !m_request || !m_connection)
+        return false;
+    m_ahead = false;
+    // A login answered since the start changed what the request must carry: it goes again.
+    const bool same = m_aheadHead == head && record.m_serviceType == m_service &&
+                      m_context.connections.GetConnection(record) == m_connection;
+    if (!same)
+    {
+        Close();
+        return false;
+    }
+    // Time the browse spent on earlier pages is not the server's.
+    if (!m_request->responseHeadersIn)
+        m_request->headersDue = Clock::now() + m_request->idleLimit;
+    return true;
+}
+
+int CTransfer::Open(CUrl& record, bool head)
+{
+    const bool started = TakeAhead(record, head);
+    if (!started)
+        Close();
     m_cancelled = false;
     m_refused = false;
     m_service = record.m_serviceType;
     const bool http = IsHttpService(m_service);
     if (http)
     {
-        m_connection =
-            m_hasLogin ? m_context.connections.GetConnection(record, m_loginUser, m_loginPassword)
-                       : m_context.connections.GetConnection(record);
+        if (!started)
+            m_connection = m_hasLogin ? m_context.connections.GetConnection(record, m_loginUser,
+                                                                            m_loginPassword)
+                                      : m_context.connections.GetConnection(record);
         if (!m_connection)
             return kStatusConnectionProblem;
         m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
@@ -369,7 +416,8 @@ int CTransfer::Open(CUrl& record, bool head)
     const int retries = std::clamp(m_context.CurrentOptions()->m_connectRetries, 0, kMaxRetries);
     for (int attempt = 0;; ++attempt)
     {
-        Start(record, head);
+        if (attempt > 0 || !started)
+            Start(record, head);
         CRequest& request = *m_request;
         Drive([&request]
               { return request.headersFinal || request.Available() > 0 || request.paused; });
@@ -546,4 +594,5 @@ void CTransfer::Close()
         m_request.reset();
     }
     m_connection.reset();
+    m_ahead = false;
 }

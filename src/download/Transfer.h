@@ -44,6 +44,12 @@ public:
     // stays open. A HEAD refused with a status is the caller's to judge: many servers refuse HEAD
     // alone.
     int Open(CUrl& record, bool head);
+    // Sends the request for an HTTP or HTTPS record and returns at once; the transfer then runs
+    // whenever another transfer of this thread waits for its own bytes. A later Open with the
+    // same record and head takes it over (and only then logs, reads headers or asks for a
+    // login), unless the server's entry in the connection cache changed meanwhile: then Open
+    // sends it again. False when nothing was started (another scheme, an unusable record).
+    bool StartAhead(const CUrl& record, bool head);
     // Open, and on a 401 ask for a user name and password (when logins are enabled) until the
     // server accepts them or the user cancels. True when the URL is open.
     bool OpenWithLogin(CUrl& record, bool head);
@@ -72,6 +78,8 @@ private:
     struct CRequest;
 
     bool Start(const CUrl& record, bool head);
+    // Whether the request that StartAhead sent can serve Open(record, head); closes it if not.
+    bool TakeAhead(const CUrl& record, bool head);
     template <class Predicate> void Drive(Predicate done);
     void ReadMessages();
     void LogConnectionProblem(const CUrl& record) const;
@@ -89,4 +97,7 @@ private:
     std::string m_loginUser;
     std::string m_loginPassword;
     std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
+    // Set from StartAhead until Open takes the request over or it closes.
+    bool m_ahead = false;
+    bool m_aheadHead = false;
 };

@@ -45,10 +45,35 @@ void CountReceived(const CTransferContext& context, std::int64_t count)
                                                  std::memory_order_relaxed);
 }
 
-void PostProgressTick(const CTransferContext& context)
+// A page read counts a progress step per block, as the activity bar always did, but posts them
+// in one message per 64 blocks and one at the end of the page.
+class CPageProgress
 {
-    context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
-}
+public:
+    explicit CPageProgress(const CTransferContext& context) : m_context(context) {}
+    ~CPageProgress() { Flush(); }
+    CPageProgress(const CPageProgress&) = delete;
+    CPageProgress& operator=(const CPageProgress&) = delete;
+
+    void Step()
+    {
+        if (++m_steps >= kStepsPerPost)
+            Flush();
+    }
+
+private:
+    static constexpr std::int64_t kStepsPerPost = 64;
+
+    void Flush()
+    {
+        if (m_steps > 0)
+            m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, m_steps);
+        m_steps = 0;
+    }
+
+    const CTransferContext& m_context;
+    std::int64_t m_steps = 0;
+};
 
 bool IsCancelled(const std::atomic<bool>& flag)
 {
@@ -161,13 +186,15 @@ bool AppendText(std::string& text, const char* block, std::size_t count)
 } // namespace
 
 std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
-                                     const std::atomic<bool>* cancel, CPageAnswer* answer)
+                                     const std::atomic<bool>* cancel, CPageAnswer* answer,
+                                     CTransfer* started)
 {
     if (!record.m_usable)
         return std::nullopt;
     if (cancel == nullptr)
         cancel = &context.cancelBrowse;
-    CTransfer transfer(context, cancel);
+    CTransfer own(context, cancel);
+    CTransfer& transfer = started != nullptr ? *started : own;
     transfer.SetTimeLimit(context.pageReadLimit);
     if (!transfer.OpenWithLogin(record, false))
         return std::nullopt;
@@ -184,6 +211,7 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
     const bool sized = facts.size != 0;
     const std::size_t limit =
         sized ? std::min<std::size_t>(facts.size, kMaxBodyBytes) : kMaxBodyBytes;
+    CPageProgress progress(context);
     std::string text;
     if (sized)
         text.reserve(std::min(limit, kMaxReserve));
@@ -200,7 +228,7 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
         CountReceived(context, count);
         received += static_cast<std::size_t>(count);
         const bool ended = AppendText(text, block, static_cast<std::size_t>(count));
-        PostProgressTick(context);
+        progress.Step();
         // Whatever follows a zero byte is not part of the text.
         if (ended)
             break;
@@ -242,11 +270,13 @@ std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
     return record.m_size;
 }
 
-bool CheckHeaders(CUrl& record, const CTransferContext& context, CCalendarTime* lastModified)
+bool CheckHeaders(CUrl& record, const CTransferContext& context, CCalendarTime* lastModified,
+                  CTransfer* started)
 {
     if (!record.m_usable)
         return false;
-    CTransfer transfer(context, &context.cancelBrowse);
+    CTransfer own(context, &context.cancelBrowse);
+    CTransfer& transfer = started != nullptr ? *started : own;
     if (!transfer.OpenWithLogin(record, true))
     {
         // A refused HEAD says nothing about the page: its date is unknown and it is read.

@@ -36,10 +36,12 @@ struct CPageAnswer
 // server announces is never trusted for the allocation, a body stops at kMaxBodyBytes read, and
 // a read stops after context.pageReadLimit with the text that came. Never clears the usable flag
 // by itself failing to open. answer, when given, receives what the response said besides the
-// text.
+// text. started, when given, is the transfer to open: one whose request StartAhead may have sent
+// already (see CTransfer); it watches m_cancelBrowse. Progress steps go out one per block,
+// posted at most every 64 blocks and at the end.
 std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
                                      const std::atomic<bool>* cancel = nullptr,
-                                     CPageAnswer* answer = nullptr);
+                                     CPageAnswer* answer = nullptr, CTransfer* started = nullptr);
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 
 // The size in bytes from a HEAD request (none when it is already known); 0 when unknown. A HEAD
@@ -50,9 +52,10 @@ std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
 
 // A HEAD request that fills the record's size and size state and gives the last-modified time
 // (when lastModified is given); false when it fails (the record is then unusable, except after
-// a refusal with a status: the date is then unknown). Watches m_cancelBrowse.
+// a refusal with a status: the date is then unknown). Watches m_cancelBrowse. started: as for
+// FetchBody.
 bool CheckHeaders(CUrl& record, const CTransferContext& context,
-                  CCalendarTime* lastModified = nullptr);
+                  CCalendarTime* lastModified = nullptr, CTransfer* started = nullptr);
 
 // Fills the record's size and size state from an open transfer (size state 0 with a size, else
 // 2), and facts, when given, with all the headers say. False (and the record unusable) when the

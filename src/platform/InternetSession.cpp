@@ -16,8 +16,9 @@ constexpr const char* kRedirectProtocols = "http,https";
 // The schemes that a transfer may open at all. Others (gopher, dict, telnet, ...) would let a
 // page's link send any bytes it likes to any port.
 constexpr const char* kProtocols = "http,https,ftp";
-// Handles a thread keeps for later transfers; more only exist while transfers nest.
-constexpr std::size_t kMaxIdlePairs = 2;
+// Easy handles a thread keeps for later transfers: enough for a browse's pages in flight and a
+// transfer nested in one of them.
+constexpr std::size_t kMaxIdleHandles = 18;
 
 std::atomic<std::uint64_t> g_nextSessionId{1};
 
@@ -56,16 +57,24 @@ struct CSessionCore
     }
 };
 
+// A thread's multi handle: every transfer of the thread runs on it, so they share its pool of
+// connections and one call drives them all.
+struct CThreadMulti
+{
+    std::shared_ptr<CSessionCore> core;
+    CCurlMultiPtr multi;
+};
+
 struct CCurlHandlePair
 {
-    std::shared_ptr<CSessionCore> core; // destroyed last: the easy handle refers to its share
-    CCurlMultiPtr multi;
+    std::shared_ptr<CSessionCore> core;  // destroyed last: the easy handle refers to its share
+    std::shared_ptr<CThreadMulti> multi; // outlives the easy handle that may be added to it
     CCurlEasyPtr easy;
 
     ~CCurlHandlePair()
     {
         if (multi && easy)
-            curl_multi_remove_handle(multi.get(), easy.get());
+            curl_multi_remove_handle(multi->multi.get(), easy.get());
     }
 };
 
@@ -76,6 +85,7 @@ struct CThreadSlots
 {
     std::uint64_t sessionId = 0;
     std::weak_ptr<int> alive;
+    std::shared_ptr<CThreadMulti> multi;
     std::vector<std::unique_ptr<CCurlHandlePair>> idle;
 };
 
@@ -132,7 +142,7 @@ CURL* CCurlHandleLease::Easy() const
 
 CURLM* CCurlHandleLease::Multi() const
 {
-    return m_pair ? m_pair->multi.get() : nullptr;
+    return m_pair ? m_pair->multi->multi.get() : nullptr;
 }
 
 void CCurlHandleLease::Release()
@@ -140,7 +150,7 @@ void CCurlHandleLease::Release()
     if (!m_pair)
         return;
     CThreadSlots* slots = FindSlots(m_sessionId);
-    if (slots != nullptr && slots->idle.size() < kMaxIdlePairs)
+    if (slots != nullptr && slots->idle.size() < kMaxIdleHandles)
         slots->idle.push_back(std::move(m_pair));
     m_pair.reset();
 }
@@ -179,7 +189,12 @@ CCurlHandleLease CInternetSession::AcquireHandles()
     CThreadSlots* slots = FindSlots(m_id);
     if (slots == nullptr)
     {
-        t_slots.push_back(CThreadSlots{m_id, m_aliveToken, {}});
+        auto multi = std::make_shared<CThreadMulti>();
+        multi->core = m_core;
+        multi->multi.reset(curl_multi_init());
+        if (!multi->multi)
+            return {};
+        t_slots.push_back(CThreadSlots{m_id, m_aliveToken, std::move(multi), {}});
         slots = &t_slots.back();
     }
 
@@ -194,9 +209,9 @@ CCurlHandleLease CInternetSession::AcquireHandles()
     {
         pair = std::make_unique<CCurlHandlePair>();
         pair->core = m_core;
-        pair->multi.reset(curl_multi_init());
+        pair->multi = slots->multi;
         pair->easy.reset(curl_easy_init());
-        if (!pair->multi || !pair->easy)
+        if (!pair->easy)
             return {};
     }
 

@@ -9,9 +9,10 @@
 struct CCurlHandlePair;
 struct CSessionCore;
 
-// This thread's easy handle and the multi handle that drives it, lent to one transfer at a time.
-// Giving it back keeps it (and the connections in its multi handle's pool) for the thread's next
-// transfer. Never handed to another thread.
+// An easy handle of this thread and the thread's multi handle, lent to one transfer. Every
+// transfer of a thread runs on the thread's one multi handle, so they share its pool of
+// connections and run at the same time when several are open. Giving the easy handle back keeps
+// it for the thread's next transfer. Never handed to another thread.
 class CCurlHandleLease
 {
 public:

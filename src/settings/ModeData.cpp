@@ -53,6 +53,13 @@ CModeData& CModeData::operator=(const CModeData& other)
     return *this;
 }
 
+int CModeData::PagesAtOnce() const
+{
+    if (m_reserved <= 0)
+        return kDefaultPagesAtOnce;
+    return m_reserved > kMaxPagesAtOnce ? kMaxPagesAtOnce : static_cast<int>(m_reserved);
+}
+
 void CModeData::Read(CArchiveReader& archive)
 {
     const std::uint32_t version = archive.ReadU32();

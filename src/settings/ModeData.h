@@ -11,6 +11,9 @@ class COptions;
 
 // The three crawl modes, numbered 0 to 2 inside the program (the user sees 1 to 3).
 inline constexpr int kModeCount = 3;
+// Pages a browse reads at once when its mode gives 0, and the most it ever reads at once.
+inline constexpr int kDefaultPagesAtOnce = 4;
+inline constexpr int kMaxPagesAtOnce = 16;
 
 // How far a browse thread follows links from its start page. Each mode lives in its own file
 // ("mode1.mod" to "mode3.mod"); every browse thread works on its own copy.
@@ -35,6 +38,12 @@ public:
     void Write(CArchiveWriter& archive) const;
     std::string SaveToBytes() const;
 
+    // m_reserved as a count of pages: kDefaultPagesAtOnce for 0 (or less), at most
+    // kMaxPagesAtOnce.
+    int PagesAtOnce() const;
+
+    // Pages read at once ("pages in flight") by a browse in this mode: 0 the default, 1 one at
+    // a time; PagesAtOnce interprets it.
     std::int32_t m_reserved = 0;
     bool m_onlyIfModified = false;
     std::string m_path;

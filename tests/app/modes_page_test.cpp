@@ -161,16 +161,24 @@ void CModesPageTest::okRenamesTheSiteMenu()
                          dialog.accept(); // refused: the dialog stays and the record is unchanged
                          messagesWhileOpen = f.messages;
                          dialog.findChild<QLineEdit*>("externalFollowMax")->setText("4000000000");
+                         auto* pages = dialog.findChild<QLineEdit*>("pagesAtOnce");
+                         QCOMPARE(pages->text(), QString()); // 0, the default, shows blank
+                         pages->setText("17");
+                         dialog.accept(); // refused too
+                         messagesWhileOpen = f.messages;
+                         pages->setText(" 8 ");
                          dialog.findChild<QCheckBox*>("onlyIfModified")->setChecked(true);
                      });
             sheet.accept();
         });
-    QCOMPARE(messagesWhileOpen, QStringList{"Harvestor: Please enter a positive integer."});
+    QCOMPARE(messagesWhileOpen, (QStringList{"Harvestor: Please enter a positive integer.",
+                                             "Harvestor: Please enter a number from 0 to 16."}));
     QCOMPARE(f.frame->Action(ID_MODE2)->text(), QString("Deep dig"));
     QCOMPARE(f.frame->Action(ID_MODE1)->text(), QString("Find files on Page"));
     const auto mode = GetMode(1, f.core.m_options);
     QCOMPARE(mode->m_externalFollowMax, 4000000000u);
     QVERIFY(mode->m_onlyIfModified);
+    QCOMPARE(mode->m_reserved, 8);
     QCOMPARE(mode->m_localFollowMax, 200);
     QVERIFY(std::filesystem::exists(f.dir.File("options.dat")));
 }

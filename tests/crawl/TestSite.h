@@ -1,7 +1,8 @@
 #pragma once
 
-#include <httplib.h>
+#include <atomic>
 #include <chrono>
+#include <httplib.h>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -21,6 +22,8 @@ public:
         std::string lastModified;   // sent as Last-Modified when not empty
         bool announceLength = true; // false: chunked, no Content-Length
         int status = 200;
+        std::chrono::milliseconds delay{0}; // waited before answering
+        std::string authorization;          // when set, anything else gets 401 (Basic)
     };
 
     explicit CTestSite(std::string address = "127.0.0.1") : m_address(std::move(address))
@@ -28,6 +31,8 @@ public:
         auto handler = [this](const httplib::Request& request, httplib::Response& response)
         { Answer(request, response); };
         m_server.set_tcp_nodelay(true);
+        // A thread per kept-alive connection: a browse may hold 16 and another thread more.
+        m_server.new_task_queue = [] { return new httplib::ThreadPool(40); };
         m_server.Get(".*", handler);
         m_port = m_server.bind_to_any_port(m_address);
         if (m_port <= 0)
@@ -87,6 +92,8 @@ public:
         }
         return gets;
     }
+    // The most requests answered at the same time.
+    int MostBusy() const { return m_mostBusy.load(); }
     void ClearRequests()
     {
         std::lock_guard lock(m_mutex);
@@ -97,16 +104,36 @@ private:
     void Answer(const httplib::Request& request, httplib::Response& response)
     {
         CResource resource;
+        bool denied = false;
         {
             std::lock_guard lock(m_mutex);
-            m_requests.push_back(request.method + " " + request.path);
             const auto found = m_resources.find(request.path);
+            if (found != m_resources.end())
+            {
+                resource = found->second;
+                denied = !resource.authorization.empty() &&
+                         request.get_header_value("Authorization") != resource.authorization;
+            }
+            // A refused login shows as "GET /path 401".
+            m_requests.push_back(request.method + " " + request.path + (denied ? " 401" : ""));
             if (found == m_resources.end())
             {
                 response.status = 404;
                 return;
             }
-            resource = found->second;
+        }
+        const int busy = ++m_busy;
+        for (int most = m_mostBusy.load();
+             busy > most && !m_mostBusy.compare_exchange_weak(most, busy);)
+        {
+        }
+        std::this_thread::sleep_for(resource.delay);
+        --m_busy;
+        if (denied)
+        {
+            response.status = 401;
+            response.set_header("WWW-Authenticate", "Basic realm=\"test\"");
+            return;
         }
         response.status = resource.status;
         if (!resource.lastModified.empty())
@@ -135,4 +162,6 @@ private:
     std::mutex m_mutex;
     std::map<std::string, CResource> m_resources;
     std::vector<std::string> m_requests;
+    std::atomic<int> m_busy{0};
+    std::atomic<int> m_mostBusy{0};
 };

@@ -21,16 +21,20 @@
 #include <string>
 #include <vector>
 
-// Counts the progress ticks among the posted messages.
+// Adds up the progress steps among the posted messages and counts the messages that carry them.
 class CCountingFrameSink : public CFrameMessageSink
 {
 public:
     void Deliver(CFrameMessage message) override
     {
-        if (message.message == WM_PROGRESS_STEP && message.wParam == 1)
-            m_ticks.fetch_add(1);
+        if (message.message == WM_PROGRESS_STEP && message.wParam > 0)
+        {
+            m_ticks.fetch_add(static_cast<int>(message.wParam));
+            m_posts.fetch_add(1);
+        }
     }
     std::atomic<int> m_ticks{0};
+    std::atomic<int> m_posts{0};
 };
 
 // Answers login prompts from a script; Cancel once the script is used up.

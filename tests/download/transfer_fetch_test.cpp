@@ -54,6 +54,7 @@ TEST_F(FetchBodyTest, APageWithoutLengthIsReadInBlocksUpToItsFirstZeroByte)
     EXPECT_EQ(*text, std::string(1023, 'a') + "mid");
     EXPECT_EQ(m_statistics.m_receivedBytes.load(), 2 * 1023u);
     EXPECT_EQ(m_frameSink.m_ticks.load(), 1 + 2);
+    EXPECT_EQ(m_frameSink.m_posts.load(), 1 + 1) << "the open, then the page's blocks at once";
     EXPECT_EQ(record.m_sizeState.load(), kSizeNotGiven);
 }
 

@@ -1,0 +1,56 @@
+#include "crawl/PageReadAhead.h"
+
+#include "download/Transfer.h"
+#include "download/UrlQueue.h"
+#include "url/Url.h"
+
+#include <algorithm>
+
+struct CPageReadAhead::CEntry
+{
+    std::size_t position = 0;
+    const CUrl* page = nullptr;
+    std::unique_ptr<CTransfer> transfer;
+};
+
+CPageReadAhead::CPageReadAhead(const CTransferContext& context, int pagesAtOnce)
+    : m_context(context), m_pagesAtOnce(static_cast<std::size_t>(std::max(pagesAtOnce, 1)))
+{
+}
+
+CPageReadAhead::~CPageReadAhead()
+{
+    Clear();
+}
+
+void CPageReadAhead::Fill(CUrlQueue& queue, std::size_t current,
+                          const std::function<bool(const CUrl&)>& wantsHead)
+{
+    m_nextPosition = std::max(m_nextPosition, current);
+    const std::size_t end = std::min(queue.Count(), current + m_pagesAtOnce);
+    for (; m_nextPosition < end; ++m_nextPosition)
+    {
+        CUrl* page = nullptr;
+        if (!queue.ItemAt(m_nextPosition, page))
+            continue;
+        auto transfer = std::make_unique<CTransfer>(m_context, &m_context.cancelBrowse);
+        if (transfer->StartAhead(*page, wantsHead(*page)))
+            m_entries.push_back(CEntry{m_nextPosition, page, std::move(transfer)});
+    }
+}
+
+std::unique_ptr<CTransfer> CPageReadAhead::Take(std::size_t index, const CUrl& page)
+{
+    while (!m_entries.empty() && m_entries.front().position < index)
+        m_entries.pop_front();
+    if (m_entries.empty() || m_entries.front().position != index || m_entries.front().page != &page)
+        return nullptr;
+    std::unique_ptr<CTransfer> transfer = std::move(m_entries.front().transfer);
+    m_entries.pop_front();
+    return transfer;
+}
+
+void CPageReadAhead::Clear()
+{
+    m_entries.clear();
+}

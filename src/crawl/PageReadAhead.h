@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+
+class CTransfer;
+class CUrl;
+class CUrlQueue;
+struct CTransferContext;
+
+// The requests a browse thread has sent for the next pages of its crawl list while it still works
+// on an earlier one. Requests go out strictly in the list's order; each page's transfer is taken
+// over only when the page's turn comes, so logging, login prompts, headers and the page's
+// processing happen in the list's order exactly as when pages are read one at a time. Destroying
+// it (or Clear) stops every request still in flight. Lives on the browse thread only.
+class CPageReadAhead
+{
+public:
+    // pagesAtOnce: the page being read included; 1 sends nothing ahead of the current page.
+    CPageReadAhead(const CTransferContext& context, int pagesAtOnce);
+    ~CPageReadAhead();
+    CPageReadAhead(const CPageReadAhead&) = delete;
+    CPageReadAhead& operator=(const CPageReadAhead&) = delete;
+
+    // Sends the requests for the queue's positions from current on, up to pagesAtOnce positions,
+    // that have none yet. wantsHead tells, for a page, whether its turn starts with a HEAD request
+    // (a check for changes) rather than reading it.
+    void Fill(CUrlQueue& queue, std::size_t current,
+              const std::function<bool(const CUrl&)>& wantsHead);
+    // The transfer sent for position index of the queue (record page), or nullptr; requests for
+    // earlier positions are dropped.
+    std::unique_ptr<CTransfer> Take(std::size_t index, const CUrl& page);
+    // Stops every request in flight.
+    void Clear();
+
+private:
+    struct CEntry;
+
+    const CTransferContext& m_context;
+    std::size_t m_pagesAtOnce;
+    std::deque<CEntry> m_entries;
+    // The first queue position not considered yet.
+    std::size_t m_nextPosition = 0;
+};
