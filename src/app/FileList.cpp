@@ -1,10 +1,9 @@
 #include "app/FileList.h"
 
-#include "app/GuiThread.h"
-
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QThread>
 
 namespace
 {
@@ -42,8 +41,33 @@ CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent),
 
 bool CFileList::InsertItem(const std::string& urlText, const std::string& sizeText)
 {
-    return CallOnGuiThread(this, [this, &urlText, &sizeText]
-                           { return InsertOnGuiThread(urlText, sizeText); });
+    if (QThread::currentThread() == thread())
+    {
+        ApplyPendingItems();
+        return InsertOnGuiThread(urlText, sizeText);
+    }
+    bool first = false;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        first = m_pendingItems.empty();
+        m_pendingItems.emplace_back(urlText, sizeText);
+    }
+    // One call serves all the items handed over until it runs.
+    if (first)
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyPendingItems(); }, Qt::QueuedConnection);
+    return true;
+}
+
+void CFileList::ApplyPendingItems()
+{
+    std::vector<std::pair<std::string, std::string>> items;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        items.swap(m_pendingItems);
+    }
+    for (const auto& [urlText, sizeText] : items)
+        InsertOnGuiThread(urlText, sizeText);
 }
 
 bool CFileList::InsertOnGuiThread(const std::string& urlText, const std::string& sizeText)

@@ -4,7 +4,9 @@
 #include "platform/SinkTargets.h"
 
 #include <QTreeWidget>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CTrawlerCore;
@@ -21,8 +23,13 @@ public:
 
     CFileList(CTrawlerCore& core, QWidget* parent = nullptr);
 
-    // Any thread: runs on the user-interface thread and returns once the item is in the list.
+    // Any thread, with the file sink's lock held. On the user-interface thread the item goes in
+    // at once; another thread hands it over and returns at once, and the item goes in when this
+    // thread next serves its events (or earlier, see ApplyPendingItems), in the order of the calls.
     bool InsertItem(const std::string& urlText, const std::string& sizeText) override;
+    // Puts the items that other threads handed over into the list. Whatever reads or changes
+    // the list for the user calls this first.
+    void ApplyPendingItems();
 
     // User-interface thread only, below.
     // The exact URL text of an item (the shown text may have replaced undecodable bytes).
@@ -60,4 +67,7 @@ private:
     bool InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);
 
     CTrawlerCore& m_core;
+    std::mutex m_pendingMutex;
+    // URL and size text of each item handed over.
+    std::vector<std::pair<std::string, std::string>> m_pendingItems;
 };

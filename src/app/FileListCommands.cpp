@@ -74,8 +74,10 @@ void CFileList::SelectAll()
 {
     // Workers adding through the sink wait while the selection changes.
     CGuiSinkLock lock(m_core.m_foundFiles, this);
-    if (lock.OwnsLock())
-        selectAll();
+    if (!lock.OwnsLock())
+        return;
+    ApplyPendingItems();
+    selectAll();
 }
 
 void CFileList::DetermineSize()
@@ -154,6 +156,7 @@ void CFileList::FindInList()
         text = dialog.SearchText();
         findAll = dialog.FindAll();
     }
+    ApplyPendingItems();
     clearSelection();
     const int count = topLevelItemCount();
     if (count == 0)

@@ -26,6 +26,7 @@ void CFileList::Export()
     // The wait cursor covers the writing, not the dialog the user answers.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool selectedOnly = dialog.Selection() == CExportDlg::kSelectedItems;
+    ApplyPendingItems();
     std::vector<std::string> urls;
     for (int i = 0; i < topLevelItemCount(); ++i)
         if (!selectedOnly || topLevelItem(i)->isSelected())

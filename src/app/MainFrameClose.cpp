@@ -3,6 +3,7 @@
 #include "app/FileList.h"
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
+#include "app/UrlList.h"
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 
@@ -52,6 +53,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
 
     WaitForWorkers();
+    // What the workers handed over last goes into the windows before anything is kept.
+    m_pSiteView->ApplyPendingNodes();
+    m_pFileView->ApplyPendingItems();
 
     if (m_pStatsDlg != nullptr)
     {

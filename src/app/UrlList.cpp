@@ -1,12 +1,13 @@
 #include "app/UrlList.h"
 
-#include "app/GuiThread.h"
+#include "download/TrawlerCore.h"
 #include "url/Url.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QFocusEvent>
 #include <QMouseEvent>
+#include <QThread>
 #include <algorithm>
 
 namespace
@@ -72,30 +73,78 @@ void CUrlList::SetImageStrip(const QPixmap& strip)
 CTreeNodeId CUrlList::InsertNode(CTreeNodeId parent, CUrl& record)
 {
     // Copied on the calling thread; the node keeps values, never the record.
-    const std::string url = record.m_url;
-    const bool visited = record.IsVisited();
-    return CallOnGuiThread(this, [this, parent, &url, visited]
-                           { return InsertOnGuiThread(parent, url, visited); });
+    CPendingNode node{m_nextId.fetch_add(1), parent, record.m_url, record.IsVisited()};
+    if (QThread::currentThread() == thread())
+    {
+        // The caller holds the sink's lock; nodes handed over earlier go first.
+        ApplyPendingNodesLocked();
+        return InsertOnGuiThread(node) ? node.id : kNoTreeNode;
+    }
+    const CTreeNodeId id = node.id;
+    bool first = false;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        first = m_pendingNodes.empty();
+        m_pendingNodes.push_back(std::move(node));
+    }
+    // One call serves all the nodes handed over until it runs.
+    if (first)
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyPendingNodes(); }, Qt::QueuedConnection);
+    return id;
 }
 
-CTreeNodeId CUrlList::InsertOnGuiThread(CTreeNodeId parent, const std::string& url, bool visited)
+void CUrlList::ApplyPendingNodes()
+{
+    {
+        std::lock_guard lock(m_pendingMutex);
+        if (m_pendingNodes.empty())
+            return;
+    }
+    CSinkLock lock(m_core.m_sites);
+    if (!lock.OwnsLock())
+    {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyPendingNodes(); }, Qt::QueuedConnection);
+        return;
+    }
+    ApplyPendingNodesLocked();
+}
+
+void CUrlList::ApplyPendingNodesLocked()
+{
+    std::vector<CPendingNode> nodes;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        nodes.swap(m_pendingNodes);
+    }
+    for (const CPendingNode& node : nodes)
+    {
+        // The sink marked the URL as in the tree when it handed the node over.
+        if (!InsertOnGuiThread(node))
+            m_core.m_urlStore.Release(CHolder::Tree, node.url);
+    }
+}
+
+bool CUrlList::InsertOnGuiThread(const CPendingNode& node)
 {
     QTreeWidgetItem* parentItem = nullptr;
-    if (parent != kNoTreeNode)
+    if (node.parent != kNoTreeNode)
     {
-        parentItem = ItemOf(parent);
+        parentItem = ItemOf(node.parent);
         if (parentItem == nullptr)
-            return kNoTreeNode;
+            return false;
     }
+    const std::string& url = node.url;
     const QString text = QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()));
     auto* item = new QTreeWidgetItem(QStringList{text});
-    const CTreeNodeId id = m_nextId++;
+    const CTreeNodeId id = node.id;
     item->setData(0, kIdRole, QVariant::fromValue<qulonglong>(id));
     item->setData(0, kUrlRole, QByteArray(url.data(), static_cast<qsizetype>(url.size())));
     item->setData(0, kImageRole, kImageFound);
     if (kImageFound < m_images.size())
         item->setIcon(0, m_images[kImageFound]);
-    if (visited)
+    if (node.visited)
         item->setForeground(0, QBrush(kVisitedColor));
 
     const int position = SortedPosition(parentItem, this, text);
@@ -105,7 +154,7 @@ CTreeNodeId CUrlList::InsertOnGuiThread(CTreeNodeId parent, const std::string& u
         insertTopLevelItem(position, item);
     m_items.emplace(id, item);
     m_nodeOfUrl[url] = id;
-    return id;
+    return true;
 }
 
 QTreeWidgetItem* CUrlList::ItemOf(CTreeNodeId id) const
@@ -134,6 +183,8 @@ CTreeNodeId CUrlList::NodeOfUrl(const std::string& url) const
 
 bool CUrlList::SetPageImage(const std::string& url, int image)
 {
+    // The page's node was handed over before its image.
+    ApplyPendingNodes();
     QTreeWidgetItem* item = ItemOf(NodeOfUrl(url));
     if (item == nullptr)
         return false;

@@ -5,9 +5,12 @@
 
 #include <QPixmap>
 #include <QTreeWidget>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class CModeData;
 class CTrawlerCore;
@@ -29,8 +32,14 @@ public:
     // The six 16 x 16 pictures of the node images, side by side in one strip.
     void SetImageStrip(const QPixmap& strip);
 
-    // Any thread: runs on the user-interface thread and returns once the node is in the tree.
+    // Any thread, with the site sink's lock held. On the user-interface thread the node goes in
+    // at once; another thread gets the node's id at once and the node goes in when this thread
+    // next serves its events (or earlier, see ApplyPendingNodes), in the order of the calls.
     CTreeNodeId InsertNode(CTreeNodeId parent, CUrl& record) override;
+    // Puts the nodes that other threads handed over into the tree. One whose parent is gone by
+    // then is refused: its id names nothing and the site tree's hold on its URL is given up.
+    // Whatever reads or changes the tree for the user calls this first.
+    void ApplyPendingNodes();
 
     // User-interface thread only, below.
     QTreeWidgetItem* ItemOf(CTreeNodeId id) const;
@@ -71,7 +80,18 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    CTreeNodeId InsertOnGuiThread(CTreeNodeId parent, const std::string& url, bool visited);
+    struct CPendingNode
+    {
+        CTreeNodeId id;
+        CTreeNodeId parent;
+        std::string url;
+        bool visited;
+    };
+
+    // False when the parent does not exist (any more).
+    bool InsertOnGuiThread(const CPendingNode& node);
+    // ApplyPendingNodes for a caller that holds the site sink's lock.
+    void ApplyPendingNodesLocked();
     void ForgetSubtree(QTreeWidgetItem* item);
     // Sets the visited mark of the node and of its record; returns the record (or nullptr).
     CUrl* VisitNode(QTreeWidgetItem* item);
@@ -80,7 +100,10 @@ private:
     void ReleaseDescendants(QTreeWidgetItem* item);
 
     CTrawlerCore& m_core;
-    CTreeNodeId m_nextId = 1;
+    // Ids are made on the inserting thread, never reused.
+    std::atomic<CTreeNodeId> m_nextId{1};
+    std::mutex m_pendingMutex;
+    std::vector<CPendingNode> m_pendingNodes;
     std::unordered_map<CTreeNodeId, QTreeWidgetItem*> m_items;
     std::unordered_map<std::string, CTreeNodeId> m_nodeOfUrl;
     QList<QIcon> m_images;

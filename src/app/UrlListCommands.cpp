@@ -122,6 +122,9 @@ void CUrlList::RemoveSelected()
     {
         // Browse threads insert under this lock; a removal never races an insertion.
         CGuiSinkLock lock(m_core.m_sites, this);
+        // Nodes handed over before go in first, so the removal takes their subtrees too.
+        if (lock.OwnsLock())
+            ApplyPendingNodesLocked();
         QTreeWidgetItem* item = lock.OwnsLock() ? SelectedItem() : nullptr;
         if (item != nullptr)
         {
@@ -145,6 +148,7 @@ void CUrlList::FindInList()
             return;
         text = dialog.SearchText();
     }
+    ApplyPendingNodes();
     QTreeWidgetItem* start = SelectedItem();
     if (start != nullptr)
     {

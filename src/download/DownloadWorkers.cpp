@@ -8,6 +8,7 @@
 #include "url/Url.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -18,17 +19,40 @@ namespace
 // Ticks of 100 ns from 1601-01-01 to 1970-01-01.
 constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
 
-// Posts a progress step per block received; the frame may coalesce them.
+// Counts a progress step per block received and posts the steps in one message at most every
+// 64 blocks or 50 ms, and at the end of the download.
 class CWorkerProgress : public CTransferProgress
 {
 public:
     explicit CWorkerProgress(CFramePoster& frame) : m_frame(frame) {}
     void OnBegin(std::int64_t) override {}
-    void OnProgress(std::uint64_t) override { m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1); }
-    void OnEnd(bool) override {}
+    void OnProgress(std::uint64_t) override
+    {
+        ++m_steps;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_steps >= kStepsPerPost || now - m_lastPost >= kPostInterval)
+        {
+            Flush();
+            m_lastPost = now;
+        }
+    }
+    void OnEnd(bool) override { Flush(); }
 
 private:
+    static constexpr std::int64_t kStepsPerPost = 64;
+    static constexpr std::chrono::milliseconds kPostInterval{50};
+
+    void Flush()
+    {
+        if (m_steps > 0)
+            m_frame.PostToMainFrame(WM_PROGRESS_STEP, m_steps);
+        m_steps = 0;
+    }
+
     CFramePoster& m_frame;
+    std::int64_t m_steps = 0;
+    // The first block is shown at once.
+    std::chrono::steady_clock::time_point m_lastPost{};
 };
 
 // The download history keeps the time of the download, in UTC.

@@ -6,8 +6,8 @@
 
 // The file list control that CFileSink inserts into. The GUI keeps its items sorted by URL.
 // Thread contract: called from worker threads (and the GUI thread) while the file sink's lock is
-// held; the GUI runs the insertion on its own thread with a blocking queued call (directly when
-// already there), so it returns only once the item is in the list.
+// held. It never waits for the GUI's thread: the GUI queues the item for its own thread (and
+// inserts it at once when already there); the list shows items in the order of the calls.
 class CFileListTarget
 {
 public:
@@ -19,8 +19,9 @@ public:
 
 // The site tree control that CSiteSink inserts into. Children are kept sorted by text.
 // Thread contract: called from worker threads (and the GUI thread) while the site sink's lock is
-// held; the GUI runs the insertion on its own thread with a blocking queued call (directly when
-// already there), so it returns only once the node is in the tree.
+// held. It never waits for the GUI's thread: the GUI makes the node's id at once and queues the
+// insertion for its own thread (inserting at once when already there). A queued node whose
+// parent is gone when its turn comes is refused then, and the GUI gives up its tree mark.
 class CSiteTreeTarget
 {
 public:
@@ -28,6 +29,7 @@ public:
     // Inserts a node with the record's URL text under parent (kNoTreeNode: the root level).
     // The record is only sure to live during the call: the node keeps values (the URL text, by
     // which the URL store finds the record), never the pointer. Returns the new node's id,
-    // kNoTreeNode when the control refuses it (for instance when parent no longer exists).
+    // kNoTreeNode when the control refuses it at once (for instance when parent no longer
+    // exists).
     virtual CTreeNodeId InsertNode(CTreeNodeId parent, CUrl& record) = 0;
 };

@@ -20,6 +20,7 @@ private slots:
     void queueDeliversEveryMessageInPostingOrder();
     void workersInsertIntoTreeAndListSorted();
     void removedNodesAreRefusedAsParents();
+    void insertionsUnderARemovedNodeAreRefusedAndReleased();
 };
 
 void CTargetsTest::queueDeliversEveryMessageInPostingOrder()
@@ -91,6 +92,8 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
     QVERIFY(QTest::qWaitFor([&] { return done == kThreads; }, 30000));
     for (std::thread& worker : workers)
         worker.join();
+    // Handed over without waiting: in once the window's thread serves its events.
+    QCoreApplication::processEvents();
 
     QTreeWidgetItem* rootItem = tree->ItemOf(rootNode);
     QCOMPARE(rootItem->childCount(), kThreads * kPerThread);
@@ -132,14 +135,49 @@ void CTargetsTest::removedNodesAreRefusedAsParents()
     QVERIFY(tree->ItemOf(pageNode) == nullptr);
     QCOMPARE(tree->NodeOfUrl("http://site.test/a.html"), kNoTreeNode);
 
-    CTreeNodeId fromWorker = 1;
-    std::thread worker([&] { fromWorker = tree->InsertNode(pageNode, deeper); });
-    QVERIFY(QTest::qWaitFor([&] { return fromWorker == kNoTreeNode; }));
-    worker.join();
-    QCOMPARE(tree->topLevelItemCount(), 0);
-
+    // The user-interface thread itself is refused at once.
+    QCOMPARE(tree->InsertNode(pageNode, deeper), kNoTreeNode);
     // A new node never reuses a removed one's id.
     QVERIFY(tree->InsertNode(kNoTreeNode, site) > pageNode);
+}
+
+void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
+{
+    CFrameFixture f;
+    CUrlList* tree = f.frame->SiteView();
+    auto* site = new CUrl("http://site.test/");
+    QVERIFY(f.core.m_sites.AddLocked(*site));
+    const CTreeNodeId siteNode = site->m_treeItem; // the removal destroys the record
+    tree->setCurrentItem(tree->ItemOf(siteNode));
+
+    // A browse thread hands over pages under the site's node while the user removes it: the
+    // node's own page goes with the removal, the later ones are refused when their turn comes.
+    std::atomic<int> handedOver{0};
+    std::atomic<bool> removed{false};
+    std::thread worker(
+        [&]
+        {
+            for (int i = 0; i < 40; ++i)
+            {
+                if (i == 20)
+                    QVERIFY(QTest::qWaitFor([&] { return removed.load(); }, 20000));
+                auto* page = new CUrl("http://site.test/p" + std::to_string(i) + ".htm");
+                page->m_parentItem = siteNode;
+                bool stored = false;
+                if (f.core.m_sites.AddLocked(*page, &stored))
+                    ++handedOver;
+                if (!stored)
+                    delete page;
+            }
+        });
+    QVERIFY(QTest::qWaitFor([&] { return handedOver.load() >= 20; }, 20000));
+    tree->RemoveSelected(); // site is gone with this
+    removed = true;
+    worker.join();
+    QCoreApplication::processEvents();
+    QCOMPARE(handedOver.load(), 40);
+    QCOMPARE(tree->topLevelItemCount(), 0);
+    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 0);
 }
 
 QTEST_MAIN(CTargetsTest)

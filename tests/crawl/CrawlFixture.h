@@ -62,9 +62,13 @@ protected:
 
     // Adds the site to the tree and browses it with mode number modeNumber (or a given mode),
     // then waits until the crawl has ended.
+    // One page at a time, so the server sees the requests in the crawl's order (pages in
+    // flight give the same requests in an order of their own; see pages_in_flight_test).
     void Crawl(const std::string& url, int modeNumber)
     {
-        Crawl(url, GetMode(modeNumber, m_core->m_options));
+        auto mode = GetMode(modeNumber, m_core->m_options);
+        mode->m_reserved = 1;
+        Crawl(url, std::move(mode));
     }
     void Crawl(const std::string& url, std::unique_ptr<CModeData> mode)
     {
@@ -83,6 +87,7 @@ protected:
         mode->m_autoFollowExternal = external;
         mode->m_externalFollowMax = externalMax;
         mode->m_maxDepth = depth;
+        mode->m_reserved = 1;
         return mode;
     }
 
