@@ -132,7 +132,12 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
     QVERIFY(app.InitInstance(static_cast<int>(argv.size()), argv.data()));
 
     QVERIFY(QTest::qWaitFor(
-        [&] { return core.m_runningBrowses.load() == 4 && core.m_runningDownloads.load() == 20; },
+        [&]
+        {
+            // Pages in flight queue the files fast: wait until some small one is in, too.
+            return core.m_runningBrowses.load() == 4 && core.m_runningDownloads.load() == 20 &&
+                   core.m_stats.m_receivedFiles.load() > 0;
+        },
         60000));
 
     QElapsedTimer closing;

@@ -89,9 +89,12 @@ struct CTreeFixture : CFrameFixture
     // Serves the threads' insertions while it waits.
     bool WaitForBrowses()
     {
-        return QTest::qWaitFor(
+        const bool ended = QTest::qWaitFor(
             [this] { return core.m_runningBrowses.load() == 0 && core.m_liveBrowsers.load() == 0; },
             30000);
+        // What the threads handed over last.
+        QCoreApplication::processEvents();
+        return ended;
     }
 
     std::vector<QTreeWidgetItem*> NodesOf(const std::string& url) const
