@@ -140,7 +140,17 @@ void ServeFile(CTrawlerCore& core, CUrl& record, CTransferProgress& progress)
         }
     }
 
-    if (!DownloadTo(record, context, progress, path))
+    CDownloadRules rules;
+    if (options->m_checkLength != kCheckLengthNever)
+        rules.maxSizeK = static_cast<std::uint32_t>(options->m_maxSizeK);
+    rules.place = [&](const std::string& partPath, std::string& finalPath)
+    {
+        const int placed = PlaceLocalFile(record, *options, partPath, finalPath);
+        if (placed == kKeptOldFile)
+            core.m_log.Write("Skipped %s: Filename collision!\n", record.m_url.c_str());
+        return placed;
+    };
+    if (!DownloadTo(record, context, progress, path, rules))
     {
         release();
         return;

@@ -1,6 +1,7 @@
 #include "download/LocalName.h"
 
 #include "download/UrlTransfers.h"
+#include "platform/AtomicFile.h"
 #include "platform/UserPrompts.h"
 #include "settings/Options.h"
 #include "url/Url.h"
@@ -17,8 +18,6 @@ namespace
 
 constexpr const char* kProductName = "Harvestor";
 constexpr const char* kUnknownBase = "unknown";
-// A shorter trailing run says nothing about the file.
-constexpr std::size_t kMinBaseLength = 3;
 // Room for the widest counter ("%04d" of a 32-bit count) inside kMaxFileNameBytes.
 constexpr std::size_t kCounterRoom = 10;
 
@@ -91,7 +90,8 @@ std::string LocalBaseName(const CUrl& record)
     while (start > 0 && IsNameChar(source[start - 1]))
         --start;
     std::string base(source.substr(start));
-    if (base.size() < kMinBaseLength)
+    // Dots alone name nothing, and "." with an empty extension would name the parent folder.
+    if (base.find_first_not_of('.') == std::string::npos)
         return kUnknownBase;
     const std::size_t limit =
         kMaxFileNameBytes - kCounterRoom - 1 - SafeExtension(record.m_extension).size();
@@ -115,17 +115,18 @@ bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext
     const std::string extension = SafeExtension(record.m_extension);
     std::string candidate = Candidate(directory, base, extension, 0);
 
-    // Overwriting needs no test; a missing directory makes the download's open fail.
-    if (options.m_duplicateAction == kDuplicateOverwrite)
-    {
-        path = std::move(candidate);
-        return true;
-    }
+    // Every policy needs the directory: the download is written there before it is named.
     if (!EnsureDirectory(directory))
     {
         context.prompts.ShowMessage(kProductName,
                                     "Failed to create " + options.m_downloadDir + " directory");
         return false;
+    }
+    // Overwriting needs no test: the old file goes only when the new one is complete.
+    if (options.m_duplicateAction == kDuplicateOverwrite)
+    {
+        path = std::move(candidate);
+        return true;
     }
     if (options.m_duplicateAction == kDuplicateSkip && Exists(candidate))
         return false;
@@ -146,4 +147,39 @@ bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext
     }
     path = std::move(candidate);
     return true;
+}
+
+int PlaceLocalFile(const CUrl& record, const COptions& options, const std::string& partPath,
+                   std::string& path)
+{
+    // rename replaces the entry itself: a symbolic link there is replaced, never followed.
+    if (options.m_duplicateAction == kDuplicateOverwrite)
+        return ::rename(partPath.c_str(), path.c_str()) == 0 ? 0 : errno;
+    const int moved = MoveWithoutReplacing(partPath, path);
+    if (moved != EEXIST)
+        return moved;
+    if (options.m_duplicateAction == kDuplicateSkip)
+        return kKeptOldFile;
+
+    // Another download took the name meanwhile: choose again as MakeLocalName does, comparing
+    // the sizes with the file that arrived.
+    std::uint64_t size = 0;
+    SizeOf(partPath, size);
+    const std::string directory = DownloadDirectoryPrefix(options.m_downloadDir);
+    const std::string base = LocalBaseName(record);
+    const std::string extension = SafeExtension(record.m_extension);
+    for (int counter = 0; counter < INT_MAX; ++counter)
+    {
+        const std::string candidate = Candidate(directory, base, extension, counter);
+        std::uint64_t existing = 0;
+        if (options.m_duplicateAction == kDuplicateSkipSameSize && size != 0 &&
+            SizeOf(candidate, existing) && existing == size)
+            return kKeptOldFile;
+        const int error = MoveWithoutReplacing(partPath, candidate);
+        if (error == 0)
+            path = candidate;
+        if (error != EEXIST)
+            return error;
+    }
+    return kKeptOldFile;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/TransferContext.h"
+#include "download/UrlTransfers.h"
 
 #include <cstddef>
 #include <string>
@@ -13,9 +14,9 @@ inline constexpr std::size_t kMaxFileNameBytes = 255;
 
 // The file-name stem of a record: the trailing run of letters, digits, "_", "." and "-" of its
 // file title (else its object when longer than "/", else its URL), "unknown" when that run is
-// shorter than 3 characters. Never holds a separator, so it cannot leave the download directory;
-// cut from the front so that a name with a counter and the extension stays within
-// kMaxFileNameBytes.
+// empty or only dots. Never holds a separator, so it cannot leave the download directory; cut
+// from the front so that a name with a counter and the extension stays within
+// kMaxFileNameBytes. So every final name begins with one of those characters.
 std::string LocalBaseName(const CUrl& record);
 
 // The download directory as a prefix: a separator is added when it lacks one, so that files go
@@ -23,9 +24,19 @@ std::string LocalBaseName(const CUrl& record);
 std::string DownloadDirectoryPrefix(const std::string& downloadDir);
 
 // Chooses the path that a download of the record goes to, applying options.m_duplicateAction
-// to a file that exists. Except for overwriting, it creates a missing download directory (one
-// level); a directory that cannot be made is reported through context.prompts. The skip-same-
-// size policy asks the server for the record's size (watching context.cancelDownload). False:
-// the file is not to be downloaded. Runs on a download worker.
+// to a file that exists. It creates a missing download directory (one level); a directory that
+// cannot be made is reported through context.prompts. The skip-same-size policy asks the server
+// for the record's size (watching context.cancelDownload). False: the file is not to be
+// downloaded. Runs on a download worker.
 bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext& context,
+                   std::string& path);
+
+// Gives a complete download, the file partPath in the download directory, its final name: path
+// as MakeLocalName chose it. The name is taken only while it is free, in one step, so two
+// downloads never share one; overwriting replaces what has the name (a symbolic link itself,
+// never what it points to). When another download took the name meanwhile, the policy decides
+// again: rename counts on, skip-same-size compares with the size that arrived, skip gives up.
+// Returns 0 with path set to the name taken, kKeptOldFile when the policy keeps the file already
+// there, or the system's error number.
+int PlaceLocalFile(const CUrl& record, const COptions& options, const std::string& partPath,
                    std::string& path);

@@ -1,5 +1,6 @@
 #include "download/UrlTransfers.h"
 
+#include "download/PartFile.h"
 #include "download/Transfer.h"
 #include "download/TransferProgress.h"
 #include "platform/FrameMessages.h"
@@ -25,14 +26,6 @@ constexpr std::size_t kDownloadBlock = 1024;
 constexpr std::size_t kPageBlock = 1023;
 // What a page read reserves at most before the bytes have arrived.
 constexpr std::size_t kMaxReserve = 1024 * 1024;
-// The local file's buffer: large writes keep the system calls few.
-constexpr std::size_t kFileBuffer = 64 * 1024;
-
-struct CCloseFile
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using CFilePtr = std::unique_ptr<std::FILE, CCloseFile>;
 
 std::string SystemErrorText(int error)
 {
@@ -100,21 +93,20 @@ bool ReadHeaders(CUrl& record, CTransfer& transfer, CResponseFacts* facts)
 }
 
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
-                const std::string& path)
+                const std::string& path, const CDownloadRules& rules)
 {
     if (!record.m_usable)
     {
         progress.OnEnd(false);
         return false;
     }
-    CFilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file)
+    CPartFile file;
+    if (file.CreateBeside(path) != 0)
     {
         context.prompts.ShowMessage(kProductName, "Failed to open " + path);
         progress.OnEnd(false);
         return false;
     }
-    std::setvbuf(file.get(), nullptr, _IOFBF, kFileBuffer);
 
     CTransfer transfer(context, &context.cancelDownload);
     if (!transfer.OpenWithLogin(record, false))
@@ -125,16 +117,29 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
         return false;
     }
     ReadHeaders(record, transfer);
-    progress.OnBegin(record.m_sizeState == kSizeKnown ? static_cast<std::int64_t>(record.m_size)
-                                                      : -1);
 
+    const auto failed = [&]
+    {
+        progress.OnEnd(false);
+        return false;
+    };
+    const auto tooLarge = [&](std::uint64_t bytes)
+    { return rules.maxSizeK && bytes / 1024 > *rules.maxSizeK; };
+    const auto refuseSize = [&]
+    {
+        context.log.Write("Skipped %s: Too Large!\n", record.m_url.c_str());
+        return failed();
+    };
     const auto writeFailed = [&](int error)
     {
         context.log.Write("File %s write error: %s\n", record.m_url.c_str(),
                           SystemErrorText(error).c_str());
-        progress.OnEnd(false);
-        return false;
+        return failed();
     };
+    if (record.m_sizeState == kSizeKnown && tooLarge(record.m_size))
+        return refuseSize();
+    progress.OnBegin(record.m_sizeState == kSizeKnown ? static_cast<std::int64_t>(record.m_size)
+                                                      : -1);
 
     char block[kDownloadBlock];
     std::uint64_t total = 0;
@@ -142,31 +147,37 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     {
         const std::int64_t count = transfer.Read(block, sizeof block);
         if (count < 0)
-        {
-            progress.OnEnd(false);
-            return false;
-        }
+            return failed();
         if (count == 0)
             break;
         CountReceived(context, count);
         if (IsCancelled(context.cancelDownload))
-        {
-            progress.OnEnd(false);
-            return false;
-        }
-        if (std::fwrite(block, 1, static_cast<std::size_t>(count), file.get()) !=
+            return failed();
+        total += static_cast<std::uint64_t>(count);
+        // The announced size is the server's claim; the bytes are the fact.
+        if (tooLarge(total))
+            return refuseSize();
+        if (std::fwrite(block, 1, static_cast<std::size_t>(count), file.Stream()) !=
             static_cast<std::size_t>(count))
             return writeFailed(errno);
-        total += static_cast<std::uint64_t>(count);
         progress.OnProgress(total);
     }
     transfer.Close();
     // The last buffered bytes reach the disk only here; a failure now is a failed download too.
-    errno = 0;
-    if (std::fclose(file.release()) != 0)
-        return writeFailed(errno != 0 ? errno : EIO);
+    if (const int error = file.Finish(); error != 0)
+        return writeFailed(error);
+
+    std::string finalPath = path;
+    const int placed = rules.place
+                           ? rules.place(file.Path(), finalPath)
+                           : (std::rename(file.Path().c_str(), path.c_str()) == 0 ? 0 : errno);
+    if (placed == kKeptOldFile)
+        return failed();
+    if (placed != 0)
+        return writeFailed(placed);
+    file.Keep();
     progress.OnEnd(true);
-    record.m_localFileName = path;
+    record.m_localFileName = finalPath;
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,11 +19,26 @@ class CTransferProgress;
 // makes the record unusable, after which every one of them fails at once without traffic. A
 // transfer stopped by a cancel flag leaves the record usable.
 
-// Downloads the record into path (created or truncated), reporting to progress. True only when
-// the whole body arrived and was written; the partial file stays after a failure or a cancel
-// (m_cancelDownload), an empty one after a refused request.
+// What a place function returns when the duplicate policy keeps the file that has the name.
+inline constexpr int kKeptOldFile = -1;
+
+// The rules of one download beyond its URL and its name.
+struct CDownloadRules
+{
+    // A body larger than this many KiB (bytes / 1024, rounded down), by its Content-Length or
+    // by the bytes that arrive, stops the download with the "Too Large!" line. None: any size.
+    std::optional<std::uint32_t> maxSizeK;
+    // Gives the complete file at partPath its final name, path as asked (it may take another
+    // and sets path to it): 0, kKeptOldFile, or the system's error number. None: replaces path.
+    std::function<int(const std::string& partPath, std::string& path)> place;
+};
+
+// Downloads the record to path, reporting to progress. The bytes go to a temporary file beside
+// path (see CPartFile) that gets its name only when the whole body has arrived and is written:
+// a refused request, a failure or a cancel (m_cancelDownload) leaves path as it was and nothing
+// else behind. True only then; the record's local file name is the name the file got.
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
-                const std::string& path);
+                const std::string& path, const CDownloadRules& rules = {});
 
 // What a page read learnt besides the text; the reader's own, not the shared record's.
 struct CPageAnswer

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -160,4 +161,29 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
         FailWrite(path, error);
     }
     SyncDirectory(DirectoryOf(target));
+}
+
+int MoveWithoutReplacing(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without that rename: a hard link is just as exclusive.
+    if (::link(from.c_str(), to.c_str()) == 0)
+    {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    // Nor hard links: claim the name with a new empty file, then replace that.
+    CFd claim(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (claim.Get() < 0)
+        return errno;
+    if (::rename(from.c_str(), to.c_str()) == 0)
+        return 0;
+    const int error = errno;
+    ::unlink(to.c_str());
+    return error;
 }

@@ -13,3 +13,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // its target replaced; an existing file keeps its permission bits. Raises CFileError
 // (kWriteFailed) when any step fails; path is then unchanged.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Gives the file at from the name to, unless that name is taken (by a file, a folder or a
+// symbolic link, even a dangling one). Both lie in the same folder. 0 when moved; otherwise the
+// system's error number, EEXIST when the name is taken.
+int MoveWithoutReplacing(const std::string& from, const std::string& to);

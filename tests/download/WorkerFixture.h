@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Keeps every message posted to the main frame.
@@ -45,6 +46,10 @@ private:
 // local server, downloading into <temp>/dl/. The server serves /f/<bytes>/<name> (that many
 // bytes, with Content-Length), /chunked/<bytes>/<name> (without) and /partial/<name> (8 KiB of a
 // 100 KB body, then nothing until released, then the connection drops), and counts requests.
+// Servers that take their time or lie: /slow/<n>/<name> sends 20000 bytes of the letter n
+// (0 is 'a') in ten parts with pauses; /liar/<bytes>/<name> announces 20 KiB to a HEAD request
+// and sends that many bytes to a GET without a length; /long/<bytes>/<name> announces no length
+// to a HEAD request and that length to a GET, whose body waits for the release.
 class CWorkerTest : public ::testing::Test
 {
 protected:
@@ -123,6 +128,7 @@ protected:
     std::filesystem::path m_downloads;
     // /partial/ bodies waiting for the release.
     std::atomic<int> m_stalled{0};
+    static constexpr std::size_t kSlowBytes = 20000;
 
 private:
     void Serve()
@@ -152,6 +158,49 @@ private:
                                return sink.write(part.data(), part.size());
                            });
                    });
+        server.Get(R"(/slow/(\d+)/.+)",
+                   [this](const httplib::Request& request, httplib::Response& response)
+                   {
+                       Count(request);
+                       const char letter = static_cast<char>('a' + std::stoi(request.matches[1]));
+                       response.set_content_provider(
+                           kSlowBytes, "application/zip",
+                           [letter](std::size_t, std::size_t, httplib::DataSink& sink)
+                           {
+                               std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                               const std::string part(kSlowBytes / 10, letter);
+                               return sink.write(part.data(), part.size());
+                           });
+                   });
+        server.Get(
+            R"(/(liar|long)/(\d+)/.+)",
+            [this](const httplib::Request& request, httplib::Response& response)
+            {
+                Count(request);
+                const bool head = request.method == "HEAD";
+                const std::size_t size = std::stoul(request.matches[2].str());
+                if (request.matches[1] == "liar" && head)
+                    return response.set_content(std::string(20 * 1024, 'l'), "application/zip");
+                if (request.matches[1] == "liar" || head)
+                    return response.set_chunked_content_provider(
+                        "application/zip",
+                        [size](std::size_t offset, httplib::DataSink& sink)
+                        {
+                            if (offset >= size)
+                            {
+                                sink.done();
+                                return true;
+                            }
+                            const std::string part(std::min<std::size_t>(4000, size - offset), 'l');
+                            return sink.write(part.data(), part.size());
+                        });
+                response.set_content_provider(size, "application/zip",
+                                              [this](std::size_t, std::size_t, httplib::DataSink&)
+                                              {
+                                                  m_server.StallUntilReleased();
+                                                  return false;
+                                              });
+            });
         server.Get(R"(/partial/.+)",
                    [this](const httplib::Request& request, httplib::Response& response)
                    {

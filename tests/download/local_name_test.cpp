@@ -58,9 +58,14 @@ TEST_F(LocalNameTest, NamesKeepTheTrailingSafeRunAndStayInTheDirectory)
         {"http://h/", "unknown."},
         {"http://h/my%20file.exe", "20file.exe"},
         {"http://h/a-b.zip", "a-b.zip"},
-        {"http://h/ab.zip", "unknown.zip"},
+        {"http://h/ab.zip", "ab.zip"},
+        {"http://h/a.zip", "a.zip"},
+        {"http://h/tracks/01.mp3", "01.mp3"},
+        {"http://h/x/a$b.svg", "b.svg"},
         {"http://h/!!!$$$.zip", "unknown.zip"},
-        {"http://h/%2e%2e", "unknown."},
+        {"http://h/%2e%2e", "2e."},
+        {"http://h/x/$.", "unknown."},
+        {"http://h/x/$...", "unknown."},
         {"http://h/%2e%2e%2f%2e%2e%2fetc%2fpasswd.zip", "2fpasswd.zip"},
         {"http://h/../../etc/passwd.zip", "passwd.zip"},
         {"http://h/get.php?f=..%2F..%2Fsecret.zip", "2Fsecret.zip"},
@@ -86,6 +91,9 @@ TEST_F(LocalNameTest, DuplicatePolicies)
     Touch("abc.zip", 5);
     Touch("abc0001.zip", 7);
     Touch("name.");
+    Touch("a.zip");
+    Touch("a0001.zip");
+    EXPECT_EQ(NameFor("http://h/a.zip", kDuplicateRename), "a0002.zip");
     EXPECT_EQ(NameFor("http://h/abc.zip", kDuplicateSkip), "");
     EXPECT_EQ(NameFor("http://h/bcd.zip", kDuplicateSkip), "bcd.zip");
     EXPECT_EQ(NameFor("http://h/abc.zip", kDuplicateRename), "abc0002.zip");
@@ -105,12 +113,13 @@ TEST_F(LocalNameTest, DuplicatePolicies)
 
 TEST_F(LocalNameTest, MissingDirectory)
 {
-    UseDirectory(m_dir.Path() / "new", false);
-    // Overwriting neither tests nor creates anything.
-    EXPECT_EQ(NameFor("http://h/abc.zip", kDuplicateOverwrite), "abc.zip");
-    EXPECT_FALSE(fs::exists(m_downloads));
-    EXPECT_EQ(NameFor("http://h/abc.zip", kDuplicateRename), "abc.zip");
-    EXPECT_TRUE(fs::is_directory(m_downloads));
+    // Every policy makes the directory.
+    for (const std::int32_t policy : {kDuplicateOverwrite, kDuplicateRename})
+    {
+        UseDirectory(m_dir.Path() / ("new" + std::to_string(policy)), false);
+        EXPECT_EQ(NameFor("http://h/abc.zip", policy), "abc.zip");
+        EXPECT_TRUE(fs::is_directory(m_downloads));
+    }
 
     // One level only.
     UseDirectory(m_dir.Path() / "x" / "y", false);

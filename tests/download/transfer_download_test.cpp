@@ -1,8 +1,10 @@
 #include "TransferFixture.h"
 #include "download/UrlTransfers.h"
+#include "support/FileSizeLimit.h"
 #include "url/Url.h"
 
 #include <filesystem>
+#include <set>
 #include <thread>
 
 namespace
@@ -20,6 +22,15 @@ std::string Bytes(std::size_t count)
 
 class DownloadToTest : public CTransferTest
 {
+protected:
+    // The names in the test's directory: the log and what the downloads left.
+    std::set<std::string> Names() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
 };
 
 TEST_F(DownloadToTest, BodiesWithAndWithoutLength)
@@ -79,17 +90,18 @@ TEST_F(DownloadToTest, BodiesWithAndWithoutLength)
     EXPECT_EQ(Log(), "");
 }
 
-TEST_F(DownloadToTest, NotFoundLogsTheStatusAndLeavesAnEmptyFile)
+TEST_F(DownloadToTest, NotFoundLogsTheStatusAndLeavesTheOldFile)
 {
     m_server.Start();
     const std::string url = m_server.Url("/missing.zip");
     CUrl record(url);
     CRecordingProgress progress;
     const std::string target = m_dir.File("missing.zip");
+    WriteFileBytes(target, "old");
     EXPECT_FALSE(DownloadTo(record, m_context, progress, target));
     EXPECT_EQ(Log(), "Skipped " + url + ": HTTP error 404!\n");
-    EXPECT_TRUE(std::filesystem::exists(target));
-    EXPECT_EQ(std::filesystem::file_size(target), 0u);
+    EXPECT_EQ(ReadFileBytes(target), "old");
+    EXPECT_EQ(Names(), (std::set<std::string>{"hvstr.log", "missing.zip"}));
     EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
     EXPECT_TRUE(progress.m_begins.empty());
     EXPECT_FALSE(record.m_usable);
@@ -153,7 +165,7 @@ TEST_F(DownloadToTest, OtherSchemesAreNeverOpened)
     }
 }
 
-TEST_F(DownloadToTest, ADroppedConnectionFailsAndKeepsThePartialFile)
+TEST_F(DownloadToTest, ADroppedConnectionFailsAndLeavesNothing)
 {
     m_server.ServeDroppedBody("/drop.zip", 100000, 30000);
     m_server.Start();
@@ -163,11 +175,12 @@ TEST_F(DownloadToTest, ADroppedConnectionFailsAndKeepsThePartialFile)
     EXPECT_FALSE(DownloadTo(record, m_context, progress, target));
     EXPECT_EQ(progress.m_begins, std::vector<std::int64_t>{100000});
     EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
-    EXPECT_EQ(ReadFileBytes(target), std::string(30000, 'x'));
+    EXPECT_EQ(progress.m_last, 30000u);
+    EXPECT_EQ(Names(), std::set<std::string>{"hvstr.log"});
     EXPECT_TRUE(record.m_localFileName.empty());
 }
 
-TEST_F(DownloadToTest, CancelStopsAtTheNextBlockAndKeepsThePartialFile)
+TEST_F(DownloadToTest, CancelStopsAtTheNextBlockAndLeavesNothing)
 {
     // A body that never ends: only the cancel flag can stop this download.
     m_server.Server().Get("/endless.zip",
@@ -193,7 +206,8 @@ TEST_F(DownloadToTest, CancelStopsAtTheNextBlockAndKeepsThePartialFile)
     const std::string target = m_dir.File("endless.zip");
     EXPECT_FALSE(DownloadTo(record, m_context, progress, target));
     EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
-    EXPECT_EQ(std::filesystem::file_size(target), 10u * 1024);
+    EXPECT_EQ(progress.m_last, 10u * 1024);
+    EXPECT_EQ(Names(), std::set<std::string>{"hvstr.log"});
     EXPECT_TRUE(record.m_usable);
     EXPECT_EQ(Log(), "");
 }
@@ -262,16 +276,18 @@ TEST_F(DownloadToTest, AStallMidBodyFailsTheDownload)
     CRecordingProgress progress;
     EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("half.zip")));
     EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
-    EXPECT_EQ(ReadFileBytes(m_dir.File("half.zip")), std::string(4000, 'h'));
+    EXPECT_EQ(progress.m_last, 4000u);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("half.zip")));
 }
 
 TEST_F(DownloadToTest, WriteFailuresAreNotSuccesses)
 {
     const std::string big = Bytes(200000);
+    const std::string small = Bytes(40000);
     m_server.Server().Get("/big.zip", [&](const httplib::Request&, httplib::Response& response)
                           { response.set_content(big, "application/zip"); });
-    m_server.Server().Get("/small.zip", [](const httplib::Request&, httplib::Response& response)
-                          { response.set_content("tiny", "application/zip"); });
+    m_server.Server().Get("/small.zip", [&](const httplib::Request&, httplib::Response& response)
+                          { response.set_content(small, "application/zip"); });
     m_server.Start();
     // A big body fails while it streams; a small one only when the file is closed.
     for (const char* path : {"/big.zip", "/small.zip"})
@@ -280,13 +296,19 @@ TEST_F(DownloadToTest, WriteFailuresAreNotSuccesses)
         const std::string url = m_server.Url(path);
         CUrl record(url);
         CRecordingProgress progress;
-        EXPECT_FALSE(DownloadTo(record, m_context, progress, "/dev/full"));
+        const std::string target = m_dir.File(path + 1);
+        WriteFileBytes(target, "old");
+        {
+            const CFileSizeLimit full(16 * 1024);
+            EXPECT_FALSE(DownloadTo(record, m_context, progress, target));
+        }
         EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
         EXPECT_TRUE(record.m_localFileName.empty());
-        EXPECT_NE(Log().find("File " + url + " write error: No space left on device\n"),
-                  std::string::npos)
+        EXPECT_EQ(ReadFileBytes(target), "old");
+        EXPECT_NE(Log().find("File " + url + " write error: File too large\n"), std::string::npos)
             << Log();
     }
+    EXPECT_EQ(Names(), (std::set<std::string>{"big.zip", "hvstr.log", "small.zip"}));
 }
 
 TEST_F(DownloadToTest, ALocalFileThatCannotBeCreatedIsReportedAndNothingIsRequested)
