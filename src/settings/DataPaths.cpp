@@ -1,5 +1,8 @@
 #include "settings/DataPaths.h"
 
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -25,9 +28,21 @@ std::string CurrentDirectory()
     return error ? std::string(".") : path.string();
 }
 
-void KeepDamagedFile(const std::string& path)
+std::string KeepDamagedFile(const std::string& path)
 {
+    // Enough for years of damage; past that the file stays and start-up goes on.
+    constexpr int kMaxCopies = 1000;
     std::error_code error;
-    if (std::filesystem::is_regular_file(path, error))
-        std::filesystem::rename(path, path + ".bad", error); // best effort: start-up goes on
+    if (!std::filesystem::is_regular_file(path, error))
+        return {};
+    for (int copy = 0; copy < kMaxCopies; ++copy)
+    {
+        const std::string aside = path + ".bad" + (copy == 0 ? "" : std::to_string(copy));
+        const int moved = MoveWithoutReplacing(path, aside);
+        if (moved == 0)
+            return aside;
+        if (moved != EEXIST)
+            break;
+    }
+    return {};
 }

@@ -6,12 +6,15 @@
 #include "settings/DataPaths.h"
 #include "settings/ScreenSize.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace
 {
 constexpr std::uint32_t kOptionsVersion = 8;
 constexpr std::uint32_t kOldestOptionsVersion = 4;
+// The modes page lists three modes.
+constexpr std::int32_t kModeChoices = 3;
 constexpr const char* kDefaultFileTypes = "EXE;ZIP;QT;MOV;JPG;AVI;MP3;M3U;MPEG;MPG";
 
 // Reads one field of the file into the record.
@@ -27,8 +30,10 @@ public:
     {
         values.clear();
         const std::int32_t count = m_archive.ReadI32();
+        if (count < 0)
+            m_archive.FailInvalid("negative keyword count");
         // Every string takes at least its one-byte length.
-        if (count > 0 && static_cast<std::size_t>(count) > m_archive.Remaining())
+        if (static_cast<std::size_t>(count) > m_archive.Remaining())
             m_archive.FailInvalid("keyword count larger than the file");
         for (std::int32_t i = 0; i < count; ++i)
             values.push_back(m_archive.ReadString());
@@ -95,6 +100,27 @@ template <class Options, class Io> void VisitFields(Options& o, Io& io, std::uin
         io(o.m_sizeColumnWidth);
     }
 }
+void Clamp(std::int32_t& value, COptionRange range)
+{
+    value = std::clamp(value, range.minimum, range.maximum);
+}
+
+// A radio group or list choice that the sheet does not offer.
+void Choose(std::int32_t& value, std::int32_t count, std::int32_t fallback)
+{
+    if (value < 0 || value >= count)
+        value = fallback;
+}
+
+void KeepWithinTheSheet(COptions& o)
+{
+    Clamp(o.m_connectRetries, kConnectRetriesRange);
+    Clamp(o.m_connectTimeout, kConnectTimeoutRange);
+    Clamp(o.m_downloadThreads, kDownloadThreadsRange);
+    Choose(o.m_duplicateAction, kDuplicateSkipSameSize + 1, kDuplicateSkipSameSize);
+    Choose(o.m_checkLength, kCheckLengthWhenDownloaded + 1, kCheckLengthNever);
+    Choose(o.m_defaultMode, kModeChoices, 0);
+}
 } // namespace
 
 COptions::COptions() : COptions(CurrentDirectory()) {}
@@ -155,6 +181,7 @@ void COptions::Read(CArchiveReader& archive)
         version = kOptionsVersion;
     CFieldReader reader(archive);
     VisitFields(*this, reader, version);
+    KeepWithinTheSheet(*this);
 }
 
 void COptions::Write(CArchiveWriter& archive) const

@@ -21,9 +21,19 @@ inline constexpr std::int32_t kCheckLengthNever = 0;
 inline constexpr std::int32_t kCheckLengthWhenFound = 1;
 inline constexpr std::int32_t kCheckLengthWhenDownloaded = 2;
 
+// The values the options sheet lets the user choose for the three connection numbers.
+struct COptionRange
+{
+    std::int32_t minimum;
+    std::int32_t maximum;
+};
+inline constexpr COptionRange kConnectRetriesRange{0, 10};
+inline constexpr COptionRange kConnectTimeoutRange{1, 60};
+inline constexpr COptionRange kDownloadThreadsRange{1, 20};
+
 // The user's settings, kept in "options.dat" in the working directory. Only the user-interface
-// thread writes the record; workers read single fields. The record checks no value: what the
-// file holds is taken as stored.
+// thread writes the record; workers read single fields. Numbers read from the file are kept
+// within what the options sheet allows, so that no stored value can stall the program.
 class COptions
 {
 public:
@@ -44,7 +54,9 @@ public:
     void SetDefaults();
 
     // The file's content: reading raises CFileError on a short or unusable file, leaving the
-    // fields read so far. Writing always produces the newest version.
+    // fields read so far; a number outside the sheet's range is brought to the nearest allowed
+    // value, a choice that is none of the sheet's to its default. Writing always produces the
+    // newest version.
     void Read(CArchiveReader& archive);
     void Write(CArchiveWriter& archive) const;
     // Load and Save without the file: same rules, on bytes in memory.

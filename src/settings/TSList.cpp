@@ -65,6 +65,8 @@ void CTSList::Read(CArchiveReader& archive)
 {
     CMap entries;
     const std::int32_t count = archive.ReadI32();
+    if (count < 0)
+        archive.FailInvalid("negative entry count");
     if (count > 0)
     {
         if (static_cast<std::size_t>(count) > archive.Remaining() / kSmallestEntry)
@@ -80,6 +82,9 @@ void CTSList::Read(CArchiveReader& archive)
             entries.try_emplace(std::move(key), time); // a repeated key keeps its first time
         }
     }
+    // Entries beyond the count: the count is wrong, so the list may be too.
+    if (archive.Remaining() != 0)
+        archive.FailInvalid("bytes after the last entry");
     if (!Replace(std::move(entries)))
         archive.FailInvalid("the list is busy");
 }

@@ -1,3 +1,4 @@
+#include "settings/DataPaths.h"
 #include "settings/Histories.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
@@ -31,6 +32,34 @@ TEST(DamagedSettings, HistoriesKeepADamagedFileAside)
     again.LoadAtStartup(options);
     EXPECT_TRUE(again.m_urlHistory.Contains("http://new.test/"));
     EXPECT_EQ(ReadFileBytes(dir.File("urls.his.bad")), kTruncatedList) << "a sound file stays";
+}
+
+// Damage is kept aside at every start, never over an earlier copy; a count that cannot be
+// right is damage too, even when the entries after it would read.
+TEST(DamagedSettings, EveryDamagedCopyIsKept)
+{
+    CTempDir dir;
+    COptions options(dir.Path().string());
+    const std::string entry = std::string("\x0ehttp://a.test/", 15) + std::string(8, '\0');
+    const std::string damaged[] = {
+        std::string("\xff\xff\xff\xff", 4) + entry, // a negative count
+        std::string("\x00\x00\x00\x00", 4) + entry, // fewer than the entries
+        kTruncatedList,
+    };
+    WriteFileBytes(dir.File("urls.his.bad"), "from an earlier run");
+    for (const std::string& bytes : damaged)
+    {
+        WriteFileBytes(dir.File("urls.his"), bytes);
+        CHistories histories;
+        histories.LoadAtStartup(options);
+        ASSERT_TRUE(histories.SaveAtShutdown(options));
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("urls.his.bad")), "from an earlier run");
+    EXPECT_EQ(ReadFileBytes(dir.File("urls.his.bad1")), damaged[0]);
+    EXPECT_EQ(ReadFileBytes(dir.File("urls.his.bad2")), damaged[1]);
+    EXPECT_EQ(ReadFileBytes(dir.File("urls.his.bad3")), damaged[2]);
+    EXPECT_EQ(KeepDamagedFile(dir.File("urls.his")), dir.File("urls.his.bad4"));
+    EXPECT_EQ(KeepDamagedFile(dir.File("urls.his")), "") << "nothing left to keep";
 }
 
 // A damaged mode file is rebuilt with the built-in definition; its bytes are kept aside.

@@ -150,9 +150,46 @@ TEST(OptionsTest, DamagedFilesAreRefusedWithoutHarm)
     const std::size_t countAt = MakeOptionsFile(6).size();
     const std::string layout = good.substr(countAt + 4 + 8);
     COptions options("/w");
-    EXPECT_TRUE(options.LoadFromBytes(good.substr(0, countAt) + Le32(0xFFFFFFFF) + layout));
+    EXPECT_TRUE(options.LoadFromBytes(good.substr(0, countAt) + Le32(0) + layout));
     EXPECT_TRUE(options.m_keywords.empty());
     EXPECT_EQ(options.m_sizeColumnWidth, 33);
-    EXPECT_FALSE(options.LoadFromBytes(good.substr(0, countAt) + Le32(0x7FFFFFFF) + layout));
-    EXPECT_EQ(options.SaveToBytes(), defaults);
+    for (const std::uint32_t count : {0xFFFFFFFFu, 0x7FFFFFFFu})
+    {
+        EXPECT_FALSE(options.LoadFromBytes(good.substr(0, countAt) + Le32(count) + layout));
+        EXPECT_EQ(options.SaveToBytes(), defaults);
+    }
+}
+
+// What the sheet cannot set, the file cannot either: sliders keep their ranges, a choice that
+// no radio button or mode offers becomes the default.
+TEST(OptionsTest, NumbersAreKeptWithinWhatTheSheetAllows)
+{
+    struct CCase
+    {
+        std::int32_t threads, retries, timeout, duplicates, checkLength, defaultMode;
+        std::int32_t wantThreads, wantRetries, wantTimeout, wantDuplicates, wantCheck, wantMode;
+    } cases[] = {
+        {0, -1, 0, -1, -1, -1, 1, 0, 1, kDuplicateSkipSameSize, kCheckLengthNever, 0},
+        {-7, 11, 61, 4, 3, 3, 1, 10, 60, kDuplicateSkipSameSize, kCheckLengthNever, 0},
+        {21, 0, 1, 0, 2, 2, 20, 0, 1, kDuplicateSkip, kCheckLengthWhenDownloaded, 2},
+        {20, 10, 60, 2, 1, 1, 20, 10, 60, kDuplicateOverwrite, kCheckLengthWhenFound, 1},
+    };
+    for (const CCase& c : cases)
+    {
+        COptions stored("/w");
+        stored.m_downloadThreads = c.threads;
+        stored.m_connectRetries = c.retries;
+        stored.m_connectTimeout = c.timeout;
+        stored.m_duplicateAction = c.duplicates;
+        stored.m_checkLength = c.checkLength;
+        stored.m_defaultMode = c.defaultMode;
+        COptions read("/w");
+        ASSERT_TRUE(read.LoadFromBytes(stored.SaveToBytes())) << c.threads;
+        EXPECT_EQ(read.m_downloadThreads, c.wantThreads) << c.threads;
+        EXPECT_EQ(read.m_connectRetries, c.wantRetries) << c.retries;
+        EXPECT_EQ(read.m_connectTimeout, c.wantTimeout) << c.timeout;
+        EXPECT_EQ(read.m_duplicateAction, c.wantDuplicates) << c.duplicates;
+        EXPECT_EQ(read.m_checkLength, c.wantCheck) << c.checkLength;
+        EXPECT_EQ(read.m_defaultMode, c.wantMode) << c.defaultMode;
+    }
 }

@@ -95,9 +95,10 @@ TEST(TSListTest, DamagedFilesGiveAnEmptyList)
     };
     std::vector<Case> cases = {
         {Le32(0), true, 0},
-        {Le32(0xFFFFFFFF) + entry, true, 0},
+        {Le32(0xFFFFFFFF) + entry, false, 0}, // a negative count
         {Le32(0x7FFFFFFF) + entry, false, 0},
-        {Le32(2) + entry + entry, true, 1},                                 // repeated key
+        {Le32(1) + entry + entry, false, 0}, // more entries than counted
+        {Le32(2) + entry + entry, true, 1},  // repeated key
         {Le32(1) + ShortString("k") + Le32(0) + Le32(0x80000000), true, 1}, // no calendar time
     };
     const std::string good = Le32(3) + entry + ShortString("bb") + Le32(1) + Le32(2) + entry;
