@@ -1,5 +1,8 @@
 #include "app/ConnectionPage.h"
 
+#include "download/TrawlerCore.h"
+#include "settings/Options.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,9 +23,12 @@ struct CSliderRange
 };
 
 constexpr CSliderRange kSliders[3] = {
-    {"Connection Retries:", "retries", 0, 10, 1},
-    {"Connection Timeout:", "timeout", 1, 60, 5},
-    {"&Downloads Threads:", "threads", 1, 20, 1},
+    {"Connection Retries:", "retries", kConnectRetriesRange.minimum, kConnectRetriesRange.maximum,
+     1},
+    {"Connection Timeout:", "timeout", kConnectTimeoutRange.minimum, kConnectTimeoutRange.maximum,
+     5},
+    {"&Downloads Threads:", "threads", kDownloadThreadsRange.minimum, kDownloadThreadsRange.maximum,
+     1},
 };
 
 } // namespace
@@ -30,6 +36,11 @@ constexpr CSliderRange kSliders[3] = {
 CConnectionPage::CConnectionPage(CTrawlerCore& core, QWidget* parent)
     : COptionPage(core, QStringLiteral("Connection"), parent)
 {
+    // The sheet may open on this page, which then shows before anything else is copied in.
+    const COptions& options = core.m_options;
+    m_retries = static_cast<std::uint32_t>(options.m_connectRetries);
+    m_timeout = static_cast<std::uint32_t>(options.m_connectTimeout);
+    m_threads = static_cast<std::uint32_t>(options.m_downloadThreads);
 }
 
 void CConnectionPage::Create()

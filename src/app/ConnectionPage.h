@@ -8,8 +8,8 @@ class QLineEdit;
 class QSlider;
 
 // "Connection": three sliders for the connection retries, the time-out and the number of
-// download workers. The page keeps its own values; the sheet copies them in before it runs and
-// back into the options on OK only, so Cancel leaves the options as they were.
+// download workers. The page keeps its own values, taken from the options when it is made; the
+// sheet copies them back into the options on OK only, so Cancel leaves the options as they were.
 class CConnectionPage : public COptionPage
 {
     Q_OBJECT

@@ -71,6 +71,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateActions();
@@ -110,6 +111,8 @@ private:
     CTrawlerDoc& m_doc;
     bool m_headless;
     bool m_closing = false;
+    // The layout of a window that was never on screen says nothing: it is not stored.
+    bool m_everShown = false;
 
     QSplitter* m_wndSplitter = nullptr;
     QToolBar* m_wndToolBar = nullptr;

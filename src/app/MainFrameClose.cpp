@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QTimer>
 
@@ -41,7 +42,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     m_core.m_cancelDownload.store(true);
     m_core.m_cancelBrowse.store(true);
 
-    StoreLayoutInOptions();
+    if (m_everShown)
+        StoreLayoutInOptions();
     m_core.PublishOptions();
     try
     {
@@ -67,6 +69,12 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     m_core.m_foundFiles.SetTarget(nullptr);
     event->accept();
     emit frameDestroyed();
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    m_everShown = true;
+    QMainWindow::showEvent(event);
 }
 
 void CMainFrame::StoreLayoutInOptions()

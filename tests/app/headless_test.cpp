@@ -1,5 +1,6 @@
 #include "HeadlessRun.h"
 #include "LocalSite.h"
+#include "settings/Options.h"
 #include "support/TempDir.h"
 
 #include <QTest>
@@ -52,6 +53,17 @@ void CHeadlessTest::crawlsTheSiteAndPrintsItsFiles()
     QFETCH(bool, withScheme);
     CLocalSite site;
     CTempDir dir;
+    // The layout of the window last shown survives a run without a window.
+    COptions stored(dir.Path().string());
+    stored.m_windowLeft = 10;
+    stored.m_windowTop = 20;
+    stored.m_windowWidth = 800;
+    stored.m_windowHeight = 600;
+    stored.m_windowMaximized = true;
+    stored.m_treeWidth = 400;
+    stored.m_filesColumnWidth = 250;
+    stored.m_sizeColumnWidth = 70;
+    stored.Save();
     const std::string start = site.Url("/").substr(withScheme ? 0 : std::string("http://").size());
     const CRun run = Run({"-site", QString::fromStdString(start), "-mode", "2"}, dir);
     QCOMPARE(run.exitCode, 0);
@@ -62,6 +74,9 @@ void CHeadlessTest::crawlsTheSiteAndPrintsItsFiles()
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray lines = log.readAll();
     QVERIFY(lines.contains(QByteArray::fromStdString("Browsing " + site.Url("/sub/page.html"))));
+    COptions saved(dir.Path().string());
+    QVERIFY(saved.Load());
+    QCOMPARE(saved.SaveToBytes(), stored.SaveToBytes());
 }
 
 QTEST_GUILESS_MAIN(CHeadlessTest)

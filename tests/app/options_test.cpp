@@ -29,6 +29,7 @@ private slots:
     void numberFieldsRefuseWhatIsNotANumber();
     void connectionValuesChangeOnOkOnly_data();
     void connectionValuesChangeOnOkOnly();
+    void connectionPageShowsTheValuesWhenTheSheetOpensOnIt();
     void addedExtensionTakesItsSortedPlace();
     void listPagesStoreOnOkOnly();
     void removingEveryKeywordStoresNone();
@@ -245,6 +246,29 @@ void COptionsTest::connectionValuesChangeOnOkOnly()
     QCOMPARE(f.core.m_options.m_downloadThreads, ok ? 7 : 2);
     QCOMPARE(f.core.m_options.m_connectRetries, 3);
     QCOMPARE(f.core.m_options.m_connectTimeout, 30);
+}
+
+void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
+{
+    CSheetFixture f;
+    f.core.m_options.m_connectRetries = 4;
+    f.core.m_options.m_connectTimeout = 45;
+    f.core.m_options.m_downloadThreads = 6;
+    COptionSheet::SetLastOptionsPage(COptionSheet::kConnection);
+    QStringList shown;
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            CConnectionPage* page = sheet.Connection();
+            for (const char* edit : {"retriesValue", "timeoutValue", "threadsValue"})
+                shown << Child<QLineEdit>(page, edit)->text();
+            page->RetriesSlider()->setValue(5);
+            sheet.accept();
+        }));
+    QCOMPARE(shown, QStringList({"4", "45", "6"}));
+    QCOMPARE(f.core.m_options.m_connectRetries, 5);
+    QCOMPARE(f.core.m_options.m_connectTimeout, 45);
+    QCOMPARE(f.core.m_options.m_downloadThreads, 6);
 }
 
 void COptionsTest::addedExtensionTakesItsSortedPlace()
