@@ -162,6 +162,7 @@ bool RunTool(CTool& tool, const std::string& url, const std::string& runDir,
         settings.m_autoDownload = tool.task == ETask::kDownload;
         settings.m_downloadThreads = workers;
         settings.m_downloadDir = files;
+        settings.m_pagesAtOnce = tool.pagesAtOnce;
         if (!WriteBenchSettings(work, settings, error))
         {
             std::fprintf(stderr, "%s\n", error.c_str());

@@ -145,14 +145,15 @@ void CReport::Add(const std::string& scenario, const std::vector<CTool>& tools,
         row.rssMb = MedianOf(tool.costs, rss);
         m_rows.push_back(row);
     }
-    // Each row beside the program's row of the same kind (whole site or start page).
+    // Each row beside the program's last row of the same kind (whole site or start page).
     for (std::size_t i = first; i < m_rows.size(); ++i)
-        for (std::size_t j = first; j < m_rows.size(); ++j)
+        for (std::size_t j = m_rows.size(); j-- > first;)
             if (m_rows[j].startPage == m_rows[i].startPage &&
                 m_rows[j].tool.rfind("harvestor", 0) == 0)
             {
                 m_rows[i].wallRatio = m_rows[j].wall / m_rows[i].wall;
                 m_rows[i].rssRatio = m_rows[j].rssMb / m_rows[i].rssMb;
+                m_rows[i].cpuRatio = m_rows[j].cpu / m_rows[i].cpu;
                 break;
             }
 }
@@ -160,15 +161,15 @@ void CReport::Add(const std::string& scenario, const std::vector<CTool>& tools,
 void CReport::PrintScenario(const std::string& scenario, int runs) const
 {
     std::printf("Median of %d runs (each a fresh process, wall time from start to exit):\n", runs);
-    std::printf("  %-20s %7s %6s %8s %8s %7s %8s %11s %11s\n", "tool", "threads", "pages", "wall s",
-                "pages/s", "CPU s", "RSS MB", "wall ratio", "RSS ratio");
+    std::printf("  %-20s %7s %6s %8s %8s %7s %8s %11s %10s %11s\n", "tool", "threads", "pages",
+                "wall s", "pages/s", "CPU s", "RSS MB", "wall ratio", "CPU ratio", "RSS ratio");
     for (const CRow& row : m_rows)
         if (row.scenario == scenario)
-            std::printf("  %-20s %7s %6zu %8.3f %8.0f %7.3f %8.1f %11.2f %11.2f\n",
+            std::printf("  %-20s %7s %6zu %8.3f %8.0f %7.3f %8.1f %11.2f %10.2f %11.2f\n",
                         row.tool.c_str(),
                         row.threads > 0 ? std::to_string(row.threads).c_str() : "default",
                         row.pages, row.wall, static_cast<double>(row.pages) / row.wall, row.cpu,
-                        row.rssMb, row.wallRatio, row.rssRatio);
+                        row.rssMb, row.wallRatio, row.cpuRatio, row.rssRatio);
     std::printf("  (ratios: harvestor / the tool; below 1 harvestor is faster or smaller)\n");
     std::fflush(stdout);
 }
@@ -176,12 +177,13 @@ void CReport::PrintScenario(const std::string& scenario, int runs) const
 void CReport::PrintMarkdown(int runs) const
 {
     std::printf("\nMedians of %d runs, as Markdown:\n\n", runs);
-    std::printf("| scenario | tool | threads | pages | wall s | pages/s | CPU s | peak RSS MB "
-                "| harvestor / tool: wall | RSS |\n|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| scenario | tool | threads | pages | wall s | pages/s | CPU s | peak RSS MB "
+        "| harvestor / tool: wall | CPU | RSS |\n|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const CRow& row : m_rows)
-        std::printf("| %s | %s | %s | %zu | %.3f | %.0f | %.3f | %.1f | %.2f | %.2f |\n",
+        std::printf("| %s | %s | %s | %zu | %.3f | %.0f | %.3f | %.1f | %.2f | %.2f | %.2f |\n",
                     row.scenario.c_str(), row.tool.c_str(),
                     row.threads > 0 ? std::to_string(row.threads).c_str() : "default", row.pages,
                     row.wall, static_cast<double>(row.pages) / row.wall, row.cpu, row.rssMb,
-                    row.wallRatio, row.rssRatio);
+                    row.wallRatio, row.cpuRatio, row.rssRatio);
 }

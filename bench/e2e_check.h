@@ -59,6 +59,7 @@ private:
         double rssMb = 0;
         double wallRatio = 0; // harvestor / this tool
         double rssRatio = 0;
+        double cpuRatio = 0;
     };
     std::vector<CRow> m_rows;
 };

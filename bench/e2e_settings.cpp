@@ -27,6 +27,7 @@ bool WriteBenchSettings(const std::string& workDir, const CBenchSettings& settin
         CModeData mode;
         MakeBuiltInMode(mode, kFindFilesOnSite, workDir);
         mode.m_localFollowMax = settings.m_siteLocalFollowMax;
+        mode.m_reserved = settings.m_pagesAtOnce;
         mode.Save(JoinDataPath(workDir, ModeFileName(kFindFilesOnSite)));
     }
     catch (const CFileError& fileError)

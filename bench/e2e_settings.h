@@ -10,6 +10,8 @@ struct CBenchSettings
     bool m_autoDownload = false;
     int m_downloadThreads = 4;
     std::string m_downloadDir;
+    // Pages read at once by "Find files on Site" (the mode's field; 0 is the program's default).
+    int m_pagesAtOnce = 0;
 };
 
 // Writes options.dat and the mode file of "Find files on Site" into workDir, as the program

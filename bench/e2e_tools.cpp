@@ -20,14 +20,17 @@ CTool Tool(std::string name, ETask task, int threads, decltype(CTool::command) c
 }
 
 // The program runs in its working directory (the caller's), where its settings are.
-CTool Harvestor(const std::string& path, std::string name, ETask task, int threads)
+CTool Harvestor(const std::string& path, std::string name, ETask task, int threads,
+                int pagesAtOnce = 0)
 {
     const char* mode = task == ETask::kStartPage ? "1" : "2";
-    return Tool(
+    CTool tool = Tool(
         std::move(name), task, threads,
         [path, mode](const std::string& url, const std::string&)
         { return CArgs{path, "-site", url, "-mode", mode, "-nocheck"}; },
         true);
+    tool.pagesAtOnce = pagesAtOnce;
+    return tool;
 }
 
 // Every page once with GET and no file: "-R" keeps wget from asking for the files at all.
@@ -66,7 +69,10 @@ std::string AcceptPagesAndFiles()
 std::vector<CTool> MakeListTools(const CToolPaths& paths)
 {
     std::vector<CTool> tools;
-    tools.push_back(Harvestor(paths.harvestor, "harvestor", ETask::kListSite, 1));
+    // One page at a time as before, and five at once beside wget2's five connections; the
+    // ratios are the last one's.
+    tools.push_back(Harvestor(paths.harvestor, "harvestor, 1 at once", ETask::kListSite, 1, 1));
+    tools.push_back(Harvestor(paths.harvestor, "harvestor, 5 at once", ETask::kListSite, 5, 5));
     tools.push_back(Tool("wget -r", ETask::kListSite, 1,
                          [wget = paths.wget](const std::string& url, const std::string& files)
                          { return WgetList(wget, url, files); }));

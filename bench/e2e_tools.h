@@ -29,6 +29,8 @@ struct CTool
     bool harvestor = false;
     // Parallel connections it may use: 0 for the tool's own default.
     int threads = 1;
+    // The program's pages read at once (its mode's field): 0 for its default.
+    int pagesAtOnce = 0;
     // The command for a start URL and a folder that its saved files go to.
     std::function<std::vector<std::string>(const std::string& url, const std::string& files)>
         command;
