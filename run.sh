@@ -7,4 +7,4 @@ scripts/setup.sh >&2
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHARVESTOR_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release >&2
 # Without a display the program runs headless: give it -site URL (and -mode 1..3).
-exec build/release/src/app/harvestor "$@"
+exec build/release/bin/harvestor "$@"

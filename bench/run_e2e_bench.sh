@@ -14,4 +14,4 @@ scripts/setup.sh nginx wget wget2
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHARVESTOR_BUILD_BENCH=ON \
   -DHARVESTOR_BUILD_TESTS=OFF -DHARVESTOR_BUILD_APP=ON >/dev/null
 cmake --build "$build_dir" --target harvestor e2e_bench -j2
-"$build_dir/bench/e2e_bench" --harvestor "$build_dir/src/app/harvestor" "$@"
+"$build_dir/bench/e2e_bench" --harvestor "$build_dir/bin/harvestor" "$@"

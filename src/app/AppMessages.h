@@ -1,15 +1,6 @@
 #pragma once
 
-class CTrawlerCore;
-class CFileError;
-
-// The caption of the program's message boxes.
-inline constexpr const char* kAppName = "Harvestor";
+#include "session/SessionMessages.h"
 
 inline constexpr const char* kDocsOfflineMessage =
     "You must be online to access the documentation.";
-inline constexpr const char* kSocketsFailedMessage = "Windows sockets initialization failed.";
-
-// Tells the user that a settings file could not be read or written; the command that asked for
-// it ends.
-void ReportFileError(CTrawlerCore& core, const CFileError& error);

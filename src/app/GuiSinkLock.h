@@ -17,6 +17,8 @@ public:
     CGuiSinkLock& operator=(const CGuiSinkLock&) = delete;
 
     bool OwnsLock() const { return m_owns; }
+    // Leaves the lock held after this scope; the caller unlocks the sink.
+    void Keep() { m_owns = false; }
 
 private:
     CUrlSink& m_sink;

@@ -5,7 +5,7 @@
 #include "app/StatsDlg.h"
 #include "app/UrlList.h"
 #include "download/TrawlerCore.h"
-#include "platform/FileError.h"
+#include "session/SessionSteps.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -45,14 +45,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     if (m_everShown)
         StoreLayoutInOptions();
     m_core.PublishOptions();
-    try
-    {
-        m_core.m_options.Save();
-    }
-    catch (const CFileError& error)
-    {
-        ReportFileError(m_core, error);
-    }
+    SaveOptions(m_core);
 
     WaitForWorkers();
     // What the workers handed over last goes into the windows before anything is kept.

@@ -6,11 +6,10 @@
 #include "app/FileList.h"
 #include "app/GuiPrompts.h"
 #include "app/GuiSeams.h"
-#include "app/Headless.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
 #include "download/TrawlerCore.h"
-#include "settings/DataPaths.h"
+#include "session/SessionSteps.h"
 #include "settings/LogFile.h"
 #include "settings/ScreenSize.h"
 
@@ -19,7 +18,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <cstdio>
-#include <curl/curl.h>
 
 namespace
 {
@@ -64,13 +62,13 @@ CTrawlerApp::~CTrawlerApp()
         m_core.SetPrompts(nullptr);
     SetScreenSizeProvider({});
     if (m_curlInitialized)
-        curl_global_cleanup();
+        StopNetworkLibrary();
 }
 
 bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
 {
     // 1. The network library, before any thread starts.
-    m_curlInitialized = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+    m_curlInitialized = StartNetworkLibrary();
     if (!m_curlInitialized)
     {
         m_prompts->ShowMessage(kAppName, kSocketsFailedMessage);
@@ -82,11 +80,8 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     QCoreApplication::setApplicationName(QString::fromLatin1(kAppName));
     SetScreenSizeProvider(PrimaryScreenSize);
 
-    // 3. The options (defaults when the file is missing or unusable; an unusable one is kept
-    // aside, since closing writes the options in its place).
-    if (!m_core.m_options.Load())
-        KeepDamagedFile(m_core.m_options.ResolvePath({}));
-    m_core.PublishOptions();
+    // 3. The options.
+    LoadOptions(m_core);
 
     // 4. The document.
     m_doc = std::make_unique<CTrawlerDoc>();
@@ -99,8 +94,8 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     {
         if (m_commandLine.m_sites.empty())
         {
-            std::fputs(kHeadlessUsage, stderr);
-            m_exitCode = kUsageExitCode;
+            std::fputs(kUsageText, stderr);
+            m_exitCode = 2; // the usage exit status of the command line
             return false;
         }
         // Nobody could close a headless program: it ends when its work is done.
@@ -136,7 +131,7 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     // while it asks, and the offer and the Add Site prompt wait for the user.
     {
         CWaitCursor waitCursor;
-        m_core.m_histories.LoadAtStartup(m_core.m_options);
+        LoadHistories(m_core);
     }
 
     // Headless or unattended ("hide", "term"), nobody could answer the offer.
@@ -180,13 +175,7 @@ void CTrawlerApp::RecordWorkDirectory()
 
 void CTrawlerApp::BrowseCommandLineSites()
 {
-    for (const std::string& site : m_commandLine.m_sites)
-        AddAndBrowseSite(m_core, site, m_commandLine.m_modeIndex);
-    if (!m_commandLine.m_sites.empty() && m_commandLine.m_terminate)
-    {
-        m_core.m_options.m_terminateWhenDone = true;
-        m_core.PublishOptions();
-    }
+    ::BrowseCommandLineSites(m_core, m_commandLine, LockTreeServingInsertions);
 }
 
 void CTrawlerApp::OnFrameDestroyed()
@@ -205,9 +194,7 @@ void CTrawlerApp::CloseMainFrame()
 int CTrawlerApp::ExitInstance()
 {
     m_frame.reset();
-    m_core.CloseSession();
-    // Only lists that start-up loaded are written, so an early end keeps the old files.
-    m_core.m_histories.SaveAtShutdown(m_core.m_options);
+    EndSession(m_core);
     return m_exitCode;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLineInfo.h"
+#include "session/CommandLineInfo.h"
 #include "platform/FrameMessages.h"
 
 #include <QObject>

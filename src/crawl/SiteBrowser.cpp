@@ -64,11 +64,14 @@ void CSiteBrowser::Explore(CUrl& site)
     m_visited.insert(LowerCase(site.m_url));
 
     m_siteStart = &site;
+    // Only the site that the browse began with is a start page.
+    m_startPage = m_depth == 1 ? &site : nullptr;
     if (!m_core.m_cancelBrowse)
         BrowsePage(site, localQueue, externalQueue);
     else
         ReleasePage(site);
     m_siteStart = nullptr;
+    m_startPage = nullptr;
 
     // The local queue grows while its pages are read: breadth first within the site. The next
     // pages are requested while one is worked on; each is still worked on in the queue's order.
@@ -115,9 +118,12 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
 
     std::optional<std::string> text;
     CPageAnswer answer;
-    if (IsUnchanged(page, started) ||
+    const bool unchanged = IsUnchanged(page, started);
+    if (unchanged ||
         !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
     {
+        if (!unchanged && &page == m_startPage && !m_core.m_cancelBrowse)
+            m_core.m_unreadStartPages.fetch_add(1);
         m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                        CFramePayload::Page(page.m_url, page.m_pageKind));
         ReleasePage(page);

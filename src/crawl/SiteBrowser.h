@@ -68,6 +68,8 @@ private:
     CTrawlerCore& m_core;
     CModeData m_mode;
     int m_depth = 0;
+    // The record of the browse's own site while its page is read; a failed read is counted.
+    const CUrl* m_startPage = nullptr;
     std::unordered_set<std::string> m_visited;
     // The start page of the site being explored: where it is answered decides the site.
     const CUrl* m_siteStart = nullptr;

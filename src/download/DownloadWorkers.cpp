@@ -152,6 +152,8 @@ void ServeFile(CTrawlerCore& core, CUrl& record, CTransferProgress& progress)
     };
     if (!DownloadTo(record, context, progress, path, rules))
     {
+        if (!core.m_cancelDownload.load())
+            core.m_failedDownloads.fetch_add(1);
         release();
         return;
     }

@@ -96,6 +96,10 @@ public:
     std::atomic<std::uint32_t> m_linkCounter{0};
     // Download workers running; raised before a worker starts.
     std::atomic<std::uint32_t> m_runningDownloads{0};
+    // Start pages whose read failed, and downloads that failed (not skipped, not cancelled):
+    // the command-line tool's exit status reports them.
+    std::atomic<std::uint32_t> m_unreadStartPages{0};
+    std::atomic<std::uint32_t> m_failedDownloads{0};
     // Browse threads and download workers that may still touch the core. Raised before a thread
     // starts, lowered as its very last step; destruction waits for it to reach 0.
     std::atomic<std::int32_t> m_threadsAlive{0};

@@ -129,6 +129,11 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     static std::atomic<unsigned> counter{0};
     const std::string target = ResolveTarget(path);
 
+    // A file that already holds these bytes is left alone: no new file, no sync, no rename.
+    std::string current;
+    if (ReadWholeFile(target, current) && current == bytes)
+        return;
+
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)

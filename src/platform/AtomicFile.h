@@ -10,7 +10,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Writes bytes to a new file in the same folder and renames it over path, so that a crash or a
 // full disk never leaves a half-written file behind. A symbolic link at path is followed and
-// its target replaced; an existing file keeps its permission bits. Raises CFileError
+// its target replaced; an existing file keeps its permission bits. A file that already holds
+// exactly these bytes is not written again. Raises CFileError
 // (kWriteFailed) when any step fails; path is then unchanged.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 

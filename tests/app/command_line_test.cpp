@@ -1,4 +1,4 @@
-#include "app/CommandLineInfo.h"
+#include "session/CommandLineInfo.h"
 
 #include <QTest>
 #include <climits>

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -49,4 +50,21 @@ TEST(AtomicFileTest, FailuresRaiseAndLeaveTheOldFile)
     EXPECT_FALSE(ReadWholeFile(dir.File("nothing"), bytes));
     EXPECT_FALSE(ReadWholeFile(dir.File("taken"), bytes));
     EXPECT_EQ(bytes, "untouched");
+}
+
+TEST(AtomicFileTest, SameBytesAreNotWrittenAgain)
+{
+    CTempDir dir;
+    const std::string path = dir.File("same.dat");
+    WriteFileAtomically(path, "settings");
+    struct stat before{};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    WriteFileAtomically(path, "settings");
+    struct stat same{};
+    ASSERT_EQ(::stat(path.c_str(), &same), 0);
+    EXPECT_EQ(same.st_ino, before.st_ino); // not replaced by a renamed new file
+    WriteFileAtomically(path, "changed");
+    struct stat changed{};
+    ASSERT_EQ(::stat(path.c_str(), &changed), 0);
+    EXPECT_NE(changed.st_ino, before.st_ino);
 }

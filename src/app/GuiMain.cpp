@@ -1,4 +1,4 @@
-#include "app/Headless.h"
+// The window front-end, loaded by the program when a display is available.
 #include "app/TrawlerApp.h"
 #include "download/TrawlerCore.h"
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char* argv[])
+extern "C" __attribute__((visibility("default"))) int HarvestorGuiMain(int argc, char** argv)
 {
     // Qt takes the arguments it knows out of argv; the program's own parser must see them all.
     const std::vector<std::string> arguments(argv, argv + argc);
@@ -14,18 +14,15 @@ int main(int argc, char* argv[])
     for (const std::string& argument : arguments)
         argumentPointers.push_back(argument.c_str());
 
-    const bool headless = IsHeadlessEnvironment();
-    if (headless)
-        UseOffscreenPlatform();
     QApplication application(argc, argv);
     // Matches the installed desktop entry, so the desktop shows the program's icon and name.
     QGuiApplication::setDesktopFileName(QStringLiteral("harvestor"));
     // The application decides when to end: a hidden main window or a closed dialog must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The core state lives as long as the process: the log is opened and the working
-    // directory recorded before start-up begins.
+    // The core state lives as long as the window: the log is opened and the working directory
+    // recorded before start-up begins.
     CTrawlerCore core;
-    CTrawlerApp app(core, headless);
+    CTrawlerApp app(core, false);
     return app.Run(static_cast<int>(argumentPointers.size()), argumentPointers.data());
 }

@@ -9,7 +9,8 @@
 inline constexpr const char* kDefaultAgent = "Hvstr152";
 
 // What the command line asks for. Flags begin with "-" or "/" and match their keyword by
-// prefix, ignoring case; "site", "mode" and "identity" take the next plain argument.
+// prefix, ignoring case; "site", "mode" and "identity" take the next plain argument. The
+// conventional spellings work too: "--site URL", "--site=URL", "-mode=2".
 class CTrawlerCommandLineInfo
 {
 public:
@@ -43,7 +44,24 @@ public:
     bool m_terminate = false;
     std::vector<std::string> m_sites;
     std::int32_t m_pending = kPendingNone;
+
+    // Switches of the command-line tool.
+    bool m_help = false;
+    bool m_version = false;
+    bool m_headless = false;
+    bool m_quiet = false;
+    bool m_tsv = false;
+
+    // The first mistake on the command line ("" when none): an unknown flag, a value that is
+    // missing or given to a switch. The window ignores it; the headless tool refuses to run.
+    std::string m_error;
+
+private:
+    void NoteError(std::string error);
 };
+
+// The usage text of the command line, for --help and for usage errors.
+extern const char* const kUsageText;
 
 // The number at the start of text as atoi reads it: blanks skipped, an optional sign, then
 // digits up to the first non-digit; 0 without digits. Out-of-range values saturate instead of

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class CUrlStore;
+
+// Writes the found files that are left in the list when the run ends: one URL a line, or with
+// tsv a header line and then URL, size in bytes (empty when unknown) and the page on which the
+// file was found, tab-separated. Sizes and pages come from the store's records.
+void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlStore& store,
+                     bool tsv);
+
+// A field of a tab-separated line: tabs, line ends and other control bytes are written as %XX.
+std::string TsvField(const std::string& text);

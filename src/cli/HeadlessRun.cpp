@@ -1,0 +1,199 @@
+#include "cli/HeadlessRun.h"
+
+#include "cli/FoundFilesReport.h"
+#include "cli/MemoryTargets.h"
+#include "cli/MessageQueue.h"
+#include "cli/ProgressLine.h"
+#include "download/DownloadWorkers.h"
+#include "download/TrawlerCore.h"
+#include "session/CommandLineInfo.h"
+#include "session/SessionMessages.h"
+#include "session/SessionSteps.h"
+#include "url/Url.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace
+{
+
+// How long the front-end sleeps when no message comes: the progress line and the "all work
+// done" check run at least this often.
+constexpr std::chrono::milliseconds kPollInterval{100};
+// The page image that WM_SITE_IMAGE carries while a page is being read.
+constexpr std::int64_t kImagePageBeingRead = 1;
+
+bool IsSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// The front-end's part of a run: the messages of the workers, the end of the work, the close.
+class CHeadlessFrontEnd
+{
+public:
+    CHeadlessFrontEnd(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine)
+        : m_core(core), m_progress(stderr, !commandLine.m_quiet)
+    {
+        m_core.m_frame.InstallSink(&m_messages);
+        m_core.m_sites.SetTarget(&m_tree);
+        m_core.m_foundFiles.SetTarget(&m_files);
+    }
+
+    ~CHeadlessFrontEnd()
+    {
+        m_core.m_sites.SetTarget(nullptr);
+        m_core.m_foundFiles.SetTarget(nullptr);
+        m_core.m_frame.InstallSink(nullptr);
+    }
+
+    CHeadlessFrontEnd(const CHeadlessFrontEnd&) = delete;
+    CHeadlessFrontEnd& operator=(const CHeadlessFrontEnd&) = delete;
+
+    // Serves the workers until the work is done (or a worker asks to close), then closes.
+    void RunUntilDone()
+    {
+        while (!m_closeRequested && !WorkIsDone())
+        {
+            if (auto message = m_messages.Next(kPollInterval))
+                Handle(*message);
+            m_progress.Show(Figures());
+        }
+        Close();
+    }
+
+    std::vector<std::string> FoundFiles() const { return m_files.Urls(); }
+    void EraseProgress() { m_progress.Erase(); }
+
+private:
+    bool WorkIsDone()
+    {
+        return m_core.m_options.m_terminateWhenDone && m_core.m_runningBrowses.load() == 0 &&
+               m_core.m_liveBrowsers.load() == 0 && m_core.PendingDownloads() == 0;
+    }
+
+    void Handle(const CFrameMessage& message)
+    {
+        switch (message.message)
+        {
+        case WM_START_DOWNLOADS:
+            // No worker may start behind the close's wait for the workers.
+            if (!m_closing)
+                StartDownloadWorkers(m_core);
+            break;
+        case WM_SET_STATUS:
+            // The next browse must not see the last one's cancel.
+            if (message.wParam == STATUS_BROWSERS && message.payload.value == 0)
+                m_core.m_cancelBrowse.store(false);
+            break;
+        case WM_SITE_IMAGE:
+            if (message.wParam == kImagePageBeingRead)
+                m_currentPage = message.payload.text;
+            break;
+        case WM_SYSCOMMAND:
+            m_closeRequested = m_closeRequested || message.wParam == SC_CLOSE;
+            break;
+        default:
+            break;
+        }
+    }
+
+    CProgressFigures Figures() const
+    {
+        return CProgressFigures{m_core.m_stats.m_browsedSites.load(),
+                                m_core.m_stats.m_foundFiles.load(),
+                                m_core.m_stats.m_receivedFiles.load(),
+                                m_core.m_stats.m_receivedBytes.load(), m_currentPage};
+    }
+
+    // Stops the workers and keeps the options, as closing the window does; the window layout
+    // stored in the options stays as it was loaded (no window was shown).
+    void Close()
+    {
+        m_closing = true;
+        m_core.m_cancelDownload.store(true);
+        m_core.m_cancelBrowse.store(true);
+        SaveOptions(m_core);
+        while (m_core.m_runningDownloads.load() != 0 || m_core.m_liveBrowsers.load() != 0)
+        {
+            if (auto message = m_messages.Next(std::chrono::milliseconds(20)))
+                Handle(*message);
+        }
+    }
+
+    CTrawlerCore& m_core;
+    CMessageQueue m_messages;
+    CHeadlessSiteTree m_tree;
+    CHeadlessFileList m_files;
+    CProgressLine m_progress;
+    std::string m_currentPage;
+    bool m_closeRequested = false;
+    bool m_closing = false;
+};
+
+CTrawlerCommandLineInfo ParseArguments(int argc, const char* const* argv, std::int32_t defaultMode)
+{
+    CTrawlerCommandLineInfo commandLine(defaultMode);
+    commandLine.ParseCommandLine(argc, argv);
+    return commandLine;
+}
+
+} // namespace
+
+bool IsHeadlessEnvironment()
+{
+    return !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
+}
+
+int RunHeadless(int argc, const char* const* argv)
+{
+    {
+        const CTrawlerCommandLineInfo check = ParseArguments(argc, argv, 0);
+        if (!check.m_error.empty() || check.m_sites.empty())
+        {
+            if (!check.m_error.empty())
+                std::fprintf(stderr, "harvestor: %s\n", check.m_error.c_str());
+            std::fputs(kUsageText, stderr);
+            return kExitUsage;
+        }
+    }
+    if (!StartNetworkLibrary())
+    {
+        std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
+        return kExitStartPageUnread;
+    }
+    int status = kExitAllRead;
+    {
+        // The core's log opens in the current directory; messages go to standard error.
+        CTrawlerCore core;
+        LoadOptions(core);
+        // The options name the mode used when the command line names none.
+        CTrawlerCommandLineInfo commandLine =
+            ParseArguments(argc, argv, core.m_options.m_defaultMode);
+        // Nobody could close a run without a window: it ends when its work is done.
+        commandLine.m_terminate = true;
+        if (!core.OpenSession(commandLine.m_agent))
+        {
+            std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
+            status = kExitStartPageUnread;
+        }
+        else
+        {
+            CHeadlessFrontEnd frontEnd(core, commandLine);
+            LoadHistories(core);
+            BrowseCommandLineSites(core, commandLine);
+            frontEnd.RunUntilDone();
+            frontEnd.EraseProgress();
+            EndSession(core);
+            WriteFoundFiles(stdout, frontEnd.FoundFiles(), core.m_urlStore, commandLine.m_tsv);
+            if (core.m_unreadStartPages.load() != 0)
+                status = kExitStartPageUnread;
+            else if (core.m_failedDownloads.load() != 0 && core.Options()->m_autoDownload)
+                status = kExitDownloadFailed;
+        }
+    }
+    StopNetworkLibrary();
+    return status;
+}

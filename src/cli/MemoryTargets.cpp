@@ -1,0 +1,25 @@
+#include "cli/MemoryTargets.h"
+
+CTreeNodeId CHeadlessSiteTree::InsertNode(CTreeNodeId /*parent*/, CUrl& /*record*/)
+{
+    return ++m_lastId;
+}
+
+bool CHeadlessFileList::InsertItem(const std::string& urlText, const std::string& /*sizeText*/)
+{
+    std::lock_guard lock(m_mutex);
+    m_urls.insert(urlText);
+    return true;
+}
+
+std::vector<std::string> CHeadlessFileList::Urls() const
+{
+    std::lock_guard lock(m_mutex);
+    return {m_urls.begin(), m_urls.end()};
+}
+
+std::size_t CHeadlessFileList::Count() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_urls.size();
+}

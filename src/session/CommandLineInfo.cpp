@@ -1,0 +1,242 @@
+#include "session/CommandLineInfo.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <utility>
+
+namespace
+{
+
+// The keywords in the order they are tried; each one that matches takes effect.
+enum class EKeyword
+{
+    Term,
+    NoCheck,
+    Mode,
+    Site,
+    Identity,
+    Minimize,
+    Hide,
+    Help,
+    Version,
+    Headless,
+    Quiet,
+    Tsv,
+};
+
+struct CKeyword
+{
+    std::string_view text;
+    EKeyword keyword;
+};
+
+constexpr CKeyword kKeywords[] = {
+    {"term", EKeyword::Term},
+    {"nocheck", EKeyword::NoCheck},
+    {"mode", EKeyword::Mode},
+    {"site", EKeyword::Site},
+    {"identity", EKeyword::Identity},
+    {"minimize", EKeyword::Minimize},
+    {"hide", EKeyword::Hide},
+    {"help", EKeyword::Help},
+    {"?", EKeyword::Help},
+    {"version", EKeyword::Version},
+    {"headless", EKeyword::Headless},
+    {"quiet", EKeyword::Quiet},
+    {"tsv", EKeyword::Tsv},
+};
+
+bool TakesValue(EKeyword keyword)
+{
+    return keyword == EKeyword::Mode || keyword == EKeyword::Site || keyword == EKeyword::Identity;
+}
+
+char FoldCase(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// True when the first keyword.size() characters of flag equal the keyword, ignoring case;
+// what follows them does not matter.
+bool MatchesPrefix(std::string_view flag, std::string_view keyword)
+{
+    if (flag.size() < keyword.size())
+        return false;
+    for (std::size_t i = 0; i < keyword.size(); ++i)
+    {
+        if (FoldCase(flag[i]) != FoldCase(keyword[i]))
+            return false;
+    }
+    return true;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+} // namespace
+
+std::int32_t ReadLeadingInteger(std::string_view text)
+{
+    std::size_t pos = 0;
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+    {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    // Accumulate towards the limit of the sign's side so that INT32_MIN is reachable.
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t value = 0;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
+    {
+        value = value * 10 + (text[pos] - '0');
+        if (value > kLimit)
+            value = kLimit;
+    }
+    if (negative)
+        return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(value >= kLimit ? kLimit - 1 : value);
+}
+
+void CTrawlerCommandLineInfo::ParseParam(std::string_view text, bool isFlag, bool isLast)
+{
+    if (isFlag)
+    {
+        // "--flag" is "-flag"; "flag=value" is the flag followed by its value.
+        if (!text.empty() && text.front() == '-')
+            text.remove_prefix(1);
+        std::string_view value;
+        const std::size_t equals = text.find('=');
+        const bool hasValue = equals != std::string_view::npos;
+        if (hasValue)
+        {
+            value = text.substr(equals + 1);
+            text = text.substr(0, equals);
+        }
+        const std::int32_t pendingBefore = m_pending;
+        bool matched = false;
+        bool valueFlag = false;
+        for (const CKeyword& keyword : kKeywords)
+        {
+            if (!MatchesPrefix(text, keyword.text))
+                continue;
+            matched = true;
+            valueFlag = valueFlag || TakesValue(keyword.keyword);
+            switch (keyword.keyword)
+            {
+            case EKeyword::Term:
+                m_terminate = true;
+                break;
+            case EKeyword::NoCheck:
+                m_noCheck = true;
+                break;
+            case EKeyword::Mode:
+                m_pending = kPendingMode;
+                break;
+            case EKeyword::Site:
+                m_pending = kPendingSite;
+                break;
+            case EKeyword::Identity:
+                m_pending = kPendingIdentity;
+                break;
+            case EKeyword::Minimize:
+                m_minimize = true;
+                break;
+            case EKeyword::Hide:
+                m_hide = true;
+                m_terminate = true;
+                break;
+            case EKeyword::Help:
+                m_help = true;
+                break;
+            case EKeyword::Version:
+                m_version = true;
+                break;
+            case EKeyword::Headless:
+                m_headless = true;
+                break;
+            case EKeyword::Quiet:
+                m_quiet = true;
+                break;
+            case EKeyword::Tsv:
+                m_tsv = true;
+                break;
+            }
+        }
+        const std::string name = "-" + std::string(text);
+        if (!matched)
+            NoteError("unknown option " + name);
+        else if (valueFlag && pendingBefore != kPendingNone)
+            NoteError("missing value before " + name);
+        else if (hasValue && !valueFlag)
+            NoteError("option " + name + " takes no value");
+        if (matched && valueFlag && hasValue)
+            ParseParam(value, false, isLast);
+        return;
+    }
+
+    switch (m_pending)
+    {
+    case kPendingSite:
+        m_sites.emplace_back(text);
+        break;
+    case kPendingMode:
+        // Saturating subtraction: "-2147483648" must not overflow.
+        m_modeIndex = static_cast<std::int32_t>(std::max<std::int64_t>(
+            std::int64_t{ReadLeadingInteger(text)} - 1, std::numeric_limits<std::int32_t>::min()));
+        break;
+    case kPendingIdentity:
+        m_agent.assign(text);
+        break;
+    default:
+        break;
+    }
+    m_pending = kPendingNone;
+}
+
+void CTrawlerCommandLineInfo::NoteError(std::string error)
+{
+    if (m_error.empty())
+        m_error = std::move(error);
+}
+
+void CTrawlerCommandLineInfo::ParseCommandLine(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i)
+    {
+        std::string_view argument = argv[i] != nullptr ? argv[i] : "";
+        const bool isFlag =
+            !argument.empty() && (argument.front() == '-' || argument.front() == '/');
+        if (isFlag)
+            argument.remove_prefix(1);
+        ParseParam(argument, isFlag, i + 1 == argc);
+    }
+    static constexpr const char* kPendingNames[] = {"", "-site", "-mode", "-identity"};
+    if (m_pending > kPendingNone && m_pending <= kPendingIdentity)
+        NoteError(std::string("missing value for ") + kPendingNames[m_pending]);
+}
+
+const char* const kUsageText =
+    "usage: harvestor -site URL [-site URL ...] [-mode 1|2|3] [options]\n"
+    "Crawls the sites and lists the files found on them. Without a display (or with -headless)\n"
+    "it runs in the terminal, prints the found files' URLs on standard output and exits when all\n"
+    "work is done.\n"
+    "  -site URL        browse URL (repeatable)\n"
+    "  -mode N          1 find files on the page, 2 on the site, 3 from links\n"
+    "  -identity TEXT   the HTTP agent string\n"
+    "  -tsv             print the found files as URL, size, page found on (tab-separated)\n"
+    "  -quiet           no progress line on a terminal\n"
+    "  -headless        run without the window even where a display exists\n"
+    "  -term            close when all browsing and downloading is done\n"
+    "  -hide            run with a hidden window, and close when done\n"
+    "  -minimize        start minimised, without the Add Site prompt\n"
+    "  -nocheck         skip the upgrade check\n"
+    "  -help, -?        show this text;  -version  show the version\n"
+    "Flags may also be written --flag or --flag=value.\n"
+    "Exit status: 0 every start page was read, 1 a start page could not be read,\n"
+    "2 usage error, 3 a download failed while downloading automatically.\n";

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+class CTrawlerCore;
+class CFileError;
+
+// The caption of the program's message boxes.
+inline constexpr const char* kAppName = "Harvestor";
+inline constexpr const char* kSocketsFailedMessage = "Windows sockets initialization failed.";
+
+// Tells the user that a settings file could not be read or written; the command that asked for
+// it ends.
+void ReportFileError(CTrawlerCore& core, const CFileError& error);

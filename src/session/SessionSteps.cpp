@@ -1,0 +1,99 @@
+#include "session/SessionSteps.h"
+
+#include "crawl/BrowseEngine.h"
+#include "download/TrawlerCore.h"
+#include "platform/FileError.h"
+#include "session/CommandLineInfo.h"
+#include "session/SessionMessages.h"
+#include "settings/DataPaths.h"
+#include "settings/ModeData.h"
+#include "url/Url.h"
+
+#include <curl/curl.h>
+#include <memory>
+
+void ReportFileError(CTrawlerCore& core, const CFileError& error)
+{
+    core.Prompts().ShowMessage(kAppName, error.what());
+}
+
+bool StartNetworkLibrary()
+{
+    return curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+}
+
+void StopNetworkLibrary()
+{
+    curl_global_cleanup();
+}
+
+void LoadOptions(CTrawlerCore& core)
+{
+    if (!core.m_options.Load())
+        KeepDamagedFile(core.m_options.ResolvePath({}));
+    core.PublishOptions();
+}
+
+void LoadHistories(CTrawlerCore& core)
+{
+    core.m_histories.LoadAtStartup(core.m_options);
+}
+
+void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex,
+                     const CSinkLocker& lockTree)
+{
+    auto record =
+        std::make_unique<CUrl>(WithDefaultScheme(siteText), &core.m_histories.m_urlHistory);
+    bool storeOwnsRecord = false;
+    if (lockTree ? lockTree(core.m_sites) : core.m_sites.Lock())
+    {
+        core.m_sites.AddHoldingLock(*record, &storeOwnsRecord);
+        core.m_sites.Unlock();
+    }
+    // Once the store has adopted the record it is no longer ours to destroy; otherwise it goes
+    // to the browse thread with the browse.
+    CUrl* site = storeOwnsRecord ? record.release() : record.get();
+
+    std::unique_ptr<CModeData> mode;
+    try
+    {
+        mode = GetMode(modeIndex, core.m_options);
+    }
+    catch (const CFileError& error)
+    {
+        ReportFileError(core, error);
+        return;
+    }
+    record.release();
+    StartBrowse(core, site, std::move(mode));
+}
+
+void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,
+                            const CSinkLocker& lockTree)
+{
+    for (const std::string& site : commandLine.m_sites)
+        StartSiteBrowse(core, site, commandLine.m_modeIndex, lockTree);
+    if (!commandLine.m_sites.empty() && commandLine.m_terminate)
+    {
+        core.m_options.m_terminateWhenDone = true;
+        core.PublishOptions();
+    }
+}
+
+void SaveOptions(CTrawlerCore& core)
+{
+    try
+    {
+        core.m_options.Save();
+    }
+    catch (const CFileError& error)
+    {
+        ReportFileError(core, error);
+    }
+}
+
+void EndSession(CTrawlerCore& core)
+{
+    core.CloseSession();
+    core.m_histories.SaveAtShutdown(core.m_options);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CTrawlerCore;
+class CTrawlerCommandLineInfo;
+class CUrlSink;
+
+// The start-up and shut-down steps that the window and the headless tool share, in the order
+// in which both call them. Each runs on the front-end's own thread.
+
+// The network library, before any thread starts. False: the program cannot run.
+bool StartNetworkLibrary();
+void StopNetworkLibrary();
+
+// The options (defaults when the file is missing or unusable; an unusable one is kept aside,
+// since the end of the run writes the options in its place), published to the workers.
+void LoadOptions(CTrawlerCore& core);
+
+// The histories that the options ask for, after the session is open.
+void LoadHistories(CTrawlerCore& core);
+
+// How a front-end takes a sink's lock; true when it holds it afterwards. The window serves its
+// queued insertions while it waits; without one the sink's own timed wait is used.
+using CSinkLocker = std::function<bool(CUrlSink& sink)>;
+
+// Puts the site into the site tree and starts browsing it with mode number modeIndex (0 to 2;
+// any other number browses with the default mode). The browse starts even when the tree had
+// the URL already. Used by the command line and by the Add Site command.
+void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex,
+                     const CSinkLocker& lockTree = {});
+
+// Browses the command line's sites; with "term" (or "hide") the program then ends when all its
+// work is done.
+void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,
+                            const CSinkLocker& lockTree = {});
+
+// Writes the options; a failure is reported to the user.
+void SaveOptions(CTrawlerCore& core);
+
+// After every worker has ended: closes the Internet session and writes the histories that
+// start-up loaded (an early end keeps the old files).
+void EndSession(CTrawlerCore& core);
