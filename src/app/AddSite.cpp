@@ -1,10 +1,11 @@
 #include "app/AddSite.h"
 
 #include "app/GuiSinkLock.h"
+#include "download/SiteSink.h"
 
 #include <QObject>
 
-bool LockTreeServingInsertions(CUrlSink& tree)
+bool LockTreeServingInsertions(CSiteSink& tree)
 {
     // A browse thread may hold the tree's lock while it waits for this thread to insert its
     // node: serve those insertions while waiting, or the new site would get no node. Only

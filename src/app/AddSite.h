@@ -6,11 +6,11 @@
 #include <string>
 
 class CTrawlerCore;
-class CUrlSink;
+class CSiteSink;
 
 // The window's way to take the site tree's lock: it serves the insertions queued for it while
 // it waits. True when the lock is held afterwards (the caller unlocks).
-bool LockTreeServingInsertions(CUrlSink& tree);
+bool LockTreeServingInsertions(CSiteSink& tree);
 
 // Puts the site into the site tree and starts browsing it with mode number modeIndex (0 to 2;
 // any other number browses with the default mode), from the window's thread. The browse

@@ -1,6 +1,7 @@
 #include "cli/FoundFilesReport.h"
 
 #include "download/UrlStore.h"
+#include "settings/LogFile.h"
 #include "url/Url.h"
 
 void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlStore& store,
@@ -12,7 +13,7 @@ void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlS
     {
         if (!tsv)
         {
-            std::fprintf(out, "%s\n", url.c_str());
+            std::fprintf(out, "%s\n", MaskForOutput(url).c_str());
             continue;
         }
         std::string size;
@@ -23,8 +24,8 @@ void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlS
                 size = std::to_string(record->m_size.load());
             foundOn = record->m_referer;
         }
-        std::fprintf(out, "%s\t%s\t%s\n", TsvField(url).c_str(), size.c_str(),
-                     TsvField(foundOn).c_str());
+        std::fprintf(out, "%s\t%s\t%s\n", TsvField(MaskForOutput(url)).c_str(), size.c_str(),
+                     TsvField(MaskForOutput(foundOn)).c_str());
     }
     std::fflush(out);
 }

@@ -8,7 +8,8 @@ class CUrlStore;
 
 // Writes the found files that are left in the list when the run ends: one URL a line, or with
 // tsv a header line and then URL, size in bytes (empty when unknown) and the page on which the
-// file was found, tab-separated. Sizes and pages come from the store's records.
+// file was found, tab-separated. Sizes and pages come from the store's records; passwords are
+// shown as "***" and control characters escaped.
 void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlStore& store,
                      bool tsv);
 

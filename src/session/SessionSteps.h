@@ -6,7 +6,7 @@
 
 class CTrawlerCore;
 class CTrawlerCommandLineInfo;
-class CUrlSink;
+class CSiteSink;
 
 // The start-up and shut-down steps that the window and the headless tool share, in the order
 // in which both call them. Each runs on the front-end's own thread.
@@ -24,7 +24,7 @@ void LoadHistories(CTrawlerCore& core);
 
 // How a front-end takes a sink's lock; true when it holds it afterwards. The window serves its
 // queued insertions while it waits; without one the sink's own timed wait is used.
-using CSinkLocker = std::function<bool(CUrlSink& sink)>;
+using CSinkLocker = std::function<bool(CSiteSink& tree)>;
 
 // Puts the site into the site tree and starts browsing it with mode number modeIndex (0 to 2;
 // any other number browses with the default mode). The browse starts even when the tree had
