@@ -1,6 +1,8 @@
 #include "app/ActivityBar.h"
 
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
 #include <algorithm>
 
 CActivityBar::CActivityBar(QWidget* parent) : QWidget(parent) {}
@@ -41,11 +43,16 @@ QSize CActivityBar::sizeHint() const
 
 void CActivityBar::paintEvent(QPaintEvent* /*event*/)
 {
+    // Drawn as the desktop style draws a progress bar: a groove, and the filled part in the
+    // highlight colour.
     QPainter painter(this);
-    const QRect bar = BarRect();
-    painter.fillRect(bar, palette().color(QPalette::Button));
-    const int filled = FilledWidth();
-    if (filled > 0)
-        painter.fillRect(QRect(bar.left(), bar.top(), filled, bar.height()),
-                         palette().color(QPalette::WindowText));
+    QStyleOptionProgressBar bar;
+    bar.initFrom(this);
+    bar.rect = BarRect();
+    bar.minimum = 0;
+    bar.maximum = std::max(BarRect().width(), 1);
+    bar.progress = FilledWidth();
+    bar.textVisible = false;
+    bar.state |= QStyle::State_Horizontal;
+    style()->drawControl(QStyle::CE_ProgressBar, &bar, &painter, this);
 }

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-// The status bar's activity pane: a bar that fills by the progress steps that workers post and
-// starts again from empty each time it passes 100 percent.
+// The status bar's activity pane: a progress bar in the desktop's style that fills by the
+// progress steps that workers post and starts again from empty each time it passes 100 percent.
 class CActivityBar : public QWidget
 {
     Q_OBJECT

@@ -65,7 +65,7 @@ CAddSiteDlg::CAddSiteDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent),
     // The edit field shows the last site entered.
     m_site->Load();
     if (!m_site->LoadError().empty())
-        m_core.Prompts().ShowMessage(kAppName, m_site->LoadError());
+        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, m_site->LoadError());
 
     const std::int32_t initial = options.m_defaultMode;
     m_modeIndex = initial >= 0 && initial < kModeCount ? initial : 0;

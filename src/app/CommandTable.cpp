@@ -30,9 +30,9 @@ constexpr CCommandInfo kCommands[] = {
     {ID_MODE3, "", nullptr, nullptr, false},
     {ID_CTRL_T, "", nullptr, nullptr, false},
     {ID_VIEW_STATS, "Show statistics", "View Statistics", "stats", true},
-    {ID_VIEW_DOWNLOADS, "Opens Windows Explorer in your download directory", "View Downloads",
+    {ID_VIEW_DOWNLOADS, "Opens your download folder in the file manager", "View Downloads",
      "view_downloads", false},
-    {ID_HELP_TUTORIAL, "Gives step by step instructions on using Harvestor", "Tutorail", nullptr,
+    {ID_HELP_TUTORIAL, "Gives step by step instructions on using Harvestor", "Tutorial", nullptr,
      false},
     {ID_EXPORT, "Export File List", "Export", "export", false},
     {ID_FILE_NEW, "Start a new, empty document.", "New", nullptr, false},
@@ -121,7 +121,7 @@ constexpr CAccelerator kAccelerators[] = {
     {"Ctrl+A", ID_SELECT_ALL},  {"Ctrl+F", ID_FIND_FILE}, {"Del", ID_REMOVE},
     {"Ins", ID_ADD_SITE},       {"F1", ID_HELP_CONTENTS}, {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE}, {"Ctrl+N", ID_FILE_NEW},  {"Ctrl+O", ID_FILE_OPEN},
-    {"Ctrl+S", ID_FILE_SAVE},   {"Ctrl+T", ID_CTRL_T},
+    {"Ctrl+S", ID_FILE_SAVE},   {"Ctrl+T", ID_CTRL_T},    {"Ctrl+Q", ID_APP_EXIT},
 };
 
 } // namespace

@@ -33,5 +33,5 @@ void OpenDocumentationPage(QWidget* owner, CTrawlerCore& core, const char* page)
     if (reached)
         core.Prompts().OpenWithShell(url);
     else
-        core.Prompts().ShowMessage(kAppName, kDocsOfflineMessage);
+        core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kDocsOfflineMessage);
 }

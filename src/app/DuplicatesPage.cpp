@@ -15,7 +15,7 @@ CDuplicatesPage::CDuplicatesPage(CTrawlerCore& core, QWidget* parent)
 void CDuplicatesPage::Create()
 {
     auto* explanation = new QLabel(QStringLiteral("Determines what Harvestor does when a file it's "
-                                                  "downloading already exists on your harddrive."),
+                                                  "downloading already exists on your disk."),
                                    this);
     explanation->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);

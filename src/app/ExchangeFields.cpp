@@ -149,5 +149,5 @@ bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, std::uint32_t maximu
 
 void ShowAppMessage(CTrawlerCore& core, const QString& text)
 {
-    core.Prompts().ShowMessage(kAppName, text.toStdString());
+    core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
 }

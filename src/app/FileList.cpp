@@ -2,13 +2,18 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QThread>
+#include <iterator>
 
 namespace
 {
 
 constexpr int kUrlRole = Qt::UserRole;
+// The size text as the file sink made it: bytes, "<Unknown>" or empty.
+constexpr int kSizeTextRole = Qt::UserRole + 1;
 
 QString ToText(const std::string& bytes)
 {
@@ -29,9 +34,12 @@ CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent),
     setColumnCount(2);
     setHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size")});
     headerItem()->setTextAlignment(kFilesColumn, Qt::AlignLeft | Qt::AlignVCenter);
-    headerItem()->setTextAlignment(kSizeColumn, Qt::AlignLeft | Qt::AlignVCenter);
+    headerItem()->setTextAlignment(kSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
+    // The URLs take whatever room the sizes leave.
+    header()->setSectionResizeMode(kFilesColumn, QHeaderView::Stretch);
+    header()->setSectionResizeMode(kSizeColumn, QHeaderView::Interactive);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -84,6 +92,7 @@ bool CFileList::InsertOnGuiThread(const std::string& urlText, const std::string&
             high = middle;
     }
     auto* item = new QTreeWidgetItem(QStringList{text});
+    item->setToolTip(kFilesColumn, text);
     SetSizeText(item, sizeText);
     item->setData(kFilesColumn, kUrlRole,
                   QByteArray(urlText.data(), static_cast<qsizetype>(urlText.size())));
@@ -93,7 +102,39 @@ bool CFileList::InsertOnGuiThread(const std::string& urlText, const std::string&
 
 void CFileList::SetSizeText(QTreeWidgetItem* item, const std::string& sizeText)
 {
-    item->setText(kSizeColumn, ToText(sizeText));
+    const QString text = ToText(sizeText);
+    bool isNumber = false;
+    const qlonglong bytes = text.toLongLong(&isNumber);
+    item->setTextAlignment(kSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+    item->setData(kSizeColumn, kSizeTextRole, text);
+    if (!isNumber || bytes < 0)
+    {
+        item->setText(kSizeColumn, text);
+        item->setToolTip(kSizeColumn, QString());
+        return;
+    }
+    item->setText(kSizeColumn, ReadableSize(bytes));
+    item->setToolTip(kSizeColumn, QStringLiteral("%1 bytes").arg(QLocale().toString(bytes)));
+}
+
+QString CFileList::ReadableSize(qlonglong bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    const char* const units[] = {"KB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes) / 1024.0;
+    std::size_t unit = 0;
+    while (value >= 1024.0 && unit + 1 < std::size(units))
+    {
+        value /= 1024.0;
+        ++unit;
+    }
+    return QLocale().toString(value, 'f', 1) + QLatin1Char(' ') + QLatin1String(units[unit]);
+}
+
+QString CFileList::SizeTextOf(const QTreeWidgetItem* item)
+{
+    return item == nullptr ? QString() : item->data(kSizeColumn, kSizeTextRole).toString();
 }
 
 std::string CFileList::UrlOf(const QTreeWidgetItem* item)
@@ -121,6 +162,17 @@ void CFileList::focusInEvent(QFocusEvent* event)
 {
     QTreeWidget::focusInEvent(event);
     emit activated();
+}
+
+void CFileList::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+    {
+        emit downloadRequested();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void CFileList::mousePressEvent(QMouseEvent* event)

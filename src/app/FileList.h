@@ -34,8 +34,13 @@ public:
     // User-interface thread only, below.
     // The exact URL text of an item (the shown text may have replaced undecodable bytes).
     static std::string UrlOf(const QTreeWidgetItem* item);
-    // Shows a size text of the file sink ("%d" bytes, "<Unknown>" or empty) in the Size column.
+    // Shows a size text of the file sink ("%d" bytes, "<Unknown>" or empty) in the Size column:
+    // a byte count as KB, MB or GB, right-aligned, with the exact count as its tooltip.
     static void SetSizeText(QTreeWidgetItem* item, const std::string& sizeText);
+    // The size text an item was given, as the file sink made it.
+    static QString SizeTextOf(const QTreeWidgetItem* item);
+    // "512 bytes", "1.5 KB", "3.0 MB", "2.1 GB".
+    static QString ReadableSize(qlonglong bytes);
     // Every URL in the list, top to bottom.
     std::vector<std::string> Urls() const;
 
@@ -58,10 +63,13 @@ public:
 signals:
     // The user clicked into the list or gave it the focus: it is the active pane now.
     void activated();
+    // Enter or Return in the list: the selected files are to be downloaded.
+    void downloadRequested();
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);

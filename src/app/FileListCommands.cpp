@@ -142,7 +142,7 @@ void CFileList::OpenSelected()
     if (!HasTransferScheme(url))
         return;
     if (!m_core.Prompts().OpenWithShell(url))
-        m_core.Prompts().ShowMessage(kAppName, kNoBrowserMessage);
+        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
 }
 
 void CFileList::FindInList()

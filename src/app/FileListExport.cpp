@@ -5,6 +5,7 @@
 #include "app/FileList.h"
 #include "app/MakerSite.h"
 #include "download/TrawlerCore.h"
+#include "platform/FrameMessages.h"
 #include "settings/DataPaths.h"
 
 #include <QApplication>
@@ -41,9 +42,15 @@ void CFileList::Export()
     QApplication::restoreOverrideCursor();
     if (!written)
     {
-        m_core.Prompts().ShowMessage(kExportFailedCaption, kExportFailedMessage);
+        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kExportFailedCaption,
+                                       kExportFailedMessage);
         return;
     }
+    // The file goes to the working folder: say where, since the user never chose it.
+    m_core.m_frame.PostToMainFrame(
+        WM_SET_STATUS, STATUS_TEXT,
+        CFramePayload::Text("Exported " + std::to_string(urls.size()) +
+                            (urls.size() == 1 ? " file to " : " files to ") + path));
     // Whether the desktop could show it is not reported.
     m_core.Prompts().OpenWithShell(path);
 }

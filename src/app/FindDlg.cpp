@@ -55,7 +55,7 @@ CFindDlg::CFindDlg(bool singleOnly, const std::string& historyFile, CTrawlerCore
 
     m_search->Load();
     if (!m_search->LoadError().empty())
-        core.Prompts().ShowMessage(kAppName, m_search->LoadError());
+        core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, m_search->LoadError());
     m_search->setFocus();
 }
 

@@ -39,6 +39,11 @@ int CGuiPrompts::RunDialog(QDialog& dialog)
 
 void CGuiPrompts::ShowMessage(const std::string& caption, const std::string& text)
 {
+    ShowMessageAs(EKind::Information, caption, text);
+}
+
+void CGuiPrompts::ShowMessageAs(EKind kind, const std::string& caption, const std::string& text)
+{
     if (m_headless)
     {
         std::fprintf(stderr, "%s\n", text.c_str());
@@ -48,9 +53,12 @@ void CGuiPrompts::ShowMessage(const std::string& caption, const std::string& tex
     CallOnGuiThread(this,
                     [&]
                     {
-                        QMessageBox box(QMessageBox::NoIcon,
-                                        ToText(caption.empty() ? kAppName : caption), ToText(text),
-                                        QMessageBox::Ok, m_owner.data());
+                        const QMessageBox::Icon icon = kind == EKind::Error ? QMessageBox::Critical
+                                                       : kind == EKind::Warning
+                                                           ? QMessageBox::Warning
+                                                           : QMessageBox::Information;
+                        QMessageBox box(icon, ToText(caption.empty() ? kAppName : caption),
+                                        ToText(text), QMessageBox::Ok, m_owner.data());
                         RunDialog(box);
                     });
 }

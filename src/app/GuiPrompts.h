@@ -31,6 +31,8 @@ public:
 
     // Any thread; each call blocks until answered.
     void ShowMessage(const std::string& caption, const std::string& text) override;
+    // With the information, warning or error icon.
+    void ShowMessageAs(EKind kind, const std::string& caption, const std::string& text) override;
     bool AskLogin(const std::string& server, std::string& userName, std::string& password) override;
     bool OpenWithShell(const std::string& urlOrFile) override;
 

@@ -186,16 +186,11 @@ void CMainFrame::CreateStatusBar()
     m_activityBar->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("99999999")) + 4);
     bar->addPermanentWidget(m_activityBar);
 
-    const char* const widthTexts[] = {"99", "9999"};
-    for (int pane = 2; pane <= 3; ++pane)
-    {
-        auto* label = new QLabel(bar);
-        label->setFixedWidth(metrics.horizontalAdvance(QString::fromLatin1(widthTexts[pane - 2])) +
-                             kPadding);
-        label->setAlignment(Qt::AlignCenter);
-        bar->addPermanentWidget(label);
-        m_statusPanes[pane] = label;
-    }
+    m_counters = new QLabel(bar);
+    m_counters->setObjectName(QStringLiteral("counters"));
+    m_counters->setContentsMargins(kPadding / 2, 0, kPadding / 2, 0);
+    bar->addPermanentWidget(m_counters);
+    UpdateCounters();
 }
 
 void CMainFrame::CreateClient()
@@ -238,6 +233,8 @@ void CMainFrame::CreateClient()
             [this] { ExecuteCommand(ID_EXPLORE); });
     connect(m_pFileView, &QTreeWidget::itemDoubleClicked, this,
             [this] { ExecuteCommand(ID_DOWNLOAD_SELECTED); });
+    connect(m_pFileView, &CFileList::downloadRequested, this,
+            [this] { ExecuteCommand(ID_DOWNLOAD_SELECTED); });
     connect(m_pSiteView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { ShowTreePopup(m_pSiteView->viewport()->mapToGlobal(at)); });
     connect(m_pFileView, &QWidget::customContextMenuRequested, this,
@@ -274,9 +271,35 @@ QWidget* CMainFrame::StatsWindow() const
 
 QString CMainFrame::StatusPaneText(int pane) const
 {
-    if (pane < 0 || pane > 3 || m_statusPanes[pane] == nullptr)
+    switch (pane)
+    {
+    case 0:
+        return m_statusPanes[0]->text();
+    case 2:
+        return QString::number(m_runningCrawls);
+    case 3:
+        return QString::number(m_pendingDownloads);
+    default:
         return {};
-    return m_statusPanes[pane]->text();
+    }
+}
+
+QString CMainFrame::CountersText() const
+{
+    return m_counters->text();
+}
+
+void CMainFrame::UpdateCounters()
+{
+    if (m_counters == nullptr)
+        return;
+    const QString text = QStringLiteral("Pages %1 · Files %2 · Crawls %3 · Downloads %4")
+                             .arg(m_core.m_stats.m_browsedSites.load())
+                             .arg(m_pFileView != nullptr ? m_pFileView->topLevelItemCount() : 0)
+                             .arg(m_runningCrawls)
+                             .arg(m_pendingDownloads);
+    if (m_counters->text() != text)
+        m_counters->setText(text);
 }
 
 void CMainFrame::SetActivePane(int pane)

@@ -59,7 +59,11 @@ public:
     QSplitter* Splitter() const { return m_wndSplitter; }
     QToolBar* ToolBar() const { return m_wndToolBar; }
     QWidget* StatsWindow() const;
+    // Pane 0: the last status text; 2: the running crawls; 3: the files waiting for or in
+    // download.
     QString StatusPaneText(int pane) const;
+    // The labelled counters of the status bar: "Pages 120 · Files 14 · Crawls 1 · Downloads 2".
+    QString CountersText() const;
     int ActivePane() const { return m_activePane; }
     void SetActivePane(int pane);
     // True from the start of the shut-down steps on.
@@ -87,6 +91,7 @@ private:
     void ShowFilePopup(const QPoint& position);
     void RequestCommandUpdate();
     void OnIdle();
+    void UpdateCounters();
     void CloseWhenWorkIsDone();
 
     // Message handlers.
@@ -120,7 +125,10 @@ private:
     CFileList* m_pFileView = nullptr;
     CStatsDlg* m_pStatsDlg = nullptr;
     CActivityBar* m_activityBar = nullptr;
-    QLabel* m_statusPanes[4] = {};
+    QLabel* m_statusPanes[1] = {};
+    QLabel* m_counters = nullptr;
+    int m_runningCrawls = 0;
+    std::uint32_t m_pendingDownloads = 0;
     CFrameMessageQueue* m_messages = nullptr;
     QTimer* m_commandUpdate = nullptr;
     QTimer* m_idleUpdate = nullptr;

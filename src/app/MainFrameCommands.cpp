@@ -9,6 +9,7 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "download/LocalName.h"
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
@@ -16,6 +17,8 @@
 #include <QAction>
 #include <QStatusBar>
 #include <QToolBar>
+#include <filesystem>
+#include <system_error>
 
 bool CMainFrame::IsCommandEnabled(int id) const
 {
@@ -73,6 +76,7 @@ bool CMainFrame::IsCommandChecked(int id) const
 
 void CMainFrame::UpdateCommandUI()
 {
+    UpdateCounters();
     for (auto& [id, action] : m_actions)
     {
         action->setEnabled(IsCommandEnabled(id));
@@ -232,8 +236,12 @@ void CMainFrame::OnStatistics()
 
 void CMainFrame::OnViewDownloads()
 {
-    // A failure is not reported.
-    m_core.Prompts().OpenWithShell(m_core.m_options.m_downloadDir);
+    // The default folder does not exist before the first download: a file manager shown it
+    // would open nothing at all. A failure is not reported.
+    const std::string folder = DownloadDirectoryPrefix(m_core.m_options.m_downloadDir);
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    m_core.Prompts().OpenWithShell(folder);
 }
 
 void CMainFrame::OnDocumentation(const char* page)

@@ -77,7 +77,7 @@ void CMainFrame::OnSetStatus(std::int64_t kind, const CFramePayload& payload)
     else if (kind == STATUS_BROWSERS)
     {
         const int count = ToInt(payload.value);
-        m_statusPanes[2]->setText(QString::asprintf("%02d", count));
+        m_runningCrawls = count;
         if (count == 0)
         {
             m_activityBar->Clear();
@@ -88,10 +88,11 @@ void CMainFrame::OnSetStatus(std::int64_t kind, const CFramePayload& payload)
     else if (kind == STATUS_DOWNLOADS)
     {
         const std::uint32_t pending = m_core.PendingDownloads();
-        m_statusPanes[3]->setText(QString::asprintf("%04u", pending));
+        m_pendingDownloads = pending;
         if (pending == 0)
             m_activityBar->Clear();
     }
+    UpdateCounters();
 }
 
 void CMainFrame::OnSiteImage(std::int64_t image, const CFramePayload& payload)

@@ -71,7 +71,7 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     m_curlInitialized = StartNetworkLibrary();
     if (!m_curlInitialized)
     {
-        m_prompts->ShowMessage(kAppName, kSocketsFailedMessage);
+        m_prompts->ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kSocketsFailedMessage);
         return false;
     }
 
@@ -111,7 +111,7 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     // 6. The one Internet session, with the agent of the command line.
     if (!m_core.OpenSession(m_commandLine.m_agent))
     {
-        m_prompts->ShowMessage(kAppName, kSocketsFailedMessage);
+        m_prompts->ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kSocketsFailedMessage);
         return false;
     }
 

@@ -87,7 +87,7 @@ void CTrawlerDoc::OnFileSave(QWidget* parent)
 void CTrawlerDoc::ReportFileProblem(const QString& text) const
 {
     if (m_prompts != nullptr)
-        m_prompts->ShowMessage(kAppName, text.toStdString());
+        m_prompts->ShowMessageAs(CUserPrompts::EKind::Error, kAppName, text.toStdString());
     else
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }

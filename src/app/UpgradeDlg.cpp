@@ -66,9 +66,9 @@ void CUpgradeDlg::UpgradeNow()
     // Closing the program only makes room for an installer that really started.
     if (!m_core.Prompts().OpenWithShell(installer.m_localFileName))
     {
-        m_core.Prompts().ShowMessage(kAppName, "Failed to start the upgrade " +
-                                                   installer.m_localFileName +
-                                                   ".  Please start it yourself.");
+        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName,
+                                       "Failed to start the upgrade " + installer.m_localFileName +
+                                           ".  Please start it yourself.");
         done(QDialog::Rejected);
         return;
     }

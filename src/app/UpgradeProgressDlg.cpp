@@ -143,7 +143,7 @@ void CUpgradeProgressDlg::OnDone(bool success)
         QDialog::done(QDialog::Rejected);
         return;
     }
-    m_core.Prompts().ShowMessage(kAppName, kUpgradeFailedMessage);
+    m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kUpgradeFailedMessage);
     QDialog::done(QDialog::Rejected);
 }
 

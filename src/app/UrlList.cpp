@@ -16,14 +16,26 @@ namespace
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kUrlRole = Qt::UserRole + 1;
 constexpr int kImageRole = Qt::UserRole + 2;
+// The full URL as text: siblings are sorted by it, whatever their labels show.
+constexpr int kSortRole = Qt::UserRole + 3;
 constexpr int kImageCount = 6;
 const QColor kVisitedColor(128, 128, 128);
 
 // Children stand sorted by text, ignoring letter case; equal texts keep byte order.
 bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
 {
-    const int byCase = item->text(0).compare(text, Qt::CaseInsensitive);
-    return byCase != 0 ? byCase < 0 : item->text(0) < text;
+    const QString key = item->data(0, kSortRole).toString();
+    const int byCase = key.compare(text, Qt::CaseInsensitive);
+    return byCase != 0 ? byCase < 0 : key < text;
+}
+
+// Where the path of a URL begins ("http://host:port/..."), or -1 when it has none.
+qsizetype PathStart(const QString& url)
+{
+    const qsizetype scheme = url.indexOf(QLatin1String("://"));
+    if (scheme < 0)
+        return -1;
+    return url.indexOf(QLatin1Char('/'), scheme + 3);
 }
 
 // The position among siblings at which text keeps them sorted.
@@ -137,7 +149,10 @@ bool CUrlList::InsertOnGuiThread(const CPendingNode& node)
     }
     const std::string& url = node.url;
     const QString text = QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()));
-    auto* item = new QTreeWidgetItem(QStringList{text});
+    auto* item = new QTreeWidgetItem(QStringList{NodeLabel(
+        parentItem != nullptr ? parentItem->data(0, kSortRole).toString() : QString(), text)});
+    item->setToolTip(0, text);
+    item->setData(0, kSortRole, text);
     const CTreeNodeId id = node.id;
     item->setData(0, kIdRole, QVariant::fromValue<qulonglong>(id));
     item->setData(0, kUrlRole, QByteArray(url.data(), static_cast<qsizetype>(url.size())));
@@ -149,12 +164,34 @@ bool CUrlList::InsertOnGuiThread(const CPendingNode& node)
 
     const int position = SortedPosition(parentItem, this, text);
     if (parentItem != nullptr)
+    {
         parentItem->insertChild(position, item);
+        // A site opens as its first pages arrive; once the user closes it, it stays closed.
+        if (parentItem->childCount() == 1)
+            parentItem->setExpanded(true);
+    }
     else
+    {
         insertTopLevelItem(position, item);
+    }
     m_items.emplace(id, item);
     m_nodeOfUrl[url] = id;
     return true;
+}
+
+QString CUrlList::NodeLabel(const QString& parentUrl, const QString& url)
+{
+    const qsizetype path = PathStart(url);
+    const qsizetype parentPath = PathStart(parentUrl);
+    // Another server, or no parent: the whole URL.
+    if (path < 0 || parentPath < 0 ||
+        url.left(path).compare(parentUrl.left(parentPath), Qt::CaseInsensitive) != 0)
+        return url;
+    // Below the parent's folder: the rest of the path; elsewhere on the server: the path.
+    const QString folder = parentUrl.left(parentUrl.lastIndexOf(QLatin1Char('/')) + 1);
+    if (url.size() > folder.size() && url.startsWith(folder))
+        return url.mid(folder.size());
+    return url.mid(path);
 }
 
 QTreeWidgetItem* CUrlList::ItemOf(CTreeNodeId id) const

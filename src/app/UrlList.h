@@ -41,6 +41,11 @@ public:
     // Whatever reads or changes the tree for the user calls this first.
     void ApplyPendingNodes();
 
+    // What a node shows: the URL's path below its parent's folder, the path alone when it lies
+    // elsewhere on the parent's server, the whole URL for another server or a site of its own.
+    // The whole URL is the node's tooltip.
+    static QString NodeLabel(const QString& parentUrl, const QString& url);
+
     // User-interface thread only, below.
     QTreeWidgetItem* ItemOf(CTreeNodeId id) const;
     CTreeNodeId IdOf(const QTreeWidgetItem* item) const;

@@ -104,7 +104,7 @@ void CUrlList::OpenSelected()
     // Visited whether or not the browser starts.
     VisitNode(item);
     if (!m_core.Prompts().OpenWithShell(UrlOf(item)))
-        m_core.Prompts().ShowMessage(kAppName, kNoBrowserMessage);
+        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
 }
 
 void CUrlList::ReleaseDescendants(QTreeWidgetItem* item)

@@ -1,5 +1,6 @@
 #include "crawl/BrowseEngine.h"
 
+#include "crawl/CrawlSummary.h"
 #include "crawl/SiteBrowser.h"
 #include "download/TrawlerCore.h"
 #include "platform/FrameMessages.h"
@@ -23,7 +24,9 @@ void BrowseThreadProc(CTrawlerCore& core, CUrl& site, std::unique_ptr<CModeData>
         const std::int32_t running = --core.m_runningBrowses;
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
-                                     CFramePayload::Text("Finished browsing " + siteUrl));
+                                     CFramePayload::Text(CrawlSummary(
+                                         siteUrl, browser.PagesRead(), browser.FilesFound(),
+                                         core.m_cancelBrowse.load(), core.Options()->m_fileTypes)));
         mode.reset();
     }
 }

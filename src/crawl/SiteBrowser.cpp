@@ -186,6 +186,7 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
                                    CFramePayload::Page(page.m_url, page.m_pageKind));
     m_core.m_log.Write("Finished browsing %s\n", page.m_url.c_str());
     ++m_core.m_stats.m_browsedSites;
+    ++m_pagesRead;
     // The history keeps the first time recorded for a page.
     if (m_options->m_rememberPages)
         m_core.m_histories.m_urlHistory.Add(page.m_url, answer.lastModified);
@@ -230,6 +231,7 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
         ++m_core.m_stats.m_foundFiles;
     if (IsWantedFile(*record))
     {
+        ++m_filesFound;
         if (!m_options->m_autoDownload)
         {
             record->m_parentItem = page.m_treeItem.load();

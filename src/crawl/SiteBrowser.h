@@ -54,6 +54,9 @@ public:
     void MarkVisited(const std::string& link);
 
     int Depth() const { return m_depth; }
+    // What this crawl did so far: pages read, and wanted files found (listed or queued).
+    std::uint32_t PagesRead() const { return m_pagesRead; }
+    std::uint32_t FilesFound() const { return m_filesFound; }
     const CModeData& Mode() const { return m_mode; }
 
 private:
@@ -70,6 +73,8 @@ private:
     int m_depth = 0;
     // The record of the browse's own site while its page is read; a failed read is counted.
     const CUrl* m_startPage = nullptr;
+    std::uint32_t m_pagesRead = 0;
+    std::uint32_t m_filesFound = 0;
     std::unordered_set<std::string> m_visited;
     // The start page of the site being explored: where it is answered decides the site.
     const CUrl* m_siteStart = nullptr;

@@ -118,8 +118,8 @@ bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext
     // Every policy needs the directory: the download is written there before it is named.
     if (!EnsureDirectory(directory))
     {
-        context.prompts.ShowMessage(kProductName,
-                                    "Failed to create " + options.m_downloadDir + " directory");
+        context.prompts.ShowMessageAs(CUserPrompts::EKind::Error, kProductName,
+                                      "Failed to create " + options.m_downloadDir + " directory");
         return false;
     }
     // Overwriting needs no test: the old file goes only when the new one is complete.

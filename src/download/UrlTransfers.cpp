@@ -103,7 +103,8 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     CPartFile file;
     if (file.CreateBeside(path) != 0)
     {
-        context.prompts.ShowMessage(kProductName, "Failed to open " + path);
+        context.prompts.ShowMessageAs(CUserPrompts::EKind::Error, kProductName,
+                                      "Failed to open " + path);
         progress.OnEnd(false);
         return false;
     }

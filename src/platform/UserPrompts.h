@@ -9,10 +9,23 @@
 class CUserPrompts
 {
 public:
+    // What a message is, so that a window can show the fitting icon.
+    enum class EKind
+    {
+        Information,
+        Warning,
+        Error
+    };
+
     virtual ~CUserPrompts() = default;
 
     // A modal message box with an OK button.
     virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
+    // The same for a message of that kind; prompts without icons show it as any other.
+    virtual void ShowMessageAs(EKind /*kind*/, const std::string& caption, const std::string& text)
+    {
+        ShowMessage(caption, text);
+    }
 
     // Asks for the user name and password for server. The two texts come in with the values to
     // show and go out with the entered ones. True for OK, false for Cancel.

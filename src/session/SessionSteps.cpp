@@ -3,6 +3,7 @@
 #include "crawl/BrowseEngine.h"
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
+#include "platform/UserPrompts.h"
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
 #include "settings/DataPaths.h"
@@ -14,7 +15,7 @@
 
 void ReportFileError(CTrawlerCore& core, const CFileError& error)
 {
-    core.Prompts().ShowMessage(kAppName, error.what());
+    core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName, error.what());
 }
 
 bool StartNetworkLibrary()

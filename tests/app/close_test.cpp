@@ -30,8 +30,9 @@ void CCloseTest::closeSavesTheLayout()
     f.frame->setGeometry(30, 40, 700, 500);
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
     f.frame->Splitter()->setSizes({180, 500});
-    f.frame->FileView()->setColumnWidth(CFileList::kFilesColumn, 321);
     f.frame->FileView()->setColumnWidth(CFileList::kSizeColumn, 77);
+    // The Files column fills what the Size column leaves.
+    const int filesWidth = f.frame->FileView()->columnWidth(CFileList::kFilesColumn);
     const int treeWidth = f.frame->Splitter()->sizes().front();
     const QRect placement = f.frame->geometry();
 
@@ -44,7 +45,7 @@ void CCloseTest::closeSavesTheLayout()
     QCOMPARE(saved.m_windowHeight, placement.height());
     QVERIFY(!saved.m_windowMaximized);
     QCOMPARE(saved.m_treeWidth, treeWidth);
-    QCOMPARE(saved.m_filesColumnWidth, 321);
+    QCOMPARE(saved.m_filesColumnWidth, filesWidth);
     QCOMPARE(saved.m_sizeColumnWidth, 77);
 }
 

@@ -12,6 +12,7 @@
 #include "support/TestHttpServer.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -87,7 +88,7 @@ void CEndToEndTest::addBrowseDownloadAndExport()
                                          site.Url("/sub/beta.exe")};
     QVERIFY(QTest::qWaitFor([&] { return list->Urls() == found; }, 20000));
     QVERIFY(QTest::qWaitFor(
-        [&] { return f.core.m_liveBrowsers.load() == 0 && f.frame->StatusPaneText(2) == "00"; },
+        [&] { return f.core.m_liveBrowsers.load() == 0 && f.frame->StatusPaneText(2) == "0"; },
         20000));
     QCOMPARE(tree->topLevelItemCount(), 1);
     QTreeWidgetItem* root = tree->topLevelItem(0);
@@ -98,6 +99,20 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QCOMPARE(tree->ImageOf(root), int(CUrlList::kImageDone));
     QCOMPARE(tree->ImageOf(root->child(0)), int(CUrlList::kImageDone));
     QVERIFY(ReadFileBytes(f.dir.File("url.dat")).find(start + "#top") != std::string::npos);
+    // Readable: the site stays open, a page shows its path below the site and its URL as the
+    // tooltip, the crawl ends with a summary, the URLs take the room the sizes leave.
+    QVERIFY(root->isExpanded());
+    QCOMPARE(root->text(0), QString::fromStdString(start));
+    QCOMPARE(root->child(0)->text(0), QString("sub/page.html"));
+    QCOMPARE(root->child(0)->toolTip(0), QString::fromStdString(site.Url("/sub/page.html")));
+    QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(0).startsWith("Finished"); }));
+    QCOMPARE(f.frame->StatusPaneText(0),
+             QString::fromStdString("Finished " + start + ": 2 pages, 3 files"));
+    QCOMPARE(list->topLevelItem(0)->toolTip(CFileList::kFilesColumn),
+             QString::fromStdString(found[0]));
+    QCOMPARE(list->header()->sectionSize(CFileList::kFilesColumn) +
+                 list->header()->sectionSize(CFileList::kSizeColumn),
+             list->viewport()->width());
 
     // Download two of the three files.
     list->clearSelection();
@@ -110,7 +125,7 @@ void CEndToEndTest::addBrowseDownloadAndExport()
         [&]
         {
             return f.core.m_stats.m_receivedFiles.load() == 2 &&
-                   f.core.m_runningDownloads.load() == 0 && f.frame->StatusPaneText(3) == "0000";
+                   f.core.m_runningDownloads.load() == 0 && f.frame->StatusPaneText(3) == "0";
         },
         20000));
     for (const char* path : {"/alpha.zip", "/gamma.mp3"})
@@ -133,6 +148,10 @@ void CEndToEndTest::addBrowseDownloadAndExport()
              BuildHtmlExport({rest}, MakerSiteBase() + "/"));
     QCOMPARE(prompts.Opened(),
              (std::vector<std::string>{f.dir.File("export.txt"), f.dir.File("export.html")}));
+    // The status bar says where the export went.
+    const QString exported =
+        QString::fromStdString("Exported 1 file to " + f.dir.File("export.html"));
+    QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(0) == exported; }));
     QVERIFY(prompts.Messages().empty());
     f.frame->close();
 }

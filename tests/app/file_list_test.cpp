@@ -217,7 +217,9 @@ void CFileListTest::determineSizeShowsWhatTheServerSays()
     f.frame->SetActivePane(CMainFrame::kFilePane);
     f.frame->ExecuteCommand(32788);
 
-    QCOMPARE(f.ItemOf(sized)->text(CFileList::kSizeColumn), QString("1536"));
+    QCOMPARE(CFileList::SizeTextOf(f.ItemOf(sized)), QString("1536"));
+    QCOMPARE(f.ItemOf(sized)->text(CFileList::kSizeColumn), QString("1.5 KB"));
+    QCOMPARE(f.ItemOf(sized)->toolTip(CFileList::kSizeColumn), QLocale().toString(1536) + " bytes");
     QCOMPARE(f.ItemOf(nosize)->text(CFileList::kSizeColumn), QString("<Unknown>"));
     QCOMPARE(f.ItemOf(missing)->text(CFileList::kSizeColumn), QString());
     QCOMPARE(otherRequests.load(), 0);

@@ -125,7 +125,7 @@ void CStartupTest::optionsShapeTheWindowBeforeItShows()
     stored.m_windowWidth = 640;
     stored.m_windowHeight = 480;
     stored.m_treeWidth = 123;
-    stored.m_filesColumnWidth = 210;
+    stored.m_sizeColumnWidth = 71;
     stored.m_askSiteAtStartup = false;
     stored.Save();
 
@@ -133,7 +133,7 @@ void CStartupTest::optionsShapeTheWindowBeforeItShows()
     CMainFrame* frame = s.app->MainFrame();
     QCOMPARE(frame->geometry(), QRect(15, 25, 640, 480));
     QCOMPARE(frame->Splitter()->sizes().front(), 123);
-    QCOMPARE(frame->FileView()->columnWidth(0), 210);
+    QCOMPARE(frame->FileView()->columnWidth(1), 71);
     QCOMPARE(s.steps, QStringList{"about"});
     s.Finish();
 }

@@ -108,8 +108,8 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
         }
     QCOMPARE(int(unique.size()), kThreads * kPerThread);
     for (int i = 1; i < rootItem->childCount(); ++i)
-        QVERIFY(rootItem->child(i - 1)->text(0).compare(rootItem->child(i)->text(0),
-                                                        Qt::CaseInsensitive) <= 0);
+        QVERIFY(rootItem->child(i - 1)->toolTip(0).compare(rootItem->child(i)->toolTip(0),
+                                                           Qt::CaseInsensitive) <= 0);
 
     const std::vector<std::string> urls = list->Urls();
     QCOMPARE(int(urls.size()), kThreads * kPerThread);

@@ -1,7 +1,9 @@
 #include "AppTestSupport.h"
 #include "DialogTestSupport.h"
 #include "app/AddSiteDlg.h"
+#include "app/AppMessages.h"
 #include "app/CommandIds.h"
+#include "app/ExchangeFields.h"
 #include "app/FileList.h"
 #include "app/HistoryCombo.h"
 #include "app/HistoryFile.h"
@@ -10,11 +12,16 @@
 #include "app/UrlList.h"
 #include "download/TrawlerCore.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileError.h"
 #include "url/Url.h"
 
+#include <QAction>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
+#include <filesystem>
 
 // What a desktop user meets on the window itself: windows that come back where they were,
 // restored bars, the entry history depth, a right click that selects.
@@ -29,6 +36,8 @@ private slots:
     void barVisibilityIsRestored();
     void entryHistoryDepthLimitsTheOfferedEntries();
     void rightClickSelectsTheItemUnderTheCursor();
+    void linuxWordsAndKeys();
+    void messageBoxesCarryTheFittingIcon();
 };
 
 namespace
@@ -185,6 +194,74 @@ void CWindowHabitsTest::rightClickSelectsTheItemUnderTheCursor()
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
     }
+}
+
+void CWindowHabitsTest::linuxWordsAndKeys()
+{
+    CFrameFixture f(false);
+    std::vector<std::string> opened;
+    CGuiPrompts windowed{false};
+    windowed.SetShellOpener([&](const std::string& url) { return opened.push_back(url), true; });
+    f.core.SetPrompts(&windowed);
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+
+    // No words of another desktop.
+    for (QAction* action : f.frame->actions())
+        for (const QString& text : {action->statusTip(), action->toolTip(), action->text()})
+            for (const char* word : {"Windows", "Explorer", "Tutorail", "harddrive"})
+                QVERIFY2(!text.contains(word), qPrintable(text));
+
+    // View Downloads opens the download folder, made first: before the first download it
+    // does not exist.
+    const std::string folder = f.dir.File("dl") + "/";
+    QVERIFY(!std::filesystem::exists(folder));
+    f.frame->ExecuteCommand(ID_VIEW_DOWNLOADS);
+    QVERIFY(std::filesystem::is_directory(folder));
+    QCOMPARE(opened, std::vector<std::string>{folder});
+
+    // Enter downloads the selected files.
+    QVERIFY(f.core.m_foundFiles.AddLocked(*new CUrl("http://a.example/1.zip")));
+    CFileList* list = f.frame->FileView();
+    list->setFocus();
+    list->topLevelItem(0)->setSelected(true);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(list->topLevelItemCount(), 0);
+    CUrl* queued = nullptr;
+    QVERIFY(f.core.m_downloadQueue.Pop(queued));
+    QCOMPARE(queued->m_url, std::string("http://a.example/1.zip"));
+    f.core.m_urlStore.Release(CHolder::Counted, queued->m_url);
+
+    // Ctrl+Q quits.
+    QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(f.frame->IsClosing());
+    f.core.SetPrompts(&f.prompts);
+}
+
+void CWindowHabitsTest::messageBoxesCarryTheFittingIcon()
+{
+    CScratchDir dir;
+    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
+    CGuiPrompts windowed{false};
+    QList<QMessageBox::Icon> icons;
+    windowed.SetDialogRunner(
+        [&](QDialog& dialog)
+        {
+            if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+                icons << box->icon();
+            return int(QMessageBox::Ok);
+        });
+    core.SetPrompts(&windowed);
+    windowed.ShowMessage("Harvestor", "No matching sites found.");
+    QLineEdit field;
+    field.setText("-5");
+    std::int32_t value = 0;
+    const CFieldRange range{"&Min Size (K):", 0, 10};
+    QVERIFY(!ExchangeSigned(core, &field, value, &range));
+    ReportFileError(core, CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
+    QCOMPARE(icons, (QList<QMessageBox::Icon>{QMessageBox::Information, QMessageBox::Warning,
+                                              QMessageBox::Critical}));
+    core.SetPrompts(nullptr);
 }
 
 QTEST_MAIN(CWindowHabitsTest)
