@@ -97,6 +97,8 @@ void CMainFrame::WaitForWorkers()
 {
     while (m_core.m_runningDownloads.load() != 0)
         WaitServingEvents(kWorkerPollMs);
-    while (m_core.m_liveBrowsers.load() != 0)
+    // A browse counts as running before its thread has made its browser: wait for both, or a
+    // thread that starts late would find the session closed.
+    while (m_core.m_liveBrowsers.load() != 0 || m_core.m_runningBrowses.load() != 0)
         WaitServingEvents(kWorkerPollMs);
 }

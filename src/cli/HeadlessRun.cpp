@@ -116,7 +116,8 @@ private:
         m_core.m_cancelDownload.store(true);
         m_core.m_cancelBrowse.store(true);
         SaveOptions(m_core);
-        while (m_core.m_runningDownloads.load() != 0 || m_core.m_liveBrowsers.load() != 0)
+        while (m_core.m_runningDownloads.load() != 0 || m_core.m_liveBrowsers.load() != 0 ||
+               m_core.m_runningBrowses.load() != 0)
         {
             if (auto message = m_messages.Next(std::chrono::milliseconds(20)))
                 Handle(*message);
