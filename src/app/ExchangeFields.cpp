@@ -89,13 +89,19 @@ QString OutOfRangeMessage(const CFieldRange& range)
         .arg(range.max);
 }
 
-bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
-                    const CFieldRange* range)
+namespace
 {
-    std::int32_t read = 0;
-    if (!ParseSignedField(edit->text(), read))
+
+// Reads a number field with parse, refusing text that is not a number (notANumber) and a number
+// outside range; the value changes only when both checks pass.
+template <class Number, class Parse>
+bool ExchangeNumber(CTrawlerCore& core, QLineEdit* edit, Number& value, const CFieldRange* range,
+                    Parse parse, const char* notANumber)
+{
+    Number read = 0;
+    if (!parse(edit->text(), read))
     {
-        Refuse(core, edit, QString::fromLatin1(kEnterIntegerMessage));
+        Refuse(core, edit, QString::fromLatin1(notANumber));
         return false;
     }
     if (!InRange(range, read))
@@ -107,22 +113,19 @@ bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
     return true;
 }
 
+} // namespace
+
+bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
+                    const CFieldRange* range)
+{
+    return ExchangeNumber(core, edit, value, range, ParseSignedField, kEnterIntegerMessage);
+}
+
 bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
                       const CFieldRange* range)
 {
-    std::uint32_t read = 0;
-    if (!ParseUnsignedField(edit->text(), read))
-    {
-        Refuse(core, edit, QString::fromLatin1(kEnterPositiveIntegerMessage));
-        return false;
-    }
-    if (!InRange(range, read))
-    {
-        Refuse(core, edit, OutOfRangeMessage(*range));
-        return false;
-    }
-    value = read;
-    return true;
+    return ExchangeNumber(core, edit, value, range, ParseUnsignedField,
+                          kEnterPositiveIntegerMessage);
 }
 
 bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, std::uint32_t maximum,

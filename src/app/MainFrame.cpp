@@ -15,6 +15,7 @@
 #include "app/UserSettings.h"
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
+#include "session/SessionSteps.h"
 #include "settings/ModeData.h"
 
 #include <QAction>
@@ -320,10 +321,7 @@ void CMainFrame::CloseWhenWorkIsDone()
 {
     // The last worker to end closes the window. This catches the runs where none was left to
     // do it: no worker was started, or one ended just before the flag was set.
-    if (m_closing || !m_core.m_options.m_terminateWhenDone)
-        return;
-    if (m_core.m_runningBrowses.load() == 0 && m_core.m_liveBrowsers.load() == 0 &&
-        m_core.PendingDownloads() == 0)
+    if (!m_closing && IsWorkDone(m_core))
         close();
 }
 

@@ -39,8 +39,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     m_closing = true;
 
-    m_core.m_cancelDownload.store(true);
-    m_core.m_cancelBrowse.store(true);
+    CancelAllWork(m_core);
 
     if (m_everShown)
         StoreLayoutInOptions();
@@ -95,10 +94,6 @@ void CMainFrame::StoreLayoutInOptions()
 
 void CMainFrame::WaitForWorkers()
 {
-    while (m_core.m_runningDownloads.load() != 0)
-        WaitServingEvents(kWorkerPollMs);
-    // A browse counts as running before its thread has made its browser: wait for both, or a
-    // thread that starts late would find the session closed.
-    while (m_core.m_liveBrowsers.load() != 0 || m_core.m_runningBrowses.load() != 0)
+    while (WorkersRunning(m_core))
         WaitServingEvents(kWorkerPollMs);
 }

@@ -5,8 +5,8 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
-#include "download/DownloadWorkers.h"
 #include "download/TrawlerCore.h"
+#include "session/SessionSteps.h"
 #include "url/Url.h"
 
 #include <QLabel>
@@ -26,14 +26,9 @@ int ToInt(std::int64_t value)
 
 void CMainFrame::HandleMessage(CFrameMessage& message)
 {
+    ServeCoreMessage(m_core, message, m_closing);
     switch (message.message)
     {
-    case WM_START_DOWNLOADS:
-        // Closing waits for the workers to end; none may start behind that wait (the last one
-        // to end clears the cancel flag, so a new one would download on after the close).
-        if (!m_closing)
-            StartDownloadWorkers(m_core);
-        break;
     case WM_SET_STATUS:
         OnSetStatus(message.wParam, message.payload);
         break;
@@ -79,11 +74,7 @@ void CMainFrame::OnSetStatus(std::int64_t kind, const CFramePayload& payload)
         const int count = ToInt(payload.value);
         m_runningCrawls = count;
         if (count == 0)
-        {
             m_activityBar->Clear();
-            // The next browse must not see the last one's cancel.
-            m_core.m_cancelBrowse.store(false);
-        }
     }
     else if (kind == STATUS_DOWNLOADS)
     {

@@ -4,7 +4,6 @@
 #include "cli/MemoryTargets.h"
 #include "cli/MessageQueue.h"
 #include "cli/ProgressLine.h"
-#include "download/DownloadWorkers.h"
 #include "download/TrawlerCore.h"
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
@@ -55,7 +54,7 @@ public:
     // Serves the workers until the work is done (or a worker asks to close), then closes.
     void RunUntilDone()
     {
-        while (!m_closeRequested && !WorkIsDone())
+        while (!m_closeRequested && !IsWorkDone(m_core))
         {
             if (auto message = m_messages.Next(kPollInterval))
                 Handle(*message);
@@ -68,36 +67,13 @@ public:
     void EraseProgress() { m_progress.Erase(); }
 
 private:
-    bool WorkIsDone()
-    {
-        return m_core.m_options.m_terminateWhenDone && m_core.m_runningBrowses.load() == 0 &&
-               m_core.m_liveBrowsers.load() == 0 && m_core.PendingDownloads() == 0;
-    }
-
     void Handle(const CFrameMessage& message)
     {
-        switch (message.message)
-        {
-        case WM_START_DOWNLOADS:
-            // No worker may start behind the close's wait for the workers.
-            if (!m_closing)
-                StartDownloadWorkers(m_core);
-            break;
-        case WM_SET_STATUS:
-            // The next browse must not see the last one's cancel.
-            if (message.wParam == STATUS_BROWSERS && message.payload.value == 0)
-                m_core.m_cancelBrowse.store(false);
-            break;
-        case WM_SITE_IMAGE:
-            if (message.wParam == kImagePageBeingRead)
-                m_currentPage = message.payload.text;
-            break;
-        case WM_SYSCOMMAND:
-            m_closeRequested = m_closeRequested || message.wParam == SC_CLOSE;
-            break;
-        default:
-            break;
-        }
+        ServeCoreMessage(m_core, message, m_closing);
+        if (message.message == WM_SITE_IMAGE && message.wParam == kImagePageBeingRead)
+            m_currentPage = message.payload.text;
+        else if (message.message == WM_SYSCOMMAND && message.wParam == SC_CLOSE)
+            m_closeRequested = true;
     }
 
     CProgressFigures Figures() const
@@ -113,11 +89,9 @@ private:
     void Close()
     {
         m_closing = true;
-        m_core.m_cancelDownload.store(true);
-        m_core.m_cancelBrowse.store(true);
+        CancelAllWork(m_core);
         SaveOptions(m_core);
-        while (m_core.m_runningDownloads.load() != 0 || m_core.m_liveBrowsers.load() != 0 ||
-               m_core.m_runningBrowses.load() != 0)
+        while (WorkersRunning(m_core))
         {
             if (auto message = m_messages.Next(std::chrono::milliseconds(20)))
                 Handle(*message);

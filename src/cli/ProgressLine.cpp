@@ -1,5 +1,7 @@
 #include "cli/ProgressLine.h"
 
+#include "settings/LogFile.h"
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -35,8 +37,9 @@ std::string FormatProgress(const CProgressFigures& figures, std::size_t width)
     if (!figures.currentPage.empty())
     {
         line += " | ";
-        // A page's URL comes from the network: no control character reaches the terminal.
-        for (const char c : figures.currentPage)
+        // A page's URL comes from the network: no control character reaches the terminal, and
+        // no password is shown.
+        for (const char c : MaskForOutput(figures.currentPage))
         {
             const auto byte = static_cast<unsigned char>(c);
             line += (byte < 0x20 || byte == 0x7f) ? '?' : c;
@@ -48,14 +51,6 @@ std::string FormatProgress(const CProgressFigures& figures, std::size_t width)
         while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
             --cut;
         line.resize(cut);
-    }
-    // A C1 control character is two bytes in UTF-8 (C2 80 to C2 9F): drop any that is left.
-    for (std::size_t i = 0; i + 1 < line.size(); ++i)
-    {
-        if (static_cast<unsigned char>(line[i]) == 0xC2 &&
-            static_cast<unsigned char>(line[i + 1]) >= 0x80 &&
-            static_cast<unsigned char>(line[i + 1]) <= 0x9F)
-            line.replace(i, 2, "?");
     }
     return line;
 }

@@ -15,8 +15,8 @@ struct CProgressFigures
     std::string currentPage;
 };
 
-// The text of the status line, cut to width bytes (never inside a UTF-8 character); control
-// characters of the page's URL are shown as "?".
+// The text of the status line, cut to width bytes (never inside a UTF-8 character); the page's
+// URL is masked as the log masks it, and its other control characters are shown as "?".
 std::string FormatProgress(const CProgressFigures& figures, std::size_t width);
 
 // One status line on a terminal, redrawn in place at most ten times a second and erased at the

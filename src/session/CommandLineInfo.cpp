@@ -8,49 +8,32 @@
 namespace
 {
 
-// The keywords in the order they are tried; each one that matches takes effect.
-enum class EKeyword
-{
-    Term,
-    NoCheck,
-    Mode,
-    Site,
-    Identity,
-    Minimize,
-    Hide,
-    Help,
-    Version,
-    Headless,
-    Quiet,
-    Tsv,
-};
-
+// The keywords in the order they are tried; each one that matches takes effect. A switch sets
+// its flag; a value keyword makes the next plain argument its value. "hide" also terminates.
 struct CKeyword
 {
     std::string_view text;
-    EKeyword keyword;
+    bool CTrawlerCommandLineInfo::*flag;
+    std::int32_t pending;
 };
 
+using Info = CTrawlerCommandLineInfo;
 constexpr CKeyword kKeywords[] = {
-    {"term", EKeyword::Term},
-    {"nocheck", EKeyword::NoCheck},
-    {"mode", EKeyword::Mode},
-    {"site", EKeyword::Site},
-    {"identity", EKeyword::Identity},
-    {"minimize", EKeyword::Minimize},
-    {"hide", EKeyword::Hide},
-    {"help", EKeyword::Help},
-    {"?", EKeyword::Help},
-    {"version", EKeyword::Version},
-    {"headless", EKeyword::Headless},
-    {"quiet", EKeyword::Quiet},
-    {"tsv", EKeyword::Tsv},
+    {"term", &Info::m_terminate, Info::kPendingNone},
+    {"nocheck", &Info::m_noCheck, Info::kPendingNone},
+    {"mode", nullptr, Info::kPendingMode},
+    {"site", nullptr, Info::kPendingSite},
+    {"identity", nullptr, Info::kPendingIdentity},
+    {"minimize", &Info::m_minimize, Info::kPendingNone},
+    {"hide", &Info::m_hide, Info::kPendingNone},
+    {"hide", &Info::m_terminate, Info::kPendingNone},
+    {"help", &Info::m_help, Info::kPendingNone},
+    {"?", &Info::m_help, Info::kPendingNone},
+    {"version", &Info::m_version, Info::kPendingNone},
+    {"headless", &Info::m_headless, Info::kPendingNone},
+    {"quiet", &Info::m_quiet, Info::kPendingNone},
+    {"tsv", &Info::m_tsv, Info::kPendingNone},
 };
-
-bool TakesValue(EKeyword keyword)
-{
-    return keyword == EKeyword::Mode || keyword == EKeyword::Site || keyword == EKeyword::Identity;
-}
 
 char FoldCase(char c)
 {
@@ -126,46 +109,12 @@ void CTrawlerCommandLineInfo::ParseParam(std::string_view text, bool isFlag, boo
             if (!MatchesPrefix(text, keyword.text))
                 continue;
             matched = true;
-            valueFlag = valueFlag || TakesValue(keyword.keyword);
-            switch (keyword.keyword)
+            if (keyword.flag != nullptr)
+                this->*keyword.flag = true;
+            else
             {
-            case EKeyword::Term:
-                m_terminate = true;
-                break;
-            case EKeyword::NoCheck:
-                m_noCheck = true;
-                break;
-            case EKeyword::Mode:
-                m_pending = kPendingMode;
-                break;
-            case EKeyword::Site:
-                m_pending = kPendingSite;
-                break;
-            case EKeyword::Identity:
-                m_pending = kPendingIdentity;
-                break;
-            case EKeyword::Minimize:
-                m_minimize = true;
-                break;
-            case EKeyword::Hide:
-                m_hide = true;
-                m_terminate = true;
-                break;
-            case EKeyword::Help:
-                m_help = true;
-                break;
-            case EKeyword::Version:
-                m_version = true;
-                break;
-            case EKeyword::Headless:
-                m_headless = true;
-                break;
-            case EKeyword::Quiet:
-                m_quiet = true;
-                break;
-            case EKeyword::Tsv:
-                m_tsv = true;
-                break;
+                m_pending = keyword.pending;
+                valueFlag = true;
             }
         }
         const std::string name = "-" + std::string(text);

@@ -1,8 +1,10 @@
 #include "session/SessionSteps.h"
 
 #include "crawl/BrowseEngine.h"
+#include "download/DownloadWorkers.h"
 #include "download/TrawlerCore.h"
 #include "platform/FileError.h"
+#include "platform/FrameMessages.h"
 #include "platform/UserPrompts.h"
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
@@ -79,6 +81,33 @@ void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& c
         core.m_options.m_terminateWhenDone = true;
         core.PublishOptions();
     }
+}
+
+void ServeCoreMessage(CTrawlerCore& core, const CFrameMessage& message, bool closing)
+{
+    if (message.message == WM_START_DOWNLOADS && !closing)
+        StartDownloadWorkers(core);
+    else if (message.message == WM_SET_STATUS && message.wParam == STATUS_BROWSERS &&
+             message.payload.value == 0)
+        core.m_cancelBrowse.store(false);
+}
+
+bool IsWorkDone(CTrawlerCore& core)
+{
+    return core.m_options.m_terminateWhenDone && core.m_runningBrowses.load() == 0 &&
+           core.m_liveBrowsers.load() == 0 && core.PendingDownloads() == 0;
+}
+
+bool WorkersRunning(const CTrawlerCore& core)
+{
+    return core.m_runningDownloads.load() != 0 || core.m_liveBrowsers.load() != 0 ||
+           core.m_runningBrowses.load() != 0;
+}
+
+void CancelAllWork(CTrawlerCore& core)
+{
+    core.m_cancelDownload.store(true);
+    core.m_cancelBrowse.store(true);
 }
 
 void SaveOptions(CTrawlerCore& core)

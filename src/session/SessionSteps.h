@@ -5,6 +5,7 @@
 #include <string>
 
 class CTrawlerCore;
+struct CFrameMessage;
 class CTrawlerCommandLineInfo;
 class CSiteSink;
 
@@ -36,6 +37,23 @@ void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32
 // work is done.
 void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,
                             const CSinkLocker& lockTree = {});
+
+// The part of a worker's message that concerns the core, whichever front-end shows the rest:
+// start download workers (never once closing has begun: closing waits for the workers, and a
+// new one would download on after it), and let the next browse start without the last one's
+// cancel once no browse runs.
+void ServeCoreMessage(CTrawlerCore& core, const CFrameMessage& message, bool closing);
+
+// True when "terminate when done" is set and no browse or download runs or waits: the
+// front-end then closes.
+bool IsWorkDone(CTrawlerCore& core);
+
+// True while a browse or a download worker may still use the session. A browse counts as
+// running before its thread has made its browser, so both counts are looked at.
+bool WorkersRunning(const CTrawlerCore& core);
+
+// The first step of closing: every browse and download is told to stop.
+void CancelAllWork(CTrawlerCore& core);
 
 // Writes the options; a failure is reported to the user.
 void SaveOptions(CTrawlerCore& core);

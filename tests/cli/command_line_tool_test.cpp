@@ -4,6 +4,7 @@
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -17,20 +18,16 @@ class CToolSite
 public:
     CToolSite()
     {
-        auto& server = m_server.Server();
-        server.Get("/",
-                   [](const httplib::Request&, httplib::Response& response)
-                   {
-                       response.set_content("<a href=\"a.zip\">a</a> <a href=\"gone.zip\">g</a> "
-                                            "<a href=\"sub/page.html\">more</a>",
-                                            "text/html");
-                   });
-        server.Get("/sub/page.html", [](const httplib::Request&, httplib::Response& response)
-                   { response.set_content("<a href=\"b.zip\">b</a>", "text/html"); });
-        server.Get("/a.zip", [](const httplib::Request&, httplib::Response& response)
-                   { response.set_content(std::string(3000, 'a'), "application/zip"); });
-        server.Get("/sub/b.zip", [](const httplib::Request&, httplib::Response& response)
-                   { response.set_content(std::string(5, 'b'), "application/zip"); });
+        const std::pair<const char*, std::string> answers[] = {
+            {"/",
+             "<a href=\"a.zip\">a</a> <a href=\"gone.zip\">g</a> <a href=\"sub/page.html\">p</a>"},
+            {"/sub/page.html", "<a href=\"b.zip\">b</a>"},
+            {"/a.zip", std::string(3000, 'a')},
+            {"/sub/b.zip", std::string(5, 'b')},
+        };
+        for (const auto& [path, body] : answers)
+            m_server.Server().Get(path, [body](const httplib::Request&, httplib::Response& response)
+                                  { response.set_content(body, "text/html"); });
         m_server.Start();
     }
     std::string Url(const std::string& path) const { return m_server.Url(path); }
@@ -39,19 +36,19 @@ private:
     CTestHttpServer m_server;
 };
 
-// A working directory whose options.dat has the given changes.
-template <class Change> void WriteOptions(const CTempDir& dir, Change change)
+// The program in the working directory dir; change edits its options.dat first.
+CProgramRun RunIn(const CTempDir& dir, const std::vector<std::string>& arguments,
+                  const CProgramOptions& options = {}, void (*change)(COptions&) = nullptr)
 {
-    COptions options;
-    options.m_workDir = dir.Path().string();
-    options.m_downloadDir = dir.File("dl/");
-    change(options);
-    options.Save();
-}
-
-CProgramRun RunTool(const CTempDir& dir, const std::vector<std::string>& arguments,
-                    const CProgramOptions& options = {})
-{
+    if (change != nullptr)
+    {
+        COptions stored;
+        stored.m_workDir = dir.Path().string();
+        stored.m_downloadDir = dir.File("dl/");
+        stored.m_minSizeK = 0;
+        change(stored);
+        stored.Save();
+    }
     return RunProgram(HARVESTOR_BINARY, arguments, dir.Path().string(), options);
 }
 
@@ -88,8 +85,7 @@ TEST(CommandLineToolTest, OptionsSpellingsAndUsageErrors)
     };
     for (const CRow& row : rows)
     {
-        CTempDir dir;
-        const CProgramRun run = RunTool(dir, row.arguments);
+        const CProgramRun run = RunIn(CTempDir(), row.arguments);
         std::string shown;
         for (const std::string& argument : row.arguments)
             shown += argument + " ";
@@ -104,37 +100,20 @@ TEST(CommandLineToolTest, OptionsSpellingsAndUsageErrors)
     }
 }
 
-TEST(CommandLineToolTest, DownloadFailureWithAutomaticDownloadingExits3)
+TEST(CommandLineToolTest, DownloadFailureExits3AndTsvListsSizeAndFoundOnPage)
 {
     CToolSite site;
-    CTempDir dir;
-    WriteOptions(dir,
-                 [](COptions& options)
-                 {
-                     options.m_autoDownload = true;
-                     options.m_minSizeK = 0;
-                 });
-    const CProgramRun run = RunTool(dir, {"-site", site.Url("/"), "-mode", "1"});
-    EXPECT_EQ(run.exitCode, 3) << run.err;
-    // a.zip came; gone.zip failed.
-    ASSERT_TRUE(std::filesystem::is_directory(dir.File("dl")));
-    int complete = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.File("dl")))
-        complete += entry.file_size() == 3000 ? 1 : 0;
-    EXPECT_EQ(complete, 1);
-}
+    CTempDir downloads;
+    const CProgramRun failed = RunIn(downloads, {"-site", site.Url("/"), "-mode", "1"}, {},
+                                     [](COptions& o) { o.m_autoDownload = true; });
+    EXPECT_EQ(failed.exitCode, 3) << failed.err;
+    // a.zip came; gone.zip failed and left nothing.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(downloads.File("dl")), {}), 1);
+    EXPECT_EQ(std::filesystem::file_size(downloads.File("dl/a.zip")), 3000u);
 
-TEST(CommandLineToolTest, TsvListsSizeAndThePageEachFileWasFoundOn)
-{
-    CToolSite site;
-    CTempDir dir;
-    WriteOptions(dir,
-                 [](COptions& options)
-                 {
-                     options.m_checkLength = kCheckLengthWhenFound;
-                     options.m_minSizeK = 0;
-                 });
-    const CProgramRun run = RunTool(dir, {"-site", site.Url("/"), "-mode", "2", "-tsv"});
+    CTempDir listing;
+    const CProgramRun run = RunIn(listing, {"-site", site.Url("/"), "-mode", "2", "-tsv"}, {},
+                                  [](COptions& o) { o.m_checkLength = kCheckLengthWhenFound; });
     ASSERT_EQ(run.exitCode, 0) << run.err;
     // gone.zip answers 404 to its length query: its size is unknown.
     EXPECT_EQ(run.out, "url\tsize\tfound_on\n" + site.Url("/a.zip") + "\t3000\t" + site.Url("/") +
@@ -145,28 +124,20 @@ TEST(CommandLineToolTest, TsvListsSizeAndThePageEachFileWasFoundOn)
 TEST(CommandLineToolTest, ProgressLineOnlyOnATerminalAndNotWhenQuiet)
 {
     CToolSite site;
-    struct CRow
+    for (const auto& [terminal, quiet] : {std::pair{true, false}, {true, true}, {false, false}})
     {
-        bool terminal;
-        bool quiet;
-    };
-    for (const CRow row : {CRow{true, false}, CRow{true, true}, CRow{false, false}})
-    {
-        CTempDir dir;
         CProgramOptions options;
-        options.stderrOnTerminal = row.terminal;
+        options.stderrOnTerminal = terminal;
         std::vector<std::string> arguments{"-site", site.Url("/"), "-mode", "2"};
-        if (row.quiet)
+        if (quiet)
             arguments.push_back("-quiet");
-        const CProgramRun run = RunTool(dir, arguments, options);
-        SCOPED_TRACE(std::string(row.terminal ? "terminal" : "pipe") + (row.quiet ? " quiet" : ""));
+        const CProgramRun run = RunIn(CTempDir(), arguments, options);
+        SCOPED_TRACE(std::string(terminal ? "terminal" : "pipe") + (quiet ? " quiet" : ""));
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const bool shown = run.err.find("Pages ") != std::string::npos;
-        EXPECT_EQ(shown, row.terminal && !row.quiet) << run.err;
-        if (shown) // erased at the end
-        {
-            EXPECT_EQ(run.err.substr(run.err.size() - 4), "\r\x1b[K");
-        }
+        EXPECT_EQ(shown, terminal && !quiet) << run.err;
+        // Erased at the end; nothing of it on standard output.
+        EXPECT_TRUE(!shown || run.err.ends_with("\r\x1b[K"));
         EXPECT_EQ(run.out.find('\r'), std::string::npos);
     }
 }
@@ -178,13 +149,10 @@ TEST(CommandLineToolTest, RunsWhereQtCannotStartAndKeepsUnchangedSettingsFiles)
     CProgramOptions options;
     options.environment = {{"QT_QPA_PLATFORM", "no-such-platform"},
                            {"QT_PLUGIN_PATH", "/nonexistent"}};
-    ASSERT_EQ(RunTool(dir, {"-site", site.Url("/"), "-mode", "1"}, options).exitCode, 0);
-    const auto written = std::filesystem::last_write_time(dir.File("options.dat"));
-    const auto inode = std::filesystem::hard_link_count(dir.File("options.dat"));
-    std::filesystem::last_write_time(dir.File("options.dat"), written - std::chrono::hours(1));
-    const CProgramRun again = RunTool(dir, {"-site", site.Url("/"), "-mode", "1"}, options);
-    ASSERT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_EQ(std::filesystem::last_write_time(dir.File("options.dat")),
-              written - std::chrono::hours(1));
-    EXPECT_EQ(std::filesystem::hard_link_count(dir.File("options.dat")), inode);
+    ASSERT_EQ(RunIn(dir, {"-site", site.Url("/"), "-mode", "1"}, options).exitCode, 0);
+    const std::string stored = dir.File("options.dat");
+    const auto earlier = std::filesystem::last_write_time(stored) - std::chrono::hours(1);
+    std::filesystem::last_write_time(stored, earlier);
+    ASSERT_EQ(RunIn(dir, {"-site", site.Url("/"), "-mode", "1"}, options).exitCode, 0);
+    EXPECT_EQ(std::filesystem::last_write_time(stored), earlier);
 }
