@@ -177,17 +177,14 @@ void COptionsTest::numberFieldsRefuseWhatIsNotANumber_data()
     QTest::newRow("sign only") << int(COptionSheet::kMisc) << "historyDepth"
                                << "+" << positive;
     // Numbers outside a field's range: the message names the field.
-    QTest::newRow("negative minimum")
-        << int(COptionSheet::kFileSize) << "minSize"
-        << "-5"
-        << "Harvestor: Min Size (K) must be a number from 0 to 4194304.";
-    QTest::newRow("maximum beyond 4 GB")
-        << int(COptionSheet::kFileSize) << "maxSize"
-        << "4194305"
-        << "Harvestor: Max Size (K) must be a number from 0 to 4194304.";
+    const QString range = "Harvestor: %1 must be a number from %2 to %3.";
+    const QString size = QString::number(4 * 1024 * 1024);
+    QTest::newRow("negative minimum") << int(COptionSheet::kFileSize) << "minSize"
+                                      << "-5" << range.arg("Min Size (K)", "0", size);
+    QTest::newRow("maximum beyond 4 GB") << int(COptionSheet::kFileSize) << "maxSize"
+                                         << "4194305" << range.arg("Max Size (K)", "0", size);
     QTest::newRow("no history") << int(COptionSheet::kMisc) << "historyDepth"
-                                << "0"
-                                << "Harvestor: Entry History Depth must be a number from 1 to 100.";
+                                << "0" << range.arg("Entry History Depth", "1", "100");
 }
 
 void COptionsTest::numberFieldsRefuseWhatIsNotANumber()
@@ -266,9 +263,9 @@ void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
             sheet.accept();
         }));
     QCOMPARE(shown, QStringList({"4", "45", "6"}));
-    QCOMPARE(f.core.m_options.m_connectRetries, 5);
-    QCOMPARE(f.core.m_options.m_connectTimeout, 45);
-    QCOMPARE(f.core.m_options.m_downloadThreads, 6);
+    const COptions& o = f.core.m_options;
+    QCOMPARE((std::vector{o.m_connectRetries, o.m_connectTimeout, o.m_downloadThreads}),
+             (std::vector{5, 45, 6}));
 }
 
 void COptionsTest::addedExtensionTakesItsSortedPlace()
@@ -335,9 +332,8 @@ void COptionsTest::listPagesStoreOnOkOnly()
         [&](COptionSheet& sheet)
         {
             ShowTab(sheet, COptionSheet::kExclude);
-            auto* page = static_cast<CListPage*>(sheet.Page(COptionSheet::kExclude));
-            page->AddItem();
-            placeholder = page->List()->currentItem()->text(0);
+            static_cast<CListPage*>(sheet.Page(COptionSheet::kExclude))->AddItem();
+            placeholder += ListOf(sheet, COptionSheet::kExclude)->currentItem()->text(0);
             sheet.accept();
         }));
     QCOMPARE(placeholder, QString());

@@ -1,15 +1,13 @@
-#include "AppTestSupport.h"
+#include "ModalDriver.h"
 #include "app/CommandIds.h"
 #include "app/FileList.h"
 #include "app/Upgrade.h"
 #include "support/HostileServer.h"
 #include "url/Url.h"
 
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 // Network work started from the window runs beside it: against a server that never answers,
 // the window's thread keeps serving events, a progress window offers Cancel, and only the main
@@ -19,45 +17,9 @@ class CResponsiveWindowTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void networkCommandsKeepTheWindowServing_data();
     void networkCommandsKeepTheWindowServing();
-
-private:
-    std::unique_ptr<CHostileServer> m_server;
 };
-
-namespace
-{
-
-// What the window's thread did while a command waited for the silent server.
-struct CWhileWaiting
-{
-    int ticks = 0;
-    bool statusShown = false;
-    bool busyOnWindowOnly = false;
-    bool progressOffered = false;
-};
-
-} // namespace
-
-void CResponsiveWindowTest::init()
-{
-    m_server = std::make_unique<CHostileServer>();
-    // Every request is taken and never answered.
-    for (const char* path :
-         {"/files/big.zip", "/harvestor/docs152/interface.htm", "/harvestor/docs152/upgrade.fil"})
-        m_server->Handle(path, [](CHostileExchange& exchange) { return exchange.Stall(), false; });
-    qputenv("HARVESTOR_SITE", QByteArray::fromStdString(m_server->Url("")));
-}
-
-void CResponsiveWindowTest::cleanup()
-{
-    qunsetenv("HARVESTOR_SITE");
-    m_server->Release();
-    m_server.reset();
-}
 
 void CResponsiveWindowTest::networkCommandsKeepTheWindowServing_data()
 {
@@ -72,21 +34,15 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
 {
     QFETCH(int, command);
     QFETCH(QString, path);
-    CFrameFixture f(false);
-    CGuiPrompts windowed{false};
-    QStringList messages;
-    windowed.SetDialogRunner(
-        [&](QDialog& dialog)
-        {
-            if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-                messages << box->text();
-            return int(QDialog::Rejected);
-        });
-    f.core.SetPrompts(&windowed);
+    CHostileServer server; // takes the request and never answers
+    server.Handle(path.toStdString(),
+                  [](CHostileExchange& exchange) { return exchange.Stall(), false; });
+    qputenv("HARVESTOR_SITE", QByteArray::fromStdString(server.Url("")));
+    CRecordingFixture f;
     QVERIFY(f.core.OpenSession("Hvstr152"));
     f.frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
-    const std::string url = m_server->Url(path.toStdString());
+    const std::string url = server.Url(path.toStdString());
     if (command == ID_DETERMINE_SIZE)
     {
         QVERIFY(f.core.m_foundFiles.AddLocked(*new CUrl(url)));
@@ -94,26 +50,30 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
         f.frame->SetActivePane(CMainFrame::kFilePane);
     }
 
-    CWhileWaiting seen;
+    // What the window's thread does while the command waits for the silent server.
+    int ticks = 0;
+    bool statusShown = false;
+    bool progressOffered = false;
+    bool busyOnWindowOnly = false;
     QTimer watcher;
     watcher.setInterval(20);
     QObject::connect(&watcher, &QTimer::timeout,
                      [&]
                      {
-                         if (m_server->StallsBegun() == 0)
+                         if (server.StallsBegun() == 0)
                              return;
                          // A worker's message reaches the window while the request waits.
-                         if (++seen.ticks == 1)
+                         if (++ticks == 1)
                              f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
                                                             CFramePayload::Text("still here"));
-                         seen.statusShown |= f.frame->StatusPaneText(0) == "still here";
+                         statusShown |= f.frame->StatusPaneText(0) == "still here";
                          auto* progress =
                              qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
-                         if (progress == nullptr || !progress->isVisible() || !seen.statusShown)
+                         if (progress == nullptr || !progress->isVisible() || !statusShown)
                              return;
-                         seen.progressOffered = true;
-                         seen.busyOnWindowOnly = f.frame->cursor().shape() == Qt::BusyCursor &&
-                                                 QApplication::overrideCursor() == nullptr;
+                         progressOffered = true;
+                         busyOnWindowOnly = f.frame->cursor().shape() == Qt::BusyCursor &&
+                                            QApplication::overrideCursor() == nullptr;
                          progress->findChild<QPushButton*>()->click();
                      });
     watcher.start();
@@ -122,20 +82,17 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
     else
         f.frame->ExecuteCommand(command);
     watcher.stop();
+    qunsetenv("HARVESTOR_SITE");
 
-    QVERIFY(seen.ticks > 1);
-    QVERIFY(seen.statusShown);
-    QVERIFY(seen.progressOffered);
-    QVERIFY(seen.busyOnWindowOnly);
+    QVERIFY(ticks > 1 && statusShown && progressOffered && busyOnWindowOnly);
     // Cancelled: nothing to report, the size stays unknown, the cursor is back.
-    QCOMPARE(messages, QStringList{});
+    QCOMPARE(f.messages, QStringList{});
     QCOMPARE(f.frame->cursor().shape(), Qt::ArrowCursor);
     if (command == ID_DETERMINE_SIZE)
     {
         QCOMPARE(f.frame->FileView()->topLevelItem(0)->text(CFileList::kSizeColumn), QString());
         QVERIFY(f.core.m_urlStore.Find(url)->m_usable);
     }
-    f.core.SetPrompts(&f.prompts);
 }
 
 QTEST_MAIN(CResponsiveWindowTest)

@@ -1,5 +1,4 @@
-#include "AppTestSupport.h"
-#include "DialogTestSupport.h"
+#include "ModalDriver.h"
 #include "app/AddSiteDlg.h"
 #include "app/AppMessages.h"
 #include "app/CommandIds.h"
@@ -10,14 +9,12 @@
 #include "app/ScreenPlacement.h"
 #include "app/StatsDlg.h"
 #include "app/UrlList.h"
-#include "download/TrawlerCore.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 #include "url/Url.h"
 
 #include <QAction>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -33,7 +30,7 @@ private slots:
     void statisticsComeBackExactlyWhereTheyWere();
     void placementOffEveryScreenMovesOntoTheNearest_data();
     void placementOffEveryScreenMovesOntoTheNearest();
-    void barVisibilityIsRestored();
+    void barsAndPlacementAreRestored();
     void entryHistoryDepthLimitsTheOfferedEntries();
     void rightClickSelectsTheItemUnderTheCursor();
     void linuxWordsAndKeys();
@@ -52,10 +49,11 @@ CStatsDlg* OpenStatistics(CMainFrame& frame)
     return stats;
 }
 
-void CloseStatistics(CMainFrame& frame)
+// A new main window over the same settings, as after a restart.
+void Restart(CFrameFixture& f, bool headless)
 {
-    frame.ExecuteCommand(ID_VIEW_STATS);
-    frame.DeliverPendingMessages();
+    f.frame.reset();
+    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, headless);
 }
 
 } // namespace
@@ -72,36 +70,32 @@ void CWindowHabitsTest::statisticsComeBackExactlyWhereTheyWere()
     const QPoint placed = stats->geometry().topLeft();
     // The platform draws a frame, so the frame's corner and the inside corner differ.
     QVERIFY(stats->pos() != placed);
-    for (int round = 0; round < 3; ++round)
+    // Closed and opened again, then after a restart with the statistics left open.
+    for (int round = 0; round < 4; ++round)
     {
-        CloseStatistics(*f.frame);
+        if (round < 3)
+            f.frame->ExecuteCommand(ID_VIEW_STATS), f.frame->DeliverPendingMessages();
+        else
+            Restart(f, false);
         stats = OpenStatistics(*f.frame);
         QVERIFY(stats != nullptr);
         QCOMPARE(stats->geometry().topLeft(), placed);
         QCOMPARE(stats->pos(), target);
     }
-    // After a restart: a new main window over the same settings, the old one closed with the
-    // statistics open.
-    f.frame.reset();
-    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, false);
-    stats = OpenStatistics(*f.frame);
-    QVERIFY(stats != nullptr);
-    QCOMPARE(stats->geometry().topLeft(), placed);
 }
 
 void CWindowHabitsTest::placementOffEveryScreenMovesOntoTheNearest_data()
 {
     QTest::addColumn<QRect>("stored");
     QTest::addColumn<QRect>("placed");
-    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
-    QTest::newRow("on the first") << QRect(100, 100, 800, 600) << QRect(100, 100, 800, 600);
-    QTest::newRow("across both") << QRect(1500, 50, 800, 600) << QRect(1500, 50, 800, 600);
-    QTest::newRow("title above the top") << QRect(100, -200, 800, 600) << QRect(100, 0, 800, 600);
-    QTest::newRow("right of the second")
-        << QRect(4000, 300, 800, 600) << QRect(2400, 300, 800, 600);
-    QTest::newRow("far left") << QRect(-3000, 900, 800, 600) << QRect(0, 480, 800, 600);
-    QTest::newRow("larger than the screen")
-        << QRect(-5000, -5000, 4000, 3000) << QRect(0, 0, 1920, 1080);
+    const auto row = [](const char* name, QRect stored, QRect placed)
+    { QTest::newRow(name) << stored << placed; };
+    row("on the first", {100, 100, 800, 600}, {100, 100, 800, 600});
+    row("across both", {1500, 50, 800, 600}, {1500, 50, 800, 600});
+    row("title above the top", {100, -200, 800, 600}, {100, 0, 800, 600});
+    row("right of the second", {4000, 300, 800, 600}, {2400, 300, 800, 600});
+    row("far left", {-3000, 900, 800, 600}, {0, 480, 800, 600});
+    row("larger than the screen", {-5000, -5000, 4000, 3000}, {0, 0, 1920, 1080});
 }
 
 void CWindowHabitsTest::placementOffEveryScreenMovesOntoTheNearest()
@@ -110,20 +104,9 @@ void CWindowHabitsTest::placementOffEveryScreenMovesOntoTheNearest()
     QFETCH(QRect, placed);
     const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
     QCOMPARE(PlaceOnScreens(stored, screens), placed);
-
-    // The main window applies it to its stored placement.
-    CScratchDir dir;
-    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
-    CTrawlerDoc doc;
-    core.m_options.m_windowLeft = 90000;
-    core.m_options.m_windowTop = 90000;
-    core.m_options.m_windowWidth = 300;
-    core.m_options.m_windowHeight = 200;
-    CMainFrame frame(core, doc, true);
-    QVERIFY(frame.screen()->availableGeometry().intersects(frame.geometry()));
 }
 
-void CWindowHabitsTest::barVisibilityIsRestored()
+void CWindowHabitsTest::barsAndPlacementAreRestored()
 {
     CFrameFixture f;
     QVERIFY(!f.frame->statusBar()->isHidden());
@@ -131,32 +114,33 @@ void CWindowHabitsTest::barVisibilityIsRestored()
     f.frame->ExecuteCommand(ID_VIEW_TOOLBAR);
     QVERIFY(f.frame->statusBar()->isHidden());
     f.frame.reset();
+    // A placement stored off every screen comes back on one.
+    COptions& stored = f.core.m_options;
+    stored.m_windowLeft = stored.m_windowTop = 90000;
+    stored.m_windowWidth = 300;
+    stored.m_windowHeight = 200;
     f.frame = std::make_unique<CMainFrame>(f.core, f.doc, true);
+    QVERIFY(f.frame->screen()->availableGeometry().intersects(f.frame->geometry()));
     QVERIFY(f.frame->statusBar()->isHidden());
     QVERIFY(f.frame->ToolBar()->isHidden());
     QVERIFY(!f.frame->IsCommandChecked(ID_VIEW_STATUS_BAR));
     f.frame->ExecuteCommand(ID_VIEW_STATUS_BAR);
-    f.frame.reset();
-    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, true);
+    Restart(f, true);
     QVERIFY(!f.frame->statusBar()->isHidden());
 }
 
 void CWindowHabitsTest::entryHistoryDepthLimitsTheOfferedEntries()
 {
-    CScratchDir dir;
-    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
-    CRecordingPrompts prompts;
-    core.SetPrompts(&prompts);
-    WriteFileAtomically(dir.File("url.dat"),
+    CRecordingFixture f;
+    WriteFileAtomically(f.dir.File("url.dat"),
                         BuildHistoryBytes("http://a/", {"http://b/", "http://c/", "http://d/"}));
     for (const std::uint32_t depth : {1u, 3u, 7u})
     {
-        core.m_options.m_entryHistoryDepth = depth;
-        CAddSiteDlg dialog(core);
+        f.core.m_options.m_entryHistoryDepth = depth;
+        CAddSiteDlg dialog(f.core);
         QCOMPARE(dialog.SiteCombo()->count(), static_cast<int>(std::min(depth, 4u)));
         QCOMPARE(dialog.SiteCombo()->currentText(), QString("http://a/"));
     }
-    core.SetPrompts(nullptr);
 }
 
 void CWindowHabitsTest::rightClickSelectsTheItemUnderTheCursor()
@@ -164,32 +148,27 @@ void CWindowHabitsTest::rightClickSelectsTheItemUnderTheCursor()
     CFrameFixture f(false);
     f.frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
-    CUrl first("http://a.example/");
-    CUrl second("http://b.example/");
-    f.frame->SiteView()->InsertNode(kNoTreeNode, first);
-    f.frame->SiteView()->InsertNode(kNoTreeNode, second);
-    f.frame->FileView()->InsertItem("http://a.example/1.zip", "");
-    f.frame->FileView()->InsertItem("http://a.example/2.zip", "");
+    CUrl sites[]{CUrl("http://a.example/"), CUrl("http://b.example/")};
+    for (CUrl& site : sites)
+    {
+        f.frame->SiteView()->InsertNode(kNoTreeNode, site);
+        f.frame->FileView()->InsertItem(site.m_url + "1.zip", "");
+    }
     f.frame->DeliverPendingMessages();
     QCoreApplication::processEvents();
-
-    struct CPane
+    // Each pane with a command enabled only with a selection.
+    for (const auto& [view, command] :
+         {std::pair<QTreeWidget*, int>{f.frame->SiteView(), ID_OPEN_SITE},
+          std::pair<QTreeWidget*, int>{f.frame->FileView(), ID_DOWNLOAD_SELECTED}})
     {
-        QTreeWidget* view;
-        int command; // enabled only with a selection
-    };
-    for (const CPane& pane : {CPane{f.frame->SiteView(), ID_OPEN_SITE},
-                              CPane{f.frame->FileView(), ID_DOWNLOAD_SELECTED}})
-    {
-        QTreeWidgetItem* item = pane.view->topLevelItem(1);
-        QVERIFY(item != nullptr);
-        QVERIFY(!item->isSelected());
-        const QPoint at = pane.view->visualItemRect(item).center();
-        QTest::mousePress(pane.view->viewport(), Qt::RightButton, {}, at);
+        QTreeWidgetItem* item = view->topLevelItem(1);
+        QVERIFY(item != nullptr && !item->isSelected());
+        const QPoint at = view->visualItemRect(item).center();
+        QTest::mousePress(view->viewport(), Qt::RightButton, {}, at);
         QVERIFY(item->isSelected());
-        QCOMPARE(pane.view->currentItem(), item);
-        QTest::mouseRelease(pane.view->viewport(), Qt::RightButton, {}, at);
-        QVERIFY(f.frame->IsCommandEnabled(pane.command));
+        QCOMPARE(view->currentItem(), item);
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, at);
+        QVERIFY(f.frame->IsCommandEnabled(command));
         // Close the pop-up menu the click opened.
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
@@ -198,11 +177,7 @@ void CWindowHabitsTest::rightClickSelectsTheItemUnderTheCursor()
 
 void CWindowHabitsTest::linuxWordsAndKeys()
 {
-    CFrameFixture f(false);
-    std::vector<std::string> opened;
-    CGuiPrompts windowed{false};
-    windowed.SetShellOpener([&](const std::string& url) { return opened.push_back(url), true; });
-    f.core.SetPrompts(&windowed);
+    CRecordingFixture f;
     f.frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
 
@@ -218,7 +193,7 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     QVERIFY(!std::filesystem::exists(folder));
     f.frame->ExecuteCommand(ID_VIEW_DOWNLOADS);
     QVERIFY(std::filesystem::is_directory(folder));
-    QCOMPARE(opened, std::vector<std::string>{folder});
+    QCOMPARE(f.opened, std::vector<std::string>{folder});
 
     // Enter downloads the selected files.
     QVERIFY(f.core.m_foundFiles.AddLocked(*new CUrl("http://a.example/1.zip")));
@@ -235,33 +210,27 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     // Ctrl+Q quits.
     QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(f.frame->IsClosing());
-    f.core.SetPrompts(&f.prompts);
 }
 
 void CWindowHabitsTest::messageBoxesCarryTheFittingIcon()
 {
-    CScratchDir dir;
-    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
-    CGuiPrompts windowed{false};
+    CRecordingFixture f;
     QList<QMessageBox::Icon> icons;
-    windowed.SetDialogRunner(
+    f.recording.SetDialogRunner(
         [&](QDialog& dialog)
         {
             if (auto* box = qobject_cast<QMessageBox*>(&dialog))
                 icons << box->icon();
             return int(QMessageBox::Ok);
         });
-    core.SetPrompts(&windowed);
-    windowed.ShowMessage("Harvestor", "No matching sites found.");
-    QLineEdit field;
-    field.setText("-5");
+    f.recording.ShowMessage("Harvestor", "No matching sites found.");
+    QLineEdit field("-5");
     std::int32_t value = 0;
     const CFieldRange range{"&Min Size (K):", 0, 10};
-    QVERIFY(!ExchangeSigned(core, &field, value, &range));
-    ReportFileError(core, CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
+    QVERIFY(!ExchangeSigned(f.core, &field, value, &range));
+    ReportFileError(f.core, CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
     QCOMPARE(icons, (QList<QMessageBox::Icon>{QMessageBox::Information, QMessageBox::Warning,
                                               QMessageBox::Critical}));
-    core.SetPrompts(nullptr);
 }
 
 QTEST_MAIN(CWindowHabitsTest)
