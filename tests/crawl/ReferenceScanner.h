@@ -83,18 +83,13 @@ inline bool MatchTagAttribute(const char*& cursor, std::string_view tag, std::st
 
 inline std::string Utf8(unsigned long code)
 {
-    std::string out;
     if (code < 0x80)
         return std::string(1, static_cast<char>(code));
-    if (code < 0x800)
-        return {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
-    if (code < 0x10000)
-        return {static_cast<char>(0xE0 | (code >> 12)),
-                static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
-                static_cast<char>(0x80 | (code & 0x3F))};
-    return {static_cast<char>(0xF0 | (code >> 18)), static_cast<char>(0x80 | ((code >> 12) & 0x3F)),
-            static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
-            static_cast<char>(0x80 | (code & 0x3F))};
+    const int more = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3; // bytes after the first
+    std::string out(1, static_cast<char>((0xF0 << (3 - more)) | (code >> (6 * more))));
+    for (int i = more - 1; i >= 0; --i)
+        out += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
+    return out;
 }
 
 // The character reference at p: true with what it stands for and its length.
