@@ -27,10 +27,8 @@ class CUpgradeTest : public QObject
 private slots:
     void init();
     void cleanup();
+    void noMarkerShowsNothing_data();
     void noMarkerShowsNothing();
-    void untrustedMarkersShowNothing_data();
-    void untrustedMarkersShowNothing();
-    void unattendedRunsSkipTheCheck_data();
     void unattendedRunsSkipTheCheck();
     void declinedOfferSkipsTheCommandLineSites();
     void installerIsStartedAndTheProgramCloses_data();
@@ -61,6 +59,24 @@ const std::string kInstaller(200 * 1024, 'i');
 struct CUpgradeFixture : CRecordingFixture
 {
     CUpgradeFixture() { QVERIFY(core.OpenSession("Hvstr152")); }
+};
+
+// A whole program in a scratch directory, without the About box, every other prompt dismissed.
+struct CAppRun
+{
+    CAppRun() : core(dir.Path(), dir.File("hvstr.log")), app(core, false)
+    {
+        app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
+        app.Steps().showAbout = [](QWidget*) {};
+    }
+    ~CAppRun()
+    {
+        app.CloseMainFrame();
+        app.ExitInstance();
+    }
+    CScratchDir dir;
+    CTrawlerCore core;
+    CTrawlerApp app;
 };
 
 void Click(QWidget* dialog, const char* name)
@@ -164,95 +180,66 @@ void CUpgradeTest::cleanup()
     m_server.reset();
 }
 
+void CUpgradeTest::noMarkerShowsNothing_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("body"); // "%1" stands for the installer's trusted URL
+    QTest::newRow("none") << 404 << "";
+    QTest::newRow("no URL") << 200 << " \r\n";
+    QTest::newRow("another host") << 200 << "http://downloads.example/setup.bin";
+    QTest::newRow("another scheme") << 200 << "file:///bin/sh";
+    QTest::newRow("script") << 200 << "javascript:alert(1)//127.0.0.1/";
+    QTest::newRow("two lines") << 200 << "%1\n%1";
+    QTest::newRow("not 200") << 203 << "%1";
+}
+
+// Only a 200 answer naming an http or https URL on the maker's host counts as a newer version.
 void CUpgradeTest::noMarkerShowsNothing()
 {
+    QFETCH(int, status);
+    QFETCH(QString, body);
+    const QString installer = QString::fromStdString(m_server->Url("/files/setup.bin"));
+    SetMarker(status, body.replace(QStringLiteral("%1"), installer).toStdString());
     CUpgradeFixture f;
     CWhenModal<QDialog> anyDialog([](QDialog& dialog) { dialog.reject(); });
     QVERIFY(!CheckForUpgrade(f.frame.get(), f.core));
     QCOMPARE(m_markerRequests.load(), 1);
     QVERIFY(!anyDialog.Fired());
     QCOMPARE(f.messages, QStringList{});
-}
-
-void CUpgradeTest::untrustedMarkersShowNothing_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("body");
-    QTest::newRow("no URL") << 200 << " \r\n";
-    QTest::newRow("another host") << 200 << "http://downloads.example/setup.bin";
-    QTest::newRow("another scheme") << 200 << "file:///bin/sh";
-    QTest::newRow("script") << 200 << "javascript:alert(1)//127.0.0.1/";
-    // "%1" stands for the installer's trusted URL.
-    QTest::newRow("two lines") << 200 << "%1\n%1";
-    QTest::newRow("not 200") << 203 << "%1";
-}
-
-// Only a 200 answer naming an http or https URL on the maker's host counts as a newer version.
-void CUpgradeTest::untrustedMarkersShowNothing()
-{
-    QFETCH(int, status);
-    QFETCH(QString, body);
-    SetMarker(status, body.replace(QStringLiteral("%1"),
-                                   QString::fromStdString(m_server->Url("/files/setup.bin")))
-                          .toStdString());
-    CUpgradeFixture f;
-    CWhenModal<CUpgradeDlg> offer([](CUpgradeDlg& dialog) { dialog.reject(); });
-    QVERIFY(!CheckForUpgrade(f.frame.get(), f.core));
-    QVERIFY(!offer.Fired());
-    QCOMPARE(m_markerRequests.load(), 1);
     QVERIFY(f.opened.empty());
-}
-
-void CUpgradeTest::unattendedRunsSkipTheCheck_data()
-{
-    QTest::addColumn<QString>("flag");
-    QTest::newRow("term") << "-term";
-    QTest::newRow("hide") << "-hide";
 }
 
 // Nobody is there to answer an offer: the check is not even made, and the sites are browsed.
 void CUpgradeTest::unattendedRunsSkipTheCheck()
 {
-    QFETCH(QString, flag);
     SetMarker(200, m_server->Url("/files/setup.bin"));
-    CScratchDir dir;
-    CTrawlerCore core(dir.Path(), dir.File("hvstr.log"));
-    CTrawlerApp app(core, false);
-    app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
-    app.Steps().showAbout = [](QWidget*) {};
-    CWhenModal<CUpgradeDlg> offer([](CUpgradeDlg& dialog) { dialog.reject(); });
-
     const std::string site = m_server->Url("/site/");
-    const QByteArray flagBytes = flag.toLatin1();
-    const char* argv[] = {"harvestor", "-site", site.c_str(), flagBytes.constData()};
-    app.InitInstance(4, argv);
-    QVERIFY(!offer.Fired());
-    QCOMPARE(m_markerRequests.load(), 0);
-    QCOMPARE(app.MainFrame()->SiteView()->topLevelItemCount(), 1);
-    app.CloseMainFrame();
-    app.ExitInstance();
+    for (const char* flag : {"-term", "-hide"})
+    {
+        CAppRun run;
+        CWhenModal<CUpgradeDlg> offer([](CUpgradeDlg& dialog) { dialog.reject(); });
+        const char* argv[] = {"harvestor", "-site", site.c_str(), flag};
+        run.app.InitInstance(4, argv);
+        QVERIFY2(!offer.Fired(), flag);
+        QCOMPARE(m_markerRequests.load(), 0);
+        QCOMPARE(run.app.MainFrame()->SiteView()->topLevelItemCount(), 1);
+    }
 }
 
 void CUpgradeTest::declinedOfferSkipsTheCommandLineSites()
 {
     SetMarker(200, m_server->Url("/files/setup.bin"));
-    CScratchDir dir;
-    CTrawlerCore core(dir.Path(), dir.File("hvstr.log"));
-    CTrawlerApp app(core, false);
-    app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
-    app.Steps().showAbout = [](QWidget*) {};
+    CAppRun run;
     bool prompted = false;
-    app.Steps().promptForSite = [&](CMainFrame&) { prompted = true; };
+    run.app.Steps().promptForSite = [&](CMainFrame&) { prompted = true; };
     CWhenModal<CUpgradeDlg> offer([](CUpgradeDlg& dialog) { Click(&dialog, "dontUpgrade"); });
 
     const std::string site = m_server->Url("/site/");
     const char* argv[] = {"harvestor", "-site", site.c_str()};
-    QVERIFY(app.InitInstance(3, argv));
+    QVERIFY(run.app.InitInstance(3, argv));
     QVERIFY(offer.Fired());
     QVERIFY(!prompted);
-    QCOMPARE(app.MainFrame()->SiteView()->topLevelItemCount(), 0);
-    app.CloseMainFrame();
-    app.ExitInstance();
+    QCOMPARE(run.app.MainFrame()->SiteView()->topLevelItemCount(), 0);
 }
 
 void CUpgradeTest::installerIsStartedAndTheProgramCloses_data()

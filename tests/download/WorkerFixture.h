@@ -4,6 +4,7 @@
 #include "TransferFixture.h"
 #include "download/DownloadWorkers.h"
 #include "download/TrawlerCore.h"
+#include "support/DirectoryNames.h"
 #include "support/WaitFor.h"
 
 #include <algorithm>
@@ -46,10 +47,8 @@ private:
 // local server, downloading into <temp>/dl/. The server serves /f/<bytes>/<name> (that many
 // bytes, with Content-Length), /chunked/<bytes>/<name> (without) and /partial/<name> (8 KiB of a
 // 100 KB body, then nothing until released, then the connection drops), and counts requests.
-// Servers that take their time or lie: /slow/<n>/<name> sends 20000 bytes of the letter n
-// (0 is 'a') in ten parts with pauses; /liar/<bytes>/<name> announces 20 KiB to a HEAD request
-// and sends that many bytes to a GET without a length; /long/<bytes>/<name> announces no length
-// to a HEAD request and that length to a GET, whose body waits for the release.
+// /slow/<n>/<name> sends 20000 bytes of the letter n (0 is 'a') in ten paced parts; /liar/ tells
+// HEAD 20 KiB and sends <bytes> without a length; /long/ tells only the GET, then waits too.
 class CWorkerTest : public ::testing::Test
 {
 protected:
@@ -101,6 +100,11 @@ protected:
         return ReadFileBytes((m_downloads / name).string());
     }
 
+    std::string DownloadedLine(const std::string& path, const std::string& name) const
+    {
+        return "Downloaded " + m_server.Url(path) + " as " + (m_downloads / name).string();
+    }
+
     // The log's lines, sorted: workers finish in any order.
     std::vector<std::string> LogLines()
     {
@@ -137,27 +141,37 @@ private:
         // A server thread for every kept connection of 20 workers: a connection left waiting
         // for one would stall its download.
         server.new_task_queue = [] { return new httplib::ThreadPool(48); };
-        server.Get(R"(/(f|chunked)/(\d+)/.+)",
-                   [this](const httplib::Request& request, httplib::Response& response)
-                   {
-                       Count(request);
-                       const std::size_t size = std::stoul(request.matches[2].str());
-                       if (request.matches[1] == "f")
-                           return response.set_content(std::string(size, 'f'), "application/zip");
-                       response.set_chunked_content_provider(
-                           "application/zip",
-                           [size](std::size_t offset, httplib::DataSink& sink)
-                           {
-                               if (offset >= size)
-                               {
-                                   sink.done();
-                                   return true;
-                               }
-                               const std::string part(std::min<std::size_t>(4000, size - offset),
-                                                      'c');
-                               return sink.write(part.data(), part.size());
-                           });
-                   });
+        server.Get(
+            R"(/(f|chunked|liar|long)/(\d+)/.+)",
+            [this](const httplib::Request& request, httplib::Response& response)
+            {
+                Count(request);
+                const std::string kind = request.matches[1];
+                const bool head = request.method == "HEAD";
+                const std::size_t size = std::stoul(request.matches[2].str());
+                if (kind == "f" || (kind == "liar" && head))
+                    return response.set_content(std::string(kind == "f" ? size : 20 * 1024, 'f'),
+                                                "application/zip");
+                if (kind != "long" || head)
+                    return response.set_chunked_content_provider(
+                        "application/zip",
+                        [size](std::size_t offset, httplib::DataSink& sink)
+                        {
+                            if (offset >= size)
+                            {
+                                sink.done();
+                                return true;
+                            }
+                            const std::string part(std::min<std::size_t>(4000, size - offset), 'c');
+                            return sink.write(part.data(), part.size());
+                        });
+                response.set_content_provider(size, "application/zip",
+                                              [this](std::size_t, std::size_t, httplib::DataSink&)
+                                              {
+                                                  m_server.StallUntilReleased();
+                                                  return false;
+                                              });
+            });
         server.Get(R"(/slow/(\d+)/.+)",
                    [this](const httplib::Request& request, httplib::Response& response)
                    {
@@ -172,35 +186,6 @@ private:
                                return sink.write(part.data(), part.size());
                            });
                    });
-        server.Get(
-            R"(/(liar|long)/(\d+)/.+)",
-            [this](const httplib::Request& request, httplib::Response& response)
-            {
-                Count(request);
-                const bool head = request.method == "HEAD";
-                const std::size_t size = std::stoul(request.matches[2].str());
-                if (request.matches[1] == "liar" && head)
-                    return response.set_content(std::string(20 * 1024, 'l'), "application/zip");
-                if (request.matches[1] == "liar" || head)
-                    return response.set_chunked_content_provider(
-                        "application/zip",
-                        [size](std::size_t offset, httplib::DataSink& sink)
-                        {
-                            if (offset >= size)
-                            {
-                                sink.done();
-                                return true;
-                            }
-                            const std::string part(std::min<std::size_t>(4000, size - offset), 'l');
-                            return sink.write(part.data(), part.size());
-                        });
-                response.set_content_provider(size, "application/zip",
-                                              [this](std::size_t, std::size_t, httplib::DataSink&)
-                                              {
-                                                  m_server.StallUntilReleased();
-                                                  return false;
-                                              });
-            });
         server.Get(R"(/partial/.+)",
                    [this](const httplib::Request& request, httplib::Response& response)
                    {

@@ -2,7 +2,6 @@
 #include "support/FileSizeLimit.h"
 
 #include <filesystem>
-#include <optional>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -72,20 +71,25 @@ TEST_F(DownloadWorkersTest, SizeLimits)
             o.m_minSizeK = 10;
             o.m_maxSizeK = 100;
         });
+    // /liar/ tells HEAD 20 KiB and sends more; /long/ tells its length to the GET only.
     const std::pair<std::string, const char*> cases[] = {
-        {"/f/10239/sz1.zip", "Too Small!"},  {"/f/10240/sz2.zip", nullptr},
-        {"/f/103423/sz3.zip", nullptr},      {"/f/103424/sz4.zip", "Too Large!"},
+        {"/f/10239/sz1.zip", "Too Small!"},
+        {"/f/10240/sz2.zip", nullptr},
+        {"/f/103423/sz3.zip", nullptr},
+        {"/f/103424/sz4.zip", "Too Large!"},
         {"/chunked/90000/sz5.zip", nullptr},
+        {"/chunked/103423/sz6.zip", nullptr},
+        {"/chunked/103424/sz7.zip", "Too Large!"},
+        {"/liar/300000/sz8.zip", "Too Large!"},
+        {"/long/300000/sz9.zip", "Too Large!"},
     };
     std::vector<std::string> paths;
     std::vector<std::string> expected;
     for (const auto& [path, skipped] : cases)
     {
         paths.push_back(path);
-        const std::string url = m_server.Url(path);
-        const std::string name = path.substr(path.rfind('/') + 1);
-        expected.push_back(skipped ? "Skipped " + url + ": " + skipped
-                                   : "Downloaded " + url + " as " + (m_downloads / name).string());
+        expected.push_back(skipped ? "Skipped " + m_server.Url(path) + ": " + skipped
+                                   : DownloadedLine(path, path.substr(path.rfind('/') + 1)));
     }
     Download(paths);
     ASSERT_TRUE(WaitForWorkers());
@@ -94,6 +98,8 @@ TEST_F(DownloadWorkersTest, SizeLimits)
     for (const std::string& path : paths)
         EXPECT_EQ(Requests("HEAD", path), 1) << path;
     EXPECT_EQ(Downloaded("sz5.zip").size(), 90000u);
+    EXPECT_EQ(DirectoryNames(m_downloads),
+              (std::set<std::string>{"sz2.zip", "sz3.zip", "sz5.zip", "sz6.zip"}));
 
     // A length checked when the file was found is not asked again.
     SetOptions([](COptions& o) { o.m_checkLength = kCheckLengthWhenFound; });
@@ -101,6 +107,12 @@ TEST_F(DownloadWorkersTest, SizeLimits)
     ASSERT_TRUE(WaitForWorkers());
     EXPECT_EQ(Requests("HEAD", "/f/60000/big.zip"), 0);
     EXPECT_EQ(Downloaded("big.zip").size(), 60000u);
+    // Without size checks nothing is too large.
+    SetOptions([](COptions& o) { o.m_checkLength = kCheckLengthNever; });
+    Download({"/chunked/300000/free.zip"});
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(Downloaded("free.zip").size(), 300000u);
+    EXPECT_EQ(m_core.m_histories.m_fileHistory.GetCount(), 6u);
 }
 
 TEST_F(DownloadWorkersTest, SkipsAndFailuresAreReportedAndNotRemembered)
@@ -116,7 +128,7 @@ TEST_F(DownloadWorkersTest, SkipsAndFailuresAreReportedAndNotRemembered)
         std::string path;
         std::string logTail; // after the URL
         std::string message;
-        bool diskFull = false;
+        rlim_t fileLimit = RLIM_INFINITY;
     } cases[] = {
         {existing.string() + "/", kDuplicateSkip, "/f/10/skip/abc.zip", ": Filename collision!",
          ""},
@@ -125,7 +137,7 @@ TEST_F(DownloadWorkersTest, SkipsAndFailuresAreReportedAndNotRemembered)
         {deep, kDuplicateOverwrite, "/f/10/open/abc.zip", ": Filename collision!",
          "Failed to create " + deep + " directory"},
         {existing.string() + "/", kDuplicateOverwrite, "/f/200000/abc.zip",
-         " write error: File too large", "", true},
+         " write error: File too large", "", 64 * 1024},
         {existing.string() + "/", kDuplicateRename, "/none.zip", ": HTTP error 404!", ""},
     };
     for (const CCase& c : cases)
@@ -139,9 +151,7 @@ TEST_F(DownloadWorkersTest, SkipsAndFailuresAreReportedAndNotRemembered)
             });
         m_prompts.m_messages.clear();
         {
-            std::optional<CFileSizeLimit> full;
-            if (c.diskFull)
-                full.emplace(64 * 1024);
+            const CFileSizeLimit limit(c.fileLimit);
             Download({c.path});
             ASSERT_TRUE(WaitForWorkers());
         }
