@@ -128,7 +128,7 @@ bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
                           kEnterPositiveIntegerMessage);
 }
 
-bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, std::uint32_t maximum,
+bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, const CFieldRange& range,
                        std::uint32_t& value)
 {
     if (edit->text().trimmed().isEmpty())
@@ -136,18 +136,7 @@ bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, std::uint32_t maximu
         value = 0;
         return true;
     }
-    std::uint32_t number = 0;
-    if (!ExchangeUnsigned(core, edit, number))
-        return false;
-    if (number > maximum)
-    {
-        ShowAppMessage(core, QStringLiteral("Please enter a number from 0 to %1.").arg(maximum));
-        edit->setFocus(Qt::OtherFocusReason);
-        edit->selectAll();
-        return false;
-    }
-    value = number;
-    return true;
+    return ExchangeUnsigned(core, edit, value, &range);
 }
 
 void ShowAppMessage(CTrawlerCore& core, const QString& text)

@@ -34,9 +34,8 @@ bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
 // "NAME must be a number from MIN to MAX."
 QString OutOfRangeMessage(const CFieldRange& range);
 
-// A count field from 0 to maximum where a blank field means 0: refuses what ExchangeUnsigned
-// refuses, and a larger number with a message that names the range.
-bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, std::uint32_t maximum,
+// A count field where a blank field means 0; otherwise as ExchangeUnsigned with range.
+bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, const CFieldRange& range,
                        std::uint32_t& value);
 
 // Tells the user in a message box with the program's name as caption.

@@ -10,8 +10,15 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <cstdint>
+
 namespace
 {
+
+// A negative maximum would read like "no limit" but follows nothing.
+constexpr CFieldRange kLocalFollowMaxRange = {"Follow &Max:", 0, INT32_MAX};
+constexpr CFieldRange kMaxDepthRange = {"Max &Depth:", 0, INT32_MAX};
+constexpr CFieldRange kPagesAtOnceRange = {"&Pages read at once:", 0, kMaxPagesAtOnce};
 
 QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text)
 {
@@ -38,7 +45,7 @@ CModeDlg::CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent)
     m_followParentSites->setObjectName(QStringLiteral("followParentSites"));
     m_followParentSites->setChecked(mode.m_followParentSites);
     auto* localForm = new QFormLayout(local);
-    localForm->addRow(QStringLiteral("Follow &Max:"), m_localFollowMax);
+    localForm->addRow(QString::fromLatin1(kLocalFollowMaxRange.name), m_localFollowMax);
     localForm->addRow(m_followParentSites);
 
     auto* external = new QGroupBox(QStringLiteral("External Sites"), this);
@@ -51,7 +58,7 @@ CModeDlg::CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent)
     auto* externalForm = new QFormLayout(external);
     externalForm->addRow(m_autoFollowExternal);
     externalForm->addRow(QStringLiteral("F&ollow Max:"), m_externalFollowMax);
-    externalForm->addRow(QStringLiteral("Max &Depth:"), m_maxDepth);
+    externalForm->addRow(QString::fromLatin1(kMaxDepthRange.name), m_maxDepth);
 
     m_onlyIfModified =
         new QCheckBox(QStringLiteral("Only process pages if modified since last visit."), this);
@@ -63,7 +70,7 @@ CModeDlg::CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent)
                                mode.m_reserved != 0 ? QString::number(mode.m_reserved) : QString());
     m_pagesAtOnce->setPlaceholderText(QString::number(kDefaultPagesAtOnce));
     auto* readForm = new QFormLayout;
-    readForm->addRow(QStringLiteral("&Pages read at once:"), m_pagesAtOnce);
+    readForm->addRow(QString::fromLatin1(kPagesAtOnceRange.name), m_pagesAtOnce);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CModeDlg::accept);
@@ -84,10 +91,10 @@ void CModeDlg::accept()
     std::uint32_t externalFollowMax = 0;
     std::int32_t maxDepth = 0;
     std::uint32_t pagesAtOnce = 0;
-    if (!ExchangeSigned(m_core, m_localFollowMax, localFollowMax) ||
+    if (!ExchangeSigned(m_core, m_localFollowMax, localFollowMax, &kLocalFollowMaxRange) ||
         !ExchangeUnsigned(m_core, m_externalFollowMax, externalFollowMax) ||
-        !ExchangeSigned(m_core, m_maxDepth, maxDepth) ||
-        !ExchangeCountUpTo(m_core, m_pagesAtOnce, kMaxPagesAtOnce, pagesAtOnce))
+        !ExchangeSigned(m_core, m_maxDepth, maxDepth, &kMaxDepthRange) ||
+        !ExchangeCountUpTo(m_core, m_pagesAtOnce, kPagesAtOnceRange, pagesAtOnce))
         return;
     m_mode.m_name = m_name->text().toStdString();
     m_mode.m_localFollowMax = localFollowMax;

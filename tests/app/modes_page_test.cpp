@@ -165,6 +165,10 @@ void CModesPageTest::okRenamesTheSiteMenu()
                          QCOMPARE(pages->text(), QString()); // 0, the default, shows blank
                          pages->setText("17");
                          dialog.accept(); // refused too
+                         pages->setText("");
+                         dialog.findChild<QLineEdit*>("maxDepth")->setText("-2");
+                         dialog.accept(); // and a negative maximum
+                         dialog.findChild<QLineEdit*>("maxDepth")->setText("2");
                          messagesWhileOpen = f.messages;
                          pages->setText(" 8 ");
                          dialog.findChild<QCheckBox*>("onlyIfModified")->setChecked(true);
@@ -172,7 +176,8 @@ void CModesPageTest::okRenamesTheSiteMenu()
             sheet.accept();
         });
     QCOMPARE(messagesWhileOpen, (QStringList{"Harvestor: Please enter a positive integer.",
-                                             "Harvestor: Please enter a number from 0 to 16."}));
+                                             "Harvestor: Pages read at once must be a number from 0 to 16.",
+                                             "Harvestor: Max Depth must be a number from 0 to 2147483647."}));
     QCOMPARE(f.frame->Action(ID_MODE2)->text(), QString("Deep dig"));
     QCOMPARE(f.frame->Action(ID_MODE1)->text(), QString("Find files on Page"));
     const auto mode = GetMode(1, f.core.m_options);
