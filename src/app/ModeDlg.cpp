@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QVBoxLayout>
-
 #include <cstdint>
 
 namespace
