@@ -1,10 +1,11 @@
-// Saves a picture of the main window after a real crawl of a small site on 127.0.0.1, for the
-// README. Usage: harvestor_crawl_screenshot OUTPUT.png (runs on any Qt platform; offscreen
-// works).
+// Saves the README's pictures from a real crawl of a small site on 127.0.0.1: the main window
+// while the crawl runs (one page is held back so that it is caught mid-way) and the options
+// sheet. Usage: harvestor_crawl_screenshot FOLDER (runs on any Qt platform; offscreen works).
 #include "app/AddSite.h"
 #include "app/FileList.h"
 #include "app/GuiPrompts.h"
 #include "app/MainFrame.h"
+#include "app/OptionSheet.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
 #include "download/TrawlerCore.h"
@@ -15,6 +16,7 @@
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <cstdio>
 #include <httplib.h>
 #include <map>
@@ -38,18 +40,37 @@ const std::map<std::string, std::string> kPages{
     {"/news.html", "<a href=\"/software/\">Software</a> <a href=\"/video/\">Video</a>"},
 };
 
-void ServeSite(httplib::Server& server)
+// The page that is held back until the picture of the running crawl is taken.
+const char* const kHeldPage = "/software/tools.html";
+
+struct CHold
+{
+    std::atomic<bool> reached{false};
+    std::atomic<bool> released{false};
+};
+
+void ServeSite(httplib::Server& server, CHold& hold)
 {
     for (const auto& [path, links] : kPages)
     {
         const std::string html = "<html><body>" + links + "</body></html>";
-        server.Get(path, [html](const httplib::Request&, httplib::Response& response)
-                   { response.set_content(html, "text/html"); });
+        const bool held = path == kHeldPage;
+        server.Get(path,
+                   [html, held, &hold](const httplib::Request&, httplib::Response& response)
+                   {
+                       if (held)
+                       {
+                           hold.reached = true;
+                           while (!hold.released)
+                               std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                       }
+                       response.set_content(html, "text/html");
+                   });
     }
     server.Get(R"(/.*\.(zip|exe|mp3|m3u|mpg))",
                [](const httplib::Request& request, httplib::Response& response)
                {
-                   response.set_content(std::string(1000 + 37 * request.path.size(), 'x'),
+                   response.set_content(std::string(12000 + 2500 * request.path.size(), 'x'),
                                         "application/octet-stream");
                });
     // No size for the trailer: its column reads "<Unknown>".
@@ -62,11 +83,12 @@ void ServeSite(httplib::Server& server)
                });
 }
 
-// Serves the window while the browse threads work.
-bool WaitForBrowses(CTrawlerCore& core)
+// Serves the window until done() holds.
+template <class Done>
+bool ServeUntil(Done done)
 {
     QDeadlineTimer deadline(30000);
-    while (core.m_runningBrowses.load() != 0 || core.m_liveBrowsers.load() != 0)
+    while (!done())
     {
         if (deadline.hasExpired())
             return false;
@@ -77,6 +99,15 @@ bool WaitForBrowses(CTrawlerCore& core)
     return true;
 }
 
+bool Save(QWidget& widget, const QDir& folder, const char* name)
+{
+    const QString path = folder.absoluteFilePath(QString::fromLatin1(name));
+    if (widget.grab().save(path, "PNG"))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -84,64 +115,70 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     if (argc != 2)
     {
-        std::fprintf(stderr, "usage: harvestor_crawl_screenshot OUTPUT.png\n");
+        std::fprintf(stderr, "usage: harvestor_crawl_screenshot FOLDER\n");
         return 2;
     }
-    const QString output = QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1]));
+    const QDir output(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
     QTemporaryDir work;
     QDir::setCurrent(work.path());
 
     httplib::Server server;
-    ServeSite(server);
+    CHold hold;
+    ServeSite(server, hold);
     const int port = server.bind_to_any_port("127.0.0.1");
     std::thread serverThread([&server] { server.listen_after_bind(); });
     while (!server.is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
-    int status = 0;
+    bool saved = false;
     {
         CTrawlerCore core(work.path().toStdString(), work.filePath("hvstr.log").toStdString());
         CGuiPrompts prompts(true);
         core.SetPrompts(&prompts);
         core.OpenSession("Hvstr152");
+        // Sizes arrive while the crawl runs, as a user who wants them would set it.
+        core.m_options.m_checkLength = kCheckLengthWhenFound;
+        core.PublishOptions();
         CTrawlerDoc doc;
         CMainFrame frame(core, doc, false);
         frame.resize(980, 560);
         frame.Splitter()->setSizes({360, 620});
-        CFileList* list = frame.FileView();
-        list->setColumnWidth(CFileList::kFilesColumn, 470);
         frame.show();
 
-        // "Find files on Site" from the start page, as the Add Site dialog would start it.
+        // "Find files on Site" from the start page, as the Add Site dialog would start it; the
+        // picture is taken while the held page is being read and the rest has arrived.
         AddAndBrowseSite(core, "http://127.0.0.1:" + std::to_string(port) + "/", 1);
-        if (!WaitForBrowses(core))
-            status = 1;
-
-        // Sizes for the list, then a selection to show.
-        frame.SetActivePane(CMainFrame::kFilePane);
-        list->selectAll();
-        list->DetermineSize();
-        list->clearSelection();
+        CFileList* list = frame.FileView();
+        const bool caught =
+            ServeUntil([&] { return hold.reached.load() && list->topLevelItemCount() >= 8; });
+        ServeUntil([deadline = QDeadlineTimer(300)] { return deadline.hasExpired(); });
         for (int row : {1, 4})
             if (row < list->topLevelItemCount())
                 list->topLevelItem(row)->setSelected(true);
-        CUrlList* tree = frame.SiteView();
-        tree->expandAll();
-        if (tree->topLevelItemCount() > 0)
-            tree->setCurrentItem(tree->topLevelItem(0));
         frame.DeliverPendingMessages();
         frame.UpdateCommandUI();
         QApplication::processEvents();
+        if (!caught)
+            std::fprintf(stderr, "the crawl was not caught mid-way (%s, %d files)\n",
+                         hold.reached ? "held page reached" : "held page not reached",
+                         list->topLevelItemCount());
+        saved = caught && Save(frame, output, "main-window-crawling.png");
+        hold.released = true;
+        saved = ServeUntil([&]
+                           { return core.m_runningBrowses == 0 && core.m_liveBrowsers == 0; }) &&
+                saved;
 
-        if (status == 0 && !frame.grab().save(output, "PNG"))
-        {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
-            status = 1;
-        }
+        COptionSheet sheet(&frame, core);
+        sheet.SetActivePage(COptionSheet::kFileTypes);
+        sheet.show();
+        QApplication::processEvents();
+        saved = Save(sheet, output, "options.png") && saved;
+        sheet.reject();
         frame.close();
         core.SetPrompts(nullptr);
     }
+    hold.released = true;
     server.stop();
     serverThread.join();
-    return status;
+    return saved ? 0 : 1;
 }
