@@ -84,8 +84,7 @@ void ServeSite(httplib::Server& server, CHold& hold)
 }
 
 // Serves the window until done() holds.
-template <class Done>
-bool ServeUntil(Done done)
+template <class Done> bool ServeUntil(Done done)
 {
     QDeadlineTimer deadline(30000);
     while (!done())
@@ -164,9 +163,9 @@ int main(int argc, char* argv[])
                          list->topLevelItemCount());
         saved = caught && Save(frame, output, "main-window-crawling.png");
         hold.released = true;
-        saved = ServeUntil([&]
-                           { return core.m_runningBrowses == 0 && core.m_liveBrowsers == 0; }) &&
-                saved;
+        saved =
+            ServeUntil([&] { return core.m_runningBrowses == 0 && core.m_liveBrowsers == 0; }) &&
+            saved;
 
         COptionSheet sheet(&frame, core);
         sheet.SetActivePage(COptionSheet::kFileTypes);
