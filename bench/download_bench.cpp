@@ -4,8 +4,8 @@
 // wall time, CPU time and peak RSS, and the wall-time ratios (workers / curl).
 
 #include "bench_process.h"
+#include "core/TrawlerCore.h"
 #include "download/DownloadWorkers.h"
-#include "download/TrawlerCore.h"
 #include "url/Url.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "engine_child.h"
 
+#include "core/TrawlerCore.h"
 #include "crawl/BrowseEngine.h"
-#include "download/TrawlerCore.h"
 #include "settings/ModeData.h"
 #include "url/Url.h"
 
@@ -22,10 +22,10 @@ constexpr std::int32_t kLocalFollowMax = 1000000;
 class CBenchTree : public CSiteTreeTarget
 {
 public:
-    CTreeNodeId InsertNode(CTreeNodeId, CUrl& record) override
+    CTreeNodeId InsertNode(CTreeNodeId, const std::string& urlText, bool) override
     {
         std::lock_guard lock(m_mutex);
-        m_texts.push_back(record.m_url);
+        m_texts.push_back(urlText);
         return m_texts.size();
     }
     std::size_t Count()
@@ -95,7 +95,7 @@ int RunEngineChild(const std::string& startUrl, const std::string& workDir, bool
         if (wholeSite)
             mode->m_localFollowMax = kLocalFollowMax;
         const auto start = std::chrono::steady_clock::now();
-        auto* site = new CUrl(startUrl, &core.m_histories.m_urlHistory);
+        auto* site = core.NewRecord(startUrl).release();
         core.m_sites.AddLocked(*site);
         StartBrowse(core, site, std::move(mode));
         if (!WaitForBrowseThreads(core, std::chrono::minutes(10)))

@@ -1,15 +1,18 @@
-// Feeds arbitrary bytes to the readers of the options file, the mode files and the history
-// lists. Each reader must refuse damaged input without harm, and whatever it accepts must
-// read back identically once written.
+// Feeds arbitrary bytes to the readers of the options file, the mode files, the history
+// lists and the entry histories. Each reader must refuse damaged input without harm, and whatever
+// it accepts must read back identically once written.
 #include "platform/Archive.h"
 #include "platform/FileError.h"
+#include "settings/HistoryFile.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
 #include "settings/TSList.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace
 {
@@ -65,6 +68,23 @@ void FuzzList(std::string_view bytes)
     Check(again.LoadFromBytes(written));
     Check(again.GetCount() == list.GetCount());
 }
+
+// A file written from what a read took reads back as those entries, the edit text's repeats
+// left out.
+void FuzzEntryHistory(std::string_view bytes)
+{
+    const CHistoryRead read = ParseHistory(bytes, "fuzz", 64);
+    if (read.entries.empty())
+        return;
+    const std::vector<std::string> list(read.entries.begin() + 1, read.entries.end());
+    const CHistoryRead again = ParseHistory(BuildHistoryBytes(read.entries[0], list), "fuzz", 64);
+    Check(again.error.empty());
+    std::vector<std::string> expected{read.entries[0]};
+    for (const std::string& entry : list)
+        if (entry != read.entries[0])
+            expected.push_back(entry);
+    Check(again.entries == expected);
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -73,5 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzOptions(bytes);
     FuzzMode(bytes);
     FuzzList(bytes);
+    FuzzEntryHistory(bytes);
     return 0;
 }

@@ -2,12 +2,12 @@
 // many small pages with FetchBody on one thread against one curl fetching the same URL list over
 // one keep-alive connection. A private nginx serves both. Prints wall times and the ratios.
 
-#include "download/ConnectionCache.h"
-#include "download/TransferContext.h"
-#include "download/TransferProgress.h"
-#include "download/UrlTransfers.h"
+#include "net/ConnectionCache.h"
+#include "net/InternetSession.h"
+#include "net/TransferContext.h"
+#include "net/TransferProgress.h"
+#include "net/UrlTransfers.h"
 #include "platform/FrameMessages.h"
-#include "platform/InternetSession.h"
 #include "platform/Statistics.h"
 #include "platform/UserPrompts.h"
 #include "settings/LogFile.h"

@@ -8,7 +8,7 @@
 #include "app/OptionSheet.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

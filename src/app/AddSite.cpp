@@ -1,7 +1,7 @@
 #include "app/AddSite.h"
 
 #include "app/GuiSinkLock.h"
-#include "download/SiteSink.h"
+#include "core/SiteSink.h"
 
 #include <QObject>
 

@@ -2,7 +2,7 @@
 
 #include "app/AppMessages.h"
 #include "app/HistoryCombo.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "settings/ModeData.h"
 #include "url/Url.h"

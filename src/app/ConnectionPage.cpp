@@ -1,6 +1,6 @@
 #include "app/ConnectionPage.h"
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "settings/Options.h"
 
 #include <QGridLayout>

@@ -3,8 +3,8 @@
 #include "app/AppMessages.h"
 #include "app/BackgroundTask.h"
 #include "app/MakerSite.h"
-#include "download/Transfer.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
+#include "net/Transfer.h"
 #include "platform/UserPrompts.h"
 #include "url/Url.h"
 

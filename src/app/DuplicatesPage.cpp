@@ -1,6 +1,6 @@
 #include "app/DuplicatesPage.h"
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QButtonGroup>
 #include <QLabel>

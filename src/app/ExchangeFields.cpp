@@ -1,7 +1,7 @@
 #include "app/ExchangeFields.h"
 
 #include "app/AppMessages.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QLineEdit>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "app/ExcludePage.h"
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 namespace
 {

@@ -5,9 +5,9 @@
 #include "app/FileList.h"
 #include "app/FindDlg.h"
 #include "app/GuiSinkLock.h"
+#include "core/TrawlerCore.h"
 #include "download/DownloadWorkers.h"
-#include "download/TrawlerCore.h"
-#include "download/UrlTransfers.h"
+#include "net/UrlTransfers.h"
 #include "url/Url.h"
 
 #include <QPersistentModelIndex>

@@ -1,12 +1,12 @@
 // The file list's export: the dialog, then export.html or export.txt in the current directory,
 // opened with the desktop afterwards.
 #include "app/ExportDlg.h"
-#include "app/FileExport.h"
 #include "app/FileList.h"
 #include "app/MakerSite.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "platform/FrameMessages.h"
 #include "settings/DataPaths.h"
+#include "settings/FileExport.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #include "app/FileSizePage.h"
 
 #include "app/ExchangeFields.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>

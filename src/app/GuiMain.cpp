@@ -1,6 +1,6 @@
 // The window front-end, loaded by the program when a display is available.
 #include "app/TrawlerApp.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QApplication>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/UrlSink.h"
+#include "core/UrlSink.h"
 
 class QObject;
 

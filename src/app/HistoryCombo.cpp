@@ -1,9 +1,9 @@
 #include "app/HistoryCombo.h"
 
-#include "app/HistoryFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 #include "settings/DataPaths.h"
+#include "settings/HistoryFile.h"
 
 #include <QLineEdit>
 #include <vector>

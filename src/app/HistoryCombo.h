@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HistoryFile.h"
+#include "settings/HistoryFile.h"
 
 #include <QComboBox>
 #include <string>

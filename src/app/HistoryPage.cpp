@@ -1,6 +1,6 @@
 #include "app/HistoryPage.h"
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

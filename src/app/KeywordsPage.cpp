@@ -1,6 +1,6 @@
 #include "app/KeywordsPage.h"
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 namespace
 {

@@ -13,7 +13,7 @@
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
 #include "app/UserSettings.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "session/SessionSteps.h"
 #include "settings/ModeData.h"

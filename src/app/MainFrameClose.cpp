@@ -4,7 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
 #include "app/UrlList.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "session/SessionSteps.h"
 
 #include <QCloseEvent>

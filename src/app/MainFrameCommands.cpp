@@ -9,8 +9,8 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "core/TrawlerCore.h"
 #include "download/LocalName.h"
-#include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
 

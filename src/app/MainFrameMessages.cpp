@@ -5,7 +5,7 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "session/SessionSteps.h"
 #include "url/Url.h"
 

@@ -1,7 +1,7 @@
 #include "app/MiscPage.h"
 
 #include "app/ExchangeFields.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QCheckBox>
 #include <QDir>

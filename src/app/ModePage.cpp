@@ -2,7 +2,7 @@
 
 #include "app/AppMessages.h"
 #include "app/ModeDlg.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "settings/DataPaths.h"
 #include "settings/ModeData.h"

@@ -1,6 +1,6 @@
 #include "app/OptionPage.h"
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <utility>
 

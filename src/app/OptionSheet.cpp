@@ -12,7 +12,7 @@
 #include "app/MakerSite.h"
 #include "app/MiscPage.h"
 #include "app/ModePage.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "platform/UserPrompts.h"
 
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 
 #include "app/ScreenPlacement.h"
 #include "app/UserSettings.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>

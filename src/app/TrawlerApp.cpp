@@ -8,7 +8,7 @@
 #include "app/GuiSeams.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "session/SessionSteps.h"
 #include "settings/LogFile.h"
 #include "settings/ScreenSize.h"

@@ -4,9 +4,9 @@
 #include "app/Documentation.h"
 #include "app/MakerSite.h"
 #include "app/UpgradeDlg.h"
+#include "core/TrawlerCore.h"
 #include "download/LocalName.h"
-#include "download/Transfer.h"
-#include "download/TrawlerCore.h"
+#include "net/Transfer.h"
 #include "url/Url.h"
 
 #include <cstdint>

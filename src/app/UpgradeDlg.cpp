@@ -4,7 +4,7 @@
 #include "app/BackgroundTask.h"
 #include "app/Upgrade.h"
 #include "app/UpgradeProgressDlg.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "url/Url.h"
 
 #include <QHBoxLayout>

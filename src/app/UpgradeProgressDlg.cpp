@@ -2,9 +2,9 @@
 
 #include "app/AppMessages.h"
 #include "app/Upgrade.h"
+#include "core/TrawlerCore.h"
 #include "download/LocalName.h"
-#include "download/TrawlerCore.h"
-#include "download/UrlTransfers.h"
+#include "net/UrlTransfers.h"
 #include "platform/FrameMessages.h"
 #include "url/Url.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/TransferProgress.h"
+#include "net/TransferProgress.h"
 
 #include <QDialog>
 #include <QEvent>

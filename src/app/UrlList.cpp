@@ -1,6 +1,6 @@
 #include "app/UrlList.h"
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "url/Url.h"
 
 #include <QBrush>
@@ -82,10 +82,10 @@ void CUrlList::SetImageStrip(const QPixmap& strip)
     }
 }
 
-CTreeNodeId CUrlList::InsertNode(CTreeNodeId parent, CUrl& record)
+CTreeNodeId CUrlList::InsertNode(CTreeNodeId parent, const std::string& urlText, bool visited)
 {
-    // Copied on the calling thread; the node keeps values, never the record.
-    CPendingNode node{m_nextId.fetch_add(1), parent, record.m_url, record.IsVisited()};
+    // Copied on the calling thread.
+    CPendingNode node{m_nextId.fetch_add(1), parent, urlText, visited};
     if (QThread::currentThread() == thread())
     {
         // The caller holds the sink's lock; nodes handed over earlier go first.

@@ -13,6 +13,7 @@
 #include <vector>
 
 class CModeData;
+class CUrl;
 class CTrawlerCore;
 
 // The site tree: one node per site or page URL, children sorted by text. Worker threads insert
@@ -35,7 +36,7 @@ public:
     // Any thread, with the site sink's lock held. On the user-interface thread the node goes in
     // at once; another thread gets the node's id at once and the node goes in when this thread
     // next serves its events (or earlier, see ApplyPendingNodes), in the order of the calls.
-    CTreeNodeId InsertNode(CTreeNodeId parent, CUrl& record) override;
+    CTreeNodeId InsertNode(CTreeNodeId parent, const std::string& urlText, bool visited) override;
     // Puts the nodes that other threads handed over into the tree. One whose parent is gone by
     // then is refused: its id names nothing and the site tree's hold on its URL is given up.
     // Whatever reads or changes the tree for the user calls this first.

@@ -5,8 +5,8 @@
 #include "app/FindDlg.h"
 #include "app/GuiSinkLock.h"
 #include "app/UrlList.h"
+#include "core/TrawlerCore.h"
 #include "crawl/BrowseEngine.h"
-#include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "settings/ModeData.h"
 #include "url/Url.h"
@@ -53,7 +53,7 @@ void CUrlList::BrowseNode(QTreeWidgetItem* item, std::unique_ptr<CModeData> mode
     if (record == nullptr)
     {
         // No record for the node (it was put in by hand): a new one goes with the browse.
-        record = new CUrl(UrlOf(item), &m_core.m_histories.m_urlHistory);
+        record = new CUrl(UrlOf(item));
         record->SetVisited();
         record->m_treeItem = IdOf(item);
     }

@@ -1,6 +1,6 @@
 #include "cli/FoundFilesReport.h"
 
-#include "download/UrlStore.h"
+#include "core/UrlStore.h"
 #include "settings/LogFile.h"
 #include "url/Url.h"
 

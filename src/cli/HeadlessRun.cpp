@@ -4,7 +4,7 @@
 #include "cli/MemoryTargets.h"
 #include "cli/MessageQueue.h"
 #include "cli/ProgressLine.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
 #include "session/SessionSteps.h"

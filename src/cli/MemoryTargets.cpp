@@ -1,6 +1,7 @@
 #include "cli/MemoryTargets.h"
 
-CTreeNodeId CHeadlessSiteTree::InsertNode(CTreeNodeId /*parent*/, CUrl& /*record*/)
+CTreeNodeId CHeadlessSiteTree::InsertNode(CTreeNodeId /*parent*/, const std::string& /*urlText*/,
+                                          bool /*visited*/)
 {
     return ++m_lastId;
 }

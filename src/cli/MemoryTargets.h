@@ -13,7 +13,7 @@
 class CHeadlessSiteTree : public CSiteTreeTarget
 {
 public:
-    CTreeNodeId InsertNode(CTreeNodeId parent, CUrl& record) override;
+    CTreeNodeId InsertNode(CTreeNodeId parent, const std::string& urlText, bool visited) override;
 
 private:
     std::atomic<CTreeNodeId> m_lastId{kNoTreeNode};

@@ -1,8 +1,8 @@
 #include "crawl/BrowseEngine.h"
 
+#include "core/TrawlerCore.h"
 #include "crawl/CrawlSummary.h"
 #include "crawl/SiteBrowser.h"
-#include "download/TrawlerCore.h"
 #include "platform/FrameMessages.h"
 #include "url/Url.h"
 

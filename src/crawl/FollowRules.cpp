@@ -1,7 +1,7 @@
+#include "core/TrawlerCore.h"
+#include "core/UrlQueue.h"
 #include "crawl/SiteBrowser.h"
-#include "download/TrawlerCore.h"
-#include "download/UrlQueue.h"
-#include "download/UrlTransfers.h"
+#include "net/UrlTransfers.h"
 #include "url/Url.h"
 
 namespace

@@ -1,7 +1,7 @@
 #include "crawl/PageReadAhead.h"
 
-#include "download/Transfer.h"
-#include "download/UrlQueue.h"
+#include "core/UrlQueue.h"
+#include "net/Transfer.h"
 #include "url/Url.h"
 
 #include <algorithm>

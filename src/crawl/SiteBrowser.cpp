@@ -1,11 +1,11 @@
 #include "crawl/SiteBrowser.h"
 
+#include "core/TrawlerCore.h"
+#include "core/UrlQueue.h"
 #include "crawl/LinkScanner.h"
 #include "crawl/PageReadAhead.h"
-#include "download/Transfer.h"
-#include "download/TrawlerCore.h"
-#include "download/UrlQueue.h"
-#include "download/UrlTransfers.h"
+#include "net/Transfer.h"
+#include "net/UrlTransfers.h"
 #include "platform/FrameMessages.h"
 #include "url/Url.h"
 
@@ -119,8 +119,7 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     std::optional<std::string> text;
     CPageAnswer answer;
     const bool unchanged = IsUnchanged(page, started);
-    if (unchanged ||
-        !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
+    if (unchanged || !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
     {
         if (!unchanged && &page == m_startPage && !m_core.m_cancelBrowse)
             m_core.m_unreadStartPages.fetch_add(1);
@@ -198,7 +197,7 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
 {
     if (!ResolveLink(base, value) || IsVisited(value))
         return;
-    auto link = std::make_unique<CUrl>(value, &m_core.m_histories.m_urlHistory);
+    auto link = m_core.NewRecord(value);
     link->m_referer = page.m_url;
     if (++m_core.m_linkCounter % kLinksPerProgressTick == 0)
         m_core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);

@@ -1,9 +1,9 @@
 #include "download/DownloadWorkers.h"
 
+#include "core/TrawlerCore.h"
 #include "download/LocalName.h"
-#include "download/TransferProgress.h"
-#include "download/TrawlerCore.h"
-#include "download/UrlTransfers.h"
+#include "net/TransferProgress.h"
+#include "net/UrlTransfers.h"
 #include "platform/FileTime.h"
 #include "url/Url.h"
 

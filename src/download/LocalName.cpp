@@ -1,6 +1,6 @@
 #include "download/LocalName.h"
 
-#include "download/UrlTransfers.h"
+#include "net/UrlTransfers.h"
 #include "platform/AtomicFile.h"
 #include "platform/UserPrompts.h"
 #include "settings/Options.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "download/TransferContext.h"
-#include "download/UrlTransfers.h"
+#include "net/TransferContext.h"
+#include "net/UrlTransfers.h"
 
 #include <cstddef>
 #include <string>

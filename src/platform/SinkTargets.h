@@ -1,8 +1,11 @@
 #pragma once
 
-#include "url/Url.h"
-
+#include <cstdint>
 #include <string>
+
+// Opaque id of a site-tree node, handed out by the tree target; never a pointer into the GUI.
+using CTreeNodeId = std::uint64_t;
+inline constexpr CTreeNodeId kNoTreeNode = 0;
 
 // The file list control that CFileSink inserts into. The GUI keeps its items sorted by URL.
 // Thread contract: called from worker threads (and the GUI thread) while the file sink's lock is
@@ -26,10 +29,10 @@ class CSiteTreeTarget
 {
 public:
     virtual ~CSiteTreeTarget() = default;
-    // Inserts a node with the record's URL text under parent (kNoTreeNode: the root level).
-    // The record is only sure to live during the call: the node keeps values (the URL text, by
-    // which the URL store finds the record), never the pointer. Returns the new node's id,
-    // kNoTreeNode when the control refuses it at once (for instance when parent no longer
-    // exists).
-    virtual CTreeNodeId InsertNode(CTreeNodeId parent, CUrl& record) = 0;
+    // Inserts a node for a record's URL text under parent (kNoTreeNode: the root level); visited
+    // picks the visited icon. The node keeps the text, by which the URL store finds the record.
+    // Returns the new node's id, kNoTreeNode when the control refuses it at once (for instance
+    // when parent no longer exists).
+    virtual CTreeNodeId InsertNode(CTreeNodeId parent, const std::string& urlText,
+                                   bool visited) = 0;
 };

@@ -1,8 +1,8 @@
 #include "session/SessionSteps.h"
 
+#include "core/TrawlerCore.h"
 #include "crawl/BrowseEngine.h"
 #include "download/DownloadWorkers.h"
-#include "download/TrawlerCore.h"
 #include "platform/FileError.h"
 #include "platform/FrameMessages.h"
 #include "platform/UserPrompts.h"
@@ -45,8 +45,7 @@ void LoadHistories(CTrawlerCore& core)
 void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex,
                      const CSinkLocker& lockTree)
 {
-    auto record =
-        std::make_unique<CUrl>(WithDefaultScheme(siteText), &core.m_histories.m_urlHistory);
+    auto record = core.NewRecord(WithDefaultScheme(siteText));
     bool storeOwnsRecord = false;
     if (lockTree ? lockTree(core.m_sites) : core.m_sites.Lock())
     {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/CalendarTime.h"
-#include "url/PageHistoryLookup.h"
 
 #include <chrono>
 #include <cstddef>
@@ -17,7 +16,7 @@ class CArchiveWriter;
 // the page history, the download history and each browse thread's visited set. Keys compare
 // exactly (case matters). Every operation waits at most one second for the list's lock; a wait
 // that runs out makes the operation do nothing and report failure.
-class CTSList : public CPageHistoryLookup
+class CTSList
 {
 public:
     static constexpr std::chrono::milliseconds kLockWait{1000};
@@ -30,7 +29,7 @@ public:
     // or when the lock could not be had.
     bool Add(const std::string& key, const CCalendarTime& time);
     // True when key is present.
-    bool Contains(const std::string& key) const override;
+    bool Contains(const std::string& key) const;
     // True and the stored time when key is present.
     bool Lookup(const std::string& key, CCalendarTime& time) const;
     // Empties the list. False (and nothing removed) when the lock could not be had.

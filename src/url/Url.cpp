@@ -1,6 +1,5 @@
 #include "url/Url.h"
 
-#include "url/PageHistoryLookup.h"
 #include "url/UrlCanonicalizer.h"
 
 #include <array>
@@ -32,22 +31,19 @@ char FoldCase(char c)
 
 CUrl::CUrl() = default;
 
-CUrl::CUrl(std::string url, const CPageHistoryLookup* pageHistory) : m_url(std::move(url))
+CUrl::CUrl(std::string url) : m_url(std::move(url))
 {
-    Parse(pageHistory);
+    Parse();
 }
 
 CUrl::~CUrl() = default;
 
-bool CUrl::Parse(const CPageHistoryLookup* pageHistory)
+bool CUrl::Parse()
 {
     m_extension.clear();
     m_fileTitle.clear();
     m_directory.clear();
     m_host.clear();
-
-    if (pageHistory != nullptr && pageHistory->Contains(m_url))
-        SetVisited();
 
     CUrlParts parts;
     if (!CanonicalizeAndSplit(m_url, parts))

@@ -1,17 +1,12 @@
 #pragma once
 
 #include "platform/CalendarTime.h"
+#include "platform/SinkTargets.h"
 
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-class CPageHistoryLookup;
-
-// Opaque id of a site-tree node, handed out by the tree target; never a pointer into the GUI.
-using CTreeNodeId = std::uint64_t;
-inline constexpr CTreeNodeId kNoTreeNode = 0;
 
 // Scheme codes of a parsed URL.
 inline constexpr std::uint32_t kServiceFtp = 1;
@@ -47,16 +42,15 @@ class CUrl
 public:
     // A record without text, for a page's base record; Parse() has not run.
     CUrl();
-    // A record for the text; parses it at once. The page history, when given, sets the
-    // visited mark.
-    explicit CUrl(std::string url, const CPageHistoryLookup* pageHistory = nullptr);
+    // A record for the text; parses it at once. Whoever makes it sets the visited mark.
+    explicit CUrl(std::string url);
     virtual ~CUrl();
 
     CUrl(const CUrl&) = delete;
     CUrl& operator=(const CUrl&) = delete;
 
     // (Re)splits m_url. Always true.
-    bool Parse(const CPageHistoryLookup* pageHistory = nullptr);
+    bool Parse();
 
     // Appends scheme prefix, host, a non-default port and the directory to out.
     void GetBaseDirectory(std::string& out) const;

@@ -3,7 +3,7 @@
 #include "app/GuiPrompts.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 #include "support/TempDir.h"
 
 #include <QDir>

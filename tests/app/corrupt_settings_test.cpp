@@ -1,7 +1,7 @@
 #include "HeadlessRun.h"
 #include "LocalSite.h"
-#include "app/HistoryFile.h"
 #include "platform/FileError.h"
+#include "settings/HistoryFile.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
 #include "settings/TSList.h"

@@ -4,9 +4,9 @@
 #include "app/AddSiteDlg.h"
 #include "app/FindDlg.h"
 #include "app/HistoryCombo.h"
-#include "app/HistoryFile.h"
 #include "app/HyperlinkButton.h"
 #include "app/StatsDlg.h"
+#include "settings/HistoryFile.h"
 #include "support/FileBytes.h"
 
 #include <QRadioButton>

@@ -73,7 +73,7 @@ void CDocumentTest::newKeepsTreeAndList()
 {
     CFrameFixture f;
     CUrl site("http://site.test/");
-    f.frame->SiteView()->InsertNode(kNoTreeNode, site);
+    f.frame->SiteView()->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
     QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", "3"));
     f.core.m_liveBrowsers = 1;
     f.frame->ExecuteCommand(ID_FILE_NEW);

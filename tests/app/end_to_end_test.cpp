@@ -3,11 +3,11 @@
 #include "app/AddSiteDlg.h"
 #include "app/CommandIds.h"
 #include "app/ExportDlg.h"
-#include "app/FileExport.h"
 #include "app/FileList.h"
 #include "app/HistoryCombo.h"
 #include "app/MakerSite.h"
 #include "app/UrlList.h"
+#include "settings/FileExport.h"
 #include "support/FileBytes.h"
 #include "support/TestHttpServer.h"
 

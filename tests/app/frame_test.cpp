@@ -148,7 +148,8 @@ void CFrameTest::commandsFollowTreeAndListState()
     QVERIFY(!f.frame->IsCommandEnabled(ID_FIND_SITE));
 
     CUrl site("http://site.test/");
-    const CTreeNodeId node = f.frame->SiteView()->InsertNode(kNoTreeNode, site);
+    const CTreeNodeId node =
+        f.frame->SiteView()->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
     QVERIFY(node != kNoTreeNode);
     QVERIFY(f.frame->IsCommandEnabled(ID_FIND_SITE));
     for (int id : treeCommands)
@@ -267,7 +268,7 @@ void CFrameTest::siteImageChangesOnlyPageNodes()
     CFrameFixture f;
     CUrlList* tree = f.frame->SiteView();
     CUrl site("http://site.test/");
-    const CTreeNodeId node = tree->InsertNode(kNoTreeNode, site);
+    const CTreeNodeId node = tree->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
     QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageFound));
 
     f.core.m_frame.PostToMainFrame(WM_SITE_IMAGE, 1,

@@ -190,10 +190,11 @@ void CSiteTreeTest::findWalksForwardWithoutWrapping()
     CUrl a1("http://a.test/1.html");
     CUrl tunes("http://a.test/Tunes.MP3.html");
     CUrl b("http://b.test/mp3/");
-    const CTreeNodeId aNode = f.tree->InsertNode(kNoTreeNode, a);
-    QTreeWidgetItem* first = f.tree->ItemOf(f.tree->InsertNode(aNode, a1));
-    QTreeWidgetItem* match = f.tree->ItemOf(f.tree->InsertNode(aNode, tunes));
-    QTreeWidgetItem* last = f.tree->ItemOf(f.tree->InsertNode(kNoTreeNode, b));
+    const CTreeNodeId aNode = f.tree->InsertNode(kNoTreeNode, a.m_url, a.IsVisited());
+    QTreeWidgetItem* first = f.tree->ItemOf(f.tree->InsertNode(aNode, a1.m_url, a1.IsVisited()));
+    QTreeWidgetItem* match =
+        f.tree->ItemOf(f.tree->InsertNode(aNode, tunes.m_url, tunes.IsVisited()));
+    QTreeWidgetItem* last = f.tree->ItemOf(f.tree->InsertNode(kNoTreeNode, b.m_url, b.IsVisited()));
     f.tree->collapseAll();
 
     struct CCase

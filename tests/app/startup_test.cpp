@@ -4,7 +4,7 @@
 #include "app/FileList.h"
 #include "app/TrawlerApp.h"
 #include "app/UrlList.h"
-#include "platform/InternetSession.h"
+#include "net/InternetSession.h"
 #include "settings/Histories.h"
 #include "settings/Options.h"
 

@@ -66,7 +66,7 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
     CUrlList* tree = f.frame->SiteView();
     CFileList* list = f.frame->FileView();
     CUrl root("http://site.test/");
-    const CTreeNodeId rootNode = tree->InsertNode(kNoTreeNode, root);
+    const CTreeNodeId rootNode = tree->InsertNode(kNoTreeNode, root.m_url, root.IsVisited());
 
     constexpr int kThreads = 6;
     constexpr int kPerThread = 40;
@@ -84,7 +84,7 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
                                              std::to_string((i * 7 + t * 13) % 97) + "_" +
                                              std::to_string(t) + "_" + std::to_string(i);
                     CUrl page("http://site.test/" + name);
-                    ids[t].push_back(tree->InsertNode(rootNode, page));
+                    ids[t].push_back(tree->InsertNode(rootNode, page.m_url, page.IsVisited()));
                     list->InsertItem("http://site.test/" + name + ".zip", std::to_string(i));
                 }
                 ++done;
@@ -128,17 +128,17 @@ void CTargetsTest::removedNodesAreRefusedAsParents()
     CUrl site("http://site.test/");
     CUrl page("http://site.test/a.html");
     CUrl deeper("http://site.test/b.html");
-    const CTreeNodeId siteNode = tree->InsertNode(kNoTreeNode, site);
-    const CTreeNodeId pageNode = tree->InsertNode(siteNode, page);
+    const CTreeNodeId siteNode = tree->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
+    const CTreeNodeId pageNode = tree->InsertNode(siteNode, page.m_url, page.IsVisited());
     tree->DeleteNode(tree->ItemOf(siteNode));
     QVERIFY(tree->ItemOf(siteNode) == nullptr);
     QVERIFY(tree->ItemOf(pageNode) == nullptr);
     QCOMPARE(tree->NodeOfUrl("http://site.test/a.html"), kNoTreeNode);
 
     // The user-interface thread itself is refused at once.
-    QCOMPARE(tree->InsertNode(pageNode, deeper), kNoTreeNode);
+    QCOMPARE(tree->InsertNode(pageNode, deeper.m_url, deeper.IsVisited()), kNoTreeNode);
     // A new node never reuses a removed one's id.
-    QVERIFY(tree->InsertNode(kNoTreeNode, site) > pageNode);
+    QVERIFY(tree->InsertNode(kNoTreeNode, site.m_url, site.IsVisited()) > pageNode);
 }
 
 void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()

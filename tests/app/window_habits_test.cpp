@@ -5,12 +5,12 @@
 #include "app/ExchangeFields.h"
 #include "app/FileList.h"
 #include "app/HistoryCombo.h"
-#include "app/HistoryFile.h"
 #include "app/ScreenPlacement.h"
 #include "app/StatsDlg.h"
 #include "app/UrlList.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
+#include "settings/HistoryFile.h"
 #include "url/Url.h"
 
 #include <QAction>
@@ -151,7 +151,7 @@ void CWindowHabitsTest::rightClickSelectsTheItemUnderTheCursor()
     CUrl sites[]{CUrl("http://a.example/"), CUrl("http://b.example/")};
     for (CUrl& site : sites)
     {
-        f.frame->SiteView()->InsertNode(kNoTreeNode, site);
+        f.frame->SiteView()->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
         f.frame->FileView()->InsertItem(site.m_url + "1.zip", "");
     }
     f.frame->DeliverPendingMessages();

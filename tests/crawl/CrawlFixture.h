@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/MemoryTargets.h"
+#include "core/TrawlerCore.h"
 #include "crawl/BrowseEngine.h"
 #include "crawl/TestSite.h"
-#include "download/MemoryTargets.h"
-#include "download/TrawlerCore.h"
 #include "settings/ModeData.h"
 #include "support/TempDir.h"
 
@@ -72,7 +72,7 @@ protected:
     }
     void Crawl(const std::string& url, std::unique_ptr<CModeData> mode)
     {
-        auto* site = new CUrl(url, &m_core->m_histories.m_urlHistory);
+        auto* site = m_core->NewRecord(url).release();
         m_core->m_sites.AddLocked(*site);
         StartBrowse(*m_core, site, std::move(mode));
         ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(60)));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/TrawlerCore.h"
+#include "core/TrawlerCore.h"
 
 #include <atomic>
 #include <string>

@@ -125,7 +125,7 @@ TEST_F(PagesInFlight, CancelWithSixteenInFlightReturnsEveryRecord)
         all += "<a href=" + path + ">";
     }
     m_site.Page("/all.htm", all);
-    auto* site = new CUrl(m_site.Url("/all.htm"), &m_core->m_histories.m_urlHistory);
+    auto* site = m_core->NewRecord(m_site.Url("/all.htm")).release();
     m_core->m_sites.AddLocked(*site);
     StartBrowse(*m_core, site, SiteMode(16));
     // The pages answer only after a second: wait until most of the sixteen are asked for at

@@ -1,6 +1,6 @@
 #include "CrawlFixture.h"
 #include "LoginPrompts.h"
-#include "download/UrlTransfers.h"
+#include "net/UrlTransfers.h"
 
 #include <thread>
 
@@ -23,7 +23,7 @@ TEST_F(CCrawlTest, TwoBrowsesAndASizeCheckOfOneRecordAtOnce)
 
     for (int round = 0; round < 3; ++round)
     {
-        auto* url = new CUrl(site.Url("/"), &m_core->m_histories.m_urlHistory);
+        auto* url = m_core->NewRecord(site.Url("/")).release();
         m_core->m_sites.AddLocked(*url);
         StartBrowse(*m_core, url, GetMode(0, m_core->m_options));
         StartBrowse(*m_core, url, GetMode(0, m_core->m_options));

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "MemoryTargets.h"
-#include "TransferFixture.h"
+#include "core/MemoryTargets.h"
+#include "core/TrawlerCore.h"
 #include "download/DownloadWorkers.h"
-#include "download/TrawlerCore.h"
+#include "net/TransferFixture.h"
 #include "support/DirectoryNames.h"
 #include "support/WaitFor.h"
 

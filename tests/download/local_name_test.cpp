@@ -1,5 +1,5 @@
-#include "TransferFixture.h"
 #include "download/LocalName.h"
+#include "net/TransferFixture.h"
 #include "url/Url.h"
 
 #include <filesystem>

@@ -70,7 +70,7 @@ TEST_F(CHostileCrawl, FindFilesFromLinksTriesTheUnreachableSites)
 TEST_F(CHostileCrawl, CancelEndsACrawlWaitingForAStalledServer)
 {
     SetTimeout(120);
-    auto* site = new CUrl(m_site.Url("/"), &m_core->m_histories.m_urlHistory);
+    auto* site = m_core->NewRecord(m_site.Url("/")).release();
     m_core->m_sites.AddLocked(*site);
     // The start page links the page that stalls before its headers first.
     StartBrowse(*m_core, site, GetMode(1, m_core->m_options));

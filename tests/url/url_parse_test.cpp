@@ -1,8 +1,6 @@
-#include "url/PageHistoryLookup.h"
 #include "url/Url.h"
 
 #include <gtest/gtest.h>
-#include <set>
 
 namespace
 {
@@ -142,25 +140,12 @@ TEST(UrlParse, EmptyRecordAndReparse)
     EXPECT_EQ(base.m_fileName, "b.zip");
 }
 
-class CSetHistory : public CPageHistoryLookup
+TEST(UrlParse, ParsingAgainKeepsTheVisitedMark)
 {
-public:
-    std::set<std::string> urls;
-    bool Contains(const std::string& url) const override { return urls.count(url) != 0; }
-};
-
-TEST(UrlParse, VisitedMarkComesFromThePageHistory)
-{
-    CSetHistory history;
-    history.urls.insert("http://h/seen.htm");
-    EXPECT_TRUE(CUrl("http://h/seen.htm", &history).IsVisited());
-    EXPECT_FALSE(CUrl("http://h/SEEN.htm", &history).IsVisited()) << "exact, case-sensitive";
-    EXPECT_FALSE(CUrl("http://h/seen.htm").IsVisited());
-
-    // The mark is never cleared by parsing again.
-    CUrl url("http://h/seen.htm", &history);
-    history.urls.clear();
-    url.Parse(&history);
+    CUrl url("http://h/seen.htm");
+    EXPECT_FALSE(url.IsVisited());
+    url.SetVisited();
+    url.Parse();
     EXPECT_TRUE(url.IsVisited());
 }
 

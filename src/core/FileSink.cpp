@@ -1,0 +1,28 @@
+#include "core/FileSink.h"
+
+bool CFileSink::IsShown(const CUrl& record) const
+{
+    return m_store.IsInFileList(record.m_url);
+}
+
+std::string CFileSink::SizeText(const CUrl& record)
+{
+    switch (record.m_sizeState.load())
+    {
+    case kSizeKnown:
+        // Unsigned: a size above 2 GB must not show as a negative number.
+        return std::to_string(record.m_size.load());
+    case kSizeNotGiven:
+        return "<Unknown>";
+    default:
+        return {};
+    }
+}
+
+CUrl* CFileSink::Add(CUrl& record)
+{
+    CFileListTarget* target = m_target.load();
+    if (target == nullptr || !target->InsertItem(record.m_url, SizeText(record)))
+        return nullptr;
+    return m_store.Add(CHolder::FileList, &record).held;
+}

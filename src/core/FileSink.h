@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/UrlSink.h"
+#include "platform/SinkTargets.h"
+
+#include <atomic>
+#include <string>
+
+// The found-file list: its items are the URLs whose store entry carries the file-list mark.
+class CFileSink : public CUrlSink
+{
+public:
+    using CUrlSink::CUrlSink;
+
+    // Binds the list control. Set before any worker adds, cleared only when none runs any more.
+    void SetTarget(CFileListTarget* target) { m_target.store(target); }
+
+    bool IsShown(const CUrl& record) const override;
+
+    // The text of the size column: the size when it is known, "<Unknown>" when the server gave
+    // none, empty when nobody asked yet.
+    static std::string SizeText(const CUrl& record);
+
+protected:
+    CUrl* Add(CUrl& record) override;
+
+private:
+    std::atomic<CFileListTarget*> m_target{nullptr};
+};

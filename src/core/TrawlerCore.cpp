@@ -1,0 +1,111 @@
+#include "core/TrawlerCore.h"
+
+#include "core/PendingDownloads.h"
+#include "net/InternetSession.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+void CUnattendedPrompts::ShowMessage(const std::string& caption, const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+bool CUnattendedPrompts::AskLogin(const std::string&, std::string&, std::string&)
+{
+    return false;
+}
+
+bool CUnattendedPrompts::OpenWithShell(const std::string&)
+{
+    return false;
+}
+
+CTrawlerCore::CTrawlerCore() : m_log(kLogFileName)
+{
+    PublishOptions();
+}
+
+CTrawlerCore::CTrawlerCore(std::string workDir, const std::string& logPath)
+    : m_log(logPath), m_options(std::move(workDir))
+{
+    PublishOptions();
+}
+
+CTrawlerCore::~CTrawlerCore()
+{
+    // Workers stop at their next check; the ones still running must not outlive what they use.
+    m_cancelBrowse = true;
+    m_cancelDownload = true;
+    while (m_threadsAlive.load() != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    m_transferContext.reset();
+    m_session.reset();
+}
+
+bool CTrawlerCore::OpenSession(const std::string& agent)
+{
+    auto session = std::make_unique<CInternetSession>(agent);
+    if (!session->IsOpen())
+        return false;
+    m_session = std::move(session);
+    RebuildTransferContext();
+    return true;
+}
+
+void CTrawlerCore::CloseSession()
+{
+    m_transferContext.reset();
+    m_session.reset();
+}
+
+std::unique_ptr<CUrl> CTrawlerCore::NewRecord(std::string urlText) const
+{
+    auto record = std::make_unique<CUrl>(std::move(urlText));
+    if (m_histories.m_urlHistory.Contains(record->m_url))
+        record->SetVisited();
+    return record;
+}
+
+std::uint32_t CTrawlerCore::PendingDownloads()
+{
+    return ::PendingDownloads(m_downloadQueue, m_runningDownloads.load(), m_stats);
+}
+
+std::shared_ptr<const COptions> CTrawlerCore::Options() const
+{
+    std::lock_guard lock(m_optionsMutex);
+    return m_publishedOptions;
+}
+
+void CTrawlerCore::PublishOptions()
+{
+    auto snapshot = std::make_shared<const COptions>(m_options);
+    std::lock_guard lock(m_optionsMutex);
+    m_publishedOptions = std::move(snapshot);
+}
+
+void CTrawlerCore::SetPrompts(CUserPrompts* prompts)
+{
+    m_prompts = prompts != nullptr ? prompts : &m_unattendedPrompts;
+    if (m_session)
+        RebuildTransferContext();
+}
+
+void CTrawlerCore::SetPageReadLimit(std::chrono::seconds limit)
+{
+    m_pageReadLimit = limit;
+    if (m_session)
+        RebuildTransferContext();
+}
+
+void CTrawlerCore::RebuildTransferContext()
+{
+    m_transferContext.reset(new CTransferContext{*m_session, m_connections, m_options, m_log,
+                                                 m_stats, m_frame, *m_prompts, m_cancelBrowse,
+                                                 m_cancelDownload});
+    m_transferContext->pageReadLimit = m_pageReadLimit;
+    // Workers must not read the options while the window edits them.
+    m_transferContext->publishedOptions = [this] { return Options(); };
+}

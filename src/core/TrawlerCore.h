@@ -1,0 +1,120 @@
+#pragma once
+
+#include "core/FileSink.h"
+#include "core/SiteSink.h"
+#include "core/UrlQueue.h"
+#include "core/UrlStore.h"
+#include "net/ConnectionCache.h"
+#include "net/TransferContext.h"
+#include "platform/FrameMessages.h"
+#include "platform/Statistics.h"
+#include "platform/UserPrompts.h"
+#include "settings/Histories.h"
+#include "settings/LogFile.h"
+#include "settings/Options.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class CInternetSession;
+
+// Answers every prompt without a user: messages go to standard error, logins are cancelled and
+// nothing is opened. The prompts of a core that no GUI has taken over yet.
+class CUnattendedPrompts : public CUserPrompts
+{
+public:
+    void ShowMessage(const std::string& caption, const std::string& text) override;
+    bool AskLogin(const std::string& server, std::string& userName, std::string& password) override;
+    bool OpenWithShell(const std::string& urlOrFile) override;
+};
+
+// The state that the windows and every worker share: the stores and sinks, the histories, the
+// statistics, the log, the Internet session, the options, the cancel flags, the download queue
+// and the worker counters. One instance lives as long as the application; every thread reaches
+// the shared state through it, and notifies the main frame only through m_frame.
+class CTrawlerCore
+{
+public:
+    // Records the current directory as the working directory and opens the log "hvstr.log" in
+    // the current directory.
+    CTrawlerCore();
+    // Uses workDir as the working directory and logPath for the log (tests).
+    CTrawlerCore(std::string workDir, const std::string& logPath);
+    virtual ~CTrawlerCore();
+
+    CTrawlerCore(const CTrawlerCore&) = delete;
+    CTrawlerCore& operator=(const CTrawlerCore&) = delete;
+
+    // Creates the Internet session with the agent string; false when libcurl cannot start.
+    // Call before any worker runs.
+    bool OpenSession(const std::string& agent);
+    void CloseSession();
+    bool HasSession() const { return m_session != nullptr; }
+
+    // A record for the URL text, marked visited when the page history holds that exact text.
+    std::unique_ptr<CUrl> NewRecord(std::string urlText) const;
+
+    // Files waiting for or in download; also stores the sum as the "queued files" statistic.
+    std::uint32_t PendingDownloads();
+
+    // Workers read the options through snapshots: the user-interface thread edits m_options in
+    // place (the options sheet, the window layout) and then publishes it, so a worker never
+    // reads a text while it changes.
+    std::shared_ptr<const COptions> Options() const;
+    // User-interface thread: makes the current m_options what Options() returns.
+    void PublishOptions();
+
+    // What transfers need, in one piece. Valid once the session is open.
+    const CTransferContext& TransferContext() const { return *m_transferContext; }
+
+    // Installs the GUI's prompts (or, with nullptr, the unattended ones). Before workers run.
+    void SetPrompts(CUserPrompts* prompts);
+    // How long a page read may take (kPageReadLimit unless set). Before workers run.
+    void SetPageReadLimit(std::chrono::seconds limit);
+    CUserPrompts& Prompts() const { return *m_prompts; }
+
+    // The store comes first: the sinks refer to it, and it outlives them.
+    CUrlStore m_urlStore;
+    CFileSink m_foundFiles{m_urlStore};
+    CSiteSink m_sites{m_urlStore};
+    CHistories m_histories;
+    CStatistics m_stats;
+    CLogFile m_log;
+    // Edited by the user-interface thread only; workers use Options().
+    COptions m_options;
+    std::atomic<bool> m_cancelBrowse{false};
+    std::atomic<bool> m_cancelDownload{false};
+
+    CUrlQueue m_downloadQueue;
+    CFramePoster m_frame;
+    CConnectionCache m_connections;
+    // Browse threads started and not yet ended; the status bar shows it.
+    std::atomic<std::int32_t> m_runningBrowses{0};
+    // Site browsers that exist; "Cancel Browse" and the shut-down wait look at it.
+    std::atomic<std::int32_t> m_liveBrowsers{0};
+    // Link records made by all browse threads; every fifth posts a progress tick.
+    std::atomic<std::uint32_t> m_linkCounter{0};
+    // Download workers running; raised before a worker starts.
+    std::atomic<std::uint32_t> m_runningDownloads{0};
+    // Start pages whose read failed, and downloads that failed (not skipped, not cancelled):
+    // the command-line tool's exit status reports them.
+    std::atomic<std::uint32_t> m_unreadStartPages{0};
+    std::atomic<std::uint32_t> m_failedDownloads{0};
+    // Browse threads and download workers that may still touch the core. Raised before a thread
+    // starts, lowered as its very last step; destruction waits for it to reach 0.
+    std::atomic<std::int32_t> m_threadsAlive{0};
+
+private:
+    void RebuildTransferContext();
+
+    std::unique_ptr<CInternetSession> m_session;
+    CUnattendedPrompts m_unattendedPrompts;
+    CUserPrompts* m_prompts = &m_unattendedPrompts;
+    std::unique_ptr<CTransferContext> m_transferContext;
+    std::chrono::seconds m_pageReadLimit = kPageReadLimit;
+    mutable std::mutex m_optionsMutex;
+    std::shared_ptr<const COptions> m_publishedOptions;
+};

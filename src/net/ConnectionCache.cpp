@@ -1,0 +1,50 @@
+#include "net/ConnectionCache.h"
+
+#include "url/Url.h"
+
+#include <chrono>
+
+namespace
+{
+
+constexpr std::chrono::milliseconds kLockWait{1000};
+
+std::string KeyOf(const CUrl& record)
+{
+    return record.m_host + ':' + std::to_string(record.m_port);
+}
+
+} // namespace
+
+std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& record)
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (!lock.owns_lock())
+        return nullptr;
+    auto& entry = m_connections[KeyOf(record)];
+    if (!entry)
+        entry = std::make_shared<const CConnection>(
+            CConnection{record.m_host, record.m_port, record.m_userName, record.m_password});
+    return entry;
+}
+
+void CConnectionCache::DropConnection(const CUrl& record)
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (lock.owns_lock())
+        m_connections.erase(KeyOf(record));
+}
+
+std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& record,
+                                                                   const std::string& userName,
+                                                                   const std::string& password)
+{
+    std::unique_lock lock(m_mutex, kLockWait);
+    if (!lock.owns_lock())
+        return nullptr;
+    auto& entry = m_connections[KeyOf(record)];
+    if (!entry || entry->userName != userName || entry->password != password)
+        entry = std::make_shared<const CConnection>(
+            CConnection{record.m_host, record.m_port, userName, password});
+    return entry;
+}

@@ -1,0 +1,108 @@
+#include "net/HttpHeaders.h"
+
+#include "platform/FileTime.h"
+
+#include <cstdint>
+#include <ctime>
+#include <curl/curl.h>
+#include <limits>
+
+namespace
+{
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Seconds from 1601-01-01 (file time's epoch) to 1970-01-01.
+constexpr std::int64_t kUnixEpochInFileTimeSeconds = 11644473600;
+constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
+
+} // namespace
+
+const std::string* FindHeader(const CHttpHeaders& headers, std::string_view name)
+{
+    for (const auto& [headerName, value] : headers)
+        if (EqualNoCase(headerName, name))
+            return &value;
+    return nullptr;
+}
+
+void AddHeaderLine(CHttpHeaders& headers, std::string_view line)
+{
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    headers.emplace_back(std::string(Trim(line.substr(0, colon))),
+                         std::string(Trim(line.substr(colon + 1))));
+}
+
+long ParseStatusLine(std::string_view line)
+{
+    if (line.substr(0, 5) != "HTTP/")
+        return 0;
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos)
+        return 0;
+    long status = 0;
+    std::size_t digits = 0;
+    for (std::size_t i = space + 1; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+    {
+        if (++digits > 3)
+            return 0;
+        status = status * 10 + (line[i] - '0');
+    }
+    return digits == 3 ? status : 0;
+}
+
+bool ParseHttpDate(const std::string& text, CCalendarTime& time)
+{
+    const std::time_t seconds = curl_getdate(text.c_str(), nullptr);
+    if (seconds == static_cast<std::time_t>(-1))
+        return false;
+    const std::int64_t sinceFileEpoch =
+        static_cast<std::int64_t>(seconds) + kUnixEpochInFileTimeSeconds;
+    if (sinceFileEpoch < 0 ||
+        sinceFileEpoch > std::numeric_limits<std::int64_t>::max() / kFileTimeTicksPerSecond)
+        return false;
+    return FileTimeToCalendarTime(
+        static_cast<std::uint64_t>(sinceFileEpoch) * kFileTimeTicksPerSecond, time);
+}
+
+std::uint32_t ParseContentLength(std::string_view text)
+{
+    text = Trim(text);
+    if (text.empty())
+        return 0;
+    std::uint64_t value = 0;
+    for (char c : text)
+    {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            return 0;
+    }
+    return static_cast<std::uint32_t>(value);
+}

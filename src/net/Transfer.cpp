@@ -1,0 +1,598 @@
+#include "net/Transfer.h"
+
+#include "net/ConnectionCache.h"
+#include "net/HttpHeaders.h"
+#include "net/InternetSession.h"
+#include "platform/FrameMessages.h"
+#include "platform/UserPrompts.h"
+#include "settings/LogFile.h"
+#include "settings/Options.h"
+#include "url/Url.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+// Used when the options hold no usable time-out.
+constexpr int kDefaultTimeoutSeconds = 30;
+constexpr int kMaxRetries = 10;
+// How long one wait for the sockets lasts before the cancel flag and the time-out are checked.
+constexpr int kPollMilliseconds = 50;
+// Bytes received but not yet read beyond which the transfer pauses, so a slow reader never
+// makes the body pile up in memory.
+constexpr std::size_t kPauseAbove = 256 * 1024;
+// The size of one receive from the socket.
+constexpr long kReceiveBufferSize = 128 * 1024;
+// The longest error text that goes into a log line.
+constexpr std::size_t kMaxErrorText = 1023;
+// A transfer that receives fewer bytes than this in a whole time-out is stalled: a server that
+// drips a byte now and then would otherwise hold the transfer for ever.
+constexpr std::size_t kMinBytesPerTimeout = 1024;
+
+bool IsHttpService(std::uint32_t service)
+{
+    return service == kServiceHttp || service == kServiceHttps;
+}
+
+std::string BuildHttpUrl(const CUrl& record, const CConnection& connection)
+{
+    std::string url(record.SchemePrefix());
+    url += connection.host;
+    url += ':';
+    url += std::to_string(connection.port);
+    url += record.m_object.empty() ? std::string("/") : record.m_object;
+    return url;
+}
+
+} // namespace
+
+struct CTransfer::CRequest
+{
+    CCurlHandleLease handles;
+    const std::atomic<bool>* cancel = nullptr;
+    bool http = false;
+    bool added = false;
+    bool paused = false;
+    bool done = false;
+    CURLcode result = CURLE_OK;
+    bool cancelled = false;
+    bool timedOut = false;
+    // Set once a connection stands; from then on the wait for each byte is timed here (libcurl
+    // times the connect itself).
+    bool connected = false;
+    Clock::duration idleLimit{};
+    Clock::time_point lastActivity;
+    // Each request's response headers are due within the time-out of sending it; 1xx answers
+    // do not count.
+    Clock::time_point headersDue;
+    bool responseHeadersIn = false;
+    // Time spent waiting for the server (not for the reader) and the bytes received in it.
+    Clock::duration spanWaited{};
+    std::size_t spanBytes = 0;
+    Clock::time_point lastTick;
+    Clock::time_point deadline = Clock::time_point::max();
+    // The latest response's status and headers: redirects and authentication rounds replace
+    // them.
+    long status = 0;
+    bool headerBlockEnded = false;
+    bool headersFinal = false;
+    CHttpHeaders headers;
+    // Body bytes received and not yet read.
+    std::vector<char> pending;
+    std::size_t pendingPos = 0;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    ~CRequest()
+    {
+        if (added)
+            curl_multi_remove_handle(handles.Multi(), handles.Easy());
+        // The kept handle must not point at this request's buffers and callbacks any more.
+        if (handles)
+            curl_easy_reset(handles.Easy());
+    }
+
+    std::size_t Available() const { return pending.size() - pendingPos; }
+
+    // Why the transfer has waited too long by now, as the text after "Timeout was reached: ";
+    // empty while it has not. Counts the time since the last call as time spent waiting for the
+    // server.
+    std::string TimeOutReason()
+    {
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
+            return "the transfer took longer than it may";
+        const Clock::duration waited = now - lastTick;
+        lastTick = now;
+        if (!connected)
+            return {};
+        spanWaited += waited;
+        const auto seconds = [this]
+        {
+            return std::to_string(
+                       std::chrono::duration_cast<std::chrono::seconds>(idleLimit).count()) +
+                   " seconds";
+        };
+        if (now - lastActivity > idleLimit)
+            return "no data for " + seconds();
+        if (http && !responseHeadersIn && now > headersDue)
+            return "no complete response headers within " + seconds();
+        if (spanWaited > idleLimit)
+        {
+            if (spanBytes < kMinBytesPerTimeout)
+                return "less than 1 KB received in " + seconds();
+            spanWaited = {};
+            spanBytes = 0;
+        }
+        return {};
+    }
+
+    static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        const std::size_t length = size * count;
+        request.lastActivity = Clock::now();
+        if (request.Available() > 0 && request.Available() + length > kPauseAbove)
+        {
+            request.paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        request.spanBytes += length;
+        if (request.pendingPos == request.pending.size())
+        {
+            request.pending.clear();
+            request.pendingPos = 0;
+        }
+        else if (request.pendingPos > request.pending.size() / 2)
+        {
+            request.pending.erase(request.pending.begin(),
+                                  request.pending.begin() +
+                                      static_cast<std::ptrdiff_t>(request.pendingPos));
+            request.pendingPos = 0;
+        }
+        request.pending.insert(request.pending.end(), data, data + length);
+        return length;
+    }
+
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        const std::size_t length = size * count;
+        request.lastActivity = Clock::now();
+        request.spanBytes += length;
+        if (!request.http)
+            return length;
+        const std::string_view line(data, length);
+        if (const long status = ParseStatusLine(line); status != 0)
+        {
+            request.status = status;
+            request.headers.clear();
+            request.headerBlockEnded = false;
+            request.headersFinal = false;
+        }
+        else if (line == "\r\n" || line == "\n")
+        {
+            request.headerBlockEnded = true;
+            request.responseHeadersIn = request.status >= 200;
+            // A redirect or an authentication round goes on to another response; a 2xx is
+            // the answer, so Open may stop before its body.
+            request.headersFinal = request.status >= 200 && request.status < 300;
+        }
+        else if (!request.headerBlockEnded)
+        {
+            AddHeaderLine(request.headers, line);
+        }
+        return length;
+    }
+
+    static int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        if (request.cancel != nullptr && request.cancel->load(std::memory_order_relaxed))
+        {
+            request.cancelled = true;
+            return 1;
+        }
+        return 0;
+    }
+
+    static int OnConnected(void* user, char*, char*, int, int)
+    {
+        auto& request = *static_cast<CRequest*>(user);
+        request.connected = true;
+        request.lastActivity = Clock::now();
+        // Called again for each redirect and authentication round: a new request.
+        request.headersDue = request.lastActivity + request.idleLimit;
+        request.responseHeadersIn = false;
+        return CURL_PREREQFUNC_OK;
+    }
+};
+
+CTransfer::CTransfer(const CTransferContext& context, const std::atomic<bool>* cancel)
+    : m_context(context), m_cancel(cancel)
+{
+}
+
+CTransfer::~CTransfer()
+{
+    Close();
+}
+
+bool CTransfer::Start(const CUrl& record, bool head)
+{
+    m_request = std::make_unique<CRequest>();
+    CRequest& request = *m_request;
+    request.cancel = m_cancel;
+    request.http = IsHttpService(m_service);
+    const int timeout = m_context.CurrentOptions()->m_connectTimeout > 0
+                            ? m_context.CurrentOptions()->m_connectTimeout
+                            : kDefaultTimeoutSeconds;
+    request.idleLimit = std::chrono::seconds(timeout);
+    request.lastActivity = Clock::now();
+    request.deadline = m_deadline;
+
+    request.handles = m_context.session.AcquireHandles();
+    if (!request.handles)
+    {
+        request.done = true;
+        request.result = CURLE_FAILED_INIT;
+        return false;
+    }
+    CURL* easy = request.handles.Easy();
+    const std::string url = request.http ? BuildHttpUrl(record, *m_connection) : record.m_url;
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, request.errorText);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeout));
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CRequest::OnWrite);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &request);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CRequest::OnHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &request);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CRequest::OnProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &request);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CRequest::OnConnected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &request);
+    // Other transfers of the thread run on the same multi handle: its messages find their
+    // request through this.
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, &request);
+    if (request.http)
+    {
+        if (head)
+            curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        if (!record.m_referer.empty())
+            curl_easy_setopt(easy, CURLOPT_REFERER, record.m_referer.c_str());
+        if (!m_connection->userName.empty() || !m_connection->password.empty())
+        {
+            curl_easy_setopt(easy, CURLOPT_USERNAME, m_connection->userName.c_str());
+            curl_easy_setopt(easy, CURLOPT_PASSWORD, m_connection->password.c_str());
+            // Sent only when the server asks, in the form it asks for.
+            curl_easy_setopt(easy, CURLOPT_HTTPAUTH,
+                             static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+        }
+    }
+    if (curl_multi_add_handle(request.handles.Multi(), easy) != CURLM_OK)
+    {
+        request.done = true;
+        request.result = CURLE_FAILED_INIT;
+        return false;
+    }
+    request.added = true;
+    return true;
+}
+
+void CTransfer::ReadMessages()
+{
+    CRequest& request = *m_request;
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(request.handles.Multi(), &left))
+    {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        // The message may belong to another open transfer of this thread.
+        void* owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+        if (owner == nullptr)
+            continue;
+        auto& done = *static_cast<CRequest*>(owner);
+        done.done = true;
+        done.result = message->data.result;
+    }
+}
+
+template <class Predicate> void CTransfer::Drive(Predicate satisfied)
+{
+    CRequest& request = *m_request;
+    // The wait for the next byte starts now: time the reader spent between calls is not the
+    // server's.
+    request.lastActivity = Clock::now();
+    request.lastTick = request.lastActivity;
+    while (!satisfied() && !request.done)
+    {
+        if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed))
+        {
+            request.cancelled = true;
+            return;
+        }
+        if (const std::string reason = request.TimeOutReason(); !reason.empty())
+        {
+            request.timedOut = true;
+            std::snprintf(request.errorText, sizeof request.errorText, "Timeout was reached: %s",
+                          reason.c_str());
+            return;
+        }
+        int running = 0;
+        const CURLMcode code = curl_multi_perform(request.handles.Multi(), &running);
+        if (code != CURLM_OK)
+        {
+            request.done = true;
+            request.result = CURLE_FAILED_INIT;
+            std::snprintf(request.errorText, sizeof request.errorText, "%s",
+                          curl_multi_strerror(code));
+            return;
+        }
+        ReadMessages();
+        if (request.cancelled)
+            return;
+        if (!satisfied() && !request.done)
+            curl_multi_poll(request.handles.Multi(), nullptr, 0, kPollMilliseconds, nullptr);
+    }
+}
+
+void CTransfer::LogConnectionProblem(const CUrl& record) const
+{
+    const CRequest& request = *m_request;
+    std::string text = request.errorText[0] != '\0'
+                           ? std::string(request.errorText)
+                           : std::string(curl_easy_strerror(request.result));
+    if (text.size() > kMaxErrorText)
+        text.resize(kMaxErrorText);
+    m_context.log.Write("File %s connection problem: %s\n", record.m_url.c_str(), text.c_str());
+}
+
+bool CTransfer::StartAhead(const CUrl& record, bool head)
+{
+    Close();
+    if (!IsHttpService(record.m_serviceType) || !record.m_usable)
+        return false;
+    m_service = record.m_serviceType;
+    m_connection = m_context.connections.GetConnection(record);
+    if (!m_connection || !Start(record, head))
+    {
+        Close();
+        return false;
+    }
+    m_ahead = true;
+    m_aheadHead = head;
+    return true;
+}
+
+bool CTransfer::TakeAhead(const CUrl& record, bool head)
+{
+    if (!m_ahead || !m_request || !m_connection)
+        return false;
+    m_ahead = false;
+    // A login answered since the start changed what the request must carry: it goes again.
+    const bool same = m_aheadHead == head && record.m_serviceType == m_service &&
+                      m_context.connections.GetConnection(record) == m_connection;
+    if (!same)
+    {
+        Close();
+        return false;
+    }
+    // Time the browse spent on earlier pages is not the server's.
+    if (!m_request->responseHeadersIn)
+        m_request->headersDue = Clock::now() + m_request->idleLimit;
+    return true;
+}
+
+int CTransfer::Open(CUrl& record, bool head)
+{
+    const bool started = TakeAhead(record, head);
+    if (!started)
+        Close();
+    m_cancelled = false;
+    m_refused = false;
+    m_service = record.m_serviceType;
+    const bool http = IsHttpService(m_service);
+    if (http)
+    {
+        if (!started)
+            m_connection = m_hasLogin ? m_context.connections.GetConnection(record, m_loginUser,
+                                                                            m_loginPassword)
+                                      : m_context.connections.GetConnection(record);
+        if (!m_connection)
+            return kStatusConnectionProblem;
+        m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+    }
+
+    const int retries = std::clamp(m_context.CurrentOptions()->m_connectRetries, 0, kMaxRetries);
+    for (int attempt = 0;; ++attempt)
+    {
+        if (attempt > 0 || !started)
+            Start(record, head);
+        CRequest& request = *m_request;
+        Drive([&request]
+              { return request.headersFinal || request.Available() > 0 || request.paused; });
+        if (request.cancelled)
+        {
+            m_cancelled = true;
+            Close();
+            return kStatusConnectionProblem;
+        }
+        const bool answered = request.headersFinal || request.Available() > 0 || request.paused ||
+                              (request.done && request.result == CURLE_OK);
+        if (answered)
+            break;
+        // Only a connection that could not be made is tried again, never an answer.
+        const bool connectFailed =
+            !request.timedOut &&
+            (request.result == CURLE_COULDNT_CONNECT ||
+             (request.result == CURLE_OPERATION_TIMEDOUT && !request.connected));
+        if (connectFailed && attempt < retries)
+        {
+            m_request.reset();
+            continue;
+        }
+        LogConnectionProblem(record);
+        Close();
+        return kStatusConnectionProblem;
+    }
+
+    if (!http)
+        return 0;
+    const long status = m_request->status;
+    if (status > 0 && status < 300)
+        return 0;
+    if (status <= 0)
+    {
+        LogConnectionProblem(record);
+        Close();
+        return kStatusConnectionProblem;
+    }
+    m_refused = true;
+    if (!head)
+        m_context.log.Write("Skipped %s: HTTP error %d!\n", record.m_url.c_str(),
+                            static_cast<int>(status));
+    Close();
+    return static_cast<int>(status);
+}
+
+bool CTransfer::OpenWithLogin(CUrl& record, bool head)
+{
+    int status = Open(record, head);
+    if (status < 300)
+        return true;
+    if (status != 401 || !m_context.CurrentOptions()->m_passwordLogins)
+        return false;
+    // One prompt per open: it shows the last answer again after a refusal.
+    std::string userName;
+    std::string password;
+    while (status == 401)
+    {
+        if (m_cancel != nullptr && m_cancel->load())
+            return false;
+        m_context.connections.DropConnection(record);
+        if (!m_context.prompts.AskLogin(record.m_host, userName, password))
+            return false;
+        m_hasLogin = true;
+        m_loginUser = userName;
+        m_loginPassword = password;
+        status = Open(record, head);
+    }
+    return status < 300;
+}
+
+std::int64_t CTransfer::Read(void* buffer, std::size_t maximum)
+{
+    if (!m_request)
+        return 0;
+    CRequest& request = *m_request;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t got = 0;
+    while (got < maximum)
+    {
+        if (request.Available() > 0)
+        {
+            const std::size_t count = std::min(maximum - got, request.Available());
+            std::memcpy(out + got, request.pending.data() + request.pendingPos, count);
+            request.pendingPos += count;
+            got += count;
+            continue;
+        }
+        if (request.done || request.cancelled || request.timedOut || !request.added)
+            break;
+        if (request.paused)
+        {
+            request.paused = false;
+            const CURLcode code = curl_easy_pause(request.handles.Easy(), CURLPAUSE_CONT);
+            if (code != CURLE_OK)
+            {
+                request.done = true;
+                request.result = code;
+            }
+            continue;
+        }
+        Drive([&request] { return request.Available() > 0 || request.paused; });
+    }
+    if (request.cancelled)
+        m_cancelled = true;
+    if (got > 0)
+        return static_cast<std::int64_t>(got);
+    if (request.done && request.result == CURLE_OK)
+        return 0;
+    return -1;
+}
+
+bool CTransfer::QueryHeaders(CResponseFacts& facts) const
+{
+    if (!m_request || !m_connection || !IsHttpService(m_service))
+        return false;
+    const CHttpHeaders& headers = m_request->headers;
+
+    const std::string* value = FindHeader(headers, "Last-Modified");
+    if (value == nullptr || !ParseHttpDate(*value, facts.lastModified))
+        facts.lastModified = CCalendarTime{};
+
+    facts.size = 0;
+    if (value = FindHeader(headers, "Content-Length"); value != nullptr)
+        facts.size = ParseContentLength(*value);
+
+    value = FindHeader(headers, "Content-Type");
+    facts.contentType = value != nullptr ? *value : std::string();
+    return true;
+}
+
+int CTransfer::Status() const
+{
+    return m_request && m_request->http ? static_cast<int>(m_request->status) : 0;
+}
+
+void CTransfer::SetTimeLimit(std::chrono::seconds limit)
+{
+    m_deadline = Clock::now() + limit;
+    if (m_request)
+        m_request->deadline = m_deadline;
+}
+
+std::string CTransfer::AnsweredUrl() const
+{
+    if (!m_request || !m_request->handles)
+        return {};
+    CURL* easy = m_request->handles.Easy();
+    long redirects = 0;
+    const char* effective = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects) != CURLE_OK ||
+        redirects == 0 || curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK ||
+        effective == nullptr)
+        return {};
+    return effective;
+}
+
+void CTransfer::Close()
+{
+    if (m_request)
+    {
+        CRequest& request = *m_request;
+        if (request.added)
+        {
+            // A transfer whose last bytes are in finishes now, so its connection goes back to
+            // the pool instead of being closed.
+            if (!request.done && !request.paused && !request.cancelled && !request.timedOut)
+            {
+                int running = 0;
+                curl_multi_perform(request.handles.Multi(), &running);
+            }
+        }
+        m_request.reset();
+    }
+    m_connection.reset();
+    m_ahead = false;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "net/TransferContext.h"
+#include "platform/CalendarTime.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CUrl;
+struct CConnection;
+
+// What a response's headers say about the resource. It belongs to the transfer that read it,
+// never to the shared record: two threads may transfer one URL at once.
+struct CResponseFacts
+{
+    std::uint32_t size = 0;     // 0 when not given
+    CCalendarTime lastModified; // unset when not given
+    std::string contentType;
+};
+
+// Status that Open returns for a failure below HTTP: no connection, a network error, a cancel.
+inline constexpr int kStatusConnectionProblem = 300;
+
+// One open URL, pulled block by block: Open runs the request until the status and headers are
+// in, Read runs it on until the next bytes are there. HTTP and HTTPS go through the server's
+// entry in the connection cache (status handling, headers, the login prompt); other schemes are
+// opened as a whole URL. A stack object of one thread; it closes its request on every path.
+class CTransfer
+{
+public:
+    // cancel: the flag that aborts the transfer, also while it waits for the server; null for
+    // none.
+    explicit CTransfer(const CTransferContext& context, const std::atomic<bool>* cancel = nullptr);
+    ~CTransfer();
+    CTransfer(const CTransfer&) = delete;
+    CTransfer& operator=(const CTransfer&) = delete;
+
+    // 0 when the URL is open; kStatusConnectionProblem when it could not be reached (logged
+    // unless cancelled); otherwise the HTTP status (300 or above, logged unless head), and nothing
+    // stays open. A HEAD refused with a status is the caller's to judge: many servers refuse HEAD
+    // alone.
+    int Open(CUrl& record, bool head);
+    // Sends the request for an HTTP or HTTPS record and returns at once; the transfer then runs
+    // whenever another transfer of this thread waits for its own bytes. A later Open with the
+    // same record and head takes it over (and only then logs, reads headers or asks for a
+    // login), unless the server's entry in the connection cache changed meanwhile: then Open
+    // sends it again. False when nothing was started (another scheme, an unusable record).
+    bool StartAhead(const CUrl& record, bool head);
+    // Open, and on a 401 ask for a user name and password (when logins are enabled) until the
+    // server accepts them or the user cancels. True when the URL is open.
+    bool OpenWithLogin(CUrl& record, bool head);
+    // Fills buffer with up to maximum bytes, fewer only at the end of the body. 0 at the end
+    // (or when nothing is open); -1 when the transfer failed, timed out or was cancelled.
+    std::int64_t Read(void* buffer, std::size_t maximum);
+    // What the open response's Last-Modified, Content-Length and Content-Type say. False unless
+    // an HTTP request is open.
+    bool QueryHeaders(CResponseFacts& facts) const;
+    void Close();
+    // From now on the transfer, opening included, fails as timed out once limit has passed.
+    void SetTimeLimit(std::chrono::seconds limit);
+    // The address that answered when the open request followed a redirect; empty when the
+    // address asked for answered itself, or when nothing is open.
+    std::string AnsweredUrl() const;
+
+    bool IsOpen() const { return m_request != nullptr; }
+    // True once the cancel flag stopped the last Open or Read.
+    bool WasCancelled() const { return m_cancelled; }
+    // True when the last open was refused with an HTTP status (as opposed to no answer).
+    bool WasRefused() const { return m_refused; }
+    // The HTTP status of the open response; 0 when nothing (or no HTTP request) is open.
+    int Status() const;
+
+private:
+    struct CRequest;
+
+    bool Start(const CUrl& record, bool head);
+    // Whether the request that StartAhead sent can serve Open(record, head); closes it if not.
+    bool TakeAhead(const CUrl& record, bool head);
+    template <class Predicate> void Drive(Predicate done);
+    void ReadMessages();
+    void LogConnectionProblem(const CUrl& record) const;
+
+    const CTransferContext& m_context;
+    const std::atomic<bool>* m_cancel;
+    std::uint32_t m_service = 0;
+    std::unique_ptr<CRequest> m_request;
+    std::shared_ptr<const CConnection> m_connection;
+    bool m_cancelled = false;
+    bool m_refused = false;
+    // What the user answered at a login prompt: it goes with this transfer's requests (and the
+    // server's entry in the connection cache), never into the shared record.
+    bool m_hasLogin = false;
+    std::string m_loginUser;
+    std::string m_loginPassword;
+    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
+    // Set from StartAhead until Open takes the request over or it closes.
+    bool m_ahead = false;
+    bool m_aheadHead = false;
+};

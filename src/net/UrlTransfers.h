@@ -1,0 +1,79 @@
+#pragma once
+
+#include "net/TransferContext.h"
+#include "platform/CalendarTime.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+class CUrl;
+class CTransfer;
+struct CResponseFacts;
+class CTransferProgress;
+
+// The transfers of one record. Each fills the record's transfer state (size, size state,
+// content type, last-modified time) from the response headers, and a failed open or header query
+// makes the record unusable, after which every one of them fails at once without traffic. A
+// transfer stopped by a cancel flag leaves the record usable.
+
+// What a place function returns when the duplicate policy keeps the file that has the name.
+inline constexpr int kKeptOldFile = -1;
+
+// The rules of one download beyond its URL and its name.
+struct CDownloadRules
+{
+    // A body larger than this many KiB (bytes / 1024, rounded down), by its Content-Length or
+    // by the bytes that arrive, stops the download with the "Too Large!" line. None: any size.
+    std::optional<std::uint32_t> maxSizeK;
+    // Gives the complete file at partPath its final name, path as asked (it may take another
+    // and sets path to it): 0, kKeptOldFile, or the system's error number. None: replaces path.
+    std::function<int(const std::string& partPath, std::string& path)> place;
+};
+
+// Downloads the record to path, reporting to progress. The bytes go to a temporary file beside
+// path (see CPartFile) that gets its name only when the whole body has arrived and is written:
+// a refused request, a failure or a cancel (m_cancelDownload) leaves path as it was and nothing
+// else behind. True only then; the record's local file name is the name the file got.
+bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
+                const std::string& path, const CDownloadRules& rules = {});
+
+// What a page read learnt besides the text; the reader's own, not the shared record's.
+struct CPageAnswer
+{
+    std::string answeredUrl; // the address that answered after a redirect; empty without one
+    CCalendarTime lastModified;
+};
+
+// The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the
+// record cannot be opened or cancel (m_cancelBrowse when null) is set meanwhile. The size the
+// server announces is never trusted for the allocation, a body stops at kMaxBodyBytes read, and
+// a read stops after context.pageReadLimit with the text that came. Never clears the usable flag
+// by itself failing to open. answer, when given, receives what the response said besides the
+// text. started, when given, is the transfer to open: one whose request StartAhead may have sent
+// already (see CTransfer); it watches m_cancelBrowse. Progress steps go out one per block,
+// posted at most every 64 blocks and at the end.
+std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
+                                     const std::atomic<bool>* cancel = nullptr,
+                                     CPageAnswer* answer = nullptr, CTransfer* started = nullptr);
+inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
+
+// The size in bytes from a HEAD request (none when it is already known); 0 when unknown. A HEAD
+// refused with a status while GET opens leaves the size unknown (size state 2) and the record
+// usable. cancel (may be null) aborts the request.
+std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
+                            const std::atomic<bool>* cancel = nullptr);
+
+// A HEAD request that fills the record's size and size state and gives the last-modified time
+// (when lastModified is given); false when it fails (the record is then unusable, except after
+// a refusal with a status: the date is then unknown). Watches m_cancelBrowse. started: as for
+// FetchBody.
+bool CheckHeaders(CUrl& record, const CTransferContext& context,
+                  CCalendarTime* lastModified = nullptr, CTransfer* started = nullptr);
+
+// Fills the record's size and size state from an open transfer (size state 0 with a size, else
+// 2), and facts, when given, with all the headers say. False (and the record unusable) when the
+// headers cannot be read, as for a non-HTTP URL.
+bool ReadHeaders(CUrl& record, CTransfer& transfer, CResponseFacts* facts = nullptr);
