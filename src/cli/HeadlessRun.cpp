@@ -8,6 +8,7 @@
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
 #include "session/SessionSteps.h"
+#include "settings/LogFile.h"
 #include "url/Url.h"
 
 #include <cstdio>
@@ -74,6 +75,18 @@ private:
             m_currentPage = message.payload.text;
         else if (message.message == WM_SYSCOMMAND && message.wParam == SC_CLOSE)
             m_closeRequested = true;
+        else if (message.message == WM_DOWNLOAD_STATE && message.wParam == DOWNLOAD_FAILED &&
+                 message.payload.download)
+            ReportFailedDownload(*message.payload.download);
+    }
+
+    // A failed file is not lost in a run without a window: it is named on standard error.
+    void ReportFailedDownload(const CDownloadReport& report)
+    {
+        m_progress.Erase();
+        const std::string line =
+            MaskForOutput("harvestor: download failed: " + report.url + ": " + report.reason);
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
 
     CProgressFigures Figures() const

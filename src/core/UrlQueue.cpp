@@ -1,12 +1,18 @@
 #include "core/UrlQueue.h"
 
-bool CUrlQueue::Add(CUrl* record)
+bool CUrlQueue::Add(CUrl* record, bool* duplicate)
 {
+    if (duplicate != nullptr)
+        *duplicate = false;
     std::unique_lock lock(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
     if (!m_index.try_emplace(record->m_url, m_items.size()).second)
+    {
+        if (duplicate != nullptr)
+            *duplicate = true;
         return false;
+    }
     m_items.push_back(record);
     m_count.store(m_items.size(), std::memory_order_relaxed);
     return true;

@@ -21,7 +21,8 @@ public:
 
     // Appends the record unless its URL is queued already. False when it was not appended
     // (duplicate or lock time-out): the caller still holds whatever it took for the queue.
-    bool Add(CUrl* record);
+    // duplicate, when given, tells which of the two it was.
+    bool Add(CUrl* record, bool* duplicate = nullptr);
 
     // Takes the most recently added record. False when the queue is empty or the lock was not
     // free in time.

@@ -20,27 +20,50 @@ namespace
 constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
 
 // Counts a progress step per block received and posts the steps in one message at most every
-// 64 blocks or 50 ms, and at the end of the download.
+// 64 blocks or 50 ms, and at the end of the download. The file's own row hears of its bytes at
+// most every kReportInterval.
 class CWorkerProgress : public CTransferProgress
 {
 public:
     explicit CWorkerProgress(CFramePoster& frame) : m_frame(frame) {}
-    void OnBegin(std::int64_t) override {}
-    void OnProgress(std::uint64_t) override
+    // The file whose bytes are reported next.
+    void StartFile(const std::string& url, const std::string& path)
+    {
+        m_report = CDownloadReport{url, path, {}, 0, -1};
+        m_lastReport = {};
+        Report();
+    }
+    void OnBegin(std::int64_t expected) override { m_report.total = expected; }
+    void OnProgress(std::uint64_t received) override
     {
         ++m_steps;
+        m_report.received = received;
         const auto now = std::chrono::steady_clock::now();
         if (m_steps >= kStepsPerPost || now - m_lastPost >= kPostInterval)
         {
             Flush();
             m_lastPost = now;
         }
+        if (now - m_lastReport >= kReportInterval)
+        {
+            Report();
+            m_lastReport = now;
+        }
     }
     void OnEnd(bool) override { Flush(); }
+    // The report that ends the file's row: its state, the reason and where it is.
+    void EndFile(std::int64_t state, std::string reason, std::string path)
+    {
+        m_report.reason = std::move(reason);
+        if (!path.empty())
+            m_report.path = std::move(path);
+        m_frame.PostToMainFrame(WM_DOWNLOAD_STATE, state, CFramePayload::Download(m_report));
+    }
 
 private:
     static constexpr std::int64_t kStepsPerPost = 64;
     static constexpr std::chrono::milliseconds kPostInterval{50};
+    static constexpr std::chrono::milliseconds kReportInterval{250};
 
     void Flush()
     {
@@ -48,12 +71,26 @@ private:
             m_frame.PostToMainFrame(WM_PROGRESS_STEP, m_steps);
         m_steps = 0;
     }
+    void Report()
+    {
+        m_frame.PostToMainFrame(WM_DOWNLOAD_STATE, DOWNLOAD_RUNNING,
+                                CFramePayload::Download(m_report));
+    }
 
     CFramePoster& m_frame;
     std::int64_t m_steps = 0;
     // The first block is shown at once.
     std::chrono::steady_clock::time_point m_lastPost{};
+    std::chrono::steady_clock::time_point m_lastReport{};
+    CDownloadReport m_report;
 };
+
+void PostState(CFramePoster& frame, std::int64_t state, const std::string& url,
+               std::string reason = {})
+{
+    frame.PostToMainFrame(WM_DOWNLOAD_STATE, state,
+                          CFramePayload::Download(CDownloadReport{url, {}, std::move(reason)}));
+}
 
 // The download history keeps the time of the download, in UTC.
 CCalendarTime UtcNow()
@@ -85,35 +122,50 @@ bool ClaimWorkerSlot(std::atomic<std::uint32_t>& running, std::uint32_t maximum)
     return false;
 }
 
-// False (and logged) when the size is known and outside the limits. Sizes compare in whole KiB,
+// Why the known size is outside the limits (logged), or null. Sizes compare in whole KiB,
 // unsigned, as the limits are stored.
-bool PassesSizeLimits(const CUrl& record, const COptions& options, CLogFile& log)
+const char* BreaksSizeLimits(const CUrl& record, const COptions& options, CLogFile& log)
 {
     if (record.m_sizeState.load() != kSizeKnown)
-        return true;
+        return nullptr;
     const std::uint32_t kib = record.m_size.load() / 1024;
+    const char* reason = nullptr;
     if (kib < static_cast<std::uint32_t>(options.m_minSizeK))
+        reason = "Too Small!";
+    else if (kib > static_cast<std::uint32_t>(options.m_maxSizeK))
+        reason = "Too Large!";
+    if (reason != nullptr)
+        log.Write("Skipped %s: %s\n", record.m_url.c_str(), reason);
+    return reason;
+}
+
+std::int64_t StateOf(EDownloadEnd end)
+{
+    switch (end)
     {
-        log.Write("Skipped %s: Too Small!\n", record.m_url.c_str());
-        return false;
+    case EDownloadEnd::Done:
+        return DOWNLOAD_DONE;
+    case EDownloadEnd::Skipped:
+        return DOWNLOAD_SKIPPED;
+    case EDownloadEnd::Cancelled:
+        return DOWNLOAD_CANCELLED;
+    case EDownloadEnd::Failed:
+        break;
     }
-    if (kib > static_cast<std::uint32_t>(options.m_maxSizeK))
-    {
-        log.Write("Skipped %s: Too Large!\n", record.m_url.c_str());
-        return false;
-    }
-    return true;
+    return DOWNLOAD_FAILED;
 }
 
 // One popped file, from its name to the release of the worker's reference.
-void ServeFile(CTrawlerCore& core, CUrl& record, CTransferProgress& progress)
+void ServeFile(CTrawlerCore& core, CUrl& record, CWorkerProgress& progress)
 {
     const auto release = [&] { core.m_urlStore.Release(CHolder::Counted, record); };
+    const std::string url = record.m_url;
 
     if (core.m_cancelDownload.load())
     {
         core.m_foundFiles.AddLocked(record);
         release();
+        PostState(core.m_frame, DOWNLOAD_RETURNED, url);
         return;
     }
 
@@ -123,47 +175,62 @@ void ServeFile(CTrawlerCore& core, CUrl& record, CTransferProgress& progress)
     std::string path;
     if (!MakeLocalName(record, *options, context, path))
     {
-        core.m_log.Write("Skipped %s: Filename collision!\n", record.m_url.c_str());
+        core.m_log.Write("Skipped %s: Filename collision!\n", url.c_str());
         release();
+        PostState(core.m_frame, DOWNLOAD_SKIPPED, url, "Filename collision!");
         return;
     }
+    progress.StartFile(url, path);
 
     if (options->m_checkLength == kCheckLengthWhenDownloaded &&
         record.m_sizeState.load() == kSizeNotAsked)
     {
         // A failed query leaves the record unusable, so the download below fails at once.
-        DetermineSize(record, context, &core.m_cancelDownload);
-        if (!PassesSizeLimits(record, *options, core.m_log))
+        std::string problem;
+        DetermineSize(record, context, &core.m_cancelDownload, &problem);
+        if (const char* reason = BreaksSizeLimits(record, *options, core.m_log))
         {
             release();
+            progress.EndFile(DOWNLOAD_SKIPPED, reason, {});
+            return;
+        }
+        if (!record.m_usable && !problem.empty())
+        {
+            core.m_failedDownloads.fetch_add(1);
+            release();
+            progress.EndFile(DOWNLOAD_FAILED, problem, {});
             return;
         }
     }
 
+    CDownloadOutcome outcome;
     CDownloadRules rules;
+    rules.outcome = &outcome;
     if (options->m_checkLength != kCheckLengthNever)
         rules.maxSizeK = static_cast<std::uint32_t>(options->m_maxSizeK);
     rules.place = [&](const std::string& partPath, std::string& finalPath)
     {
         const int placed = PlaceLocalFile(record, *options, partPath, finalPath);
         if (placed == kKeptOldFile)
-            core.m_log.Write("Skipped %s: Filename collision!\n", record.m_url.c_str());
+            core.m_log.Write("Skipped %s: Filename collision!\n", url.c_str());
         return placed;
     };
     if (!DownloadTo(record, context, progress, path, rules))
     {
-        if (!core.m_cancelDownload.load())
+        if (outcome.end == EDownloadEnd::Failed)
             core.m_failedDownloads.fetch_add(1);
         release();
+        progress.EndFile(StateOf(outcome.end), outcome.reason, {});
         return;
     }
-    const std::string url = record.m_url;
+    const std::string localName = record.m_localFileName;
     core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
                                  CFramePayload::Text("Downloaded " + url + "\n"));
-    core.m_log.Write("Downloaded %s as %s\n", url.c_str(), record.m_localFileName.c_str());
+    core.m_log.Write("Downloaded %s as %s\n", url.c_str(), localName.c_str());
     core.m_histories.m_fileHistory.Add(url, UtcNow());
     release();
     core.m_stats.m_receivedFiles.fetch_add(1);
+    progress.EndFile(DOWNLOAD_DONE, {}, localName);
 }
 
 void RunWorker(CTrawlerCore& core)
@@ -233,8 +300,15 @@ bool QueueForDownload(CTrawlerCore& core, CUrl& record, bool* storeOwnsRecord)
     CUrl* held = core.m_urlStore.Add(CHolder::Counted, &record).held;
     if (storeOwnsRecord != nullptr)
         *storeOwnsRecord = held == &record;
-    if (core.m_downloadQueue.Add(held))
+    // Reported before a worker can pop it and report on it. A file queued already keeps its
+    // row; one the busy queue refused goes back to the caller's list.
+    const std::string url = held->m_url;
+    PostState(core.m_frame, DOWNLOAD_QUEUED, url);
+    bool duplicate = false;
+    if (core.m_downloadQueue.Add(held, &duplicate))
         return true;
+    if (!duplicate)
+        PostState(core.m_frame, DOWNLOAD_RETURNED, url);
     core.m_urlStore.Release(CHolder::Counted, *held);
     return false;
 }

@@ -106,3 +106,28 @@ std::uint32_t ParseContentLength(std::string_view text)
     }
     return static_cast<std::uint32_t>(value);
 }
+
+CContentRange ParseContentRange(const std::string* value)
+{
+    CContentRange range;
+    if (value == nullptr)
+        return range;
+    std::string_view text = Trim(*value);
+    if (text.substr(0, 6) != "bytes ")
+        return range;
+    text.remove_prefix(6);
+    const std::size_t dash = text.find('-');
+    const std::size_t slash = text.find('/');
+    if (dash == std::string_view::npos || slash == std::string_view::npos || dash > slash)
+        return range;
+    const std::uint32_t first = dash == 0 ? 0 : ParseContentLength(text.substr(0, dash));
+    const std::uint32_t last = ParseContentLength(text.substr(dash + 1, slash - dash - 1));
+    const std::uint32_t length = ParseContentLength(text.substr(slash + 1));
+    // "0" reads as 0 like a malformed number; only the first byte may be 0.
+    const bool firstOk = first != 0 || text.substr(0, dash) == "0";
+    if (!firstOk || length == 0 || last + 1 != length || first > last)
+        return range;
+    range.start = first;
+    range.length = length;
+    return range;
+}

@@ -89,6 +89,8 @@ struct CTransfer::CRequest
     std::vector<char> pending;
     std::size_t pendingPos = 0;
     char errorText[CURL_ERROR_SIZE] = {};
+    // Extra request headers (If-Range); freed after the handle forgets them.
+    curl_slist* extraHeaders = nullptr;
 
     ~CRequest()
     {
@@ -97,6 +99,7 @@ struct CTransfer::CRequest
         // The kept handle must not point at this request's buffers and callbacks any more.
         if (handles)
             curl_easy_reset(handles.Easy());
+        curl_slist_free_all(extraHeaders);
     }
 
     std::size_t Available() const { return pending.size() - pendingPos; }
@@ -267,6 +270,17 @@ bool CTransfer::Start(const CUrl& record, bool head)
     {
         if (head)
             curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        else if (m_rangeFrom > 0)
+        {
+            const std::string range = std::to_string(m_rangeFrom) + "-";
+            curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
+            if (!m_rangeValidator.empty())
+            {
+                const std::string ifRange = "If-Range: " + m_rangeValidator;
+                request.extraHeaders = curl_slist_append(nullptr, ifRange.c_str());
+                curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request.extraHeaders);
+            }
+        }
         if (!record.m_referer.empty())
             curl_easy_setopt(easy, CURLOPT_REFERER, record.m_referer.c_str());
         if (!m_connection->userName.empty() || !m_connection->password.empty())
@@ -346,7 +360,7 @@ template <class Predicate> void CTransfer::Drive(Predicate satisfied)
     }
 }
 
-void CTransfer::LogConnectionProblem(const CUrl& record) const
+void CTransfer::LogConnectionProblem(const CUrl& record)
 {
     const CRequest& request = *m_request;
     std::string text = request.errorText[0] != '\0'
@@ -354,6 +368,7 @@ void CTransfer::LogConnectionProblem(const CUrl& record) const
                            : std::string(curl_easy_strerror(request.result));
     if (text.size() > kMaxErrorText)
         text.resize(kMaxErrorText);
+    m_problem = "connection problem: " + text;
     m_context.log.Write("File %s connection problem: %s\n", record.m_url.c_str(), text.c_str());
 }
 
@@ -400,6 +415,8 @@ int CTransfer::Open(CUrl& record, bool head)
         Close();
     m_cancelled = false;
     m_refused = false;
+    m_rangeRefused = false;
+    m_problem.clear();
     m_service = record.m_serviceType;
     const bool http = IsHttpService(m_service);
     if (http)
@@ -458,6 +475,13 @@ int CTransfer::Open(CUrl& record, bool head)
         return kStatusConnectionProblem;
     }
     m_refused = true;
+    if (!head && status == 416 && m_rangeFrom > 0)
+    {
+        m_rangeRefused = true;
+        Close();
+        return static_cast<int>(status);
+    }
+    m_problem = "HTTP error " + std::to_string(status) + "!";
     if (!head)
         m_context.log.Write("Skipped %s: HTTP error %d!\n", record.m_url.c_str(),
                             static_cast<int>(status));
@@ -528,6 +552,10 @@ std::int64_t CTransfer::Read(void* buffer, std::size_t maximum)
         return static_cast<std::int64_t>(got);
     if (request.done && request.result == CURLE_OK)
         return 0;
+    if (!request.cancelled)
+        m_problem =
+            std::string("connection problem: ") +
+            (request.errorText[0] != '\0' ? request.errorText : curl_easy_strerror(request.result));
     return -1;
 }
 
@@ -547,12 +575,33 @@ bool CTransfer::QueryHeaders(CResponseFacts& facts) const
 
     value = FindHeader(headers, "Content-Type");
     facts.contentType = value != nullptr ? *value : std::string();
+
+    // A weak ETag may not go into If-Range.
+    facts.validator.clear();
+    if (value = FindHeader(headers, "ETag"); value != nullptr && value->rfind("W/", 0) != 0)
+        facts.validator = *value;
+    else if (value = FindHeader(headers, "Last-Modified"); value != nullptr)
+        facts.validator = *value;
+
+    facts.rangeStart = -1;
+    if (m_request->status == 206)
+    {
+        const CContentRange range = ParseContentRange(FindHeader(headers, "Content-Range"));
+        facts.rangeStart = range.start;
+        facts.size = range.length;
+    }
     return true;
 }
 
 int CTransfer::Status() const
 {
     return m_request && m_request->http ? static_cast<int>(m_request->status) : 0;
+}
+
+void CTransfer::SetRange(std::uint64_t from, const std::string& validator)
+{
+    m_rangeFrom = from;
+    m_rangeValidator = from > 0 ? validator : std::string();
 }
 
 void CTransfer::SetTimeLimit(std::chrono::seconds limit)

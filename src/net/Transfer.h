@@ -20,6 +20,12 @@ struct CResponseFacts
     std::uint32_t size = 0;     // 0 when not given
     CCalendarTime lastModified; // unset when not given
     std::string contentType;
+    // What identifies this version of the resource for a later Range request: a strong ETag,
+    // else the Last-Modified text; empty when neither is given.
+    std::string validator;
+    // A 206 answer: the first byte of the range it sends (size is then the whole resource's
+    // length); -1 for any other answer or a Content-Range that cannot be read.
+    std::int64_t rangeStart = -1;
 };
 
 // Status that Open returns for a failure below HTTP: no connection, a network error, a cancel.
@@ -62,6 +68,10 @@ public:
     void Close();
     // From now on the transfer, opening included, fails as timed out once limit has passed.
     void SetTimeLimit(std::chrono::seconds limit);
+    // The next GET asks for the body from byte from on, and only while the resource still has
+    // validator (If-Range); 0 asks for the whole body. A server that refuses such a range with
+    // 416 makes Open return 416 without logging it: the caller starts over.
+    void SetRange(std::uint64_t from, const std::string& validator);
     // The address that answered when the open request followed a redirect; empty when the
     // address asked for answered itself, or when nothing is open.
     std::string AnsweredUrl() const;
@@ -71,8 +81,13 @@ public:
     bool WasCancelled() const { return m_cancelled; }
     // True when the last open was refused with an HTTP status (as opposed to no answer).
     bool WasRefused() const { return m_refused; }
+    // True when the last open was a range request that the server refused with 416.
+    bool RangeRefused() const { return m_rangeRefused; }
     // The HTTP status of the open response; 0 when nothing (or no HTTP request) is open.
     int Status() const;
+    // Why the last Open or Read failed, in the words of its log line ("HTTP error 404!",
+    // "connection problem: ..."); empty after a success or a cancel.
+    const std::string& Problem() const { return m_problem; }
 
 private:
     struct CRequest;
@@ -82,7 +97,7 @@ private:
     bool TakeAhead(const CUrl& record, bool head);
     template <class Predicate> void Drive(Predicate done);
     void ReadMessages();
-    void LogConnectionProblem(const CUrl& record) const;
+    void LogConnectionProblem(const CUrl& record);
 
     const CTransferContext& m_context;
     const std::atomic<bool>* m_cancel;
@@ -91,6 +106,10 @@ private:
     std::shared_ptr<const CConnection> m_connection;
     bool m_cancelled = false;
     bool m_refused = false;
+    std::string m_problem;
+    bool m_rangeRefused = false;
+    std::uint64_t m_rangeFrom = 0;
+    std::string m_rangeValidator;
     // What the user answered at a login prompt: it goes with this transfer's requests (and the
     // server's entry in the connection cache), never into the shared record.
     bool m_hasLogin = false;

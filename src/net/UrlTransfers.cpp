@@ -1,6 +1,7 @@
 #include "net/UrlTransfers.h"
 
 #include "net/PartFile.h"
+#include "net/ResumablePart.h"
 #include "net/Transfer.h"
 #include "net/TransferProgress.h"
 #include "platform/FrameMessages.h"
@@ -92,78 +93,179 @@ bool ReadHeaders(CUrl& record, CTransfer& transfer, CResponseFacts* facts)
     return true;
 }
 
+namespace
+{
+
+// Where the bytes of one download go: its resumable partial file, or, while another download
+// holds that one, a temporary file of its own.
+class CDownloadFile
+{
+public:
+    int Create(const std::string& url, const std::string& path)
+    {
+        m_resumable = m_resumablePart.Open(url, path) == 0;
+        return m_resumable ? 0 : m_temporary.CreateBeside(path);
+    }
+    std::FILE* Stream() const
+    {
+        return m_resumable ? m_resumablePart.Stream() : m_temporary.Stream();
+    }
+    const std::string& Path() const
+    {
+        return m_resumable ? m_resumablePart.Path() : m_temporary.Path();
+    }
+    std::uint64_t KeptBytes() const { return m_resumable ? m_resumablePart.KeptBytes() : 0; }
+    const std::string& Validator() const { return m_resumablePart.Validator(); }
+    int Restart() { return m_resumable ? m_resumablePart.Restart() : 0; }
+    // A record that cannot be written only costs the chance to continue later.
+    void Remember(const std::string& validator, std::uint64_t length)
+    {
+        if (m_resumable)
+            m_resumablePart.Remember(validator, length);
+    }
+    int Finish() { return m_resumable ? m_resumablePart.Flush() : m_temporary.Finish(); }
+    void KeepForLater()
+    {
+        if (m_resumable)
+            m_resumablePart.KeepForLater();
+    }
+    void Placed()
+    {
+        if (m_resumable)
+            m_resumablePart.Placed();
+        else
+            m_temporary.Keep();
+    }
+
+private:
+    bool m_resumable = false;
+    CResumablePart m_resumablePart;
+    CPartFile m_temporary;
+};
+
+} // namespace
+
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
                 const std::string& path, const CDownloadRules& rules)
 {
-    if (!record.m_usable)
+    CDownloadOutcome unused;
+    CDownloadOutcome& outcome = rules.outcome != nullptr ? *rules.outcome : unused;
+    const auto end = [&](EDownloadEnd how, std::string reason = {})
     {
-        progress.OnEnd(false);
-        return false;
-    }
-    CPartFile file;
-    if (file.CreateBeside(path) != 0)
+        outcome.end = how;
+        outcome.reason = std::move(reason);
+        progress.OnEnd(how == EDownloadEnd::Done);
+        return how == EDownloadEnd::Done;
+    };
+    if (!record.m_usable)
+        return end(EDownloadEnd::Failed, "no usable answer from the server");
+    CDownloadFile file;
+    if (file.Create(record.m_url, path) != 0)
     {
         context.prompts.ShowMessageAs(CUserPrompts::EKind::Error, kProductName,
                                       "Failed to open " + path);
-        progress.OnEnd(false);
-        return false;
+        return end(EDownloadEnd::Failed, "Failed to open " + path);
     }
+    const auto writeFailed = [&](int error)
+    {
+        const std::string text = SystemErrorText(error);
+        context.log.Write("File %s write error: %s\n", record.m_url.c_str(), text.c_str());
+        return end(EDownloadEnd::Failed, "write error: " + text);
+    };
+    // A cut transfer keeps its bytes for the next attempt.
+    const auto cut = [&](const CTransfer& transfer)
+    {
+        file.KeepForLater();
+        if (transfer.WasCancelled() || IsCancelled(context.cancelDownload))
+            return end(EDownloadEnd::Cancelled);
+        return end(EDownloadEnd::Failed, transfer.Problem());
+    };
 
     CTransfer transfer(context, &context.cancelDownload);
-    if (!transfer.OpenWithLogin(record, false))
+    std::uint64_t kept = file.KeptBytes();
+    for (;;)
     {
-        if (!transfer.WasCancelled())
+        transfer.SetRange(kept, file.Validator());
+        if (!transfer.OpenWithLogin(record, false))
+        {
+            if (transfer.RangeRefused())
+            {
+                if (const int error = file.Restart(); error != 0)
+                    return writeFailed(error);
+                kept = 0;
+                continue;
+            }
+            if (transfer.WasCancelled())
+                return cut(transfer);
             record.m_usable = false;
-        progress.OnEnd(false);
-        return false;
+            // No answer says nothing about the bytes on disk; a refusal does.
+            if (!transfer.WasRefused())
+                return cut(transfer);
+            return end(EDownloadEnd::Failed, transfer.Problem());
+        }
+        CResponseFacts facts;
+        ReadHeaders(record, transfer, &facts);
+        // Only the rest of the version whose start is on disk is appended.
+        if (kept > 0 && facts.rangeStart == static_cast<std::int64_t>(kept) &&
+            facts.validator == file.Validator())
+            break;
+        if (kept > 0)
+        {
+            if (const int error = file.Restart(); error != 0)
+                return writeFailed(error);
+            kept = 0;
+            // Some other range: ask again for the whole body. A 200 is the whole body.
+            if (transfer.Status() == 206)
+                continue;
+        }
+        file.Remember(facts.validator,
+                      record.m_sizeState == kSizeKnown ? record.m_size.load() : 0u);
+        break;
     }
-    ReadHeaders(record, transfer);
 
-    const auto failed = [&]
-    {
-        progress.OnEnd(false);
-        return false;
-    };
     const auto tooLarge = [&](std::uint64_t bytes)
     { return rules.maxSizeK && bytes / 1024 > *rules.maxSizeK; };
     const auto refuseSize = [&]
     {
         context.log.Write("Skipped %s: Too Large!\n", record.m_url.c_str());
-        return failed();
+        return end(EDownloadEnd::Skipped, "Too Large!");
     };
-    const auto writeFailed = [&](int error)
-    {
-        context.log.Write("File %s write error: %s\n", record.m_url.c_str(),
-                          SystemErrorText(error).c_str());
-        return failed();
-    };
-    if (record.m_sizeState == kSizeKnown && tooLarge(record.m_size))
+    const bool sized = record.m_sizeState == kSizeKnown;
+    if (sized && tooLarge(record.m_size))
         return refuseSize();
-    progress.OnBegin(record.m_sizeState == kSizeKnown ? static_cast<std::int64_t>(record.m_size)
-                                                      : -1);
+    progress.OnBegin(sized ? static_cast<std::int64_t>(record.m_size) : -1);
 
     char block[kDownloadBlock];
-    std::uint64_t total = 0;
+    // The bytes of an earlier attempt count towards the file, never again towards the bytes
+    // received.
+    std::uint64_t total = kept;
     for (;;)
     {
         const std::int64_t count = transfer.Read(block, sizeof block);
         if (count < 0)
-            return failed();
+            return cut(transfer);
         if (count == 0)
             break;
-        CountReceived(context, count);
-        if (IsCancelled(context.cancelDownload))
-            return failed();
         total += static_cast<std::uint64_t>(count);
         // The announced size is the server's claim; the bytes are the fact.
         if (tooLarge(total))
             return refuseSize();
+        // Written before the cancel is seen, so that what was received is kept and never
+        // received twice.
         if (std::fwrite(block, 1, static_cast<std::size_t>(count), file.Stream()) !=
             static_cast<std::size_t>(count))
             return writeFailed(errno);
+        CountReceived(context, count);
+        if (IsCancelled(context.cancelDownload))
+            return cut(transfer);
         progress.OnProgress(total);
     }
     transfer.Close();
+    if (sized && total != record.m_size)
+    {
+        file.KeepForLater();
+        return end(EDownloadEnd::Failed, "connection problem: the body ended early");
+    }
     // The last buffered bytes reach the disk only here; a failure now is a failed download too.
     if (const int error = file.Finish(); error != 0)
         return writeFailed(error);
@@ -173,13 +275,12 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
                            ? rules.place(file.Path(), finalPath)
                            : (std::rename(file.Path().c_str(), path.c_str()) == 0 ? 0 : errno);
     if (placed == kKeptOldFile)
-        return failed();
+        return end(EDownloadEnd::Skipped, "Filename collision!");
     if (placed != 0)
         return writeFailed(placed);
-    file.Keep();
-    progress.OnEnd(true);
+    file.Placed();
     record.m_localFileName = finalPath;
-    return true;
+    return end(EDownloadEnd::Done);
 }
 
 namespace
@@ -252,7 +353,7 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
 }
 
 std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
-                            const std::atomic<bool>* cancel)
+                            const std::atomic<bool>* cancel, std::string* problem)
 {
     if (!record.m_usable)
         return 0;
@@ -272,10 +373,14 @@ std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
             }
             if (!get.WasCancelled())
                 record.m_usable = false;
+            if (problem != nullptr)
+                *problem = get.Problem();
             return 0;
         }
         if (!transfer.WasCancelled())
             record.m_usable = false;
+        if (problem != nullptr)
+            *problem = transfer.Problem();
         return 0;
     }
     ReadHeaders(record, transfer);

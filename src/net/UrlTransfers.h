@@ -22,6 +22,24 @@ class CTransferProgress;
 // What a place function returns when the duplicate policy keeps the file that has the name.
 inline constexpr int kKeptOldFile = -1;
 
+// How a download ended. Skipped: a rule kept it from being downloaded (size limits, a file of
+// that name kept); failed: the server, the network or the disk let it down.
+enum class EDownloadEnd
+{
+    Done,
+    Skipped,
+    Failed,
+    Cancelled,
+};
+
+struct CDownloadOutcome
+{
+    EDownloadEnd end = EDownloadEnd::Failed;
+    // For a skipped or failed download, the reason as its log line gives it ("HTTP error 404!",
+    // "Too Large!", "write error: No space left on device", ...).
+    std::string reason;
+};
+
 // The rules of one download beyond its URL and its name.
 struct CDownloadRules
 {
@@ -31,12 +49,18 @@ struct CDownloadRules
     // Gives the complete file at partPath its final name, path as asked (it may take another
     // and sets path to it): 0, kKeptOldFile, or the system's error number. None: replaces path.
     std::function<int(const std::string& partPath, std::string& path)> place;
+    // Receives how the download ended, when given.
+    CDownloadOutcome* outcome = nullptr;
 };
 
-// Downloads the record to path, reporting to progress. The bytes go to a temporary file beside
-// path (see CPartFile) that gets its name only when the whole body has arrived and is written:
-// a refused request, a failure or a cancel (m_cancelDownload) leaves path as it was and nothing
-// else behind. True only then; the record's local file name is the name the file got.
+// Downloads the record to path, reporting to progress. The bytes go to a partial file beside
+// path (see CResumablePart) that gets its name only when the whole body has arrived and is
+// written: a refused request, a failure or a cancel (m_cancelDownload) leaves path as it was.
+// A download cut part way (a dropped connection, a stall, a cancel) keeps its bytes when the
+// server gave a validator, and the next download of the URL to path asks only for the rest
+// (Range, If-Range); it starts over when the server sends anything but that rest of that
+// version. Anything else leaves nothing behind. True only when the file is complete; the
+// record's local file name is the name the file got.
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
                 const std::string& path, const CDownloadRules& rules = {});
 
@@ -63,8 +87,10 @@ inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 // The size in bytes from a HEAD request (none when it is already known); 0 when unknown. A HEAD
 // refused with a status while GET opens leaves the size unknown (size state 2) and the record
 // usable. cancel (may be null) aborts the request.
+// problem, when given, receives the reason of a failure as the log line gives it.
 std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
-                            const std::atomic<bool>* cancel = nullptr);
+                            const std::atomic<bool>* cancel = nullptr,
+                            std::string* problem = nullptr);
 
 // A HEAD request that fills the record's size and size state and gives the last-modified time
 // (when lastModified is given); false when it fails (the record is then unusable, except after

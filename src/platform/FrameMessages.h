@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -17,6 +18,9 @@ inline constexpr std::uint32_t WM_STATS_CLOSED = 1129;    // the statistics wind
 // These two go to the upgrade download dialog, never to the main frame.
 inline constexpr std::uint32_t WM_UPGRADE_PROGRESS = 1130; // wParam: percent received
 inline constexpr std::uint32_t WM_UPGRADE_DONE = 1131;     // wParam: 1 success, 0 failure
+// wParam: a DOWNLOAD_ state of the file in payload.download. Running files report at most a
+// few times a second.
+inline constexpr std::uint32_t WM_DOWNLOAD_STATE = 1132;
 // The system "close" command: the frame shuts down as if the user had closed it.
 inline constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
 inline constexpr std::int64_t SC_CLOSE = 0xF060;
@@ -26,6 +30,29 @@ inline constexpr std::int64_t STATUS_TEXT = 0;      // payload text: the new sta
 inline constexpr std::int64_t STATUS_BROWSERS = 2;  // payload value: the running-browse count
 inline constexpr std::int64_t STATUS_DOWNLOADS = 3; // the receiver recomputes the pending count
 
+// The states of a file queued for download, carried in the wParam of WM_DOWNLOAD_STATE.
+inline constexpr std::int64_t DOWNLOAD_QUEUED = 0;
+inline constexpr std::int64_t DOWNLOAD_RUNNING = 1;
+inline constexpr std::int64_t DOWNLOAD_DONE = 2;
+inline constexpr std::int64_t DOWNLOAD_SKIPPED = 3;
+inline constexpr std::int64_t DOWNLOAD_FAILED = 4;
+inline constexpr std::int64_t DOWNLOAD_CANCELLED = 5;
+// A cancel gave the queued file back to the file list.
+inline constexpr std::int64_t DOWNLOAD_RETURNED = 6;
+
+// One file's download as WM_DOWNLOAD_STATE reports it; the file is known by its URL text.
+struct CDownloadReport
+{
+    std::string url;
+    // Where it goes (while running, and after a failure: the name a later attempt continues)
+    // or went (done).
+    std::string path;
+    // Skipped and failed: why, as the log line says it.
+    std::string reason;
+    std::uint64_t received = 0; // bytes of the file on disk, kept ones included
+    std::int64_t total = -1;    // the file's length; -1 while not known
+};
+
 // What a message carries beside its wParam. Values only: a receiver on another thread never
 // sees a pointer into a shared record.
 struct CFramePayload
@@ -33,6 +60,8 @@ struct CFramePayload
     std::int64_t value = 0;    // STATUS_BROWSERS: the running-browse count
     std::string text;          // STATUS_TEXT: the status text; WM_SITE_IMAGE: the page's URL
     std::int32_t pageKind = 2; // WM_SITE_IMAGE: the page kind of the page record (kPageKind*)
+    // WM_DOWNLOAD_STATE: the report, never changed once posted.
+    std::shared_ptr<const CDownloadReport> download;
 
     static CFramePayload Text(std::string text)
     {
@@ -44,6 +73,12 @@ struct CFramePayload
     {
         CFramePayload payload;
         payload.value = value;
+        return payload;
+    }
+    static CFramePayload Download(CDownloadReport report)
+    {
+        CFramePayload payload;
+        payload.download = std::make_shared<const CDownloadReport>(std::move(report));
         return payload;
     }
     static CFramePayload Page(std::string url, std::int32_t pageKind)

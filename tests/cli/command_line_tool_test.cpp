@@ -107,6 +107,9 @@ TEST(CommandLineToolTest, DownloadFailureExits3AndTsvListsSizeAndFoundOnPage)
     const CProgramRun failed = RunIn(downloads, {"-site", site.Url("/"), "-mode", "1"}, {},
                                      [](COptions& o) { o.m_autoDownload = true; });
     EXPECT_EQ(failed.exitCode, 3) << failed.err;
+    EXPECT_NE(failed.err.find("download failed: " + site.Url("/gone.zip") + ": HTTP error 404!"),
+              std::string::npos)
+        << failed.err;
     // a.zip came; gone.zip failed and left nothing.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(downloads.File("dl")), {}), 1);
     EXPECT_EQ(std::filesystem::file_size(downloads.File("dl/a.zip")), 3000u);

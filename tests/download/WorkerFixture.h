@@ -38,6 +38,26 @@ public:
                           }));
     }
 
+    // The last state that WM_DOWNLOAD_STATE reported for url, with its reason; -1 without one.
+    std::pair<std::int64_t, std::string> LastState(const std::string& url)
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto m = m_messages.rbegin(); m != m_messages.rend(); ++m)
+            if (m->message == WM_DOWNLOAD_STATE && m->payload.download->url == url)
+                return {m->wParam, m->payload.download->reason};
+        return {-1, {}};
+    }
+    // The most bytes that a report on url has given.
+    std::uint64_t MostReceived(const std::string& url)
+    {
+        std::lock_guard lock(m_mutex);
+        std::uint64_t most = 0;
+        for (const CFrameMessage& m : m_messages)
+            if (m.message == WM_DOWNLOAD_STATE && m.payload.download->url == url)
+                most = std::max(most, m.payload.download->received);
+        return most;
+    }
+
 private:
     std::mutex m_mutex;
     std::vector<CFrameMessage> m_messages;

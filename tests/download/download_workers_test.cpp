@@ -1,5 +1,6 @@
 #include "WorkerFixture.h"
 #include "support/FileSizeLimit.h"
+#include "support/HostileServer.h"
 
 #include <filesystem>
 #include <thread>
@@ -95,8 +96,14 @@ TEST_F(DownloadWorkersTest, SizeLimits)
     ASSERT_TRUE(WaitForWorkers());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(LogLines(), expected);
-    for (const std::string& path : paths)
+    for (const auto& [path, skipped] : cases)
+    {
+        const auto state = m_frame.LastState(m_server.Url(path));
+        EXPECT_EQ(state, skipped ? std::make_pair(DOWNLOAD_SKIPPED, std::string(skipped))
+                                 : std::make_pair(DOWNLOAD_DONE, std::string()))
+            << path;
         EXPECT_EQ(Requests("HEAD", path), 1) << path;
+    }
     EXPECT_EQ(Downloaded("sz5.zip").size(), 90000u);
     EXPECT_EQ(DirectoryNames(m_downloads),
               (std::set<std::string>{"sz2.zip", "sz3.zip", "sz5.zip", "sz6.zip"}));
@@ -128,17 +135,19 @@ TEST_F(DownloadWorkersTest, SkipsAndFailuresAreReportedAndNotRemembered)
         std::string path;
         std::string logTail; // after the URL
         std::string message;
+        std::int64_t state; // as the downloads view hears of it, with the log line's reason
         rlim_t fileLimit = RLIM_INFINITY;
     } cases[] = {
-        {existing.string() + "/", kDuplicateSkip, "/f/10/skip/abc.zip", ": Filename collision!",
-         ""},
+        {existing.string() + "/", kDuplicateSkip, "/f/10/skip/abc.zip", ": Filename collision!", "",
+         DOWNLOAD_SKIPPED},
         {deep, kDuplicateRename, "/f/10/deep/abc.zip", ": Filename collision!",
-         "Failed to create " + deep + " directory"},
+         "Failed to create " + deep + " directory", DOWNLOAD_SKIPPED},
         {deep, kDuplicateOverwrite, "/f/10/open/abc.zip", ": Filename collision!",
-         "Failed to create " + deep + " directory"},
+         "Failed to create " + deep + " directory", DOWNLOAD_SKIPPED},
         {existing.string() + "/", kDuplicateOverwrite, "/f/200000/abc.zip",
-         " write error: File too large", "", 64 * 1024},
-        {existing.string() + "/", kDuplicateRename, "/none.zip", ": HTTP error 404!", ""},
+         " write error: File too large", "", DOWNLOAD_FAILED, 64 * 1024},
+        {existing.string() + "/", kDuplicateRename, "/none.zip", ": HTTP error 404!", "",
+         DOWNLOAD_FAILED},
     };
     for (const CCase& c : cases)
     {
@@ -162,6 +171,8 @@ TEST_F(DownloadWorkersTest, SkipsAndFailuresAreReportedAndNotRemembered)
             const std::string prefix = c.logTail[0] == ':' ? "Skipped " : "File ";
             EXPECT_EQ(std::count(lines.begin(), lines.end(), prefix + url + c.logTail), 1);
         }
+        const std::string reason = c.logTail.substr(c.logTail.find_first_not_of(": "));
+        EXPECT_EQ(m_frame.LastState(url), std::make_pair(c.state, reason));
         EXPECT_EQ(m_prompts.m_messages, c.message.empty()
                                             ? std::vector<std::string>{}
                                             : std::vector<std::string>{"Harvestor: " + c.message});
@@ -171,6 +182,8 @@ TEST_F(DownloadWorkersTest, SkipsAndFailuresAreReportedAndNotRemembered)
     EXPECT_EQ(std::distance(fs::directory_iterator(existing), fs::directory_iterator()), 1);
     EXPECT_EQ(m_core.m_histories.m_fileHistory.GetCount(), 0u);
     EXPECT_EQ(m_core.m_stats.m_receivedFiles.load(), 0u);
+    // Skipped files are no failures: the command-line tool's exit status counts only these.
+    EXPECT_EQ(m_core.m_failedDownloads.load(), 2u);
     EXPECT_TRUE(m_fileList.Items().empty());
     EXPECT_EQ(m_core.m_urlStore.AllocatedUrls(), 0);
 }
@@ -193,7 +206,11 @@ TEST_F(DownloadWorkersTest, CancelReturnsQueuedFilesAndClearsTheFlag)
     const auto items = m_fileList.Items();
     EXPECT_EQ(items.size(), 5u);
     for (int i = 0; i < 5; ++i)
+    {
         EXPECT_TRUE(m_core.m_urlStore.IsInFileList(m_server.Url(paths[i])));
+        EXPECT_EQ(m_frame.LastState(m_server.Url(paths[i])).first, DOWNLOAD_RETURNED);
+    }
+    EXPECT_EQ(m_frame.LastState(m_server.Url(paths[5])).first, DOWNLOAD_CANCELLED);
     // The interrupted file leaves nothing on disk and is not listed again.
     EXPECT_TRUE(fs::is_empty(m_downloads));
     EXPECT_EQ(m_core.m_histories.m_fileHistory.GetCount(), 0u);
@@ -256,4 +273,70 @@ TEST_F(DownloadWorkersTest, ManyWorkersWhileTheQueueFills)
     EXPECT_EQ(m_core.m_urlStore.AllocatedUrls(), 0);
     EXPECT_EQ(m_core.PendingDownloads(), 0u);
     EXPECT_FALSE(m_core.m_cancelDownload.load());
+}
+
+TEST_F(DownloadWorkersTest, ADownloadCutByClosingTheProgramContinuesInTheNextRun)
+{
+    constexpr std::size_t kBytes = 400 * 1024;
+    constexpr std::size_t kCut = kBytes * 40 / 100;
+    std::string body(kBytes, '\0');
+    for (std::size_t i = 0; i < kBytes; ++i)
+        body[i] = static_cast<char>(i * 7 + i / 256);
+    std::vector<std::string> ranges;
+    std::mutex rangesMutex;
+    CHostileServer server;
+    server.Handle("/big.zip",
+                  [&](CHostileExchange& exchange)
+                  {
+                      const std::string range = exchange.Header("Range");
+                      {
+                          std::lock_guard lock(rangesMutex);
+                          ranges.push_back(range);
+                      }
+                      if (range.empty())
+                      {
+                          exchange.Send("HTTP/1.1 200 OK\r\nETag: \"b1\"\r\nContent-Length: " +
+                                        std::to_string(kBytes) + "\r\n\r\n");
+                          exchange.Send(std::string_view(body).substr(0, kCut));
+                          exchange.Stall();
+                          return false;
+                      }
+                      const std::size_t from = std::stoul(range.substr(6));
+                      return exchange.Answer(
+                          206, "application/zip", body.substr(from),
+                          "ETag: \"b1\"\r\nContent-Range: bytes " + std::to_string(from) + "-" +
+                              std::to_string(kBytes - 1) + "/" + std::to_string(kBytes) + "\r\n");
+                  });
+    const std::string url = server.Url("/big.zip");
+    std::uint32_t kept = 0;
+    {
+        // The first run: closing it cancels the download while its bytes come.
+        CRecordingFrame frame;
+        CTrawlerCore first(m_dir.Path().string(), m_dir.File("first.log"));
+        first.m_options = m_core.m_options;
+        first.PublishOptions();
+        first.m_frame.InstallSink(&frame);
+        ASSERT_TRUE(first.OpenSession("Hvstr152"));
+        ASSERT_TRUE(QueueForDownload(first, *new CUrl(url)));
+        StartDownloadWorkers(first);
+        ASSERT_TRUE(
+            WaitFor([&] { return server.StallsBegun() > 0 && frame.MostReceived(url) > 0; }));
+        first.m_cancelDownload = true;
+        ASSERT_TRUE(WaitForDownloadWorkers(first, std::chrono::seconds(60)));
+        EXPECT_EQ(frame.LastState(url).first, DOWNLOAD_CANCELLED);
+        kept = first.m_stats.m_receivedBytes.load();
+        first.m_frame.InstallSink(nullptr);
+    }
+    EXPECT_FALSE(fs::exists(m_downloads / "big.zip"));
+
+    Download({});
+    EXPECT_TRUE(QueueForDownload(m_core, *new CUrl(url)));
+    StartDownloadWorkers(m_core);
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(m_frame.LastState(url).first, DOWNLOAD_DONE);
+    EXPECT_TRUE(Downloaded("big.zip") == body);
+    std::lock_guard lock(rangesMutex);
+    EXPECT_GT(kept, 0u);
+    EXPECT_EQ(ranges, (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
+    EXPECT_EQ(m_core.m_stats.m_receivedBytes.load(), kBytes - kept);
 }

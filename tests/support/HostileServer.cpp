@@ -1,6 +1,7 @@
 #include "HostileServer.h"
 
 #include <arpa/inet.h>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -95,6 +96,30 @@ bool CHostileExchange::Answer(int status, std::string_view contentType, std::str
     if (!Send(head))
         return false;
     return m_method == "HEAD" || Send(body);
+}
+
+std::string CHostileExchange::Header(std::string_view name) const
+{
+    // Each line is "\r\nName: value"; the lines end with the last "\r\n".
+    for (std::size_t start = 0; (start = m_headerLines.find("\r\n", start)) != std::string::npos;)
+    {
+        start += 2;
+        const std::size_t colon = m_headerLines.find(':', start);
+        const std::size_t end = m_headerLines.find("\r\n", start);
+        if (colon == std::string::npos || colon > end || colon - start != name.size())
+            continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            same = same && std::tolower(static_cast<unsigned char>(m_headerLines[start + i])) ==
+                               std::tolower(static_cast<unsigned char>(name[i]));
+        if (!same)
+            continue;
+        std::size_t valueStart = colon + 1;
+        while (valueStart < end && m_headerLines[valueStart] == ' ')
+            ++valueStart;
+        return m_headerLines.substr(valueStart, end - valueStart);
+    }
+    return {};
 }
 
 void CHostileExchange::Stall()
@@ -225,10 +250,12 @@ void CHostileServer::Serve(int socket)
             if (got > 0)
                 buffer.append(block, static_cast<std::size_t>(got));
         }
-        const std::string requestLine = buffer.substr(0, buffer.find("\r\n"));
+        const std::size_t lineEnd = buffer.find("\r\n");
+        const std::string requestLine = buffer.substr(0, lineEnd);
+        CHostileExchange exchange(*this, socket);
+        exchange.m_headerLines = buffer.substr(lineEnd, headEnd + 2 - lineEnd);
         buffer.erase(0, headEnd + 4);
 
-        CHostileExchange exchange(*this, socket);
         const std::size_t space = requestLine.find(' ');
         exchange.m_method = requestLine.substr(0, space);
         if (space != std::string::npos)

@@ -18,6 +18,8 @@ class CHostileExchange
 public:
     const std::string& Method() const { return m_method; }
     const std::string& Path() const { return m_path; }
+    // The value of the request header called name (any case); empty when there is none.
+    std::string Header(std::string_view name) const;
 
     // Writes the bytes as they are; false once the peer has gone or the server stops.
     bool Send(std::string_view bytes);
@@ -38,6 +40,7 @@ private:
     int m_socket;
     std::string m_method;
     std::string m_path;
+    std::string m_headerLines;
 };
 
 // A web server on 127.0.0.1 written on raw sockets, so that it can do what a well-behaved HTTP
