@@ -6,7 +6,9 @@
 #include "app/AppResources.h"
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "app/DownloadsView.h"
 #include "app/FileList.h"
+#include "app/FilesArea.h"
 #include "app/FrameMessageQueue.h"
 #include "app/ScreenPlacement.h"
 #include "app/StatsDlg.h"
@@ -202,9 +204,11 @@ void CMainFrame::CreateClient()
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_wndSplitter->setChildrenCollapsible(false);
     m_pSiteView = new CUrlList(m_core, m_wndSplitter);
-    m_pFileView = new CFileList(m_core, m_wndSplitter);
+    m_pFileView = new CFileList(m_core);
+    m_downloadsView = new CDownloadsView(m_core);
+    m_filesArea = new CFilesArea(m_pFileView, m_downloadsView, m_wndSplitter);
     m_wndSplitter->addWidget(m_pSiteView);
-    m_wndSplitter->addWidget(m_pFileView);
+    m_wndSplitter->addWidget(m_filesArea);
     // The tree keeps its width when the window is resized; the list takes the rest.
     m_wndSplitter->setStretchFactor(0, 0);
     m_wndSplitter->setStretchFactor(1, 1);

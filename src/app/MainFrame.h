@@ -6,6 +6,8 @@
 #include <map>
 
 class CActivityBar;
+class CDownloadsView;
+class CFilesArea;
 class CFileList;
 class CFrameMessageQueue;
 class CStatsDlg;
@@ -20,8 +22,9 @@ class QToolBar;
 class CTrawlerCore;
 
 // The program's one top-level window: menus, toolbar, status bar, and a splitter with the site
-// tree (left) and the found-file list (right). It decides which commands are enabled, receives
-// every message that workers post, and on closing stops the workers and saves the layout.
+// tree (left) and the found-file list with the downloads view (right). It decides which commands
+// are enabled, receives every message that workers post, and on closing stops the workers and saves
+// the layout.
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
@@ -55,6 +58,8 @@ public:
 
     CUrlList* SiteView() const { return m_pSiteView; }
     CFileList* FileView() const { return m_pFileView; }
+    CDownloadsView* DownloadsView() const { return m_downloadsView; }
+    CFilesArea* FilesArea() const { return m_filesArea; }
     CActivityBar* ActivityBar() const { return m_activityBar; }
     QSplitter* Splitter() const { return m_wndSplitter; }
     QToolBar* ToolBar() const { return m_wndToolBar; }
@@ -123,6 +128,8 @@ private:
     QToolBar* m_wndToolBar = nullptr;
     CUrlList* m_pSiteView = nullptr;
     CFileList* m_pFileView = nullptr;
+    CDownloadsView* m_downloadsView = nullptr;
+    CFilesArea* m_filesArea = nullptr;
     CStatsDlg* m_pStatsDlg = nullptr;
     CActivityBar* m_activityBar = nullptr;
     QLabel* m_statusPanes[1] = {};

@@ -1,5 +1,6 @@
 // The messages that workers post to the main window.
 #include "app/ActivityBar.h"
+#include "app/DownloadsView.h"
 #include "app/FrameMessageQueue.h"
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
@@ -46,6 +47,10 @@ void CMainFrame::HandleMessage(CFrameMessage& message)
         break;
     case WM_STATS_CLOSED:
         OnStatsClosed();
+        break;
+    case WM_DOWNLOAD_STATE:
+        if (message.payload.download)
+            m_downloadsView->Apply(message.wParam, *message.payload.download);
         break;
     case WM_SYSCOMMAND:
         if (message.wParam == SC_CLOSE)

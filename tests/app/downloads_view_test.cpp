@@ -1,0 +1,228 @@
+#include "AppTestSupport.h"
+#include "DialogTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/DownloadsView.h"
+#include "app/FileList.h"
+#include "app/FilesArea.h"
+#include "download/DownloadWorkers.h"
+#include "support/DirectoryNames.h"
+#include "support/FileBytes.h"
+#include "support/FileSizeLimit.h"
+#include "support/TestHttpServer.h"
+
+#include <QTest>
+#include <atomic>
+#include <filesystem>
+
+// The downloads view on a main window whose workers download from a local server.
+class CDownloadsViewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rowsGoThroughTheStatesWithTheLogsReasons();
+    void cancelKeepsRunningRowsAndClearingRemovesTheirData();
+    void placementIsRemembered();
+};
+
+namespace
+{
+
+// /f/<bytes>/<name> sends that many bytes with a length; /gone.zip is missing until m_found;
+// /cut.zip sends 8 KiB of 100 KB with an ETag, then waits until released.
+struct CViewFixture : CFrameFixture
+{
+    CTestHttpServer server;
+    CRecordingPrompts recorded;
+    CDownloadsView* view = frame->DownloadsView();
+    std::atomic<bool> found{false};
+
+    CViewFixture()
+    {
+        auto& http = server.Server();
+        http.Get(R"(/f/(\d+)/.+)",
+                 [](const httplib::Request& request, httplib::Response& response) {
+                     response.set_content(std::string(std::stoul(request.matches[1]), 'f'),
+                                          "application/zip");
+                 });
+        http.Get("/gone.zip",
+                 [this](const httplib::Request&, httplib::Response& response)
+                 {
+                     if (found)
+                         return response.set_content(std::string(3000, 'h'), "application/zip");
+                     response.status = 404;
+                 });
+        http.Get("/cut.zip",
+                 [this](const httplib::Request&, httplib::Response& response)
+                 {
+                     response.set_header("ETag", "\"c1\"");
+                     response.set_content_provider(
+                         100000, "application/zip",
+                         [this](std::size_t offset, std::size_t, httplib::DataSink& sink)
+                         {
+                             if (offset == 0)
+                                 return sink.write(std::string(8192, 'c').data(), 8192);
+                             server.StallUntilReleased();
+                             return false;
+                         });
+                 });
+        server.Start();
+        core.SetPrompts(&recorded);
+        core.m_options.m_downloadDir = dir.File("dl") + "/";
+        core.m_options.m_connectTimeout = 10;
+        core.m_options.m_duplicateAction = kDuplicateSkip;
+        core.PublishOptions();
+        QVERIFY(core.OpenSession("Hvstr152"));
+    }
+    ~CViewFixture()
+    {
+        server.Release();
+        core.m_cancelDownload = true;
+        QVERIFY(WaitForDownloadWorkers(core, std::chrono::seconds(60)));
+    }
+
+    void Queue(const std::vector<std::string>& paths)
+    {
+        for (const std::string& path : paths)
+            QueueForDownload(core, *new CUrl(server.Url(path)));
+        PostDownloadsQueued(core);
+    }
+    QTreeWidgetItem* Row(const std::string& path) const { return view->RowOf(server.Url(path)); }
+    bool Finished(const std::vector<std::string>& paths) const
+    {
+        for (const std::string& path : paths)
+            if (Row(path) == nullptr || CDownloadsView::StateOf(Row(path)) < DOWNLOAD_DONE)
+                return false;
+        return true;
+    }
+    // "state: reason" as the row shows it.
+    QString Shown(const std::string& path) const
+    {
+        const QTreeWidgetItem* row = Row(path);
+        return row == nullptr ? QStringLiteral("no row")
+                              : row->text(CDownloadsView::kStateColumn) + QStringLiteral(": ") +
+                                    row->text(CDownloadsView::kReasonColumn);
+    }
+    void Select(const std::vector<std::string>& paths)
+    {
+        view->clearSelection();
+        for (const std::string& path : paths)
+            Row(path)->setSelected(true);
+    }
+};
+
+} // namespace
+
+void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
+{
+    CViewFixture f;
+    std::filesystem::create_directories(f.dir.File("dl"));
+    WriteFileBytes(f.dir.File("dl/old.zip"), "kept");
+    f.core.m_options.m_checkLength = kCheckLengthWhenDownloaded;
+    f.core.m_options.m_minSizeK = 2;
+    f.core.m_options.m_maxSizeK = 100;
+    f.core.PublishOptions();
+    const struct
+    {
+        std::string path;
+        QString shown;
+    } rows[] = {
+        {"/f/5000/ok.zip", "Done: "},
+        {"/gone.zip", "Failed: HTTP error 404!"},
+        {"/f/1000/small.zip", "Skipped: Too Small!"},
+        {"/f/200000/large.zip", "Skipped: Too Large!"},
+        {"/f/3000/old.zip", "Skipped: Filename collision!"},
+    };
+    std::vector<std::string> paths;
+    for (const auto& row : rows)
+        paths.push_back(row.path);
+    f.Queue(paths);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Finished(paths), 30000);
+    for (const auto& row : rows)
+        QCOMPARE(f.Shown(row.path), row.shown);
+    QCOMPARE(CDownloadsView::PercentOf(f.Row("/f/5000/ok.zip")), 100);
+    QCOMPARE(f.Row("/f/5000/ok.zip")->toolTip(CDownloadsView::kNameColumn),
+             QString::fromStdString(f.server.Url("/f/5000/ok.zip")));
+    QCOMPARE(f.Row("/f/5000/ok.zip")->text(CDownloadsView::kSizeColumn), QStringLiteral("4.9 KB"));
+
+    // A disk that fills up fails the file with the system's words.
+    f.core.m_options.m_maxSizeK = 1000;
+    f.core.PublishOptions();
+    {
+        const CFileSizeLimit limit(64 * 1024);
+        f.Queue({"/f/300000/full.zip"});
+        QTRY_VERIFY_WITH_TIMEOUT(f.Finished({"/f/300000/full.zip"}), 30000);
+    }
+    QCOMPARE(f.Shown("/f/300000/full.zip"), QStringLiteral("Failed: write error: File too large"));
+
+    // Retry (its key) queues the failed file again; a done file is not queued twice.
+    f.found = true;
+    f.view->setFocus();
+    f.Select({"/gone.zip", "/f/5000/ok.zip"});
+    QTest::keyClick(f.view, Qt::Key_R, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Shown("/gone.zip") == QStringLiteral("Done: "), 30000);
+    QCOMPARE(ReadFileBytes(f.dir.File("dl/gone.zip")), std::string(3000, 'h'));
+    QCOMPARE(ReadFileBytes(f.dir.File("dl/ok.zip")).size(), std::size_t{5000});
+
+    // Open hands the finished file to the desktop, the folder too.
+    f.Select({"/gone.zip"});
+    QTest::keyClick(f.view, Qt::Key_Return);
+    f.view->OpenContainingFolder();
+    QCOMPARE(f.recorded.Opened(),
+             (std::vector<std::string>{f.dir.File("dl/gone.zip"), f.dir.File("dl") + "/"}));
+
+    // Delete removes the selected rows; Clear Finished the rest.
+    f.Select({"/gone.zip"});
+    QTest::keyClick(f.view, Qt::Key_Delete);
+    QVERIFY(f.Row("/gone.zip") == nullptr);
+    f.view->ClearFinished();
+    QCOMPARE(f.view->topLevelItemCount(), 0);
+}
+
+void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
+{
+    CViewFixture f;
+    f.core.m_options.m_downloadThreads = 1;
+    f.core.PublishOptions();
+    // Served last in, first out: cut.zip runs while the others wait.
+    f.Queue({"/f/10/one.zip", "/f/10/two.zip", "/cut.zip"});
+    // Its first bytes are in: they came with a validator, so they are kept.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        f.Row("/cut.zip") != nullptr && CDownloadsView::PercentOf(f.Row("/cut.zip")) > 0, 30000);
+    QCOMPARE(f.Shown("/f/10/one.zip"), QStringLiteral("Queued: "));
+
+    f.frame->ExecuteCommand(ID_CANCEL_DOWNLOAD);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Shown("/cut.zip") == QStringLiteral("Cancelled: "), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.view->topLevelItemCount() == 1, 30000);
+    f.frame->FileView()->ApplyPendingItems();
+    QCOMPARE(
+        f.frame->FileView()->Urls(),
+        (std::vector<std::string>{f.server.Url("/f/10/one.zip"), f.server.Url("/f/10/two.zip")}));
+    // The cut file's bytes wait for a retry, never under its own name.
+    QTRY_VERIFY_WITH_TIMEOUT(f.core.m_runningDownloads.load() == 0, 30000);
+    const std::set<std::string> partial = DirectoryNames(f.dir.File("dl"));
+    QCOMPARE(partial.size(), std::size_t{2});
+    QVERIFY(partial.count("cut.zip") == 0);
+
+    f.view->ClearFinished();
+    QCOMPARE(f.view->topLevelItemCount(), 0);
+    QVERIFY(DirectoryNames(f.dir.File("dl")).empty());
+}
+
+void CDownloadsViewTest::placementIsRemembered()
+{
+    CFrameFixture f;
+    QVERIFY(!f.frame->FilesArea()->IsTabbed());
+    emit f.frame->DownloadsView()->placementRequested(true);
+    QVERIFY(f.frame->FilesArea()->IsTabbed());
+    // The views survive the move; a new window opens with the choice.
+    QVERIFY(f.frame->FileView()->isVisibleTo(f.frame->FilesArea()));
+    f.frame.reset();
+    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, true);
+    QVERIFY(f.frame->FilesArea()->IsTabbed());
+    emit f.frame->DownloadsView()->placementRequested(false);
+    QVERIFY(!f.frame->FilesArea()->IsTabbed());
+}
+
+QTEST_MAIN(CDownloadsViewTest)
+#include "downloads_view_test.moc"
