@@ -1,7 +1,9 @@
 // Saves the README's pictures from a real crawl of a small site on 127.0.0.1: the main window
-// while the crawl runs (one page is held back so that it is caught mid-way) and the options
-// sheet. Usage: harvestor_crawl_screenshot FOLDER (runs on any Qt platform; offscreen works).
+// while the crawl runs (one page is held back so that it is caught mid-way), the downloads view
+// while some of the files arrive, and the options sheet. Usage: harvestor_crawl_screenshot FOLDER
+// (runs on any Qt platform; offscreen works).
 #include "app/AddSite.h"
+#include "app/DownloadsView.h"
 #include "app/FileList.h"
 #include "app/GuiPrompts.h"
 #include "app/MainFrame.h"
@@ -49,6 +51,10 @@ struct CHold
     std::atomic<bool> released{false};
 };
 
+// Set for the downloads picture: files then arrive slowly, and one is missing.
+std::atomic<bool> g_downloading{false};
+constexpr std::size_t kSlowBytes = 6 << 20;
+
 void ServeSite(httplib::Server& server, CHold& hold)
 {
     for (const auto& [path, links] : kPages)
@@ -70,8 +76,25 @@ void ServeSite(httplib::Server& server, CHold& hold)
     server.Get(R"(/.*\.(zip|exe|mp3|m3u|mpg))",
                [](const httplib::Request& request, httplib::Response& response)
                {
-                   response.set_content(std::string(12000 + 2500 * request.path.size(), 'x'),
-                                        "application/octet-stream");
+                   if (!g_downloading || request.method == "HEAD")
+                       return response.set_content(
+                           std::string(12000 + 2500 * request.path.size(), 'x'),
+                           "application/octet-stream");
+                   if (request.path == "/music/playlist.m3u")
+                   {
+                       response.status = 404;
+                       return;
+                   }
+                   // A pace of its own per file, so the rows differ.
+                   const std::size_t part = 2000 + 300 * (request.path.size() % 11);
+                   response.set_content_provider(
+                       kSlowBytes, "application/octet-stream",
+                       [part](std::size_t offset, std::size_t, httplib::DataSink& sink)
+                       {
+                           std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                           const std::string bytes(std::min(part, kSlowBytes - offset), 'x');
+                           return sink.write(bytes.data(), bytes.size());
+                       });
                });
     // No size for the trailer: its column reads "<Unknown>".
     server.Get("/video/trailer.mov",
@@ -166,6 +189,24 @@ int main(int argc, char* argv[])
         saved =
             ServeUntil([&] { return core.m_runningBrowses == 0 && core.m_liveBrowsers == 0; }) &&
             saved;
+
+        // Every other file downloads (three at a time), the missing list among them.
+        g_downloading = true;
+        core.m_options.m_downloadThreads = 3;
+        core.m_options.m_checkLength = kCheckLengthNever;
+        core.PublishOptions();
+        list->clearSelection();
+        for (int row = 0; row < list->topLevelItemCount(); row += 2)
+            list->topLevelItem(row)->setSelected(true);
+        list->DownloadSelected();
+        ServeUntil([deadline = QDeadlineTimer(1500)] { return deadline.hasExpired(); });
+        frame.Splitter()->setSizes({220, 760});
+        frame.DownloadsView()->setColumnWidth(CDownloadsView::kNameColumn, 130);
+        frame.DeliverPendingMessages();
+        frame.UpdateCommandUI();
+        QApplication::processEvents();
+        saved = Save(frame, output, "downloads.png") && saved;
+        core.m_cancelDownload = true;
 
         COptionSheet sheet(&frame, core);
         sheet.SetActivePage(COptionSheet::kFileTypes);

@@ -130,8 +130,12 @@ CDownloadsView::CDownloadsView(CTrawlerCore& core, QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setItemDelegateForColumn(kProgressColumn, new CProgressDelegate(this));
     header()->setStretchLastSection(true);
-    setColumnWidth(kNameColumn, 200);
-    setColumnWidth(kProgressColumn, 120);
+    // Room for the reason, the column that needs it most, once the numbers have theirs.
+    const std::pair<int, int> widths[] = {{kNameColumn, 180}, {kStateColumn, 90},
+                                          {kSizeColumn, 70},  {kProgressColumn, 110},
+                                          {kSpeedColumn, 80}, {kTimeLeftColumn, 70}};
+    for (const auto& [column, width] : widths)
+        setColumnWidth(column, width);
     setAccessibleName(tr("Downloads"));
 
     AddAction(tr("&Retry"), QKeySequence(Qt::CTRL | Qt::Key_R), &CDownloadsView::RetrySelected);
