@@ -4,6 +4,7 @@
 //   scanner_bench [--benchmark_filter=...]      HARVESTOR_BENCH_MB overrides the corpus size
 
 #include "crawl/LinkScanner.h"
+#include "crawl/ScanSteps.h"
 #include "html_generator.h"
 #include "url/Url.h"
 
@@ -103,9 +104,28 @@ void ScanPages(benchmark::State& state, const std::vector<std::string>& keywords
     std::size_t links = 0;
     std::size_t records = 0;
     std::unordered_set<std::string> visited;
-    std::string value;
     std::string link;
     std::string key;
+    const auto onLink = [&](std::string& value, const CUrl& base)
+    {
+        ++links;
+        if constexpr (resolve)
+        {
+            link = value;
+            if (!ResolveLink(base, link))
+                return true;
+            key = link;
+            for (char& c : key)
+                c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            if (!visited.insert(key).second)
+                return true;
+            const CUrl record(link);
+            benchmark::DoNotOptimize(record.m_pageKind);
+            ++records;
+        }
+        return true;
+    };
+    const CScanOutput output{onLink, [] {}};
     for (auto _ : state)
     {
         state.PauseTiming();
@@ -115,36 +135,8 @@ void ScanPages(benchmark::State& state, const std::vector<std::string>& keywords
         state.ResumeTiming();
         for (std::size_t i = 0; i < corpus.m_work.size(); ++i)
         {
-            char* text = corpus.m_work[i].data();
-            CUrl& page = *corpus.m_pageRecords[i];
-            const CScanContext context{keywords, [](CUrl&) {}};
-            const std::size_t length = CollapseWhitespace(text);
-            CUrl pageBase;
-            FindBaseHref(CScanCursor(text, length), pageBase);
-            const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
-            CStopSet stopSet;
-            BuildStopSet(keywords, stopSet);
-            CScanCursor cursor(text, length);
-            bool keywordFound = false;
             visited.clear();
-            while (NextLink(cursor, value, page, stopSet, keywordFound, context))
-            {
-                ++links;
-                if constexpr (resolve)
-                {
-                    link = value;
-                    if (!ResolveLink(base, link))
-                        continue;
-                    key = link;
-                    for (char& c : key)
-                        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-                    if (!visited.insert(key).second)
-                        continue;
-                    const CUrl record(link);
-                    benchmark::DoNotOptimize(record.m_pageKind);
-                    ++records;
-                }
-            }
+            ScanPage(corpus.m_work[i], *corpus.m_pageRecords[i], keywords, output);
         }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * corpus.m_bytes));

@@ -36,25 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string text = input;
     int offers = 0;
-    const CScanContext context{keywords, [&offers](CUrl&) { ++offers; }};
-    const std::size_t length = CollapseWhitespace(text.data());
-    CUrl pageBase;
-    const bool hasBase = FindBaseHref(CScanCursor(text.c_str(), length), pageBase);
-    if (hasBase != expected.m_hasBase || pageBase.m_url != expected.m_base)
-        std::abort();
-    const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
-    CStopSet stopSet;
-    BuildStopSet(keywords, stopSet);
-
-    CScanCursor cursor(text.c_str(), length);
-    bool keywordFound = false;
-    std::string value;
     std::size_t count = 0;
-    while (NextLink(cursor, value, page, stopSet, keywordFound, context))
+    const auto checkLink = [&](std::string& value, const CUrl& base)
     {
         // Every value ends at a character of its own, so there are never more values than bytes.
         if (count >= expected.m_values.size() || value != expected.m_values[count] ||
-            value.size() > kMaxLinkValueLength || cursor.m_at > cursor.m_end || ++count > length)
+            value.size() > kMaxLinkValueLength || ++count > input.size())
             std::abort();
         std::string link = value;
         if (ResolveLink(base, link))
@@ -63,8 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (record.m_url != link)
                 std::abort();
         }
-    }
-    if (count != expected.m_values.size() || offers != expected.m_offers || offers > 1)
+        return true;
+    };
+    const CPageScanResult scan =
+        ScanPage(text, page, keywords, CScanOutput{checkLink, [&offers] { ++offers; }});
+    if (scan.m_hasBase != expected.m_hasBase || scan.m_base != expected.m_base ||
+        count != expected.m_values.size() || offers != expected.m_offers || offers > 1 ||
+        scan.m_keywordFound != (offers == 1))
         std::abort();
     return 0;
 }

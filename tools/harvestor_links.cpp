@@ -71,22 +71,9 @@ int main(int argc, char** argv)
 
     const std::vector<std::string> keywords(argv + 3, argv + argc);
     CUrl page(argv[2]);
-    bool offered = false;
-    const CScanContext context{keywords, [&offered](CUrl&) { offered = true; }};
-
-    const std::size_t length = CollapseWhitespace(text.data());
-    CUrl pageBase;
-    FindBaseHref(CScanCursor(text.c_str(), length), pageBase);
-    const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
-    CStopSet stopSet;
-    BuildStopSet(keywords, stopSet);
-
     // The keyword line comes first although the keyword may be met after some links.
     std::string lines;
-    CScanCursor cursor(text.c_str(), length);
-    bool keywordFound = false;
-    std::string value;
-    while (NextLink(cursor, value, page, stopSet, keywordFound, context))
+    const auto listLink = [&lines](std::string& value, const CUrl& base)
     {
         std::string link = value;
         if (ResolveLink(base, link))
@@ -102,9 +89,9 @@ int main(int argc, char** argv)
             lines += "\tunresolved";
         }
         lines += '\n';
-    }
-
-    if (offered)
+        return true;
+    };
+    if (ScanPage(text, page, keywords, CScanOutput{listLink, nullptr}).m_keywordFound)
         std::fputs("keyword\n", stdout);
     std::fwrite(lines.data(), 1, lines.size(), stdout);
     return 0;

@@ -1,4 +1,4 @@
-#include "crawl/LinkScanner.h"
+#include "crawl/ScanSteps.h"
 
 #include <array>
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include "crawl/CharacterReferences.h"
 #include "crawl/ScanBytes.h"
+#include "crawl/ScanSteps.h"
 #include "url/Url.h"
 
 #include <cassert>
@@ -313,8 +314,8 @@ bool FindBaseHref(CScanCursor text, CUrl& base)
     }
 }
 
-bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSet& stopSet,
-              bool& keywordFound, const CScanContext& context)
+bool NextLink(CScanCursor& cursor, std::string& value, const CStopSet& stopSet,
+              std::span<const std::string> keywords, bool& keywordFound)
 {
     assert(*cursor.m_end == '\0');
     for (;;)
@@ -324,12 +325,8 @@ bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSe
             return false;
         if (*cursor.m_at != '<' && !keywordFound)
         {
-            if (MatchKeyword(cursor.m_at, context.m_keywords))
-            {
+            if (MatchKeyword(cursor.m_at, keywords))
                 keywordFound = true;
-                if (context.m_onKeywordHit)
-                    context.m_onKeywordHit(page);
-            }
             ++cursor.m_at;
             continue;
         }
@@ -343,5 +340,31 @@ bool NextLink(CScanCursor& cursor, std::string& value, CUrl& page, const CStopSe
         if (found != EValue::kTooLong)
             return found == EValue::kFound;
         // Too long: skipped, the scan goes on after it.
+    }
+}
+
+CPageScanResult ScanPage(std::string& text, const CUrl& page, std::span<const std::string> keywords,
+                         const CScanOutput& output)
+{
+    CPageScanResult result;
+    const std::size_t length = CollapseWhitespace(text.data());
+    CUrl pageBase;
+    result.m_hasBase = FindBaseHref(CScanCursor(text.data(), length), pageBase);
+    result.m_base = pageBase.m_url;
+    const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
+    CStopSet stopSet;
+    BuildStopSet(keywords, stopSet);
+
+    CScanCursor cursor(text.data(), length);
+    std::string value;
+    for (;;)
+    {
+        const bool hadKeyword = result.m_keywordFound;
+        const bool more = NextLink(cursor, value, stopSet, keywords, result.m_keywordFound);
+        // The hit goes out before the link that follows it.
+        if (!hadKeyword && result.m_keywordFound && output.onKeywordHit)
+            output.onKeywordHit();
+        if (!more || (output.onLink && !output.onLink(value, base)))
+            return result;
     }
 }

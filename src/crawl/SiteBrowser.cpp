@@ -153,32 +153,24 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
         m_visited.insert(LowerCase(answered->m_url));
     const CUrl& here = answered ? *answered : page;
 
-    const std::size_t length = CollapseWhitespace(text->data());
-    CUrl pageBase;
-    FindBaseHref(CScanCursor(text->data(), length), pageBase);
     // Links resolve against the base tag, but hosts and directories are judged by the page.
-    const CUrl& base = pageBase.m_url.empty() ? here : pageBase;
-    CStopSet stopSet;
-    BuildStopSet(m_options->m_keywords, stopSet);
-    const CScanContext scan{m_options->m_keywords,
-                            [this](CUrl& hit) { m_core.m_foundFiles.AddLocked(hit); }};
-
-    CScanCursor cursor(text->data(), length);
-    bool keywordFound = false;
-    std::string value;
     std::size_t handled = 0;
-    while (NextLink(cursor, value, page, stopSet, keywordFound, scan))
-    {
-        if (m_core.m_cancelBrowse)
-            break;
-        if (++handled > kMaxLinksPerPage)
-        {
-            m_core.m_log.Write("Skipped the links of %s after the first %zu\n", page.m_url.c_str(),
-                               kMaxLinksPerPage);
-            break;
-        }
-        HandleLink(value, here, base, localQueue, externalQueue);
-    }
+    const CScanOutput output{[&](std::string& value, const CUrl& base)
+                             {
+                                 if (m_core.m_cancelBrowse)
+                                     return false;
+                                 if (++handled > kMaxLinksPerPage)
+                                 {
+                                     m_core.m_log.Write(
+                                         "Skipped the links of %s after the first %zu\n",
+                                         page.m_url.c_str(), kMaxLinksPerPage);
+                                     return false;
+                                 }
+                                 HandleLink(value, here, base, localQueue, externalQueue);
+                                 return true;
+                             },
+                             [this, &page] { m_core.m_foundFiles.AddLocked(page); }};
+    ScanPage(*text, here, m_options->m_keywords, output);
     text.reset();
 
     m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,

@@ -13,7 +13,6 @@ class CTransfer;
 class CUrl;
 class CUrlQueue;
 class COptions;
-struct CScanContext;
 
 // The link values of one page that are acted on; the rest are skipped. Each makes a record,
 // and a page of nothing but distinct links would otherwise take gigabytes.

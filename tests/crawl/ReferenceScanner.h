@@ -5,7 +5,7 @@
 // word table and the value and reference length limits.
 
 #include "crawl/CharacterReferences.h"
-#include "crawl/LinkScanner.h"
+#include "crawl/ScanSteps.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,5 +1,6 @@
 #include "ReferenceScanner.h"
 #include "crawl/LinkScanner.h"
+#include "crawl/ScanSteps.h"
 #include "url/Url.h"
 
 #include <gtest/gtest.h>
@@ -19,27 +20,25 @@ struct ScanResult
 };
 
 // One page as a browse thread scans it.
-ScanResult ScanPage(std::string text, const std::vector<std::string>& keywords = {})
+ScanResult Scan(std::string text, const std::vector<std::string>& keywords = {})
 {
     ScanResult result;
-    const std::size_t length = CollapseWhitespace(text.data());
-    CUrl base;
-    result.hasBase = FindBaseHref(CScanCursor(text.c_str(), length), base);
-    result.base = base.m_url;
-    CStopSet stopSet;
-    BuildStopSet(keywords, stopSet);
-    CUrl page("http://h/a/index.htm");
-    const CScanContext context{keywords, [&](CUrl& offered)
-                               {
-                                   EXPECT_EQ(&offered, &page);
-                                   ++result.offers;
-                               }};
-    CScanCursor cursor(text.c_str(), length);
-    bool keywordFound = false;
-    std::string value;
-    while (NextLink(cursor, value, page, stopSet, keywordFound, context))
-        result.values.push_back(value);
-    EXPECT_EQ(cursor.m_at, cursor.m_end) << "a finished scan leaves the cursor at the end";
+    const CUrl page("http://h/a/index.htm");
+    std::vector<std::string> linkBases;
+    const CScanOutput output{[&](std::string& value, const CUrl& base)
+                             {
+                                 result.values.push_back(value);
+                                 linkBases.push_back(base.m_url);
+                                 return true;
+                             },
+                             [&] { ++result.offers; }};
+    const CPageScanResult scan = ScanPage(text, page, keywords, output);
+    result.hasBase = scan.m_hasBase;
+    result.base = scan.m_base;
+    EXPECT_EQ(scan.m_keywordFound, result.offers == 1);
+    const std::string base = scan.m_base.empty() ? page.m_url : scan.m_base;
+    for (const std::string& linkBase : linkBases)
+        EXPECT_EQ(linkBase, base) << "links resolve against the base tag, else the page";
     return result;
 }
 
@@ -115,7 +114,7 @@ class LinkValues : public testing::TestWithParam<PageCase>
 
 TEST_P(LinkValues, AreFoundInOrder)
 {
-    const ScanResult result = ScanPage(GetParam().page);
+    const ScanResult result = Scan(GetParam().page);
     EXPECT_EQ(result.values, GetParam().values);
     EXPECT_EQ(result.offers, 0) << "no keywords, no offer";
 }
@@ -154,11 +153,10 @@ TEST(NextLink, UnquotedValueMovesPastTheBracket)
     std::string text = "<a href=x.zip>after";
     CStopSet stopSet;
     BuildStopSet({}, stopSet);
-    CUrl page("http://h/");
     CScanCursor cursor(text.c_str());
     bool keywordFound = false;
     std::string value;
-    ASSERT_TRUE(NextLink(cursor, value, page, stopSet, keywordFound, CScanContext{}));
+    ASSERT_TRUE(NextLink(cursor, value, stopSet, {}, keywordFound));
     EXPECT_EQ(value, "x.zip");
     EXPECT_STREQ(cursor.m_at, "after");
 }
@@ -166,11 +164,10 @@ TEST(NextLink, UnquotedValueMovesPastTheBracket)
 TEST(NextLink, StopSetNeverBuiltEndsTheScanSafely)
 {
     std::string text = "<a href=x.zip>";
-    CUrl page("http://h/");
     CScanCursor cursor(text.c_str());
     bool keywordFound = false;
     std::string value;
-    EXPECT_FALSE(NextLink(cursor, value, page, CStopSet{}, keywordFound, CScanContext{}));
+    EXPECT_FALSE(NextLink(cursor, value, CStopSet{}, {}, keywordFound));
     EXPECT_EQ(cursor.m_at, cursor.m_end);
 }
 
@@ -180,10 +177,10 @@ TEST(NextLink, SkipsValuesThatDoNotFitTheBuffer)
     const std::string fits(kMaxLinkValueLength, 'f');
     const std::string tooLong(kMaxLinkValueLength + 1, 'g');
     const ScanResult result =
-        ScanPage("<a href=\"" + fits + "\"><img src=" + tooLong + "><a href=next.htm>");
+        Scan("<a href=\"" + fits + "\"><img src=" + tooLong + "><a href=next.htm>");
     EXPECT_EQ(result.values, (Values{fits, "next.htm"}));
 
-    const ScanResult longBase = ScanPage("<base href=\"http://h/" + tooLong + "\">");
+    const ScanResult longBase = Scan("<base href=\"http://h/" + tooLong + "\">");
     EXPECT_FALSE(longBase.hasBase);
 }
 
@@ -192,7 +189,7 @@ TEST(NextLink, SkipsValuesThatDoNotFitTheBuffer)
 TEST(FindBaseHref, FirstBaseGovernsEveryLink)
 {
     const ScanResult result =
-        ScanPage("<a href=x.zip><BASE\nHREF=\"http://h/other/\"><base href=http://h/second/>");
+        Scan("<a href=x.zip><BASE\nHREF=\"http://h/other/\"><base href=http://h/second/>");
     ASSERT_TRUE(result.hasBase);
     EXPECT_EQ(result.base, "http://h/other/");
 
@@ -206,7 +203,7 @@ TEST(FindBaseHref, FirstBaseGovernsEveryLink)
 
 TEST(FindBaseHref, ReferencesAreDecoded)
 {
-    const ScanResult result = ScanPage("<base href=\"http://h/a&amp;b/\">");
+    const ScanResult result = Scan("<base href=\"http://h/a&amp;b/\">");
     EXPECT_EQ(result.base, "http://h/a&b/");
 }
 
@@ -238,28 +235,28 @@ TEST(BuildStopSet, HoldsFirstLettersInBothCases)
 TEST(Keywords, PageIsOfferedOnceAndLinksStillReturned)
 {
     const ScanResult result =
-        ScanPage("<a href=1.htm> get SETUP and setup.exe <a href=2.zip>", {"setup", "Driver"});
+        Scan("<a href=1.htm> get SETUP and setup.exe <a href=2.zip>", {"setup", "Driver"});
     EXPECT_EQ(result.offers, 1);
     EXPECT_EQ(result.values, (Values{"1.htm", "2.zip"}));
 
-    EXPECT_EQ(ScanPage("no word here <a href=1.htm>", {"setup"}).offers, 0);
-    EXPECT_EQ(ScanPage("a setu", {"setup"}).offers, 0) << "a partial word at the end";
+    EXPECT_EQ(Scan("no word here <a href=1.htm>", {"setup"}).offers, 0);
+    EXPECT_EQ(Scan("a setu", {"setup"}).offers, 0) << "a partial word at the end";
 }
 
 // After a keyword every stop starts a tag, so ordinary text can supply the tag word.
 TEST(Keywords, AfterAHitTextCanSupplyTheTagWord)
 {
     const std::string page = "Setup: visit a site <b href=q.zip>";
-    EXPECT_EQ(ScanPage(page).values, Values{});
-    EXPECT_EQ(ScanPage(page, {"setup"}).values, Values{"q.zip"});
+    EXPECT_EQ(Scan(page).values, Values{});
+    EXPECT_EQ(Scan(page, {"setup"}).values, Values{"q.zip"});
 }
 
 TEST(Keywords, MatchTheTextWithItsReferencesDecoded)
 {
-    EXPECT_EQ(ScanPage("AT&amp;T news", {"at&t"}).offers, 1);
-    EXPECT_EQ(ScanPage("AT&#38;T news", {"at&t"}).offers, 1);
-    EXPECT_EQ(ScanPage("AT&amp;T news", {"at&amp;t"}).offers, 1) << "as written, too";
-    EXPECT_EQ(ScanPage("AT&T&amp;", {"at&amp;t"}).offers, 0);
+    EXPECT_EQ(Scan("AT&amp;T news", {"at&t"}).offers, 1);
+    EXPECT_EQ(Scan("AT&#38;T news", {"at&t"}).offers, 1);
+    EXPECT_EQ(Scan("AT&amp;T news", {"at&amp;t"}).offers, 1) << "as written, too";
+    EXPECT_EQ(Scan("AT&T&amp;", {"at&amp;t"}).offers, 0);
 }
 
 TEST(MatchKeyword, CaseAndEmptyKeyword)
@@ -315,7 +312,7 @@ TEST(NextLink, AgreesWithThePlainRulesOnRandomPages)
             page += pieces[random() % std::size(pieces)];
         const std::vector<std::string>& keywords = keywordLists[random() % keywordLists.size()];
         const reference::CPageScan expected = reference::ScanPage(page, keywords);
-        const ScanResult result = ScanPage(page, keywords);
+        const ScanResult result = Scan(page, keywords);
         ASSERT_EQ(result.values, expected.m_values) << testing::PrintToString(page);
         ASSERT_EQ(result.hasBase, expected.m_hasBase) << testing::PrintToString(page);
         ASSERT_EQ(result.base, expected.m_base) << testing::PrintToString(page);

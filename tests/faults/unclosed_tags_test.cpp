@@ -20,19 +20,15 @@ struct CScan
 CScan Scan(std::string text, const std::vector<std::string>& keywords = {})
 {
     CScan scan;
-    const std::size_t length = CollapseWhitespace(text.data());
-    CUrl base;
-    scan.hasBase = FindBaseHref(CScanCursor(text.c_str(), length), base);
-    scan.base = base.m_url;
-    CStopSet stopSet;
-    BuildStopSet(keywords, stopSet);
-    CUrl page("http://h/");
-    const CScanContext context{keywords, nullptr};
-    CScanCursor cursor(text.c_str(), length);
-    bool keywordFound = false;
-    std::string value;
-    while (NextLink(cursor, value, page, stopSet, keywordFound, context))
+    const CUrl page("http://h/");
+    const auto keep = [&scan](std::string& value, const CUrl&)
+    {
         scan.values.push_back(value);
+        return true;
+    };
+    const CPageScanResult result = ScanPage(text, page, keywords, CScanOutput{keep, nullptr});
+    scan.hasBase = result.m_hasBase;
+    scan.base = result.m_base;
     return scan;
 }
 
