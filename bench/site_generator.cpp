@@ -35,7 +35,7 @@ class CSiteBuilder
 {
 public:
     CSiteBuilder(const CSiteShape& shape, const CSiteLayout& layout)
-        : m_spec(shape), m_layout(layout), m_random(shape.m_seed)
+        : m_shape(shape), m_layout(layout), m_random(shape.m_seed)
     {
     }
 
@@ -71,11 +71,11 @@ private:
     {
         const auto& pages = Dir(dir).pages;
         const std::size_t first =
-            (pages[0] == 0 && pages.size() > 1 && !m_spec.m_crossLinks) ? 1 : 0;
+            (pages[0] == 0 && pages.size() > 1 && !m_shape.m_crossLinks) ? 1 : 0;
         return pages[first + m_random.Below(pages.size() - first)];
     }
 
-    const CSiteShape& m_spec;
+    const CSiteShape& m_shape;
     const CSiteLayout& m_layout;
     CRandom m_random;
 };
@@ -86,7 +86,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
     const CDirectory& here = Dir(dir);
     const auto index = static_cast<std::size_t>(m_layout.PageIndex(page));
     const std::size_t wanted =
-        static_cast<std::size_t>(std::max(m_spec.m_linksPerPage, kMinLinksPerPage));
+        static_cast<std::size_t>(std::max(m_shape.m_linksPerPage, kMinLinksPerPage));
     std::vector<CLink> links;
     const auto pageLink = [&](int target, std::string href) {
         links.push_back({std::move(href), target, -1});
@@ -115,7 +115,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
         pageLink(here.pages[index + 1], PageName(here.pages[index + 1]));
     if (index + 2 < here.pages.size())
         pageLink(here.pages[index + 2],
-                 (m_spec.m_awkwardLinks ? "./" : "") + PageName(here.pages[index + 2]));
+                 (m_shape.m_awkwardLinks ? "./" : "") + PageName(here.pages[index + 2]));
     if (!here.children.empty())
     {
         if (index == 0)
@@ -168,7 +168,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
             const int file = RandomFile();
             fileLink(file, Relative(dir, m_layout.FileDir(file), m_layout.FileName(file)));
         });
-    if (m_spec.m_crossLinks)
+    if (m_shape.m_crossLinks)
     {
         // Home, a page of the parent directory and pages anywhere.
         extras.insert(extras.begin(), [&] { pageLink(0, m_layout.PagePath(0)); });
@@ -192,7 +192,7 @@ std::vector<CLink> CSiteBuilder::LinksOf(int page)
     // The rest: pages here or below, and with cross links anywhere on the site.
     for (int form = 0; links.size() < wanted; form = (form + 1) % 3)
     {
-        if (m_spec.m_crossLinks && m_random.Below(2) == 0)
+        if (m_shape.m_crossLinks && m_random.Below(2) == 0)
         {
             const int target = RandomPage();
             pageLink(target, Relative(dir, m_layout.PageDir(target), PageName(target)));
@@ -221,9 +221,9 @@ std::string CSiteBuilder::HtmlOf(int page, const std::vector<CLink>& links)
         // Mostly double quotes; some single-quoted, unquoted and upper-case tags.
         if (i % 9 == 4)
             html += "<A HREF=\"" + link.href + "\">";
-        else if (i % 7 == 3 && m_spec.m_awkwardLinks)
+        else if (i % 7 == 3 && m_shape.m_awkwardLinks)
             html += "<a href='" + link.href + "'>";
-        else if (i % 11 == 6 && m_spec.m_quotedValuesOnly)
+        else if (i % 11 == 6 && m_shape.m_quotedValuesOnly)
             html += "<a class=\"item\" href=\"" + link.href + "\">";
         else if (i % 11 == 6)
             html += "<a class=item href=" + link.href + ">";

@@ -1,5 +1,7 @@
 #include "app/BackgroundTask.h"
 
+#include "app/WaitCursor.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
@@ -14,28 +16,6 @@ namespace
 // How often the progress window looks at the steps done.
 constexpr int kProgressPollMs = 100;
 
-// The busy cursor on the owner window only: dialogs keep their own cursor.
-class COwnerBusyCursor
-{
-public:
-    explicit COwnerBusyCursor(QWidget* owner)
-        : m_owner(owner != nullptr ? owner->window() : nullptr)
-    {
-        if (m_owner != nullptr)
-            m_owner->setCursor(Qt::BusyCursor);
-    }
-    ~COwnerBusyCursor()
-    {
-        if (m_owner != nullptr)
-            m_owner->unsetCursor();
-    }
-    COwnerBusyCursor(const COwnerBusyCursor&) = delete;
-    COwnerBusyCursor& operator=(const COwnerBusyCursor&) = delete;
-
-private:
-    QPointer<QWidget> m_owner;
-};
-
 } // namespace
 
 bool RunInBackground(QWidget* owner, const QString& label, int total,
@@ -44,7 +24,7 @@ bool RunInBackground(QWidget* owner, const QString& label, int total,
     CTaskControl control;
     std::atomic<bool> done{false};
     QEventLoop loop;
-    COwnerBusyCursor busy(owner);
+    CWaitCursor busy(owner); // the progress window keeps its own cursor
     std::thread worker(
         [&]
         {

@@ -3,12 +3,13 @@
 #include "app/ExportDlg.h"
 #include "app/FileList.h"
 #include "app/MakerSite.h"
+#include "app/WaitCursor.h"
 #include "core/TrawlerCore.h"
 #include "platform/FrameMessages.h"
 #include "settings/DataPaths.h"
 #include "settings/FileExport.h"
 
-#include <QApplication>
+#include <optional>
 
 namespace
 {
@@ -24,8 +25,8 @@ void CFileList::Export()
     dialog.SetSelection(HasSelection() ? CExportDlg::kSelectedItems : CExportDlg::kAllItems);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    // The wait cursor covers the writing, not the dialog the user answers.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The wait cursor covers the writing, not the dialogs the user answers.
+    std::optional<CWaitCursor> waitCursor(std::in_place);
     const bool selectedOnly = dialog.Selection() == CExportDlg::kSelectedItems;
     ApplyPendingItems();
     std::vector<std::string> urls;
@@ -39,7 +40,7 @@ void CFileList::Export()
     const std::string bytes =
         asText ? BuildTextExport(urls) : BuildHtmlExport(urls, MakerSiteBase() + "/");
     const bool written = WriteExportFile(path, bytes);
-    QApplication::restoreOverrideCursor();
+    waitCursor.reset();
     if (!written)
     {
         m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kExportFailedCaption,

@@ -23,6 +23,6 @@ extern "C" __attribute__((visibility("default"))) int HarvestorGuiMain(int argc,
     // The core state lives as long as the window: the log is opened and the working directory
     // recorded before start-up begins.
     CTrawlerCore core;
-    CTrawlerApp app(core, false);
+    CTrawlerApp app(core);
     return app.Run(static_cast<int>(argumentPointers.size()), argumentPointers.data());
 }

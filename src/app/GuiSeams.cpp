@@ -1,11 +1,8 @@
 #include "app/GuiSeams.h"
 
 #include "app/AboutDlg.h"
-#include "app/AppMessages.h"
 #include "app/OptionSheet.h"
 #include "app/Upgrade.h"
-
-#include <QMessageBox>
 
 bool RunOptionsSheet(QWidget* parent, CTrawlerCore& core)
 {

@@ -1,18 +1,17 @@
 #pragma once
 
-// Windows that arrive with later work (the options sheet, the About box, the upgrade check).
-// Each is one small function; its body is replaced when the window lands.
+// The modal windows that the main window and start-up open, one small function each, so that
+// the code that opens them does not include the windows themselves.
 
 class QWidget;
 class CTrawlerCore;
 
 // Runs the options sheet modally; true when it closed with OK (the caller then saves the
-// options and renames the mode items). Until the sheet exists: nothing is shown, false.
+// options and renames the mode items).
 bool RunOptionsSheet(QWidget* parent, CTrawlerCore& core);
 
-// Shows the About box modally. Until it exists: a plain box with the program's version.
+// Shows the About box modally.
 void ShowAboutBox(QWidget* parent);
 
 // The upgrade check of start-up; true when it found a newer version and showed the offer.
-// Until it exists: no request is made, false.
 bool RunUpgradeCheck(QWidget* parent, CTrawlerCore& core);

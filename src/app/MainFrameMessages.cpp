@@ -33,12 +33,6 @@ void CMainFrame::HandleMessage(CFrameMessage& message)
     case WM_SET_STATUS:
         OnSetStatus(message.wParam, message.payload);
         break;
-    case WM_UPDATE_HINT1:
-    case WM_UPDATE_HINT4:
-        // A hint comes with an object or is ignored; the payload's value says "object given".
-        if (message.payload.value != 0)
-            m_doc.UpdateAllViews(message.message == WM_UPDATE_HINT1 ? 1 : 4, true);
-        break;
     case WM_SITE_IMAGE:
         OnSiteImage(message.wParam, message.payload);
         break;
@@ -52,9 +46,8 @@ void CMainFrame::HandleMessage(CFrameMessage& message)
         if (message.payload.download)
             m_downloadsView->Apply(message.wParam, *message.payload.download);
         break;
-    case WM_SYSCOMMAND:
-        if (message.wParam == SC_CLOSE)
-            close();
+    case WM_CLOSE_PROGRAM:
+        close();
         break;
     default:
         break;

@@ -8,31 +8,20 @@
 #include "app/GuiSeams.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
+#include "app/WaitCursor.h"
 #include "core/TrawlerCore.h"
 #include "session/SessionSteps.h"
-#include "settings/LogFile.h"
 #include "settings/ScreenSize.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
-#include <cstdio>
 
 namespace
 {
 
 constexpr const char* kRegistryKey = "Quillfen";
-
-// Keeps the wait cursor up for one scope.
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 CScreenSize PrimaryScreenSize()
 {
@@ -45,8 +34,8 @@ CScreenSize PrimaryScreenSize()
 
 } // namespace
 
-CTrawlerApp::CTrawlerApp(CTrawlerCore& core, bool headless)
-    : m_core(core), m_headless(headless), m_prompts(std::make_unique<CGuiPrompts>(headless))
+CTrawlerApp::CTrawlerApp(CTrawlerCore& core)
+    : m_core(core), m_prompts(std::make_unique<CGuiPrompts>(false))
 {
     m_core.SetPrompts(m_prompts.get());
     m_steps.showAbout = [](QWidget* owner) { ShowAboutBox(owner); };
@@ -90,23 +79,11 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     // 5. The command line, then the main window.
     m_commandLine = CTrawlerCommandLineInfo(m_core.m_options.m_defaultMode);
     m_commandLine.ParseCommandLine(argc, argv);
-    if (m_headless)
-    {
-        if (m_commandLine.m_sites.empty())
-        {
-            std::fputs(kUsageText, stderr);
-            m_exitCode = 2; // the usage exit status of the command line
-            return false;
-        }
-        // Nobody could close a headless program: it ends when its work is done.
-        m_commandLine.m_terminate = true;
-    }
-    m_frame = std::make_unique<CMainFrame>(m_core, *m_doc, m_headless);
+    m_frame = std::make_unique<CMainFrame>(m_core, *m_doc, false);
     connect(m_frame.get(), &CMainFrame::frameDestroyed, this, &CTrawlerApp::OnFrameDestroyed);
     m_prompts->SetOwner(m_frame.get());
     m_doc->OnNewDocument();
-    if (!m_headless)
-        m_frame->show();
+    m_frame->show();
 
     // 6. The one Internet session, with the agent of the command line.
     if (!m_core.OpenSession(m_commandLine.m_agent))
@@ -122,7 +99,7 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     RecordWorkDirectory();
 
     // 9.
-    if (!m_headless && m_steps.showAbout)
+    if (m_steps.showAbout)
         m_steps.showAbout(m_frame.get());
     if (m_frameClosed)
         return false;
@@ -134,13 +111,13 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
         LoadHistories(m_core);
     }
 
-    // Headless or unattended ("hide", "term"), nobody could answer the offer.
+    // Unattended ("hide", "term"), nobody could answer the offer.
     if (!m_commandLine.m_noCheck && !m_commandLine.m_hide && !m_commandLine.m_terminate &&
-        !m_headless && m_steps.runUpgradeCheck && m_steps.runUpgradeCheck(m_frame.get(), m_core))
+        m_steps.runUpgradeCheck && m_steps.runUpgradeCheck(m_frame.get(), m_core))
         return !m_frameClosed;
 
     if (m_core.m_options.m_askSiteAtStartup && m_commandLine.m_sites.empty() &&
-        !m_commandLine.m_minimize && !m_headless && m_steps.promptForSite)
+        !m_commandLine.m_minimize && m_steps.promptForSite)
         m_steps.promptForSite(*m_frame);
 
     BrowseCommandLineSites();
@@ -151,8 +128,6 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
 
 void CTrawlerApp::ShowMainFrameInFinalState()
 {
-    if (m_headless)
-        return;
     if (m_commandLine.m_minimize)
         m_frame->showMinimized();
     else if (m_commandLine.m_hide)
@@ -203,21 +178,5 @@ int CTrawlerApp::Run(int argc, const char* const* argv)
     if (InitInstance(argc, argv) && !m_frameClosed)
         QApplication::exec();
     CloseMainFrame();
-    if (m_headless)
-    {
-        for (const std::string& url : m_foundFilesAtClose)
-            std::printf("%s\n", MaskForOutput(url).c_str());
-        std::fflush(stdout);
-    }
     return ExitInstance();
-}
-
-void CTrawlerApp::PostToMainFrame(std::uint32_t message, std::int64_t wParam, CFramePayload payload)
-{
-    m_core.m_frame.PostToMainFrame(message, wParam, std::move(payload));
-}
-
-std::uint32_t CTrawlerApp::PendingDownloads()
-{
-    return m_core.PendingDownloads();
 }

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "session/CommandLineInfo.h"
-#include "platform/FrameMessages.h"
 
 #include <QObject>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,8 +30,7 @@ public:
         std::function<void(CMainFrame& frame)> promptForSite;
     };
 
-    // headless: no window and no dialog is shown, and the program ends when its work is done.
-    CTrawlerApp(CTrawlerCore& core, bool headless);
+    explicit CTrawlerApp(CTrawlerCore& core);
     ~CTrawlerApp() override;
 
     // Start-up, in order. False: the program ends without running its message loop
@@ -41,15 +38,9 @@ public:
     bool InitInstance(int argc, const char* const* argv);
     // Shut-down after the main window has gone; returns the process's exit status.
     int ExitInstance();
-    // InitInstance, the message loop while the main window lives, the main window's closing,
-    // the headless report, and ExitInstance. Returns the exit status.
+    // InitInstance, the message loop while the main window lives, the main window's closing
+    // and ExitInstance. Returns the exit status.
     int Run(int argc, const char* const* argv);
-
-    // The one way for any thread to notify the main window.
-    void PostToMainFrame(std::uint32_t message, std::int64_t wParam = 0,
-                         CFramePayload payload = {});
-    // Files waiting for or in download (also stored as the "queued files" statistic).
-    std::uint32_t PendingDownloads();
 
     // Closes the main window (its shut-down steps run) when it still exists and is open.
     void CloseMainFrame();
@@ -60,7 +51,6 @@ public:
     CStartupSteps& Steps() { return m_steps; }
     const CTrawlerCommandLineInfo& CommandLine() const { return m_commandLine; }
     int ExitCode() const { return m_exitCode; }
-    bool IsHeadless() const { return m_headless; }
     // The found-file list's URLs at the moment the main window closed.
     const std::vector<std::string>& FoundFilesAtClose() const { return m_foundFilesAtClose; }
 
@@ -71,7 +61,6 @@ private:
     void OnFrameDestroyed();
 
     CTrawlerCore& m_core;
-    bool m_headless;
     CStartupSteps m_steps;
     std::unique_ptr<CGuiPrompts> m_prompts;
     std::unique_ptr<CTrawlerDoc> m_doc;

@@ -73,5 +73,5 @@ void CUpgradeDlg::UpgradeNow()
         return;
     }
     done(QDialog::Accepted);
-    m_core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    m_core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
 }

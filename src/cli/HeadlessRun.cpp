@@ -73,7 +73,7 @@ private:
         ServeCoreMessage(m_core, message, m_closing);
         if (message.message == WM_SITE_IMAGE && message.wParam == kImagePageBeingRead)
             m_currentPage = message.payload.text;
-        else if (message.message == WM_SYSCOMMAND && message.wParam == SC_CLOSE)
+        else if (message.message == WM_CLOSE_PROGRAM)
             m_closeRequested = true;
         else if (message.message == WM_DOWNLOAD_STATE && message.wParam == DOWNLOAD_FAILED &&
                  message.payload.download)

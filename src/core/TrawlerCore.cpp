@@ -1,6 +1,5 @@
 #include "core/TrawlerCore.h"
 
-#include "core/PendingDownloads.h"
 #include "net/InternetSession.h"
 
 #include <chrono>
@@ -70,7 +69,10 @@ std::unique_ptr<CUrl> CTrawlerCore::NewRecord(std::string urlText) const
 
 std::uint32_t CTrawlerCore::PendingDownloads()
 {
-    return ::PendingDownloads(m_downloadQueue, m_runningDownloads.load(), m_stats);
+    const auto pending =
+        static_cast<std::uint32_t>(m_downloadQueue.Count()) + m_runningDownloads.load();
+    m_stats.m_queuedFiles.store(pending);
+    return pending;
 }
 
 std::shared_ptr<const COptions> CTrawlerCore::Options() const

@@ -38,7 +38,7 @@ CSiteBrowser::~CSiteBrowser()
 {
     const std::int32_t live = --m_core.m_liveBrowsers;
     if (live == 0 && m_core.Options()->m_terminateWhenDone && m_core.PendingDownloads() == 0)
-        m_core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+        m_core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
 }
 
 bool CSiteBrowser::IsVisited(const std::string& link) const

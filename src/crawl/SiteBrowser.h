@@ -25,7 +25,7 @@ class CSiteBrowser
 {
 public:
     CSiteBrowser(CTrawlerCore& core, const CModeData& mode);
-    virtual ~CSiteBrowser();
+    ~CSiteBrowser();
 
     CSiteBrowser(const CSiteBrowser&) = delete;
     CSiteBrowser& operator=(const CSiteBrowser&) = delete;
@@ -37,10 +37,10 @@ public:
     void BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
                     CTransfer* started = nullptr);
 
-    // Follow and selection rules. Virtual so that a browser can change what it follows.
-    virtual bool FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue);
-    virtual bool FollowExternal(const CUrl& link, const CUrlQueue& externalQueue);
-    virtual bool IsWantedFile(CUrl& link);
+    // Follow and selection rules.
+    bool FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue);
+    bool FollowExternal(const CUrl& link, const CUrlQueue& externalQueue);
+    bool IsWantedFile(CUrl& link);
 
     bool IsFollowable(const CUrl& link) const;
     bool IsExcluded(const CUrl& record) const;

@@ -259,7 +259,7 @@ void RunWorker(CTrawlerCore& core)
     core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
     if (runningBefore == 1 && core.Options()->m_terminateWhenDone &&
         core.m_runningDownloads.load() == 0 && core.m_liveBrowsers.load() == 0)
-        core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+        core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
     // The last touch: the shared state may go as soon as this is 0.
     core.m_threadsAlive.fetch_sub(1);
 }

@@ -10,10 +10,8 @@
 // Messages posted to the main frame. 1123 is the user-message base plus 0x63.
 inline constexpr std::uint32_t WM_START_DOWNLOADS = 1123; // wParam 0: start download workers
 inline constexpr std::uint32_t WM_SET_STATUS = 1124;      // wParam: a STATUS_ kind
-inline constexpr std::uint32_t WM_UPDATE_HINT1 = 1125;    // nothing posts it
 inline constexpr std::uint32_t WM_SITE_IMAGE = 1126;      // wParam: tree image of the page
 inline constexpr std::uint32_t WM_PROGRESS_STEP = 1127;   // wParam: step in percent, -1 clears
-inline constexpr std::uint32_t WM_UPDATE_HINT4 = 1128;    // nothing posts it
 inline constexpr std::uint32_t WM_STATS_CLOSED = 1129;    // the statistics window went away
 // These two go to the upgrade download dialog, never to the main frame.
 inline constexpr std::uint32_t WM_UPGRADE_PROGRESS = 1130; // wParam: percent received
@@ -21,9 +19,8 @@ inline constexpr std::uint32_t WM_UPGRADE_DONE = 1131;     // wParam: 1 success,
 // wParam: a DOWNLOAD_ state of the file in payload.download. Running files report at most a
 // few times a second.
 inline constexpr std::uint32_t WM_DOWNLOAD_STATE = 1132;
-// The system "close" command: the frame shuts down as if the user had closed it.
-inline constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
-inline constexpr std::int64_t SC_CLOSE = 0xF060;
+// The frame shuts down as if the user had closed it: the work is done and nobody waits.
+inline constexpr std::uint32_t WM_CLOSE_PROGRAM = 1133;
 
 // Kinds of WM_SET_STATUS, carried in wParam.
 inline constexpr std::int64_t STATUS_TEXT = 0;      // payload text: the new status text

@@ -10,7 +10,7 @@ struct CStatistics
     std::atomic<std::uint32_t> m_foundSites{0};
     std::atomic<std::uint32_t> m_browsedSites{0};
     std::atomic<std::uint32_t> m_foundFiles{0};
-    // Overwritten by PendingDownloads each time it runs.
+    // Overwritten each time the pending downloads are counted.
     std::atomic<std::uint32_t> m_queuedFiles{0};
     std::atomic<std::uint32_t> m_receivedFiles{0};
     std::atomic<std::uint32_t> m_receivedBytes{0};

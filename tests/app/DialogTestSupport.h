@@ -2,6 +2,7 @@
 
 #include "platform/FrameMessages.h"
 #include "platform/UserPrompts.h"
+#include "support/RecordingFrame.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -74,24 +75,4 @@ private:
     std::vector<CMessage> m_messages;
     std::vector<std::string> m_opened;
     bool m_openSucceeds = true;
-};
-
-// Keeps every message posted to the main frame instead of delivering it.
-class CRecordingSink : public CFrameMessageSink
-{
-public:
-    void Deliver(CFrameMessage message) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(std::move(message));
-    }
-    std::vector<CFrameMessage> Messages() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_messages;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<CFrameMessage> m_messages;
 };

@@ -116,7 +116,7 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
         options.Save();
     }
     CTrawlerCore core(dir.Path(), dir.File("hvstr.log"));
-    CTrawlerApp app(core, false);
+    CTrawlerApp app(core);
     app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
     app.Steps().showAbout = [](QWidget*) {};
     app.Steps().runUpgradeCheck = [](QWidget*, CTrawlerCore&) { return false; };

@@ -174,7 +174,7 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
     f.core.m_stats.m_foundSites = 3;
     f.core.m_stats.m_receivedBytes = 4000000000u; // above the signed range: shown unsigned
     f.core.m_liveBrowsers = 1;
-    CRecordingSink frame;
+    CRecordingFrame frame;
     f.core.m_frame.InstallSink(&frame);
     {
         CStatsDlg dialog(f.core, nullptr);

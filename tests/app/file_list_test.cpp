@@ -41,7 +41,7 @@ using CUrls = std::vector<std::string>;
 struct CListFixture : CFrameFixture
 {
     CRecordingPrompts recorded;
-    CRecordingSink posted; // what the list posts, instead of the window acting on it
+    CRecordingFrame posted; // what the list posts, instead of the window acting on it
     CFileList* list = frame->FileView();
 
     explicit CListFixture(bool headless = true) : CFrameFixture(headless)

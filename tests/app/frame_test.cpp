@@ -293,13 +293,13 @@ void CFrameTest::systemCloseClosesTheWindow()
     CFrameFixture f(false);
     f.frame->show();
     QSignalSpy destroyed(f.frame.get(), &CMainFrame::frameDestroyed);
-    f.core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    f.core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
     QVERIFY(QTest::qWaitFor([&] { return destroyed.count() == 1; }));
     QVERIFY(!f.frame->isVisible());
     QVERIFY(f.core.m_cancelBrowse.load());
     QVERIFY(f.core.m_cancelDownload.load());
     // A second close request changes nothing.
-    f.core.m_frame.PostToMainFrame(WM_SYSCOMMAND, SC_CLOSE);
+    f.core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
     f.frame->DeliverPendingMessages();
     QCOMPARE(destroyed.count(), 1);
 }

@@ -29,10 +29,10 @@ struct CStartup
     bool sessionAtAbout = false;
     bool historiesAtUpgrade = false;
 
-    void Prepare(bool headless = false)
+    void Prepare()
     {
         state = std::make_unique<CTrawlerCore>(dir.Path(), dir.File("hvstr.log"));
-        app = std::make_unique<CTrawlerApp>(*state, headless);
+        app = std::make_unique<CTrawlerApp>(*state);
         app->Prompts().SetDialogRunner([](QDialog&) { return 0; });
         app->Steps().showAbout = [this](QWidget*)
         {

@@ -64,7 +64,7 @@ struct CUpgradeFixture : CRecordingFixture
 // A whole program in a scratch directory, without the About box, every other prompt dismissed.
 struct CAppRun
 {
-    CAppRun() : core(dir.Path(), dir.File("hvstr.log")), app(core, false)
+    CAppRun() : core(dir.Path(), dir.File("hvstr.log")), app(core)
     {
         app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
         app.Steps().showAbout = [](QWidget*) {};

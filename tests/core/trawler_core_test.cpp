@@ -12,3 +12,15 @@ TEST(TrawlerCore, NewRecordsTakeTheVisitedMarkFromThePageHistory)
     EXPECT_FALSE(core.NewRecord("http://h/SEEN.htm")->IsVisited()) << "exact, case-sensitive";
     EXPECT_FALSE(core.NewRecord("http://h/other.htm")->IsVisited());
 }
+
+TEST(TrawlerCore, PendingDownloadsCountQueueAndWorkersIntoTheStatistic)
+{
+    CUrl a("http://h/a.zip"), b("http://h/b.zip");
+    CTempDir dir;
+    CTrawlerCore core(dir.Path().string(), dir.File("hvstr.log"));
+    core.m_downloadQueue.Add(&a);
+    core.m_downloadQueue.Add(&b);
+    core.m_runningDownloads = 3;
+    EXPECT_EQ(core.PendingDownloads(), 5u);
+    EXPECT_EQ(core.m_stats.m_queuedFiles.load(), 5u);
+}

@@ -1,6 +1,5 @@
 #include "core/FileSink.h"
 #include "core/MemoryTargets.h"
-#include "core/PendingDownloads.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
@@ -148,17 +147,6 @@ TEST(UrlQueue, RefusesDuplicatesAndServesLastInFirstOut)
     EXPECT_EQ(queue.Count(), 0u);
     // A popped URL may be queued again.
     EXPECT_TRUE(queue.Add(&firstAgain));
-}
-
-TEST(PendingDownloads, CountsQueueAndWorkersIntoTheStatistic)
-{
-    CUrl a("http://h/a.zip"), b("http://h/b.zip");
-    CUrlQueue queue;
-    queue.Add(&a);
-    queue.Add(&b);
-    CStatistics stats;
-    EXPECT_EQ(PendingDownloads(queue, 3, stats), 5u);
-    EXPECT_EQ(stats.m_queuedFiles.load(), 5u);
 }
 
 TEST(FileSink, SizeColumnFollowsTheSizeState)

@@ -5,39 +5,13 @@
 #include "crawl/BrowseEngine.h"
 #include "crawl/TestSite.h"
 #include "settings/ModeData.h"
+#include "support/RecordingFrame.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <vector>
-
-// Keeps every message posted to the main frame.
-class CRecordingFrame : public CFrameMessageSink
-{
-public:
-    void Deliver(CFrameMessage message) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(std::move(message));
-    }
-    std::vector<CFrameMessage> Messages()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_messages;
-    }
-    int Count(std::uint32_t message, std::int64_t wParam)
-    {
-        const auto all = Messages();
-        return static_cast<int>(std::count_if(
-            all.begin(), all.end(),
-            [&](const CFrameMessage& m) { return m.message == message && m.wParam == wParam; }));
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<CFrameMessage> m_messages;
-};
 
 // A core with in-memory tree and list, a working directory of its own and a real session.
 class CCrawlTest : public testing::Test

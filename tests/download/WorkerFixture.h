@@ -16,53 +16,6 @@
 #include <thread>
 #include <vector>
 
-// Keeps every message posted to the main frame.
-class CRecordingFrame : public CFrameMessageSink
-{
-public:
-    void Deliver(CFrameMessage message) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(std::move(message));
-    }
-    // How many (message, wParam) arrived; with text, only those carrying it.
-    int Count(std::uint32_t message, std::int64_t wParam, const std::string* text = nullptr)
-    {
-        std::lock_guard lock(m_mutex);
-        return static_cast<int>(
-            std::count_if(m_messages.begin(), m_messages.end(),
-                          [&](const CFrameMessage& m)
-                          {
-                              return m.message == message && m.wParam == wParam &&
-                                     (text == nullptr || m.payload.text == *text);
-                          }));
-    }
-
-    // The last state that WM_DOWNLOAD_STATE reported for url, with its reason; -1 without one.
-    std::pair<std::int64_t, std::string> LastState(const std::string& url)
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto m = m_messages.rbegin(); m != m_messages.rend(); ++m)
-            if (m->message == WM_DOWNLOAD_STATE && m->payload.download->url == url)
-                return {m->wParam, m->payload.download->reason};
-        return {-1, {}};
-    }
-    // The most bytes that a report on url has given.
-    std::uint64_t MostReceived(const std::string& url)
-    {
-        std::lock_guard lock(m_mutex);
-        std::uint64_t most = 0;
-        for (const CFrameMessage& m : m_messages)
-            if (m.message == WM_DOWNLOAD_STATE && m.payload.download->url == url)
-                most = std::max(most, m.payload.download->received);
-        return most;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<CFrameMessage> m_messages;
-};
-
 // A core with a session, a recording frame, an in-memory file list, scripted prompts and a
 // local server, downloading into <temp>/dl/. The server serves /f/<bytes>/<name> (that many
 // bytes, with Content-Length), /chunked/<bytes>/<name> (without) and /partial/<name> (8 KiB of a

@@ -55,7 +55,7 @@ TEST_F(DownloadWorkersTest, ADownloadIsAnnouncedLoggedAndRemembered)
     EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_TEXT, &status), 1);
     EXPECT_GE(m_frame.Count(WM_PROGRESS_STEP, 1), 2);             // the open, then each block
     EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_DOWNLOADS), 2); // after the file, at the end
-    EXPECT_EQ(m_frame.Count(WM_SYSCOMMAND, SC_CLOSE), 0);
+    EXPECT_EQ(m_frame.Count(WM_CLOSE_PROGRAM, 0), 0);
     CCalendarTime when;
     ASSERT_TRUE(m_core.m_histories.m_fileHistory.Lookup(url, when));
     EXPECT_GE(when.year, 2024);
@@ -230,12 +230,12 @@ TEST_F(DownloadWorkersTest, TerminateWhenDoneClosesOnlyWhenNothingRuns)
     m_core.m_liveBrowsers = 1;
     Download({"/f/10/one.zip"});
     ASSERT_TRUE(WaitForWorkers());
-    EXPECT_EQ(m_frame.Count(WM_SYSCOMMAND, SC_CLOSE), 0);
+    EXPECT_EQ(m_frame.Count(WM_CLOSE_PROGRAM, 0), 0);
 
     m_core.m_liveBrowsers = 0;
     Download({"/f/10/two.zip"});
     ASSERT_TRUE(WaitForWorkers());
-    EXPECT_EQ(m_frame.Count(WM_SYSCOMMAND, SC_CLOSE), 1);
+    EXPECT_EQ(m_frame.Count(WM_CLOSE_PROGRAM, 0), 1);
 }
 
 TEST_F(DownloadWorkersTest, ManyWorkersWhileTheQueueFills)

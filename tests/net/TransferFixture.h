@@ -10,6 +10,7 @@
 #include "settings/LogFile.h"
 #include "settings/Options.h"
 #include "support/FileBytes.h"
+#include "support/RecordingFrame.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
 
@@ -20,22 +21,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-// Adds up the progress steps among the posted messages and counts the messages that carry them.
-class CCountingFrameSink : public CFrameMessageSink
-{
-public:
-    void Deliver(CFrameMessage message) override
-    {
-        if (message.message == WM_PROGRESS_STEP && message.wParam > 0)
-        {
-            m_ticks.fetch_add(static_cast<int>(message.wParam));
-            m_posts.fetch_add(1);
-        }
-    }
-    std::atomic<int> m_ticks{0};
-    std::atomic<int> m_posts{0};
-};
 
 // Answers login prompts from a script; Cancel once the script is used up.
 class CScriptedPrompts : public CUserPrompts
@@ -113,7 +98,7 @@ protected:
     CLogFile m_log;
     CStatistics m_statistics;
     CFramePoster m_frame;
-    CCountingFrameSink m_frameSink;
+    CRecordingFrame m_frameSink;
     CScriptedPrompts m_prompts;
     std::atomic<bool> m_cancelBrowse{false};
     std::atomic<bool> m_cancelDownload{false};

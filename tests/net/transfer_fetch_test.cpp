@@ -20,7 +20,7 @@ TEST_F(FetchBodyTest, APageWithLengthIsReadInOneBlockAndTerminated)
     EXPECT_EQ(text->c_str()[1024], '\0');
     EXPECT_EQ(m_statistics.m_receivedBytes.load(), 1024u);
     // One tick for the request, one for the single block.
-    EXPECT_EQ(m_frameSink.m_ticks.load(), 2);
+    EXPECT_EQ(m_frameSink.ProgressTicks(), 2);
     EXPECT_EQ(record.m_sizeState.load(), kSizeKnown);
     EXPECT_EQ(record.m_size.load(), 1024u);
 }
@@ -53,8 +53,8 @@ TEST_F(FetchBodyTest, APageWithoutLengthIsReadInBlocksUpToItsFirstZeroByte)
     ASSERT_TRUE(text.has_value());
     EXPECT_EQ(*text, std::string(1023, 'a') + "mid");
     EXPECT_EQ(m_statistics.m_receivedBytes.load(), 2 * 1023u);
-    EXPECT_EQ(m_frameSink.m_ticks.load(), 1 + 2);
-    EXPECT_EQ(m_frameSink.m_posts.load(), 1 + 1) << "the open, then the page's blocks at once";
+    EXPECT_EQ(m_frameSink.ProgressTicks(), 1 + 2);
+    EXPECT_EQ(m_frameSink.ProgressPosts(), 1 + 1) << "the open, then the page's blocks at once";
     EXPECT_EQ(record.m_sizeState.load(), kSizeNotGiven);
 }
 
