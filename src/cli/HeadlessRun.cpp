@@ -1,5 +1,6 @@
 #include "cli/HeadlessRun.h"
 
+#include "cli/DecisionReport.h"
 #include "cli/FoundFilesReport.h"
 #include "cli/MemoryTargets.h"
 #include "cli/MessageQueue.h"
@@ -176,6 +177,11 @@ int RunHeadless(int argc, const char* const* argv)
             frontEnd.EraseProgress();
             EndSession(core);
             WriteFoundFiles(stdout, frontEnd.FoundFiles(), core.m_urlStore, commandLine.m_tsv);
+            WriteWhyLines(stderr, core, commandLine.m_why);
+            std::string error;
+            if (!commandLine.m_explainFile.empty() &&
+                !WriteExplainFile(commandLine.m_explainFile, core, error))
+                std::fprintf(stderr, "harvestor: cannot write %s\n", error.c_str());
             if (core.m_unreadStartPages.load() != 0)
                 status = kExitStartPageUnread;
             else if (core.m_failedDownloads.load() != 0 && core.Options()->m_autoDownload)

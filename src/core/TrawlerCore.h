@@ -12,6 +12,7 @@
 #include "settings/Histories.h"
 #include "settings/LogFile.h"
 #include "settings/Options.h"
+#include "url/DecisionJournal.h"
 
 #include <atomic>
 #include <cstdint>
@@ -88,6 +89,8 @@ public:
     std::atomic<bool> m_cancelBrowse{false};
     std::atomic<bool> m_cancelDownload{false};
 
+    // The decisions on links whose records are gone; the records keep their own.
+    CDecisionJournal m_letGoDecisions;
     CUrlQueue m_downloadQueue;
     CFramePoster m_frame;
     CConnectionCache m_connections;

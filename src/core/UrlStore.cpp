@@ -81,6 +81,27 @@ CUrl* CUrlStore::Find(std::string_view url) const
     return it == m_entries.end() ? nullptr : it->second.record;
 }
 
+bool CUrlStore::ReadDecision(std::string_view url, CDecision& decision, std::string& foundOn) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_entries.find(url);
+    if (it == m_entries.end())
+        return false;
+    decision = it->second.record->m_decision.Get();
+    foundOn = it->second.record->m_referer;
+    return true;
+}
+
+std::vector<std::string> CUrlStore::Urls() const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> urls;
+    urls.reserve(m_entries.size());
+    for (const auto& entry : m_entries)
+        urls.push_back(entry.first);
+    return urls;
+}
+
 std::uint32_t CUrlStore::MarksOf(std::string_view url) const
 {
     std::lock_guard lock(m_mutex);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // Who holds a record in the store: the site tree and the file list each set a mark, every
 // other holder (queues, transfers, browse threads) takes a counted reference.
@@ -58,6 +59,11 @@ public:
     // The entry's record, or nullptr. Only safe to use while the caller holds it somehow.
     CUrl* Find(std::string_view url) const;
     bool IsInFileList(std::string_view url) const;
+    // The decision kept on the URL's record and the page it was found on, read under the lock so
+    // that the record cannot go meanwhile; false when the store has no entry for the URL.
+    bool ReadDecision(std::string_view url, CDecision& decision, std::string& foundOn) const;
+    // The URL texts of every entry.
+    std::vector<std::string> Urls() const;
     bool IsInTree(std::string_view url) const;
 
     // Records the store owns now; the statistics window shows it as "Allocated Urls".

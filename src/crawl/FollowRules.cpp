@@ -14,68 +14,114 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 
 } // namespace
 
-bool CSiteBrowser::IsExcluded(const CUrl& record) const
+std::string_view CSiteBrowser::ExcludeMatch(const CUrl& record) const
 {
-    bool excluded = false;
+    std::string_view match;
     ForEachListEntry(m_options->m_excludes,
                      [&](std::string_view entry)
                      {
-                         excluded = FindNoCase(record.m_url, entry) != std::string_view::npos;
-                         return excluded;
+                         if (FindNoCase(record.m_url, entry) != std::string_view::npos)
+                             match = entry;
+                         return !match.empty();
                      });
-    return excluded;
+    return match;
 }
 
-bool CSiteBrowser::IsFollowable(const CUrl& link) const
+bool CSiteBrowser::IsExcluded(const CUrl& record) const
 {
+    return !ExcludeMatch(record).empty();
+}
+
+bool CSiteBrowser::Refuse(CVerdict verdict, CReason reason, std::uint32_t limit, std::uint32_t text)
+{
+    m_why = CDecision{verdict, reason, 0, 0, limit, text};
+    return false;
+}
+
+bool CSiteBrowser::IsFollowable(const CUrl& link)
+{
+    if (link.m_pageKind == kPageKindUnparsable)
+        return Refuse(CVerdict::NotFollowed, CReason::Unparsable);
     // Secure pages are crawled like plain ones: most sites today are served only over HTTPS.
-    const bool web = link.m_serviceType == kServiceHttp || link.m_serviceType == kServiceHttps;
-    return web && link.m_pageKind != kPageKindUnparsable && !IsExcluded(link);
+    if (link.m_serviceType != kServiceHttp && link.m_serviceType != kServiceHttps)
+        return Refuse(CVerdict::NotFollowed, CReason::Scheme);
+    if (const std::string_view entry = ExcludeMatch(link); !entry.empty())
+        return Refuse(CVerdict::NotFollowed, CReason::Excluded, 0, DecisionTextId(entry));
+    return true;
 }
 
 bool CSiteBrowser::FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue)
 {
     if (!m_mode.m_followParentSites &&
         link.m_directory.compare(0, page.m_directory.size(), page.m_directory) != 0)
-        return false;
-    return static_cast<std::int64_t>(localQueue.Count()) < m_mode.m_localFollowMax;
+        return Refuse(CVerdict::Shown, CReason::ParentDirectory, 0, m_modeNameId);
+    if (static_cast<std::int64_t>(localQueue.Count()) >= m_mode.m_localFollowMax)
+        return Refuse(CVerdict::Shown, CReason::LocalMaximum,
+                      static_cast<std::uint32_t>(std::max(m_mode.m_localFollowMax, 0)),
+                      m_modeNameId);
+    return true;
 }
 
 bool CSiteBrowser::FollowExternal(const CUrl&, const CUrlQueue& externalQueue)
 {
     if (!m_mode.m_autoFollowExternal)
-        return false;
+        return Refuse(CVerdict::Shown, CReason::ExternalOff, 0, m_modeNameId);
     if (m_depth >= m_mode.m_maxDepth)
-        return false;
-    return externalQueue.Count() < m_mode.m_externalFollowMax;
+        return Refuse(CVerdict::Shown, CReason::Depth,
+                      static_cast<std::uint32_t>(std::max(m_mode.m_maxDepth, 0)), m_modeNameId);
+    if (externalQueue.Count() >= m_mode.m_externalFollowMax)
+        return Refuse(CVerdict::Shown, CReason::ExternalMaximum, m_mode.m_externalFollowMax,
+                      m_modeNameId);
+    return true;
 }
 
 bool CSiteBrowser::IsWantedFile(CUrl& link)
 {
     // A web page must not be able to make the program copy local files into the download folder,
     // talk another protocol to some port, or hand a script to the user's browser.
-    if (link.m_extension.empty() || !IsTransferService(link.m_serviceType))
-        return false;
-    bool typeMatches = false;
+    if (!IsTransferService(link.m_serviceType))
+        return Refuse(CVerdict::NotListed, CReason::Scheme);
+    if (link.m_extension.empty())
+        return Refuse(CVerdict::NotListed, CReason::NoExtension);
+    std::string_view typeMatch;
     ForEachListEntry(m_options->m_fileTypes,
                      [&](std::string_view entry)
                      {
-                         typeMatches = StartsWithNoCase(entry, link.m_extension);
-                         return typeMatches;
+                         if (StartsWithNoCase(entry, link.m_extension))
+                             typeMatch = entry;
+                         return !typeMatch.empty();
                      });
-    if (!typeMatches || IsExcluded(link))
-        return false;
+    if (typeMatch.empty())
+        return Refuse(CVerdict::NotListed, CReason::NotInFileTypes, 0,
+                      DecisionTextId(m_options->m_fileTypes));
+    if (const std::string_view entry = ExcludeMatch(link); !entry.empty())
+        return Refuse(CVerdict::NotListed, CReason::Excluded, 0, DecisionTextId(entry));
 
     if (link.m_sizeState == kSizeNotAsked && m_options->m_checkLength == kCheckLengthWhenFound)
         DetermineSize(link, m_core.TransferContext(), &m_core.m_cancelBrowse);
     if (link.m_sizeState == kSizeKnown)
     {
-        const std::uint32_t kilobytes = link.m_size / 1024;
-        if (kilobytes < static_cast<std::uint32_t>(m_options->m_minSizeK) ||
-            kilobytes > static_cast<std::uint32_t>(m_options->m_maxSizeK))
+        const std::uint32_t size = link.m_size;
+        const std::uint32_t kilobytes = size / 1024;
+        const auto minimum = static_cast<std::uint32_t>(m_options->m_minSizeK);
+        const auto maximum = static_cast<std::uint32_t>(m_options->m_maxSizeK);
+        if (kilobytes < minimum || kilobytes > maximum)
+        {
+            Refuse(CVerdict::NotListed, kilobytes < minimum ? CReason::TooSmall : CReason::TooLarge,
+                   kilobytes < minimum ? minimum : maximum);
+            m_why.number = size;
             return false;
+        }
     }
-    return !m_core.m_histories.m_fileHistory.Contains(link.m_url);
+    if (m_core.m_histories.m_fileHistory.Contains(link.m_url))
+        return Refuse(CVerdict::NotListed, CReason::InFileHistory);
+    m_why = CDecision{CVerdict::Listed,
+                      m_options->m_autoDownload ? CReason::Downloading : CReason::FileType,
+                      0,
+                      0,
+                      0,
+                      DecisionTextId(typeMatch)};
+    return true;
 }
 
 bool CSiteBrowser::ChecksFirst(const CUrl& page) const

@@ -29,7 +29,8 @@ std::string LowerCase(std::string text)
 } // namespace
 
 CSiteBrowser::CSiteBrowser(CTrawlerCore& core, const CModeData& mode)
-    : m_core(core), m_mode(mode), m_options(core.Options())
+    : m_core(core), m_mode(mode), m_options(core.Options()),
+      m_modeNameId(DecisionTextId(mode.m_name))
 {
     ++m_core.m_liveBrowsers;
 }
@@ -67,9 +68,14 @@ void CSiteBrowser::Explore(CUrl& site)
     // Only the site that the browse began with is a start page.
     m_startPage = m_depth == 1 ? &site : nullptr;
     if (!m_core.m_cancelBrowse)
+    {
         BrowsePage(site, localQueue, externalQueue);
+    }
     else
+    {
+        DecidePage(site, CDecision{CVerdict::NotRead, CReason::Cancelled});
         ReleasePage(site);
+    }
     m_siteStart = nullptr;
     m_startPage = nullptr;
 
@@ -112,6 +118,7 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
                                    CFramePayload::Page(page.m_url, page.m_pageKind));
     if (m_core.m_cancelBrowse)
     {
+        DecidePage(page, CDecision{CVerdict::NotRead, CReason::Cancelled});
         ReleasePage(page);
         return;
     }
@@ -123,6 +130,11 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     {
         if (!unchanged && &page == m_startPage && !m_core.m_cancelBrowse)
             m_core.m_unreadStartPages.fetch_add(1);
+        const CReason reason = unchanged               ? CReason::Unchanged
+                               : m_core.m_cancelBrowse ? CReason::Cancelled
+                                                       : CReason::Error;
+        DecidePage(page, CDecision{CVerdict::NotRead, reason,
+                                   static_cast<std::uint16_t>(answer.refusedStatus)});
         m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                        CFramePayload::Page(page.m_url, page.m_pageKind));
         ReleasePage(page);
@@ -142,6 +154,7 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
         if (&page != m_siteStart && !IsSameSite(*answered, page))
         {
             text.reset();
+            DecidePage(page, CDecision{CVerdict::NotRead, CReason::AnsweredElsewhere});
             HandleLink(answer.answeredUrl, page, page, localQueue, externalQueue);
             m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                            CFramePayload::Page(page.m_url, page.m_pageKind));
@@ -149,6 +162,8 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
             return;
         }
     }
+    DecidePage(
+        page, CDecision{CVerdict::Read, &page == m_startPage ? CReason::StartPage : CReason::None});
     if (answered)
         m_visited.insert(LowerCase(answered->m_url));
     const CUrl& here = answered ? *answered : page;
@@ -204,23 +219,33 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
         link.release();
 
     bool queued = false;
+    m_why = CDecision{CVerdict::NotFollowed, CReason::Unparsable};
     if (record->m_pageKind == kPageKindPage && IsFollowable(*record))
     {
         record->m_parentItem = page.m_parentItem.load();
         m_core.m_sites.AddLocked(*record);
+        bool follow = false;
         if (IsSameSite(*record, page))
         {
-            if (FollowLocal(page, *record, localQueue))
+            follow = FollowLocal(page, *record, localQueue);
+            if (follow)
                 queued = QueuePage(*record, localQueue);
         }
-        else if (FollowExternal(*record, externalQueue))
+        else if ((follow = FollowExternal(*record, externalQueue)))
         {
             queued = QueuePage(*record, externalQueue);
         }
+        if (follow)
+            m_why = queued ? CDecision{CVerdict::Followed}
+                           : CDecision{CVerdict::Shown, CReason::AlreadyQueued};
     }
+    const CDecision pageWhy = m_why;
     if (record->m_pageKind == kPageKindFile)
         ++m_core.m_stats.m_foundFiles;
-    if (IsWantedFile(*record))
+    const bool wanted = IsWantedFile(*record);
+    // A wanted file is listed whatever else it is; a link to a page is explained by the page.
+    const CDecision decision = wanted || record->m_pageKind == kPageKindFile ? m_why : pageWhy;
+    if (wanted)
     {
         ++m_filesFound;
         if (!m_options->m_autoDownload)
@@ -234,7 +259,12 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
         }
     }
 
+    hold.held->m_decision.Set(decision);
     m_core.m_urlStore.Release(CHolder::Counted, value);
+    // Nothing keeps the record of a link that is neither shown, listed nor queued: its decision
+    // is kept apart.
+    if (!queued && m_core.m_urlStore.Find(value) == nullptr)
+        m_core.m_letGoDecisions.Keep(value, page.m_url, decision);
     // A queued record of the thread's own goes with its page's browse (ReleasePage).
     if (queued)
         link.release();
@@ -261,14 +291,27 @@ void CSiteBrowser::QueueForDownload(CUrl& file)
     m_core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
 }
 
+void CSiteBrowser::DecidePage(const CUrl& page, const CDecision& decision)
+{
+    if (CUrl* stored = m_core.m_urlStore.Find(page.m_url))
+        stored->m_decision.Set(decision);
+}
+
 void CSiteBrowser::ReleasePage(CUrl& page)
 {
     // The thread holds the URL, so the store has an entry; when its record is another one, this
     // record is the thread's own.
-    const bool own = m_core.m_urlStore.Find(page.m_url) != &page;
+    const CUrl* stored = m_core.m_urlStore.Find(page.m_url);
+    const bool own = stored != &page;
+    const CDecision decision = stored != nullptr ? stored->m_decision.Get() : CDecision{};
+    const std::string url = page.m_url;
+    const std::string foundOn = page.m_referer;
     m_core.m_urlStore.Release(CHolder::Counted, page);
     if (own)
         delete &page;
+    // A page removed from the tree meanwhile is let go with its last hold.
+    if (decision.verdict != CVerdict::None && m_core.m_urlStore.Find(url) == nullptr)
+        m_core.m_letGoDecisions.Keep(url, foundOn, decision);
 }
 
 void CSiteBrowser::ReleaseUnbrowsed(CUrlQueue& queue, std::size_t from)
@@ -278,6 +321,9 @@ void CSiteBrowser::ReleaseUnbrowsed(CUrlQueue& queue, std::size_t from)
     {
         CUrl* page = nullptr;
         if (queue.ItemAt(i, page))
+        {
+            DecidePage(*page, CDecision{CVerdict::NotRead, CReason::Cancelled});
             ReleasePage(*page);
+        }
     }
 }

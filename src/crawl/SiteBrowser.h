@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ModeData.h"
+#include "url/LinkDecision.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -42,8 +43,10 @@ public:
     bool FollowExternal(const CUrl& link, const CUrlQueue& externalQueue);
     bool IsWantedFile(CUrl& link);
 
-    bool IsFollowable(const CUrl& link) const;
+    bool IsFollowable(const CUrl& link);
     bool IsExcluded(const CUrl& record) const;
+    // The decision of the last rule that was asked, with its reason.
+    const CDecision& LastDecision() const { return m_why; }
     // With "only if modified", a page in the history is checked for changes before it is read.
     bool ChecksFirst(const CUrl& page) const;
     bool IsUnchanged(CUrl& page, CTransfer* started = nullptr);
@@ -59,6 +62,12 @@ public:
     const CModeData& Mode() const { return m_mode; }
 
 private:
+    // Notes why a rule said no; always false.
+    bool Refuse(CVerdict verdict, CReason reason, std::uint32_t limit = 0, std::uint32_t text = 0);
+    // The first exclude entry found in the URL; empty when none is.
+    std::string_view ExcludeMatch(const CUrl& record) const;
+    // Keeps the decision on the store's record of a page the thread holds.
+    void DecidePage(const CUrl& page, const CDecision& decision);
     void HandleLink(std::string& value, const CUrl& page, const CUrl& base, CUrlQueue& localQueue,
                     CUrlQueue& externalQueue);
     bool QueuePage(CUrl& link, CUrlQueue& queue);
@@ -79,6 +88,8 @@ private:
     const CUrl* m_siteStart = nullptr;
     // The options for the page being browsed; a snapshot, so they never change under a page.
     std::shared_ptr<const COptions> m_options;
+    CDecision m_why;
+    std::uint32_t m_modeNameId = 0;
 };
 
 // The entries of a ";"-separated option text, empty entries skipped.

@@ -414,7 +414,7 @@ int CTransfer::Open(CUrl& record, bool head)
     if (!started)
         Close();
     m_cancelled = false;
-    m_refused = false;
+    m_refusedStatus = 0;
     m_rangeRefused = false;
     m_problem.clear();
     m_service = record.m_serviceType;
@@ -474,7 +474,7 @@ int CTransfer::Open(CUrl& record, bool head)
         Close();
         return kStatusConnectionProblem;
     }
-    m_refused = true;
+    m_refusedStatus = static_cast<int>(status);
     if (!head && status == 416 && m_rangeFrom > 0)
     {
         m_rangeRefused = true;

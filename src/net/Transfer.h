@@ -80,7 +80,9 @@ public:
     // True once the cancel flag stopped the last Open or Read.
     bool WasCancelled() const { return m_cancelled; }
     // True when the last open was refused with an HTTP status (as opposed to no answer).
-    bool WasRefused() const { return m_refused; }
+    bool WasRefused() const { return m_refusedStatus != 0; }
+    // The HTTP status that refused the last open; 0 when it was not refused.
+    int RefusedStatus() const { return m_refusedStatus; }
     // True when the last open was a range request that the server refused with 416.
     bool RangeRefused() const { return m_rangeRefused; }
     // The HTTP status of the open response; 0 when nothing (or no HTTP request) is open.
@@ -105,7 +107,7 @@ private:
     std::unique_ptr<CRequest> m_request;
     std::shared_ptr<const CConnection> m_connection;
     bool m_cancelled = false;
-    bool m_refused = false;
+    int m_refusedStatus = 0;
     std::string m_problem;
     bool m_rangeRefused = false;
     std::uint64_t m_rangeFrom = 0;

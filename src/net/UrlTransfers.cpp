@@ -310,7 +310,11 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
     CTransfer& transfer = started != nullptr ? *started : own;
     transfer.SetTimeLimit(context.pageReadLimit);
     if (!transfer.OpenWithLogin(record, false))
+    {
+        if (answer != nullptr)
+            answer->refusedStatus = transfer.RefusedStatus();
         return std::nullopt;
+    }
     CResponseFacts facts;
     ReadHeaders(record, transfer, &facts);
     if (answer != nullptr)

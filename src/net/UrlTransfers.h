@@ -69,6 +69,8 @@ struct CPageAnswer
 {
     std::string answeredUrl; // the address that answered after a redirect; empty without one
     CCalendarTime lastModified;
+    // The HTTP status that refused the page; 0 when it was not refused.
+    int refusedStatus = 0;
 };
 
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the

@@ -33,6 +33,8 @@ constexpr CKeyword kKeywords[] = {
     {"headless", &Info::m_headless, Info::kPendingNone},
     {"quiet", &Info::m_quiet, Info::kPendingNone},
     {"tsv", &Info::m_tsv, Info::kPendingNone},
+    {"why", nullptr, Info::kPendingWhy},
+    {"explain", nullptr, Info::kPendingExplain},
 };
 
 char FoldCase(char c)
@@ -142,6 +144,12 @@ void CTrawlerCommandLineInfo::ParseParam(std::string_view text, bool isFlag, boo
     case kPendingIdentity:
         m_agent.assign(text);
         break;
+    case kPendingWhy:
+        m_why.emplace_back(text);
+        break;
+    case kPendingExplain:
+        m_explainFile.assign(text);
+        break;
     default:
         break;
     }
@@ -159,14 +167,17 @@ void CTrawlerCommandLineInfo::ParseCommandLine(int argc, const char* const* argv
     for (int i = 1; i < argc; ++i)
     {
         std::string_view argument = argv[i] != nullptr ? argv[i] : "";
+        // A keyword that waits for its value takes a path: "/" starts a flag only otherwise.
         const bool isFlag =
-            !argument.empty() && (argument.front() == '-' || argument.front() == '/');
+            !argument.empty() &&
+            (argument.front() == '-' || (argument.front() == '/' && m_pending == kPendingNone));
         if (isFlag)
             argument.remove_prefix(1);
         ParseParam(argument, isFlag, i + 1 == argc);
     }
-    static constexpr const char* kPendingNames[] = {"", "-site", "-mode", "-identity"};
-    if (m_pending > kPendingNone && m_pending <= kPendingIdentity)
+    static constexpr const char* kPendingNames[] = {"",          "-site", "-mode",
+                                                    "-identity", "-why",  "-explain"};
+    if (m_pending > kPendingNone && m_pending <= kPendingExplain)
         NoteError(std::string("missing value for ") + kPendingNames[m_pending]);
 }
 
@@ -179,6 +190,10 @@ const char* const kUsageText =
     "  -mode N          1 find files on the page, 2 on the site, 3 from links\n"
     "  -identity TEXT   the HTTP agent string\n"
     "  -tsv             print the found files as URL, size, page found on (tab-separated)\n"
+    "  -why URL         after the run, print why URL was or was not listed or followed\n"
+    "                   (repeatable; one line per URL on standard error)\n"
+    "  -explain FILE    write the decision on every link met to FILE: URL, decision, reason,\n"
+    "                   value, page found on (tab-separated)\n"
     "  -quiet           no progress line on a terminal\n"
     "  -headless        run without the window even where a display exists\n"
     "  -term            close when all browsing and downloading is done\n"

@@ -9,7 +9,8 @@
 inline constexpr const char* kDefaultAgent = "Hvstr152";
 
 // What the command line asks for. Flags begin with "-" or "/" and match their keyword by
-// prefix, ignoring case; "site", "mode" and "identity" take the next plain argument. The
+// prefix, ignoring case; "site", "mode", "identity", "why" and "explain" take the next argument,
+// which may begin with "/" (a path) but not with "-". The
 // conventional spellings work too: "--site URL", "--site=URL", "-mode=2".
 class CTrawlerCommandLineInfo
 {
@@ -21,6 +22,8 @@ public:
         kPendingSite = 1,
         kPendingMode = 2,
         kPendingIdentity = 3,
+        kPendingWhy = 4,
+        kPendingExplain = 5,
     };
 
     // defaultModeIndex: the options' default mode, used when no "mode" is given.
@@ -51,6 +54,9 @@ public:
     bool m_headless = false;
     bool m_quiet = false;
     bool m_tsv = false;
+    // URLs whose decision is printed after the run, and the file that receives every decision.
+    std::vector<std::string> m_why;
+    std::string m_explainFile;
 
     // The first mistake on the command line ("" when none): an unknown flag, a value that is
     // missing or given to a switch. The window ignores it; the headless tool refuses to run.

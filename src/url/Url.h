@@ -2,6 +2,7 @@
 
 #include "platform/CalendarTime.h"
 #include "platform/SinkTargets.h"
+#include "url/LinkDecision.h"
 
 #include <atomic>
 #include <cstdint>
@@ -89,6 +90,8 @@ public:
     std::atomic<CTreeNodeId> m_parentItem{kNoTreeNode};
     std::atomic<CTreeNodeId> m_treeItem{kNoTreeNode};
     std::atomic<bool> m_usable{true};
+    // What the crawl decided on the link, and why.
+    CLinkDecision m_decision;
 };
 
 // Turns a link value found on a page into an absolute URL text against base. False when

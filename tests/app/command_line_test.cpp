@@ -31,6 +31,8 @@ void CCommandLineTest::parse_data()
                                           << QStringList{"http://a/"} << 1 << agent << "";
     QTest::newRow("slash introduces a flag") << QStringList{"/site", "http://a/", "/NOCHECK"}
                                              << QStringList{"http://a/"} << 0 << agent << "n";
+    QTest::newRow("a value may be a path") << QStringList{"-site", "/srv/www/a.htm", "/nocheck"}
+                                           << QStringList{"/srv/www/a.htm"} << 0 << agent << "n";
     QTest::newRow("longer flag matches by prefix")
         << QStringList{"-Sites", "a", "-terminate", "-nocheckplease"} << QStringList{"a"} << 0
         << agent << "tn";

@@ -1,5 +1,6 @@
 // The program as a command-line tool: options, exit statuses, inventory output, progress line.
 #include "settings/Options.h"
+#include "support/FileBytes.h"
 #include "support/ProgramRun.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
@@ -74,6 +75,7 @@ TEST(CommandLineToolTest, OptionsSpellingsAndUsageErrors)
         {{"-bogus", "-site", start}, 2, "", "unknown option -bogus\nusage:"},
         {{"-site"}, 2, "", "missing value for -site"},
         {{"-site", start, "-mode"}, 2, "", "missing value for -mode"},
+        {{"-site", start, "-explain"}, 2, "", "missing value for -explain"},
         {{"-mode", "-site", start}, 2, "", "missing value before -site"},
         {{"--term=yes", "-site", start}, 2, "", "option -term takes no value"},
         // Every spelling of the value flags reaches the same crawl.
@@ -122,6 +124,33 @@ TEST(CommandLineToolTest, DownloadFailureExits3AndTsvListsSizeAndFoundOnPage)
     EXPECT_EQ(run.out, "url\tsize\tfound_on\n" + site.Url("/a.zip") + "\t3000\t" + site.Url("/") +
                            "\n" + site.Url("/gone.zip") + "\t\t" + site.Url("/") + "\n" +
                            site.Url("/sub/b.zip") + "\t5\t" + site.Url("/sub/page.html") + "\n");
+}
+
+TEST(CommandLineToolTest, WhyLinesAfterTheRunAndExplainFile)
+{
+    CToolSite site;
+    CTempDir dir;
+    const std::string start = site.Url("/");
+    const CProgramRun run =
+        RunIn(dir, {"-site", start, "-mode", "1", "-quiet", "-why", site.Url("/a.zip"), "--why",
+                    site.Url("/sub/page.html"), "-why", site.Url("/sub/c.zip"), "-explain",
+                    dir.File("why.tsv")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, site.Url("/a.zip") +
+                           "\tListed: the extension 'zip' matches the File Types entry 'ZIP'. "
+                           "Found on " +
+                           start + ".\n" + site.Url("/sub/page.html") +
+                           "\tNot followed: the site's Follow Max of 0 pages was reached (mode "
+                           "'Find files on Page'). Found on " +
+                           start + ".\n" + site.Url("/sub/c.zip") +
+                           "\tNot met in this session: no page that was read links to it. "
+                           "Nearest URLs met: " +
+                           site.Url("/sub/page.html") + ".\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("why.tsv")),
+              start + "\tread\tstart-page\t\t\n" + site.Url("/a.zip") +
+                  "\tlisted\tfile-type\tZIP\t" + start + "\n" + site.Url("/gone.zip") +
+                  "\tlisted\tfile-type\tZIP\t" + start + "\n" + site.Url("/sub/page.html") +
+                  "\tshown\tlocal-maximum\t0\t" + start + "\n");
 }
 
 TEST(CommandLineToolTest, ProgressLineOnlyOnATerminalAndNotWhenQuiet)

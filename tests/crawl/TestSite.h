@@ -20,6 +20,7 @@ public:
         std::string body;
         std::string contentType = "text/html";
         std::string lastModified;   // sent as Last-Modified when not empty
+        std::string location;       // sent as Location when not empty (with a 3xx status)
         bool announceLength = true; // false: chunked, no Content-Length
         int status = 200;
         std::chrono::milliseconds delay{0}; // waited before answering
@@ -138,6 +139,8 @@ private:
         response.status = resource.status;
         if (!resource.lastModified.empty())
             response.set_header("Last-Modified", resource.lastModified);
+        if (!resource.location.empty())
+            response.set_header("Location", resource.location);
         if (resource.announceLength)
         {
             response.set_content(resource.body, resource.contentType.c_str());

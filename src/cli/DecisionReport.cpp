@@ -1,0 +1,52 @@
+#include "cli/DecisionReport.h"
+
+#include "cli/FoundFilesReport.h"
+#include "crawl/WhyLookup.h"
+#include "crawl/WhyText.h"
+#include "settings/LogFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+void WriteWhyLines(std::FILE* out, const CTrawlerCore& core, const std::vector<std::string>& urls)
+{
+    for (const std::string& url : urls)
+    {
+        std::fprintf(out, "%s\t%s\n", TsvField(MaskForOutput(url)).c_str(),
+                     TsvField(MaskForOutput(WhyAnswer(core, url))).c_str());
+    }
+    std::fflush(out);
+}
+
+bool WriteExplainFile(const std::string& path, const CTrawlerCore& core, std::string& error)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "w"),
+                                                         &std::fclose);
+    if (!file)
+    {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    for (const CLinkExplanation& link : ExplainAll(core))
+    {
+        const std::string fields[] = {link.url, std::string(VerdictWord(link.decision.verdict)),
+                                      std::string(ReasonWord(link.decision.reason)),
+                                      ValueText(link.decision), link.foundOn};
+        std::string line;
+        for (const std::string& field : fields)
+        {
+            if (&field != fields)
+                line += '\t';
+            line += TsvField(MaskForOutput(field));
+        }
+        line += '\n';
+        std::fputs(line.c_str(), file.get());
+    }
+    if (std::fflush(file.get()) != 0 || std::ferror(file.get()))
+    {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
