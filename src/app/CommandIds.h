@@ -26,6 +26,7 @@ inline constexpr int ID_VIEW_STATS = 32798;
 inline constexpr int ID_VIEW_DOWNLOADS = 32799;
 inline constexpr int ID_HELP_TUTORIAL = 32802;
 inline constexpr int ID_EXPORT = 32804;
+inline constexpr int ID_WHY = 32805;
 
 // The framework's standard commands.
 inline constexpr int ID_FILE_NEW = 0xE100;

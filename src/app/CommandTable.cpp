@@ -35,6 +35,7 @@ constexpr CCommandInfo kCommands[] = {
     {ID_HELP_TUTORIAL, "Gives step by step instructions on using Harvestor", "Tutorial", nullptr,
      false},
     {ID_EXPORT, "Export File List", "Export", "export", false},
+    {ID_WHY, "Explain what the crawl did with a link, and why.", "Why?", nullptr, false},
     {ID_FILE_NEW, "Start a new, empty document.", "New", nullptr, false},
     {ID_FILE_OPEN, "Open a document.", "Open", nullptr, false},
     {ID_FILE_SAVE, "Save the document.", "Save", nullptr, false},
@@ -67,6 +68,7 @@ constexpr CMenuItem kSiteMenu[] = {
     {ID_OPEN_SITE, "&Open..."},
     {ID_REMOVE_SITE, "&Remove"},
     {ID_FIND_SITE, "&Find in List..."},
+    {ID_WHY, "&Why?..."},
     {ID_CANCEL_BROWSE, "&Cancel Browse"},
 };
 
@@ -97,6 +99,7 @@ constexpr CMenuItem kSitePopup[] = {
     {ID_OPEN_SITE, "&Open..."},
     {ID_REMOVE, "&Remove"},
     {ID_FIND_SITE, "&Find in List..."},
+    {ID_WHY, "&Why?..."},
 };
 
 constexpr CMenuItem kFilePopup[] = {
@@ -106,6 +109,7 @@ constexpr CMenuItem kFilePopup[] = {
     {ID_SELECT_ALL, "Select &All"},
     {ID_DETERMINE_SIZE, "Determine File &Size"},
     {ID_FIND_FILE, "&Find in List..."},
+    {ID_WHY, "&Why?..."},
     {ID_VIEW_DOWNLOADS, "&View Downloads..."},
     {ID_EXPORT, "&Export Files..."},
 };

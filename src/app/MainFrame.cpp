@@ -358,7 +358,12 @@ QMenu* CMainFrame::BuildPopup(bool forTree)
         QAction* action = menu->addAction(text);
         action->setStatusTip(Action(id)->statusTip());
         action->setEnabled(IsCommandEnabled(id));
-        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        // A pop-up's Why? explains its own pane's selection, whichever pane is active.
+        if (id == ID_WHY)
+            connect(action, &QAction::triggered, this,
+                    [this, forTree] { OnWhy(forTree ? kTreePane : kFilePane); });
+        else
+            connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
     }
     return menu;
 }

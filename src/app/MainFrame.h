@@ -109,6 +109,8 @@ private:
     void OnOptions();
     void OnStatistics();
     void OnViewDownloads();
+    // Why? on the pane's selected node or file, or on a URL the user gives.
+    void OnWhy(int pane);
     void OnDocumentation(const char* page);
     void OnAbout();
     void SwitchPane(int step);

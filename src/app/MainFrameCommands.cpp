@@ -9,6 +9,7 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
+#include "app/WhyDlg.h"
 #include "core/TrawlerCore.h"
 #include "download/LocalName.h"
 #include "platform/FileError.h"
@@ -138,6 +139,9 @@ void CMainFrame::ExecuteCommand(int id)
     case ID_FIND_SITE:
         m_pSiteView->FindInList();
         break;
+    case ID_WHY:
+        OnWhy(m_activePane);
+        break;
     case ID_REMOVE:
         OnRemove();
         break;
@@ -195,6 +199,17 @@ void CMainFrame::ExecuteCommand(int id)
         break;
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnWhy(int pane)
+{
+    std::string url;
+    if (pane == kTreePane && m_pSiteView->HasSelectedItem())
+        url = CUrlList::UrlOf(m_pSiteView->SelectedItem());
+    else if (pane == kFilePane && m_pFileView->HasSelection())
+        url = CFileList::UrlOf(m_pFileView->SelectedItemsInOrder().front());
+    CWhyDlg dialog(m_core, url, this);
+    dialog.exec();
 }
 
 void CMainFrame::OnRemove()

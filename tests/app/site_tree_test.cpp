@@ -6,10 +6,13 @@
 #include "app/FindDlg.h"
 #include "app/HistoryCombo.h"
 #include "app/UrlList.h"
+#include "app/WhyDlg.h"
 #include "support/FileBytes.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
+#include <QCompleter>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidgetItemIterator>
@@ -30,6 +33,7 @@ private slots:
     void findWalksForwardWithoutWrapping();
     void openingMarksTheNodeVisited();
     void addSiteServesOnlyTheTreeWhileWaiting();
+    void whyExplainsTheSelectedNodeAndATypedUrl();
 };
 
 namespace
@@ -268,6 +272,56 @@ void CSiteTreeTest::addSiteServesOnlyTheTreeWhileWaiting()
     QCOMPARE(f.NodesOf(waiting).size(), std::size_t{1});
     QCOMPARE(f.NodesOf(site.Url("/s0/")).size(), std::size_t{1});
     QVERIFY(QTest::qWaitFor([&] { return otherRan; }));
+}
+
+void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
+{
+    CTreeSite site;
+    CTreeFixture f;
+    AddAndBrowseSite(f.core, site.Url("/s0/"), 0);
+    QVERIFY(f.WaitForBrowses());
+    const auto common = f.NodesOf(site.Url("/common.html"));
+    QCOMPARE(common.size(), std::size_t{1});
+
+    // The selected node is explained at once, from the Site menu's command.
+    f.tree->setCurrentItem(common[0]);
+    f.frame->SetActivePane(CMainFrame::kTreePane);
+    QString shown;
+    AnswerNextDialog<CWhyDlg>(
+        [&](CWhyDlg& dialog)
+        {
+            shown = dialog.Answer();
+            dialog.reject();
+        });
+    f.frame->ExecuteCommand(ID_WHY);
+    QCOMPARE(shown, QString::fromStdString("Not followed: the directory / is above /s0/, where the "
+                                           "link was found, and Follow Parent Sites is off (mode "
+                                           "'Find files on Page'). Found on " +
+                                           site.Url("/s0/") + "."));
+
+    // Without a selection it asks; the completion offers the URLs met, and a URL that no page
+    // led to names the nearest ones.
+    f.tree->clearSelection();
+    QStringList offered;
+    QString typed;
+    AnswerNextDialog<CWhyDlg>(
+        [&](CWhyDlg& dialog)
+        {
+            QVERIFY(dialog.Answer().isEmpty());
+            QCompleter* completer = dialog.UrlEdit()->completer();
+            completer->setCompletionPrefix(QStringLiteral("f.zip"));
+            for (int row = 0; completer->setCurrentRow(row); ++row)
+                offered << completer->currentCompletion();
+            QTest::keyClicks(dialog.UrlEdit(), QString::fromStdString(site.Url("/s0/g.zip")));
+            QTest::keyClick(dialog.UrlEdit(), Qt::Key_Return);
+            typed = dialog.Answer();
+            dialog.reject();
+        });
+    f.frame->ExecuteCommand(ID_WHY);
+    QCOMPARE(offered, QStringList{QString::fromStdString(site.Url("/s0/f.zip"))});
+    QCOMPARE(typed, QString::fromStdString("Not met in this session: no page that was read links "
+                                           "to it. Nearest URLs met: " +
+                                           site.Url("/s0/") + ", " + site.Url("/s0/f.zip") + "."));
 }
 
 QTEST_MAIN(CSiteTreeTest)
