@@ -165,6 +165,8 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     const std::string start = site.Url("/slow/");
     AddAndBrowseSite(f.core, start, 1); // the whole site
     QVERIFY(QTest::qWaitFor([&] { return site.stalled.load(); }, 20000));
+    // The thread's nodes may still wait for this thread's next round of events.
+    f.tree->ApplyPendingNodes();
     QTreeWidgetItem* node = f.tree->ItemOf(f.tree->NodeOfUrl(start));
     QVERIFY(node != nullptr);
     QCOMPARE(node->childCount(), 2);
