@@ -66,8 +66,7 @@ int RunWorkers(const std::string& urlList, const std::string& outputDir, int wor
     std::ifstream in(urlList);
     for (std::string url; std::getline(in, url);)
     {
-        auto* record = new CUrl(url);
-        if (!QueueForDownload(core, *record))
+        if (!QueueForDownload(core, core.m_urlStore.Add(std::make_unique<CUrl>(url))))
             return 4;
     }
     StartDownloadWorkers(core);

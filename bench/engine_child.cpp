@@ -95,9 +95,9 @@ int RunEngineChild(const std::string& startUrl, const std::string& workDir, bool
         if (wholeSite)
             mode->m_localFollowMax = kLocalFollowMax;
         const auto start = std::chrono::steady_clock::now();
-        auto* site = core.NewRecord(startUrl).release();
-        core.m_sites.AddLocked(*site);
-        StartBrowse(core, site, std::move(mode));
+        CUrlHold site = core.m_urlStore.Add(core.NewRecord(startUrl));
+        core.m_sites.AddLocked(site);
+        StartBrowse(core, std::move(site), std::move(mode));
         if (!WaitForBrowseThreads(core, std::chrono::minutes(10)))
         {
             std::fprintf(stderr, "the crawl did not end in time\n");

@@ -18,6 +18,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace
 {
@@ -296,11 +297,8 @@ void CDownloadsView::RetrySelected()
     bool queued = false;
     for (QTreeWidgetItem* row : Selected({DOWNLOAD_FAILED, DOWNLOAD_CANCELLED}))
     {
-        auto* record = new CUrl(UrlOf(row));
-        bool storeOwnsRecord = false;
-        queued = QueueForDownload(m_core, *record, &storeOwnsRecord) || queued;
-        if (!storeOwnsRecord)
-            delete record;
+        const CUrlHold record = m_core.m_urlStore.Add(std::make_unique<CUrl>(UrlOf(row)));
+        queued = QueueForDownload(m_core, record) || queued;
     }
     if (queued)
         PostDownloadsQueued(m_core);

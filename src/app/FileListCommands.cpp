@@ -40,12 +40,11 @@ void CFileList::DownloadSelected()
     {
         const std::string url = UrlOf(item);
         // The file-list mark keeps the record alive while the item exists.
-        CUrl* record = m_core.m_urlStore.Find(url);
-        if (record == nullptr)
+        const CUrlHold record = m_core.m_urlStore.Hold(url);
+        if (!record)
             continue;
-        // The counted reference comes before the queue, so a worker that pops the record at
-        // once finds it held. A file the queue refused stays in the list.
-        if (!QueueForDownload(m_core, *record))
+        // A file the queue refused stays in the list.
+        if (!QueueForDownload(m_core, record))
         {
             item->setSelected(false);
             continue;
@@ -86,7 +85,7 @@ void CFileList::DetermineSize()
     {
         QPersistentModelIndex index;
         std::string url;
-        CUrl* record;
+        CUrlHold record;
         std::string sizeText;
         bool asked = false;
     };
@@ -94,12 +93,12 @@ void CFileList::DetermineSize()
     for (QTreeWidgetItem* item : SelectedItemsInOrder())
     {
         std::string url = UrlOf(item);
-        CUrl* record = m_core.m_urlStore.Find(url);
-        if (record == nullptr)
-            continue;
         // Held for the request, whatever happens to the item meanwhile.
-        m_core.m_urlStore.Add(CHolder::Counted, record);
-        jobs.push_back({QPersistentModelIndex(indexFromItem(item)), std::move(url), record, {}});
+        CUrlHold record = m_core.m_urlStore.Hold(url);
+        if (!record)
+            continue;
+        jobs.push_back(
+            {QPersistentModelIndex(indexFromItem(item)), std::move(url), std::move(record), {}});
     }
     // The requests run on a thread of their own: a server that does not answer must not
     // freeze the window.
@@ -127,7 +126,7 @@ void CFileList::DetermineSize()
         QTreeWidgetItem* item = job.asked ? itemFromIndex(job.index) : nullptr;
         if (item != nullptr)
             SetSizeText(item, job.sizeText);
-        m_core.m_urlStore.Release(CHolder::Counted, job.url);
+        job.record.Reset();
     }
     m_core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, -1);
 }

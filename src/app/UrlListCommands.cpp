@@ -49,15 +49,17 @@ CUrl* CUrlList::VisitNode(QTreeWidgetItem* item)
 
 void CUrlList::BrowseNode(QTreeWidgetItem* item, std::unique_ptr<CModeData> mode)
 {
-    CUrl* record = VisitNode(item);
-    if (record == nullptr)
+    VisitNode(item);
+    CUrlHold site = m_core.m_urlStore.Hold(UrlOf(item));
+    if (!site)
     {
         // No record for the node (it was put in by hand): a new one goes with the browse.
-        record = new CUrl(UrlOf(item));
+        auto record = std::make_unique<CUrl>(UrlOf(item));
         record->SetVisited();
         record->m_treeItem = IdOf(item);
+        site = m_core.m_urlStore.Add(std::move(record));
     }
-    StartBrowse(m_core, record, std::move(mode));
+    StartBrowse(m_core, std::move(site), std::move(mode));
 }
 
 void CUrlList::BrowseSelected(int modeNumber)

@@ -19,10 +19,11 @@ std::string CFileSink::SizeText(const CUrl& record)
     }
 }
 
-CUrl* CFileSink::Add(CUrl& record)
+bool CFileSink::Add(CUrl& record)
 {
     CFileListTarget* target = m_target.load();
     if (target == nullptr || !target->InsertItem(record.m_url, SizeText(record)))
-        return nullptr;
-    return m_store.Add(CHolder::FileList, &record).held;
+        return false;
+    m_store.Mark(CHolder::FileList, record.m_url);
+    return true;
 }

@@ -22,7 +22,7 @@ public:
     static std::string SizeText(const CUrl& record);
 
 protected:
-    CUrl* Add(CUrl& record) override;
+    bool Add(CUrl& record) override;
 
 private:
     std::atomic<CFileListTarget*> m_target{nullptr};

@@ -19,7 +19,7 @@ public:
     bool IsShown(const CUrl& record) const override;
 
 protected:
-    CUrl* Add(CUrl& record) override;
+    bool Add(CUrl& record) override;
 
 private:
     std::atomic<CSiteTreeTarget*> m_target{nullptr};

@@ -1,17 +1,18 @@
 #pragma once
 
-#include "url/Url.h"
+#include "core/UrlStore.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
-// A locked, duplicate-free list of records, served last in, first out. It does not own its
-// records: whoever queues one holds a counted reference on it in the URL store.
+// A locked, duplicate-free list of held records, served last in, first out. A URL stays known
+// to the queue (and is refused again) until it is popped, even when its hold was taken out.
 // Thread contract: any thread; each operation waits at most kLockWait for the lock and does
 // nothing when it does not get it.
 class CUrlQueue
@@ -19,25 +20,33 @@ class CUrlQueue
 public:
     static constexpr std::chrono::milliseconds kLockWait{1000};
 
-    // Appends the record unless its URL is queued already. False when it was not appended
-    // (duplicate or lock time-out): the caller still holds whatever it took for the queue.
-    // duplicate, when given, tells which of the two it was.
-    bool Add(CUrl* record, bool* duplicate = nullptr);
+    // Keeps the hold unless its URL is queued already. False when it was not kept (duplicate or
+    // lock time-out): the hold is given up then. duplicate, when given, tells which of the two
+    // it was.
+    bool Add(CUrlHold hold, bool* duplicate = nullptr);
+    // True when the URL was added and not popped yet (waits for the lock as long as it takes).
+    bool Contains(std::string_view url);
 
-    // Takes the most recently added record. False when the queue is empty or the lock was not
-    // free in time.
-    bool Pop(CUrl*& record);
+    // Takes the most recently added hold (for a queue whose holds are never taken out). False
+    // when the queue is empty or the lock was not free in time.
+    bool Pop(CUrlHold& hold);
 
     // The record at position index (0 = first added) without taking it; false when there is
-    // none or the lock was not free in time.
+    // none, its hold was taken out, or the lock was not free in time.
     bool ItemAt(std::size_t index, CUrl*& record);
+    // Takes the hold at position index out; the position stays and its URL stays refused. An
+    // empty hold when there is none or the lock was not free in time.
+    CUrlHold TakeAt(std::size_t index);
+
+    // Gives up every hold and forgets every URL; waits for the lock as long as it takes.
+    void Clear();
 
     // Number of items, read without the lock.
     std::size_t Count() const { return m_count.load(std::memory_order_relaxed); }
 
 private:
     std::timed_mutex m_mutex;
-    std::vector<CUrl*> m_items;
+    std::vector<CUrlHold> m_items;
     // URL text to position, only to refuse duplicates.
     std::unordered_map<std::string, std::size_t> m_index;
     std::atomic<std::size_t> m_count{0};

@@ -1,20 +1,12 @@
 #include "core/UrlSink.h"
 
-bool CUrlSink::AddLocked(CUrl& record, bool* storeOwnsRecord)
+bool CUrlSink::AddLocked(const CUrlHold& hold)
 {
     CSinkLock lock(*this);
-    if (lock.OwnsLock())
-        return AddHoldingLock(record, storeOwnsRecord);
-    if (storeOwnsRecord != nullptr)
-        *storeOwnsRecord = m_store.Find(record.m_url) == &record;
-    return false;
+    return lock.OwnsLock() && AddHoldingLock(hold);
 }
 
-bool CUrlSink::AddHoldingLock(CUrl& record, bool* storeOwnsRecord)
+bool CUrlSink::AddHoldingLock(const CUrlHold& hold)
 {
-    CUrl* held = IsShown(record) ? nullptr : Add(record);
-    if (storeOwnsRecord != nullptr)
-        *storeOwnsRecord =
-            held != nullptr ? held == &record : m_store.Find(record.m_url) == &record;
-    return held != nullptr;
+    return hold && !IsShown(*hold) && Add(*hold);
 }

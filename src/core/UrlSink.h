@@ -29,20 +29,18 @@ public:
     bool TryLock() { return m_mutex.try_lock(); }
     void Unlock() { m_mutex.unlock(); }
 
-    // Shows the record unless it is shown already. True when the window took it; the store then
-    // holds the URL. False on a lock time-out, when it is shown already, or when the window
-    // refused it; the store is then unchanged. storeOwnsRecord, when given, tells whether the
-    // store owns the record afterwards: it adopts it only when it had no entry for the URL (see
-    // CUrlStore::Add); otherwise the record stays with the caller, who must destroy it.
-    bool AddLocked(CUrl& record, bool* storeOwnsRecord = nullptr);
+    // Shows the held record unless its URL is shown already. True when the window took it; the
+    // store's entry then carries the window's mark. False on a lock time-out, when it is shown
+    // already, or when the window refused it; the store is then unchanged.
+    bool AddLocked(const CUrlHold& hold);
     // AddLocked for a caller that already holds the lock (the user-interface thread, which
     // must serve waiting insertions while it waits for the lock).
-    bool AddHoldingLock(CUrl& record, bool* storeOwnsRecord = nullptr);
+    bool AddHoldingLock(const CUrlHold& hold);
 
 protected:
-    // Shows the record; called with the lock held. Returns the record that the store holds for
-    // the URL afterwards, nullptr when the window refused it.
-    virtual CUrl* Add(CUrl& record) = 0;
+    // Shows the record and marks its URL in the store; called with the lock held while a hold
+    // keeps the entry. False when the window refused it.
+    virtual bool Add(CUrl& record) = 0;
 
     CUrlStore& m_store;
 

@@ -1,54 +1,96 @@
 #include "core/UrlStore.h"
 
-#include <memory>
-
 namespace
 {
 constexpr std::uint32_t kMarkOf(CHolder kind)
 {
-    switch (kind)
-    {
-    case CHolder::Tree:
-        return kTreeMark;
-    case CHolder::FileList:
-        return kFileListMark;
-    case CHolder::Counted:
-        break;
-    }
-    return 0;
+    return kind == CHolder::Tree ? kTreeMark : kFileListMark;
 }
 } // namespace
 
-CUrlStore::~CUrlStore()
+CUrlHold::CUrlHold(CUrlHold&& other) noexcept
+    : m_store(other.m_store), m_record(other.m_record), m_standIn(std::move(other.m_standIn))
 {
-    for (auto& [url, entry] : m_entries)
-    {
-        delete entry.record;
-        m_allocated.fetch_sub(1, std::memory_order_relaxed);
-    }
+    other.m_store = nullptr;
+    other.m_record = nullptr;
 }
 
-CStoreAdd CUrlStore::Add(CHolder kind, CUrl* record)
+CUrlHold& CUrlHold::operator=(CUrlHold&& other) noexcept
+{
+    if (this != &other)
+    {
+        Reset();
+        m_store = other.m_store;
+        m_record = other.m_record;
+        m_standIn = std::move(other.m_standIn);
+        other.m_store = nullptr;
+        other.m_record = nullptr;
+    }
+    return *this;
+}
+
+void CUrlHold::Reset()
+{
+    if (m_record == nullptr)
+        return;
+    // The store's record may be destroyed by the release, so the text is looked up first: a
+    // stand-in keeps its own copy alive until it goes below.
+    m_store->Unhold(m_record->m_url);
+    m_store = nullptr;
+    m_record = nullptr;
+    m_standIn.reset();
+}
+
+CUrlStore::~CUrlStore()
+{
+    m_allocated.fetch_sub(static_cast<std::int32_t>(m_entries.size()), std::memory_order_relaxed);
+}
+
+CUrlHold CUrlStore::Add(std::unique_ptr<CUrl> record)
 {
     std::lock_guard lock(m_mutex);
     auto [it, inserted] = m_entries.try_emplace(record->m_url);
     CEntry& entry = it->second;
-    if (inserted)
+    ++entry.count;
+    if (!inserted)
     {
-        entry.record = record;
-        m_allocated.fetch_add(1, std::memory_order_relaxed);
+        CUrl* standIn = record.get();
+        return CUrlHold(*this, standIn, std::move(record));
     }
-    if (kind == CHolder::Counted)
-        ++entry.count;
-    else
-        entry.marks |= kMarkOf(kind);
-    return CStoreAdd{entry.marks, entry.record};
+    entry.record = std::move(record);
+    m_allocated.fetch_add(1, std::memory_order_relaxed);
+    return CUrlHold(*this, entry.record.get(), nullptr);
 }
 
-void CUrlStore::Release(CHolder kind, const CUrl& record)
+CUrlHold CUrlStore::Hold(std::string_view url)
 {
-    // The record may be the one destroyed below, so look up a copy of its text.
-    Release(kind, std::string_view(record.m_url));
+    std::lock_guard lock(m_mutex);
+    auto it = m_entries.find(url);
+    if (it == m_entries.end())
+        return {};
+    ++it->second.count;
+    return CUrlHold(*this, it->second.record.get(), nullptr);
+}
+
+CUrl* CUrlStore::Mark(CHolder kind, std::string_view url)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_entries.find(url);
+    if (it == m_entries.end())
+        return nullptr;
+    it->second.marks |= kMarkOf(kind);
+    return it->second.record.get();
+}
+
+std::unique_ptr<CUrl> CUrlStore::DropIfUnheld(CMap::iterator it)
+{
+    CEntry& entry = it->second;
+    if (entry.marks != 0 || entry.count > 0)
+        return nullptr;
+    std::unique_ptr<CUrl> doomed = std::move(entry.record);
+    m_entries.erase(it);
+    m_allocated.fetch_sub(1, std::memory_order_relaxed);
+    return doomed;
 }
 
 void CUrlStore::Release(CHolder kind, std::string_view url)
@@ -59,26 +101,30 @@ void CUrlStore::Release(CHolder kind, std::string_view url)
         auto it = m_entries.find(url);
         if (it == m_entries.end())
             return;
-        CEntry& entry = it->second;
-        // A release without a matching counted hold takes nothing: a count below zero would
-        // let a later holder's release destroy a record that is still held.
-        if (kind == CHolder::Counted && entry.count > 0)
-            --entry.count;
-        entry.marks &= ~kMarkOf(kind);
-        if (entry.marks != 0 || entry.count > 0)
-            return;
-        doomed.reset(entry.record);
-        m_entries.erase(it);
-        m_allocated.fetch_sub(1, std::memory_order_relaxed);
+        it->second.marks &= ~kMarkOf(kind);
+        doomed = DropIfUnheld(it);
     }
     // The record is destroyed outside the lock; url may point into it, so it is not used now.
+}
+
+void CUrlStore::Unhold(std::string_view url)
+{
+    std::unique_ptr<CUrl> doomed;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_entries.find(url);
+        if (it == m_entries.end())
+            return;
+        --it->second.count;
+        doomed = DropIfUnheld(it);
+    }
 }
 
 CUrl* CUrlStore::Find(std::string_view url) const
 {
     std::lock_guard lock(m_mutex);
     auto it = m_entries.find(url);
-    return it == m_entries.end() ? nullptr : it->second.record;
+    return it == m_entries.end() ? nullptr : it->second.record.get();
 }
 
 bool CUrlStore::ReadDecision(std::string_view url, CDecision& decision, std::string& foundOn) const

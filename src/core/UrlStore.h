@@ -5,55 +5,87 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-// Who holds a record in the store: the site tree and the file list each set a mark, every
-// other holder (queues, transfers, browse threads) takes a counted reference.
+class CUrlStore;
+
+// The windows that mark a record in the store: the site tree and the file list each set a mark,
+// every other holder (queues, transfers, browse threads) keeps a CUrlHold.
 enum class CHolder : std::int32_t
 {
     Tree = 0,
     FileList = 1,
-    Counted = 2,
 };
 
-// Bits of the marks word that Add returns.
+// Bits of the marks word.
 inline constexpr std::uint32_t kFileListMark = 0x0001;
 inline constexpr std::uint32_t kTreeMark = 0x0100;
 
-struct CStoreAdd
+// One counted reference on a URL's store entry. The record it gives is the store's, or, when the
+// store already kept an older record for the URL, the caller's own record (a stand-in, destroyed
+// with the hold). Move-only; gives up its reference when destroyed or reset.
+class CUrlHold
 {
-    std::uint32_t marks = 0;
-    // The record that the store holds for the URL: the one passed in when the store adopted it
-    // (or already held it), else the entry's older record, and the passed one stays with its
-    // caller. A caller that keeps working on the URL should switch to this one.
-    CUrl* held = nullptr;
+public:
+    CUrlHold() = default;
+    CUrlHold(CUrlHold&& other) noexcept;
+    CUrlHold& operator=(CUrlHold&& other) noexcept;
+    ~CUrlHold() { Reset(); }
+
+    CUrlHold(const CUrlHold&) = delete;
+    CUrlHold& operator=(const CUrlHold&) = delete;
+
+    CUrl* Get() const { return m_record; }
+    CUrl& operator*() const { return *m_record; }
+    CUrl* operator->() const { return m_record; }
+    explicit operator bool() const { return m_record != nullptr; }
+    // True when the record is the caller's own because the store kept an older one.
+    bool IsStandIn() const { return m_standIn != nullptr; }
+
+    // Gives up the reference now; destroys the record when nothing else holds it.
+    void Reset();
+
+private:
+    friend class CUrlStore;
+    CUrlHold(CUrlStore& store, CUrl* record, std::unique_ptr<CUrl> standIn)
+        : m_store(&store), m_record(record), m_standIn(std::move(standIn))
+    {
+    }
+
+    CUrlStore* m_store = nullptr;
+    CUrl* m_record = nullptr;
+    std::unique_ptr<CUrl> m_standIn;
 };
 
 // The one owner of shared records, keyed by their exact URL text. An entry lives while the site
-// tree or the file list marks it or a counted reference remains; the store then destroys its
-// record. Every operation is atomic with respect to the others and never calls out while locked.
+// tree or the file list marks it or a hold remains; the store then destroys its record. Every
+// operation is atomic with respect to the others and never calls out while locked.
 class CUrlStore
 {
 public:
     CUrlStore() = default;
-    // Destroys every record that is left.
+    // Destroys every record that is left. Every hold must be gone before.
     ~CUrlStore();
 
     CUrlStore(const CUrlStore&) = delete;
     CUrlStore& operator=(const CUrlStore&) = delete;
 
-    // Takes a hold of the given kind on the record's URL. When the URL has no entry yet the store
-    // adopts the record (it must come from new; nobody else may destroy it from now on).
-    CStoreAdd Add(CHolder kind, CUrl* record);
+    // Takes a hold on the record's URL. When the URL has no entry yet the store adopts the record;
+    // otherwise the hold keeps the record as a stand-in for the entry's older one.
+    CUrlHold Add(std::unique_ptr<CUrl> record);
+    // A hold on the entry's record; an empty hold when the URL has no entry.
+    CUrlHold Hold(std::string_view url);
 
-    // Gives up a hold of the given kind. When no mark and no count remain the entry goes and its
-    // record is destroyed, so the caller must not touch the record afterwards. An unknown URL is
-    // ignored.
-    void Release(CHolder kind, const CUrl& record);
+    // Sets a window's mark on the URL's entry, which a hold must keep alive meanwhile. Returns
+    // the entry's record, nullptr when the URL has no entry (nothing is marked then).
+    CUrl* Mark(CHolder kind, std::string_view url);
+    // Takes a window's mark off. When no mark and no hold remain the entry goes and its record is
+    // destroyed. An unknown URL is ignored.
     void Release(CHolder kind, std::string_view url);
 
     // The entry's record, or nullptr. Only safe to use while the caller holds it somehow.
@@ -70,11 +102,13 @@ public:
     std::int32_t AllocatedUrls() const { return m_allocated.load(std::memory_order_relaxed); }
 
 private:
+    friend class CUrlHold;
+
     struct CEntry
     {
         std::uint32_t marks = 0;
         std::int32_t count = 0;
-        CUrl* record = nullptr;
+        std::unique_ptr<CUrl> record;
     };
 
     // Lets the map be searched with a string_view without building a string.
@@ -89,6 +123,10 @@ private:
 
     using CMap = std::unordered_map<std::string, CEntry, CTextHash, std::equal_to<>>;
 
+    // Gives up one counted reference; drops the entry when nothing holds it any more.
+    void Unhold(std::string_view url);
+    // Removes the entry when it is held no more; returns the record to destroy after unlocking.
+    std::unique_ptr<CUrl> DropIfUnheld(CMap::iterator it);
     std::uint32_t MarksOf(std::string_view url) const;
 
     mutable std::mutex m_mutex;

@@ -12,15 +12,15 @@
 namespace
 {
 
-void BrowseThreadProc(CTrawlerCore& core, CUrl& site, std::unique_ptr<CModeData> mode)
+void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode)
 {
     {
         CSiteBrowser browser(core, *mode);
         // The site record may be gone once it has been explored: keep its text.
-        const std::string siteUrl = site.m_url;
+        const std::string siteUrl = site->m_url;
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
                                      CFramePayload::Text("Browsing " + siteUrl));
-        browser.Explore(site);
+        browser.Explore(std::move(site));
         const std::int32_t running = --core.m_runningBrowses;
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
@@ -33,9 +33,8 @@ void BrowseThreadProc(CTrawlerCore& core, CUrl& site, std::unique_ptr<CModeData>
 
 } // namespace
 
-void StartBrowse(CTrawlerCore& core, CUrl* site, std::unique_ptr<CModeData> mode)
+void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode)
 {
-    core.m_urlStore.Add(CHolder::Counted, site);
     site->m_parentItem = site->m_treeItem.load();
 
     // Counted before the thread runs, so that its end can never make the count negative.
@@ -44,9 +43,9 @@ void StartBrowse(CTrawlerCore& core, CUrl* site, std::unique_ptr<CModeData> mode
     try
     {
         std::thread(
-            [&core, site, mode = std::move(mode)]() mutable
+            [&core, site = std::move(site), mode = std::move(mode)]() mutable
             {
-                BrowseThreadProc(core, *site, std::move(mode));
+                BrowseThreadProc(core, std::move(site), std::move(mode));
                 --core.m_threadsAlive; // the thread touches nothing of the core after this
             })
             .detach();
@@ -55,10 +54,6 @@ void StartBrowse(CTrawlerCore& core, CUrl* site, std::unique_ptr<CModeData> mode
     {
         --core.m_threadsAlive;
         --core.m_runningBrowses;
-        const bool own = core.m_urlStore.Find(site->m_url) != site;
-        core.m_urlStore.Release(CHolder::Counted, *site);
-        if (own)
-            delete site;
         return;
     }
     core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));

@@ -5,15 +5,13 @@
 
 class CModeData;
 class CTrawlerCore;
-class CUrl;
+class CUrlHold;
 
-// Starts a browse thread that crawls site with mode (the thread owns the mode). site is a record
-// that the URL store holds, or one that the caller made with new and hands over: the thread
-// takes a counted hold on its URL, the store adopts a new record when it has none for the URL,
-// and otherwise the record is the thread's own until its browse ends (its links then appear at
-// the tree's root level, since it has no node of its own).
-// User-interface thread (or a test's); there is no limit on the number of browse threads.
-void StartBrowse(CTrawlerCore& core, CUrl* site, std::unique_ptr<CModeData> mode);
+// Starts a browse thread that crawls the held site with mode; the thread keeps the hold and the
+// mode. A stand-in site record without a node of its own puts its links at the tree's root
+// level. User-interface thread (or a test's); there is no limit on the number of browse
+// threads.
+void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode);
 
 // Waits until no browse thread runs any more; false when the budget ran out first. For tests
 // and unattended runs; the main window polls the counters itself.

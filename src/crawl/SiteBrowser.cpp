@@ -53,8 +53,9 @@ void CSiteBrowser::MarkVisited(const std::string& link)
     ++m_core.m_stats.m_foundSites;
 }
 
-void CSiteBrowser::Explore(CUrl& site)
+void CSiteBrowser::Explore(CUrlHold siteHold)
 {
+    CUrl& site = *siteHold;
     CUrlQueue localQueue;
     CUrlQueue externalQueue;
     // Pages found on the site are shown under the site's own node.
@@ -69,12 +70,12 @@ void CSiteBrowser::Explore(CUrl& site)
     m_startPage = m_depth == 1 ? &site : nullptr;
     if (!m_core.m_cancelBrowse)
     {
-        BrowsePage(site, localQueue, externalQueue);
+        BrowsePage(std::move(siteHold), localQueue, externalQueue);
     }
     else
     {
         DecidePage(site, CDecision{CVerdict::NotRead, CReason::Cancelled});
-        ReleasePage(site);
+        LetGoPage(std::move(siteHold));
     }
     m_siteStart = nullptr;
     m_startPage = nullptr;
@@ -92,26 +93,33 @@ void CSiteBrowser::Explore(CUrl& site)
                 continue;
             readAhead.Fill(localQueue, next, wantsHead);
             std::unique_ptr<CTransfer> started = readAhead.Take(next, *page);
-            BrowsePage(*page, localQueue, externalQueue, started.get());
+            BrowsePage(localQueue.TakeAt(next), localQueue, externalQueue, started.get());
         }
     }
-    ReleaseUnbrowsed(localQueue, next);
+    LetGoUnbrowsed(localQueue, next);
 
     // Then the other sites, each explored whole before the next: depth first across sites.
     std::size_t nextSite = 0;
     for (; nextSite < externalQueue.Count() && !m_core.m_cancelBrowse; ++nextSite)
     {
-        CUrl* otherSite = nullptr;
-        if (externalQueue.ItemAt(nextSite, otherSite))
-            Explore(*otherSite);
+        if (CUrlHold otherSite = externalQueue.TakeAt(nextSite))
+            Explore(std::move(otherSite));
     }
-    ReleaseUnbrowsed(externalQueue, nextSite);
+    LetGoUnbrowsed(externalQueue, nextSite);
     --m_depth;
 }
 
-void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
+void CSiteBrowser::BrowsePage(CUrlHold pageHold, CUrlQueue& localQueue, CUrlQueue& externalQueue,
                               CTransfer* started)
 {
+    ReadPage(pageHold, localQueue, externalQueue, started);
+    LetGoPage(std::move(pageHold));
+}
+
+void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
+                            CUrlQueue& externalQueue, CTransfer* started)
+{
+    CUrl& page = *pageHold;
     m_options = m_core.Options();
     m_core.m_log.Write("Browsing %s\n", page.m_url.c_str());
     m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageReading,
@@ -119,7 +127,6 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     if (m_core.m_cancelBrowse)
     {
         DecidePage(page, CDecision{CVerdict::NotRead, CReason::Cancelled});
-        ReleasePage(page);
         return;
     }
 
@@ -137,7 +144,6 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
                                    static_cast<std::uint16_t>(answer.refusedStatus)});
         m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                        CFramePayload::Page(page.m_url, page.m_pageKind));
-        ReleasePage(page);
         return;
     }
 
@@ -158,7 +164,6 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
             HandleLink(answer.answeredUrl, page, page, localQueue, externalQueue);
             m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
                                            CFramePayload::Page(page.m_url, page.m_pageKind));
-            ReleasePage(page);
             return;
         }
     }
@@ -184,7 +189,7 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
                                  HandleLink(value, here, base, localQueue, externalQueue);
                                  return true;
                              },
-                             [this, &page] { m_core.m_foundFiles.AddLocked(page); }};
+                             [&] { m_core.m_foundFiles.AddLocked(pageHold); }};
     ScanPage(*text, here, m_options->m_keywords, output);
     text.reset();
 
@@ -196,7 +201,6 @@ void CSiteBrowser::BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& exte
     // The history keeps the first time recorded for a page.
     if (m_options->m_rememberPages)
         m_core.m_histories.m_urlHistory.Add(page.m_url, answer.lastModified);
-    ReleasePage(page);
 }
 
 void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& base,
@@ -212,81 +216,72 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
 
     // The thread holds the URL while it decides, so that a removal in the windows cannot
     // destroy the record under it; letting go of that hold destroys a record nobody kept.
-    CUrl* record = link.get();
-    const CStoreAdd hold = m_core.m_urlStore.Add(CHolder::Counted, record);
-    const bool storeOwns = hold.held == record;
-    if (storeOwns)
-        link.release();
+    CUrlHold hold = m_core.m_urlStore.Add(std::move(link));
+    CUrl& record = *hold;
 
+    CUrlQueue* queue = nullptr;
     bool queued = false;
     m_why = CDecision{CVerdict::NotFollowed, CReason::Unparsable};
-    if (record->m_pageKind == kPageKindPage && IsFollowable(*record))
+    if (record.m_pageKind == kPageKindPage && IsFollowable(record))
     {
-        record->m_parentItem = page.m_parentItem.load();
-        m_core.m_sites.AddLocked(*record);
-        bool follow = false;
-        if (IsSameSite(*record, page))
+        record.m_parentItem = page.m_parentItem.load();
+        m_core.m_sites.AddLocked(hold);
+        if (IsSameSite(record, page))
         {
-            follow = FollowLocal(page, *record, localQueue);
-            if (follow)
-                queued = QueuePage(*record, localQueue);
+            if (FollowLocal(page, record, localQueue))
+                queue = &localQueue;
         }
-        else if ((follow = FollowExternal(*record, externalQueue)))
+        else if (FollowExternal(record, externalQueue))
         {
-            queued = QueuePage(*record, externalQueue);
+            queue = &externalQueue;
         }
-        if (follow)
+        if (queue != nullptr)
+        {
+            queued = !queue->Contains(record.m_url);
             m_why = queued ? CDecision{CVerdict::Followed}
                            : CDecision{CVerdict::Shown, CReason::AlreadyQueued};
+        }
     }
     const CDecision pageWhy = m_why;
-    if (record->m_pageKind == kPageKindFile)
+    if (record.m_pageKind == kPageKindFile)
         ++m_core.m_stats.m_foundFiles;
-    const bool wanted = IsWantedFile(*record);
+    const bool wanted = IsWantedFile(record);
     // A wanted file is listed whatever else it is; a link to a page is explained by the page.
-    const CDecision decision = wanted || record->m_pageKind == kPageKindFile ? m_why : pageWhy;
+    const CDecision decision = wanted || record.m_pageKind == kPageKindFile ? m_why : pageWhy;
     if (wanted)
     {
         ++m_filesFound;
         if (!m_options->m_autoDownload)
         {
-            record->m_parentItem = page.m_treeItem.load();
-            m_core.m_foundFiles.AddLocked(*record);
+            record.m_parentItem = page.m_treeItem.load();
+            m_core.m_foundFiles.AddLocked(hold);
         }
         else
         {
-            QueueForDownload(*hold.held);
+            QueueForDownload(hold);
         }
     }
 
-    hold.held->m_decision.Set(decision);
-    m_core.m_urlStore.Release(CHolder::Counted, value);
-    // Nothing keeps the record of a link that is neither shown, listed nor queued: its decision
-    // is kept apart.
-    if (!queued && m_core.m_urlStore.Find(value) == nullptr)
-        m_core.m_letGoDecisions.Keep(value, page.m_url, decision);
-    // A queued record of the thread's own goes with its page's browse (ReleasePage).
+    // The decision goes on the store's record, which the hold keeps alive meanwhile.
+    m_core.m_urlStore.Find(value)->m_decision.Set(decision);
+    // A queued page's hold goes with its page's browse.
     if (queued)
-        link.release();
-}
-
-bool CSiteBrowser::QueuePage(CUrl& link, CUrlQueue& queue)
-{
-    m_core.m_urlStore.Add(CHolder::Counted, &link);
-    if (queue.Add(&link))
-        return true;
-    m_core.m_urlStore.Release(CHolder::Counted, link);
-    return false;
-}
-
-void CSiteBrowser::QueueForDownload(CUrl& file)
-{
-    m_core.m_urlStore.Add(CHolder::Counted, &file);
-    if (!m_core.m_downloadQueue.Add(&file))
     {
-        m_core.m_urlStore.Release(CHolder::Counted, file);
+        queue->Add(std::move(hold));
         return;
     }
+    hold.Reset();
+    // Nothing keeps the record of a link that is neither shown, listed nor queued: its decision
+    // is kept apart.
+    if (m_core.m_urlStore.Find(value) == nullptr)
+        m_core.m_letGoDecisions.Keep(value, page.m_url, decision);
+}
+
+void CSiteBrowser::QueueForDownload(const CUrlHold& file)
+{
+    // The workers share the store's record with the file list, never a stand-in.
+    if (!m_core.m_downloadQueue.Add(m_core.m_urlStore.Hold(file->m_url)))
+        return;
     m_core.m_frame.PostToMainFrame(WM_START_DOWNLOADS);
     m_core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
 }
@@ -297,33 +292,28 @@ void CSiteBrowser::DecidePage(const CUrl& page, const CDecision& decision)
         stored->m_decision.Set(decision);
 }
 
-void CSiteBrowser::ReleasePage(CUrl& page)
+void CSiteBrowser::LetGoPage(CUrlHold page)
 {
-    // The thread holds the URL, so the store has an entry; when its record is another one, this
-    // record is the thread's own.
-    const CUrl* stored = m_core.m_urlStore.Find(page.m_url);
-    const bool own = stored != &page;
-    const CDecision decision = stored != nullptr ? stored->m_decision.Get() : CDecision{};
-    const std::string url = page.m_url;
-    const std::string foundOn = page.m_referer;
-    m_core.m_urlStore.Release(CHolder::Counted, page);
-    if (own)
-        delete &page;
+    // The hold keeps the store's entry, so its record can be read until the hold is given up.
+    const CDecision decision = m_core.m_urlStore.Find(page->m_url)->m_decision.Get();
+    const std::string url = page->m_url;
+    const std::string foundOn = page->m_referer;
+    page.Reset();
     // A page removed from the tree meanwhile is let go with its last hold.
     if (decision.verdict != CVerdict::None && m_core.m_urlStore.Find(url) == nullptr)
         m_core.m_letGoDecisions.Keep(url, foundOn, decision);
 }
 
-void CSiteBrowser::ReleaseUnbrowsed(CUrlQueue& queue, std::size_t from)
+void CSiteBrowser::LetGoUnbrowsed(CUrlQueue& queue, std::size_t from)
 {
-    // Pages left over by a cancel would otherwise keep their holds until the program ends.
+    // Pages left over by a cancel would otherwise keep their holds while other sites are read.
     for (std::size_t i = from; i < queue.Count(); ++i)
     {
-        CUrl* page = nullptr;
-        if (queue.ItemAt(i, page))
+        if (CUrlHold page = queue.TakeAt(i))
         {
             DecidePage(*page, CDecision{CVerdict::NotRead, CReason::Cancelled});
-            ReleasePage(*page);
+            LetGoPage(std::move(page));
         }
     }
+    queue.Clear();
 }

@@ -12,6 +12,7 @@
 class CTrawlerCore;
 class CTransfer;
 class CUrl;
+class CUrlHold;
 class CUrlQueue;
 class COptions;
 
@@ -32,10 +33,11 @@ public:
     CSiteBrowser& operator=(const CSiteBrowser&) = delete;
 
     // Crawls one site and then, one level deeper, the other sites queued from it.
-    void Explore(CUrl& site);
-    // Reads one page and acts on each of its links; gives up the thread's hold on the page.
-    // started: a transfer whose request for the page may have gone out ahead (or nullptr).
-    void BrowsePage(CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
+    void Explore(CUrlHold site);
+    // Reads one page and acts on each of its links; gives up the thread's hold on the page at
+    // the end. started: a transfer whose request for the page may have gone out ahead (or
+    // nullptr).
+    void BrowsePage(CUrlHold page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
                     CTransfer* started = nullptr);
 
     // Follow and selection rules.
@@ -67,14 +69,17 @@ private:
     // The first exclude entry found in the URL; empty when none is.
     std::string_view ExcludeMatch(const CUrl& record) const;
     // Keeps the decision on the store's record of a page the thread holds.
+    // Reads the page and handles its links; BrowsePage then lets go of the page's hold.
+    void ReadPage(const CUrlHold& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
+                  CTransfer* started);
     void DecidePage(const CUrl& page, const CDecision& decision);
+    // Gives up a page's hold; keeps its decision apart when nothing else kept the page.
+    void LetGoPage(CUrlHold page);
+    // Decides the pages a cancel left in the queue from position from on and lets them go.
+    void LetGoUnbrowsed(CUrlQueue& queue, std::size_t from);
     void HandleLink(std::string& value, const CUrl& page, const CUrl& base, CUrlQueue& localQueue,
                     CUrlQueue& externalQueue);
-    bool QueuePage(CUrl& link, CUrlQueue& queue);
-    void QueueForDownload(CUrl& file);
-    // Gives up the thread's counted hold on a queued page and destroys the thread's own record.
-    void ReleasePage(CUrl& page);
-    void ReleaseUnbrowsed(CUrlQueue& queue, std::size_t from);
+    void QueueForDownload(const CUrlHold& file);
 
     CTrawlerCore& m_core;
     CModeData m_mode;

@@ -155,16 +155,16 @@ std::int64_t StateOf(EDownloadEnd end)
     return DOWNLOAD_FAILED;
 }
 
-// One popped file, from its name to the release of the worker's reference.
-void ServeFile(CTrawlerCore& core, CUrl& record, CWorkerProgress& progress)
+// One popped file, from its name to the release of the worker's hold.
+void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
 {
-    const auto release = [&] { core.m_urlStore.Release(CHolder::Counted, record); };
+    CUrl& record = *hold;
     const std::string url = record.m_url;
 
     if (core.m_cancelDownload.load())
     {
-        core.m_foundFiles.AddLocked(record);
-        release();
+        core.m_foundFiles.AddLocked(hold);
+        hold.Reset();
         PostState(core.m_frame, DOWNLOAD_RETURNED, url);
         return;
     }
@@ -176,7 +176,7 @@ void ServeFile(CTrawlerCore& core, CUrl& record, CWorkerProgress& progress)
     if (!MakeLocalName(record, *options, context, path))
     {
         core.m_log.Write("Skipped %s: Filename collision!\n", url.c_str());
-        release();
+        hold.Reset();
         PostState(core.m_frame, DOWNLOAD_SKIPPED, url, "Filename collision!");
         return;
     }
@@ -190,14 +190,14 @@ void ServeFile(CTrawlerCore& core, CUrl& record, CWorkerProgress& progress)
         DetermineSize(record, context, &core.m_cancelDownload, &problem);
         if (const char* reason = BreaksSizeLimits(record, *options, core.m_log))
         {
-            release();
+            hold.Reset();
             progress.EndFile(DOWNLOAD_SKIPPED, reason, {});
             return;
         }
         if (!record.m_usable && !problem.empty())
         {
             core.m_failedDownloads.fetch_add(1);
-            release();
+            hold.Reset();
             progress.EndFile(DOWNLOAD_FAILED, problem, {});
             return;
         }
@@ -219,7 +219,7 @@ void ServeFile(CTrawlerCore& core, CUrl& record, CWorkerProgress& progress)
     {
         if (outcome.end == EDownloadEnd::Failed)
             core.m_failedDownloads.fetch_add(1);
-        release();
+        hold.Reset();
         progress.EndFile(StateOf(outcome.end), outcome.reason, {});
         return;
     }
@@ -228,7 +228,7 @@ void ServeFile(CTrawlerCore& core, CUrl& record, CWorkerProgress& progress)
                                  CFramePayload::Text("Downloaded " + url + "\n"));
     core.m_log.Write("Downloaded %s as %s\n", url.c_str(), localName.c_str());
     core.m_histories.m_fileHistory.Add(url, UtcNow());
-    release();
+    hold.Reset();
     core.m_stats.m_receivedFiles.fetch_add(1);
     progress.EndFile(DOWNLOAD_DONE, {}, localName);
 }
@@ -239,10 +239,10 @@ void RunWorker(CTrawlerCore& core)
     std::uint32_t runningBefore = 0;
     for (;;)
     {
-        CUrl* record = nullptr;
+        CUrlHold record;
         while (core.m_downloadQueue.Pop(record))
         {
-            ServeFile(core, *record, progress);
+            ServeFile(core, std::move(record), progress);
             core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
         }
         runningBefore = core.m_runningDownloads.fetch_sub(1);
@@ -295,21 +295,19 @@ std::uint32_t StartDownloadWorkers(CTrawlerCore& core)
     return started;
 }
 
-bool QueueForDownload(CTrawlerCore& core, CUrl& record, bool* storeOwnsRecord)
+bool QueueForDownload(CTrawlerCore& core, const CUrlHold& hold)
 {
-    CUrl* held = core.m_urlStore.Add(CHolder::Counted, &record).held;
-    if (storeOwnsRecord != nullptr)
-        *storeOwnsRecord = held == &record;
+    if (!hold)
+        return false;
     // Reported before a worker can pop it and report on it. A file queued already keeps its
     // row; one the busy queue refused goes back to the caller's list.
-    const std::string url = held->m_url;
+    const std::string url = hold->m_url;
     PostState(core.m_frame, DOWNLOAD_QUEUED, url);
     bool duplicate = false;
-    if (core.m_downloadQueue.Add(held, &duplicate))
+    if (core.m_downloadQueue.Add(core.m_urlStore.Hold(url), &duplicate))
         return true;
     if (!duplicate)
         PostState(core.m_frame, DOWNLOAD_RETURNED, url);
-    core.m_urlStore.Release(CHolder::Counted, *held);
     return false;
 }
 

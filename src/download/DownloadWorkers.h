@@ -4,7 +4,7 @@
 #include <cstdint>
 
 class CTrawlerCore;
-class CUrl;
+class CUrlHold;
 
 // The download pool. Workers pop the download queue (last in, first out) until it is empty:
 // each file gets a local name, passes the size limits when they are checked at download time,
@@ -17,12 +17,11 @@ class CUrl;
 // an Internet session.
 std::uint32_t StartDownloadWorkers(CTrawlerCore& core);
 
-// Takes a counted reference on the record for the download queue and queues it. False when the
-// queue refused it (a duplicate, or its lock was busy); the reference is given back then.
-// storeOwnsRecord, when given, tells whether the store owns the record afterwards (see
-// CUrlStore::Add): when it is false the caller still owns it. The caller posts
-// PostDownloadsQueued once it has queued its files.
-bool QueueForDownload(CTrawlerCore& core, CUrl& record, bool* storeOwnsRecord = nullptr);
+// Queues a new hold on the store's record of the held URL (never a stand-in: the file list and
+// the workers share the store's record). False when the queue refused it (a duplicate, or its
+// lock was busy); that hold is given back then. The caller posts PostDownloadsQueued once it has
+// queued its files.
+bool QueueForDownload(CTrawlerCore& core, const CUrlHold& hold);
 
 // Tells the main frame that files were queued: WM_START_DOWNLOADS, then the pending count.
 void PostDownloadsQueued(CTrawlerCore& core);

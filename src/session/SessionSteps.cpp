@@ -45,16 +45,12 @@ void LoadHistories(CTrawlerCore& core)
 void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex,
                      const CSinkLocker& lockTree)
 {
-    auto record = core.NewRecord(WithDefaultScheme(siteText));
-    bool storeOwnsRecord = false;
+    CUrlHold site = core.m_urlStore.Add(core.NewRecord(WithDefaultScheme(siteText)));
     if (lockTree ? lockTree(core.m_sites) : core.m_sites.Lock())
     {
-        core.m_sites.AddHoldingLock(*record, &storeOwnsRecord);
+        core.m_sites.AddHoldingLock(site);
         core.m_sites.Unlock();
     }
-    // Once the store has adopted the record it is no longer ours to destroy; otherwise it goes
-    // to the browse thread with the browse.
-    CUrl* site = storeOwnsRecord ? record.release() : record.get();
 
     std::unique_ptr<CModeData> mode;
     try
@@ -66,8 +62,7 @@ void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32
         ReportFileError(core, error);
         return;
     }
-    record.release();
-    StartBrowse(core, site, std::move(mode));
+    StartBrowse(core, std::move(site), std::move(mode));
 }
 
 void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,

@@ -4,6 +4,7 @@
 #include "settings/Options.h"
 #include "settings/TSList.h"
 #include "support/FileBytes.h"
+#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -204,7 +205,7 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
     f.core.m_options.m_downloadDir = f.dir.File("dl") + "/";
     f.core.m_options.m_downloadThreads = 1;
     f.core.PublishOptions();
-    QVERIFY(QueueForDownload(f.core, *new CUrl(server.Url("/stall.zip"))));
+    QVERIFY(QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url("/stall.zip"))));
     PostDownloadsQueued(f.core);
     QVERIFY(QTest::qWaitFor([&] { return f.core.m_runningDownloads.load() == 1; }, 20000));
 
@@ -216,7 +217,7 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
             WaitFor([&] { return f.core.m_cancelBrowse.load(); }, std::chrono::seconds(60));
             WaitFor([&] { return f.core.m_runningDownloads.load() == 0; },
                     std::chrono::seconds(60));
-            QueueForDownload(f.core, *new CUrl(server.Url("/late.zip")));
+            QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url("/late.zip")));
             PostDownloadsQueued(f.core);
             WaitFor([&] { return f.core.m_runningDownloads.load() != 0; }, std::chrono::seconds(2));
             --f.core.m_liveBrowsers;

@@ -3,6 +3,7 @@
 #include "app/UrlList.h"
 #include "download/DownloadWorkers.h"
 #include "settings/Options.h"
+#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -127,7 +128,7 @@ void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
     f.core.PublishOptions();
     // Last in, first out: the big file goes first and keeps the one worker busy.
     for (const char* path : {"/a.zip", "/b.zip", "/big.iso"})
-        QVERIFY(QueueForDownload(f.core, *new CUrl(server.Url(path))));
+        QVERIFY(QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url(path))));
     PostDownloadsQueued(f.core);
     QVERIFY(QTest::qWaitFor([&] { return streaming.load(); }, 20000));
     QCOMPARE(f.core.m_runningDownloads.load(), 1u);

@@ -8,6 +8,7 @@
 #include "support/DirectoryNames.h"
 #include "support/FileBytes.h"
 #include "support/FileSizeLimit.h"
+#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 
 #include <QTest>
@@ -84,7 +85,7 @@ struct CViewFixture : CFrameFixture
     void Queue(const std::vector<std::string>& paths)
     {
         for (const std::string& path : paths)
-            QueueForDownload(core, *new CUrl(server.Url(path)));
+            QueueForDownload(core, HoldNew(core.m_urlStore, server.Url(path)));
         PostDownloadsQueued(core);
     }
     QTreeWidgetItem* Row(const std::string& path) const { return view->RowOf(server.Url(path)); }

@@ -7,6 +7,7 @@
 #include "download/DownloadWorkers.h"
 #include "settings/FileExport.h"
 #include "support/FileBytes.h"
+#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -53,7 +54,7 @@ struct CListFixture : CFrameFixture
     void AddFiles(const CUrls& urls)
     {
         for (const std::string& url : urls)
-            QVERIFY(core.m_foundFiles.AddLocked(*new CUrl(url)));
+            QVERIFY(core.m_foundFiles.AddLocked(HoldNew(core.m_urlStore, url)));
     }
     QTreeWidgetItem* ItemOf(const std::string& url) const
     {
@@ -115,15 +116,15 @@ void CFileListTest::downloadQueuesTheSelection()
     QCOMPARE(f.posted.Messages()[2].wParam, STATUS_DOWNLOADS);
 
     // c is queued already: the queue refuses it, and it stays listed, unselected.
-    QVERIFY(QueueForDownload(f.core, *f.core.m_urlStore.Find(c)));
+    QVERIFY(QueueForDownload(f.core, f.core.m_urlStore.Hold(c)));
     f.Select({a, c, ghost});
     f.list->DownloadSelected();
     QCOMPARE(f.list->Urls(), (CUrls{c, ghost}));
     QCOMPARE(f.SelectedUrls(), CUrls{ghost});
     // Every queued record has exactly the one reference the queue owns.
-    CUrl* record = nullptr;
+    CUrlHold record;
     while (f.core.m_downloadQueue.Pop(record))
-        f.core.m_urlStore.Release(CHolder::Counted, record->m_url);
+        record.Reset();
     QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 1);
 
     // Delete on the list removes the rest and lets the record go.
@@ -140,16 +141,16 @@ void CFileListTest::workersAddWithoutWaitingForTheWindow()
     f.AddFiles({a});
     f.Select({a});
     // A browse thread adds a file without waiting for this thread, which serves no events yet.
-    std::thread worker([&] { QVERIFY(f.core.m_foundFiles.AddLocked(*new CUrl(b))); });
+    std::thread worker([&]
+                       { QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, b))); });
     worker.join();
     QCOMPARE(f.list->Urls(), CUrls{a});
     QVERIFY(f.core.m_urlStore.IsInFileList(b));
     f.list->DownloadSelected();
     QCoreApplication::processEvents();
     QCOMPARE(f.list->Urls(), CUrls{b});
-    CUrl* queued = nullptr;
+    CUrlHold queued;
     QVERIFY(f.core.m_downloadQueue.Pop(queued));
-    f.core.m_urlStore.Release(CHolder::Counted, queued->m_url);
 }
 
 void CFileListTest::findSelectsMatchesAndMovesTheFocus()

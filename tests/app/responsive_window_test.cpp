@@ -3,6 +3,7 @@
 #include "app/FileList.h"
 #include "app/Upgrade.h"
 #include "support/HostileServer.h"
+#include "support/StoreHolds.h"
 #include "url/Url.h"
 
 #include <QProgressDialog>
@@ -45,7 +46,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
     const std::string url = server.Url(path.toStdString());
     if (command == ID_DETERMINE_SIZE)
     {
-        QVERIFY(f.core.m_foundFiles.AddLocked(*new CUrl(url)));
+        QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, url)));
         f.frame->FileView()->topLevelItem(0)->setSelected(true);
         f.frame->SetActivePane(CMainFrame::kFilePane);
     }

@@ -8,6 +8,7 @@
 #include "app/UrlList.h"
 #include "app/WhyDlg.h"
 #include "support/FileBytes.h"
+#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -234,7 +235,7 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
 {
     CTreeFixture f;
     const std::string url = "http://o.test/";
-    QVERIFY(f.core.m_sites.AddLocked(*new CUrl(url)));
+    QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, url)));
     QTreeWidgetItem* node = f.tree->ItemOf(f.tree->NodeOfUrl(url));
     QVERIFY(node->foreground(0).color() != kGrey);
     f.tree->setCurrentItem(node);
@@ -262,7 +263,8 @@ void CSiteTreeTest::addSiteServesOnlyTheTreeWhileWaiting()
     CTreeSite site;
     CTreeFixture f;
     const std::string waiting = site.Url("/waiting.html");
-    std::thread worker([&] { QVERIFY(f.core.m_sites.AddLocked(*new CUrl(waiting))); });
+    std::thread worker([&]
+                       { QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, waiting))); });
     worker.join();
     QCOMPARE(f.NodesOf(waiting).size(), std::size_t{0});
     QObject other;

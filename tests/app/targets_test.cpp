@@ -2,6 +2,7 @@
 #include "app/FileList.h"
 #include "app/FrameMessageQueue.h"
 #include "app/UrlList.h"
+#include "support/StoreHolds.h"
 
 #include <QTest>
 #include <atomic>
@@ -145,9 +146,12 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
 {
     CFrameFixture f;
     CUrlList* tree = f.frame->SiteView();
-    auto* site = new CUrl("http://site.test/");
-    QVERIFY(f.core.m_sites.AddLocked(*site));
-    const CTreeNodeId siteNode = site->m_treeItem; // the removal destroys the record
+    CTreeNodeId siteNode = kNoTreeNode;
+    {
+        const CUrlHold site = HoldNew(f.core.m_urlStore, "http://site.test/");
+        QVERIFY(f.core.m_sites.AddLocked(site));
+        siteNode = site->m_treeItem; // the removal destroys the record
+    }
     tree->setCurrentItem(tree->ItemOf(siteNode));
 
     // A browse thread hands over pages under the site's node: some are in the tree, some still
@@ -160,12 +164,10 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
             {
                 for (int i = from; i < from + 10; ++i)
                 {
-                    auto* page = new CUrl("http://site.test/p" + std::to_string(i) + ".htm");
+                    const CUrlHold page = HoldNew(
+                        f.core.m_urlStore, "http://site.test/p" + std::to_string(i) + ".htm");
                     page->m_parentItem = siteNode;
-                    bool stored = false;
-                    handedOver += f.core.m_sites.AddLocked(*page, &stored) ? 1 : 0;
-                    if (!stored)
-                        delete page;
+                    handedOver += f.core.m_sites.AddLocked(page) ? 1 : 0;
                 }
             })
             .join();

@@ -11,6 +11,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 #include "settings/HistoryFile.h"
+#include "support/StoreHolds.h"
 #include "url/Url.h"
 
 #include <QAction>
@@ -196,16 +197,15 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     QCOMPARE(f.opened, std::vector<std::string>{folder});
 
     // Enter downloads the selected files.
-    QVERIFY(f.core.m_foundFiles.AddLocked(*new CUrl("http://a.example/1.zip")));
+    QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, "http://a.example/1.zip")));
     CFileList* list = f.frame->FileView();
     list->setFocus();
     list->topLevelItem(0)->setSelected(true);
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(list->topLevelItemCount(), 0);
-    CUrl* queued = nullptr;
+    CUrlHold queued;
     QVERIFY(f.core.m_downloadQueue.Pop(queued));
     QCOMPARE(queued->m_url, std::string("http://a.example/1.zip"));
-    f.core.m_urlStore.Release(CHolder::Counted, queued->m_url);
 
     // Ctrl+Q quits.
     QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);

@@ -1,4 +1,5 @@
 #include "core/TrawlerCore.h"
+#include "support/StoreHolds.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +16,10 @@ TEST(TrawlerCore, NewRecordsTakeTheVisitedMarkFromThePageHistory)
 
 TEST(TrawlerCore, PendingDownloadsCountQueueAndWorkersIntoTheStatistic)
 {
-    CUrl a("http://h/a.zip"), b("http://h/b.zip");
     CTempDir dir;
     CTrawlerCore core(dir.Path().string(), dir.File("hvstr.log"));
-    core.m_downloadQueue.Add(&a);
-    core.m_downloadQueue.Add(&b);
+    core.m_downloadQueue.Add(HoldNew(core.m_urlStore, "http://h/a.zip"));
+    core.m_downloadQueue.Add(HoldNew(core.m_urlStore, "http://h/b.zip"));
     core.m_runningDownloads = 3;
     EXPECT_EQ(core.PendingDownloads(), 5u);
     EXPECT_EQ(core.m_stats.m_queuedFiles.load(), 5u);

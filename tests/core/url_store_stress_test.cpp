@@ -3,6 +3,7 @@
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
+#include "support/StoreHolds.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -42,34 +43,24 @@ TEST(UrlStoreStress, SharedUrlsEndWithNothingAllocated)
         for (int round = 0; round < kRounds; ++round)
         {
             const std::string& url = urls[(round * 7 + seed * 13) % kUrls];
-            auto* made = new CCountedUrl(url);
+            CUrlHold hold = store.Add(std::make_unique<CCountedUrl>(url));
             created.fetch_add(1);
             if (round % 5 == 0)
             {
-                // Unpinned: the sink tells whether the store took the record.
-                bool owned = false;
-                files.AddLocked(*made, &owned);
-                if (!owned)
-                    delete made;
+                // Held only while the list takes it.
+                files.AddLocked(hold);
                 continue;
             }
-            // Pinned first, as a browse step that goes on using the record must be.
-            CUrl* record = store.Add(CHolder::Counted, made).held;
-            if (record != made)
-                delete made;
             if (round % 3 == 0)
-                sites.AddLocked(*record);
+                sites.AddLocked(hold);
             if (round % 2 == 0)
-                files.AddLocked(*record);
-            store.Add(CHolder::Counted, record);
-            if (!downloads.Add(record))
-                store.Release(CHolder::Counted, *record);
-            store.Release(CHolder::Counted, *record);
+                files.AddLocked(hold);
+            downloads.Add(store.Hold(url));
         }
     };
     auto download = [&](bool handBack)
     {
-        CUrl* record = nullptr;
+        CUrlHold record;
         while (browsing.load() || downloads.Count() > 0)
         {
             if (!downloads.Pop(record))
@@ -77,10 +68,10 @@ TEST(UrlStoreStress, SharedUrlsEndWithNothingAllocated)
                 std::this_thread::yield();
                 continue;
             }
-            EXPECT_EQ(store.Find(record->m_url), record);
+            EXPECT_EQ(store.Find(record->m_url), record.Get());
             if (handBack)
-                files.AddLocked(*record);
-            store.Release(CHolder::Counted, *record);
+                files.AddLocked(record);
+            record.Reset();
         }
     };
     auto clearGui = [&]

@@ -3,7 +3,10 @@
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
+#include "support/StoreHolds.h"
 
+#include <cctype>
+#include <deque>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -12,141 +15,144 @@ namespace
 {
 const std::string kUrl = "http://example.com/files/a.zip";
 
-struct CStep
+CUrlHold HoldCounted(CUrlStore& store, const std::string& url)
 {
-    bool add;
-    CHolder kind;
-};
+    return store.Add(std::make_unique<CCountedUrl>(url));
+}
 
 struct CHoldCase
 {
     const char* name;
-    std::vector<CStep> steps;
+    // H takes a hold (the first one makes the record), h gives up the earliest; T and L mark
+    // the entry for the tree and the list, t and l take the marks off.
+    const char* steps;
     bool alive;
     bool inTree;
     bool inList;
 };
-
-constexpr CStep AddOf(CHolder kind)
-{
-    return {true, kind};
-}
-constexpr CStep ReleaseOf(CHolder kind)
-{
-    return {false, kind};
-}
 } // namespace
 
 TEST(UrlStore, EntryLivesWhileAnyHolderRemains)
 {
-    using enum CHolder;
     const std::vector<CHoldCase> cases = {
-        {"list, counted, release list",
-         {AddOf(FileList), AddOf(Counted), ReleaseOf(FileList)},
-         true,
-         false,
-         false},
-        {"...then release counted",
-         {AddOf(FileList), AddOf(Counted), ReleaseOf(FileList), ReleaseOf(Counted)},
-         false,
-         false,
-         false},
-        {"tree release on a list-only entry",
-         {AddOf(FileList), ReleaseOf(Tree)},
-         true,
-         false,
-         true},
-        {"list release on a tree-only entry",
-         {AddOf(Tree), ReleaseOf(FileList)},
-         true,
-         true,
-         false},
-        {"both marks, release tree",
-         {AddOf(Tree), AddOf(FileList), ReleaseOf(Tree)},
-         true,
-         false,
-         true},
-        {"marks do not count", {AddOf(Tree), AddOf(Tree), ReleaseOf(Tree)}, false, false, false},
-        {"counts do", {AddOf(Counted), AddOf(Counted), ReleaseOf(Counted)}, true, false, false},
-        {"stray counted release keeps the marked entry",
-         {AddOf(FileList), ReleaseOf(Counted), AddOf(Counted), ReleaseOf(FileList)},
-         true,
-         false,
-         false},
-        {"release of an unknown URL", {ReleaseOf(Counted), ReleaseOf(Tree)}, false, false, false},
+        {"a mark outlives the hold that made the entry", "HLh", true, false, true},
+        {"list, held, release list", "HLhHl", true, false, false},
+        {"...then give up the hold", "HLhHlh", false, false, false},
+        {"tree release on a list-only entry", "HLht", true, false, true},
+        {"list release on a tree-only entry", "HThl", true, true, false},
+        {"both marks, release tree", "HTLht", true, false, true},
+        {"marks do not count", "HTTht", false, false, false},
+        {"holds do", "HHh", true, false, false},
+        {"no mark without an entry", "L", false, false, false},
+        {"release of an unknown URL", "tl", false, false, false},
     };
     for (const CHoldCase& test : cases)
     {
         SCOPED_TRACE(test.name);
         const int destroyedBefore = g_destroyedUrls.load();
-        bool adopted = false;
+        bool made = false;
         {
             CUrlStore store;
-            auto* record = new CCountedUrl(kUrl);
-            for (const CStep& step : test.steps)
+            std::deque<CUrlHold> holds;
+            for (const char* step = test.steps; *step != 0; ++step)
             {
-                if (step.add)
-                    adopted = store.Add(step.kind, record).held == record || adopted;
-                else
-                    store.Release(step.kind, kUrl);
+                switch (*step)
+                {
+                case 'H':
+                    holds.push_back(made ? store.Hold(kUrl) : HoldCounted(store, kUrl));
+                    made = true;
+                    break;
+                case 'h':
+                    holds.pop_front();
+                    break;
+                default:
+                    const CHolder kind =
+                        std::tolower(*step) == 't' ? CHolder::Tree : CHolder::FileList;
+                    if (std::isupper(*step))
+                        store.Mark(kind, kUrl);
+                    else
+                        store.Release(kind, kUrl);
+                }
             }
             EXPECT_EQ(store.Find(kUrl) != nullptr, test.alive);
             EXPECT_EQ(store.AllocatedUrls(), test.alive ? 1 : 0);
             EXPECT_EQ(store.IsInTree(kUrl), test.inTree);
             EXPECT_EQ(store.IsInFileList(kUrl), test.inList);
-            EXPECT_EQ(g_destroyedUrls.load() - destroyedBefore, adopted && !test.alive ? 1 : 0);
-            if (!adopted)
-                delete record;
+            EXPECT_EQ(g_destroyedUrls.load() - destroyedBefore, made && !test.alive ? 1 : 0);
+            holds.clear();
         }
         // The store's destruction takes whatever is left.
-        EXPECT_EQ(g_destroyedUrls.load() - destroyedBefore, 1);
+        EXPECT_EQ(g_destroyedUrls.load() - destroyedBefore, made ? 1 : 0);
     }
 }
 
-TEST(UrlStore, SecondRecordForAKnownUrlStaysWithItsCaller)
+TEST(UrlStore, SecondRecordForAKnownUrlIsItsCallersStandIn)
 {
     CUrlStore store;
-    auto* first = new CCountedUrl(kUrl);
-    CCountedUrl second(kUrl);
-    EXPECT_EQ(store.Add(CHolder::Tree, first).marks, kTreeMark);
-    const CStoreAdd added = store.Add(CHolder::Counted, &second);
-    EXPECT_EQ(added.held, first);
-    EXPECT_EQ(store.Add(CHolder::FileList, &second).marks, kTreeMark | kFileListMark);
-    EXPECT_EQ(store.AllocatedUrls(), 1);
-
-    // The counted reference went to the first record: releasing the marks keeps it.
-    store.Release(CHolder::Tree, second);
-    store.Release(CHolder::FileList, second);
-    EXPECT_EQ(store.Find(kUrl), first);
-    store.Release(CHolder::Counted, second);
+    HoldCounted(store, kUrl);
+    EXPECT_EQ(store.Find(kUrl), nullptr) << "a dropped hold lets an unmarked record go";
+    {
+        const CUrlHold first = HoldCounted(store, kUrl);
+        EXPECT_FALSE(first.IsStandIn());
+        EXPECT_EQ(store.Mark(CHolder::Tree, kUrl), first.Get());
+    }
+    CUrl* older = store.Find(kUrl);
+    const int destroyedBefore = g_destroyedUrls.load();
+    {
+        CUrlHold second = HoldCounted(store, kUrl);
+        EXPECT_TRUE(second.IsStandIn());
+        EXPECT_NE(second.Get(), older);
+        EXPECT_EQ(store.AllocatedUrls(), 1);
+        // The hold counts on the entry: taking the mark off keeps the older record.
+        store.Release(CHolder::Tree, kUrl);
+        EXPECT_EQ(store.Find(kUrl), older);
+        const CUrlHold moved = std::move(second);
+        EXPECT_FALSE(second);
+        EXPECT_EQ(g_destroyedUrls.load(), destroyedBefore);
+    }
+    // The stand-in and the older record went with the one hold.
+    EXPECT_EQ(g_destroyedUrls.load() - destroyedBefore, 2);
     EXPECT_EQ(store.Find(kUrl), nullptr);
     EXPECT_EQ(store.AllocatedUrls(), 0);
 }
 
 TEST(UrlQueue, RefusesDuplicatesAndServesLastInFirstOut)
 {
-    CUrl first("http://h/1.zip"), second("http://h/2.zip"), third("http://h/3.zip");
-    CUrl firstAgain("http://h/1.zip");
+    CUrlStore store;
     CUrlQueue queue;
-    EXPECT_TRUE(queue.Add(&first));
-    EXPECT_FALSE(queue.Add(&first));
-    EXPECT_FALSE(queue.Add(&firstAgain));
-    EXPECT_TRUE(queue.Add(&second));
-    EXPECT_TRUE(queue.Add(&third));
+    EXPECT_TRUE(queue.Add(HoldNew(store, "http://h/1.zip")));
+    EXPECT_FALSE(queue.Add(store.Hold("http://h/1.zip")));
+    EXPECT_FALSE(queue.Add(HoldNew(store, "http://h/1.zip")));
+    EXPECT_TRUE(queue.Add(HoldNew(store, "http://h/2.zip")));
+    EXPECT_TRUE(queue.Add(HoldNew(store, "http://h/3.zip")));
     EXPECT_EQ(queue.Count(), 3u);
+    EXPECT_EQ(store.AllocatedUrls(), 3) << "refused holds are given back";
 
     CUrl* item = nullptr;
     ASSERT_TRUE(queue.ItemAt(0, item));
-    EXPECT_EQ(item, &first);
+    EXPECT_EQ(item->m_url, "http://h/1.zip");
     EXPECT_FALSE(queue.ItemAt(3, item));
 
-    std::vector<CUrl*> popped;
-    while (queue.Pop(item))
-        popped.push_back(item);
-    EXPECT_EQ(popped, (std::vector<CUrl*>{&third, &second, &first}));
+    std::vector<std::string> popped;
+    for (CUrlHold hold; queue.Pop(hold);)
+        popped.push_back(hold->m_url);
+    EXPECT_EQ(popped,
+              (std::vector<std::string>{"http://h/3.zip", "http://h/2.zip", "http://h/1.zip"}));
     EXPECT_EQ(queue.Count(), 0u);
-    // A popped URL may be queued again.
-    EXPECT_TRUE(queue.Add(&firstAgain));
+    EXPECT_EQ(store.AllocatedUrls(), 0);
+
+    // A popped URL may be queued again; a taken-out one keeps its place and stays refused.
+    EXPECT_TRUE(queue.Add(HoldNew(store, "http://h/1.zip")));
+    EXPECT_TRUE(queue.Add(HoldNew(store, "http://h/2.zip")));
+    CUrlHold taken = queue.TakeAt(0);
+    ASSERT_TRUE(taken);
+    EXPECT_FALSE(queue.ItemAt(0, item));
+    EXPECT_FALSE(queue.Add(store.Hold("http://h/1.zip")));
+    EXPECT_EQ(queue.Count(), 2u);
+    taken.Reset();
+    queue.Clear();
+    EXPECT_EQ(store.AllocatedUrls(), 0);
+    EXPECT_TRUE(queue.Add(HoldNew(store, "http://h/1.zip")));
 }
 
 TEST(FileSink, SizeColumnFollowsTheSizeState)
@@ -178,23 +184,19 @@ TEST(FileSink, ShowsEachUrlOnceAndMarksItInTheStore)
     CFileSink sink(store);
     sink.SetTarget(&list);
 
-    auto* record = new CUrl(kUrl);
-    bool owned = false;
-    ASSERT_TRUE(sink.AddLocked(*record, &owned));
-    EXPECT_TRUE(owned);
+    ASSERT_TRUE(sink.AddLocked(HoldNew(store, kUrl)));
     EXPECT_TRUE(store.IsInFileList(kUrl));
+    CUrl* listed = store.Find(kUrl);
+    ASSERT_NE(listed, nullptr) << "the mark keeps the record";
 
-    CUrl again(kUrl);
-    EXPECT_FALSE(sink.AddLocked(again, &owned));
-    EXPECT_FALSE(owned);
+    const CUrlHold again = HoldNew(store, kUrl);
+    EXPECT_FALSE(sink.AddLocked(again));
     EXPECT_EQ(list.Items().size(), 1u);
 
-    // Held elsewhere (a queued file): the list shows it again, the queued record stays the one.
-    store.Add(CHolder::Counted, record);
+    // Held elsewhere (a queued file): the list shows it again, the held record stays the one.
     list.RemoveAll(store);
-    EXPECT_TRUE(sink.AddLocked(again, &owned));
-    EXPECT_FALSE(owned);
-    EXPECT_EQ(store.Find(kUrl), record);
+    EXPECT_TRUE(sink.AddLocked(again));
+    EXPECT_EQ(store.Find(kUrl), listed);
     EXPECT_TRUE(store.IsInFileList(kUrl));
 }
 
@@ -203,12 +205,13 @@ TEST(FileSink, RefusedInsertOrBusyLockLeavesTheStoreAlone)
     CUrlStore store;
     CMemoryFileList list;
     CFileSink sink(store);
-    CUrl record(kUrl);
+    const CUrlHold record = HoldNew(store, kUrl);
     EXPECT_FALSE(sink.AddLocked(record)); // no target bound yet
     sink.SetTarget(&list);
     list.m_refuse = true;
     EXPECT_FALSE(sink.AddLocked(record));
-    EXPECT_EQ(store.AllocatedUrls(), 0);
+    EXPECT_FALSE(sink.AddLocked(CUrlHold{}));
+    EXPECT_FALSE(store.IsInFileList(kUrl));
 
     // A command of the list holds the lock: the worker's add gives up.
     list.m_refuse = false;
@@ -228,20 +231,18 @@ TEST(SiteSink, InsertsUnderTheParentAndRecordsTheNode)
     CSiteSink sink(store);
     sink.SetTarget(&tree);
 
-    auto* site = new CUrl("http://h/");
-    ASSERT_TRUE(sink.AddLocked(*site));
+    const CUrlHold site = HoldNew(store, "http://h/");
+    ASSERT_TRUE(sink.AddLocked(site));
     const CTreeNodeId siteNode = site->m_treeItem;
     EXPECT_NE(siteNode, kNoTreeNode);
 
     // A page already held by a queue under another record: the node belongs to the held one.
-    auto* queued = new CUrl("http://h/page.htm");
-    store.Add(CHolder::Counted, queued);
-    CUrl page("http://h/page.htm");
-    page.m_parentItem = siteNode;
-    bool owned = true;
-    ASSERT_TRUE(sink.AddLocked(page, &owned));
-    EXPECT_FALSE(owned);
-    EXPECT_EQ(queued->m_treeItem.load(), page.m_treeItem.load());
+    const CUrlHold queued = HoldNew(store, "http://h/page.htm");
+    const CUrlHold page = HoldNew(store, "http://h/page.htm");
+    ASSERT_TRUE(page.IsStandIn());
+    page->m_parentItem = siteNode;
+    ASSERT_TRUE(sink.AddLocked(page));
+    EXPECT_EQ(queued->m_treeItem.load(), page->m_treeItem.load());
     const auto nodes = tree.Nodes();
     ASSERT_EQ(nodes.size(), 2u);
     EXPECT_EQ(nodes[0].parent, kNoTreeNode);
@@ -249,8 +250,8 @@ TEST(SiteSink, InsertsUnderTheParentAndRecordsTheNode)
     EXPECT_FALSE(sink.AddLocked(page));
 
     tree.m_refuse = true;
-    CUrl other("http://h/other.htm");
+    const CUrlHold other = HoldNew(store, "http://h/other.htm");
     EXPECT_FALSE(sink.AddLocked(other));
-    EXPECT_FALSE(store.IsInTree(other.m_url));
-    EXPECT_EQ(store.AllocatedUrls(), 2);
+    EXPECT_FALSE(store.IsInTree(other->m_url));
+    EXPECT_EQ(store.AllocatedUrls(), 3);
 }

@@ -6,6 +6,7 @@
 #include "crawl/TestSite.h"
 #include "settings/ModeData.h"
 #include "support/RecordingFrame.h"
+#include "support/StoreHolds.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -46,9 +47,9 @@ protected:
     }
     void Crawl(const std::string& url, std::unique_ptr<CModeData> mode)
     {
-        auto* site = m_core->NewRecord(url).release();
-        m_core->m_sites.AddLocked(*site);
-        StartBrowse(*m_core, site, std::move(mode));
+        CUrlHold site = m_core->m_urlStore.Add(m_core->NewRecord(url));
+        m_core->m_sites.AddLocked(site);
+        StartBrowse(*m_core, std::move(site), std::move(mode));
         ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(60)));
     }
 

@@ -143,9 +143,9 @@ TEST_F(BrowseModes, OneRecordPerLinkAndTwoThreadsOnOneSite)
     m_a.ClearRequests();
     for (int i = 0; i < 2; ++i)
     {
-        auto* site = new CUrl(m_a.Url("/index.htm"));
-        m_core->m_sites.AddLocked(*site);
-        StartBrowse(*m_core, site, GetMode(1, m_core->m_options));
+        CUrlHold site = HoldNew(m_core->m_urlStore, m_a.Url("/index.htm"));
+        m_core->m_sites.AddLocked(site);
+        StartBrowse(*m_core, std::move(site), GetMode(1, m_core->m_options));
     }
     ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(60)));
     EXPECT_EQ(m_a.Gets().size(), 14u);

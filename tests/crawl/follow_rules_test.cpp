@@ -155,9 +155,9 @@ TEST_F(FollowRules, AutomaticDownloadQueuesWantedFiles)
     EXPECT_TRUE(ListUrls().empty());
     EXPECT_EQ(m_core->m_downloadQueue.Count(), 2u);
     EXPECT_EQ(m_frame.Count(WM_START_DOWNLOADS, 0), 2);
-    CUrl* queued = nullptr;
+    CUrlHold queued;
     while (m_core->m_downloadQueue.Pop(queued))
-        m_core->m_urlStore.Release(CHolder::Counted, *queued);
+        queued.Reset();
     ClearViews();
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);
 }
@@ -170,9 +170,9 @@ TEST_F(FollowRules, CancelDuringAPageReadStopsTheBrowse)
                       { response.set_content("next", "text/html"); });
     slow.Start();
 
-    auto* site = new CUrl(slow.Url("/slow.htm"));
-    m_core->m_sites.AddLocked(*site);
-    StartBrowse(*m_core, site, GetMode(1, m_core->m_options));
+    CUrlHold site = HoldNew(m_core->m_urlStore, slow.Url("/slow.htm"));
+    m_core->m_sites.AddLocked(site);
+    StartBrowse(*m_core, std::move(site), GetMode(1, m_core->m_options));
     ASSERT_TRUE(WaitFor([&] { return m_frame.Count(WM_SITE_IMAGE, 1) == 1; }));
     m_core->m_cancelBrowse = true;
     EXPECT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(20)))
@@ -182,8 +182,8 @@ TEST_F(FollowRules, CancelDuringAPageReadStopsTheBrowse)
     EXPECT_EQ(m_core->m_runningBrowses.load(), 0);
 
     // A browse started while the flag is still set stops at once.
-    auto* again = new CUrl(slow.Url("/next.htm"));
-    StartBrowse(*m_core, again, GetMode(1, m_core->m_options));
+    StartBrowse(*m_core, HoldNew(m_core->m_urlStore, slow.Url("/next.htm")),
+                GetMode(1, m_core->m_options));
     ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(20)));
     EXPECT_EQ(m_core->m_stats.m_browsedSites, 0u);
     ClearViews();

@@ -125,9 +125,9 @@ TEST_F(PagesInFlight, CancelWithSixteenInFlightReturnsEveryRecord)
         all += "<a href=" + path + ">";
     }
     m_site.Page("/all.htm", all);
-    auto* site = m_core->NewRecord(m_site.Url("/all.htm")).release();
-    m_core->m_sites.AddLocked(*site);
-    StartBrowse(*m_core, site, SiteMode(16));
+    CUrlHold site = m_core->m_urlStore.Add(m_core->NewRecord(m_site.Url("/all.htm")));
+    m_core->m_sites.AddLocked(site);
+    StartBrowse(*m_core, std::move(site), SiteMode(16));
     // The pages answer only after a second: wait until most of the sixteen are asked for at
     // once (a busy machine may be slow to open the last connections).
     ASSERT_TRUE(WaitFor([&] { return m_site.MostBusy() >= 12; }));

@@ -23,10 +23,11 @@ TEST_F(CCrawlTest, TwoBrowsesAndASizeCheckOfOneRecordAtOnce)
 
     for (int round = 0; round < 3; ++round)
     {
-        auto* url = m_core->NewRecord(site.Url("/")).release();
-        m_core->m_sites.AddLocked(*url);
-        StartBrowse(*m_core, url, GetMode(0, m_core->m_options));
-        StartBrowse(*m_core, url, GetMode(0, m_core->m_options));
+        CUrlHold hold = m_core->m_urlStore.Add(m_core->NewRecord(site.Url("/")));
+        m_core->m_sites.AddLocked(hold);
+        CUrl* url = hold.Get(); // the tree mark keeps it
+        StartBrowse(*m_core, m_core->m_urlStore.Hold(url->m_url), GetMode(0, m_core->m_options));
+        StartBrowse(*m_core, std::move(hold), GetMode(0, m_core->m_options));
         std::thread sizing([&] { DetermineSize(*url, m_core->TransferContext()); });
         sizing.join();
         ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(60)));

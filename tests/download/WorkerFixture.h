@@ -5,6 +5,7 @@
 #include "download/DownloadWorkers.h"
 #include "net/TransferFixture.h"
 #include "support/DirectoryNames.h"
+#include "support/StoreHolds.h"
 #include "support/WaitFor.h"
 
 #include <algorithm>
@@ -62,7 +63,8 @@ protected:
     std::uint32_t Download(const std::vector<std::string>& paths)
     {
         for (const std::string& path : paths)
-            EXPECT_TRUE(QueueForDownload(m_core, *new CUrl(m_server.Url(path)))) << path;
+            EXPECT_TRUE(QueueForDownload(m_core, HoldNew(m_core.m_urlStore, m_server.Url(path))))
+                << path;
         return StartDownloadWorkers(m_core);
     }
 

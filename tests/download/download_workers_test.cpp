@@ -1,6 +1,7 @@
 #include "WorkerFixture.h"
 #include "support/FileSizeLimit.h"
 #include "support/HostileServer.h"
+#include "support/StoreHolds.h"
 
 #include <filesystem>
 #include <thread>
@@ -25,10 +26,11 @@ TEST_F(DownloadWorkersTest, StartsNoMoreThanTheConfiguredWorkers)
     EXPECT_EQ(StartDownloadWorkers(m_core), 0u);
     EXPECT_EQ(m_core.PendingDownloads(), 10u);
     // A URL that waits in the queue is refused, and the reference taken for it given back.
-    CUrl twice(m_server.Url(paths[0]));
-    bool storeOwns = true;
-    EXPECT_FALSE(QueueForDownload(m_core, twice, &storeOwns));
-    EXPECT_FALSE(storeOwns);
+    {
+        const CUrlHold twice = HoldNew(m_core.m_urlStore, m_server.Url(paths[0]));
+        EXPECT_TRUE(twice.IsStandIn());
+        EXPECT_FALSE(QueueForDownload(m_core, twice));
+    }
 
     // Dropped bodies are failures: each file is tried once, none is listed or remembered.
     m_server.Release();
@@ -317,7 +319,7 @@ TEST_F(DownloadWorkersTest, ADownloadCutByClosingTheProgramContinuesInTheNextRun
         first.PublishOptions();
         first.m_frame.InstallSink(&frame);
         ASSERT_TRUE(first.OpenSession("Hvstr152"));
-        ASSERT_TRUE(QueueForDownload(first, *new CUrl(url)));
+        ASSERT_TRUE(QueueForDownload(first, HoldNew(first.m_urlStore, url)));
         StartDownloadWorkers(first);
         ASSERT_TRUE(
             WaitFor([&] { return server.StallsBegun() > 0 && frame.MostReceived(url) > 0; }));
@@ -330,7 +332,7 @@ TEST_F(DownloadWorkersTest, ADownloadCutByClosingTheProgramContinuesInTheNextRun
     EXPECT_FALSE(fs::exists(m_downloads / "big.zip"));
 
     Download({});
-    EXPECT_TRUE(QueueForDownload(m_core, *new CUrl(url)));
+    EXPECT_TRUE(QueueForDownload(m_core, HoldNew(m_core.m_urlStore, url)));
     StartDownloadWorkers(m_core);
     ASSERT_TRUE(WaitForWorkers());
     EXPECT_EQ(m_frame.LastState(url).first, DOWNLOAD_DONE);

@@ -70,10 +70,10 @@ TEST_F(CHostileCrawl, FindFilesFromLinksTriesTheUnreachableSites)
 TEST_F(CHostileCrawl, CancelEndsACrawlWaitingForAStalledServer)
 {
     SetTimeout(120);
-    auto* site = m_core->NewRecord(m_site.Url("/")).release();
-    m_core->m_sites.AddLocked(*site);
+    CUrlHold site = m_core->m_urlStore.Add(m_core->NewRecord(m_site.Url("/")));
+    m_core->m_sites.AddLocked(site);
     // The start page links the page that stalls before its headers first.
-    StartBrowse(*m_core, site, GetMode(1, m_core->m_options));
+    StartBrowse(*m_core, std::move(site), GetMode(1, m_core->m_options));
     ASSERT_TRUE(
         WaitFor([&] { return m_site.Server().StallsBegun() > 0; }, std::chrono::seconds(30)));
     m_core->m_cancelBrowse = true;

@@ -23,7 +23,8 @@ protected:
     void QueueEveryFile()
     {
         for (const CHostileResource& file : m_site.Files())
-            ASSERT_TRUE(QueueForDownload(*m_core, *new CUrl(m_site.UrlOf(file)))) << file.path;
+            ASSERT_TRUE(QueueForDownload(*m_core, HoldNew(m_core->m_urlStore, m_site.UrlOf(file))))
+                << file.path;
     }
 
     // The local file of a download that the log reports.
@@ -100,7 +101,7 @@ TEST_F(CHostileDownloads, CancelEndsWorkersWaitingForStalledServers)
     m_core->PublishOptions();
     // Last in, first out: the two stalls keep both workers busy, the good file waits.
     for (const char* path : {"/ok.zip", "/stall-head.zip", "/stall-body.zip"})
-        ASSERT_TRUE(QueueForDownload(*m_core, *new CUrl(m_site.Url(path))));
+        ASSERT_TRUE(QueueForDownload(*m_core, HoldNew(m_core->m_urlStore, m_site.Url(path))));
     EXPECT_EQ(StartDownloadWorkers(*m_core), 2u);
     ASSERT_TRUE(
         WaitFor([&] { return m_site.Server().StallsBegun() == 2; }, std::chrono::seconds(30)));
