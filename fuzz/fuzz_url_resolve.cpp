@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (link.size() > linkText.size() + directory.size() + 16)
             std::abort();
         if (resolved.m_pageKind != kPageKindUnparsable &&
-            (resolved.m_host.size() > kMaxHostLength ||
-             resolved.m_object.size() > kMaxObjectLength))
+            (resolved.Host().size() > kMaxHostLength ||
+             resolved.Object().size() > kMaxObjectLength))
             std::abort();
     }
     return 0;

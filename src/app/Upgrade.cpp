@@ -43,8 +43,8 @@ bool IsTrustedInstallerUrl(const std::string& url)
     const CUrl maker(MakerSiteBase());
     const bool web =
         installer.m_serviceType == kServiceHttp || installer.m_serviceType == kServiceHttps;
-    return web && !installer.m_host.empty() && installer.m_host.size() == maker.m_host.size() &&
-           FindNoCase(installer.m_host, maker.m_host) == 0;
+    return web && !installer.Host().empty() && installer.Host().size() == maker.Host().size() &&
+           FindNoCase(installer.Host(), maker.Host()) == 0;
 }
 
 std::string FetchInstallerUrl(CTrawlerCore& core, const std::atomic<bool>* cancel)

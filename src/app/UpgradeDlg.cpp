@@ -64,10 +64,11 @@ void CUpgradeDlg::UpgradeNow()
         return;
     }
     // Closing the program only makes room for an installer that really started.
-    if (!m_core.Prompts().OpenWithShell(installer.m_localFileName))
+    if (!m_core.Prompts().OpenWithShell(std::string(installer.LocalFileName())))
     {
         m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName,
-                                       "Failed to start the upgrade " + installer.m_localFileName +
+                                       "Failed to start the upgrade " +
+                                           std::string(installer.LocalFileName()) +
                                            ".  Please start it yourself.");
         done(QDialog::Rejected);
         return;

@@ -98,7 +98,7 @@ void CUpgradeProgressDlg::StartDownload()
     // The default download directory does not exist before the first download.
     std::error_code ignored;
     std::filesystem::create_directories(DownloadDirectoryPrefix(downloadDir), ignored);
-    const std::string path = UpgradeTargetPath(downloadDir, m_installer.m_fileName);
+    const std::string path = UpgradeTargetPath(downloadDir, std::string(m_installer.FileName()));
     m_worker = std::thread(
         [this, path]
         {

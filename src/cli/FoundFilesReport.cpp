@@ -22,7 +22,7 @@ void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlS
         {
             if (record->m_sizeState.load() == kSizeKnown)
                 size = std::to_string(record->m_size.load());
-            foundOn = record->m_referer;
+            foundOn = record->Referer();
         }
         std::fprintf(out, "%s\t%s\t%s\n", TsvField(MaskForOutput(url)).c_str(), size.c_str(),
                      TsvField(MaskForOutput(foundOn)).c_str());

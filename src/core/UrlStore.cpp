@@ -49,7 +49,7 @@ CUrlStore::~CUrlStore()
 CUrlHold CUrlStore::Add(std::unique_ptr<CUrl> record)
 {
     std::lock_guard lock(m_mutex);
-    auto [it, inserted] = m_entries.try_emplace(record->m_url);
+    auto [it, inserted] = m_entries.try_emplace(std::string_view(record->m_url));
     CEntry& entry = it->second;
     ++entry.count;
     if (!inserted)
@@ -134,7 +134,7 @@ bool CUrlStore::ReadDecision(std::string_view url, CDecision& decision, std::str
     if (it == m_entries.end())
         return false;
     decision = it->second.record->m_decision.Get();
-    foundOn = it->second.record->m_referer;
+    foundOn = it->second.record->Referer();
     return true;
 }
 
@@ -144,7 +144,7 @@ std::vector<std::string> CUrlStore::Urls() const
     std::vector<std::string> urls;
     urls.reserve(m_entries.size());
     for (const auto& entry : m_entries)
-        urls.push_back(entry.first);
+        urls.emplace_back(entry.first);
     return urls;
 }
 

@@ -121,7 +121,8 @@ private:
         }
     };
 
-    using CMap = std::unordered_map<std::string, CEntry, CTextHash, std::equal_to<>>;
+    // Keyed by the entry's own record's text, which lives as long as the entry.
+    using CMap = std::unordered_map<std::string_view, CEntry, CTextHash, std::equal_to<>>;
 
     // Gives up one counted reference; drops the entry when nothing holds it any more.
     void Unhold(std::string_view url);

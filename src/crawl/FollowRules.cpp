@@ -52,8 +52,7 @@ bool CSiteBrowser::IsFollowable(const CUrl& link)
 
 bool CSiteBrowser::FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue)
 {
-    if (!m_mode.m_followParentSites &&
-        link.m_directory.compare(0, page.m_directory.size(), page.m_directory) != 0)
+    if (!m_mode.m_followParentSites && !link.Directory().starts_with(page.Directory()))
         return Refuse(CVerdict::Shown, CReason::ParentDirectory, 0, m_modeNameId);
     if (static_cast<std::int64_t>(localQueue.Count()) >= m_mode.m_localFollowMax)
         return Refuse(CVerdict::Shown, CReason::LocalMaximum,
@@ -81,13 +80,13 @@ bool CSiteBrowser::IsWantedFile(CUrl& link)
     // talk another protocol to some port, or hand a script to the user's browser.
     if (!IsTransferService(link.m_serviceType))
         return Refuse(CVerdict::NotListed, CReason::Scheme);
-    if (link.m_extension.empty())
+    if (link.Extension().empty())
         return Refuse(CVerdict::NotListed, CReason::NoExtension);
     std::string_view typeMatch;
     ForEachListEntry(m_options->m_fileTypes,
                      [&](std::string_view entry)
                      {
-                         if (StartsWithNoCase(entry, link.m_extension))
+                         if (StartsWithNoCase(entry, link.Extension()))
                              typeMatch = entry;
                          return !typeMatch.empty();
                      });

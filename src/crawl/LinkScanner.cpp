@@ -308,8 +308,7 @@ bool FindBaseHref(CScanCursor text, CUrl& base)
         std::string value;
         if (ExtractValue(at, text.m_end, value) != EValue::kFound)
             return false;
-        base.m_url = std::move(value);
-        base.Parse();
+        base.Reparse(std::move(value));
         return true;
     }
 }

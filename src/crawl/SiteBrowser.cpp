@@ -209,7 +209,10 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
     if (!ResolveLink(base, value) || IsVisited(value))
         return;
     auto link = m_core.NewRecord(value);
-    link->m_referer = page.m_url;
+    // The links of a page share one referer text.
+    if (!m_referer || *m_referer != page.m_url)
+        m_referer = std::make_shared<const std::string>(page.m_url);
+    link->SetReferer(m_referer);
     if (++m_core.m_linkCounter % kLinksPerProgressTick == 0)
         m_core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
     MarkVisited(link->m_url);
@@ -297,7 +300,7 @@ void CSiteBrowser::LetGoPage(CUrlHold page)
     // The hold keeps the store's entry, so its record can be read until the hold is given up.
     const CDecision decision = m_core.m_urlStore.Find(page->m_url)->m_decision.Get();
     const std::string url = page->m_url;
-    const std::string foundOn = page->m_referer;
+    const std::string foundOn(page->Referer());
     page.Reset();
     // A page removed from the tree meanwhile is let go with its last hold.
     if (decision.verdict != CVerdict::None && m_core.m_urlStore.Find(url) == nullptr)

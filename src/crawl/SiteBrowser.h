@@ -93,6 +93,8 @@ private:
     const CUrl* m_siteStart = nullptr;
     // The options for the page being browsed; a snapshot, so they never change under a page.
     std::shared_ptr<const COptions> m_options;
+    // The URL text of the page whose links are handled, shared as their referer.
+    std::shared_ptr<const std::string> m_referer;
     CDecision m_why;
     std::uint32_t m_modeNameId = 0;
 };

@@ -1,7 +1,7 @@
 #include "crawl/WhyLookup.h"
 
-#include "crawl/WhyText.h"
 #include "core/TrawlerCore.h"
+#include "crawl/WhyText.h"
 #include "url/Url.h"
 
 #include <algorithm>
@@ -72,7 +72,7 @@ std::vector<std::string> NearestMet(const std::vector<std::string>& met, std::st
     const CUrl wanted{std::string(url)};
     std::string directory;
     wanted.GetBaseDirectory(directory);
-    const std::string site = std::string(wanted.SchemePrefix()) + wanted.m_host +
+    const std::string site = std::string(wanted.SchemePrefix()) + std::string(wanted.Host()) +
                              (wanted.HasDefaultPort() ? "" : ":" + std::to_string(wanted.m_port)) +
                              "/";
     std::vector<std::string> nearest;
@@ -83,7 +83,7 @@ std::vector<std::string> NearestMet(const std::vector<std::string>& met, std::st
             if (StartsWithText(candidate, prefix))
                 nearest.push_back(candidate);
         }
-        if (!nearest.empty() || wanted.m_host.empty())
+        if (!nearest.empty() || wanted.Host().empty())
             break;
     }
     std::stable_sort(nearest.begin(), nearest.end(),

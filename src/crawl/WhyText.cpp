@@ -107,7 +107,7 @@ std::string ErrorText(std::uint16_t status)
 std::string DirectoryOf(const std::string& url)
 {
     CUrl record(url);
-    return record.m_directory.empty() ? "/" : record.m_directory;
+    return record.Directory().empty() ? "/" : std::string(record.Directory());
 }
 
 std::string SchemeOf(std::string_view url)
@@ -130,7 +130,7 @@ std::string Fill(std::string_view pattern, const CLinkExplanation& link)
         const std::string_view name = pattern.substr(open + 1, close - open - 1);
         pattern.remove_prefix(close + 1);
         if (name == "ext")
-            out += CUrl(link.url).m_extension;
+            out += CUrl(link.url).Extension();
         else if (name == "text")
             out += DecisionText(decision.text);
         else if (name == "size")
@@ -140,7 +140,7 @@ std::string Fill(std::string_view pattern, const CLinkExplanation& link)
         else if (name == "scheme")
             out += SchemeOf(link.url);
         else if (name == "host")
-            out += CUrl(link.url).m_host;
+            out += CUrl(link.url).Host();
         else if (name == "dir")
             out += DirectoryOf(link.url);
         else if (name == "pagedir")

@@ -223,7 +223,7 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
         progress.EndFile(StateOf(outcome.end), outcome.reason, {});
         return;
     }
-    const std::string localName = record.m_localFileName;
+    const std::string localName(record.LocalFileName());
     core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
                                  CFramePayload::Text("Downloaded " + url + "\n"));
     core.m_log.Write("Downloaded %s as %s\n", url.c_str(), localName.c_str());

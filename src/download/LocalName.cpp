@@ -29,9 +29,9 @@ bool IsNameChar(char c)
 
 // The extension never holds a separator after parsing; control bytes and NUL would still make
 // a name that the user cannot type, or cut it short.
-std::string SafeExtension(const std::string& extension)
+std::string SafeExtension(std::string_view extension)
 {
-    std::string safe = extension;
+    std::string safe(extension);
     for (char& c : safe)
     {
         const auto byte = static_cast<unsigned char>(c);
@@ -82,10 +82,9 @@ std::string Candidate(const std::string& directory, const std::string& base,
 
 std::string LocalBaseName(const CUrl& record)
 {
-    std::string_view source = record.m_fileTitle;
+    std::string_view source = record.FileTitle();
     if (source.empty())
-        source = record.m_object.size() > 1 ? std::string_view(record.m_object)
-                                            : std::string_view(record.m_url);
+        source = record.Object().size() > 1 ? record.Object() : std::string_view(record.m_url);
     std::size_t start = source.size();
     while (start > 0 && IsNameChar(source[start - 1]))
         --start;
@@ -94,7 +93,7 @@ std::string LocalBaseName(const CUrl& record)
     if (base.find_first_not_of('.') == std::string::npos)
         return kUnknownBase;
     const std::size_t limit =
-        kMaxFileNameBytes - kCounterRoom - 1 - SafeExtension(record.m_extension).size();
+        kMaxFileNameBytes - kCounterRoom - 1 - SafeExtension(record.Extension()).size();
     if (base.size() > limit)
         base.erase(0, base.size() - limit);
     return base;
@@ -112,7 +111,7 @@ bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext
 {
     const std::string directory = DownloadDirectoryPrefix(options.m_downloadDir);
     const std::string base = LocalBaseName(record);
-    const std::string extension = SafeExtension(record.m_extension);
+    const std::string extension = SafeExtension(record.Extension());
     std::string candidate = Candidate(directory, base, extension, 0);
 
     // Every policy needs the directory: the download is written there before it is named.
@@ -167,7 +166,7 @@ int PlaceLocalFile(const CUrl& record, const COptions& options, const std::strin
     SizeOf(partPath, size);
     const std::string directory = DownloadDirectoryPrefix(options.m_downloadDir);
     const std::string base = LocalBaseName(record);
-    const std::string extension = SafeExtension(record.m_extension);
+    const std::string extension = SafeExtension(record.Extension());
     for (int counter = 0; counter < INT_MAX; ++counter)
     {
         const std::string candidate = Candidate(directory, base, extension, counter);

@@ -11,7 +11,7 @@ constexpr std::chrono::milliseconds kLockWait{1000};
 
 std::string KeyOf(const CUrl& record)
 {
-    return record.m_host + ':' + std::to_string(record.m_port);
+    return std::string(record.Host()) + ':' + std::to_string(record.m_port);
 }
 
 } // namespace
@@ -24,7 +24,8 @@ std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& r
     auto& entry = m_connections[KeyOf(record)];
     if (!entry)
         entry = std::make_shared<const CConnection>(
-            CConnection{record.m_host, record.m_port, record.m_userName, record.m_password});
+            CConnection{std::string(record.Host()), record.m_port, std::string(record.UserName()),
+                        std::string(record.Password())});
     return entry;
 }
 
@@ -45,6 +46,6 @@ std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& r
     auto& entry = m_connections[KeyOf(record)];
     if (!entry || entry->userName != userName || entry->password != password)
         entry = std::make_shared<const CConnection>(
-            CConnection{record.m_host, record.m_port, userName, password});
+            CConnection{std::string(record.Host()), record.m_port, userName, password});
     return entry;
 }

@@ -48,7 +48,7 @@ std::string BuildHttpUrl(const CUrl& record, const CConnection& connection)
     url += connection.host;
     url += ':';
     url += std::to_string(connection.port);
-    url += record.m_object.empty() ? std::string("/") : record.m_object;
+    url += record.Object().empty() ? std::string_view("/") : record.Object();
     return url;
 }
 
@@ -281,8 +281,9 @@ bool CTransfer::Start(const CUrl& record, bool head)
                 curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request.extraHeaders);
             }
         }
-        if (!record.m_referer.empty())
-            curl_easy_setopt(easy, CURLOPT_REFERER, record.m_referer.c_str());
+        // libcurl keeps its own copy of the text.
+        if (!record.Referer().empty())
+            curl_easy_setopt(easy, CURLOPT_REFERER, std::string(record.Referer()).c_str());
         if (!m_connection->userName.empty() || !m_connection->password.empty())
         {
             curl_easy_setopt(easy, CURLOPT_USERNAME, m_connection->userName.c_str());
@@ -504,7 +505,7 @@ bool CTransfer::OpenWithLogin(CUrl& record, bool head)
         if (m_cancel != nullptr && m_cancel->load())
             return false;
         m_context.connections.DropConnection(record);
-        if (!m_context.prompts.AskLogin(record.m_host, userName, password))
+        if (!m_context.prompts.AskLogin(std::string(record.Host()), userName, password))
             return false;
         m_hasLogin = true;
         m_loginUser = userName;

@@ -279,7 +279,7 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     if (placed != 0)
         return writeFailed(placed);
     file.Placed();
-    record.m_localFileName = finalPath;
+    record.SetLocalFileName(finalPath);
     return end(EDownloadEnd::Done);
 }
 

@@ -59,7 +59,7 @@ bool ResolveLink(const CUrl& base, std::string& link)
     {
         // Root-relative: the page's scheme, host and non-default port.
         std::string absolute(base.SchemePrefix().empty() ? "http://" : base.SchemePrefix());
-        absolute += base.m_host;
+        absolute += base.Host();
         if (!base.SchemePrefix().empty() && !base.HasDefaultPort())
         {
             absolute += ':';
@@ -79,7 +79,7 @@ bool ResolveLink(const CUrl& base, std::string& link)
     {
         // A parent step never climbs above the host's root.
         const CUrl probe(directory);
-        if (probe.m_directory.size() > 1)
+        if (probe.Directory().size() > 1)
             CUrl::ParentDirectory(directory);
         skip += 3;
     }

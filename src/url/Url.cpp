@@ -2,6 +2,7 @@
 
 #include "url/UrlCanonicalizer.h"
 
+#include <algorithm>
 #include <array>
 
 namespace
@@ -29,73 +30,213 @@ char FoldCase(char c)
 
 } // namespace
 
+// A found link that is never transferred costs this much and its text; grow it with care.
+static_assert(sizeof(CUrl) <= 144);
+
+struct CUrl::CRare
+{
+    std::string userName;
+    std::string password;
+    // Host and object as canonicalising wrote them, when they are not part of m_url as given.
+    std::string parts;
+    // A file name that a parse of another text left in place (a base record that is parsed
+    // again keeps its file name).
+    std::string keptFileName;
+    bool keepsFileName = false;
+    std::string localFileName;
+};
+
 CUrl::CUrl() = default;
 
 CUrl::CUrl(std::string url) : m_url(std::move(url))
 {
-    Parse();
+    Parse({});
 }
 
-CUrl::~CUrl() = default;
-
-bool CUrl::Parse()
+CUrl::~CUrl()
 {
-    m_extension.clear();
-    m_fileTitle.clear();
-    m_directory.clear();
-    m_host.clear();
+    delete m_rare.load(std::memory_order_relaxed);
+}
+
+CUrl::CRare& CUrl::Rare()
+{
+    CRare* rare = m_rare.load(std::memory_order_acquire);
+    if (rare != nullptr)
+        return *rare;
+    auto made = std::make_unique<CRare>();
+    // Two threads may ask at once (one names the file, one reads the credentials): one wins.
+    if (m_rare.compare_exchange_strong(rare, made.get(), std::memory_order_acq_rel))
+        return *made.release();
+    return *rare;
+}
+
+std::string_view CUrl::Part(CSlice slice) const
+{
+    const CRare* rare = m_partsInRare ? m_rare.load(std::memory_order_acquire) : nullptr;
+    const std::string_view text = rare != nullptr ? std::string_view(rare->parts) : m_url;
+    return text.substr(std::min<std::size_t>(slice.position, text.size()), slice.length);
+}
+
+std::string_view CUrl::FileName() const
+{
+    if (m_fileNameLength == 0)
+    {
+        const CRare* rare = m_rare.load(std::memory_order_acquire);
+        return rare != nullptr && rare->keepsFileName ? std::string_view(rare->keptFileName)
+                                                      : std::string_view();
+    }
+    const std::string_view object = Object();
+    return object.substr(object.size() - std::min<std::size_t>(m_fileNameLength, object.size()));
+}
+
+std::string_view CUrl::Extension() const
+{
+    const std::string_view object = Object();
+    return object.substr(object.size() - std::min<std::size_t>(m_extensionLength, object.size()));
+}
+
+std::string_view CUrl::UserName() const
+{
+    const CRare* rare = m_rare.load(std::memory_order_acquire);
+    return rare != nullptr ? std::string_view(rare->userName) : std::string_view();
+}
+
+std::string_view CUrl::Password() const
+{
+    const CRare* rare = m_rare.load(std::memory_order_acquire);
+    return rare != nullptr ? std::string_view(rare->password) : std::string_view();
+}
+
+std::string_view CUrl::LocalFileName() const
+{
+    const CRare* rare = m_rare.load(std::memory_order_acquire);
+    return rare != nullptr ? std::string_view(rare->localFileName) : std::string_view();
+}
+
+void CUrl::SetLocalFileName(std::string path)
+{
+    Rare().localFileName = std::move(path);
+}
+
+namespace
+{
+
+// Where part lies in text, searched from from on; npos when it is not there as it is.
+std::size_t PlaceOf(std::string_view text, std::string_view part, std::size_t from)
+{
+    if (part.empty())
+        return from <= text.size() ? from : std::string_view::npos;
+    return text.find(part, from);
+}
+
+} // namespace
+
+void CUrl::Reparse(std::string url)
+{
+    // The old file name is a view of the old text: copy it before the text goes.
+    std::string fileName(FileName());
+    m_url = std::move(url);
+    Parse(std::move(fileName));
+}
+
+void CUrl::Parse(std::string fileName)
+{
+    m_host = {};
+    m_object = {};
+    m_directoryLength = 0;
+    m_fileNameLength = 0;
+    m_titleLength = 0;
+    m_extensionLength = 0;
+    m_partsInRare = false;
+    if (CRare* rare = m_rare.load(std::memory_order_acquire))
+    {
+        rare->userName.clear();
+        rare->password.clear();
+        rare->parts.clear();
+        rare->keepsFileName = false;
+    }
 
     CUrlParts parts;
-    if (!CanonicalizeAndSplit(m_url, parts))
+    const bool split = CanonicalizeAndSplit(m_url, parts);
+    if (split)
+    {
+        m_serviceType = parts.serviceType;
+        m_port = parts.port;
+        if (!parts.userName.empty() || !parts.password.empty())
+        {
+            Rare().userName = std::move(parts.userName);
+            Rare().password = std::move(parts.password);
+        }
+        // Mostly the canonical parts are the given text's own: the host after "://", the object
+        // right after the host (or its port).
+        const std::size_t hostAt = PlaceOf(m_url, parts.host, m_url.find("://") + 3);
+        const std::size_t objectAt = hostAt == std::string::npos
+                                         ? hostAt
+                                         : PlaceOf(m_url, parts.object, hostAt + parts.host.size());
+        const bool asGiven = m_url.find("://") != std::string::npos &&
+                             hostAt != std::string::npos && objectAt != std::string::npos &&
+                             objectAt + parts.object.size() == m_url.size() && objectAt <= 0xFFFF &&
+                             parts.object.size() <= 0xFFFF;
+        if (asGiven)
+        {
+            m_host = {static_cast<std::uint16_t>(hostAt),
+                      static_cast<std::uint16_t>(parts.host.size())};
+            m_object = {static_cast<std::uint16_t>(objectAt),
+                        static_cast<std::uint16_t>(parts.object.size())};
+        }
+        else
+        {
+            // Within the limits of a host and an object, so the offsets fit.
+            CRare& rare = Rare();
+            rare.parts = parts.host + parts.object;
+            m_host = {0, static_cast<std::uint16_t>(parts.host.size())};
+            m_object = {static_cast<std::uint16_t>(parts.host.size()),
+                        static_cast<std::uint16_t>(parts.object.size())};
+            m_partsInRare = true;
+        }
+    }
+    else
     {
         m_serviceType = kServiceUnknown;
-        m_pageKind = kPageKindUnparsable;
-        m_parsed = true;
-        return true;
     }
 
-    m_serviceType = parts.serviceType;
-    m_port = parts.port;
-    m_host = std::move(parts.host);
-    m_object = std::move(parts.object);
-    m_userName = std::move(parts.userName);
-    m_password = std::move(parts.password);
-
-    m_pageKind = kPageKindPage;
-    if (!m_object.empty())
+    m_pageKind = split ? kPageKindPage : kPageKindUnparsable;
+    const std::string_view object = Object();
+    const std::size_t slash = object.find_last_of("/\\");
+    if (split && !object.empty() && slash != std::string_view::npos)
     {
-        const std::size_t slash = m_object.find_last_of("/\\");
-        std::string_view filePart;
-        if (slash != std::string::npos)
+        m_directoryLength = static_cast<std::uint16_t>(slash + 1);
+        const std::string_view filePart = object.substr(slash + 1);
+        std::string title;
+        std::string extension;
+        if (filePart.empty())
         {
-            filePart = std::string_view(m_object).substr(slash + 1);
-            m_directory.assign(m_object, 0, slash + 1);
         }
-        if (!filePart.empty())
+        else if (!SplitFileName(filePart, title, extension))
         {
-            std::string title;
-            std::string extension;
-            if (!SplitFileName(filePart, title, extension))
-            {
-                m_fileTitle.assign(filePart);
-                m_fileName = m_fileTitle;
-            }
-            else if (extension.empty())
-            {
-                // No extension: the last segment names a directory (without a trailing slash).
-                m_directory = m_object;
-            }
-            else
-            {
-                m_pageKind = IsPageExtension(extension) ? kPageKindPage : kPageKindFile;
-                m_fileTitle = std::move(title);
-                m_extension = std::move(extension);
-                m_fileName = m_fileTitle + "." + m_extension;
-            }
+            m_fileNameLength = static_cast<std::uint16_t>(filePart.size());
+            m_titleLength = m_fileNameLength;
         }
+        else if (extension.empty())
+        {
+            // No extension: the last segment names a directory (without a trailing slash).
+            m_directoryLength = static_cast<std::uint16_t>(object.size());
+        }
+        else
+        {
+            m_pageKind = IsPageExtension(extension) ? kPageKindPage : kPageKindFile;
+            m_fileNameLength = static_cast<std::uint16_t>(filePart.size());
+            m_titleLength = static_cast<std::uint16_t>(title.size());
+            m_extensionLength = static_cast<std::uint16_t>(extension.size());
+        }
+    }
+    if (m_fileNameLength == 0 && !fileName.empty())
+    {
+        CRare& rare = Rare();
+        rare.keptFileName = std::move(fileName);
+        rare.keepsFileName = true;
     }
     m_parsed = true;
-    return true;
 }
 
 std::string_view CUrl::SchemePrefix() const
@@ -121,14 +262,14 @@ bool CUrl::HasDefaultPort() const
 void CUrl::GetBaseDirectory(std::string& out) const
 {
     out += SchemePrefix();
-    out += m_host;
+    out += Host();
     // Keeping a non-default port sends a site's relative links to the server they came from.
     if (!SchemePrefix().empty() && !HasDefaultPort())
     {
         out += ':';
         out += std::to_string(m_port);
     }
-    out += m_directory;
+    out += Directory();
 }
 
 void CUrl::ParentDirectory(std::string& text)
@@ -225,11 +366,11 @@ bool HasTransferScheme(std::string_view url)
 
 bool IsSameSite(const CUrl& a, const CUrl& b)
 {
-    if (a.m_serviceType != b.m_serviceType || a.m_host.size() != b.m_host.size())
+    if (a.m_serviceType != b.m_serviceType || a.Host().size() != b.Host().size())
         return false;
     const std::uint16_t portA = a.m_port != 0 ? a.m_port : DefaultPortOf(a.m_serviceType);
     const std::uint16_t portB = b.m_port != 0 ? b.m_port : DefaultPortOf(b.m_serviceType);
-    return portA == portB && FindNoCase(a.m_host, b.m_host) == 0;
+    return portA == portB && FindNoCase(a.Host(), b.Host()) == 0;
 }
 
 std::string WithDefaultScheme(std::string site)

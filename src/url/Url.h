@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,11 +38,13 @@ inline constexpr std::size_t kMaxPasswordLength = 127;
 
 // One URL: the text exactly as it was given, the parts it splits into, and the state that the
 // site tree, the file list and the transfers keep on it. Records are identities (the URL store
-// shares them between threads), so they are not copyable.
+// shares them between threads), so they are not copyable. A crawl keeps a record for every link
+// it meets, so a record is small: its parts are offsets into its one text, the referer text is
+// shared with the other links of its page, and what only a transfer needs lives out of line.
 class CUrl
 {
 public:
-    // A record without text, for a page's base record; Parse() has not run.
+    // A record without text, for a page's base record; nothing is split yet.
     CUrl();
     // A record for the text; parses it at once. Whoever makes it sets the visited mark.
     explicit CUrl(std::string url);
@@ -50,8 +53,33 @@ public:
     CUrl(const CUrl&) = delete;
     CUrl& operator=(const CUrl&) = delete;
 
-    // (Re)splits m_url. Always true.
-    bool Parse();
+    // Gives the record a new text and splits it; a file name that the new text does not set
+    // stays. Not while other threads use the record. (m_url is only ever set through here.)
+    void Reparse(std::string url);
+
+    // Parts of the canonical URL (escaped, dot segments removed); views that stay valid until
+    // the next Reparse().
+    std::string_view Host() const { return Part(m_host); }
+    // Path, query and any fragment.
+    std::string_view Object() const { return Part(m_object); }
+    std::string_view Directory() const { return Object().substr(0, m_directoryLength); }
+    // The last segment when it names a file: "title.ext", or the whole segment when its
+    // extension is too long to be one.
+    std::string_view FileName() const;
+    std::string_view FileTitle() const { return FileName().substr(0, m_titleLength); }
+    std::string_view Extension() const;
+    std::string_view UserName() const;
+    std::string_view Password() const;
+
+    // The page the link was found on; empty for a record not found on a page.
+    std::string_view Referer() const { return m_referer ? *m_referer : std::string_view(); }
+    // Links of one page share one referer text. Before the record is shared.
+    void SetReferer(std::shared_ptr<const std::string> referer) { m_referer = std::move(referer); }
+
+    // Where the download put the file; empty before. Only the transfer that downloads the record
+    // sets and reads it.
+    std::string_view LocalFileName() const;
+    void SetLocalFileName(std::string path);
 
     // Appends scheme prefix, host, a non-default port and the directory to out.
     void GetBaseDirectory(std::string& out) const;
@@ -68,30 +96,48 @@ public:
     bool IsVisited() const { return m_visited.load(std::memory_order_relaxed); }
     void SetVisited() { m_visited.store(true, std::memory_order_relaxed); }
 
-    // Fields, in the record's declaration order.
-    std::atomic<bool> m_visited{false};
-    std::string m_localFileName;
-    std::uint16_t m_port = 0;
-    std::string m_object;
-    bool m_parsed = false;
-    std::atomic<std::int32_t> m_sizeState{kSizeNotAsked};
-    std::string m_extension;
-    std::string m_fileTitle;
-    std::string m_directory;
-    std::int32_t m_pageKind = kPageKindUnparsable;
-    std::string m_host;
     std::string m_url;
-    std::string m_fileName;
-    std::uint32_t m_serviceType = kServiceUnknown;
-    std::atomic<std::uint32_t> m_size{0};
-    std::string m_userName;
-    std::string m_password;
-    std::string m_referer;
     std::atomic<CTreeNodeId> m_parentItem{kNoTreeNode};
     std::atomic<CTreeNodeId> m_treeItem{kNoTreeNode};
+    std::uint32_t m_serviceType = kServiceUnknown;
+    std::atomic<std::uint32_t> m_size{0};
+    std::atomic<std::int32_t> m_sizeState{kSizeNotAsked};
+    std::uint16_t m_port = 0;
+    std::int32_t m_pageKind = kPageKindUnparsable;
+    bool m_parsed = false;
+    std::atomic<bool> m_visited{false};
     std::atomic<bool> m_usable{true};
     // What the crawl decided on the link, and why.
     CLinkDecision m_decision;
+
+private:
+    // A part of the text: in m_url, or in the out-of-line canonical text when canonicalising
+    // changed it.
+    struct CSlice
+    {
+        std::uint16_t position = 0;
+        std::uint16_t length = 0;
+    };
+    struct CRare;
+
+    // Splits m_url; keeps fileName as the file name when the text sets none.
+    void Parse(std::string fileName);
+    std::string_view Part(CSlice slice) const;
+    CRare& Rare();
+
+    std::shared_ptr<const std::string> m_referer;
+    // Credentials, a canonical text unlike the given one, the local file name: rarely set, made
+    // on first use.
+    std::atomic<CRare*> m_rare{nullptr};
+    CSlice m_host;
+    CSlice m_object;
+    std::uint16_t m_directoryLength = 0;
+    // The file name is the end of the object, before the extension (and its dot) when there is
+    // one.
+    std::uint16_t m_fileNameLength = 0;
+    std::uint16_t m_titleLength = 0;
+    std::uint16_t m_extensionLength = 0;
+    bool m_partsInRare = false;
 };
 
 // Turns a link value found on a page into an absolute URL text against base. False when

@@ -194,8 +194,7 @@ TEST(FindBaseHref, FirstBaseGovernsEveryLink)
     EXPECT_EQ(result.base, "http://h/other/");
 
     CUrl base;
-    base.m_url = result.base;
-    base.Parse();
+    base.Reparse(result.base);
     std::string link = result.values.at(0);
     ASSERT_TRUE(ResolveLink(base, link));
     EXPECT_EQ(link, "http://h/other/x.zip");

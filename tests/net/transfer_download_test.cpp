@@ -73,7 +73,7 @@ TEST_F(DownloadToTest, BodiesWithAndWithoutLength)
         EXPECT_EQ(progress.m_ends, std::vector<bool>{true});
         EXPECT_EQ(progress.m_last, c.body.size());
         EXPECT_EQ(record.m_sizeState.load(), c.sizeState);
-        EXPECT_EQ(record.m_localFileName, target);
+        EXPECT_EQ(record.LocalFileName(), target);
         EXPECT_TRUE(record.m_usable);
         received += static_cast<std::uint32_t>(c.body.size());
         EXPECT_EQ(m_statistics.m_receivedBytes.load(), received);
@@ -96,7 +96,7 @@ TEST_F(DownloadToTest, NotFoundLogsTheStatusAndLeavesTheOldFile)
     EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
     EXPECT_TRUE(progress.m_begins.empty());
     EXPECT_FALSE(record.m_usable);
-    EXPECT_TRUE(record.m_localFileName.empty());
+    EXPECT_TRUE(record.LocalFileName().empty());
 }
 
 // A server that refuses HEAD alone leaves the record usable with its size unknown; one that
@@ -167,7 +167,7 @@ TEST_F(DownloadToTest, ADroppedConnectionFailsAndLeavesNothing)
     EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
     EXPECT_EQ(progress.m_last, 30000u);
     EXPECT_EQ(DirectoryNames(m_dir.Path()), std::set<std::string>{"hvstr.log"});
-    EXPECT_TRUE(record.m_localFileName.empty());
+    EXPECT_TRUE(record.LocalFileName().empty());
 }
 
 TEST_F(DownloadToTest, CancelStopsAtTheNextBlockAndLeavesNothing)
@@ -291,7 +291,7 @@ TEST_F(DownloadToTest, WriteFailuresAreNotSuccesses)
         const CFileSizeLimit full(16 * 1024); // for the rest of this round
         EXPECT_FALSE(DownloadTo(record, m_context, progress, target));
         EXPECT_EQ(progress.m_ends, std::vector<bool>{false});
-        EXPECT_TRUE(record.m_localFileName.empty());
+        EXPECT_TRUE(record.LocalFileName().empty());
         EXPECT_EQ(ReadFileBytes(target), "old");
         EXPECT_NE(Log().find("File " + url + " write error: File too large\n"), std::string::npos)
             << Log();

@@ -165,7 +165,7 @@ TEST_F(FetchBodyTest, TheRefererAndAgentAreSent)
                           });
     m_server.Start();
     CUrl record(m_server.Url("/r.htm"));
-    record.m_referer = "http://example.invalid/from.htm";
+    record.SetReferer(std::make_shared<const std::string>("http://example.invalid/from.htm"));
     EXPECT_TRUE(FetchBody(record, m_context).has_value());
     EXPECT_EQ(referer, "http://example.invalid/from.htm");
     EXPECT_EQ(agent, "Hvstr152");

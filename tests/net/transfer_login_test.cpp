@@ -62,8 +62,8 @@ TEST_F(TransferLoginTest, ARightAnswerSucceedsAndTheServerKeepsTheCredentials)
     EXPECT_EQ(FetchBody(record, m_context), std::optional<std::string>("inside"));
     EXPECT_EQ(m_prompts.m_asked, std::vector<std::string>{"127.0.0.1 shown /"});
     // The answer goes with the server's entry, never into the record other threads share.
-    EXPECT_TRUE(record.m_userName.empty());
-    EXPECT_TRUE(record.m_password.empty());
+    EXPECT_TRUE(record.UserName().empty());
+    EXPECT_TRUE(record.Password().empty());
     EXPECT_EQ(Log(), Skipped401(url));
 
     // Another page of that server carries the answer without a prompt.
@@ -132,9 +132,8 @@ TEST(ConnectionCacheTest, ServersAreKeptPerHostAndPortAndADroppedEntryStaysValid
     EXPECT_NE(cache.GetConnection(otherPort), held);
     EXPECT_EQ(cache.GetConnection(otherPort)->port, 80);
 
-    samePort.m_userName = "bob";
     cache.DropConnection(samePort);
-    const auto replaced = cache.GetConnection(samePort);
+    const auto replaced = cache.GetConnection(CUrl("http://bob@h.example:8080/b.htm"));
     EXPECT_EQ(replaced->userName, "bob");
     EXPECT_EQ(held->userName, "ann"); // a running transfer keeps what it started with
 }

@@ -31,15 +31,15 @@ TEST_P(UrlParse, SplitsIntoParts)
     EXPECT_TRUE(url.m_parsed);
     EXPECT_EQ(url.m_serviceType, c.service);
     EXPECT_EQ(url.m_pageKind, c.pageKind);
-    EXPECT_EQ(url.m_extension, c.extension);
-    EXPECT_EQ(url.m_fileTitle, c.fileTitle);
-    EXPECT_EQ(url.m_directory, c.directory);
-    EXPECT_EQ(url.m_host, c.host);
+    EXPECT_EQ(url.Extension(), c.extension);
+    EXPECT_EQ(url.FileTitle(), c.fileTitle);
+    EXPECT_EQ(url.Directory(), c.directory);
+    EXPECT_EQ(url.Host(), c.host);
     if (c.pageKind != kPageKindUnparsable)
     {
         EXPECT_EQ(url.m_port, c.port);
-        EXPECT_EQ(url.m_object, c.object);
-        EXPECT_EQ(url.m_fileName, c.fileName);
+        EXPECT_EQ(url.Object(), c.object);
+        EXPECT_EQ(url.FileName(), c.fileName);
     }
 }
 
@@ -114,8 +114,8 @@ TEST(UrlParse, EnforcesPartLimits)
     EXPECT_EQ(CUrl("http://u:" + user127 + "p@h/").m_pageKind, kPageKindUnparsable);
 
     const CUrl credentials("http://me:secret@h/x.zip");
-    EXPECT_EQ(credentials.m_userName, "me");
-    EXPECT_EQ(credentials.m_password, "secret");
+    EXPECT_EQ(credentials.UserName(), "me");
+    EXPECT_EQ(credentials.Password(), "secret");
 }
 
 TEST(UrlParse, EmptyRecordAndReparse)
@@ -127,17 +127,15 @@ TEST(UrlParse, EmptyRecordAndReparse)
     EXPECT_EQ(base.m_treeItem, kNoTreeNode);
     EXPECT_EQ(base.m_parentItem, kNoTreeNode);
 
-    base.m_url = "http://h/a/b.zip";
-    base.Parse();
-    EXPECT_EQ(base.m_fileName, "b.zip");
+    base.Reparse("http://h/a/b.zip");
+    EXPECT_EQ(base.FileName(), "b.zip");
     // A second parse clears what the new text does not set, but keeps the file name.
-    base.m_url = "http://h2/dir/";
-    base.Parse();
-    EXPECT_EQ(base.m_host, "h2");
-    EXPECT_EQ(base.m_extension, "");
-    EXPECT_EQ(base.m_fileTitle, "");
-    EXPECT_EQ(base.m_directory, "/dir/");
-    EXPECT_EQ(base.m_fileName, "b.zip");
+    base.Reparse("http://h2/dir/");
+    EXPECT_EQ(base.Host(), "h2");
+    EXPECT_EQ(base.Extension(), "");
+    EXPECT_EQ(base.FileTitle(), "");
+    EXPECT_EQ(base.Directory(), "/dir/");
+    EXPECT_EQ(base.FileName(), "b.zip");
 }
 
 TEST(UrlParse, ParsingAgainKeepsTheVisitedMark)
@@ -145,7 +143,7 @@ TEST(UrlParse, ParsingAgainKeepsTheVisitedMark)
     CUrl url("http://h/seen.htm");
     EXPECT_FALSE(url.IsVisited());
     url.SetVisited();
-    url.Parse();
+    url.Reparse(url.m_url);
     EXPECT_TRUE(url.IsVisited());
 }
 
