@@ -7,7 +7,8 @@ bool CUrlQueue::Add(CUrlHold hold, bool* duplicate)
     std::unique_lock lock(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
-    if (!m_index.try_emplace(hold->m_url, m_items.size()).second)
+    if (m_duplicates == CDuplicates::Refused &&
+        !m_index.try_emplace(hold->m_url, m_items.size()).second)
     {
         if (duplicate != nullptr)
             *duplicate = true;
@@ -16,12 +17,6 @@ bool CUrlQueue::Add(CUrlHold hold, bool* duplicate)
     m_items.push_back(std::move(hold));
     m_count.store(m_items.size(), std::memory_order_relaxed);
     return true;
-}
-
-bool CUrlQueue::Contains(std::string_view url)
-{
-    std::lock_guard lock(m_mutex);
-    return m_index.find(std::string(url)) != m_index.end();
 }
 
 bool CUrlQueue::Pop(CUrlHold& hold)

@@ -20,12 +20,19 @@ class CUrlQueue
 public:
     static constexpr std::chrono::milliseconds kLockWait{1000};
 
+    // Whether the queue refuses a URL it knows. A caller that never adds a URL twice saves the
+    // queue a copy of every URL.
+    enum class CDuplicates
+    {
+        Refused,
+        NeverAdded,
+    };
+    explicit CUrlQueue(CDuplicates duplicates = CDuplicates::Refused) : m_duplicates(duplicates) {}
+
     // Keeps the hold unless its URL is queued already. False when it was not kept (duplicate or
     // lock time-out): the hold is given up then. duplicate, when given, tells which of the two
     // it was.
     bool Add(CUrlHold hold, bool* duplicate = nullptr);
-    // True when the URL was added and not popped yet (waits for the lock as long as it takes).
-    bool Contains(std::string_view url);
 
     // Takes the most recently added hold (for a queue whose holds are never taken out). False
     // when the queue is empty or the lock was not free in time.
@@ -50,4 +57,5 @@ private:
     // URL text to position, only to refuse duplicates.
     std::unordered_map<std::string, std::size_t> m_index;
     std::atomic<std::size_t> m_count{0};
+    const CDuplicates m_duplicates;
 };

@@ -19,13 +19,6 @@ constexpr std::uint32_t kLinksPerProgressTick = 5;
 constexpr std::int64_t kTreeImageReading = 1;
 constexpr std::int64_t kTreeImageDone = 2;
 
-std::string LowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
-    return text;
-}
-
 } // namespace
 
 CSiteBrowser::CSiteBrowser(CTrawlerCore& core, const CModeData& mode)
@@ -44,26 +37,27 @@ CSiteBrowser::~CSiteBrowser()
 
 bool CSiteBrowser::IsVisited(const std::string& link) const
 {
-    return m_visited.count(LowerCase(link)) != 0;
+    return m_visited.Contains(link);
 }
 
 void CSiteBrowser::MarkVisited(const std::string& link)
 {
-    m_visited.insert(LowerCase(link));
+    m_visited.Insert(link);
     ++m_core.m_stats.m_foundSites;
 }
 
 void CSiteBrowser::Explore(CUrlHold siteHold)
 {
     CUrl& site = *siteHold;
-    CUrlQueue localQueue;
-    CUrlQueue externalQueue;
+    // Nothing is queued twice: every link passes the visited set first.
+    CUrlQueue localQueue(CUrlQueue::CDuplicates::NeverAdded);
+    CUrlQueue externalQueue(CUrlQueue::CDuplicates::NeverAdded);
     // Pages found on the site are shown under the site's own node.
     site.m_parentItem = site.m_treeItem.load();
     ++m_depth;
     // A link back to the site's own page must not read it a second time. Not counted as a
     // found site: the site was not found on a page.
-    m_visited.insert(LowerCase(site.m_url));
+    m_visited.Insert(site.m_url);
 
     m_siteStart = &site;
     // Only the site that the browse began with is a start page.
@@ -170,7 +164,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     DecidePage(
         page, CDecision{CVerdict::Read, &page == m_startPage ? CReason::StartPage : CReason::None});
     if (answered)
-        m_visited.insert(LowerCase(answered->m_url));
+        m_visited.Insert(answered->m_url);
     const CUrl& here = answered ? *answered : page;
 
     // Links resolve against the base tag, but hosts and directories are judged by the page.
@@ -223,7 +217,6 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
     CUrl& record = *hold;
 
     CUrlQueue* queue = nullptr;
-    bool queued = false;
     m_why = CDecision{CVerdict::NotFollowed, CReason::Unparsable};
     if (record.m_pageKind == kPageKindPage && IsFollowable(record))
     {
@@ -239,11 +232,7 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
             queue = &externalQueue;
         }
         if (queue != nullptr)
-        {
-            queued = !queue->Contains(record.m_url);
-            m_why = queued ? CDecision{CVerdict::Followed}
-                           : CDecision{CVerdict::Shown, CReason::AlreadyQueued};
-        }
+            m_why = CDecision{CVerdict::Followed};
     }
     const CDecision pageWhy = m_why;
     if (record.m_pageKind == kPageKindFile)
@@ -268,7 +257,7 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
     // The decision goes on the store's record, which the hold keeps alive meanwhile.
     m_core.m_urlStore.Find(value)->m_decision.Set(decision);
     // A queued page's hold goes with its page's browse.
-    if (queued)
+    if (queue != nullptr)
     {
         queue->Add(std::move(hold));
         return;

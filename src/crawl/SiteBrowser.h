@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crawl/FoldedTextSet.h"
 #include "settings/ModeData.h"
 #include "url/LinkDecision.h"
 
@@ -7,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
 
 class CTrawlerCore;
 class CTransfer;
@@ -88,7 +88,7 @@ private:
     const CUrl* m_startPage = nullptr;
     std::uint32_t m_pagesRead = 0;
     std::uint32_t m_filesFound = 0;
-    std::unordered_set<std::string> m_visited;
+    CFoldedTextSet m_visited;
     // The start page of the site being explored: where it is answered decides the site.
     const CUrl* m_siteStart = nullptr;
     // The options for the page being browsed; a snapshot, so they never change under a page.

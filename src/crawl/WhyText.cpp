@@ -73,7 +73,6 @@ constexpr CReasonText kReasons[] = {
     {CReason::ExternalMaximum, CVerdict::None, "external-maximum",
      "{host} is another site, and the external Follow Max of {limit} sites was reached (mode "
      "'{text}')"},
-    {CReason::AlreadyQueued, CVerdict::None, "already-queued", "it was queued already"},
     {CReason::Unchanged, CVerdict::None, "unchanged",
      "it is unchanged since it was last read, and the mode reads pages only if modified"},
     {CReason::Error, CVerdict::None, "error", "{error}"},

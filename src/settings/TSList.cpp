@@ -19,13 +19,13 @@ bool CTSList::Add(const std::string& key, const CCalendarTime& time)
     std::unique_lock lock(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
-    return m_map.try_emplace(key, time).second;
+    return m_entries.Add(key, time);
 }
 
 bool CTSList::Contains(const std::string& key) const
 {
     std::unique_lock lock(m_mutex, kLockWait);
-    return lock.owns_lock() && m_map.find(key) != m_map.end();
+    return lock.owns_lock() && m_entries.times.contains(key);
 }
 
 bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
@@ -33,8 +33,8 @@ bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
     std::unique_lock lock(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
-    const auto found = m_map.find(key);
-    if (found == m_map.end())
+    const auto found = m_entries.times.find(key);
+    if (found == m_entries.times.end())
         return false;
     time = found->second;
     return true;
@@ -48,22 +48,30 @@ bool CTSList::RemoveAll()
 std::size_t CTSList::GetCount() const
 {
     std::unique_lock lock(m_mutex, kLockWait);
-    return lock.owns_lock() ? m_map.size() : 0;
+    return lock.owns_lock() ? m_entries.times.size() : 0;
 }
 
-bool CTSList::Replace(CMap entries)
+bool CTSList::CEntries::Add(std::string_view key, const CCalendarTime& time)
+{
+    if (times.contains(key))
+        return false;
+    times.emplace(keys.Keep(key), time);
+    return true;
+}
+
+bool CTSList::Replace(CEntries entries)
 {
     std::unique_lock lock(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
-    m_map.swap(entries);
+    std::swap(m_entries, entries);
     lock.unlock();
     return true; // the old entries are freed outside the lock
 }
 
 void CTSList::Read(CArchiveReader& archive)
 {
-    CMap entries;
+    CEntries entries;
     const std::int32_t count = archive.ReadI32();
     if (count < 0)
         archive.FailInvalid("negative entry count");
@@ -71,15 +79,15 @@ void CTSList::Read(CArchiveReader& archive)
     {
         if (static_cast<std::size_t>(count) > archive.Remaining() / kSmallestEntry)
             archive.FailInvalid("entry count larger than the file");
-        entries.reserve(static_cast<std::size_t>(count));
+        entries.times.reserve(static_cast<std::size_t>(count));
         for (std::int32_t i = 0; i < count; ++i)
         {
-            std::string key = archive.ReadString();
+            const std::string key = archive.ReadString();
             const std::uint64_t low = archive.ReadU32();
             const std::uint64_t high = archive.ReadU32();
             CCalendarTime time; // a file time that has no calendar time reads as "no time"
             FileTimeToCalendarTime(low | (high << 32), time);
-            entries.try_emplace(std::move(key), time); // a repeated key keeps its first time
+            entries.Add(key, time); // a repeated key keeps its first time
         }
     }
     // Entries beyond the count: the count is wrong, so the list may be too.
@@ -94,8 +102,8 @@ void CTSList::Write(CArchiveWriter& archive) const
     std::unique_lock lock(m_mutex, kLockWait);
     if (!lock.owns_lock())
         throw CFileError(CFileError::Cause::kWriteFailed, {}, "the list is busy");
-    archive.WriteU32(static_cast<std::uint32_t>(m_map.size()));
-    for (const auto& [key, time] : m_map)
+    archive.WriteU32(static_cast<std::uint32_t>(m_entries.times.size()));
+    for (const auto& [key, time] : m_entries.times)
     {
         std::uint64_t fileTime = 0; // a time with no file time, such as "no time", is written as 0
         CalendarTimeToFileTime(time, fileTime);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CalendarTime.h"
+#include "platform/TextArena.h"
 
 #include <chrono>
 #include <cstddef>
@@ -13,7 +14,7 @@ class CArchiveReader;
 class CArchiveWriter;
 
 // A set of text keys, each with the calendar time of its first addition, shared by threads:
-// the page history, the download history and each browse thread's visited set. Keys compare
+// the page history and the download history. Keys compare
 // exactly (case matters). Every operation waits at most one second for the list's lock; a wait
 // that runs out makes the operation do nothing and report failure.
 class CTSList
@@ -56,11 +57,20 @@ protected:
     std::timed_mutex& Mutex() const { return m_mutex; }
 
 private:
-    using CMap = std::unordered_map<std::string, CCalendarTime>;
+    // A history holds a text for every page or file ever met: the keys live end to end in an
+    // arena rather than one allocation each.
+    struct CEntries
+    {
+        CTextArena keys;
+        std::unordered_map<std::string_view, CCalendarTime> times;
+
+        // Adds key with time when it is absent; false when it is present.
+        bool Add(std::string_view key, const CCalendarTime& time);
+    };
 
     // Installs entries in place of the current ones; false when the lock could not be had.
-    bool Replace(CMap entries);
+    bool Replace(CEntries entries);
 
     mutable std::timed_mutex m_mutex;
-    CMap m_map;
+    CEntries m_entries;
 };

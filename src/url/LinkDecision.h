@@ -37,7 +37,6 @@ enum class CReason : std::uint8_t
     ExternalOff,       // text: the mode's name
     Depth,             // limit: the maximum depth; text: the mode's name
     ExternalMaximum,   // limit: the external maximum; text: the mode's name
-    AlreadyQueued,     //
     Unchanged,         // unchanged since it was last read (only if modified)
     Error,             // status: the HTTP status, 0 when no answer came
     Cancelled,         //

@@ -1,0 +1,60 @@
+#include "crawl/FoldedTextSet.h"
+#include "platform/TextArena.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+TEST(FoldedTextSet, FoldsOnlyAsciiLettersAndKeepsEveryByte)
+{
+    CFoldedTextSet set;
+    const std::string withNul("http://h/a\0b", 12);
+    for (const std::string& text :
+         std::vector<std::string>{"http://H/Page.HTM", "", "http://h/%41", withNul})
+        EXPECT_TRUE(set.Insert(text)) << text;
+
+    EXPECT_FALSE(set.Insert("HTTP://h/page.htm"));
+    EXPECT_TRUE(set.Contains(""));
+    EXPECT_TRUE(set.Contains(std::string("http://H/A\0B", 12)));
+    // Neither escapes nor bytes outside A to Z are folded, and a prefix is another text.
+    for (const char* other :
+         {"http://h/A", "http://h/%61", "http://h/page.ht", "http://h/page.htm ", "\xC3\x89"})
+        EXPECT_FALSE(set.Contains(other)) << other;
+    EXPECT_EQ(set.Size(), 4u);
+}
+
+TEST(FoldedTextSet, GrowsPastBlocksAndTakesTextsLongerThanABlock)
+{
+    CFoldedTextSet set;
+    const std::string longText(200 * 1024, 'Q');
+    ASSERT_TRUE(set.Insert(longText));
+    constexpr int kCount = 60000;
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_TRUE(set.Insert("http://site.example/dir/page" + std::to_string(i) + ".htm"));
+    for (int i = 0; i < kCount; i += 7)
+        EXPECT_TRUE(set.Contains("HTTP://SITE.EXAMPLE/DIR/PAGE" + std::to_string(i) + ".HTM"));
+    EXPECT_FALSE(set.Contains("http://site.example/dir/page60000.htm"));
+    EXPECT_TRUE(set.Contains(std::string(200 * 1024, 'q')));
+    EXPECT_EQ(set.Size(), kCount + 1u);
+}
+
+TEST(TextArena, KeptTextsStayWhereTheyAre)
+{
+    CTextArena arena;
+    std::vector<std::string_view> kept;
+    for (int i = 0; i < 20000; ++i)
+        kept.push_back(arena.Keep("text " + std::to_string(i)));
+    kept.push_back(arena.Keep(std::string(100 * 1024, 'x')));
+    kept.push_back(arena.Keep(""));
+    kept.push_back(arena.Keep("after"));
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_EQ(kept[i], "text " + std::to_string(i));
+    EXPECT_EQ(kept[20000], std::string(100 * 1024, 'x'));
+    EXPECT_EQ(kept[20001], "");
+    EXPECT_EQ(kept[20002], "after");
+}
+
+} // namespace
