@@ -95,8 +95,9 @@ bool CFoldedTextSet::Insert(std::string_view text)
     std::size_t i = Probe(text, hash);
     if (m_slots[i].place != 0)
         return false;
-    // At most half full, so that probes stay short.
-    if ((m_size + 1) * 2 > m_slots.size())
+    // At most 70 % full: probes stay short (each slot keeps its hash, so a probe past another
+    // text rarely reads it) and the table stays small.
+    if ((m_size + 1) * 10 > m_slots.size() * 7)
     {
         Grow();
         i = Probe(text, hash);
