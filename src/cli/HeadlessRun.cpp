@@ -21,7 +21,7 @@ namespace
 
 // How long the front-end sleeps when no message comes: the progress line and the "all work
 // done" check run at least this often.
-constexpr std::chrono::milliseconds kPollInterval{100};
+constexpr std::chrono::milliseconds kPollInterval = CMessageQueue::kQuietWait;
 // The page image that WM_SITE_IMAGE carries while a page is being read.
 constexpr std::int64_t kImagePageBeingRead = 1;
 
@@ -110,6 +110,9 @@ private:
             if (auto message = m_messages.Next(std::chrono::milliseconds(20)))
                 Handle(*message);
         }
+        // What the workers posted last (a failed download's report) is still served.
+        while (auto message = m_messages.Next(std::chrono::milliseconds(0)))
+            Handle(*message);
     }
 
     CTrawlerCore& m_core;

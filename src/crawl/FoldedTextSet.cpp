@@ -43,6 +43,9 @@ bool CFoldedTextSet::Matches(const CSlot& slot, std::string_view text) const
     if (length != text.size())
         return false;
     at += kLengthBytes;
+    // Links are mostly written in lower case already.
+    if (std::memcmp(at, text.data(), text.size()) == 0)
+        return true;
     for (std::size_t i = 0; i < text.size(); ++i)
     {
         if (at[i] != Fold(text[i]))

@@ -80,6 +80,11 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     {
         CPageReadAhead readAhead(m_core.TransferContext(), m_mode.PagesAtOnce());
         const auto wantsHead = [this](const CUrl& page) { return ChecksFirst(page); };
+        // Once a page's body is in, its read no longer counts: the next page goes out before
+        // the page is worked on. One at a time stays strictly one after the other.
+        std::function<void()> readNext;
+        if (m_mode.PagesAtOnce() > 1)
+            readNext = [&] { readAhead.Fill(localQueue, next + 1, wantsHead); };
         for (; next < localQueue.Count() && !m_core.m_cancelBrowse; ++next)
         {
             CUrl* page = nullptr;
@@ -87,7 +92,7 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
                 continue;
             readAhead.Fill(localQueue, next, wantsHead);
             std::unique_ptr<CTransfer> started = readAhead.Take(next, *page);
-            BrowsePage(localQueue.TakeAt(next), localQueue, externalQueue, started.get());
+            BrowsePage(localQueue.TakeAt(next), localQueue, externalQueue, started.get(), readNext);
         }
     }
     LetGoUnbrowsed(localQueue, next);
@@ -104,14 +109,15 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
 }
 
 void CSiteBrowser::BrowsePage(CUrlHold pageHold, CUrlQueue& localQueue, CUrlQueue& externalQueue,
-                              CTransfer* started)
+                              CTransfer* started, const std::function<void()>& bodyRead)
 {
-    ReadPage(pageHold, localQueue, externalQueue, started);
+    ReadPage(pageHold, localQueue, externalQueue, started, bodyRead);
     LetGoPage(std::move(pageHold));
 }
 
 void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
-                            CUrlQueue& externalQueue, CTransfer* started)
+                            CUrlQueue& externalQueue, CTransfer* started,
+                            const std::function<void()>& bodyRead)
 {
     CUrl& page = *pageHold;
     m_options = m_core.Options();
@@ -140,6 +146,9 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
                                        CFramePayload::Page(page.m_url, page.m_pageKind));
         return;
     }
+
+    if (bodyRead)
+        bodyRead();
 
     // After a redirect the page is where it was answered: its links are relative to that
     // address, and the follow rules judge hosts and directories by it.

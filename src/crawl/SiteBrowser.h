@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,9 +37,9 @@ public:
     void Explore(CUrlHold site);
     // Reads one page and acts on each of its links; gives up the thread's hold on the page at
     // the end. started: a transfer whose request for the page may have gone out ahead (or
-    // nullptr).
+    // nullptr). bodyRead, when given, runs once the page's body is in, before it is worked on.
     void BrowsePage(CUrlHold page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
-                    CTransfer* started = nullptr);
+                    CTransfer* started = nullptr, const std::function<void()>& bodyRead = {});
 
     // Follow and selection rules.
     bool FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue);
@@ -71,7 +72,7 @@ private:
     // Keeps the decision on the store's record of a page the thread holds.
     // Reads the page and handles its links; BrowsePage then lets go of the page's hold.
     void ReadPage(const CUrlHold& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
-                  CTransfer* started);
+                  CTransfer* started, const std::function<void()>& bodyRead);
     void DecidePage(const CUrl& page, const CDecision& decision);
     // Gives up a page's hold; keeps its decision apart when nothing else kept the page.
     void LetGoPage(CUrlHold page);

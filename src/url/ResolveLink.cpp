@@ -21,7 +21,8 @@ void RemovePathDots(std::string& text)
     const std::size_t pathStart = text.find('/', authority + 3);
     if (pathStart == std::string::npos)
         return;
-    const std::size_t pathEnd = text.find_first_of("?#", pathStart);
+    // Two searches for one byte each are much cheaper than one search for either.
+    const std::size_t pathEnd = std::min(text.find('?', pathStart), text.find('#', pathStart));
     const std::string_view path = std::string_view(text).substr(
         pathStart, pathEnd == std::string::npos ? std::string::npos : pathEnd - pathStart);
     if (path.find("/.") == std::string_view::npos)
@@ -74,12 +75,13 @@ bool ResolveLink(const CUrl& base, std::string& link)
 
     std::string directory;
     base.GetBaseDirectory(directory);
+    // The directory's path follows the scheme, host and port.
+    const std::size_t pathStart = directory.size() - base.Directory().size();
     std::size_t skip = 0;
     while (link.compare(skip, 3, "../") == 0)
     {
         // A parent step never climbs above the host's root.
-        const CUrl probe(directory);
-        if (probe.Directory().size() > 1)
+        if (directory.size() - pathStart > 1)
             CUrl::ParentDirectory(directory);
         skip += 3;
     }
