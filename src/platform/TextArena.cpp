@@ -21,9 +21,10 @@ char* CTextArena::Allocate(std::size_t length, std::uint32_t& place)
         // Block numbers must fit, and place + 1 must not wrap.
         if (m_blocks.size() >= kOffsetMask)
             throw std::length_error("too many texts");
-        // A text longer than a block gets a block of its own size; it still starts at 0.
+        // A text longer than a block gets a block of its own size; it still starts at 0. The
+        // block is not cleared, so its memory is only taken as texts fill it.
         m_size = std::max(kBlockSize, length);
-        m_blocks.push_back(std::make_unique<char[]>(m_size));
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_size));
         m_used = 0;
     }
     place = static_cast<std::uint32_t>(((m_blocks.size() - 1) << kOffsetBits) | m_used) + 1;
