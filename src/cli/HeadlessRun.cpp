@@ -10,6 +10,7 @@
 #include "session/SessionMessages.h"
 #include "session/SessionSteps.h"
 #include "settings/LogFile.h"
+#include "settings/UserSettingsFile.h"
 #include "url/Url.h"
 
 #include <cstdio>
@@ -174,6 +175,7 @@ int RunHeadless(int argc, const char* const* argv)
         else
         {
             CHeadlessFrontEnd frontEnd(core, commandLine);
+            RecordWorkDirectory(UserSettingsPath(), core.m_options.m_workDir);
             LoadHistories(core);
             BrowseCommandLineSites(core, commandLine);
             frontEnd.RunUntilDone();

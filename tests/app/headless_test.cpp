@@ -1,8 +1,10 @@
 #include "HeadlessRun.h"
 #include "LocalSite.h"
 #include "settings/Options.h"
+#include "settings/UserSettingsFile.h"
 #include "support/TempDir.h"
 
+#include <QSettings>
 #include <QTest>
 
 // The program itself, started without a display.
@@ -14,6 +16,9 @@ private slots:
     void withoutSitePrintsUsageAndExits2();
     void crawlsTheSiteAndPrintsItsFiles_data();
     void crawlsTheSiteAndPrintsItsFiles();
+    void workDirectoryReadsBackThroughQt_data();
+    void workDirectoryReadsBackThroughQt();
+    void workDirectoryJoinsAndNeverReplacesQtsOwnEntries();
 
 private:
     struct CRun
@@ -77,6 +82,51 @@ void CHeadlessTest::crawlsTheSiteAndPrintsItsFiles()
     COptions saved(dir.Path().string());
     QVERIFY(saved.Load());
     QCOMPARE(saved.SaveToBytes(), stored.SaveToBytes());
+    // The work directory is recorded where the window records it.
+    const QSettings recorded(QString::fromStdString(dir.File("config/Quillfen/Harvestor.conf")),
+                             QSettings::IniFormat);
+    QCOMPARE(recorded.value("General/workdir").toString(), QString::fromStdString(dir.Path()));
+}
+
+void CHeadlessTest::workDirectoryReadsBackThroughQt_data()
+{
+    QTest::addColumn<QByteArray>("workDir");
+    QTest::newRow("plain") << QByteArray("/home/ann/crawls");
+    QTest::newRow("separators") << QByteArray("/a,b;c=d");
+    QTest::newRow("leading at") << QByteArray("@/x");
+    QTest::newRow("spaces at the ends") << QByteArray(" /x ");
+    QTest::newRow("quote and backslash") << QByteArray("/a\"b\\c");
+    QTest::newRow("controls before hex digits") << QByteArray("/a\tb\x01"
+                                                              "f\n");
+    QTest::newRow("utf-8") << QByteArray("/tmp/Z\xC3\xBCrich");
+}
+
+void CHeadlessTest::workDirectoryReadsBackThroughQt()
+{
+    QFETCH(QByteArray, workDir);
+    CTempDir dir;
+    const std::string path = dir.File("Harvestor.conf");
+    RecordWorkDirectory(path, workDir.toStdString());
+    const QSettings read(QString::fromStdString(path), QSettings::IniFormat);
+    QCOMPARE(read.value("General/workdir").toString(), QString::fromUtf8(workDir));
+}
+
+void CHeadlessTest::workDirectoryJoinsAndNeverReplacesQtsOwnEntries()
+{
+    CTempDir dir;
+    QCOMPARE(UserSettingsPath(), QSettings("Quillfen", "Harvestor").fileName().toStdString());
+    const QString path = QString::fromStdString(dir.File("window.conf"));
+    {
+        QSettings window(path, QSettings::IniFormat);
+        window.setValue("Stats/LeftPos", 5);
+        window.setValue("General/other", "kept");
+    }
+    RecordWorkDirectory(path.toStdString(), "/first");
+    RecordWorkDirectory(path.toStdString(), "/second");
+    const QSettings read(path, QSettings::IniFormat);
+    QCOMPARE(read.value("General/workdir").toString(), QString("/first"));
+    QCOMPARE(read.value("General/other").toString(), QString("kept"));
+    QCOMPARE(read.value("Stats/LeftPos").toInt(), 5);
 }
 
 QTEST_GUILESS_MAIN(CHeadlessTest)
