@@ -114,6 +114,8 @@ void CHeadlessTest::workDirectoryReadsBackThroughQt()
 void CHeadlessTest::workDirectoryJoinsAndNeverReplacesQtsOwnEntries()
 {
     CTempDir dir;
+    // Both look in the same place, whatever the machine's own settings folder is.
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.File("config")));
     QCOMPARE(UserSettingsPath(), QSettings("Quillfen", "Harvestor").fileName().toStdString());
     const QString path = QString::fromStdString(dir.File("window.conf"));
     {
