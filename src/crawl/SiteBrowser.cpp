@@ -9,8 +9,6 @@
 #include "platform/FrameMessages.h"
 #include "url/Url.h"
 
-#include <algorithm>
-
 namespace
 {
 

@@ -12,8 +12,6 @@ namespace
 // "~" never begins a final name.
 constexpr const char* kPartPrefix = "~harvestor-";
 constexpr const char* kPartSuffix = ".part";
-// Large writes keep the system calls few.
-constexpr std::size_t kStreamBuffer = 64 * 1024;
 // Names left by an earlier run with the same process id are skipped, up to this many.
 constexpr int kMaxAttempts = 1000;
 
@@ -43,7 +41,7 @@ int CPartFile::CreateBeside(const std::string& finalPath)
                 continue;
             return errno;
         }
-        m_stream.reset(::fdopen(fd, "wb"));
+        m_stream = BufferedStream(fd, "wb");
         if (!m_stream)
         {
             const int error = errno;
@@ -51,7 +49,6 @@ int CPartFile::CreateBeside(const std::string& finalPath)
             ::unlink(path.c_str());
             return error;
         }
-        std::setvbuf(m_stream.get(), nullptr, _IOFBF, kStreamBuffer);
         m_path = path;
         return 0;
     }

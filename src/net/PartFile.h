@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileStream.h"
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -27,11 +29,6 @@ public:
     void Keep() { m_path.clear(); }
 
 private:
-    struct CClose
-    {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
-    std::unique_ptr<std::FILE, CClose> m_stream;
+    CFileStream m_stream;
     std::string m_path;
 };

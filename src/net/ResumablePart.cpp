@@ -17,7 +17,6 @@ namespace
 // "~" never begins a final name.
 constexpr const char* kResumePrefix = "~harvestor-r";
 constexpr const char* kRecordSuffix = ".info";
-constexpr std::size_t kStreamBuffer = 64 * 1024;
 // A file given its final name (or removed) between our open and our lock is opened again.
 constexpr int kOpenAttempts = 4;
 
@@ -104,14 +103,13 @@ int CResumablePart::Open(const std::string& url, const std::string& path)
     const int fd = OpenLocked(partPath, O_CREAT);
     if (fd < 0)
         return errno;
-    m_stream.reset(::fdopen(fd, "r+b"));
+    m_stream = BufferedStream(fd, "r+b");
     if (!m_stream)
     {
         const int error = errno;
         ::close(fd);
         return error;
     }
-    std::setvbuf(m_stream.get(), nullptr, _IOFBF, kStreamBuffer);
     m_path = partPath;
     m_url = url;
     m_localPath = path;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileStream.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -46,14 +48,9 @@ public:
     void Placed();
 
 private:
-    struct CClose
-    {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     void RemoveRecord() const;
 
-    std::unique_ptr<std::FILE, CClose> m_stream;
+    CFileStream m_stream;
     std::string m_path;
     std::string m_url;
     std::string m_localPath;

@@ -20,6 +20,14 @@ bool IsHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// "\x" and the byte in lower-case hex without leading zeros, as Qt writes it.
+std::string HexEscape(unsigned char byte)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%x", byte);
+    return hex;
+}
+
 std::vector<std::string> SplitLines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -62,9 +70,7 @@ std::string IniValue(std::string_view text)
         // After a \x or \0 escape a hex digit would read as part of it.
         if (escapeNextIfHex && IsHexDigit(c))
         {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%x", byte);
-            out += hex;
+            out += HexEscape(byte);
             continue;
         }
         escapeNextIfHex = false;
@@ -103,9 +109,7 @@ std::string IniValue(std::string_view text)
         default:
             if (byte <= 0x1F)
             {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%x", byte);
-                out += hex;
+                out += HexEscape(byte);
                 escapeNextIfHex = true;
             }
             else

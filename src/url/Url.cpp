@@ -42,7 +42,6 @@ struct CUrl::CRare
     // A file name that a parse of another text left in place (a base record that is parsed
     // again keeps its file name).
     std::string keptFileName;
-    bool keepsFileName = false;
     std::string localFileName;
 };
 
@@ -82,8 +81,7 @@ std::string_view CUrl::FileName() const
     if (m_fileNameLength == 0)
     {
         const CRare* rare = m_rare.load(std::memory_order_acquire);
-        return rare != nullptr && rare->keepsFileName ? std::string_view(rare->keptFileName)
-                                                      : std::string_view();
+        return rare != nullptr ? std::string_view(rare->keptFileName) : std::string_view();
     }
     const std::string_view object = Object();
     return object.substr(object.size() - std::min<std::size_t>(m_fileNameLength, object.size()));
@@ -153,7 +151,7 @@ void CUrl::Parse(std::string fileName)
         rare->userName.clear();
         rare->password.clear();
         rare->parts.clear();
-        rare->keepsFileName = false;
+        rare->keptFileName.clear();
     }
 
     CUrlParts parts;
@@ -231,11 +229,7 @@ void CUrl::Parse(std::string fileName)
         }
     }
     if (m_fileNameLength == 0 && !fileName.empty())
-    {
-        CRare& rare = Rare();
-        rare.keptFileName = std::move(fileName);
-        rare.keepsFileName = true;
-    }
+        Rare().keptFileName = std::move(fileName);
     m_parsed = true;
 }
 
