@@ -27,15 +27,22 @@ void CPageReadAhead::Fill(CUrlQueue& queue, std::size_t current,
                           const std::function<bool(const CUrl&)>& wantsHead)
 {
     m_nextPosition = std::max(m_nextPosition, current);
-    const std::size_t end = std::min(queue.Count(), current + m_pagesAtOnce);
-    for (; m_nextPosition < end; ++m_nextPosition)
+    // A page whose whole answer is in holds no connection any more: the next one goes out in its
+    // place, as far as pagesAtOnce positions beyond the in-flight window.
+    std::size_t inFlight = static_cast<std::size_t>(
+        std::count_if(m_entries.begin(), m_entries.end(), [current](const CEntry& entry)
+                      { return entry.position >= current && !entry.transfer->HasEnded(); }));
+    const std::size_t end = std::min(queue.Count(), current + 2 * m_pagesAtOnce);
+    for (; m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)
     {
         CUrl* page = nullptr;
         if (!queue.ItemAt(m_nextPosition, page))
             continue;
         auto transfer = std::make_unique<CTransfer>(m_context, &m_context.cancelBrowse);
-        if (transfer->StartAhead(*page, wantsHead(*page)))
-            m_entries.push_back(CEntry{m_nextPosition, page, std::move(transfer)});
+        if (!transfer->StartAhead(*page, wantsHead(*page)))
+            continue;
+        m_entries.push_back(CEntry{m_nextPosition, page, std::move(transfer)});
+        ++inFlight;
     }
 }
 

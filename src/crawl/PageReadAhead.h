@@ -24,9 +24,10 @@ public:
     CPageReadAhead(const CPageReadAhead&) = delete;
     CPageReadAhead& operator=(const CPageReadAhead&) = delete;
 
-    // Sends the requests for the queue's positions from current on, up to pagesAtOnce positions,
-    // that have none yet. wantsHead tells, for a page, whether its turn starts with a HEAD request
-    // (a check for changes) rather than reading it.
+    // Sends the requests for the queue's positions from current on that have none yet, until
+    // pagesAtOnce of them are unfinished; a page whose answer is all in makes room for the next,
+    // up to 2 * pagesAtOnce positions from current. wantsHead tells, for a page, whether its
+    // turn starts with a HEAD request (a check for changes) rather than reading it.
     void Fill(CUrlQueue& queue, std::size_t current,
               const std::function<bool(const CUrl&)>& wantsHead);
     // The transfer sent for position index of the queue (record page), or nullptr; requests for

@@ -387,6 +387,10 @@ bool CTransfer::StartAhead(const CUrl& record, bool head)
     }
     m_ahead = true;
     m_aheadHead = head;
+    // The request leaves now, not when the thread next waits for bytes: the page worked on
+    // meanwhile would hold it back.
+    int running = 0;
+    curl_multi_perform(m_request->handles.Multi(), &running);
     return true;
 }
 
@@ -592,6 +596,11 @@ bool CTransfer::QueryHeaders(CResponseFacts& facts) const
         facts.size = range.length;
     }
     return true;
+}
+
+bool CTransfer::HasEnded() const
+{
+    return m_request && m_request->done;
 }
 
 int CTransfer::Status() const

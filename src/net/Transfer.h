@@ -77,6 +77,8 @@ public:
     std::string AnsweredUrl() const;
 
     bool IsOpen() const { return m_request != nullptr; }
+    // True once the request has ended: its whole answer is in, or it failed.
+    bool HasEnded() const;
     // True once the cancel flag stopped the last Open or Read.
     bool WasCancelled() const { return m_cancelled; }
     // True when the last open was refused with an HTTP status (as opposed to no answer).
