@@ -4,6 +4,7 @@
 #include "settings/DataPaths.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
+#include "settings/TSList.h"
 
 namespace
 {
@@ -24,11 +25,22 @@ bool WriteBenchSettings(const std::string& workDir, const CBenchSettings& settin
             options.m_downloadDir = settings.m_downloadDir;
         options.Save();
 
-        CModeData mode;
-        MakeBuiltInMode(mode, kFindFilesOnSite, workDir);
-        mode.m_localFollowMax = settings.m_siteLocalFollowMax;
-        mode.m_reserved = settings.m_pagesAtOnce;
-        mode.Save(JoinDataPath(workDir, ModeFileName(kFindFilesOnSite)));
+        // Every mode file and both histories exist, as after any earlier run: a run measures
+        // the crawl, not the program's first set-up of its folder.
+        for (int number = 0; number < kModeCount; ++number)
+        {
+            CModeData mode;
+            MakeBuiltInMode(mode, number, workDir);
+            if (number == kFindFilesOnSite)
+            {
+                mode.m_localFollowMax = settings.m_siteLocalFollowMax;
+                mode.m_reserved = settings.m_pagesAtOnce;
+            }
+            mode.Save(JoinDataPath(workDir, ModeFileName(number)));
+        }
+        const CTSList empty;
+        empty.Save("urls.his", workDir);
+        empty.Save("files.his", workDir);
     }
     catch (const CFileError& fileError)
     {

@@ -14,7 +14,7 @@ struct CBenchSettings
     int m_pagesAtOnce = 0;
 };
 
-// Writes options.dat and the mode file of "Find files on Site" into workDir, as the program
-// reads them from its working directory. False with error set when a file cannot be written.
+// Writes options.dat, the three mode files (with the changes above to "Find files on Site") and
+// empty histories into workDir, as the program reads them from its working directory. False with error set when a file cannot be written.
 bool WriteBenchSettings(const std::string& workDir, const CBenchSettings& settings,
                         std::string& error);
