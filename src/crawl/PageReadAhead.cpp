@@ -13,33 +13,45 @@ struct CPageReadAhead::CEntry
     std::unique_ptr<CTransfer> transfer;
 };
 
-CPageReadAhead::CPageReadAhead(const CTransferContext& context, int pagesAtOnce)
-    : m_context(context), m_pagesAtOnce(static_cast<std::size_t>(std::max(pagesAtOnce, 1)))
+CPageReadAhead::CPageReadAhead(const CTransferContext& context, int pagesAtOnce, CUrlQueue& queue,
+                               std::function<bool(const CUrl&)> wantsHead)
+    : m_context(context), m_pagesAtOnce(static_cast<std::size_t>(std::max(pagesAtOnce, 1))),
+      m_queue(queue), m_wantsHead(std::move(wantsHead)), m_refill([this] { Fill(m_current); })
 {
+    if (m_pagesAtOnce > 1)
+        CTransfer::SetThreadEndedHook(&m_refill);
 }
 
 CPageReadAhead::~CPageReadAhead()
 {
+    if (m_pagesAtOnce > 1)
+        CTransfer::SetThreadEndedHook(nullptr);
     Clear();
 }
 
-void CPageReadAhead::Fill(CUrlQueue& queue, std::size_t current,
-                          const std::function<bool(const CUrl&)>& wantsHead)
+void CPageReadAhead::Fill(std::size_t current)
 {
+    if (m_context.cancelBrowse)
+        return;
+    m_current = current;
     m_nextPosition = std::max(m_nextPosition, current);
+    if (m_taken && *m_taken < current)
+        m_taken.reset();
     // A page whose whole answer is in holds no connection any more: the next one goes out in its
     // place, as far as pagesAtOnce positions beyond the in-flight window.
-    std::size_t inFlight = static_cast<std::size_t>(
-        std::count_if(m_entries.begin(), m_entries.end(), [current](const CEntry& entry)
-                      { return entry.position >= current && !entry.transfer->HasEnded(); }));
-    const std::size_t end = std::min(queue.Count(), current + 2 * m_pagesAtOnce);
+    std::size_t inFlight =
+        (m_taken ? 1 : 0) +
+        static_cast<std::size_t>(
+            std::count_if(m_entries.begin(), m_entries.end(), [current](const CEntry& entry)
+                          { return entry.position >= current && !entry.transfer->HasEnded(); }));
+    const std::size_t end = std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
     for (; m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)
     {
         CUrl* page = nullptr;
-        if (!queue.ItemAt(m_nextPosition, page))
+        if (!m_queue.ItemAt(m_nextPosition, page))
             continue;
         auto transfer = std::make_unique<CTransfer>(m_context, &m_context.cancelBrowse);
-        if (!transfer->StartAhead(*page, wantsHead(*page)))
+        if (!transfer->StartAhead(*page, m_wantsHead(*page)))
             continue;
         m_entries.push_back(CEntry{m_nextPosition, page, std::move(transfer)});
         ++inFlight;
@@ -50,6 +62,7 @@ std::unique_ptr<CTransfer> CPageReadAhead::Take(std::size_t index, const CUrl& p
 {
     while (!m_entries.empty() && m_entries.front().position < index)
         m_entries.pop_front();
+    m_taken = index;
     if (m_entries.empty() || m_entries.front().position != index || m_entries.front().page != &page)
         return nullptr;
     std::unique_ptr<CTransfer> transfer = std::move(m_entries.front().transfer);

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CTransfer;
 class CUrl;
@@ -19,19 +20,22 @@ class CPageReadAhead
 {
 public:
     // pagesAtOnce: the page being read included; 1 sends nothing ahead of the current page.
-    CPageReadAhead(const CTransferContext& context, int pagesAtOnce);
+    // wantsHead tells, for a page, whether its turn starts with a HEAD request (a check for
+    // changes) rather than reading it.
+    CPageReadAhead(const CTransferContext& context, int pagesAtOnce, CUrlQueue& queue,
+                   std::function<bool(const CUrl&)> wantsHead);
     ~CPageReadAhead();
     CPageReadAhead(const CPageReadAhead&) = delete;
     CPageReadAhead& operator=(const CPageReadAhead&) = delete;
 
     // Sends the requests for the queue's positions from current on that have none yet, until
-    // pagesAtOnce of them are unfinished; a page whose answer is all in makes room for the next,
-    // up to 2 * pagesAtOnce positions from current. wantsHead tells, for a page, whether its
-    // turn starts with a HEAD request (a check for changes) rather than reading it.
-    void Fill(CUrlQueue& queue, std::size_t current,
-              const std::function<bool(const CUrl&)>& wantsHead);
+    // pagesAtOnce reads are unfinished (the page taken last counts until its body is in, that is
+    // until a Fill from a later position); a page whose answer is all in makes room for the
+    // next, up to 2 * pagesAtOnce positions from current. With more than one page at once, the
+    // same happens whenever a read ends while the thread waits for another.
+    void Fill(std::size_t current);
     // The transfer sent for position index of the queue (record page), or nullptr; requests for
-    // earlier positions are dropped.
+    // earlier positions are dropped. The page's read counts as in flight from now on.
     std::unique_ptr<CTransfer> Take(std::size_t index, const CUrl& page);
     // Stops every request in flight.
     void Clear();
@@ -41,7 +45,13 @@ private:
 
     const CTransferContext& m_context;
     std::size_t m_pagesAtOnce;
+    CUrlQueue& m_queue;
+    std::function<bool(const CUrl&)> m_wantsHead;
     std::deque<CEntry> m_entries;
     // The first queue position not considered yet.
     std::size_t m_nextPosition = 0;
+    // The position of the last Fill, and the page taken whose body is not in yet.
+    std::size_t m_current = 0;
+    std::optional<std::size_t> m_taken;
+    std::function<void()> m_refill;
 };

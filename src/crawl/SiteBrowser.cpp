@@ -76,19 +76,19 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     // pages are requested while one is worked on; each is still worked on in the queue's order.
     std::size_t next = 0;
     {
-        CPageReadAhead readAhead(m_core.TransferContext(), m_mode.PagesAtOnce());
-        const auto wantsHead = [this](const CUrl& page) { return ChecksFirst(page); };
+        CPageReadAhead readAhead(m_core.TransferContext(), m_mode.PagesAtOnce(), localQueue,
+                                 [this](const CUrl& page) { return ChecksFirst(page); });
         // Once a page's body is in, its read no longer counts: the next page goes out before
         // the page is worked on. One at a time stays strictly one after the other.
         std::function<void()> readNext;
         if (m_mode.PagesAtOnce() > 1)
-            readNext = [&] { readAhead.Fill(localQueue, next + 1, wantsHead); };
+            readNext = [&] { readAhead.Fill(next + 1); };
         for (; next < localQueue.Count() && !m_core.m_cancelBrowse; ++next)
         {
             CUrl* page = nullptr;
             if (!localQueue.ItemAt(next, page))
                 continue;
-            readAhead.Fill(localQueue, next, wantsHead);
+            readAhead.Fill(next);
             std::unique_ptr<CTransfer> started = readAhead.Take(next, *page);
             BrowsePage(localQueue.TakeAt(next), localQueue, externalQueue, started.get(), readNext);
         }

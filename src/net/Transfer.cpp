@@ -37,6 +37,11 @@ constexpr std::size_t kMaxErrorText = 1023;
 // drips a byte now and then would otherwise hold the transfer for ever.
 constexpr std::size_t kMinBytesPerTimeout = 1024;
 
+// What the thread's transfers call when another request of the thread has ended while they
+// wait (see SetThreadEndedHook).
+thread_local const std::function<void()>* t_endedHook = nullptr;
+thread_local bool t_inEndedHook = false;
+
 bool IsHttpService(std::uint32_t service)
 {
     return service == kServiceHttp || service == kServiceHttps;
@@ -303,8 +308,9 @@ bool CTransfer::Start(const CUrl& record, bool head)
     return true;
 }
 
-void CTransfer::ReadMessages()
+bool CTransfer::ReadMessages()
 {
+    bool otherEnded = false;
     CRequest& request = *m_request;
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(request.handles.Multi(), &left))
@@ -319,7 +325,14 @@ void CTransfer::ReadMessages()
         auto& done = *static_cast<CRequest*>(owner);
         done.done = true;
         done.result = message->data.result;
+        otherEnded = otherEnded || &done != m_request.get();
     }
+    return otherEnded;
+}
+
+void CTransfer::SetThreadEndedHook(const std::function<void()>* hook)
+{
+    t_endedHook = hook;
 }
 
 template <class Predicate> void CTransfer::Drive(Predicate satisfied)
@@ -353,7 +366,12 @@ template <class Predicate> void CTransfer::Drive(Predicate satisfied)
                           curl_multi_strerror(code));
             return;
         }
-        ReadMessages();
+        if (ReadMessages() && t_endedHook != nullptr && !t_inEndedHook)
+        {
+            t_inEndedHook = true;
+            (*t_endedHook)();
+            t_inEndedHook = false;
+        }
         if (request.cancelled)
             return;
         if (!satisfied() && !request.done)

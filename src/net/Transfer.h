@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -79,6 +80,10 @@ public:
     bool IsOpen() const { return m_request != nullptr; }
     // True once the request has ended: its whole answer is in, or it failed.
     bool HasEnded() const;
+    // hook, when not null, is called on this thread whenever a transfer that waits for its bytes
+    // sees another request of the thread end, so the caller can send the next one at once. The
+    // caller keeps hook alive until it sets another; it is not called from within itself.
+    static void SetThreadEndedHook(const std::function<void()>* hook);
     // True once the cancel flag stopped the last Open or Read.
     bool WasCancelled() const { return m_cancelled; }
     // True when the last open was refused with an HTTP status (as opposed to no answer).
@@ -100,7 +105,8 @@ private:
     // Whether the request that StartAhead sent can serve Open(record, head); closes it if not.
     bool TakeAhead(const CUrl& record, bool head);
     template <class Predicate> void Drive(Predicate done);
-    void ReadMessages();
+    // Marks the finished requests of the thread; true when one of them is not this transfer's.
+    bool ReadMessages();
     void LogConnectionProblem(const CUrl& record);
 
     const CTransferContext& m_context;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <httplib.h>
@@ -25,6 +26,8 @@ public:
         int status = 200;
         std::chrono::milliseconds delay{0}; // waited before answering
         std::string authorization;          // when set, anything else gets 401 (Basic)
+        // When set, the answer waits (at most 5 s) until this request ("GET /b.htm") has come.
+        std::string awaitRequest;
     };
 
     explicit CTestSite(std::string address = "127.0.0.1") : m_address(std::move(address))
@@ -95,6 +98,8 @@ public:
     }
     // The most requests answered at the same time.
     int MostBusy() const { return m_mostBusy.load(); }
+    // Answers whose awaited request had not come in time.
+    int AwaitsInVain() const { return m_awaitsInVain.load(); }
     void ClearRequests()
     {
         std::lock_guard lock(m_mutex);
@@ -102,6 +107,21 @@ public:
     }
 
 private:
+    bool Awaited(const std::string& request)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < deadline)
+        {
+            {
+                std::lock_guard lock(m_mutex);
+                if (std::find(m_requests.begin(), m_requests.end(), request) != m_requests.end())
+                    return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
     void Answer(const httplib::Request& request, httplib::Response& response)
     {
         CResource resource;
@@ -129,6 +149,8 @@ private:
         {
         }
         std::this_thread::sleep_for(resource.delay);
+        if (!resource.awaitRequest.empty() && !Awaited(resource.awaitRequest))
+            ++m_awaitsInVain;
         --m_busy;
         if (denied)
         {
@@ -167,4 +189,5 @@ private:
     std::vector<std::string> m_requests;
     std::atomic<int> m_busy{0};
     std::atomic<int> m_mostBusy{0};
+    std::atomic<int> m_awaitsInVain{0};
 };

@@ -138,6 +138,24 @@ TEST_F(PagesInFlight, CancelWithSixteenInFlightReturnsEveryRecord)
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);
 }
 
+TEST_F(PagesInFlight, ReadsThatEndWhileAnEarlierPageWaitsAreReplacedAtOnce)
+{
+    // The first page answers only once the fifth after it is asked for: with three at once,
+    // that takes the reads that end meanwhile being replaced while the thread waits for it.
+    std::string index = "<a href=/slow.htm>";
+    for (const std::string i : {"1", "2", "3", "4", "5", "6"})
+    {
+        m_site.Page("/f" + i + ".htm", "<a href=f.zip>");
+        index += "<a href=/f" + i + ".htm>";
+    }
+    m_site.Put("/slow.htm", {.body = "<a href=s.zip>", .awaitRequest = "GET /f5.htm"});
+    m_site.Page("/start.htm", index);
+    Crawl(m_site.Url("/start.htm"), SiteMode(3));
+    EXPECT_EQ(m_site.AwaitsInVain(), 0);
+    EXPECT_EQ(m_core->m_stats.m_browsedSites, 8u);
+    EXPECT_LE(m_site.MostBusy(), 3) << "never more than three at once";
+}
+
 TEST_F(PagesInFlight, APageBehindALoginIsReadOnceAfterOnePrompt)
 {
     CLoginPrompts prompts("ann", "secret");
