@@ -2,7 +2,9 @@
 
 #include "platform/FileTime.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <ctime>
 #include <curl/curl.h>
 #include <limits>
@@ -38,6 +40,58 @@ std::string_view Trim(std::string_view text)
 // Seconds from 1601-01-01 (file time's epoch) to 1970-01-01.
 constexpr std::int64_t kUnixEpochInFileTimeSeconds = 11644473600;
 constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
+
+int TwoDigits(std::string_view text, std::size_t at)
+{
+    const char a = text[at];
+    const char b = text[at + 1];
+    if (a < '0' || a > '9' || b < '0' || b > '9')
+        return -1;
+    return (a - '0') * 10 + (b - '0');
+}
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
+std::int64_t DaysSinceEpoch(int year, int month, int day)
+{
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = y / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
+}
+
+// "Sun, 06 Nov 1994 08:49:37 GMT", the one form servers are to send, read without libcurl's
+// general parser (which tries each form it knows with sscanf). False for anything else, and
+// for dates before 1970 or fields out of range, which go to libcurl as before.
+bool ParseFixedHttpDate(std::string_view text, std::int64_t& seconds)
+{
+    static constexpr std::string_view kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static constexpr std::string_view kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (text.size() != 29 || text.substr(3, 2) != ", " || text[7] != ' ' || text[11] != ' ' ||
+        text[16] != ' ' || text[19] != ':' || text[22] != ':' || text.substr(25) != " GMT" ||
+        std::find(std::begin(kDays), std::end(kDays), text.substr(0, 3)) == std::end(kDays))
+        return false;
+    const auto month = std::find(std::begin(kMonths), std::end(kMonths), text.substr(8, 3));
+    const int day = TwoDigits(text, 5);
+    const int century = TwoDigits(text, 12);
+    const int yearInCentury = TwoDigits(text, 14);
+    const int hour = TwoDigits(text, 17);
+    const int minute = TwoDigits(text, 20);
+    const int second = TwoDigits(text, 23);
+    if (month == std::end(kMonths) || day < 1 || century < 0 || yearInCentury < 0 || hour < 0 ||
+        hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return false;
+    const int year = century * 100 + yearInCentury;
+    const int monthNumber = static_cast<int>(month - std::begin(kMonths)) + 1;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1970 || day > kMonthDays[monthNumber - 1] + (monthNumber == 2 && leap ? 1 : 0))
+        return false;
+    seconds = DaysSinceEpoch(year, monthNumber, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return true;
+}
 
 } // namespace
 
@@ -78,11 +132,15 @@ long ParseStatusLine(std::string_view line)
 
 bool ParseHttpDate(const std::string& text, CCalendarTime& time)
 {
-    const std::time_t seconds = curl_getdate(text.c_str(), nullptr);
-    if (seconds == static_cast<std::time_t>(-1))
-        return false;
-    const std::int64_t sinceFileEpoch =
-        static_cast<std::int64_t>(seconds) + kUnixEpochInFileTimeSeconds;
+    std::int64_t seconds = 0;
+    if (!ParseFixedHttpDate(text, seconds))
+    {
+        const std::time_t parsed = curl_getdate(text.c_str(), nullptr);
+        if (parsed == static_cast<std::time_t>(-1))
+            return false;
+        seconds = static_cast<std::int64_t>(parsed);
+    }
+    const std::int64_t sinceFileEpoch = seconds + kUnixEpochInFileTimeSeconds;
     if (sinceFileEpoch < 0 ||
         sinceFileEpoch > std::numeric_limits<std::int64_t>::max() / kFileTimeTicksPerSecond)
         return false;
