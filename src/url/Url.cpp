@@ -268,12 +268,16 @@ void CUrl::GetBaseDirectory(std::string& out) const
 
 void CUrl::ParentDirectory(std::string& text)
 {
+    text.resize(ParentDirectory(std::string_view(text)).size());
+}
+
+std::string_view CUrl::ParentDirectory(std::string_view text)
+{
     std::string_view t(text);
     if (!t.empty() && t.back() == '/')
         t.remove_suffix(1);
     const std::size_t slash = t.rfind('/');
-    if (slash != std::string_view::npos)
-        text.resize(slash + 1);
+    return slash != std::string_view::npos ? text.substr(0, slash + 1) : text;
 }
 
 void CUrl::StripFragment(std::string& text)

@@ -88,6 +88,7 @@ public:
     bool HasDefaultPort() const;
 
     static void ParentDirectory(std::string& text);
+    static std::string_view ParentDirectory(std::string_view text);
     static void StripFragment(std::string& text);
     // Splits a file part into title and extension; false when the extension is too long.
     static bool SplitFileName(std::string_view filePart, std::string& title,
