@@ -98,6 +98,9 @@ std::string MaskForOutput(std::string_view text)
         copied = to;
     }
     masked.append(text.substr(copied));
+    // A C1 control character starts with the byte 0xC2; most lines hold none.
+    if (masked.find('\xC2') == std::string::npos)
+        return masked;
 
     std::string out;
     out.reserve(masked.size());
