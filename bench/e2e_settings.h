@@ -15,6 +15,7 @@ struct CBenchSettings
 };
 
 // Writes options.dat, the three mode files (with the changes above to "Find files on Site") and
-// empty histories into workDir, as the program reads them from its working directory. False with error set when a file cannot be written.
+// empty histories into workDir, as the program reads them from its working directory. False with
+// error set when a file cannot be written.
 bool WriteBenchSettings(const std::string& workDir, const CBenchSettings& settings,
                         std::string& error);

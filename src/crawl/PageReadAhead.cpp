@@ -41,9 +41,11 @@ void CPageReadAhead::Fill(std::size_t current)
     // place, as far as pagesAtOnce positions beyond the in-flight window.
     std::size_t inFlight =
         (m_taken ? 1 : 0) +
-        static_cast<std::size_t>(
-            std::count_if(m_entries.begin(), m_entries.end(), [current](const CEntry& entry)
-                          { return entry.position >= current && !entry.transfer->HasEnded(); }));
+        static_cast<std::size_t>(std::count_if(m_entries.begin(), m_entries.end(),
+                                               [current](const CEntry& entry) {
+                                                   return entry.position >= current &&
+                                                          !entry.transfer->HasEnded();
+                                               }));
     const std::size_t end = std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
     for (; m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)
     {

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <ctime>
 #include <curl/curl.h>
+#include <iterator>
 #include <limits>
 
 namespace

@@ -38,13 +38,12 @@ TEST(HttpHeadersTest, DatesInEveryFormServersSend)
 // The fixed form has a reader of its own; it must agree with libcurl's, which reads the rest.
 TEST(HttpHeadersTest, TheFixedDateFormReadsAsLibcurlReadsIt)
 {
-    for (const char* text :
-         {"Thu, 01 Jan 1970 00:00:00 GMT", "Tue, 29 Feb 2000 23:59:59 GMT",
-          "Sun, 28 Feb 2100 12:00:00 GMT", "Fri, 31 Dec 1999 23:59:59 GMT",
-          "Wed, 31 Dec 2036 00:00:01 GMT", "Mon, 15 Nov 2094 08:12:31 GMT",
-          "Sat, 29 Feb 2100 00:00:00 GMT", "Sun, 31 Apr 2021 10:00:00 GMT",
-          "Sun, 06 Nov 1994 24:00:00 GMT", "Sun, 06 Nov 1969 08:49:37 GMT",
-          "sun, 06 nov 1994 08:49:37 GMT", "Sun, 06 Nov 1994 08:49:37 UTC"})
+    for (const char* text : {"Thu, 01 Jan 1970 00:00:00 GMT", "Tue, 29 Feb 2000 23:59:59 GMT",
+                             "Sun, 28 Feb 2100 12:00:00 GMT", "Fri, 31 Dec 1999 23:59:59 GMT",
+                             "Wed, 31 Dec 2036 00:00:01 GMT", "Mon, 15 Nov 2094 08:12:31 GMT",
+                             "Sat, 29 Feb 2100 00:00:00 GMT", "Sun, 31 Apr 2021 10:00:00 GMT",
+                             "Sun, 06 Nov 1994 24:00:00 GMT", "Sun, 06 Nov 1969 08:49:37 GMT",
+                             "sun, 06 nov 1994 08:49:37 GMT", "Sun, 06 Nov 1994 08:49:37 UTC"})
     {
         const std::time_t reference = curl_getdate(text, nullptr);
         CCalendarTime time;
