@@ -72,9 +72,8 @@ std::vector<std::string> NearestMet(const std::vector<std::string>& met, std::st
     const CUrl wanted{std::string(url)};
     std::string directory;
     wanted.GetBaseDirectory(directory);
-    std::string site = std::string(wanted.SchemePrefix()) + std::string(wanted.Host());
-    if (!wanted.HasDefaultPort())
-        site += ':' + std::to_string(wanted.m_port);
+    std::string site;
+    wanted.GetSiteRoot(site);
     site += '/';
     std::vector<std::string> nearest;
     for (const std::string_view prefix : {std::string_view(directory), std::string_view(site)})

@@ -50,21 +50,11 @@ int TwoDigits(std::string_view text, std::size_t at)
     return (a - '0') * 10 + (b - '0');
 }
 
-// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
-std::int64_t DaysSinceEpoch(int year, int month, int day)
-{
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = y / 400;
-    const int yearOfEra = y - era * 400;
-    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
-}
-
-// "Sun, 06 Nov 1994 08:49:37 GMT", the one form servers are to send, read without libcurl's
-// general parser (which tries each form it knows with sscanf). False for anything else, and
-// for dates before 1970 or fields out of range, which go to libcurl as before.
-bool ParseFixedHttpDate(std::string_view text, std::int64_t& seconds)
+// "Sun, 06 Nov 1994 08:49:37 GMT", the one form servers are to send, read into its fields
+// without libcurl's general parser (which tries each form it knows with sscanf). False for
+// anything else and for years before 1970, which go to libcurl as before; the fields' ranges are
+// checked where the time is converted.
+bool ReadFixedHttpDate(std::string_view text, CCalendarTime& time)
 {
     static constexpr std::string_view kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
     static constexpr std::string_view kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -74,22 +64,20 @@ bool ParseFixedHttpDate(std::string_view text, std::int64_t& seconds)
         std::find(std::begin(kDays), std::end(kDays), text.substr(0, 3)) == std::end(kDays))
         return false;
     const auto month = std::find(std::begin(kMonths), std::end(kMonths), text.substr(8, 3));
-    const int day = TwoDigits(text, 5);
-    const int century = TwoDigits(text, 12);
-    const int yearInCentury = TwoDigits(text, 14);
-    const int hour = TwoDigits(text, 17);
-    const int minute = TwoDigits(text, 20);
-    const int second = TwoDigits(text, 23);
-    if (month == std::end(kMonths) || day < 1 || century < 0 || yearInCentury < 0 || hour < 0 ||
-        hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+    const int fields[] = {TwoDigits(text, 5),  TwoDigits(text, 12), TwoDigits(text, 14),
+                          TwoDigits(text, 17), TwoDigits(text, 20), TwoDigits(text, 23)};
+    if (month == std::end(kMonths) ||
+        std::find(std::begin(fields), std::end(fields), -1) != std::end(fields))
         return false;
-    const int year = century * 100 + yearInCentury;
-    const int monthNumber = static_cast<int>(month - std::begin(kMonths)) + 1;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1970 || day > kMonthDays[monthNumber - 1] + (monthNumber == 2 && leap ? 1 : 0))
+    const int year = fields[1] * 100 + fields[2];
+    if (year < 1970)
         return false;
-    seconds = DaysSinceEpoch(year, monthNumber, day) * 86400 + hour * 3600 + minute * 60 + second;
+    time.year = static_cast<std::uint16_t>(year);
+    time.month = static_cast<std::uint16_t>(month - std::begin(kMonths) + 1);
+    time.day = static_cast<std::uint16_t>(fields[0]);
+    time.hour = static_cast<std::uint16_t>(fields[3]);
+    time.minute = static_cast<std::uint16_t>(fields[4]);
+    time.second = static_cast<std::uint16_t>(fields[5]);
     return true;
 }
 
@@ -132,15 +120,15 @@ long ParseStatusLine(std::string_view line)
 
 bool ParseHttpDate(const std::string& text, CCalendarTime& time)
 {
-    std::int64_t seconds = 0;
-    if (!ParseFixedHttpDate(text, seconds))
-    {
-        const std::time_t parsed = curl_getdate(text.c_str(), nullptr);
-        if (parsed == static_cast<std::time_t>(-1))
-            return false;
-        seconds = static_cast<std::int64_t>(parsed);
-    }
-    const std::int64_t sinceFileEpoch = seconds + kUnixEpochInFileTimeSeconds;
+    CCalendarTime fixed;
+    std::uint64_t fileTime = 0;
+    if (ReadFixedHttpDate(text, fixed) && CalendarTimeToFileTime(fixed, fileTime))
+        return FileTimeToCalendarTime(fileTime, time);
+    const std::time_t seconds = curl_getdate(text.c_str(), nullptr);
+    if (seconds == static_cast<std::time_t>(-1))
+        return false;
+    const std::int64_t sinceFileEpoch =
+        static_cast<std::int64_t>(seconds) + kUnixEpochInFileTimeSeconds;
     if (sinceFileEpoch < 0 ||
         sinceFileEpoch > std::numeric_limits<std::int64_t>::max() / kFileTimeTicksPerSecond)
         return false;

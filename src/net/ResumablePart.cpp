@@ -3,13 +3,13 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -28,17 +28,6 @@ std::uint64_t Fnv1a(const std::string& text, std::uint64_t hash = 14695981039346
         hash *= 1099511628211ULL;
     }
     return hash;
-}
-
-// The next line of `text` from `at` on, without its '\n'; empty past the end.
-std::string NextLine(const std::string& text, std::size_t& at)
-{
-    if (at >= text.size())
-        return {};
-    const std::size_t end = std::min(text.find('\n', at), text.size());
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    return line;
 }
 
 bool SameFile(int fd, const std::string& path)
@@ -129,13 +118,14 @@ int CResumablePart::Open(const std::string& url, const std::string& path)
     ::fstat(fd, &status);
     const auto size = static_cast<std::uint64_t>(status.st_size);
     std::string bytes;
-    if (!ReadWholeFile(m_path + kRecordSuffix, bytes))
-        bytes.clear();
-    std::size_t at = 0;
-    const std::string keptUrl = NextLine(bytes, at);
-    const std::string keptPath = NextLine(bytes, at);
-    const std::string validator = NextLine(bytes, at);
-    const std::string lengthText = NextLine(bytes, at);
+    std::vector<std::string> record;
+    if (ReadWholeFile(m_path + kRecordSuffix, bytes))
+        record = SplitLines(bytes);
+    record.resize(4);
+    const std::string& keptUrl = record[0];
+    const std::string& keptPath = record[1];
+    const std::string& validator = record[2];
+    const std::string& lengthText = record[3];
     const std::uint64_t length = std::strtoull(lengthText.c_str(), nullptr, 10);
     // Bytes beyond the announced length, or of another URL, are nothing to continue.
     if (keptUrl != url || keptPath != path || validator.empty() || size == 0 ||

@@ -124,6 +124,21 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     return true;
 }
 
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < text.size())
+    {
+        std::size_t end = text.find('\n', from);
+        if (end == std::string_view::npos)
+            end = text.size();
+        lines.emplace_back(text.substr(from, end - from));
+        from = end + 1;
+    }
+    return lines;
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     static std::atomic<unsigned> counter{0};

@@ -2,11 +2,15 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Whole-file access for the small settings and history files.
 
 // Reads the whole regular file at path into bytes. False when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// The lines of a file's text, without their '\n'; a last line without one counts too.
+std::vector<std::string> SplitLines(std::string_view text);
 
 // Writes bytes to a new file in the same folder and renames it over path, so that a crash or a
 // full disk never leaves a half-written file behind. A symbolic link at path is followed and

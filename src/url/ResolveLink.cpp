@@ -74,13 +74,11 @@ bool ResolveLink(const CUrl& base, std::string& link)
     if (link[0] == '/')
     {
         // Root-relative: the page's scheme, host and non-default port.
-        std::string absolute(base.SchemePrefix().empty() ? "http://" : base.SchemePrefix());
-        absolute += base.Host();
-        if (!base.SchemePrefix().empty() && !base.HasDefaultPort())
-        {
-            absolute += ':';
-            absolute += std::to_string(base.m_port);
-        }
+        std::string absolute;
+        if (base.SchemePrefix().empty())
+            absolute = "http://" + std::string(base.Host());
+        else
+            base.GetSiteRoot(absolute);
         absolute += link;
         link = std::move(absolute);
         CUrl::StripFragment(link);

@@ -253,7 +253,7 @@ bool CUrl::HasDefaultPort() const
     return m_port == 0 || m_port == DefaultPortOf(m_serviceType);
 }
 
-void CUrl::GetBaseDirectory(std::string& out) const
+void CUrl::GetSiteRoot(std::string& out) const
 {
     out += SchemePrefix();
     out += Host();
@@ -263,6 +263,11 @@ void CUrl::GetBaseDirectory(std::string& out) const
         out += ':';
         out += std::to_string(m_port);
     }
+}
+
+void CUrl::GetBaseDirectory(std::string& out) const
+{
+    GetSiteRoot(out);
     out += Directory();
 }
 

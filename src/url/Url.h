@@ -81,7 +81,9 @@ public:
     std::string_view LocalFileName() const;
     void SetLocalFileName(std::string path);
 
-    // Appends scheme prefix, host, a non-default port and the directory to out.
+    // Appends scheme prefix, host and a non-default port to out.
+    void GetSiteRoot(std::string& out) const;
+    // Appends the site root and the directory to out.
     void GetBaseDirectory(std::string& out) const;
     // The scheme prefix that GetBaseDirectory writes ("http://", "https://", "ftp://" or "").
     std::string_view SchemePrefix() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/WaitFor.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -109,17 +111,13 @@ public:
 private:
     bool Awaited(const std::string& request)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (std::chrono::steady_clock::now() < deadline)
-        {
+        return WaitFor(
+            [&]
             {
                 std::lock_guard lock(m_mutex);
-                if (std::find(m_requests.begin(), m_requests.end(), request) != m_requests.end())
-                    return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
+                return std::find(m_requests.begin(), m_requests.end(), request) != m_requests.end();
+            },
+            std::chrono::seconds(5));
     }
 
     void Answer(const httplib::Request& request, httplib::Response& response)
