@@ -29,8 +29,10 @@ constexpr int kPollMilliseconds = 50;
 // Bytes received but not yet read beyond which the transfer pauses, so a slow reader never
 // makes the body pile up in memory.
 constexpr std::size_t kPauseAbove = 256 * 1024;
-// The size of one receive from the socket.
-constexpr long kReceiveBufferSize = 128 * 1024;
+// The size of one receive from the socket for a file's body. A page read keeps libcurl's own
+// 16 KB: its buffer lives only as long as the request, and several 128 KB buffers a page, freed
+// again, made the heap give memory back and fault it in again on every few pages.
+constexpr long kLargeReceiveSize = 128 * 1024;
 // The longest error text that goes into a log line.
 constexpr std::size_t kMaxErrorText = 1023;
 // A transfer that receives fewer bytes than this in a whole time-out is stalled: a server that
@@ -258,7 +260,8 @@ bool CTransfer::Start(const CUrl& record, bool head)
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, request.errorText);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeout));
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    if (m_largeReceives)
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kLargeReceiveSize);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CRequest::OnWrite);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &request);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CRequest::OnHeader);

@@ -73,6 +73,8 @@ public:
     // validator (If-Range); 0 asks for the whole body. A server that refuses such a range with
     // 416 makes Open return 416 without logging it: the caller starts over.
     void SetRange(std::uint64_t from, const std::string& validator);
+    // Receive in large blocks: for a file's body, which may be large, rather than a page.
+    void UseLargeReceives() { m_largeReceives = true; }
     // The address that answered when the open request followed a redirect; empty when the
     // address asked for answered itself, or when nothing is open.
     std::string AnsweredUrl() const;
@@ -118,6 +120,7 @@ private:
     int m_refusedStatus = 0;
     std::string m_problem;
     bool m_rangeRefused = false;
+    bool m_largeReceives = false;
     std::uint64_t m_rangeFrom = 0;
     std::string m_rangeValidator;
     // What the user answered at a login prompt: it goes with this transfer's requests (and the

@@ -182,6 +182,7 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     };
 
     CTransfer transfer(context, &context.cancelDownload);
+    transfer.UseLargeReceives();
     std::uint64_t kept = file.KeptBytes();
     for (;;)
     {
