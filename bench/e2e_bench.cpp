@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sched.h>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -36,7 +37,7 @@ struct CArguments
     int runs = 3;
     int delayMs = 20;
     int workers = 4;
-    std::string scenarios = "list,download,list-delay,download-delay";
+    std::string scenarios = "list,list-one-core,download,list-delay,download-delay";
     CToolPaths paths{HARVESTOR_APP_PATH, "/usr/bin/wget", "/usr/bin/wget2"};
     std::string nginx = "/usr/sbin/nginx";
     bool keep = false;
@@ -48,6 +49,9 @@ struct CScenario
     std::string name;
     bool download = false;
     bool delayed = false;
+    // Every tool on one processor, the same for all: what a page costs each, without the
+    // second core that a tool with threads would spread its work over.
+    bool oneCore = false;
 };
 
 bool ParseArguments(int argc, char** argv, CArguments& arguments)
@@ -93,18 +97,20 @@ bool ParseArguments(int argc, char** argv, CArguments& arguments)
 void PrintUsage()
 {
     std::fprintf(
-        stderr, "usage: e2e_bench [--runs 3] [--pages 2000] [--delay-ms 20] [--workers 4]\n"
-                "                 [--scenarios list,download,list-delay,download-delay]\n"
-                "                 [--harvestor PATH] [--wget PATH] [--wget2 PATH] [--nginx PATH]\n"
-                "                 [--keep] [--serve]\n"
-                "  --keep   keep the temporary directory (site, logs, every run's output)\n"
-                "  --serve  generate and serve the site (directly and through the delay), wait for "
-                "Enter\n");
+        stderr,
+        "usage: e2e_bench [--runs 3] [--pages 2000] [--delay-ms 20] [--workers 4]\n"
+        "                 [--scenarios list,list-one-core,download,list-delay,download-delay]\n"
+        "                 [--harvestor PATH] [--wget PATH] [--wget2 PATH] [--nginx PATH]\n"
+        "                 [--keep] [--serve]\n"
+        "  --keep   keep the temporary directory (site, logs, every run's output)\n"
+        "  --serve  generate and serve the site (directly and through the delay), wait for "
+        "Enter\n");
 }
 
 std::vector<CScenario> ChosenScenarios(const std::string& names)
 {
     const CScenario all[] = {{"list", false, false},
+                             {"list-one-core", false, false, true},
                              {"download", true, false},
                              {"list-delay", false, true},
                              {"download-delay", true, true}};
@@ -191,6 +197,32 @@ bool RunTool(CTool& tool, const std::string& url, const std::string& runDir,
     return check.m_ok;
 }
 
+// The first processor this process may run on, as taskset names it.
+std::string FirstAllowedCpu()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+            if (CPU_ISSET(cpu, &allowed))
+                return std::to_string(cpu);
+    return "0";
+}
+
+// The tool's command run by taskset on one processor; taskset executes the tool in its own
+// process, so the costs measured are the tool's.
+void PinToOneCore(CTool& tool, const std::string& cpu)
+{
+    tool.command =
+        [command = std::move(tool.command), cpu](const std::string& url, const std::string& files)
+    {
+        std::vector<std::string> args{"/usr/bin/taskset", "-c", cpu};
+        for (std::string& arg : command(url, files))
+            args.push_back(std::move(arg));
+        return args;
+    };
+}
+
 bool RunScenario(const CScenario& scenario, const CArguments& arguments, const CNginx& nginx,
                  const CGeneratedSite& site, const CSiteFacts& facts, const std::string& dir,
                  CReport& report)
@@ -198,6 +230,9 @@ bool RunScenario(const CScenario& scenario, const CArguments& arguments, const C
     std::vector<CTool> tools = scenario.download
                                    ? MakeDownloadTools(arguments.paths, arguments.workers)
                                    : MakeListTools(arguments.paths);
+    if (scenario.oneCore)
+        for (CTool& tool : tools)
+            PinToOneCore(tool, FirstAllowedCpu());
     // With the delay the relay passes every request to the logged port, so that every run
     // is checked; without it one logged run each comes first and the timed runs use the quiet
     // port.
@@ -209,8 +244,9 @@ bool RunScenario(const CScenario& scenario, const CArguments& arguments, const C
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
-    std::printf("\n%s: %s%s\n", scenario.name.c_str(),
+    std::printf("\n%s: %s%s%s\n", scenario.name.c_str(),
                 scenario.download ? "download the linked files" : "list the site's files",
+                scenario.oneCore ? ", every tool on one processor" : "",
                 scenario.delayed
                     ? (", " + std::to_string(arguments.delayMs) + " ms added per request").c_str()
                     : "");
