@@ -1,10 +1,12 @@
 #include "core/UrlQueue.h"
 
+#include "platform/TimedLock.h"
+
 bool CUrlQueue::Add(CUrlHold hold, bool* duplicate)
 {
     if (duplicate != nullptr)
         *duplicate = false;
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
     if (m_duplicates == CDuplicates::Refused &&
@@ -21,7 +23,7 @@ bool CUrlQueue::Add(CUrlHold hold, bool* duplicate)
 
 bool CUrlQueue::Pop(CUrlHold& hold)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock() || m_items.empty())
         return false;
     CUrlHold popped = std::move(m_items.back());
@@ -37,7 +39,7 @@ bool CUrlQueue::Pop(CUrlHold& hold)
 
 bool CUrlQueue::ItemAt(std::size_t index, CUrl*& record)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock() || index >= m_items.size() || !m_items[index])
         return false;
     record = m_items[index].Get();
@@ -46,7 +48,7 @@ bool CUrlQueue::ItemAt(std::size_t index, CUrl*& record)
 
 CUrlHold CUrlQueue::TakeAt(std::size_t index)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock() || index >= m_items.size())
         return {};
     return std::move(m_items[index]);

@@ -24,7 +24,7 @@ public:
     virtual bool IsShown(const CUrl& record) const = 0;
 
     // Waits for the lock; false when it was not free in time. Unlock only after a true Lock.
-    bool Lock() { return m_mutex.try_lock_for(kLockWait); }
+    bool Lock() { return m_mutex.try_lock() || m_mutex.try_lock_for(kLockWait); }
     // Takes the lock only when it is free now (a caller that must keep serving while it waits).
     bool TryLock() { return m_mutex.try_lock(); }
     void Unlock() { m_mutex.unlock(); }

@@ -1,5 +1,6 @@
 #include "net/ConnectionCache.h"
 
+#include "platform/TimedLock.h"
 #include "url/Url.h"
 
 #include <chrono>
@@ -18,7 +19,7 @@ std::string KeyOf(const CUrl& record)
 
 std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& record)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return nullptr;
     auto& entry = m_connections[KeyOf(record)];
@@ -31,7 +32,7 @@ std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& r
 
 void CConnectionCache::DropConnection(const CUrl& record)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (lock.owns_lock())
         m_connections.erase(KeyOf(record));
 }
@@ -40,7 +41,7 @@ std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& r
                                                                    const std::string& userName,
                                                                    const std::string& password)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return nullptr;
     auto& entry = m_connections[KeyOf(record)];

@@ -33,6 +33,8 @@ constexpr std::size_t kPauseAbove = 256 * 1024;
 // 16 KB: its buffer lives only as long as the request, and several 128 KB buffers a page, freed
 // again, made the heap give memory back and fault it in again on every few pages.
 constexpr long kLargeReceiveSize = 128 * 1024;
+// How many header lines a response usually has.
+constexpr std::size_t kUsualHeaderLines = 12;
 // The longest error text that goes into a log line.
 constexpr std::size_t kMaxErrorText = 1023;
 // A transfer that receives fewer bytes than this in a whole time-out is stalled: a server that
@@ -51,7 +53,10 @@ bool IsHttpService(std::uint32_t service)
 
 std::string BuildHttpUrl(const CUrl& record, const CConnection& connection)
 {
-    std::string url(record.SchemePrefix());
+    std::string url;
+    url.reserve(record.SchemePrefix().size() + connection.host.size() + 7 +
+                std::max<std::size_t>(record.Object().size(), 1));
+    url += record.SchemePrefix();
     url += connection.host;
     url += ':';
     url += std::to_string(connection.port);
@@ -77,6 +82,9 @@ struct CTransfer::CRequest
     bool connected = false;
     Clock::duration idleLimit{};
     Clock::time_point lastActivity;
+    // Set by the callbacks when bytes came; the next check of the time-outs makes it the last
+    // activity. The callbacks run many times a page and do not read the clock themselves.
+    bool bytesCame = false;
     // Each request's response headers are due within the time-out of sending it; 1xx answers
     // do not count.
     Clock::time_point headersDue;
@@ -119,6 +127,11 @@ struct CTransfer::CRequest
         const Clock::time_point now = Clock::now();
         if (now >= deadline)
             return "the transfer took longer than it may";
+        if (bytesCame)
+        {
+            lastActivity = now;
+            bytesCame = false;
+        }
         const Clock::duration waited = now - lastTick;
         lastTick = now;
         if (!connected)
@@ -148,7 +161,7 @@ struct CTransfer::CRequest
     {
         auto& request = *static_cast<CRequest*>(user);
         const std::size_t length = size * count;
-        request.lastActivity = Clock::now();
+        request.bytesCame = true;
         if (request.Available() > 0 && request.Available() + length > kPauseAbove)
         {
             request.paused = true;
@@ -175,7 +188,7 @@ struct CTransfer::CRequest
     {
         auto& request = *static_cast<CRequest*>(user);
         const std::size_t length = size * count;
-        request.lastActivity = Clock::now();
+        request.bytesCame = true;
         request.spanBytes += length;
         if (!request.http)
             return length;
@@ -241,6 +254,8 @@ bool CTransfer::Start(const CUrl& record, bool head)
     CRequest& request = *m_request;
     request.cancel = m_cancel;
     request.http = IsHttpService(m_service);
+    // Room for a usual response's header lines at once, rather than growing line by line.
+    request.headers.reserve(kUsualHeaderLines);
     const int timeout = m_context.CurrentOptions()->m_connectTimeout > 0
                             ? m_context.CurrentOptions()->m_connectTimeout
                             : kDefaultTimeoutSeconds;

@@ -26,26 +26,49 @@ void CLogFile::Close()
     m_file.reset();
 }
 
+namespace
+{
+
+// Whether MaskForOutput would change text: a password needs an "@", a C1 control character
+// the byte 0xC2. Most log lines hold neither and are written as they were formatted.
+bool MayNeedMasking(std::string_view text)
+{
+    return text.find('@') != std::string_view::npos || text.find('\xC2') != std::string_view::npos;
+}
+
+} // namespace
+
 void CLogFile::Write(const char* format, ...)
 {
     std::FILE* file = m_file.get();
     if (file == nullptr)
         return;
+    // Most lines fit the buffer on the stack; a longer one is formatted again at its length.
+    char buffer[512];
     va_list arguments;
     va_start(arguments, format);
     va_list again;
     va_copy(again, arguments);
-    const int length = std::vsnprintf(nullptr, 0, format, arguments);
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
     va_end(arguments);
-    std::string line;
-    if (length > 0)
+    std::string text;
+    std::string_view line;
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof buffer)
+        line = std::string_view(buffer, static_cast<std::size_t>(length));
+    else if (length > 0)
     {
-        line.resize(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(line.data(), line.size(), format, again);
-        line.resize(static_cast<std::size_t>(length));
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<std::size_t>(length));
+        line = text;
     }
     va_end(again);
-    line = MaskForOutput(line);
+    std::string masked;
+    if (MayNeedMasking(line))
+    {
+        masked = MaskForOutput(line);
+        line = masked;
+    }
     // One lock around the write and its flush: no other line can slip in between.
     flockfile(file);
     std::fwrite(line.data(), 1, line.size(), file);

@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 #include "platform/FileTime.h"
+#include "platform/TimedLock.h"
 #include "settings/DataPaths.h"
 
 #include <utility>
@@ -16,7 +17,7 @@ constexpr std::size_t kSmallestEntry = 1 + 4 + 4;
 
 bool CTSList::Add(const std::string& key, const CCalendarTime& time)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
     return m_entries.Add(key, time);
@@ -24,13 +25,13 @@ bool CTSList::Add(const std::string& key, const CCalendarTime& time)
 
 bool CTSList::Contains(const std::string& key) const
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     return lock.owns_lock() && m_entries.times.contains(key);
 }
 
 bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
     const auto found = m_entries.times.find(key);
@@ -47,7 +48,7 @@ bool CTSList::RemoveAll()
 
 std::size_t CTSList::GetCount() const
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     return lock.owns_lock() ? m_entries.times.size() : 0;
 }
 
@@ -61,7 +62,7 @@ bool CTSList::CEntries::Add(std::string_view key, const CCalendarTime& time)
 
 bool CTSList::Replace(CEntries entries)
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
     std::swap(m_entries, entries);
@@ -99,7 +100,7 @@ void CTSList::Read(CArchiveReader& archive)
 
 void CTSList::Write(CArchiveWriter& archive) const
 {
-    std::unique_lock lock(m_mutex, kLockWait);
+    auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         throw CFileError(CFileError::Cause::kWriteFailed, {}, "the list is busy");
     archive.WriteU32(static_cast<std::uint32_t>(m_entries.times.size()));

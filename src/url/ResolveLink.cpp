@@ -30,19 +30,31 @@ void RemovePathDots(std::string& text)
     text.replace(pathStart, path.size(), RemoveDotSegments(path));
 }
 
-// The directory text of base, with its scheme, host and non-default port. The links of one page
-// resolve against one base, so the text is made once for it.
-std::string_view BaseDirectory(const CUrl& base)
+// What the links of base resolve against, each text with its scheme, host and non-default
+// port: its directory and its site root. The links of one page resolve against one base, so
+// the texts are made once for it.
+struct CBaseTexts
 {
-    thread_local std::string t_baseUrl;
-    thread_local std::string t_directory;
-    if (t_baseUrl != base.m_url || t_directory.empty())
+    std::string url;
+    std::string directory;
+    std::string siteRoot;
+};
+
+const CBaseTexts& BaseTexts(const CUrl& base)
+{
+    thread_local CBaseTexts t_texts;
+    if (t_texts.url != base.m_url || t_texts.directory.empty())
     {
-        t_directory.clear();
-        base.GetBaseDirectory(t_directory);
-        t_baseUrl = base.m_url;
+        t_texts.directory.clear();
+        base.GetBaseDirectory(t_texts.directory);
+        t_texts.siteRoot.clear();
+        if (base.SchemePrefix().empty())
+            t_texts.siteRoot = "http://" + std::string(base.Host());
+        else
+            base.GetSiteRoot(t_texts.siteRoot);
+        t_texts.url = base.m_url;
     }
-    return t_directory;
+    return t_texts;
 }
 
 } // namespace
@@ -74,19 +86,13 @@ bool ResolveLink(const CUrl& base, std::string& link)
     if (link[0] == '/')
     {
         // Root-relative: the page's scheme, host and non-default port.
-        std::string absolute;
-        if (base.SchemePrefix().empty())
-            absolute = "http://" + std::string(base.Host());
-        else
-            base.GetSiteRoot(absolute);
-        absolute += link;
-        link = std::move(absolute);
+        link.insert(0, BaseTexts(base).siteRoot);
         CUrl::StripFragment(link);
         RemovePathDots(link);
         return true;
     }
 
-    std::string_view directory = BaseDirectory(base);
+    std::string_view directory = BaseTexts(base).directory;
     // The directory's path follows the scheme, host and port.
     const std::size_t pathStart = directory.size() - base.Directory().size();
     std::size_t skip = 0;
