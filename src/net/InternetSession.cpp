@@ -151,7 +151,12 @@ void CCurlHandleLease::Release()
         return;
     CThreadSlots* slots = FindSlots(m_sessionId);
     if (slots != nullptr && slots->idle.size() < kMaxIdleHandles)
+    {
+        // A kept handle forgets its last request: none of that request's buffers and callbacks
+        // outlive it there.
+        curl_easy_reset(m_pair->easy.get());
         slots->idle.push_back(std::move(m_pair));
+    }
     m_pair.reset();
 }
 
@@ -203,7 +208,6 @@ CCurlHandleLease CInternetSession::AcquireHandles()
     {
         pair = std::move(slots->idle.back());
         slots->idle.pop_back();
-        curl_easy_reset(pair->easy.get());
     }
     else
     {

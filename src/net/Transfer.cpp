@@ -111,9 +111,9 @@ struct CTransfer::CRequest
     {
         if (added)
             curl_multi_remove_handle(handles.Multi(), handles.Easy());
-        // The kept handle must not point at this request's buffers and callbacks any more.
-        if (handles)
-            curl_easy_reset(handles.Easy());
+        // The handle forgets this request's buffers and callbacks when it goes back to the
+        // thread, before anything else can use it.
+        handles.Release();
         curl_slist_free_all(extraHeaders);
     }
 
