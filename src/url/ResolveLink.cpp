@@ -21,6 +21,9 @@ void RemovePathDots(std::string& text)
     const std::size_t pathStart = text.find('/', authority + 3);
     if (pathStart == std::string::npos)
         return;
+    // Most links hold no "/." anywhere: one search spares them the search for the path's end.
+    if (text.find("/.", pathStart) == std::string::npos)
+        return;
     // Two searches for one byte each are much cheaper than one search for either.
     const std::size_t pathEnd = std::min(text.find('?', pathStart), text.find('#', pathStart));
     const std::string_view path = std::string_view(text).substr(
