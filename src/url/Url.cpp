@@ -271,11 +271,6 @@ void CUrl::GetBaseDirectory(std::string& out) const
     out += Directory();
 }
 
-void CUrl::ParentDirectory(std::string& text)
-{
-    text.resize(ParentDirectory(std::string_view(text)).size());
-}
-
 std::string_view CUrl::ParentDirectory(std::string_view text)
 {
     std::string_view t(text);

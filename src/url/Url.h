@@ -89,7 +89,8 @@ public:
     std::string_view SchemePrefix() const;
     bool HasDefaultPort() const;
 
-    static void ParentDirectory(std::string& text);
+    // The directory above the one text ends in (a last "/" does not count); text when it holds no
+    // "/".
     static std::string_view ParentDirectory(std::string_view text);
     static void StripFragment(std::string& text);
     // Splits a file part into title and extension; false when the extension is too long.

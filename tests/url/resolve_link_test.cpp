@@ -83,17 +83,11 @@ TEST(BaseDirectory, WritesSchemeHostPortAndDirectory)
 
 TEST(UrlText, ParentDirectoryAndFragment)
 {
-    std::string text = "http://h/a/b/";
-    CUrl::ParentDirectory(text);
-    EXPECT_EQ(text, "http://h/a/");
-    text = "http://h/a/b";
-    CUrl::ParentDirectory(text);
-    EXPECT_EQ(text, "http://h/a/");
-    text = "noslash";
-    CUrl::ParentDirectory(text);
-    EXPECT_EQ(text, "noslash");
+    EXPECT_EQ(CUrl::ParentDirectory("http://h/a/b/"), "http://h/a/");
+    EXPECT_EQ(CUrl::ParentDirectory("http://h/a/b"), "http://h/a/");
+    EXPECT_EQ(CUrl::ParentDirectory("noslash"), "noslash");
 
-    text = "a#b#c";
+    std::string text = "a#b#c";
     CUrl::StripFragment(text);
     EXPECT_EQ(text, "a");
     text = "none";
