@@ -24,12 +24,39 @@ std::uint64_t FoldWord(std::uint64_t word)
     return word | (upper >> 2);
 }
 
-// The folded word at position i of text; the bytes past its end read as 0.
-std::uint64_t FoldedWordAt(std::string_view text, std::size_t i)
+// The eight bytes at p, or the n (1 to 7) bytes there padded with zeros: the tail of a text is
+// read by two overlapping loads, never a copy of variable length.
+std::uint64_t LoadWord(const char* p)
 {
     std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, std::min(kWord, text.size() - i));
-    return FoldWord(word);
+    std::memcpy(&word, p, kWord);
+    return word;
+}
+
+std::uint64_t LoadTail(const char* p, std::size_t n)
+{
+    const auto byte = [p](std::size_t i)
+    { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+    if (n < 4)
+        return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    std::memcpy(&low, p, 4);
+    std::memcpy(&high, p + n - 4, 4);
+    return low | std::uint64_t{high} << (8 * (n - 4));
+}
+
+// Calls visit with each eight-byte word of the text in turn, the last one padded with zeros;
+// false from visit stops the walk and is returned.
+template <class Visit> bool ForEachWord(const char* p, std::size_t size, Visit visit)
+{
+    std::size_t i = 0;
+    for (; i + kWord <= size; i += kWord)
+    {
+        if (!visit(i, LoadWord(p + i)))
+            return false;
+    }
+    return i == size || visit(i, LoadTail(p + i, size - i));
 }
 
 } // namespace
@@ -42,11 +69,13 @@ std::uint32_t CFoldedTextSet::HashOf(std::string_view text) const
 {
     // Eight folded bytes a step, each mixed in by a multiply and a shift, from the set's seed.
     std::uint64_t hash = m_seed ^ (text.size() * kMultiplier);
-    for (std::size_t i = 0; i < text.size(); i += kWord)
-    {
-        hash = (hash ^ FoldedWordAt(text, i)) * kMultiplier;
-        hash ^= hash >> 32;
-    }
+    ForEachWord(text.data(), text.size(),
+                [&hash](std::size_t, std::uint64_t word)
+                {
+                    hash = (hash ^ FoldWord(word)) * kMultiplier;
+                    hash ^= hash >> 32;
+                    return true;
+                });
     hash ^= hash >> 29;
     hash *= 0xbf58476d1ce4e5b9ULL;
     hash ^= hash >> 32;
@@ -61,14 +90,14 @@ bool CFoldedTextSet::Matches(const CSlot& slot, std::string_view text) const
     if (length != text.size())
         return false;
     at += kLengthBytes;
-    for (std::size_t i = 0; i < text.size(); i += kWord)
-    {
-        std::uint64_t stored = 0;
-        std::memcpy(&stored, at + i, std::min(kWord, text.size() - i));
-        if (stored != FoldedWordAt(text, i))
-            return false;
-    }
-    return true;
+    return ForEachWord(text.data(), text.size(),
+                       [&](std::size_t i, std::uint64_t word)
+                       {
+                           const std::size_t left = text.size() - i;
+                           const std::uint64_t stored =
+                               left >= kWord ? LoadWord(at + i) : LoadTail(at + i, left);
+                           return stored == FoldWord(word);
+                       });
 }
 
 std::size_t CFoldedTextSet::Probe(std::string_view text, std::uint32_t hash) const
@@ -89,11 +118,13 @@ std::uint32_t CFoldedTextSet::Store(std::string_view text)
     const auto length = static_cast<std::uint32_t>(text.size());
     std::memcpy(at, &length, kLengthBytes);
     at += kLengthBytes;
-    for (std::size_t i = 0; i < text.size(); i += kWord)
-    {
-        const std::uint64_t folded = FoldedWordAt(text, i);
-        std::memcpy(at + i, &folded, std::min(kWord, text.size() - i));
-    }
+    ForEachWord(text.data(), text.size(),
+                [&](std::size_t i, std::uint64_t word)
+                {
+                    const std::uint64_t folded = FoldWord(word);
+                    std::memcpy(at + i, &folded, std::min(kWord, text.size() - i));
+                    return true;
+                });
     return place;
 }
 
