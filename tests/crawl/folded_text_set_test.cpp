@@ -30,6 +30,28 @@ TEST(FoldedTextSet, FoldsOnlyAsciiLettersAndKeepsEveryByte)
     EXPECT_EQ(set.Size(), 5u);
 }
 
+TEST(FoldedTextSet, EveryByteOfEveryLengthCounts)
+{
+    // Texts are read in words of eight bytes: each length up to two words and a tail, and each
+    // byte of it, must take part.
+    CFoldedTextSet set;
+    const std::string alphabet = "abcdefghijklmnopq";
+    for (std::size_t length = 1; length <= alphabet.size(); ++length)
+        ASSERT_TRUE(set.Insert(alphabet.substr(0, length)));
+    for (std::size_t length = 1; length <= alphabet.size(); ++length)
+    {
+        std::string text = alphabet.substr(0, length);
+        for (std::size_t i = 0; i < length; ++i)
+        {
+            std::string other = text;
+            other[i] = '!';
+            EXPECT_FALSE(set.Contains(other)) << other;
+            other[i] = static_cast<char>(text[i] - 'a' + 'A');
+            EXPECT_TRUE(set.Contains(other)) << other;
+        }
+    }
+}
+
 TEST(FoldedTextSet, GrowsPastBlocksAndTakesTextsLongerThanABlock)
 {
     CFoldedTextSet set;
