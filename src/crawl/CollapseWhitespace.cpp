@@ -89,6 +89,20 @@ std::size_t CollapseWhitespace(char* text)
     {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         const __m128i isBlank = _mm_cmpeq_epi8(v, blank);
+        // Most blocks of a page hold letters and single blanks only: they move as they are.
+        const __m128i upToBlank = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
+        const unsigned special = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(upToBlank, _mm_cmpeq_epi8(v, del))));
+        const unsigned blanks = static_cast<unsigned>(_mm_movemask_epi8(isBlank));
+        if (special == blanks && (blanks & ((blanks << 1) | carry) & 0xFFFFu) == 0)
+        {
+            if (out != in)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+            carry = blanks >> 15;
+            out += 16;
+            in += 16;
+            continue;
+        }
         const __m128i fromNine = _mm_sub_epi8(v, nine);
         const __m128i isOtherWhite = _mm_cmpeq_epi8(_mm_min_epu8(fromNine, four), fromNine);
         const __m128i isControl = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v);
