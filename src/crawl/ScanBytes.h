@@ -142,19 +142,33 @@ inline bool MayContainNoCase(const char* begin, const char* end, std::string_vie
     const std::size_t last = word.size() - 1;
     const char* p = begin + last; // where a match would end
 #if defined(__SSE2__)
+    // The byte of the word at i as a block compares it: letters with their case bit set.
+    struct CWordByte
+    {
+        __m128i caseBit;
+        __m128i wanted;
+    };
+    const auto wordByte = [word](std::size_t i)
+    {
+        const auto c = static_cast<unsigned char>(word[i]);
+        const bool letter = kFold[c] >= 'a' && kFold[c] <= 'z';
+        return CWordByte{_mm_set1_epi8(letter ? 0x20 : 0),
+                         _mm_set1_epi8(static_cast<char>(letter ? kFold[c] : c))};
+    };
+    const auto matches = [](const char* at, const CWordByte& byte)
+    { return _mm_cmpeq_epi8(_mm_or_si128(Load(at), byte.caseBit), byte.wanted); };
+    // The first two bytes pick the blocks where the word may end; only those are compared whole.
+    const CWordByte first = wordByte(0);
+    const CWordByte second = wordByte(last == 0 ? 0 : 1);
     for (; end - p >= 16; p += 16)
     {
-        __m128i all = _mm_set1_epi8(-1);
-        for (std::size_t i = 0; i <= last; ++i)
-        {
-            const auto c = static_cast<unsigned char>(word[last - i]);
-            const bool letter = kFold[c] >= 'a' && kFold[c] <= 'z';
-            __m128i bytes = Load(p - i);
-            if (letter)
-                bytes = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
-            const auto wanted = static_cast<char>(letter ? kFold[c] : c);
-            all = _mm_and_si128(all, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(wanted)));
-        }
+        const char* start = p - last;
+        __m128i all =
+            _mm_and_si128(matches(start, first), matches(start + (last == 0 ? 0 : 1), second));
+        if (Mask(all) == 0)
+            continue;
+        for (std::size_t i = 2; i <= last; ++i)
+            all = _mm_and_si128(all, matches(start + i, wordByte(i)));
         if (Mask(all) != 0)
             return true;
     }

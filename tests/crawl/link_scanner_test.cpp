@@ -217,6 +217,22 @@ TEST(FindBaseHref, NoneOrNoValue)
     }
 }
 
+TEST(FindBaseHref, FoundAtEveryPlaceOfASixteenByteBlock)
+{
+    // The quick look for a base tag goes sixteen bytes at a time: the tag is found wherever it
+    // starts, and words that only share its first letters are not taken for it.
+    for (std::size_t filler = 0; filler < 40; ++filler)
+    {
+        for (const char* tag : {"<BaSe href=http://h/b/>", "<bas e href=x>", "<babe href=x>"})
+        {
+            std::string text = std::string(filler, 'x') + " ba " + tag;
+            CUrl base;
+            EXPECT_EQ(FindBaseHref(CScanCursor(text.c_str()), base), tag[1] == 'B')
+                << filler << tag;
+        }
+    }
+}
+
 // ---- Keywords -------------------------------------------------------------------------------
 
 TEST(BuildStopSet, HoldsFirstLettersInBothCases)
