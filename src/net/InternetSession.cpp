@@ -1,5 +1,7 @@
 #include "net/InternetSession.h"
 
+#include "net/ConnectionSockets.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -62,6 +64,8 @@ struct CSessionCore
 struct CThreadMulti
 {
     std::shared_ptr<CSessionCore> core;
+    // Before the multi handle: closing it closes the sockets that are left.
+    CConnectionSockets sockets;
     CCurlMultiPtr multi;
 };
 
@@ -138,6 +142,11 @@ CCurlHandleLease& CCurlHandleLease::operator=(CCurlHandleLease&& other) noexcept
 CURL* CCurlHandleLease::Easy() const
 {
     return m_pair ? m_pair->easy.get() : nullptr;
+}
+
+CConnectionSockets& CCurlHandleLease::Sockets() const
+{
+    return m_pair->multi->sockets;
 }
 
 CURLM* CCurlHandleLease::Multi() const
@@ -226,6 +235,7 @@ CCurlHandleLease CInternetSession::AcquireHandles()
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, kProtocols);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    CConnectionSockets::Attach(easy, pair->multi->sockets);
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kRedirectProtocols);
     return CCurlHandleLease(std::move(pair), m_id);
 }

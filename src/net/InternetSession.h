@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+class CConnectionSockets;
 struct CCurlHandlePair;
 struct CSessionCore;
 
@@ -27,6 +28,8 @@ public:
     explicit operator bool() const { return m_pair != nullptr; }
     CURL* Easy() const;
     CURLM* Multi() const;
+    // The sockets of the multi handle's connections.
+    CConnectionSockets& Sockets() const;
     // Gives the handles back to the thread now.
     void Release();
 

@@ -1,6 +1,7 @@
 #include "net/Transfer.h"
 
 #include "net/ConnectionCache.h"
+#include "net/ConnectionSockets.h"
 #include "net/HttpHeaders.h"
 #include "net/InternetSession.h"
 #include "platform/FrameMessages.h"
@@ -100,6 +101,10 @@ struct CTransfer::CRequest
     bool headerBlockEnded = false;
     bool headersFinal = false;
     CHttpHeaders headers;
+    // The socket of the connection the request was given, and the body bytes of its latest
+    // response so far.
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    curl_off_t bodyBytes = 0;
     // Body bytes received and not yet read.
     std::vector<char> pending;
     std::size_t pendingPos = 0;
@@ -181,6 +186,13 @@ struct CTransfer::CRequest
             request.pendingPos = 0;
         }
         request.pending.insert(request.pending.end(), data, data + length);
+        // More of the answer is due: the server may be holding it back until what came is
+        // acknowledged.
+        request.bodyBytes += static_cast<curl_off_t>(length);
+        curl_off_t expected = -1;
+        curl_easy_getinfo(request.handles.Easy(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
+        if (expected < 0 || request.bodyBytes < expected)
+            AcknowledgeNow(request.socket);
         return length;
     }
 
@@ -226,10 +238,12 @@ struct CTransfer::CRequest
         return 0;
     }
 
-    static int OnConnected(void* user, char*, char*, int, int)
+    static int OnConnected(void* user, char*, char*, int, int localPort)
     {
         auto& request = *static_cast<CRequest*>(user);
         request.connected = true;
+        request.socket = request.handles.Sockets().SocketOfLocalPort(localPort);
+        request.bodyBytes = 0;
         request.lastActivity = Clock::now();
         // Called again for each redirect and authentication round: a new request.
         request.headersDue = request.lastActivity + request.idleLimit;
