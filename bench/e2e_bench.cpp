@@ -34,6 +34,8 @@ namespace fs = std::filesystem;
 struct CArguments
 {
     int pages = 2000;
+    // 0: the pages as generated, about 7 KB each.
+    int pageKb = 0;
     int runs = 3;
     int delayMs = 20;
     int workers = 4;
@@ -62,6 +64,8 @@ bool ParseArguments(int argc, char** argv, CArguments& arguments)
         const bool hasValue = i + 1 < argc;
         if (arg == "--pages" && hasValue)
             arguments.pages = std::atoi(argv[++i]);
+        else if (arg == "--page-kb" && hasValue)
+            arguments.pageKb = std::atoi(argv[++i]);
         else if (arg == "--runs" && hasValue)
             arguments.runs = std::atoi(argv[++i]);
         else if (arg == "--delay-ms" && hasValue)
@@ -90,18 +94,19 @@ bool ParseArguments(int argc, char** argv, CArguments& arguments)
                               &arguments.paths.wget2, &arguments.nginx})
         if (!path->empty())
             *path = fs::absolute(*path).string();
-    return arguments.pages >= 2 && arguments.runs > 0 && arguments.delayMs >= 0 &&
-           arguments.workers > 0 && !arguments.paths.harvestor.empty();
+    return arguments.pages >= 2 && arguments.pageKb >= 0 && arguments.runs > 0 &&
+           arguments.delayMs >= 0 && arguments.workers > 0 && !arguments.paths.harvestor.empty();
 }
 
 void PrintUsage()
 {
     std::fprintf(
         stderr,
-        "usage: e2e_bench [--runs 3] [--pages 2000] [--delay-ms 20] [--workers 4]\n"
+        "usage: e2e_bench [--runs 3] [--pages 2000] [--page-kb 0] [--delay-ms 20] [--workers 4]\n"
         "                 [--scenarios list,list-one-core,download,list-delay,download-delay]\n"
         "                 [--harvestor PATH] [--wget PATH] [--wget2 PATH] [--nginx PATH]\n"
         "                 [--keep] [--serve]\n"
+        "  --page-kb  pad every page with text to at least this many KB (0: about 7 KB)\n"
         "  --keep   keep the temporary directory (site, logs, every run's output)\n"
         "  --serve  generate and serve the site (directly and through the delay), wait for "
         "Enter\n");
@@ -318,6 +323,7 @@ int RunComparison(const CArguments& arguments)
     setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
     CSiteShape shape;
     shape.m_pages = arguments.pages;
+    shape.m_minPageBytes = static_cast<std::size_t>(arguments.pageKb) * 1024;
     shape.m_quotedValuesOnly = true;
     CGeneratedSite site;
     std::string error;

@@ -265,7 +265,14 @@ std::string CSiteBuilder::HtmlOf(int page, const std::vector<CLink>& links)
     }
     html += "<p class=\"footer\">";
     words(20);
-    html += "</p>\n</body>\n</html>\n";
+    html += "</p>\n";
+    while (html.size() < m_shape.m_minPageBytes)
+    {
+        html += "<p class=\"text\">";
+        words(100 + m_random.Below(50));
+        html += "</p>\n";
+    }
+    html += "</body>\n</html>\n";
     return html;
 }
 

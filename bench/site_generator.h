@@ -23,6 +23,9 @@ struct CSiteShape
     bool m_crossLinks = false;
     // Every attribute value in double quotes: no unquoted values, which some crawlers misread.
     bool m_quotedValuesOnly = false;
+    // Paragraphs of text without links at the end of each page, until the page has at least
+    // this many bytes; 0 adds none (pages then have about 7 KB).
+    std::size_t m_minPageBytes = 0;
 };
 
 // What GenerateSite wrote. Paths are URL paths from the server's document root.
