@@ -11,12 +11,14 @@ struct CPageReadAhead::CEntry
     std::size_t position = 0;
     const CUrl* page = nullptr;
     std::unique_ptr<CTransfer> transfer;
+    bool toldEnded = false;
 };
 
 CPageReadAhead::CPageReadAhead(const CTransferContext& context, int pagesAtOnce, CUrlQueue& queue,
-                               std::function<bool(const CUrl&)> wantsHead)
+                               std::function<bool(const CUrl&)> wantsHead, CEndedHook ended)
     : m_context(context), m_pagesAtOnce(static_cast<std::size_t>(std::max(pagesAtOnce, 1))),
-      m_queue(queue), m_wantsHead(std::move(wantsHead)), m_refill([this] { Fill(m_current); })
+      m_queue(queue), m_wantsHead(std::move(wantsHead)), m_ended(std::move(ended)),
+      m_refill([this] { Fill(m_current); })
 {
     if (m_pagesAtOnce > 1)
         CTransfer::SetThreadEndedHook(&m_refill);
@@ -57,6 +59,16 @@ void CPageReadAhead::Fill(std::size_t current)
             continue;
         m_entries.push_back(CEntry{m_nextPosition, page, std::move(transfer)});
         ++inFlight;
+    }
+    if (!m_ended)
+        return;
+    for (CEntry& entry : m_entries)
+    {
+        if (!entry.toldEnded && entry.position >= current && entry.transfer->HasEnded())
+        {
+            entry.toldEnded = true;
+            m_ended(entry.position, *entry.page, *entry.transfer);
+        }
     }
 }
 

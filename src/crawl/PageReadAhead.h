@@ -19,11 +19,15 @@ struct CTransferContext;
 class CPageReadAhead
 {
 public:
+    // What a Fill tells of a page whose request ended before its turn: its queue position, the
+    // page and its transfer. Told once a page.
+    using CEndedHook = std::function<void(std::size_t, const CUrl&, const CTransfer&)>;
+
     // pagesAtOnce: the page being read included; 1 sends nothing ahead of the current page.
     // wantsHead tells, for a page, whether its turn starts with a HEAD request (a check for
     // changes) rather than reading it.
     CPageReadAhead(const CTransferContext& context, int pagesAtOnce, CUrlQueue& queue,
-                   std::function<bool(const CUrl&)> wantsHead);
+                   std::function<bool(const CUrl&)> wantsHead, CEndedHook ended = {});
     ~CPageReadAhead();
     CPageReadAhead(const CPageReadAhead&) = delete;
     CPageReadAhead& operator=(const CPageReadAhead&) = delete;
@@ -47,6 +51,7 @@ private:
     std::size_t m_pagesAtOnce;
     CUrlQueue& m_queue;
     std::function<bool(const CUrl&)> m_wantsHead;
+    CEndedHook m_ended;
     std::deque<CEntry> m_entries;
     // The first queue position not considered yet.
     std::size_t m_nextPosition = 0;

@@ -4,6 +4,7 @@
 #include "core/UrlQueue.h"
 #include "crawl/LinkScanner.h"
 #include "crawl/PageReadAhead.h"
+#include "crawl/PageScanAhead.h"
 #include "net/Transfer.h"
 #include "net/UrlTransfers.h"
 #include "platform/FrameMessages.h"
@@ -12,6 +13,8 @@
 namespace
 {
 
+// Pages from this size on are scanned ahead of their turn, when several are read at once.
+constexpr std::size_t kScanAheadFromBytes = 16 * 1024;
 // Every this many link records the thread posts a progress tick.
 constexpr std::uint32_t kLinksPerProgressTick = 5;
 constexpr std::int64_t kTreeImageReading = 1;
@@ -76,8 +79,27 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     // pages are requested while one is worked on; each is still worked on in the queue's order.
     std::size_t next = 0;
     {
-        CPageReadAhead readAhead(m_core.TransferContext(), m_mode.PagesAtOnce(), localQueue,
-                                 [this](const CUrl& page) { return ChecksFirst(page); });
+        CPageReadAhead::CEndedHook ended;
+        if (m_mode.PagesAtOnce() > 1)
+        {
+            // A large page is scanned on a second thread while earlier ones are worked on. A
+            // small one is not: handing it over would cost more than its scan.
+            ended = [&](std::size_t position, const CUrl& page, const CTransfer& transfer)
+            {
+                const std::string_view body = transfer.EndedBody();
+                // The page whose turn it is gains nothing from a hand-over either.
+                if (position <= next || body.size() < kScanAheadFromBytes)
+                    return;
+                if (!m_scanAhead)
+                    m_scanAhead = std::make_unique<CPageScanAhead>(m_core.m_cancelBrowse);
+                std::string here = transfer.AnsweredUrl();
+                m_scanAhead->Submit(position, body, here.empty() ? page.m_url : std::move(here),
+                                    m_options->m_keywords);
+            };
+        }
+        CPageReadAhead readAhead(
+            m_core.TransferContext(), m_mode.PagesAtOnce(), localQueue,
+            [this](const CUrl& page) { return ChecksFirst(page); }, std::move(ended));
         // Once a page's body is in, its read no longer counts: the next page goes out before
         // the page is worked on. One at a time stays strictly one after the other.
         std::function<void()> readNext;
@@ -90,8 +112,13 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
                 continue;
             readAhead.Fill(next);
             std::unique_ptr<CTransfer> started = readAhead.Take(next, *page);
-            BrowsePage(localQueue.TakeAt(next), localQueue, externalQueue, started.get(), readNext);
+            const std::unique_ptr<CScannedPage> scanned =
+                m_scanAhead ? m_scanAhead->Take(next) : nullptr;
+            BrowsePage(localQueue.TakeAt(next), localQueue, externalQueue, started.get(), readNext,
+                       scanned.get());
         }
+        if (m_scanAhead)
+            m_scanAhead->Clear();
     }
     LetGoUnbrowsed(localQueue, next);
 
@@ -107,15 +134,16 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
 }
 
 void CSiteBrowser::BrowsePage(CUrlHold pageHold, CUrlQueue& localQueue, CUrlQueue& externalQueue,
-                              CTransfer* started, const std::function<void()>& bodyRead)
+                              CTransfer* started, const std::function<void()>& bodyRead,
+                              const CScannedPage* scanned)
 {
-    ReadPage(pageHold, localQueue, externalQueue, started, bodyRead);
+    ReadPage(pageHold, localQueue, externalQueue, started, bodyRead, scanned);
     LetGoPage(std::move(pageHold));
 }
 
 void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
                             CUrlQueue& externalQueue, CTransfer* started,
-                            const std::function<void()>& bodyRead)
+                            const std::function<void()>& bodyRead, const CScannedPage* scanned)
 {
     CUrl& page = *pageHold;
     m_options = m_core.Options();
@@ -176,22 +204,47 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
 
     // Links resolve against the base tag, but hosts and directories are judged by the page.
     std::size_t handled = 0;
-    const CScanOutput output{[&](std::string& value, const CUrl& base)
-                             {
-                                 if (m_core.m_cancelBrowse)
-                                     return false;
-                                 if (++handled > kMaxLinksPerPage)
+    const auto linkTurn = [&]
+    {
+        if (m_core.m_cancelBrowse)
+            return false;
+        if (++handled > kMaxLinksPerPage)
+        {
+            m_core.m_log.Write("Skipped the links of %s after the first %zu\n", page.m_url.c_str(),
+                               kMaxLinksPerPage);
+            return false;
+        }
+        return true;
+    };
+    const auto keywordHit = [&] { m_core.m_foundFiles.AddLocked(pageHold); };
+    if (scanned != nullptr && scanned->Fits(*text, here.m_url, m_options->m_keywords))
+    {
+        std::string value;
+        for (std::size_t i = 0;; ++i)
+        {
+            if (i == scanned->keywordHitAt)
+                keywordHit();
+            if (i == scanned->links.size() || !linkTurn())
+                break;
+            const CScannedPage::CLink& link = scanned->links[i];
+            if (!link.resolved)
+                continue;
+            value.assign(scanned->Value(link));
+            HandleResolvedLink(value, here, localQueue, externalQueue);
+        }
+    }
+    else
+    {
+        const CScanOutput output{[&](std::string& value, const CUrl& base)
                                  {
-                                     m_core.m_log.Write(
-                                         "Skipped the links of %s after the first %zu\n",
-                                         page.m_url.c_str(), kMaxLinksPerPage);
-                                     return false;
-                                 }
-                                 HandleLink(value, here, base, localQueue, externalQueue);
-                                 return true;
-                             },
-                             [&] { m_core.m_foundFiles.AddLocked(pageHold); }};
-    ScanPage(*text, here, m_options->m_keywords, output);
+                                     if (!linkTurn())
+                                         return false;
+                                     HandleLink(value, here, base, localQueue, externalQueue);
+                                     return true;
+                                 },
+                                 keywordHit};
+        ScanPage(*text, here, m_options->m_keywords, output);
+    }
     text.reset();
 
     m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
@@ -207,7 +260,14 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
 void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& base,
                               CUrlQueue& localQueue, CUrlQueue& externalQueue)
 {
-    if (!ResolveLink(base, value) || IsVisited(value))
+    if (ResolveLink(base, value))
+        HandleResolvedLink(value, page, localQueue, externalQueue);
+}
+
+void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrlQueue& localQueue,
+                                      CUrlQueue& externalQueue)
+{
+    if (IsVisited(value))
         return;
     auto link = m_core.NewRecord(value);
     // The links of a page share one referer text.

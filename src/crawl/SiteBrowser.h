@@ -10,8 +10,10 @@
 #include <memory>
 #include <string>
 
+class CPageScanAhead;
 class CTrawlerCore;
 class CTransfer;
+struct CScannedPage;
 class CUrl;
 class CUrlHold;
 class CUrlQueue;
@@ -38,8 +40,11 @@ public:
     // Reads one page and acts on each of its links; gives up the thread's hold on the page at
     // the end. started: a transfer whose request for the page may have gone out ahead (or
     // nullptr). bodyRead, when given, runs once the page's body is in, before it is worked on.
+    // scanned: the page's links as a scan ahead of its turn found them (or nullptr); used only
+    // when they were found in the very text that the turn reads.
     void BrowsePage(CUrlHold page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
-                    CTransfer* started = nullptr, const std::function<void()>& bodyRead = {});
+                    CTransfer* started = nullptr, const std::function<void()>& bodyRead = {},
+                    const CScannedPage* scanned = nullptr);
 
     // Follow and selection rules.
     bool FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue);
@@ -72,7 +77,8 @@ private:
     // Keeps the decision on the store's record of a page the thread holds.
     // Reads the page and handles its links; BrowsePage then lets go of the page's hold.
     void ReadPage(const CUrlHold& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
-                  CTransfer* started, const std::function<void()>& bodyRead);
+                  CTransfer* started, const std::function<void()>& bodyRead,
+                  const CScannedPage* scanned);
     void DecidePage(const CUrl& page, const CDecision& decision);
     // Gives up a page's hold; keeps its decision apart when nothing else kept the page.
     void LetGoPage(CUrlHold page);
@@ -80,6 +86,9 @@ private:
     void LetGoUnbrowsed(CUrlQueue& queue, std::size_t from);
     void HandleLink(std::string& value, const CUrl& page, const CUrl& base, CUrlQueue& localQueue,
                     CUrlQueue& externalQueue);
+    // The same for a value that is resolved already.
+    void HandleResolvedLink(std::string& value, const CUrl& page, CUrlQueue& localQueue,
+                            CUrlQueue& externalQueue);
     void QueueForDownload(const CUrlHold& file);
 
     CTrawlerCore& m_core;
@@ -98,6 +107,9 @@ private:
     std::shared_ptr<const std::string> m_referer;
     CDecision m_why;
     std::uint32_t m_modeNameId = 0;
+    // Scans the pages read ahead while an earlier one is worked on; made when the mode reads
+    // several pages at once.
+    std::unique_ptr<CPageScanAhead> m_scanAhead;
 };
 
 // The entries of a ";"-separated option text, empty entries skipped.

@@ -438,9 +438,11 @@ bool CTransfer::StartAhead(const CUrl& record, bool head)
     m_ahead = true;
     m_aheadHead = head;
     // The request leaves now, not when the thread next waits for bytes: the page worked on
-    // meanwhile would hold it back.
+    // meanwhile would hold it back. Requests that ended in the same step are marked, so that
+    // their pages can be worked on ahead of their turn.
     int running = 0;
     curl_multi_perform(m_request->handles.Multi(), &running);
+    ReadMessages();
     return true;
 }
 
@@ -651,6 +653,14 @@ bool CTransfer::QueryHeaders(CResponseFacts& facts) const
 bool CTransfer::HasEnded() const
 {
     return m_request && m_request->done;
+}
+
+std::string_view CTransfer::EndedBody() const
+{
+    if (!m_request || !m_request->done || m_request->result != CURLE_OK ||
+        m_request->pendingPos != 0 || m_request->status < 200 || m_request->status > 299)
+        return {};
+    return std::string_view(m_request->pending.data(), m_request->pending.size());
 }
 
 int CTransfer::Status() const

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class CUrl;
 struct CConnection;
@@ -82,6 +83,9 @@ public:
     bool IsOpen() const { return m_request != nullptr; }
     // True once the request has ended: its whole answer is in, or it failed.
     bool HasEnded() const;
+    // The whole body of a request that has ended well with a 2xx status and of which nothing
+    // was read yet; empty otherwise. Valid until the transfer is used again.
+    std::string_view EndedBody() const;
     // hook, when not null, is called on this thread whenever a transfer that waits for its bytes
     // sees another request of the thread end, so the caller can send the next one at once. The
     // caller keeps hook alive until it sets another; it is not called from within itself.

@@ -45,6 +45,21 @@ protected:
         m_site.Put(path, {.body = "<html><body>" + html + "</body></html>",
                           .lastModified = "Tue, 15 Nov 1994 08:12:31 GMT"});
         m_paths.push_back(path);
+        m_html.push_back(html);
+    }
+    // Large pages are scanned on a second thread when several are read at once: every page
+    // gets 20 KB of text, and a keyword before its links, after them or nowhere.
+    void MakePagesLarge()
+    {
+        const std::string text = "<p>" + std::string(20 * 1024, 'w') + "</p>";
+        for (std::size_t i = 0; i < m_paths.size(); ++i)
+        {
+            const std::string html =
+                (i % 3 == 0 ? "needle " : "") + m_html[i] + text + (i % 3 == 1 ? " NEEDLE" : "");
+            m_site.Put(m_paths[i], {.body = "<html><body>" + html + "</body></html>",
+                                    .lastModified = "Tue, 15 Nov 1994 08:12:31 GMT"});
+        }
+        m_keywords = {"needle"};
     }
     std::unique_ptr<CModeData> SiteMode(int pagesAtOnce, bool onlyIfModified = false)
     {
@@ -63,6 +78,8 @@ protected:
         for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
             std::filesystem::remove_all(entry.path());
         CCrawlTest::SetUp();
+        m_core->m_options.m_keywords = m_keywords;
+        m_core->PublishOptions();
         m_site.ClearRequests();
         // With "only if modified" a third of the pages is unchanged, a third changed, a third new.
         for (std::size_t i = 0; i < m_paths.size(); ++i)
@@ -95,24 +112,44 @@ protected:
 
     CTestSite m_site;
     std::vector<std::string> m_paths;
+    std::vector<std::string> m_html;
+    std::vector<std::string> m_keywords;
 };
 
 TEST_F(PagesInFlight, AnyNumberOfPagesAtOnceGivesTheOneAtATimeResult)
 {
-    for (const bool onlyIfModified : {false, true})
+    for (const bool large : {false, true})
     {
-        const std::vector<std::string> one = CrawlSite(1, onlyIfModified);
-        const auto lines = [&](const char* part)
+        if (large)
+            MakePagesLarge();
+        for (const bool onlyIfModified : {false, true})
         {
-            return std::count_if(one.begin(), one.end(),
-                                 [&](const std::string& line)
-                                 { return line.find(part) != std::string::npos; });
-        };
-        EXPECT_GT(lines("GET /") + lines("HEAD /"), 25);
-        EXPECT_EQ(lines("HTTP error 500"), 1);
-        EXPECT_EQ(lines("HTTP error 404"), 1);
-        for (const int pagesAtOnce : {0, 4, 16})
-            EXPECT_EQ(CrawlSite(pagesAtOnce, onlyIfModified), one) << pagesAtOnce << onlyIfModified;
+            const std::vector<std::string> one = CrawlSite(1, onlyIfModified);
+            const auto lines = [&](const char* part)
+            {
+                return std::count_if(one.begin(), one.end(),
+                                     [&](const std::string& line)
+                                     { return line.find(part) != std::string::npos; });
+            };
+            EXPECT_GT(lines("GET /") + lines("HEAD /"), 25);
+            EXPECT_EQ(lines("HTTP error 500"), 1);
+            EXPECT_EQ(lines("HTTP error 404"), 1);
+            // Pages with the keyword are listed.
+            if (large)
+            {
+                EXPECT_GE(std::count_if(one.begin(), one.end(),
+                                        [](const std::string& line)
+                                        {
+                                            return line.starts_with("http") &&
+                                                   line.find(".htm ") != std::string::npos &&
+                                                   line.find(" > ") == std::string::npos;
+                                        }),
+                          5);
+            }
+            for (const int pagesAtOnce : {0, 4, 16})
+                EXPECT_EQ(CrawlSite(pagesAtOnce, onlyIfModified), one)
+                    << pagesAtOnce << onlyIfModified << large;
+        }
     }
 }
 
