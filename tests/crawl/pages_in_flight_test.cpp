@@ -175,6 +175,31 @@ TEST_F(PagesInFlight, CancelWithSixteenInFlightReturnsEveryRecord)
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);
 }
 
+TEST_F(PagesInFlight, CancelWhileLargePagesAreScannedAheadReturnsEveryRecord)
+{
+    // Large pages of many links end while the thread waits for the slow first one, and go to
+    // the second thread; the cancel comes while it scans them.
+    std::string links;
+    for (int i = 0; i < 3000; ++i)
+        links += "<a href=l" + std::to_string(i) + ".htm>";
+    std::string index = "<a href=/slow.htm>";
+    for (const std::string i : {"1", "2", "3", "4", "5", "6"})
+    {
+        m_site.Page("/b" + i + ".htm", links);
+        index += "<a href=/b" + i + ".htm>";
+    }
+    m_site.Put("/slow.htm", {.body = "<a href=s.zip>", .delay = std::chrono::milliseconds(1000)});
+    m_site.Page("/start.htm", index);
+    CUrlHold site = m_core->m_urlStore.Add(m_core->NewRecord(m_site.Url("/start.htm")));
+    m_core->m_sites.AddLocked(site);
+    StartBrowse(*m_core, std::move(site), SiteMode(8));
+    ASSERT_TRUE(WaitFor([&] { return m_site.Requests().size() >= 8; }));
+    m_core->m_cancelBrowse = true;
+    ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(60)));
+    ClearViews();
+    EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);
+}
+
 TEST_F(PagesInFlight, ReadsThatEndWhileAnEarlierPageWaitsAreReplacedAtOnce)
 {
     // The first page answers only once the fifth after it is asked for: with three at once,
