@@ -46,6 +46,9 @@ constexpr std::size_t kMinBytesPerTimeout = 1024;
 // wait (see SetThreadEndedHook).
 thread_local const std::function<void()>* t_endedHook = nullptr;
 thread_local bool t_inEndedHook = false;
+// Set when a request of the thread was seen to end where the hook could not be called; the
+// next wait calls it.
+thread_local bool t_endedUnseen = false;
 
 bool IsHttpService(std::uint32_t service)
 {
@@ -398,15 +401,19 @@ template <class Predicate> void CTransfer::Drive(Predicate satisfied)
                           curl_multi_strerror(code));
             return;
         }
-        if (ReadMessages() && t_endedHook != nullptr && !t_inEndedHook)
+        const bool otherEnded = ReadMessages();
+        const bool hookFree = t_endedHook != nullptr && !t_inEndedHook;
+        if ((otherEnded || t_endedUnseen) && hookFree)
         {
             t_inEndedHook = true;
+            t_endedUnseen = false;
             (*t_endedHook)();
             t_inEndedHook = false;
         }
         if (request.cancelled)
             return;
-        if (!satisfied() && !request.done)
+        // A request that ended while the hook ran is told at once, not after the next wait.
+        if (!satisfied() && !request.done && !(t_endedUnseen && hookFree))
             curl_multi_poll(request.handles.Multi(), nullptr, 0, kPollMilliseconds, nullptr);
     }
 }
@@ -439,10 +446,12 @@ bool CTransfer::StartAhead(const CUrl& record, bool head)
     m_aheadHead = head;
     // The request leaves now, not when the thread next waits for bytes: the page worked on
     // meanwhile would hold it back. Requests that ended in the same step are marked, so that
-    // their pages can be worked on ahead of their turn.
+    // their pages can be worked on ahead of their turn; the next wait then calls the hook for
+    // them (on a fast server this request itself may have ended already).
     int running = 0;
     curl_multi_perform(m_request->handles.Multi(), &running);
-    ReadMessages();
+    if ((ReadMessages() || m_request->done) && t_endedHook != nullptr)
+        t_endedUnseen = true;
     return true;
 }
 
