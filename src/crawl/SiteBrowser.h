@@ -107,8 +107,8 @@ private:
     std::shared_ptr<const std::string> m_referer;
     CDecision m_why;
     std::uint32_t m_modeNameId = 0;
-    // Scans the pages read ahead while an earlier one is worked on; made when the mode reads
-    // several pages at once.
+    // Scans large pages read ahead while an earlier one is worked on; made for the first such
+    // page.
     std::unique_ptr<CPageScanAhead> m_scanAhead;
 };
 
