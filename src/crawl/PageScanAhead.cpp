@@ -56,16 +56,19 @@ std::unique_ptr<CScannedPage> CPageScanAhead::Take(std::size_t position)
         return std::find_if(m_jobs.begin(), m_jobs.end(),
                             [position](const CJob& job) { return job.position == position; });
     };
-    auto job = find();
-    if (job != m_jobs.end() && job->state == EState::kScanning)
+    const auto scanning = [&]
+    {
+        const auto job = find();
+        return job != m_jobs.end() && job->state == EState::kScanning;
+    };
+    if (scanning())
     {
         // Moments at most: the scan of one page. The jobs may move meanwhile.
         m_awaited = true;
-        m_done.wait(lock,
-                    [&] { return find() == m_jobs.end() || find()->state != EState::kScanning; });
+        m_done.wait(lock, [&] { return !scanning(); });
         m_awaited = false;
-        job = find();
     }
+    const auto job = find();
     if (job == m_jobs.end())
         return nullptr;
     std::unique_ptr<CScannedPage> page =

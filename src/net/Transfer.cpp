@@ -667,7 +667,7 @@ bool CTransfer::HasEnded() const
 std::string_view CTransfer::EndedBody() const
 {
     if (!m_request || !m_request->done || m_request->result != CURLE_OK ||
-        m_request->pendingPos != 0 || m_request->status < 200 || m_request->status > 299)
+        !m_request->headersFinal || m_request->pendingPos != 0)
         return {};
     return std::string_view(m_request->pending.data(), m_request->pending.size());
 }
