@@ -41,14 +41,20 @@ void CPageReadAhead::Fill(std::size_t current)
         m_taken.reset();
     // A page whose whole answer is in holds no connection any more: the next one goes out in its
     // place, as far as pagesAtOnce positions beyond the in-flight window.
-    std::size_t inFlight =
-        (m_taken ? 1 : 0) +
-        static_cast<std::size_t>(std::count_if(m_entries.begin(), m_entries.end(),
-                                               [current](const CEntry& entry) {
-                                                   return entry.position >= current &&
-                                                          !entry.transfer->HasEnded();
-                                               }));
-    const std::size_t end = std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
+    std::size_t inFlight = m_taken ? 1 : 0;
+    std::size_t ready = 0;
+    for (const CEntry& entry : m_entries)
+    {
+        if (entry.position >= current)
+            ++(entry.transfer->HasEnded() ? ready : inFlight);
+    }
+    // While pagesAtOnce pages wait in memory and the thread waits for none, it has work enough:
+    // the next requests go out together once fewer wait, so that the server wakes for several
+    // at a time rather than for each one.
+    const std::size_t end = !m_taken && ready >= m_pagesAtOnce
+                                ? 0
+                                : std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
+    CTransfer* started = nullptr;
     for (; m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)
     {
         CUrl* page = nullptr;
@@ -57,9 +63,12 @@ void CPageReadAhead::Fill(std::size_t current)
         auto transfer = std::make_unique<CTransfer>(m_context, &m_context.cancelBrowse);
         if (!transfer->StartAhead(*page, m_wantsHead(*page)))
             continue;
+        started = transfer.get();
         m_entries.push_back(CEntry{m_nextPosition, page, std::move(transfer)});
         ++inFlight;
     }
+    if (started != nullptr)
+        started->SendAhead();
     if (!m_ended)
         return;
     for (CEntry& entry : m_entries)

@@ -444,15 +444,21 @@ bool CTransfer::StartAhead(const CUrl& record, bool head)
     }
     m_ahead = true;
     m_aheadHead = head;
-    // The request leaves now, not when the thread next waits for bytes: the page worked on
-    // meanwhile would hold it back. Requests that ended in the same step are marked, so that
+    return true;
+}
+
+void CTransfer::SendAhead()
+{
+    if (!m_ahead || !m_request)
+        return;
+    // The requests leave now, not when the thread next waits for bytes: the page worked on
+    // meanwhile would hold them back. Requests that ended in the same step are marked, so that
     // their pages can be worked on ahead of their turn; the next wait then calls the hook for
     // them (on a fast server this request itself may have ended already).
     int running = 0;
     curl_multi_perform(m_request->handles.Multi(), &running);
     if ((ReadMessages() || m_request->done) && t_endedHook != nullptr)
         t_endedUnseen = true;
-    return true;
 }
 
 bool CTransfer::TakeAhead(const CUrl& record, bool head)

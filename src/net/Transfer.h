@@ -52,12 +52,15 @@ public:
     // stays open. A HEAD refused with a status is the caller's to judge: many servers refuse HEAD
     // alone.
     int Open(CUrl& record, bool head);
-    // Sends the request for an HTTP or HTTPS record and returns at once; the transfer then runs
-    // whenever another transfer of this thread waits for its own bytes. A later Open with the
-    // same record and head takes it over (and only then logs, reads headers or asks for a
-    // login), unless the server's entry in the connection cache changed meanwhile: then Open
-    // sends it again. False when nothing was started (another scheme, an unusable record).
+    // Prepares the request for an HTTP or HTTPS record and returns at once; it leaves with the
+    // next SendAhead of any transfer of this thread, and then runs whenever another transfer of
+    // this thread waits for its own bytes. A later Open with the same record and head takes it
+    // over (and only then logs, reads headers or asks for a login), unless the server's entry in
+    // the connection cache changed meanwhile: then Open sends it again. False when nothing was
+    // started (another scheme, an unusable record).
     bool StartAhead(const CUrl& record, bool head);
+    // Sends every request of this thread that StartAhead prepared, together.
+    void SendAhead();
     // Open, and on a 401 ask for a user name and password (when logins are enabled) until the
     // server accepts them or the user cancels. True when the URL is open.
     bool OpenWithLogin(CUrl& record, bool head);
