@@ -35,8 +35,10 @@ public:
     // Sends the requests for the queue's positions from current on that have none yet, until
     // pagesAtOnce reads are unfinished (the page taken last counts until its body is in, that is
     // until a Fill from a later position); a page whose answer is all in makes room for the
-    // next, up to 2 * pagesAtOnce positions from current. With more than one page at once, the
-    // same happens whenever a read ends while the thread waits for another.
+    // next, up to 2 * pagesAtOnce positions from current. Nothing is sent while pagesAtOnce
+    // pages are all in and the page taken last is too; the requests of one Fill leave together.
+    // With more than one page at once, the same happens whenever a read ends while the thread
+    // waits for another.
     void Fill(std::size_t current);
     // The transfer sent for position index of the queue (record page), or nullptr; requests for
     // earlier positions are dropped. The page's read counts as in flight from now on.
