@@ -55,6 +55,7 @@ void CPageReadAhead::Fill(std::size_t current)
                                 ? 0
                                 : std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
     CTransfer* started = nullptr;
+    std::size_t startedCount = 0;
     for (; m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)
     {
         CUrl* page = nullptr;
@@ -64,11 +65,12 @@ void CPageReadAhead::Fill(std::size_t current)
         if (!transfer->StartAhead(*page, m_wantsHead(*page)))
             continue;
         started = transfer.get();
+        ++startedCount;
         m_entries.push_back(CEntry{m_nextPosition, page, std::move(transfer)});
         ++inFlight;
     }
     if (started != nullptr)
-        started->SendAhead();
+        started->SendAhead(startedCount > 1);
     if (!m_ended)
         return;
     for (CEntry& entry : m_entries)

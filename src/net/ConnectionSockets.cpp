@@ -46,12 +46,23 @@ void CConnectionSockets::Attach(CURL* easy, CConnectionSockets& sockets)
     curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &sockets);
 }
 
+void CConnectionSockets::HoldSends(bool hold)
+{
+    const int on = hold ? 1 : 0;
+    for (CEntry& entry : m_entries)
+    {
+        if (entry.held != hold &&
+            setsockopt(entry.socket, IPPROTO_TCP, TCP_CORK, &on, sizeof on) == 0)
+            entry.held = hold;
+    }
+}
+
 int CConnectionSockets::OnOpened(void* user, curl_socket_t socket, curlsocktype)
 {
     auto& entries = static_cast<CConnectionSockets*>(user)->m_entries;
     // A number the kernel hands out again names a new socket.
     std::erase_if(entries, [socket](const CEntry& entry) { return entry.socket == socket; });
-    entries.push_back(CEntry{socket, 0});
+    entries.push_back(CEntry{socket, 0, false});
     return CURL_SOCKOPT_OK;
 }
 

@@ -15,11 +15,17 @@ public:
     // Set on every easy handle of the multi: they keep the table up to date.
     static void Attach(CURL* easy, CConnectionSockets& sockets);
 
+    // With hold, what is written to the open sockets waits in the kernel; without, every socket
+    // held sends it at once. Requests written meanwhile then reach the server together, and it
+    // wakes once for them rather than once for each. Sockets opened meanwhile are not held.
+    void HoldSends(bool hold);
+
 private:
     struct CEntry
     {
         curl_socket_t socket = CURL_SOCKET_BAD;
         int localPort = 0; // 0 until asked: the socket is not bound when it is opened
+        bool held = false;
     };
 
     static int OnOpened(void* user, curl_socket_t socket, curlsocktype purpose);

@@ -447,7 +447,7 @@ bool CTransfer::StartAhead(const CUrl& record, bool head)
     return true;
 }
 
-void CTransfer::SendAhead()
+void CTransfer::SendAhead(bool several)
 {
     if (!m_ahead || !m_request)
         return;
@@ -456,7 +456,12 @@ void CTransfer::SendAhead()
     // their pages can be worked on ahead of their turn; the next wait then calls the hook for
     // them (on a fast server this request itself may have ended already).
     int running = 0;
+    CConnectionSockets& sockets = m_request->handles.Sockets();
+    if (several)
+        sockets.HoldSends(true);
     curl_multi_perform(m_request->handles.Multi(), &running);
+    if (several)
+        sockets.HoldSends(false);
     if ((ReadMessages() || m_request->done) && t_endedHook != nullptr)
         t_endedUnseen = true;
 }

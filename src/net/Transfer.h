@@ -59,8 +59,9 @@ public:
     // the connection cache changed meanwhile: then Open sends it again. False when nothing was
     // started (another scheme, an unusable record).
     bool StartAhead(const CUrl& record, bool head);
-    // Sends every request of this thread that StartAhead prepared, together.
-    void SendAhead();
+    // Sends every request of this thread that StartAhead prepared; when several are, they leave
+    // together.
+    void SendAhead(bool several);
     // Open, and on a 401 ask for a user name and password (when logins are enabled) until the
     // server accepts them or the user cancels. True when the URL is open.
     bool OpenWithLogin(CUrl& record, bool head);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 namespace
@@ -23,7 +24,7 @@ int LocalPortOf(curl_socket_t socket)
     return ntohs(address.sin_port);
 }
 
-TEST(ConnectionSockets, FindsEachOpenConnectionByItsLocalPortOnly)
+TEST(ConnectionSockets, FindsEachOpenConnectionByItsLocalPortOnlyAndHoldsItsSends)
 {
     ASSERT_TRUE(EnsureCurlGlobalInit());
     CTestHttpServer server;
@@ -61,6 +62,18 @@ TEST(ConnectionSockets, FindsEachOpenConnectionByItsLocalPortOnly)
         EXPECT_EQ(LocalPortOf(kept), keptPort);
         EXPECT_EQ(LocalPortOf(second), secondPort);
         AcknowledgeNow(kept);
+        // Sends held on every open connection, then let go on every one.
+        const auto held = [](curl_socket_t socket)
+        {
+            int on = 0;
+            socklen_t size = sizeof on;
+            getsockopt(socket, IPPROTO_TCP, TCP_CORK, &on, &size);
+            return on != 0;
+        };
+        sockets.HoldSends(true);
+        EXPECT_TRUE(held(kept) && held(second));
+        sockets.HoldSends(false);
+        EXPECT_FALSE(held(kept) || held(second));
         EXPECT_EQ(sockets.SocketOfLocalPort(static_cast<int>(closedPort)), CURL_SOCKET_BAD);
         EXPECT_EQ(sockets.SocketOfLocalPort(0), CURL_SOCKET_BAD);
         EXPECT_EQ(server.AcceptedConnections(), 3);
