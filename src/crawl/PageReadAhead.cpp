@@ -51,12 +51,11 @@ void CPageReadAhead::Fill(std::size_t current)
     // While pagesAtOnce pages wait in memory and the thread waits for none, it has work enough:
     // the next requests go out together once fewer wait, so that the server wakes for several
     // at a time rather than for each one.
-    const std::size_t end = !m_taken && ready >= m_pagesAtOnce
-                                ? 0
-                                : std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
+    const bool workEnough = !m_taken && ready >= m_pagesAtOnce;
+    const std::size_t end = std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
     CTransfer* started = nullptr;
     std::size_t startedCount = 0;
-    for (; m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)
+    for (; !workEnough && m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)
     {
         CUrl* page = nullptr;
         if (!m_queue.ItemAt(m_nextPosition, page))
