@@ -112,7 +112,7 @@ struct CTransfer::CRequest
     std::vector<char> pending;
     std::size_t pendingPos = 0;
     char errorText[CURL_ERROR_SIZE] = {};
-    // Extra request headers (If-Range); freed after the handle forgets them.
+    // The request's own header lines (If-Range, Referer); freed after the handle forgets them.
     curl_slist* extraHeaders = nullptr;
 
     ~CRequest()
@@ -318,12 +318,20 @@ bool CTransfer::Start(const CUrl& record, bool head)
             {
                 const std::string ifRange = "If-Range: " + m_rangeValidator;
                 request.extraHeaders = curl_slist_append(nullptr, ifRange.c_str());
-                curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request.extraHeaders);
             }
         }
-        // libcurl keeps its own copy of the text.
-        if (!record.Referer().empty())
-            curl_easy_setopt(easy, CURLOPT_REFERER, std::string(record.Referer()).c_str());
+        // The referring page goes with the request's own header lines: libcurl copies those into
+        // the request once, where its referer option would be formatted twice, character by
+        // character. A line break in it would end the header: such a referer is not sent.
+        const std::string_view referer = record.Referer();
+        if (!referer.empty() && referer.find_first_of("\r\n") == std::string_view::npos)
+        {
+            const std::string line = "Referer: " + std::string(referer);
+            if (curl_slist* lines = curl_slist_append(request.extraHeaders, line.c_str()))
+                request.extraHeaders = lines;
+        }
+        if (request.extraHeaders != nullptr)
+            curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request.extraHeaders);
         if (!m_connection->userName.empty() || !m_connection->password.empty())
         {
             curl_easy_setopt(easy, CURLOPT_USERNAME, m_connection->userName.c_str());

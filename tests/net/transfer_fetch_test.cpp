@@ -152,23 +152,33 @@ TEST_F(FetchBodyTest, HeadersFillTheTransferState)
     EXPECT_EQ(m_server.AcceptedConnections(), 1); // every request went over one connection
 }
 
-TEST_F(FetchBodyTest, TheRefererAndAgentAreSent)
+TEST_F(FetchBodyTest, TheRefererAndAgentAreSentButNoLineBreakInTheReferer)
 {
     std::string referer;
     std::string agent;
+    bool injected = false;
     m_server.Server().Get("/r.htm",
                           [&](const httplib::Request& request, httplib::Response& response)
                           {
                               referer = request.get_header_value("Referer");
                               agent = request.get_header_value("User-Agent");
+                              injected = request.has_header("X-Injected");
                               response.set_content("ok", "text/html");
                           });
     m_server.Start();
-    CUrl record(m_server.Url("/r.htm"));
-    record.SetReferer(std::make_shared<const std::string>("http://example.invalid/from.htm"));
-    EXPECT_TRUE(FetchBody(record, m_context).has_value());
-    EXPECT_EQ(referer, "http://example.invalid/from.htm");
-    EXPECT_EQ(agent, "Hvstr152");
+    const std::pair<std::string, std::string> cases[] = {
+        {"http://example.invalid/from.htm", "http://example.invalid/from.htm"},
+        {"http://example.invalid/a\r\nX-Injected: 1", ""},
+    };
+    for (const auto& [given, sent] : cases)
+    {
+        CUrl record(m_server.Url("/r.htm"));
+        record.SetReferer(std::make_shared<const std::string>(given));
+        EXPECT_TRUE(FetchBody(record, m_context).has_value());
+        EXPECT_EQ(referer, sent);
+        EXPECT_EQ(agent, "Hvstr152");
+        EXPECT_FALSE(injected);
+    }
 }
 
 TEST_F(FetchBodyTest, ReadReturnsBlocksThenZeroAndNothingWhenClosed)
