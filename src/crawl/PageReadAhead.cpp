@@ -40,7 +40,7 @@ void CPageReadAhead::Fill(std::size_t current)
     if (m_taken && *m_taken < current)
         m_taken.reset();
     // A page whose whole answer is in holds no connection any more: the next one goes out in its
-    // place, as far as pagesAtOnce positions beyond the in-flight window.
+    // place, as far as 2 * pagesAtOnce positions beyond the in-flight window.
     std::size_t inFlight = m_taken ? 1 : 0;
     std::size_t ready = 0;
     for (const CEntry& entry : m_entries)
@@ -48,11 +48,11 @@ void CPageReadAhead::Fill(std::size_t current)
         if (entry.position >= current)
             ++(entry.transfer->HasEnded() ? ready : inFlight);
     }
-    // While pagesAtOnce pages wait in memory and the thread waits for none, it has work enough:
-    // the next requests go out together once fewer wait, so that the server wakes for several
-    // at a time rather than for each one.
-    const bool workEnough = !m_taken && ready >= m_pagesAtOnce;
-    const std::size_t end = std::min(m_queue.Count(), current + 2 * m_pagesAtOnce);
+    // While 2 * pagesAtOnce pages wait in memory and the thread waits for none, it has work
+    // enough: the next requests go out together once fewer wait, so that the server wakes for
+    // several at a time rather than for each one, and the pages still waiting cover its answer.
+    const bool workEnough = !m_taken && ready >= 2 * m_pagesAtOnce;
+    const std::size_t end = std::min(m_queue.Count(), current + 3 * m_pagesAtOnce);
     CTransfer* started = nullptr;
     std::size_t startedCount = 0;
     for (; !workEnough && m_nextPosition < end && inFlight < m_pagesAtOnce; ++m_nextPosition)

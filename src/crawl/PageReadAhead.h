@@ -35,7 +35,7 @@ public:
     // Sends the requests for the queue's positions from current on that have none yet, until
     // pagesAtOnce reads are unfinished (the page taken last counts until its body is in, that is
     // until a Fill from a later position); a page whose answer is all in makes room for the
-    // next, up to 2 * pagesAtOnce positions from current. Nothing is sent while pagesAtOnce
+    // next, up to 3 * pagesAtOnce positions from current. Nothing is sent while 2 * pagesAtOnce
     // pages are all in and the page taken last is too; the requests of one Fill leave together.
     // With more than one page at once, the same happens whenever a read ends while the thread
     // waits for another.
