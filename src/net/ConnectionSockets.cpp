@@ -57,19 +57,23 @@ void CConnectionSockets::HoldSends(bool hold)
     }
 }
 
+void CConnectionSockets::Forget(curl_socket_t socket)
+{
+    std::erase_if(m_entries, [socket](const CEntry& entry) { return entry.socket == socket; });
+}
+
 int CConnectionSockets::OnOpened(void* user, curl_socket_t socket, curlsocktype)
 {
-    auto& entries = static_cast<CConnectionSockets*>(user)->m_entries;
+    auto& sockets = *static_cast<CConnectionSockets*>(user);
     // A number the kernel hands out again names a new socket.
-    std::erase_if(entries, [socket](const CEntry& entry) { return entry.socket == socket; });
-    entries.push_back(CEntry{socket, 0, false});
+    sockets.Forget(socket);
+    sockets.m_entries.push_back(CEntry{socket, 0, false});
     return CURL_SOCKOPT_OK;
 }
 
 int CConnectionSockets::OnClose(void* user, curl_socket_t socket)
 {
-    std::erase_if(static_cast<CConnectionSockets*>(user)->m_entries,
-                  [socket](const CEntry& entry) { return entry.socket == socket; });
+    static_cast<CConnectionSockets*>(user)->Forget(socket);
     return close(socket);
 }
 

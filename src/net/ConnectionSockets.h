@@ -4,8 +4,9 @@
 #include <vector>
 
 // The sockets of one multi handle's connections, as libcurl opens and closes them, so that a
-// request can find the socket of the connection it was given by the connection's local port.
-// Lives with the multi handle and outlives it. One thread only, like the multi handle.
+// request can find the socket of the connection it was given by the connection's local port, and
+// a step of requests can hold its sends until all are written. Lives with the multi handle and
+// outlives it. One thread only, like the multi handle.
 class CConnectionSockets
 {
 public:
@@ -28,6 +29,7 @@ private:
         bool held = false;
     };
 
+    void Forget(curl_socket_t socket);
     static int OnOpened(void* user, curl_socket_t socket, curlsocktype purpose);
     static int OnClose(void* user, curl_socket_t socket);
 
