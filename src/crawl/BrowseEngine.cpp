@@ -4,6 +4,7 @@
 #include "crawl/CrawlSummary.h"
 #include "crawl/SiteBrowser.h"
 #include "platform/FrameMessages.h"
+#include "settings/LogFile.h"
 #include "url/Url.h"
 
 #include <system_error>
@@ -20,7 +21,12 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
         const std::string siteUrl = site->m_url;
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
                                      CFramePayload::Text("Browsing " + siteUrl));
-        browser.Explore(std::move(site));
+        {
+            // Two lines a page: they go out before the thread waits, not one by one, and all of
+            // them before the run can be seen to end.
+            const CLogFile::CHold holdLines(core.m_log);
+            browser.Explore(std::move(site));
+        }
         const std::int32_t running = --core.m_runningBrowses;
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,

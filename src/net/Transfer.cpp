@@ -422,7 +422,10 @@ template <class Predicate> void CTransfer::Drive(Predicate satisfied)
             return;
         // A request that ended while the hook ran is told at once, not after the next wait.
         if (!satisfied() && !request.done && !(t_endedUnseen && hookFree))
+        {
+            m_context.log.WriteOutHeld();
             curl_multi_poll(request.handles.Multi(), nullptr, 0, kPollMilliseconds, nullptr);
+        }
     }
 }
 
@@ -589,6 +592,7 @@ bool CTransfer::OpenWithLogin(CUrl& record, bool head)
         if (m_cancel != nullptr && m_cancel->load())
             return false;
         m_context.connections.DropConnection(record);
+        m_context.log.WriteOutHeld();
         if (!m_context.prompts.AskLogin(std::string(record.Host()), userName, password))
             return false;
         m_hasLogin = true;

@@ -29,6 +29,37 @@ void CLogFile::Close()
 namespace
 {
 
+// The log whose lines the thread holds, and whether any of them is still in the buffer.
+thread_local CLogFile* t_holding = nullptr;
+thread_local bool t_heldLines = false;
+
+} // namespace
+
+CLogFile::CHold::CHold(CLogFile& log) : m_log(log), m_previous(t_holding)
+{
+    if (m_previous != nullptr)
+        m_previous->WriteOutHeld();
+    t_holding = &m_log;
+}
+
+CLogFile::CHold::~CHold()
+{
+    m_log.WriteOutHeld();
+    t_holding = m_previous;
+}
+
+void CLogFile::WriteOutHeld()
+{
+    if (t_holding != this || !t_heldLines)
+        return;
+    t_heldLines = false;
+    if (std::FILE* file = m_file.get())
+        std::fflush(file);
+}
+
+namespace
+{
+
 bool IsC1Control(std::string_view text, std::size_t at)
 {
     return static_cast<unsigned char>(text[at]) == 0xC2 && at + 1 < text.size() &&
@@ -97,7 +128,10 @@ void CLogFile::Write(const char* format, ...)
     // One lock around the write and its flush: no other line can slip in between.
     flockfile(file);
     std::fwrite(line.data(), 1, line.size(), file);
-    std::fflush(file);
+    if (t_holding == this)
+        t_heldLines = true;
+    else
+        std::fflush(file);
     funlockfile(file);
 }
 

@@ -1,5 +1,6 @@
 #include "crawl/CrawlFixture.h"
 #include "crawl/SiteBrowser.h"
+#include "support/FileBytes.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -174,6 +175,9 @@ TEST_F(FollowRules, CancelDuringAPageReadStopsTheBrowse)
     m_core->m_sites.AddLocked(site);
     StartBrowse(*m_core, std::move(site), GetMode(1, m_core->m_options));
     ASSERT_TRUE(WaitFor([&] { return m_frame.Count(WM_SITE_IMAGE, 1) == 1; }));
+    // The lines that the browse holds are in the log while it waits for the server.
+    const std::string browsing = "Browsing " + slow.Url("/slow.htm") + "\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_dir.File("hvstr.log")) == browsing; }));
     m_core->m_cancelBrowse = true;
     EXPECT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(20)))
         << "the read stops without the server";

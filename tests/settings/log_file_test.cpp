@@ -3,6 +3,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -66,6 +67,30 @@ TEST(LogFileTest, ALogThatCannotBeCreatedIgnoresWrites)
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
+// A thread that holds its lines leaves them in the buffer until it writes them out, another
+// thread's line is flushed or the hold ends; the order of the lines is kept throughout.
+TEST(LogFileTest, HeldLinesGoOutWhenWrittenOutFlushedByAnotherThreadOrReleased)
+{
+    CTempDir dir;
+    const std::string path = dir.File("hvstr.log");
+    CLogFile log(path);
+    {
+        const CLogFile::CHold hold(log);
+        log.Write("Browsing %s\n", "http://a/");
+        EXPECT_EQ(ReadFileBytes(path), "");
+        log.WriteOutHeld();
+        EXPECT_EQ(ReadFileBytes(path), "Browsing http://a/\n");
+        log.Write("Finished browsing %s\n", "http://a/");
+        std::thread([&log] { log.Write("Downloaded %s as %s\n", "http://a/f.zip", "f.zip"); })
+            .join();
+        log.Write("Browsing %s\n", "http://b/");
+        EXPECT_EQ(ReadFileBytes(path), "Browsing http://a/\nFinished browsing http://a/\n"
+                                       "Downloaded http://a/f.zip as f.zip\n");
+    }
+    EXPECT_EQ(ReadFileBytes(path), "Browsing http://a/\nFinished browsing http://a/\n"
+                                   "Downloaded http://a/f.zip as f.zip\nBrowsing http://b/\n");
+}
+
 TEST(LogFileTest, LinesFromManyThreadsNeverMix)
 {
     CTempDir dir;
@@ -78,6 +103,10 @@ TEST(LogFileTest, LinesFromManyThreadsNeverMix)
             threads.emplace_back(
                 [&log, t]
                 {
+                    // Half of the threads hold their lines in the shared buffer.
+                    std::optional<CLogFile::CHold> hold;
+                    if (t % 2 == 0)
+                        hold.emplace(log);
                     const std::string url = "http://h" + std::to_string(t) + "/" +
                                             std::string(2000, static_cast<char>('a' + t));
                     for (int i = 0; i < kLines; ++i)
