@@ -23,7 +23,7 @@ public:
     // For a thread that writes lines in quick succession, such as a crawl that works on pages
     // already read: while the object lives, the thread's lines stay in the file's buffer until
     // the buffer fills, another thread's line is flushed, the thread calls WriteOutHeld (before
-    // it waits for anything) or the object ends. A flush a line costs a system call each.
+    // it waits for anything) or the object ends. Flushing every line costs a system call each.
     class CHold
     {
     public:
