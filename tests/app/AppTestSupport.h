@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QSettings>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -19,7 +20,12 @@ public:
     CScratchDir() : m_previous(QDir::currentPath())
     {
         QDir::setCurrent(QString::fromStdString(m_dir.Path().string()));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_dir.File("config")));
+        const std::string config = m_dir.File("config");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
+        // Qt looks up the settings folder once a process: without this, every later test's
+        // window settings went to the first test's folder, long removed, and made it again.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(config));
     }
     ~CScratchDir() { QDir::setCurrent(m_previous); }
     CScratchDir(const CScratchDir&) = delete;
