@@ -33,33 +33,6 @@ namespace
 thread_local CLogFile* t_holding = nullptr;
 thread_local bool t_heldLines = false;
 
-} // namespace
-
-CLogFile::CHold::CHold(CLogFile& log) : m_log(log), m_previous(t_holding)
-{
-    if (m_previous != nullptr)
-        m_previous->WriteOutHeld();
-    t_holding = &m_log;
-}
-
-CLogFile::CHold::~CHold()
-{
-    m_log.WriteOutHeld();
-    t_holding = m_previous;
-}
-
-void CLogFile::WriteOutHeld()
-{
-    if (t_holding != this || !t_heldLines)
-        return;
-    t_heldLines = false;
-    if (std::FILE* file = m_file.get())
-        std::fflush(file);
-}
-
-namespace
-{
-
 bool IsC1Control(std::string_view text, std::size_t at)
 {
     return static_cast<unsigned char>(text[at]) == 0xC2 && at + 1 < text.size() &&
@@ -93,6 +66,28 @@ bool MayNeedMasking(std::string_view text)
 }
 
 } // namespace
+
+CLogFile::CHold::CHold(CLogFile& log) : m_log(log), m_previous(t_holding)
+{
+    if (m_previous != nullptr)
+        m_previous->WriteOutHeld();
+    t_holding = &m_log;
+}
+
+CLogFile::CHold::~CHold()
+{
+    m_log.WriteOutHeld();
+    t_holding = m_previous;
+}
+
+void CLogFile::WriteOutHeld()
+{
+    if (t_holding != this || !t_heldLines)
+        return;
+    t_heldLines = false;
+    if (std::FILE* file = m_file.get())
+        std::fflush(file);
+}
 
 void CLogFile::Write(const char* format, ...)
 {
