@@ -1,10 +1,19 @@
 // The window front-end, loaded by the program when a display is available.
 #include "app/TrawlerApp.h"
 #include "core/TrawlerCore.h"
+#include "settings/DataFolderLock.h"
+#include "settings/DataPaths.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <string>
 #include <vector>
+
+namespace
+{
+// The headless run's status for the same case.
+constexpr int kFolderInUseStatus = 4;
+} // namespace
 
 extern "C" __attribute__((visibility("default"))) int HarvestorGuiMain(int argc, char** argv)
 {
@@ -19,6 +28,15 @@ extern "C" __attribute__((visibility("default"))) int HarvestorGuiMain(int argc,
     QGuiApplication::setDesktopFileName(QStringLiteral("harvestor"));
     // The application decides when to end: a hidden main window or a closed dialog must not.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Before the core opens the log: a second run must leave the first one's files alone.
+    CDataFolderLock folderLock;
+    if (!folderLock.Take(CurrentDirectory()))
+    {
+        QMessageBox::critical(nullptr, QStringLiteral("Harvestor"),
+                              QString::fromStdString(folderLock.Problem()));
+        return kFolderInUseStatus;
+    }
 
     // The core state lives as long as the window: the log is opened and the working directory
     // recorded before start-up begins.

@@ -2,6 +2,7 @@
 
 #include "cli/DecisionReport.h"
 #include "cli/FoundFilesReport.h"
+#include "cli/InterruptSignals.h"
 #include "cli/MemoryTargets.h"
 #include "cli/MessageQueue.h"
 #include "cli/ProgressLine.h"
@@ -9,13 +10,21 @@
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
 #include "session/SessionSteps.h"
+#include "settings/DataFolderLock.h"
+#include "settings/DataPaths.h"
 #include "settings/LogFile.h"
 #include "settings/UserSettingsFile.h"
 #include "url/Url.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
 #include <thread>
+#include <unistd.h>
 
 namespace
 {
@@ -54,19 +63,42 @@ public:
     CHeadlessFrontEnd(const CHeadlessFrontEnd&) = delete;
     CHeadlessFrontEnd& operator=(const CHeadlessFrontEnd&) = delete;
 
-    // Serves the workers until the work is done (or a worker asks to close), then closes.
-    void RunUntilDone()
+    // How a run ended besides its work being done.
+    enum class EEnd
     {
+        Done,
+        Interrupted,
+        TimeUp,
+    };
+
+    // Serves the workers until the work is done (or a worker asks to close), a signal came or
+    // the deadline passed, then closes.
+    EEnd RunUntilDone(const CInterruptSignals& signals,
+                      std::optional<std::chrono::steady_clock::time_point> deadline)
+    {
+        EEnd end = EEnd::Done;
         while (!m_closeRequested && !IsWorkDone(m_core))
         {
+            if (signals.Received() != 0)
+            {
+                end = EEnd::Interrupted;
+                break;
+            }
+            if (deadline && std::chrono::steady_clock::now() >= *deadline)
+            {
+                end = EEnd::TimeUp;
+                break;
+            }
             if (auto message = m_messages.Next(kPollInterval))
                 Handle(*message);
             m_progress.Show(Figures());
         }
         Close();
+        return end;
     }
 
     std::vector<std::string> FoundFiles() const { return m_files.Urls(); }
+    bool OptionsSaved() const { return m_optionsSaved; }
     void EraseProgress() { m_progress.Erase(); }
 
 private:
@@ -105,7 +137,7 @@ private:
     {
         m_closing = true;
         CancelAllWork(m_core);
-        SaveOptions(m_core);
+        m_optionsSaved = SaveOptions(m_core);
         while (WorkersRunning(m_core))
         {
             if (auto message = m_messages.Next(std::chrono::milliseconds(20)))
@@ -124,6 +156,7 @@ private:
     std::string m_currentPage;
     bool m_closeRequested = false;
     bool m_closing = false;
+    bool m_optionsSaved = true;
 };
 
 CTrawlerCommandLineInfo ParseArguments(int argc, const char* const* argv, std::int32_t defaultMode)
@@ -131,6 +164,33 @@ CTrawlerCommandLineInfo ParseArguments(int argc, const char* const* argv, std::i
     CTrawlerCommandLineInfo commandLine(defaultMode);
     commandLine.ParseCommandLine(argc, argv);
     return commandLine;
+}
+
+// A decision file that cannot be written is known before the crawl, not after it. A file made
+// only to find that out is removed again.
+bool CanWriteFile(const std::string& path, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0)
+    {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return true;
+    }
+    if (errno == EEXIST && ::access(path.c_str(), W_OK) == 0)
+        return true;
+    error = path + ": " + std::strerror(errno);
+    return false;
+}
+
+void ReportUnreadStartPages(const CTrawlerCore& core)
+{
+    for (const CTrawlerCore::CUnreadPage& page : core.UnreadStartPages())
+    {
+        const std::string line = MaskForOutput("harvestor: cannot read " + page.url + ": " +
+                                               (page.problem.empty() ? "no answer" : page.problem));
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
 }
 
 } // namespace
@@ -144,14 +204,27 @@ int RunHeadless(int argc, const char* const* argv)
 {
     {
         const CTrawlerCommandLineInfo check = ParseArguments(argc, argv, 0);
-        if (!check.m_error.empty() || check.m_sites.empty())
+        std::string error = check.m_error;
+        if (error.empty() && !check.m_explainFile.empty() &&
+            !CanWriteFile(check.m_explainFile, error))
+            error = "cannot write " + error;
+        if (!error.empty() || check.m_sites.empty())
         {
-            if (!check.m_error.empty())
-                std::fprintf(stderr, "harvestor: %s\n", check.m_error.c_str());
+            if (!error.empty())
+                std::fprintf(stderr, "harvestor: %s\n", error.c_str());
             std::fputs(kUsageText, stderr);
             return kExitUsage;
         }
     }
+    // Before the log is opened: a second run must leave the first one's files alone.
+    CDataFolderLock folderLock;
+    if (!folderLock.Take(CurrentDirectory()))
+    {
+        std::fprintf(stderr, "%s\n", folderLock.Problem().c_str());
+        return kExitFolderInUse;
+    }
+    // Before any other thread starts, so that every thread leaves the signals to it.
+    CInterruptSignals signals([](int) {});
     if (!StartNetworkLibrary())
     {
         std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
@@ -167,6 +240,10 @@ int RunHeadless(int argc, const char* const* argv)
             ParseArguments(argc, argv, core.m_options.m_defaultMode);
         // Nobody could close a run without a window: it ends when its work is done.
         commandLine.m_terminate = true;
+        std::optional<std::chrono::steady_clock::time_point> deadline;
+        if (commandLine.m_maxTimeSeconds > 0)
+            deadline = std::chrono::steady_clock::now() +
+                       std::chrono::seconds(commandLine.m_maxTimeSeconds);
         if (!core.OpenSession(commandLine.m_agent))
         {
             std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
@@ -178,16 +255,28 @@ int RunHeadless(int argc, const char* const* argv)
             RecordWorkDirectory(UserSettingsPath(), core.m_options.m_workDir);
             LoadHistories(core);
             BrowseCommandLineSites(core, commandLine);
-            frontEnd.RunUntilDone();
+            const CHeadlessFrontEnd::EEnd end = frontEnd.RunUntilDone(signals, deadline);
             frontEnd.EraseProgress();
-            EndSession(core);
+            bool saved = frontEnd.OptionsSaved();
+            saved = EndSession(core) && saved;
             WriteFoundFiles(stdout, frontEnd.FoundFiles(), core.m_urlStore, commandLine.m_tsv);
+            std::fflush(stdout);
+            ReportUnreadStartPages(core);
             WriteWhyLines(stderr, core, commandLine.m_why);
             std::string error;
             if (!commandLine.m_explainFile.empty() &&
                 !WriteExplainFile(commandLine.m_explainFile, core, error))
+            {
                 std::fprintf(stderr, "harvestor: cannot write %s\n", error.c_str());
-            if (core.m_unreadStartPages.load() != 0)
+                saved = false;
+            }
+            if (!saved)
+                status = kExitFileNotSaved;
+            else if (end == CHeadlessFrontEnd::EEnd::Interrupted)
+                status = InterruptedStatus(signals.Received());
+            else if (end == CHeadlessFrontEnd::EEnd::TimeUp)
+                status = kExitTimeLimit;
+            else if (core.m_unreadStartPages.load() != 0)
                 status = kExitStartPageUnread;
             else if (core.m_failedDownloads.load() != 0 && core.Options()->m_autoDownload)
                 status = kExitDownloadFailed;

@@ -1,10 +1,15 @@
 #pragma once
 
-// Exit statuses of the command-line tool.
+// Exit statuses of the command-line tool. When several apply, the first of usage, folder in
+// use, file not saved, interrupted (128 + the signal), time limit, start page unread, download
+// failed is the status.
 inline constexpr int kExitAllRead = 0;
 inline constexpr int kExitStartPageUnread = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitDownloadFailed = 3;
+inline constexpr int kExitFolderInUse = 4;
+inline constexpr int kExitTimeLimit = 5;
+inline constexpr int kExitFileNotSaved = 6;
 
 // True when no display is available: neither DISPLAY nor WAYLAND_DISPLAY is set.
 bool IsHeadlessEnvironment();

@@ -111,3 +111,16 @@ void CTrawlerCore::RebuildTransferContext()
     // Workers must not read the options while the window edits them.
     m_transferContext->publishedOptions = [this] { return Options(); };
 }
+
+void CTrawlerCore::NoteUnreadStartPage(const std::string& url, const std::string& problem)
+{
+    m_unreadStartPages.fetch_add(1);
+    std::lock_guard lock(m_unreadMutex);
+    m_unreadPages.push_back({url, problem});
+}
+
+std::vector<CTrawlerCore::CUnreadPage> CTrawlerCore::UnreadStartPages() const
+{
+    std::lock_guard lock(m_unreadMutex);
+    return m_unreadPages;
+}

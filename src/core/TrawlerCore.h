@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class CInternetSession;
 
@@ -73,6 +74,15 @@ public:
 
     // Installs the GUI's prompts (or, with nullptr, the unattended ones). Before workers run.
     void SetPrompts(CUserPrompts* prompts);
+    // A start page whose read failed, and why: the command-line tool says so on standard error.
+    void NoteUnreadStartPage(const std::string& url, const std::string& problem);
+    struct CUnreadPage
+    {
+        std::string url;
+        std::string problem;
+    };
+    std::vector<CUnreadPage> UnreadStartPages() const;
+
     // How long a page read may take (kPageReadLimit unless set). Before workers run.
     void SetPageReadLimit(std::chrono::seconds limit);
     CUserPrompts& Prompts() const { return *m_prompts; }
@@ -86,6 +96,9 @@ public:
     CLogFile m_log;
     // Edited by the user-interface thread only; workers use Options().
     COptions m_options;
+    // The options' bytes as loaded or last saved (empty when no usable file was found): a run
+    // writes the options only when they differ.
+    std::string m_optionsAsLoaded;
     std::atomic<bool> m_cancelBrowse{false};
     std::atomic<bool> m_cancelDownload{false};
 
@@ -119,5 +132,7 @@ private:
     std::unique_ptr<CTransferContext> m_transferContext;
     std::chrono::seconds m_pageReadLimit = kPageReadLimit;
     mutable std::mutex m_optionsMutex;
+    mutable std::mutex m_unreadMutex;
+    std::vector<CUnreadPage> m_unreadPages;
     std::shared_ptr<const COptions> m_publishedOptions;
 };

@@ -162,7 +162,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     if (unchanged || !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
     {
         if (!unchanged && &page == m_startPage && !m_core.m_cancelBrowse)
-            m_core.m_unreadStartPages.fetch_add(1);
+            m_core.NoteUnreadStartPage(page.m_url, answer.problem);
         const CReason reason = unchanged               ? CReason::Unchanged
                                : m_core.m_cancelBrowse ? CReason::Cancelled
                                                        : CReason::Error;

@@ -304,7 +304,11 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
                                      CTransfer* started)
 {
     if (!record.m_usable)
+    {
+        if (answer != nullptr)
+            answer->problem = "the address cannot be used";
         return std::nullopt;
+    }
     if (cancel == nullptr)
         cancel = &context.cancelBrowse;
     CTransfer own(context, cancel);
@@ -313,7 +317,10 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
     if (!transfer.OpenWithLogin(record, false))
     {
         if (answer != nullptr)
+        {
             answer->refusedStatus = transfer.RefusedStatus();
+            answer->problem = transfer.Problem();
+        }
         return std::nullopt;
     }
     CResponseFacts facts;

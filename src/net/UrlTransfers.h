@@ -71,6 +71,8 @@ struct CPageAnswer
     CCalendarTime lastModified;
     // The HTTP status that refused the page; 0 when it was not refused.
     int refusedStatus = 0;
+    // Why the page could not be read, as the log says it; empty when it was read.
+    std::string problem;
 };
 
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the

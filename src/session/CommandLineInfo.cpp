@@ -35,6 +35,7 @@ constexpr CKeyword kKeywords[] = {
     {"tsv", &Info::m_tsv, Info::kPendingNone},
     {"why", nullptr, Info::kPendingWhy},
     {"explain", nullptr, Info::kPendingExplain},
+    {"max-time", nullptr, Info::kPendingMaxTime},
 };
 
 char FoldCase(char c)
@@ -150,6 +151,12 @@ void CTrawlerCommandLineInfo::ParseParam(std::string_view text, bool isFlag, boo
     case kPendingExplain:
         m_explainFile.assign(text);
         break;
+    case kPendingMaxTime:
+        m_maxTimeSeconds = ReadLeadingInteger(text);
+        if (m_maxTimeSeconds <= 0 || text.find_first_not_of("0123456789") != std::string_view::npos)
+            NoteError("-max-time takes a whole number of seconds above 0, not " +
+                      std::string(text));
+        break;
     default:
         break;
     }
@@ -175,9 +182,9 @@ void CTrawlerCommandLineInfo::ParseCommandLine(int argc, const char* const* argv
             argument.remove_prefix(1);
         ParseParam(argument, isFlag, i + 1 == argc);
     }
-    static constexpr const char* kPendingNames[] = {"",          "-site", "-mode",
-                                                    "-identity", "-why",  "-explain"};
-    if (m_pending > kPendingNone && m_pending <= kPendingExplain)
+    static constexpr const char* kPendingNames[] = {"",     "-site",    "-mode",    "-identity",
+                                                    "-why", "-explain", "-max-time"};
+    if (m_pending > kPendingNone && m_pending <= kPendingMaxTime)
         NoteError(std::string("missing value for ") + kPendingNames[m_pending]);
 }
 
@@ -194,6 +201,7 @@ const char* const kUsageText =
     "                   (repeatable; one line per URL on standard error)\n"
     "  -explain FILE    write the decision on every link met to FILE: URL, decision, reason,\n"
     "                   value, page found on (tab-separated)\n"
+    "  -max-time S      end the run after S seconds as an interrupt would (exit status 5)\n"
     "  -quiet           no progress line on a terminal\n"
     "  -headless        run without the window even where a display exists\n"
     "  -term            close when all browsing and downloading is done\n"
@@ -202,5 +210,7 @@ const char* const kUsageText =
     "  -nocheck         skip the upgrade check\n"
     "  -help, -?        show this text;  -version  show the version\n"
     "Flags may also be written --flag or --flag=value.\n"
-    "Exit status: 0 every start page was read, 1 a start page could not be read,\n"
-    "2 usage error, 3 a download failed while downloading automatically.\n";
+    "Exit status (the first that applies): 2 usage error, 4 another run uses the data folder\n"
+    "(or it cannot be locked), 6 a settings or history file could not be saved, 130 or 143\n"
+    "interrupted by SIGINT or SIGTERM, 5 -max-time reached, 1 a start page could not be read,\n"
+    "3 a download failed while downloading automatically, 0 every start page was read.\n";

@@ -9,7 +9,8 @@
 inline constexpr const char* kDefaultAgent = "Hvstr152";
 
 // What the command line asks for. Flags begin with "-" or "/" and match their keyword by
-// prefix, ignoring case; "site", "mode", "identity", "why" and "explain" take the next argument,
+// prefix, ignoring case; "site", "mode", "identity", "why", "explain" and "max-time" take the
+// next argument,
 // which may begin with "/" (a path) but not with "-". The
 // conventional spellings work too: "--site URL", "--site=URL", "-mode=2".
 class CTrawlerCommandLineInfo
@@ -24,6 +25,7 @@ public:
         kPendingIdentity = 3,
         kPendingWhy = 4,
         kPendingExplain = 5,
+        kPendingMaxTime = 6,
     };
 
     // defaultModeIndex: the options' default mode, used when no "mode" is given.
@@ -57,6 +59,8 @@ public:
     // URLs whose decision is printed after the run, and the file that receives every decision.
     std::vector<std::string> m_why;
     std::string m_explainFile;
+    // "max-time": a headless run ends as if interrupted after this many seconds; 0 for never.
+    std::int32_t m_maxTimeSeconds = 0;
 
     // The first mistake on the command line ("" when none): an unknown flag, a value that is
     // missing or given to a switch. The window ignores it; the headless tool refuses to run.

@@ -14,6 +14,7 @@
 
 #include <curl/curl.h>
 #include <memory>
+#include <vector>
 
 void ReportFileError(CTrawlerCore& core, const CFileError& error)
 {
@@ -32,8 +33,13 @@ void StopNetworkLibrary()
 
 void LoadOptions(CTrawlerCore& core)
 {
-    if (!core.m_options.Load())
+    if (core.m_options.Load())
+        core.m_optionsAsLoaded = core.m_options.SaveToBytes();
+    else
+    {
         KeepDamagedFile(core.m_options.ResolvePath({}));
+        core.m_optionsAsLoaded.clear();
+    }
     core.PublishOptions();
 }
 
@@ -104,8 +110,11 @@ void CancelAllWork(CTrawlerCore& core)
     core.m_cancelBrowse.store(true);
 }
 
-void SaveOptions(CTrawlerCore& core)
+bool SaveOptions(CTrawlerCore& core)
 {
+    std::string bytes = core.m_options.SaveToBytes();
+    if (!core.m_optionsAsLoaded.empty() && bytes == core.m_optionsAsLoaded)
+        return true;
     try
     {
         core.m_options.Save();
@@ -113,11 +122,18 @@ void SaveOptions(CTrawlerCore& core)
     catch (const CFileError& error)
     {
         ReportFileError(core, error);
+        return false;
     }
+    core.m_optionsAsLoaded = std::move(bytes);
+    return true;
 }
 
-void EndSession(CTrawlerCore& core)
+bool EndSession(CTrawlerCore& core)
 {
     core.CloseSession();
-    core.m_histories.SaveAtShutdown(core.m_options);
+    std::vector<std::string> errors;
+    const bool saved = core.m_histories.SaveAtShutdown(core.m_options, &errors);
+    for (const std::string& error : errors)
+        core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName, error);
+    return saved;
 }

@@ -55,9 +55,12 @@ bool WorkersRunning(const CTrawlerCore& core);
 // The first step of closing: every browse and download is told to stop.
 void CancelAllWork(CTrawlerCore& core);
 
-// Writes the options; a failure is reported to the user.
-void SaveOptions(CTrawlerCore& core);
+// Writes the options when this run changed them or found no usable file: a run that changed
+// nothing leaves the file as it is, whatever another program wrote there meanwhile. A failure
+// is reported to the user with the file's name and the reason; false then.
+bool SaveOptions(CTrawlerCore& core);
 
 // After every worker has ended: closes the Internet session and writes the histories that
-// start-up loaded (an early end keeps the old files).
-void EndSession(CTrawlerCore& core);
+// start-up loaded (an early end keeps the old files). Each file that cannot be written is
+// reported to the user with its name and the reason; false then.
+bool EndSession(CTrawlerCore& core);

@@ -22,7 +22,7 @@ void CHistories::LoadAtStartup(const COptions& options)
     m_urlHistoryLoaded = true;
 }
 
-bool CHistories::SaveAtShutdown(const COptions& options)
+bool CHistories::SaveAtShutdown(const COptions& options, std::vector<std::string>* errors)
 {
     bool saved = true;
     // Shut-down goes on whatever happens to one file.
@@ -32,9 +32,11 @@ bool CHistories::SaveAtShutdown(const COptions& options)
         {
             list.Save(fileName, options.m_workDir);
         }
-        catch (const CFileError&)
+        catch (const CFileError& error)
         {
             saved = false;
+            if (errors != nullptr)
+                errors->emplace_back(error.what());
         }
     };
     if (options.m_rememberDownloads && m_fileHistoryLoaded)

@@ -2,6 +2,9 @@
 
 #include "settings/TSList.h"
 
+#include <string>
+#include <vector>
+
 class COptions;
 
 inline constexpr const char* kUrlHistoryFileName = "urls.his";
@@ -19,8 +22,9 @@ public:
     // Shut-down, after every worker has ended: writes the lists that LoadAtStartup read, the
     // download history only while it is still remembered. A list that start-up never read is
     // not written, so its file on disk keeps the entries of earlier runs. False when a file
-    // could not be written; nothing else is reported.
-    bool SaveAtShutdown(const COptions& options);
+    // could not be written; errors, when given, then receives a line for each such file that
+    // names it and the reason.
+    bool SaveAtShutdown(const COptions& options, std::vector<std::string>* errors = nullptr);
 
     CTSList m_urlHistory;
     CTSList m_fileHistory;

@@ -2,6 +2,7 @@
 
 #include "platform/Archive.h"
 #include "platform/FileError.h"
+#include "url/UrlPassword.h"
 
 #include <algorithm>
 
@@ -23,8 +24,15 @@ CHistoryRead ParseHistory(std::string_view bytes, const std::string& path, std::
     return result;
 }
 
-std::string BuildHistoryBytes(const std::string& editText, const std::vector<std::string>& list)
+std::string BuildHistoryBytes(const std::string& typedText,
+                              const std::vector<std::string>& typedList)
 {
+    // An address typed with a password keeps only its user name on disk.
+    const std::string editText = UrlWithoutPassword(typedText);
+    std::vector<std::string> list;
+    list.reserve(typedList.size());
+    for (const std::string& entry : typedList)
+        list.push_back(UrlWithoutPassword(entry));
     const auto others = std::count_if(list.begin(), list.end(),
                                       [&](const std::string& entry) { return entry != editText; });
     CArchiveWriter archive;

@@ -26,5 +26,5 @@ CHistoryRead ParseHistory(std::string_view bytes, const std::string& path,
                           std::size_t depth = kHistoryLoadDepth);
 
 // The bytes of a history file: editText first, then every list entry not exactly equal to it,
-// in list order.
+// in list order; an address among them keeps its user name but not its password.
 std::string BuildHistoryBytes(const std::string& editText, const std::vector<std::string>& list);

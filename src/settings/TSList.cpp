@@ -6,6 +6,7 @@
 #include "platform/FileTime.h"
 #include "platform/TimedLock.h"
 #include "settings/DataPaths.h"
+#include "url/UrlPassword.h"
 
 #include <utility>
 
@@ -13,6 +14,16 @@ namespace
 {
 // One entry takes at least a one-byte key length and the two time words.
 constexpr std::size_t kSmallestEntry = 1 + 4 + 4;
+
+// The keys are URLs, kept and compared without their passwords: a history file must not hand
+// a password to whoever reads it. Most keys hold none and are used as they are.
+template <class TUse> auto WithKeptKey(std::string_view key, TUse&& use)
+{
+    if (!HasUrlPassword(key))
+        return use(key);
+    const std::string kept = UrlWithoutPassword(key);
+    return use(std::string_view(kept));
+}
 } // namespace
 
 bool CTSList::Add(const std::string& key, const CCalendarTime& time)
@@ -20,13 +31,14 @@ bool CTSList::Add(const std::string& key, const CCalendarTime& time)
     auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
-    return m_entries.Add(key, time);
+    return WithKeptKey(key, [&](std::string_view kept) { return m_entries.Add(kept, time); });
 }
 
 bool CTSList::Contains(const std::string& key) const
 {
     auto lock = LockWithin(m_mutex, kLockWait);
-    return lock.owns_lock() && m_entries.times.contains(key);
+    return lock.owns_lock() &&
+           WithKeptKey(key, [&](std::string_view kept) { return m_entries.times.contains(kept); });
 }
 
 bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
@@ -34,11 +46,15 @@ bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
     auto lock = LockWithin(m_mutex, kLockWait);
     if (!lock.owns_lock())
         return false;
-    const auto found = m_entries.times.find(key);
-    if (found == m_entries.times.end())
-        return false;
-    time = found->second;
-    return true;
+    return WithKeptKey(key,
+                       [&](std::string_view kept)
+                       {
+                           const auto found = m_entries.times.find(kept);
+                           if (found == m_entries.times.end())
+                               return false;
+                           time = found->second;
+                           return true;
+                       });
 }
 
 bool CTSList::RemoveAll()
@@ -88,7 +104,8 @@ void CTSList::Read(CArchiveReader& archive)
             const std::uint64_t high = archive.ReadU32();
             CCalendarTime time; // a file time that has no calendar time reads as "no time"
             FileTimeToCalendarTime(low | (high << 32), time);
-            entries.Add(key, time); // a repeated key keeps its first time
+            // A repeated key keeps its first time; an older file's passwords are dropped.
+            WithKeptKey(key, [&](std::string_view kept) { return entries.Add(kept, time); });
         }
     }
     // Entries beyond the count: the count is wrong, so the list may be too.

@@ -79,9 +79,15 @@ TEST_F(HistoriesTest, ClearedDownloadHistoryStaysOnDiskWhileNotRemembered)
     EXPECT_EQ(ReadFileBytes(m_dir.File("files.his")), std::string(4, '\0'));
 }
 
-TEST_F(HistoriesTest, WriteFailuresAreReportedOnlyByTheResult)
+TEST_F(HistoriesTest, WriteFailuresNameEveryFileAndItsReason)
 {
     m_histories.LoadAtStartup(m_options);
     std::filesystem::remove_all(m_dir.Path());
-    EXPECT_FALSE(m_histories.SaveAtShutdown(m_options));
+    std::vector<std::string> errors;
+    EXPECT_FALSE(m_histories.SaveAtShutdown(m_options, &errors));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_NE(errors[0].find(m_dir.File("files.his") + ": No such file or directory"),
+              std::string::npos)
+        << errors[0];
+    EXPECT_NE(errors[1].find(m_dir.File("urls.his")), std::string::npos) << errors[1];
 }

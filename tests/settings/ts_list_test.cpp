@@ -1,4 +1,5 @@
 #include "LeBytes.h"
+#include "settings/HistoryFile.h"
 #include "settings/TSList.h"
 #include "support/TempDir.h"
 
@@ -34,6 +35,30 @@ TEST(TSListTest, KeysAreExactAndKeepTheirFirstTime)
     EXPECT_TRUE(list.Contains("http://a/page.html"));
     EXPECT_TRUE(list.RemoveAll());
     EXPECT_FALSE(list.Contains("http://a/page.html"));
+}
+
+TEST(TSListTest, KeysAreKeptAndComparedWithoutPasswords)
+{
+    CTSList list;
+    // An older file may hold a password: it is dropped as the file is read.
+    ASSERT_TRUE(
+        list.LoadFromBytes(Le32(1) + ShortString("ftp://me:old@h/x.zip") + Le32(0) + Le32(0)));
+    EXPECT_TRUE(list.Add("http://me:secret@h/a.zip", kTime2001));
+    EXPECT_TRUE(list.Add("http://:secret@h/b.zip", kTime2001));
+    EXPECT_TRUE(list.Add("http://h/c.zip?u=a:b@c", kTime2001)); // not the authority: kept whole
+    CCalendarTime time;
+    EXPECT_TRUE(list.Lookup("http://me:other@h/a.zip", time));
+    EXPECT_TRUE(list.Contains("http://me@h/a.zip"));
+    EXPECT_TRUE(list.Contains("http://h/b.zip"));
+    EXPECT_TRUE(list.Contains("ftp://me@h/x.zip"));
+    EXPECT_TRUE(list.Contains("http://h/c.zip?u=a:b@c"));
+    EXPECT_FALSE(list.Contains("http://you@h/a.zip"));
+    const std::string bytes = list.SaveToBytes();
+    EXPECT_EQ(bytes.find("secret"), std::string::npos);
+    EXPECT_EQ(bytes.find("old"), std::string::npos);
+    // The entry histories of the address boxes too.
+    EXPECT_EQ(BuildHistoryBytes("http://me:pw@h/", {"http://me:pw@h/", "ftp://:pw@g/", "pw"}),
+              BuildHistoryBytes("http://me@h/", {"http://me@h/", "ftp://g/", "pw"}));
 }
 
 TEST(TSListTest, FilesAreWrittenByteForByte)

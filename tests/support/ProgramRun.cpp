@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -70,6 +71,9 @@ CProgramRun RunProgram(const std::string& program, const std::vector<std::string
     else
         ::close(errPipe[1]);
 
+    std::thread watcher;
+    if (options.whileRunning)
+        watcher = std::thread(options.whileRunning, child);
     CProgramRun run;
     const auto deadline = std::chrono::steady_clock::now() + options.budget;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errRead, POLLIN, 0}};
@@ -100,6 +104,8 @@ CProgramRun RunProgram(const std::string& program, const std::vector<std::string
     ::close(errRead);
     int status = 0;
     ::waitpid(child, &status, 0);
+    if (watcher.joinable())
+        watcher.join();
     if (!killed)
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     return run;

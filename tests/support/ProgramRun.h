@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,9 @@ struct CProgramOptions
     // Extra environment entries (NAME, value).
     std::vector<std::pair<std::string, std::string>> environment;
     std::chrono::milliseconds budget{120000};
+    // Runs on a thread of its own once the program has started (to signal it, or to look at or
+    // change its files while it runs); the run's result waits for it.
+    std::function<void(pid_t)> whileRunning;
 };
 
 CProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
