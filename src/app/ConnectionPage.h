@@ -22,7 +22,6 @@ public:
     std::uint32_t m_threads = 0;
 
     QSlider* RetriesSlider() const { return m_sliders[0]; }
-    QSlider* TimeoutSlider() const { return m_sliders[1]; }
     QSlider* ThreadsSlider() const { return m_sliders[2]; }
 
 protected:

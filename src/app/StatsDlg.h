@@ -23,7 +23,6 @@ public:
 
     // Closes the window and tells the main window, once.
     void Destroy();
-    bool IsDestroyed() const { return m_destroyed; }
 
     // Copies the counters into the fields (what each timer tick does).
     void Refresh();

@@ -56,7 +56,7 @@ CTrawlerApp::~CTrawlerApp()
 
 bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
 {
-    // 1. The network library, before any thread starts.
+    // The network library, before any thread starts.
     m_curlInitialized = StartNetworkLibrary();
     if (!m_curlInitialized)
     {
@@ -64,19 +64,19 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
         return false;
     }
 
-    // 2. The per-user settings store; the options' window defaults follow the screen.
+    // The per-user settings store; the options' window defaults follow the screen.
     QCoreApplication::setOrganizationName(QString::fromLatin1(kRegistryKey));
     QCoreApplication::setApplicationName(QString::fromLatin1(kAppName));
     SetScreenSizeProvider(PrimaryScreenSize);
 
-    // 3. The options.
+    // The options.
     LoadOptions(m_core);
 
-    // 4. The document.
+    // The document.
     m_doc = std::make_unique<CTrawlerDoc>();
     m_doc->SetPrompts(m_prompts.get());
 
-    // 5. The command line, then the main window.
+    // The command line, then the main window.
     m_commandLine = CTrawlerCommandLineInfo(m_core.m_options.m_defaultMode);
     m_commandLine.ParseCommandLine(argc, argv);
     m_frame = std::make_unique<CMainFrame>(m_core, *m_doc, false);
@@ -85,26 +85,26 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     m_doc->OnNewDocument();
     m_frame->show();
 
-    // 6. The one Internet session, with the agent of the command line.
+    // The one Internet session, with the agent of the command line.
     if (!m_core.OpenSession(m_commandLine.m_agent))
     {
         m_prompts->ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kSocketsFailedMessage);
         return false;
     }
 
-    // 7. The window's own state.
+    // The window's own state.
     ShowMainFrameInFinalState();
 
-    // 8.
+    // The folder of the first run, for the user's settings store.
     RecordWorkDirectory();
 
-    // 9.
+    // The About box, unless the window was closed meanwhile.
     if (m_steps.showAbout)
         m_steps.showAbout(m_frame.get());
     if (m_frameClosed)
         return false;
 
-    // 10. to 15. The busy cursor covers the loading only: the upgrade check shows its own
+    // The histories: the busy cursor covers the loading only: the upgrade check shows its own
     // while it asks, and the offer and the Add Site prompt wait for the user.
     {
         CWaitCursor waitCursor;

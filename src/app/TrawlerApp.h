@@ -46,10 +46,8 @@ public:
     void CloseMainFrame();
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
-    CTrawlerDoc* Document() const { return m_doc.get(); }
     CGuiPrompts& Prompts() const { return *m_prompts; }
     CStartupSteps& Steps() { return m_steps; }
-    const CTrawlerCommandLineInfo& CommandLine() const { return m_commandLine; }
     int ExitCode() const { return m_exitCode; }
     // The found-file list's URLs at the moment the main window closed.
     const std::vector<std::string>& FoundFilesAtClose() const { return m_foundFilesAtClose; }
