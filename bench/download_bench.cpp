@@ -72,8 +72,8 @@ int RunWorkers(const std::string& urlList, const std::string& outputDir, int wor
     StartDownloadWorkers(core);
     if (!WaitForDownloadWorkers(core, std::chrono::hours(1)))
         return 5;
-    std::printf("%u files, %u bytes\n", core.m_stats.m_receivedFiles.load(),
-                core.m_stats.m_receivedBytes.load());
+    std::printf("%u files, %llu bytes\n", core.m_stats.m_receivedFiles.load(),
+                static_cast<unsigned long long>(core.m_stats.m_receivedBytes.load()));
     return 0;
 }
 

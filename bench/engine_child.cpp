@@ -77,7 +77,7 @@ int RunEngineChild(const std::string& startUrl, const std::string& workDir, bool
     std::uint32_t browsed = 0;
     std::uint32_t foundSites = 0;
     std::uint32_t foundFiles = 0;
-    std::uint32_t receivedBytes = 0;
+    std::uint64_t receivedBytes = 0;
     {
         CTrawlerCore core(workDir, workDir + "/hvstr.log");
         if (!core.OpenSession("Hvstr152"))
@@ -112,10 +112,10 @@ int RunEngineChild(const std::string& startUrl, const std::string& workDir, bool
         core.m_foundFiles.SetTarget(nullptr);
         core.m_sites.SetTarget(nullptr);
     }
-    std::printf("browsed=%u foundSites=%u foundFiles=%u received=%u listed=%zu nodes=%zu "
+    std::printf("browsed=%u foundSites=%u foundFiles=%u received=%llu listed=%zu nodes=%zu "
                 "messages=%zu seconds=%.4f\n",
-                browsed, foundSites, foundFiles, receivedBytes, list.Count(), tree.Count(),
-                frame.m_messages.load(), seconds);
+                browsed, foundSites, foundFiles, static_cast<unsigned long long>(receivedBytes),
+                list.Count(), tree.Count(), frame.m_messages.load(), seconds);
     return 0;
 }
 

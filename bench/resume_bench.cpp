@@ -54,7 +54,7 @@ CAttempt Download(CTrawlerCore& core, const std::string& url, const std::string&
 {
     CUrl record(url);
     CCutter progress(core.m_cancelDownload, stopAt);
-    const std::uint32_t before = core.m_stats.m_receivedBytes.load();
+    const std::uint64_t before = core.m_stats.m_receivedBytes.load();
     const auto start = std::chrono::steady_clock::now();
     CAttempt attempt;
     attempt.complete = DownloadTo(record, core.TransferContext(), progress, path);

@@ -34,7 +34,7 @@ public:
     // User-interface thread only, below.
     // The exact URL text of an item (the shown text may have replaced undecodable bytes).
     static std::string UrlOf(const QTreeWidgetItem* item);
-    // Shows a size text of the file sink ("%d" bytes, "<Unknown>" or empty) in the Size column:
+    // Shows a size text of the file sink (decimal bytes, "<Unknown>" or empty) in the Size column:
     // a byte count as KB, MB or GB, right-aligned, with the exact count as its tooltip.
     static void SetSizeText(QTreeWidgetItem* item, const std::string& sizeText);
     // The size text an item was given, as the file sink made it.

@@ -13,10 +13,10 @@
 namespace
 {
 
-// Sizes are compared in kilobytes against 32-bit byte counts: 4 GB is the largest that matters.
-constexpr std::int64_t kLargestSizeK = 4 * 1024 * 1024;
-constexpr CFieldRange kMinSizeRange = {"&Min Size (K):", 0, kLargestSizeK};
-constexpr CFieldRange kMaxSizeRange = {"M&ax Size (K):", 0, kLargestSizeK};
+constexpr CFieldRange kMinSizeRange = {"&Min Size (K):", kSizeLimitKRange.minimum,
+                                       kSizeLimitKRange.maximum};
+constexpr CFieldRange kMaxSizeRange = {"M&ax Size (K):", kSizeLimitKRange.minimum,
+                                       kSizeLimitKRange.maximum};
 
 } // namespace
 

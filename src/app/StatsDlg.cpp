@@ -60,10 +60,14 @@ void CStatsDlg::Refresh()
 {
     const CStatistics& stats = m_core.m_stats;
     const qlonglong values[kFieldCount] = {
-        stats.m_foundSites.load(),    stats.m_browsedSites.load(),
-        m_core.m_liveBrowsers.load(), stats.m_foundFiles.load(),
-        stats.m_queuedFiles.load(),   stats.m_receivedFiles.load(),
-        stats.m_receivedBytes.load(), m_core.m_urlStore.AllocatedUrls(),
+        stats.m_foundSites.load(),
+        stats.m_browsedSites.load(),
+        m_core.m_liveBrowsers.load(),
+        stats.m_foundFiles.load(),
+        stats.m_queuedFiles.load(),
+        stats.m_receivedFiles.load(),
+        static_cast<qlonglong>(stats.m_receivedBytes.load()),
+        m_core.m_urlStore.AllocatedUrls(),
     };
     for (int field = 0; field < kFieldCount; ++field)
     {

@@ -100,15 +100,16 @@ bool CSiteBrowser::IsWantedFile(CUrl& link)
         DetermineSize(link, m_core.TransferContext(), &m_core.m_cancelBrowse);
     if (link.m_sizeState == kSizeKnown)
     {
-        const std::uint32_t size = link.m_size;
-        const std::uint32_t kilobytes = size / 1024;
-        const auto minimum = static_cast<std::uint32_t>(m_options->m_minSizeK);
-        const auto maximum = static_cast<std::uint32_t>(m_options->m_maxSizeK);
+        const std::uint64_t size = link.m_size;
+        const std::uint64_t kilobytes = size / 1024;
+        const std::uint64_t minimum = MinSizeK(*m_options);
+        const std::uint64_t maximum = MaxSizeK(*m_options);
         if (kilobytes < minimum || kilobytes > maximum)
         {
+            // Limits are within kSizeLimitKRange, so they fit the decision's 32-bit field.
             Refuse(CVerdict::NotListed, kilobytes < minimum ? CReason::TooSmall : CReason::TooLarge,
-                   kilobytes < minimum ? minimum : maximum);
-            m_why.number = size;
+                   static_cast<std::uint32_t>(kilobytes < minimum ? minimum : maximum));
+            m_why.SetSize(size);
             return false;
         }
     }

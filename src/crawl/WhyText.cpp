@@ -91,7 +91,7 @@ const CReasonText& ReasonRow(CReason reason, CVerdict verdict)
     return kReasons[2];
 }
 
-std::string SizeText(std::uint32_t bytes)
+std::string SizeText(std::uint64_t bytes)
 {
     return bytes < 1024 ? std::to_string(bytes) + " bytes" : std::to_string(bytes / 1024) + " KB";
 }
@@ -133,7 +133,7 @@ std::string Fill(std::string_view pattern, const CLinkExplanation& link)
         else if (name == "text")
             out += DecisionText(decision.text);
         else if (name == "size")
-            out += SizeText(decision.number);
+            out += SizeText(decision.Size());
         else if (name == "limit")
             out += std::to_string(decision.limit);
         else if (name == "scheme")
@@ -176,7 +176,7 @@ std::string ValueText(const CDecision& decision)
     {
     case CReason::TooSmall:
     case CReason::TooLarge:
-        return std::to_string(decision.number) + " bytes, limit " + std::to_string(decision.limit) +
+        return std::to_string(decision.Size()) + " bytes, limit " + std::to_string(decision.limit) +
                " KB";
     case CReason::LocalMaximum:
     case CReason::Depth:

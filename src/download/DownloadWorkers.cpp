@@ -122,17 +122,16 @@ bool ClaimWorkerSlot(std::atomic<std::uint32_t>& running, std::uint32_t maximum)
     return false;
 }
 
-// Why the known size is outside the limits (logged), or null. Sizes compare in whole KiB,
-// unsigned, as the limits are stored.
+// Why the known size is outside the limits (logged), or null. Sizes compare in whole KiB.
 const char* BreaksSizeLimits(const CUrl& record, const COptions& options, CLogFile& log)
 {
     if (record.m_sizeState.load() != kSizeKnown)
         return nullptr;
-    const std::uint32_t kib = record.m_size.load() / 1024;
+    const std::uint64_t kib = record.m_size.load() / 1024;
     const char* reason = nullptr;
-    if (kib < static_cast<std::uint32_t>(options.m_minSizeK))
+    if (kib < MinSizeK(options))
         reason = "Too Small!";
-    else if (kib > static_cast<std::uint32_t>(options.m_maxSizeK))
+    else if (kib > MaxSizeK(options))
         reason = "Too Large!";
     if (reason != nullptr)
         log.Write("Skipped %s: %s\n", record.m_url.c_str(), reason);
@@ -207,7 +206,7 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
     CDownloadRules rules;
     rules.outcome = &outcome;
     if (options->m_checkLength != kCheckLengthNever)
-        rules.maxSizeK = static_cast<std::uint32_t>(options->m_maxSizeK);
+        rules.maxSizeK = MaxSizeK(*options);
     rules.place = [&](const std::string& partPath, std::string& finalPath)
     {
         const int placed = PlaceLocalFile(record, *options, partPath, finalPath);

@@ -136,8 +136,10 @@ bool ParseHttpDate(const std::string& text, CCalendarTime& time)
         static_cast<std::uint64_t>(sinceFileEpoch) * kFileTimeTicksPerSecond, time);
 }
 
-std::uint32_t ParseContentLength(std::string_view text)
+std::uint64_t ParseContentLength(std::string_view text)
 {
+    // Above this a size is no file offset (off_t), and the next digit could wrap the sum.
+    constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     text = Trim(text);
     if (text.empty())
         return 0;
@@ -146,11 +148,12 @@ std::uint32_t ParseContentLength(std::string_view text)
     {
         if (c < '0' || c > '9')
             return 0;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (kLargest - digit) / 10)
             return 0;
+        value = value * 10 + digit;
     }
-    return static_cast<std::uint32_t>(value);
+    return value;
 }
 
 CContentRange ParseContentRange(const std::string* value)
@@ -166,14 +169,14 @@ CContentRange ParseContentRange(const std::string* value)
     const std::size_t slash = text.find('/');
     if (dash == std::string_view::npos || slash == std::string_view::npos || dash > slash)
         return range;
-    const std::uint32_t first = dash == 0 ? 0 : ParseContentLength(text.substr(0, dash));
-    const std::uint32_t last = ParseContentLength(text.substr(dash + 1, slash - dash - 1));
-    const std::uint32_t length = ParseContentLength(text.substr(slash + 1));
+    const std::uint64_t first = dash == 0 ? 0 : ParseContentLength(text.substr(0, dash));
+    const std::uint64_t last = ParseContentLength(text.substr(dash + 1, slash - dash - 1));
+    const std::uint64_t length = ParseContentLength(text.substr(slash + 1));
     // "0" reads as 0 like a malformed number; only the first byte may be 0.
     const bool firstOk = first != 0 || text.substr(0, dash) == "0";
     if (!firstOk || length == 0 || last + 1 != length || first > last)
         return range;
-    range.start = first;
+    range.start = static_cast<std::int64_t>(first);
     range.length = length;
     return range;
 }

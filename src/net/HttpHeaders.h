@@ -25,8 +25,8 @@ long ParseStatusLine(std::string_view line);
 bool ParseHttpDate(const std::string& text, CCalendarTime& time);
 
 // A Content-Length value as the size field holds it: the number when it is a plain decimal
-// between 1 and 2^31 - 1, else 0 (missing, malformed, or too large to be a signed 32-bit size).
-std::uint32_t ParseContentLength(std::string_view text);
+// between 1 and 2^63 - 1, else 0 (missing, malformed, or too large for a file offset).
+std::uint64_t ParseContentLength(std::string_view text);
 
 // What a 206 answer's Content-Range ("bytes 100-999/1000") says, when it sends the resource from
 // start to its last byte: start (else -1) and the resource's length as ParseContentLength reads
@@ -34,6 +34,6 @@ std::uint32_t ParseContentLength(std::string_view text);
 struct CContentRange
 {
     std::int64_t start = -1;
-    std::uint32_t length = 0;
+    std::uint64_t length = 0;
 };
 CContentRange ParseContentRange(const std::string* value);

@@ -133,7 +133,7 @@ int CResumablePart::Open(const std::string& url, const std::string& path)
         return Restart();
     m_validator = validator;
     m_keptBytes = size;
-    return std::fseek(m_stream.get(), static_cast<long>(size), SEEK_SET) == 0 ? 0 : errno;
+    return ::fseeko(m_stream.get(), static_cast<off_t>(size), SEEK_SET) == 0 ? 0 : errno;
 }
 
 int CResumablePart::Restart()

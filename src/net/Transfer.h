@@ -19,7 +19,7 @@ struct CConnection;
 // never to the shared record: two threads may transfer one URL at once.
 struct CResponseFacts
 {
-    std::uint32_t size = 0;     // 0 when not given
+    std::uint64_t size = 0;     // 0 when not given
     CCalendarTime lastModified; // unset when not given
     std::string contentType;
     // What identifies this version of the resource for a later Range request: a strong ETag,

@@ -35,7 +35,7 @@ std::string SystemErrorText(int error)
 
 void CountReceived(const CTransferContext& context, std::int64_t count)
 {
-    context.statistics.m_receivedBytes.fetch_add(static_cast<std::uint32_t>(count),
+    context.statistics.m_receivedBytes.fetch_add(static_cast<std::uint64_t>(count),
                                                  std::memory_order_relaxed);
 }
 
@@ -219,8 +219,7 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
             if (transfer.Status() == 206)
                 continue;
         }
-        file.Remember(facts.validator,
-                      record.m_sizeState == kSizeKnown ? record.m_size.load() : 0u);
+        file.Remember(facts.validator, record.m_sizeState == kSizeKnown ? record.m_size.load() : 0);
         break;
     }
 
@@ -364,7 +363,7 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
     return text;
 }
 
-std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
+std::uint64_t DetermineSize(CUrl& record, const CTransferContext& context,
                             const std::atomic<bool>* cancel, std::string* problem)
 {
     if (!record.m_usable)

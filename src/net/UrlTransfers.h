@@ -45,7 +45,7 @@ struct CDownloadRules
 {
     // A body larger than this many KiB (bytes / 1024, rounded down), by its Content-Length or
     // by the bytes that arrive, stops the download with the "Too Large!" line. None: any size.
-    std::optional<std::uint32_t> maxSizeK;
+    std::optional<std::uint64_t> maxSizeK;
     // Gives the complete file at partPath its final name, path as asked (it may take another
     // and sets path to it): 0, kKeptOldFile, or the system's error number. None: replaces path.
     std::function<int(const std::string& partPath, std::string& path)> place;
@@ -92,7 +92,7 @@ inline constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 // refused with a status while GET opens leaves the size unknown (size state 2) and the record
 // usable. cancel (may be null) aborts the request.
 // problem, when given, receives the reason of a failure as the log line gives it.
-std::uint32_t DetermineSize(CUrl& record, const CTransferContext& context,
+std::uint64_t DetermineSize(CUrl& record, const CTransferContext& context,
                             const std::atomic<bool>* cancel = nullptr,
                             std::string* problem = nullptr);
 

@@ -4,7 +4,8 @@
 #include <cstdint>
 
 // The six counters of the statistics window. Any thread may change them, so each is atomic;
-// nothing resets them while the program runs (unsigned counters wrap, as 32-bit counters do).
+// nothing resets them while the program runs (unsigned counters wrap). The bytes are 64-bit: a
+// single file may pass 4 GB.
 struct CStatistics
 {
     std::atomic<std::uint32_t> m_foundSites{0};
@@ -13,5 +14,5 @@ struct CStatistics
     // Overwritten each time the pending downloads are counted.
     std::atomic<std::uint32_t> m_queuedFiles{0};
     std::atomic<std::uint32_t> m_receivedFiles{0};
-    std::atomic<std::uint32_t> m_receivedBytes{0};
+    std::atomic<std::uint64_t> m_receivedBytes{0};
 };

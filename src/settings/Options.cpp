@@ -114,6 +114,8 @@ void Choose(std::int32_t& value, std::int32_t count, std::int32_t fallback)
 
 void KeepWithinTheSheet(COptions& o)
 {
+    o.m_minSizeK = static_cast<std::int32_t>(MinSizeK(o));
+    o.m_maxSizeK = static_cast<std::int32_t>(MaxSizeK(o));
     Clamp(o.m_connectRetries, kConnectRetriesRange);
     Clamp(o.m_connectTimeout, kConnectTimeoutRange);
     Clamp(o.m_downloadThreads, kDownloadThreadsRange);
@@ -122,6 +124,18 @@ void KeepWithinTheSheet(COptions& o)
     Choose(o.m_defaultMode, kModeChoices, 0);
 }
 } // namespace
+
+std::uint64_t MinSizeK(const COptions& options)
+{
+    return static_cast<std::uint64_t>(
+        std::clamp(options.m_minSizeK, kSizeLimitKRange.minimum, kSizeLimitKRange.maximum));
+}
+
+std::uint64_t MaxSizeK(const COptions& options)
+{
+    return std::min<std::uint64_t>(static_cast<std::uint32_t>(options.m_maxSizeK),
+                                   static_cast<std::uint64_t>(kSizeLimitKRange.maximum));
+}
 
 COptions::COptions() : COptions(CurrentDirectory()) {}
 

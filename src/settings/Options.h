@@ -30,6 +30,8 @@ struct COptionRange
 inline constexpr COptionRange kConnectRetriesRange{0, 10};
 inline constexpr COptionRange kConnectTimeoutRange{1, 60};
 inline constexpr COptionRange kDownloadThreadsRange{1, 20};
+// Min Size and Max Size in KiB: up to what the signed 32-bit field holds (2 TiB).
+inline constexpr COptionRange kSizeLimitKRange{0, 2147483647};
 
 // The user's settings, kept in "options.dat" in the working directory. Only the user-interface
 // thread writes the record; workers read single fields. Numbers read from the file are kept
@@ -96,3 +98,9 @@ public:
     // Run-time flag from the command line: close when all work is done. Never stored.
     bool m_terminateWhenDone = false;
 };
+
+// The size limits in whole KiB as every size comparison reads them, and as Load keeps them. The
+// stored limits were compared as unsigned numbers: a negative maximum meant no limit worth the
+// name and reads as the sheet's largest; a negative minimum refused every file and reads as 0.
+std::uint64_t MinSizeK(const COptions& options);
+std::uint64_t MaxSizeK(const COptions& options);

@@ -29,8 +29,8 @@ enum class CReason : std::uint8_t
     Unparsable,        //
     Excluded,          // text: the exclude entry that matched
     NotInFileTypes,    // text: the File Types list
-    TooSmall,          // number: size in bytes; limit: minimum in KB
-    TooLarge,          // number: size in bytes; limit: maximum in KB
+    TooSmall,          // Size(): size in bytes; limit: minimum in KB
+    TooLarge,          // Size(): size in bytes; limit: maximum in KB
     InFileHistory,     // downloaded before
     ParentDirectory,   // text: the mode's name
     LocalMaximum,      // limit: the local maximum; text: the mode's name
@@ -53,6 +53,15 @@ struct CDecision
     std::uint32_t number = 0;
     std::uint32_t limit = 0;
     std::uint32_t text = 0;
+
+    // A size may pass 32 bits. The reasons that carry one name no text, so the text field holds
+    // the size's high half and every record keeps its 16 bytes.
+    std::uint64_t Size() const { return (static_cast<std::uint64_t>(text) << 32) | number; }
+    void SetSize(std::uint64_t bytes)
+    {
+        number = static_cast<std::uint32_t>(bytes);
+        text = static_cast<std::uint32_t>(bytes >> 32);
+    }
 };
 static_assert(sizeof(CDecision) == 16);
 

@@ -103,8 +103,10 @@ public:
     std::string m_url;
     std::atomic<CTreeNodeId> m_parentItem{kNoTreeNode};
     std::atomic<CTreeNodeId> m_treeItem{kNoTreeNode};
+    // Bytes, up to 2^63 - 1. Beside the other 8-byte fields, and the small ones packed after
+    // it, so that the 64-bit size costs no padding.
+    std::atomic<std::uint64_t> m_size{0};
     std::uint32_t m_serviceType = kServiceUnknown;
-    std::atomic<std::uint32_t> m_size{0};
     std::atomic<std::int32_t> m_sizeState{kSizeNotAsked};
     std::uint16_t m_port = 0;
     std::int32_t m_pageKind = kPageKindUnparsable;
@@ -129,10 +131,6 @@ private:
     std::string_view Part(CSlice slice) const;
     CRare& Rare();
 
-    std::shared_ptr<const std::string> m_referer;
-    // Credentials, a canonical text unlike the given one, the local file name: rarely set, made
-    // on first use.
-    std::atomic<CRare*> m_rare{nullptr};
     CSlice m_host;
     CSlice m_object;
     std::uint16_t m_directoryLength = 0;
@@ -142,6 +140,10 @@ private:
     std::uint16_t m_titleLength = 0;
     std::uint16_t m_extensionLength = 0;
     bool m_partsInRare = false;
+    std::shared_ptr<const std::string> m_referer;
+    // Credentials, a canonical text unlike the given one, the local file name: rarely set, made
+    // on first use.
+    std::atomic<CRare*> m_rare{nullptr};
 };
 
 // Turns a link value found on a page into an absolute URL text against base. False when

@@ -172,13 +172,13 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
 {
     CDialogFixture f;
     f.core.m_stats.m_foundSites = 3;
-    f.core.m_stats.m_receivedBytes = 4000000000u; // above the signed range: shown unsigned
+    f.core.m_stats.m_receivedBytes = 5000000000u; // above 32 bits
     f.core.m_liveBrowsers = 1;
     CRecordingFrame frame;
     f.core.m_frame.InstallSink(&frame);
     {
         CStatsDlg dialog(f.core, nullptr);
-        const QStringList expected{"3", "0", "1", "0", "0", "0", "4000000000", "0"};
+        const QStringList expected{"3", "0", "1", "0", "0", "0", "5000000000", "0"};
         for (int field = 0; field < CStatsDlg::kFieldCount; ++field)
             QCOMPARE(dialog.FieldText(field), expected[field]);
         f.core.m_stats.m_receivedFiles = 6;

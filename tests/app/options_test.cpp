@@ -133,14 +133,14 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
         [](COptionSheet& sheet)
         {
             ShowTab(sheet, COptionSheet::kFileSize);
-            Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText("250");
+            Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText("2147483647");
             ShowTab(sheet, COptionSheet::kMisc);
             Child<QLineEdit>(sheet.Page(COptionSheet::kMisc), "historyDepth")->setText("9");
             sheet.accept();
         }));
-    QCOMPARE(f.core.m_options.m_maxSizeK, 250);
+    QCOMPARE(f.core.m_options.m_maxSizeK, 2147483647); // 2 TiB, the largest
     QCOMPARE(f.core.m_options.m_entryHistoryDepth, 9u);
-    QCOMPARE(f.core.Options()->m_maxSizeK, 250);
+    QCOMPARE(f.core.Options()->m_maxSizeK, 2147483647);
 
     // A minimum above the maximum is taken as it is.
     QVERIFY(f.Run(
@@ -178,11 +178,11 @@ void COptionsTest::numberFieldsRefuseWhatIsNotANumber_data()
                                << "+" << positive;
     // Numbers outside a field's range: the message names the field.
     const QString range = "Harvestor: %1 must be a number from %2 to %3.";
-    const QString size = QString::number(4 * 1024 * 1024);
+    const QString size = QStringLiteral("2147483647");
     QTest::newRow("negative minimum") << int(COptionSheet::kFileSize) << "minSize"
                                       << "-5" << range.arg("Min Size (K)", "0", size);
-    QTest::newRow("maximum beyond 4 GB") << int(COptionSheet::kFileSize) << "maxSize"
-                                         << "4194305" << range.arg("Max Size (K)", "0", size);
+    QTest::newRow("negative maximum") << int(COptionSheet::kFileSize) << "maxSize"
+                                      << "-1" << range.arg("Max Size (K)", "0", size);
     QTest::newRow("no history") << int(COptionSheet::kMisc) << "historyDepth"
                                 << "0" << range.arg("Entry History Depth", "1", "100");
 }

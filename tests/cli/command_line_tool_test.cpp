@@ -13,7 +13,8 @@
 namespace
 {
 
-// A site with a file that exists, a file that does not, and a sub-page with one more file.
+// A site with a file that exists, a file that does not, and a sub-page with one more file. Apart
+// from it, /big/ links files of 3 and 5 GiB whose length only a HEAD learns (a GET fails).
 class CToolSite
 {
 public:
@@ -29,6 +30,19 @@ public:
         for (const auto& [path, body] : answers)
             m_server.Server().Get(path, [body](const httplib::Request&, httplib::Response& response)
                                   { response.set_content(body, "text/html"); });
+        m_server.Server().Get(
+            "/big/",
+            [](const httplib::Request&, httplib::Response& response) {
+                response.set_content("<a href=\"3g.zip\"></a><a href=\"5g.zip\"></a>", "text/html");
+            });
+        m_server.Server().Get(
+            R"(/big/(\d)g\.zip)",
+            [](const httplib::Request& request, httplib::Response& response)
+            {
+                response.set_content_provider(
+                    std::stoull(request.matches[1].str()) << 30, "application/zip",
+                    [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+            });
         m_server.Start();
     }
     std::string Url(const std::string& path) const { return m_server.Url(path); }
@@ -124,6 +138,39 @@ TEST(CommandLineToolTest, DownloadFailureExits3AndTsvListsSizeAndFoundOnPage)
     EXPECT_EQ(run.out, "url\tsize\tfound_on\n" + site.Url("/a.zip") + "\t3000\t" + site.Url("/") +
                            "\n" + site.Url("/gone.zip") + "\t\t" + site.Url("/") + "\n" +
                            site.Url("/sub/b.zip") + "\t5\t" + site.Url("/sub/page.html") + "\n");
+}
+
+TEST(CommandLineToolTest, FilesPast4GiBKeepTheirSizeInTheListAndTheLimits)
+{
+    CToolSite site;
+    const std::string page = site.Url("/big/");
+    const std::string big = site.Url("/big/3g.zip");
+    const std::string bigger = site.Url("/big/5g.zip");
+    const CProgramRun listed = RunIn(CTempDir(), {"-site", page, "-mode", "1", "-tsv"}, {},
+                                     [](COptions& o)
+                                     {
+                                         o.m_checkLength = kCheckLengthWhenFound;
+                                         o.m_maxSizeK = kSizeLimitKRange.maximum;
+                                     });
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(listed.out, "url\tsize\tfound_on\n" + big + "\t3221225472\t" + page + "\n" + bigger +
+                              "\t5368709120\t" + page + "\n");
+
+    CTempDir dir;
+    const CProgramRun refused =
+        RunIn(dir, {"-site", page, "-mode", "1", "-tsv", "-explain", dir.File("why.tsv")}, {},
+              [](COptions& o)
+              {
+                  o.m_checkLength = kCheckLengthWhenFound;
+                  o.m_maxSizeK = 100;
+              });
+    ASSERT_EQ(refused.exitCode, 0) << refused.err;
+    EXPECT_EQ(refused.out, "url\tsize\tfound_on\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("why.tsv")),
+              page + "\tread\tstart-page\t\t\n" + big +
+                  "\tnot listed\ttoo-large\t3221225472 bytes, limit 100 KB\t" + page + "\n" +
+                  bigger + "\tnot listed\ttoo-large\t5368709120 bytes, limit 100 KB\t" + page +
+                  "\n");
 }
 
 TEST(CommandLineToolTest, WhyLinesAfterTheRunAndExplainFile)

@@ -103,9 +103,9 @@ protected:
         for (const auto& [url, size] : m_list.Items())
             shown.push_back(url + " " + size);
         const auto& stats = m_core->m_stats;
-        for (const std::uint32_t counter :
-             {stats.m_foundSites.load(), stats.m_browsedSites.load(), stats.m_foundFiles.load(),
-              stats.m_receivedBytes.load()})
+        for (const std::uint64_t counter : std::initializer_list<std::uint64_t>{
+                 stats.m_foundSites.load(), stats.m_browsedSites.load(), stats.m_foundFiles.load(),
+                 stats.m_receivedBytes.load()})
             shown.push_back(std::to_string(counter));
         return shown;
     }

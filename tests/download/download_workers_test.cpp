@@ -85,6 +85,7 @@ TEST_F(DownloadWorkersTest, SizeLimits)
         {"/chunked/103424/sz7.zip", "Too Large!"},
         {"/liar/300000/sz8.zip", "Too Large!"},
         {"/long/300000/sz9.zip", "Too Large!"},
+        {"/long/3221225472/sz10.zip", "Too Large!"}, // 3 GiB: past 32 bits
     };
     std::vector<std::string> paths;
     std::vector<std::string> expected;

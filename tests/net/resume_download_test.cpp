@@ -105,6 +105,45 @@ protected:
     std::vector<std::string> m_ranges;
 };
 
+// A file past 4 GiB continues like any other: its announced length and its Content-Range total
+// are read in 64 bits, so the rest is appended rather than fetched again from the start.
+TEST_F(ResumeTest, AFilePast4GiBContinuesFromItsKeptBytes)
+{
+    const std::string huge = std::to_string(5ULL << 30);
+    m_hostile.Handle("/file.bin",
+                     [&](CHostileExchange& exchange)
+                     {
+                         const std::string range = exchange.Header("Range");
+                         {
+                             std::lock_guard lock(m_mutex);
+                             m_ranges.push_back(range);
+                         }
+                         const std::string rest = "Content-Range: bytes 1000-" +
+                                                  std::to_string((5ULL << 30) - 1) + "/" + huge;
+                         // Each answer drops the connection part way.
+                         if (range.empty())
+                             exchange.Send("HTTP/1.1 200 OK\r\nContent-Length: " + huge +
+                                           "\r\nETag: \"h\"\r\n\r\n" + std::string(1000, 'a'));
+                         else
+                             exchange.Send("HTTP/1.1 206 Partial Content\r\nContent-Length: " +
+                                           std::to_string((5ULL << 30) - 1000) +
+                                           "\r\nETag: \"h\"\r\n" + rest + "\r\n\r\n" +
+                                           std::string(500, 'b'));
+                         return false;
+                     });
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+        CDownloadOutcome outcome;
+        CRecordingProgress progress;
+        EXPECT_FALSE(Download(outcome, progress));
+        EXPECT_EQ(progress.m_begins, std::vector<std::int64_t>{std::stoll(huge)});
+    }
+    EXPECT_EQ(Ranges(), (std::vector<std::string>{"", "bytes=1000-"}));
+    const std::string part = m_dir.File(PartName());
+    EXPECT_EQ(ReadFileBytes(part), std::string(1000, 'a') + std::string(500, 'b'));
+    EXPECT_NE(ReadFileBytes(part + ".info").find("\n" + huge + "\n"), std::string::npos);
+}
+
 TEST_F(ResumeTest, ACutDownloadContinuesOnlyWithTheRestOfTheSameVersion)
 {
     const std::string rest = "bytes=" + std::to_string(kCutAt) + "-";

@@ -3,9 +3,10 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+// Sizes are 64-bit up to the largest file offset; anything past it is unknown, never wrapped.
 TEST(HttpHeadersTest, ContentLengthAsTheSizeFieldHoldsIt)
 {
-    const std::pair<const char*, std::uint32_t> cases[] = {
+    const std::pair<const char*, std::uint64_t> cases[] = {
         {"1536", 1536},
         {" 42 ", 42},
         {"0", 0},
@@ -13,11 +14,45 @@ TEST(HttpHeadersTest, ContentLengthAsTheSizeFieldHoldsIt)
         {"-5", 0},
         {"12abc", 0},
         {"2147483647", 2147483647u},
-        {"2147483648", 0},
+        {"2147483648", 2147483648u},
+        {"3221225472", 3221225472u},
+        {"4294967296", 4294967296u},
+        {"9223372036854775807", 9223372036854775807u},
+        {"9223372036854775808", 0},
+        {"18446744073709551616", 0},
         {"99999999999999999999999", 0},
     };
     for (const auto& [text, size] : cases)
         EXPECT_EQ(ParseContentLength(text), size) << text;
+}
+
+TEST(HttpHeadersTest, ContentRangeStartAndTotal)
+{
+    const struct
+    {
+        const char* value;
+        std::int64_t start;
+        std::uint64_t length;
+    } cases[] = {
+        {"bytes 100-999/1000", 100, 1000},
+        {"bytes 0-0/1", 0, 1},
+        {"bytes 3000000000-4294967295/4294967296", 3000000000, 4294967296u},
+        {"bytes 4294967296-5368709119/5368709120", 4294967296, 5368709120u},
+        {"bytes 1-9223372036854775806/9223372036854775807", 1, 9223372036854775807u},
+        {"bytes 1-9223372036854775807/9223372036854775808", -1, 0},
+        {"bytes 100-999/1001", -1, 0},
+        {"bytes 100-999/*", -1, 0},
+        {"bytes 1000-999/1000", -1, 0},
+        {"items 0-9/10", -1, 0},
+    };
+    for (const auto& c : cases)
+    {
+        const std::string value = c.value;
+        const CContentRange range = ParseContentRange(&value);
+        EXPECT_EQ(range.start, c.start) << c.value;
+        EXPECT_EQ(range.length, c.length) << c.value;
+    }
+    EXPECT_EQ(ParseContentRange(nullptr).start, -1);
 }
 
 TEST(HttpHeadersTest, DatesInEveryFormServersSend)

@@ -122,7 +122,7 @@ TEST(OptionsTest, SaveThenLoadKeepsEveryStoredField)
     ASSERT_TRUE(saved.LoadFromBytes(MakeOptionsFile(8)));
     saved.m_keywords = {"", std::string(255, 'k'), std::string(70000, 'w'), "last"};
     saved.m_entryHistoryDepth = 0xFFFFFFFF;
-    saved.m_minSizeK = -7;
+    saved.m_minSizeK = kSizeLimitKRange.maximum;
     saved.m_terminateWhenDone = true;
     saved.Save();
 
@@ -130,7 +130,7 @@ TEST(OptionsTest, SaveThenLoadKeepsEveryStoredField)
     ASSERT_TRUE(loaded.Load());
     EXPECT_EQ(loaded.m_keywords, saved.m_keywords);
     EXPECT_EQ(loaded.m_entryHistoryDepth, 0xFFFFFFFFu);
-    EXPECT_EQ(loaded.m_minSizeK, -7);
+    EXPECT_EQ(loaded.m_minSizeK, kSizeLimitKRange.maximum);
     EXPECT_FALSE(loaded.m_terminateWhenDone);
     EXPECT_EQ(loaded.SaveToBytes(), saved.SaveToBytes());
 }
@@ -160,19 +160,27 @@ TEST(OptionsTest, DamagedFilesAreRefusedWithoutHarm)
     }
 }
 
-// What the sheet cannot set, the file cannot either: sliders keep their ranges, a choice that
-// no radio button or mode offers becomes the default.
+// What the sheet cannot set, the file cannot either: sliders and size fields keep their ranges,
+// a choice that no radio button or mode offers becomes the default. The size limits were
+// compared unsigned: a negative maximum (no limit) becomes the largest, a negative minimum 0.
 TEST(OptionsTest, NumbersAreKeptWithinWhatTheSheetAllows)
 {
+    constexpr std::int32_t kLargestK = 2147483647;
+    constexpr std::int32_t kSignBit = -2147483647 - 1;
     struct CCase
     {
-        std::int32_t threads, retries, timeout, duplicates, checkLength, defaultMode;
-        std::int32_t wantThreads, wantRetries, wantTimeout, wantDuplicates, wantCheck, wantMode;
+        std::int32_t threads, retries, timeout, duplicates, checkLength, defaultMode, minK, maxK;
+        std::int32_t wantThreads, wantRetries, wantTimeout, wantDuplicates, wantCheck, wantMode,
+            wantMinK, wantMaxK;
     } cases[] = {
-        {0, -1, 0, -1, -1, -1, 1, 0, 1, kDuplicateSkipSameSize, kCheckLengthNever, 0},
-        {-7, 11, 61, 4, 3, 3, 1, 10, 60, kDuplicateSkipSameSize, kCheckLengthNever, 0},
-        {21, 0, 1, 0, 2, 2, 20, 0, 1, kDuplicateSkip, kCheckLengthWhenDownloaded, 2},
-        {20, 10, 60, 2, 1, 1, 20, 10, 60, kDuplicateOverwrite, kCheckLengthWhenFound, 1},
+        {0, -1, 0, -1, -1, -1, -1, -1, 1, 0, 1, kDuplicateSkipSameSize, kCheckLengthNever, 0, 0,
+         kLargestK},
+        {-7, 11, 61, 4, 3, 3, kSignBit, kSignBit, 1, 10, 60, kDuplicateSkipSameSize,
+         kCheckLengthNever, 0, 0, kLargestK},
+        {21, 0, 1, 0, 2, 2, kLargestK, 5000000, 20, 0, 1, kDuplicateSkip,
+         kCheckLengthWhenDownloaded, 2, kLargestK, 5000000},
+        {20, 10, 60, 2, 1, 1, 0, 0, 20, 10, 60, kDuplicateOverwrite, kCheckLengthWhenFound, 1, 0,
+         0},
     };
     for (const CCase& c : cases)
     {
@@ -183,6 +191,8 @@ TEST(OptionsTest, NumbersAreKeptWithinWhatTheSheetAllows)
         stored.m_duplicateAction = c.duplicates;
         stored.m_checkLength = c.checkLength;
         stored.m_defaultMode = c.defaultMode;
+        stored.m_minSizeK = c.minK;
+        stored.m_maxSizeK = c.maxK;
         COptions read("/w");
         ASSERT_TRUE(read.LoadFromBytes(stored.SaveToBytes())) << c.threads;
         EXPECT_EQ(read.m_downloadThreads, c.wantThreads) << c.threads;
@@ -191,5 +201,7 @@ TEST(OptionsTest, NumbersAreKeptWithinWhatTheSheetAllows)
         EXPECT_EQ(read.m_duplicateAction, c.wantDuplicates) << c.duplicates;
         EXPECT_EQ(read.m_checkLength, c.wantCheck) << c.checkLength;
         EXPECT_EQ(read.m_defaultMode, c.wantMode) << c.defaultMode;
+        EXPECT_EQ(read.m_minSizeK, c.wantMinK) << c.minK;
+        EXPECT_EQ(read.m_maxSizeK, c.wantMaxK) << c.maxK;
     }
 }
