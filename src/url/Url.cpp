@@ -371,6 +371,23 @@ bool IsSameSite(const CUrl& a, const CUrl& b)
     return portA == portB && FindNoCase(a.Host(), b.Host()) == 0;
 }
 
+std::string UrlWithoutPassword(std::string_view url)
+{
+    const std::size_t scheme = url.find("://");
+    if (scheme == std::string_view::npos)
+        return std::string(url);
+    const std::size_t start = scheme + 3;
+    const std::size_t end = std::min(url.find_first_of("/?#", start), url.size());
+    const std::string_view authority = url.substr(start, end - start);
+    const std::size_t at = authority.rfind('@');
+    const std::size_t colon = authority.find(':');
+    if (at == std::string_view::npos || colon == std::string_view::npos || colon > at)
+        return std::string(url);
+    std::string stripped(url.substr(0, start + colon));
+    stripped.append(url.substr(start + at));
+    return stripped;
+}
+
 std::string WithDefaultScheme(std::string site)
 {
     if (site.find("://") == std::string::npos)

@@ -161,6 +161,10 @@ bool IsTransferService(std::uint32_t serviceType);
 // The same test on the scheme of a URL text ("scheme://", any letter case).
 bool HasTransferScheme(std::string_view url);
 
+// The URL text without the password of its "scheme://user:password@" (the user name stays), for
+// what is written to disk; the text as it is when it names none.
+std::string UrlWithoutPassword(std::string_view url);
+
 // A site address as the user gave it, with "http://" in front when it has no "://": a host with
 // a port ("localhost:8080/x") names no scheme either.
 std::string WithDefaultScheme(std::string site);
