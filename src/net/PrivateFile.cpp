@@ -40,8 +40,8 @@ bool IsOwnPrivateFile(int fd)
 int GiveUsualMode(int fd)
 {
     // The umask of a run does not change.
-    static const mode_t umask = CurrentUmask();
-    return ::fchmod(fd, 0666 & ~umask) == 0 ? 0 : errno;
+    static const mode_t runUmask = CurrentUmask();
+    return ::fchmod(fd, 0666 & ~runUmask) == 0 ? 0 : errno;
 }
 
 int WriteAll(int fd, std::string_view bytes)

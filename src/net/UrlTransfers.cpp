@@ -239,6 +239,7 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
             return end(EDownloadEnd::Failed, kUnaskedPart);
         askedAgain = true;
     }
+
     const auto tooLarge = [&](std::uint64_t bytes)
     { return rules.maxSizeK && bytes / 1024 > *rules.maxSizeK; };
     const auto refuseSize = [&]
