@@ -1,5 +1,7 @@
 #include "net/PartFile.h"
 
+#include "net/PrivateFile.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -33,8 +35,9 @@ int CPartFile::CreateBeside(const std::string& finalPath)
     {
         const std::string path = prefix + kPartPrefix + std::to_string(::getpid()) + "-" +
                                  std::to_string(counter.fetch_add(1)) + kPartSuffix;
-        // O_EXCL: never an existing file, and never through a symbolic link.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Never an existing file, and never through a symbolic link; for the user alone until
+        // it is complete.
+        const int fd = CreatePrivateFile(path, O_WRONLY);
         if (fd < 0)
         {
             if (errno == EEXIST)
@@ -59,8 +62,9 @@ int CPartFile::Finish()
 {
     if (!m_stream)
         return EBADF;
+    const int modeError = GiveUsualMode(::fileno(m_stream.get()));
     errno = 0;
     if (std::fclose(m_stream.release()) != 0)
         return errno != 0 ? errno : EIO;
-    return 0;
+    return modeError;
 }

@@ -23,7 +23,8 @@ public:
     int CreateBeside(const std::string& finalPath);
     std::FILE* Stream() const { return m_stream.get(); }
     const std::string& Path() const { return m_path; }
-    // Writes what is buffered and closes the stream: 0, or the system's error number.
+    // Writes what is buffered, gives the file the usual mode of the user's new files (it is
+    // created for the user alone) and closes the stream: 0, or the system's error number.
     int Finish();
     // The file has its final name now: nothing to remove.
     void Keep() { m_path.clear(); }

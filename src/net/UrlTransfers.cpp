@@ -27,6 +27,8 @@ constexpr std::size_t kDownloadBlock = 1024;
 constexpr std::size_t kPageBlock = 1023;
 // What a page read reserves at most before the bytes have arrived.
 constexpr std::size_t kMaxReserve = 1024 * 1024;
+// Why a download whose server keeps answering with a part of the body fails.
+constexpr const char* kUnaskedPart = "the server sent a part that was not asked for";
 
 std::string SystemErrorText(int error)
 {
@@ -97,7 +99,7 @@ namespace
 {
 
 // Where the bytes of one download go: its resumable partial file, or, while another download
-// holds that one, a temporary file of its own.
+// holds that one (or it is not the user's own), a temporary file of its own.
 class CDownloadFile
 {
 public:
@@ -116,6 +118,7 @@ public:
     }
     std::uint64_t KeptBytes() const { return m_resumable ? m_resumablePart.KeptBytes() : 0; }
     const std::string& Validator() const { return m_resumablePart.Validator(); }
+    std::uint64_t KeptLength() const { return m_resumable ? m_resumablePart.Length() : 0; }
     int Restart() { return m_resumable ? m_resumablePart.Restart() : 0; }
     // A record that cannot be written only costs the chance to continue later.
     void Remember(const std::string& validator, std::uint64_t length)
@@ -123,7 +126,7 @@ public:
         if (m_resumable)
             m_resumablePart.Remember(validator, length);
     }
-    int Finish() { return m_resumable ? m_resumablePart.Flush() : m_temporary.Finish(); }
+    int Finish() { return m_resumable ? m_resumablePart.Finish() : m_temporary.Finish(); }
     void KeepForLater()
     {
         if (m_resumable)
@@ -150,8 +153,12 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
 {
     CDownloadOutcome unused;
     CDownloadOutcome& outcome = rules.outcome != nullptr ? *rules.outcome : unused;
-    const auto end = [&](EDownloadEnd how, std::string reason = {})
+    // Every failure leaves one log line with the reason the downloads view shows; the ones that
+    // the transfer or a write error logged already say so.
+    const auto end = [&](EDownloadEnd how, std::string reason = {}, bool logged = false)
     {
+        if (how == EDownloadEnd::Failed && !logged)
+            context.log.Write("Failed %s: %s\n", record.m_url.c_str(), reason.c_str());
         outcome.end = how;
         outcome.reason = std::move(reason);
         progress.OnEnd(how == EDownloadEnd::Done);
@@ -170,20 +177,22 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     {
         const std::string text = SystemErrorText(error);
         context.log.Write("File %s write error: %s\n", record.m_url.c_str(), text.c_str());
-        return end(EDownloadEnd::Failed, "write error: " + text);
+        return end(EDownloadEnd::Failed, "write error: " + text, true);
     };
-    // A cut transfer keeps its bytes for the next attempt.
-    const auto cut = [&](const CTransfer& transfer)
+    // A cut transfer keeps its bytes for the next attempt. An open that failed has logged why.
+    const auto cut = [&](const CTransfer& transfer, bool logged)
     {
         file.KeepForLater();
         if (transfer.WasCancelled() || IsCancelled(context.cancelDownload))
             return end(EDownloadEnd::Cancelled);
-        return end(EDownloadEnd::Failed, transfer.Problem());
+        return end(EDownloadEnd::Failed, transfer.Problem(), logged);
     };
 
     CTransfer transfer(context, &context.cancelDownload);
     transfer.UseLargeReceives();
     std::uint64_t kept = file.KeptBytes();
+    // A part of the body that nobody asked for is never kept; the whole is asked for once more.
+    bool askedAgain = false;
     for (;;)
     {
         transfer.SetRange(kept, file.Validator());
@@ -196,31 +205,39 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
                 kept = 0;
                 continue;
             }
+            const bool logged = !transfer.Problem().empty();
             if (transfer.WasCancelled())
-                return cut(transfer);
+                return cut(transfer, logged);
             record.m_usable = false;
             // No answer says nothing about the bytes on disk; a refusal does.
             if (!transfer.WasRefused())
-                return cut(transfer);
-            return end(EDownloadEnd::Failed, transfer.Problem());
+                return cut(transfer, logged);
+            return end(EDownloadEnd::Failed, transfer.Problem(), logged);
         }
         CResponseFacts facts;
         ReadHeaders(record, transfer, &facts);
-        // Only the rest of the version whose start is on disk is appended.
-        if (kept > 0 && facts.rangeStart == static_cast<std::int64_t>(kept) &&
-            facts.validator == file.Validator())
+        const bool partial = transfer.Status() == 206;
+        // Only the rest of the version whose start is on disk is appended, and only when the
+        // server counts the same total.
+        if (kept > 0 && partial && facts.rangeStart == static_cast<std::int64_t>(kept) &&
+            facts.validator == file.Validator() &&
+            (file.KeptLength() == 0 || facts.size == file.KeptLength()))
             break;
         if (kept > 0)
         {
             if (const int error = file.Restart(); error != 0)
                 return writeFailed(error);
             kept = 0;
-            // Some other range: ask again for the whole body. A 200 is the whole body.
-            if (transfer.Status() == 206)
-                continue;
         }
-        file.Remember(facts.validator, record.m_sizeState == kSizeKnown ? record.m_size.load() : 0);
-        break;
+        if (!partial)
+        {
+            file.Remember(facts.validator,
+                          record.m_sizeState == kSizeKnown ? record.m_size.load() : 0);
+            break;
+        }
+        if (askedAgain)
+            return end(EDownloadEnd::Failed, kUnaskedPart);
+        askedAgain = true;
     }
 
     const auto tooLarge = [&](std::uint64_t bytes)
@@ -243,7 +260,7 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     {
         const std::int64_t count = transfer.Read(block, sizeof block);
         if (count < 0)
-            return cut(transfer);
+            return cut(transfer, false);
         if (count == 0)
             break;
         total += static_cast<std::uint64_t>(count);
@@ -257,7 +274,7 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
             return writeFailed(errno);
         CountReceived(context, count);
         if (IsCancelled(context.cancelDownload))
-            return cut(transfer);
+            return cut(transfer, false);
         progress.OnProgress(total);
     }
     transfer.Close();

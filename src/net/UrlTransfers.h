@@ -59,7 +59,9 @@ struct CDownloadRules
 // A download cut part way (a dropped connection, a stall, a cancel) keeps its bytes when the
 // server gave a validator, and the next download of the URL to path asks only for the rest
 // (Range, If-Range); it starts over when the server sends anything but that rest of that
-// version. Anything else leaves nothing behind. True only when the file is complete; the
+// version (of the same total). A part that was not asked for is never kept: the whole body is
+// asked for once more, then the download fails. Anything else leaves nothing behind. Every
+// failure has one log line with its reason. True only when the file is complete; the
 // record's local file name is the name the file got.
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
                 const std::string& path, const CDownloadRules& rules = {});

@@ -65,6 +65,7 @@ TEST_F(CHostileDownloads, OnlyCompleteFilesCountAsDownloaded)
         case EHostileOutcome::kCutShort:
             EXPECT_FALSE(remembered) << url;
             EXPECT_TRUE(local.empty()) << url;
+            EXPECT_TRUE(Holds(log, "Failed " + url + ": connection problem: ")) << url;
             break;
         case EHostileOutcome::kHttpError:
             EXPECT_FALSE(remembered) << url;

@@ -170,6 +170,42 @@ TEST_F(DownloadToTest, ADroppedConnectionFailsAndLeavesNothing)
     EXPECT_TRUE(record.LocalFileName().empty());
 }
 
+// Every failed download leaves one line in the log with the reason the downloads view shows:
+// one that the transfer logged already (an HTTP error) is not logged again.
+TEST_F(DownloadToTest, EveryFailureIsLoggedOnceWithItsReason)
+{
+    m_server.ServeDroppedBody("/drop.zip", 100000, 30000);
+    m_server.Start();
+    const struct
+    {
+        const char* path;
+        std::string target;
+        const char* reason; // how the reason begins
+        const char* logged; // the line's start, before the URL
+    } cases[] = {
+        {"/drop.zip", m_dir.File("drop.zip"), "connection problem: ", "Failed "},
+        {"/drop.zip", m_dir.File("missing/drop.zip"), "Failed to open ", "Failed "},
+        {"/absent.zip", m_dir.File("absent.zip"), "HTTP error 404!", "Skipped "},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.target);
+        CUrl record(m_server.Url(c.path));
+        CRecordingProgress progress;
+        CDownloadOutcome outcome;
+        CDownloadRules rules;
+        rules.outcome = &outcome;
+        EXPECT_FALSE(DownloadTo(record, m_context, progress, c.target, rules));
+        EXPECT_EQ(outcome.end, EDownloadEnd::Failed);
+        EXPECT_EQ(outcome.reason.rfind(c.reason, 0), 0u) << outcome.reason;
+        const std::string log = Log();
+        const std::string line = c.logged + record.m_url + ": " + outcome.reason + "\n";
+        EXPECT_NE(log.find(line), std::string::npos) << log;
+        EXPECT_EQ(log.find(record.m_url + ": "), log.rfind(record.m_url + ": ")) << log;
+        m_log.Open(m_dir.File("hvstr.log"));
+    }
+}
+
 TEST_F(DownloadToTest, CancelStopsAtTheNextBlockAndLeavesNothing)
 {
     // A body that never ends: only the cancel flag can stop this download.
