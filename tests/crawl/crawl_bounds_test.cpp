@@ -30,13 +30,16 @@ struct CBoundCase
     // Pages read after the start page; the last one is where the bound was passed.
     int pagesRead;
     std::size_t filesListed;
+    std::size_t stoppedBy;
 };
 
 const CBoundCase kBoundCases[] = {
     // The 51st file, on the third page, is refused: the list keeps exactly the first 50.
-    {"files", "zip", {50, 1000}, 3, 50},
+    {"files", "zip", {50, 1000}, 3, 50, 50},
+    // After four pages the store and the visited set hold 87 entries (7 pages, 80 files).
+    {"store", "zip", {1000, 80}, 4, 80, 80},
     // After four pages the visited set (87) and the kept decisions (80) reach 80.
-    {"entries", "txt", {1000, 80}, 4, 0},
+    {"decisions", "txt", {1000, 80}, 4, 0, 80},
 };
 
 // Six pages below a start page, each with twenty distinct links: files that are listed, or
@@ -85,8 +88,7 @@ TEST_P(CrawlBounds, StopReadingPastTheBoundAndSayItOnce)
         listed.push_back(m_site.Url("/" + Numbered("f", static_cast<int>(file), "zip")));
     EXPECT_EQ(ListUrls(), listed);
 
-    const std::size_t bound = c.filesListed != 0 ? c.bounds.maxFoundFiles : c.bounds.maxEntries;
-    const std::string message = CrawlBoundMessage(bound);
+    const std::string message = CrawlBoundMessage(c.stoppedBy);
     EXPECT_EQ(Occurrences(ReadFileBytes(m_dir.File("hvstr.log")), message + "\n"), 1);
     EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_STOPPED, &message), 1);
     EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_STOPPED), 1);
@@ -101,9 +103,10 @@ TEST_P(CrawlBounds, StopReadingPastTheBoundAndSayItOnce)
     const std::string next = m_site.Url("/p" + std::to_string(c.pagesRead + 1) + ".htm");
     ASSERT_TRUE(m_core->m_urlStore.ReadDecision(next, decision, foundOn));
     EXPECT_EQ(decision.reason, CReason::CrawlBound);
-    EXPECT_EQ(decision.limit, bound);
-    // Nothing is kept of the file that passed the bound.
-    const std::string refused = m_site.Url("/" + Numbered("f", 51, "zip"));
+    EXPECT_EQ(decision.limit, c.stoppedBy);
+    // Nothing is kept of the first file past the bound.
+    const std::string refused =
+        m_site.Url("/" + Numbered("f", static_cast<int>(c.filesListed) + 1, "zip"));
     EXPECT_EQ(m_core->m_urlStore.Find(refused), nullptr);
     EXPECT_FALSE(m_core->m_letGoDecisions.Find(refused).has_value());
 }
