@@ -7,7 +7,7 @@
 // an exhausted memory: past a bound no further page is read and nothing more is added.
 struct CCrawlBounds
 {
-    // Files in the found-file list.
+    // Files in the found-file list; checked for each file, so the list keeps exactly the first.
     std::size_t maxFoundFiles = 1'000'000;
     // Entries of each structure that grows with the links met: the URL store, a browse's
     // visited set and the kept decisions of links let go. Checked before each page, so a page
