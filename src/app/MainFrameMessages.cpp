@@ -62,7 +62,7 @@ void CMainFrame::DeliverPendingMessages()
 
 void CMainFrame::OnSetStatus(std::int64_t kind, const CFramePayload& payload)
 {
-    if (kind == STATUS_TEXT)
+    if (kind == STATUS_TEXT || kind == STATUS_STOPPED)
     {
         m_statusPanes[0]->setText(
             QString::fromUtf8(payload.text.data(), static_cast<qsizetype>(payload.text.size())));

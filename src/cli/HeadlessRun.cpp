@@ -112,6 +112,18 @@ private:
         else if (message.message == WM_DOWNLOAD_STATE && message.wParam == DOWNLOAD_FAILED &&
                  message.payload.download)
             ReportFailedDownload(*message.payload.download);
+        else if (message.message == WM_SET_STATUS && message.wParam == STATUS_STOPPED)
+            ReportStop(message.payload.text);
+    }
+
+    // Why the crawl stopped early, said once: the window would show it on its status bar.
+    void ReportStop(const std::string& text)
+    {
+        if (m_stopReported)
+            return;
+        m_stopReported = true;
+        m_progress.Erase();
+        std::fprintf(stderr, "%s\n", text.c_str());
     }
 
     // A failed file is not lost in a run without a window: it is named on standard error.
@@ -157,6 +169,7 @@ private:
     bool m_closeRequested = false;
     bool m_closing = false;
     bool m_optionsSaved = true;
+    bool m_stopReported = false;
 };
 
 CTrawlerCommandLineInfo ParseArguments(int argc, const char* const* argv, std::int32_t defaultMode)

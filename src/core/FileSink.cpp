@@ -22,7 +22,8 @@ std::string CFileSink::SizeText(const CUrl& record)
 bool CFileSink::Add(CUrl& record)
 {
     CFileListTarget* target = m_target.load();
-    if (target == nullptr || !target->InsertItem(record.m_url, SizeText(record)))
+    // Adds come one at a time under the sink's lock, so the list never passes its limit.
+    if (target == nullptr || IsFull() || !target->InsertItem(record.m_url, SizeText(record)))
         return false;
     m_store.Mark(CHolder::FileList, record.m_url);
     return true;

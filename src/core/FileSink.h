@@ -4,6 +4,8 @@
 #include "platform/SinkTargets.h"
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // The found-file list: its items are the URLs whose store entry carries the file-list mark.
@@ -17,6 +19,11 @@ public:
 
     bool IsShown(const CUrl& record) const override;
 
+    // The most files the list takes; Add refuses any beyond it. Before any worker adds.
+    void SetLimit(std::size_t limit) { m_limit = limit; }
+    // True once the list holds as many files as it may.
+    bool IsFull() const { return m_store.ListedFiles() >= m_limit; }
+
     // The text of the size column: the size when it is known, "<Unknown>" when the server gave
     // none, empty when nobody asked yet.
     static std::string SizeText(const CUrl& record);
@@ -26,4 +33,5 @@ protected:
 
 private:
     std::atomic<CFileListTarget*> m_target{nullptr};
+    std::size_t m_limit = SIZE_MAX;
 };

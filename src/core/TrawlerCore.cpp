@@ -23,12 +23,14 @@ bool CUnattendedPrompts::OpenWithShell(const std::string&)
 
 CTrawlerCore::CTrawlerCore() : m_log(kLogFileName)
 {
+    SetCrawlBounds(CCrawlBounds{});
     PublishOptions();
 }
 
 CTrawlerCore::CTrawlerCore(std::string workDir, const std::string& logPath)
     : m_log(logPath), m_options(std::move(workDir))
 {
+    SetCrawlBounds(CCrawlBounds{});
     PublishOptions();
 }
 
@@ -100,6 +102,21 @@ void CTrawlerCore::SetPageReadLimit(std::chrono::seconds limit)
     m_pageReadLimit = limit;
     if (m_session)
         RebuildTransferContext();
+}
+
+void CTrawlerCore::SetCrawlBounds(const CCrawlBounds& bounds)
+{
+    m_crawlBounds = bounds;
+    m_foundFiles.SetLimit(bounds.maxFoundFiles);
+}
+
+void CTrawlerCore::ReportCrawlBound(std::size_t bound)
+{
+    if (m_crawlBoundReported.exchange(true))
+        return;
+    const std::string text = CrawlBoundMessage(bound);
+    m_log.Write("%s\n", text.c_str());
+    m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_STOPPED, CFramePayload::Text(text));
 }
 
 void CTrawlerCore::RebuildTransferContext()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CrawlBounds.h"
 #include "core/FileSink.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
@@ -87,6 +88,15 @@ public:
     void SetPageReadLimit(std::chrono::seconds limit);
     CUserPrompts& Prompts() const { return *m_prompts; }
 
+    // What a crawl may hold: CCrawlBounds' defaults unless set (tests set small ones). Before
+    // workers run.
+    void SetCrawlBounds(const CCrawlBounds& bounds);
+    const CCrawlBounds& CrawlBounds() const { return m_crawlBounds; }
+    // Says once, in the log and to the front-end, that the crawl stopped at bound. Any thread.
+    void ReportCrawlBound(std::size_t bound);
+    // A crawl that starts while no browse runs may say it again.
+    void RearmCrawlBoundReport() { m_crawlBoundReported.store(false); }
+
     // The store comes first: the sinks refer to it, and it outlives them.
     CUrlStore m_urlStore;
     CFileSink m_foundFiles{m_urlStore};
@@ -131,6 +141,8 @@ private:
     CUserPrompts* m_prompts = &m_unattendedPrompts;
     std::unique_ptr<CTransferContext> m_transferContext;
     std::chrono::seconds m_pageReadLimit = kPageReadLimit;
+    CCrawlBounds m_crawlBounds;
+    std::atomic<bool> m_crawlBoundReported{false};
     mutable std::mutex m_optionsMutex;
     mutable std::mutex m_unreadMutex;
     std::vector<CUnreadPage> m_unreadPages;

@@ -78,6 +78,7 @@ CUrl* CUrlStore::Mark(CHolder kind, std::string_view url)
     auto it = m_entries.find(url);
     if (it == m_entries.end())
         return nullptr;
+    CountListed(it->second.marks, it->second.marks | kMarkOf(kind));
     it->second.marks |= kMarkOf(kind);
     return it->second.record.get();
 }
@@ -93,6 +94,17 @@ std::unique_ptr<CUrl> CUrlStore::DropIfUnheld(CMap::iterator it)
     return doomed;
 }
 
+void CUrlStore::CountListed(std::uint32_t before, std::uint32_t after)
+{
+    const bool was = (before & kFileListMark) != 0;
+    const bool is = (after & kFileListMark) != 0;
+    if (was != is)
+    {
+        const std::size_t listed = m_listedFiles.load(std::memory_order_relaxed);
+        m_listedFiles.store(is ? listed + 1 : listed - 1, std::memory_order_relaxed);
+    }
+}
+
 void CUrlStore::Release(CHolder kind, std::string_view url)
 {
     std::unique_ptr<CUrl> doomed;
@@ -101,6 +113,7 @@ void CUrlStore::Release(CHolder kind, std::string_view url)
         auto it = m_entries.find(url);
         if (it == m_entries.end())
             return;
+        CountListed(it->second.marks, it->second.marks & ~kMarkOf(kind));
         it->second.marks &= ~kMarkOf(kind);
         doomed = DropIfUnheld(it);
     }

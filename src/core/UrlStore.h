@@ -100,6 +100,8 @@ public:
 
     // Records the store owns now; the statistics window shows it as "Allocated Urls".
     std::int32_t AllocatedUrls() const { return m_allocated.load(std::memory_order_relaxed); }
+    // Entries that carry the file-list mark: the found files shown now.
+    std::size_t ListedFiles() const { return m_listedFiles.load(std::memory_order_relaxed); }
 
 private:
     friend class CUrlHold;
@@ -129,8 +131,12 @@ private:
     // Removes the entry when it is held no more; returns the record to destroy after unlocking.
     std::unique_ptr<CUrl> DropIfUnheld(CMap::iterator it);
     std::uint32_t MarksOf(std::string_view url) const;
+    // Keeps m_listedFiles when an entry's marks change from before to after; under m_mutex.
+    void CountListed(std::uint32_t before, std::uint32_t after);
 
     mutable std::mutex m_mutex;
     CMap m_entries;
     std::atomic<std::int32_t> m_allocated{0};
+    // Changed only under m_mutex, so a plain load and store do; atomic for the readers outside.
+    std::atomic<std::size_t> m_listedFiles{0};
 };

@@ -29,10 +29,13 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
         }
         const std::int32_t running = --core.m_runningBrowses;
         core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
-        core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
-                                     CFramePayload::Text(CrawlSummary(
-                                         siteUrl, browser.PagesRead(), browser.FilesFound(),
-                                         core.m_cancelBrowse.load(), core.Options()->m_fileTypes)));
+        // A crawl stopped at a bound leaves that message as the last word.
+        if (!browser.StoppedAtBound())
+            core.m_frame.PostToMainFrame(
+                WM_SET_STATUS, STATUS_TEXT,
+                CFramePayload::Text(CrawlSummary(siteUrl, browser.PagesRead(), browser.FilesFound(),
+                                                 core.m_cancelBrowse.load(),
+                                                 core.Options()->m_fileTypes)));
         mode.reset();
     }
 }
@@ -45,6 +48,8 @@ void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> m
 
     // Counted before the thread runs, so that its end can never make the count negative.
     const std::int32_t running = ++core.m_runningBrowses;
+    if (running == 1)
+        core.RearmCrawlBoundReport();
     ++core.m_threadsAlive;
     try
     {

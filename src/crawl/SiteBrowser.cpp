@@ -10,6 +10,9 @@
 #include "platform/FrameMessages.h"
 #include "url/Url.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace
 {
 
@@ -63,13 +66,13 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     m_siteStart = &site;
     // Only the site that the browse began with is a start page.
     m_startPage = m_depth == 1 ? &site : nullptr;
-    if (!m_core.m_cancelBrowse)
+    if (!m_core.m_cancelBrowse && !ReachedBound())
     {
         BrowsePage(std::move(siteHold), localQueue, externalQueue);
     }
     else
     {
-        DecidePage(site, CDecision{CVerdict::NotRead, CReason::Cancelled});
+        DecidePage(site, UnreadDecision());
         LetGoPage(std::move(siteHold));
     }
     m_siteStart = nullptr;
@@ -105,7 +108,7 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
         std::function<void()> readNext;
         if (m_mode.PagesAtOnce() > 1)
             readNext = [&] { readAhead.Fill(next + 1); };
-        for (; next < localQueue.Count() && !m_core.m_cancelBrowse; ++next)
+        for (; next < localQueue.Count() && !m_core.m_cancelBrowse && !ReachedBound(); ++next)
         {
             CUrl* page = nullptr;
             if (!localQueue.ItemAt(next, page))
@@ -124,7 +127,8 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
 
     // Then the other sites, each explored whole before the next: depth first across sites.
     std::size_t nextSite = 0;
-    for (; nextSite < externalQueue.Count() && !m_core.m_cancelBrowse; ++nextSite)
+    for (; nextSite < externalQueue.Count() && !m_core.m_cancelBrowse && !ReachedBound();
+         ++nextSite)
     {
         if (CUrlHold otherSite = externalQueue.TakeAt(nextSite))
             Explore(std::move(otherSite));
@@ -206,7 +210,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     std::size_t handled = 0;
     const auto linkTurn = [&]
     {
-        if (m_core.m_cancelBrowse)
+        if (m_core.m_cancelBrowse || m_stoppedAtBound)
             return false;
         if (++handled > kMaxLinksPerPage)
         {
@@ -309,16 +313,22 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     const CDecision decision = wanted || record.m_pageKind == kPageKindFile ? m_why : pageWhy;
     if (wanted)
     {
-        ++m_filesFound;
         if (!m_options->m_autoDownload)
         {
             record.m_parentItem = page.m_treeItem.load();
-            m_core.m_foundFiles.AddLocked(hold);
+            // A file that a full list refuses is the first one past the bound: the crawl stops
+            // and keeps nothing of it.
+            if (!m_core.m_foundFiles.AddLocked(hold) && m_core.m_foundFiles.IsFull())
+            {
+                StopAtBound(m_core.CrawlBounds().maxFoundFiles);
+                return;
+            }
         }
         else
         {
             QueueForDownload(hold);
         }
+        ++m_filesFound;
     }
 
     // The decision goes on the store's record, which the hold keeps alive meanwhile.
@@ -370,9 +380,36 @@ void CSiteBrowser::LetGoUnbrowsed(CUrlQueue& queue, std::size_t from)
     {
         if (CUrlHold page = queue.TakeAt(i))
         {
-            DecidePage(*page, CDecision{CVerdict::NotRead, CReason::Cancelled});
+            DecidePage(*page, UnreadDecision());
             LetGoPage(std::move(page));
         }
     }
     queue.Clear();
+}
+
+bool CSiteBrowser::ReachedBound()
+{
+    // Relaxed loads and the thread's own set: cheap enough for every page.
+    const std::size_t most = m_core.CrawlBounds().maxEntries;
+    if (!m_stoppedAtBound && (m_visited.Size() >= most ||
+                              static_cast<std::size_t>(m_core.m_urlStore.AllocatedUrls()) >= most ||
+                              m_core.m_letGoDecisions.Size() >= most))
+        StopAtBound(most);
+    return m_stoppedAtBound;
+}
+
+void CSiteBrowser::StopAtBound(std::size_t bound)
+{
+    if (m_stoppedAtBound)
+        return;
+    m_stoppedAtBound = true;
+    m_bound = static_cast<std::uint32_t>(std::min<std::size_t>(bound, UINT32_MAX));
+    m_core.ReportCrawlBound(bound);
+}
+
+CDecision CSiteBrowser::UnreadDecision() const
+{
+    if (m_stoppedAtBound)
+        return CDecision{CVerdict::NotRead, CReason::CrawlBound, 0, 0, m_bound};
+    return CDecision{CVerdict::NotRead, CReason::Cancelled};
 }

@@ -53,8 +53,6 @@ public:
 
     bool IsFollowable(const CUrl& link);
     bool IsExcluded(const CUrl& record) const;
-    // The decision of the last rule that was asked, with its reason.
-    const CDecision& LastDecision() const { return m_why; }
     // With "only if modified", a page in the history is checked for changes before it is read.
     bool ChecksFirst(const CUrl& page) const;
     bool IsUnchanged(CUrl& page, CTransfer* started = nullptr);
@@ -68,6 +66,8 @@ public:
     std::uint32_t PagesRead() const { return m_pagesRead; }
     std::uint32_t FilesFound() const { return m_filesFound; }
     const CModeData& Mode() const { return m_mode; }
+    // True once the crawl stopped because a bound of the core's CrawlBounds was reached.
+    bool StoppedAtBound() const { return m_stoppedAtBound; }
 
 private:
     // Notes why a rule said no; always false.
@@ -90,6 +90,12 @@ private:
     void HandleResolvedLink(std::string& value, const CUrl& page, CUrlQueue& localQueue,
                             CUrlQueue& externalQueue);
     void QueueForDownload(const CUrlHold& file);
+    // Before each page: true once a structure that grows with the links met holds its bound.
+    bool ReachedBound();
+    // Stops the crawl at bound: no further page, nothing more added.
+    void StopAtBound(std::size_t bound);
+    // What a page that is left unread was decided: cancelled, or stopped at the bound.
+    CDecision UnreadDecision() const;
 
     CTrawlerCore& m_core;
     CModeData m_mode;
@@ -98,6 +104,8 @@ private:
     const CUrl* m_startPage = nullptr;
     std::uint32_t m_pagesRead = 0;
     std::uint32_t m_filesFound = 0;
+    bool m_stoppedAtBound = false;
+    std::uint32_t m_bound = 0;
     CFoldedTextSet m_visited;
     // The start page of the site being explored: where it is answered decides the site.
     const CUrl* m_siteStart = nullptr;

@@ -79,6 +79,8 @@ constexpr CReasonText kReasons[] = {
     {CReason::Cancelled, CVerdict::None, "cancelled", "the browse was cancelled before its turn"},
     {CReason::AnsweredElsewhere, CVerdict::None, "answered-elsewhere",
      "the server answered from another site, which is judged as a link of its own"},
+    {CReason::CrawlBound, CVerdict::None, "crawl-bound",
+     "the crawl had met more than {limit} links before its turn, and stopped there"},
 };
 
 const CReasonText& ReasonRow(CReason reason, CVerdict verdict)

@@ -26,6 +26,8 @@ inline constexpr std::uint32_t WM_CLOSE_PROGRAM = 1133;
 inline constexpr std::int64_t STATUS_TEXT = 0;      // payload text: the new status text
 inline constexpr std::int64_t STATUS_BROWSERS = 2;  // payload value: the running-browse count
 inline constexpr std::int64_t STATUS_DOWNLOADS = 3; // the receiver recomputes the pending count
+// payload text: why the crawl stopped early; shown as the status text, and said once.
+inline constexpr std::int64_t STATUS_STOPPED = 4;
 
 // The states of a file queued for download, carried in the wParam of WM_DOWNLOAD_STATE.
 inline constexpr std::int64_t DOWNLOAD_QUEUED = 0;

@@ -36,6 +36,7 @@ void CDecisionJournal::Keep(std::string_view url, std::string_view foundOn,
     const std::string_view stored = Store(url);
     m_entries.push_back(CEntry{stored.data(), static_cast<std::uint32_t>(stored.size()),
                                static_cast<std::uint32_t>(m_foundOn.size() - 1), decision});
+    m_size.store(m_entries.size(), std::memory_order_relaxed);
 }
 
 CLinkExplanation CDecisionJournal::Explain(const CEntry& entry) const
@@ -69,6 +70,7 @@ void CDecisionJournal::Clear()
 {
     std::lock_guard lock(m_mutex);
     m_entries.clear();
+    m_size.store(0, std::memory_order_relaxed);
     m_foundOn.clear();
     m_blocks.clear();
     m_blockUsed = 0;

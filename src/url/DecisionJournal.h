@@ -2,6 +2,8 @@
 
 #include "url/LinkDecision.h"
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -30,6 +32,8 @@ public:
     // Every entry, oldest first.
     std::vector<CLinkExplanation> Entries() const;
     void Clear();
+    // Entries kept; a plain read that any thread may do without the lock.
+    std::size_t Size() const { return m_size.load(std::memory_order_relaxed); }
 
 private:
     struct CEntry
@@ -49,4 +53,6 @@ private:
     std::size_t m_blockSize = 0;
     std::vector<CEntry> m_entries;
     std::vector<std::string_view> m_foundOn;
+    // m_entries.size(), stored under m_mutex for the readers that do not take it.
+    std::atomic<std::size_t> m_size{0};
 };

@@ -41,6 +41,7 @@ enum class CReason : std::uint8_t
     Error,             // status: the HTTP status, 0 when no answer came
     Cancelled,         //
     AnsweredElsewhere, // the server answered from another site
+    CrawlBound,        // limit: the bound the crawl had reached before its turn
 };
 
 // One decision in 16 bytes: verdict, reason and the value that explains it. Texts (an exclude
