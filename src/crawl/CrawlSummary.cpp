@@ -1,6 +1,6 @@
 #include "crawl/CrawlSummary.h"
 
-#include "crawl/SiteBrowser.h"
+#include "crawl/FollowDecision.h"
 
 namespace
 {

@@ -26,8 +26,7 @@ constexpr std::int64_t kTreeImageDone = 2;
 } // namespace
 
 CSiteBrowser::CSiteBrowser(CTrawlerCore& core, const CModeData& mode)
-    : m_core(core), m_mode(mode), m_options(core.Options()),
-      m_modeNameId(DecisionTextId(mode.m_name))
+    : m_core(core), m_mode(mode), m_options(core.Options()), m_rules(MakeRules())
 {
     ++m_core.m_liveBrowsers;
 }
@@ -151,6 +150,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
 {
     CUrl& page = *pageHold;
     m_options = m_core.Options();
+    m_rules = MakeRules();
     m_core.m_log.Write("Browsing %s\n", page.m_url.c_str());
     m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageReading,
                                    CFramePayload::Page(page.m_url, page.m_pageKind));
@@ -288,29 +288,21 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     CUrl& record = *hold;
 
     CUrlQueue* queue = nullptr;
-    m_why = CDecision{CVerdict::NotFollowed, CReason::Unparsable};
-    if (record.m_pageKind == kPageKindPage && IsFollowable(record))
+    const CDecision asPage = m_rules.DecideAsPage(
+        record, page, CFollowCounts{localQueue.Count(), externalQueue.Count(), m_depth});
+    // A page that is followed or shown goes in the site tree.
+    if (asPage.verdict != CVerdict::NotFollowed)
     {
         record.m_parentItem = page.m_parentItem.load();
         m_core.m_sites.AddLocked(hold);
-        if (IsSameSite(record, page))
-        {
-            if (FollowLocal(page, record, localQueue))
-                queue = &localQueue;
-        }
-        else if (FollowExternal(record, externalQueue))
-        {
-            queue = &externalQueue;
-        }
-        if (queue != nullptr)
-            m_why = CDecision{CVerdict::Followed};
+        if (asPage.verdict == CVerdict::Followed)
+            queue = IsSameSite(record, page) ? &localQueue : &externalQueue;
     }
-    const CDecision pageWhy = m_why;
     if (record.m_pageKind == kPageKindFile)
         ++m_core.m_stats.m_foundFiles;
-    const bool wanted = IsWantedFile(record);
-    // A wanted file is listed whatever else it is; a link to a page is explained by the page.
-    const CDecision decision = wanted || record.m_pageKind == kPageKindFile ? m_why : pageWhy;
+    const CDecision asFile = DecideFile(record);
+    const bool wanted = asFile.verdict == CVerdict::Listed;
+    const CDecision decision = KeptDecision(record, asPage, asFile);
     if (wanted)
     {
         if (!m_options->m_autoDownload)

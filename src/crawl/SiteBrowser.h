@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/FoldedTextSet.h"
+#include "crawl/FollowDecision.h"
 #include "settings/ModeData.h"
 #include "url/LinkDecision.h"
 
@@ -46,13 +47,9 @@ public:
                     CTransfer* started = nullptr, const std::function<void()>& bodyRead = {},
                     const CScannedPage* scanned = nullptr);
 
-    // Follow and selection rules.
-    bool FollowLocal(const CUrl& page, const CUrl& link, const CUrlQueue& localQueue);
-    bool FollowExternal(const CUrl& link, const CUrlQueue& externalQueue);
-    bool IsWantedFile(CUrl& link);
-
-    bool IsFollowable(const CUrl& link);
-    bool IsExcluded(const CUrl& record) const;
+    // The link as a file by the rules of the page being browsed. With "check size when found"
+    // the size of a file that its name made wanted is asked first, over the network.
+    CDecision DecideFile(CUrl& link);
     // With "only if modified", a page in the history is checked for changes before it is read.
     bool ChecksFirst(const CUrl& page) const;
     bool IsUnchanged(CUrl& page, CTransfer* started = nullptr);
@@ -70,15 +67,13 @@ public:
     bool StoppedAtBound() const { return m_stoppedAtBound; }
 
 private:
-    // Notes why a rule said no; always false.
-    bool Refuse(CVerdict verdict, CReason reason, std::uint32_t limit = 0, std::uint32_t text = 0);
-    // The first exclude entry found in the URL; empty when none is.
-    std::string_view ExcludeMatch(const CUrl& record) const;
-    // Keeps the decision on the store's record of a page the thread holds.
+    // The follow rules of the mode and the current options snapshot.
+    CFollowRules MakeRules() const;
     // Reads the page and handles its links; BrowsePage then lets go of the page's hold.
     void ReadPage(const CUrlHold& page, CUrlQueue& localQueue, CUrlQueue& externalQueue,
                   CTransfer* started, const std::function<void()>& bodyRead,
                   const CScannedPage* scanned);
+    // Keeps the decision on the store's record of a page the thread holds.
     void DecidePage(const CUrl& page, const CDecision& decision);
     // Gives up a page's hold; keeps its decision apart when nothing else kept the page.
     void LetGoPage(CUrlHold page);
@@ -111,26 +106,11 @@ private:
     const CUrl* m_siteStart = nullptr;
     // The options for the page being browsed; a snapshot, so they never change under a page.
     std::shared_ptr<const COptions> m_options;
+    // Made anew with each snapshot of the options.
+    CFollowRules m_rules;
     // The URL text of the page whose links are handled, shared as their referer.
     std::shared_ptr<const std::string> m_referer;
-    CDecision m_why;
-    std::uint32_t m_modeNameId = 0;
     // Scans large pages read ahead while an earlier one is worked on; made for the first such
     // page.
     std::unique_ptr<CPageScanAhead> m_scanAhead;
 };
-
-// The entries of a ";"-separated option text, empty entries skipped.
-template <class Visit> void ForEachListEntry(std::string_view list, Visit visit)
-{
-    while (!list.empty())
-    {
-        const std::size_t end = list.find(';');
-        const std::string_view entry = list.substr(0, end);
-        if (!entry.empty() && visit(entry))
-            return;
-        if (end == std::string_view::npos)
-            return;
-        list.remove_prefix(end + 1);
-    }
-}

@@ -25,41 +25,11 @@ protected:
     {
         CSiteBrowser browser(*m_core, *GetMode(0, m_core->m_options));
         CUrl link(url);
-        return browser.IsWantedFile(link);
-    }
-    bool Followable(const std::string& url)
-    {
-        CSiteBrowser browser(*m_core, *GetMode(0, m_core->m_options));
-        return browser.IsFollowable(CUrl(url));
+        return browser.DecideFile(link).verdict == CVerdict::Listed;
     }
 
     CTestSite m_site{"127.0.0.1"};
 };
-
-TEST_F(FollowRules, FileTypesAndExcludes)
-{
-    Options("EXE;;ZIP;MPEG", "banner;ads");
-    struct
-    {
-        const char* url;
-        bool wanted;
-    } files[] = {
-        {"http://h/setup.exe", true}, {"http://h/setup.EXE", true},
-        {"http://h/setup.ex", true},  {"http://h/setup.exe2", false},
-        {"http://h/clip.mpe", true},  {"http://h/a.jpg", false},
-        {"http://h/readme", false},   {"http://h/Banners/x.zip", false},
-        {"ftp://h/pub/f.zip", true},  {"file:///home/me/f.zip", false},
-        {"h/x.zip", false},
-    };
-    for (const auto& f : files)
-        EXPECT_EQ(Wanted(f.url), f.wanted) << f.url;
-
-    EXPECT_TRUE(Followable("http://h/a/"));
-    EXPECT_TRUE(Followable("https://h/a/")) << "secure pages are followed";
-    EXPECT_FALSE(Followable("http://h/ADS/"));
-    EXPECT_FALSE(Followable("ftp://h/pub/"));
-    EXPECT_FALSE(Followable("mailto:me@h"));
-}
 
 TEST_F(FollowRules, SizeLimitsWhenFileIsFound)
 {
