@@ -43,19 +43,3 @@ int GiveUsualMode(int fd)
     static const mode_t runUmask = CurrentUmask();
     return ::fchmod(fd, 0666 & ~runUmask) == 0 ? 0 : errno;
 }
-
-int WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty())
-    {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 // Files of a download that lie in its folder, which other users may share (a folder such as
 // /tmp): whatever is found there under our names may have been put there by someone else.
@@ -18,6 +17,3 @@ bool IsOwnPrivateFile(int fd);
 // Gives the file the mode that a new file of the user gets (0666 less the umask), for a file
 // that is about to take its final name. 0 or the system's error number.
 int GiveUsualMode(int fd);
-
-// Writes all of bytes to the descriptor; 0 or the system's error number.
-int WriteAll(int fd, std::string_view bytes);

@@ -140,7 +140,7 @@ int ReplaceRecord(const std::string& path, const std::string& text)
                 continue;
             return errno;
         }
-        int error = WriteAll(fd, text);
+        int error = WriteAllBytes(fd, text);
         if (::close(fd) != 0 && error == 0)
             error = errno;
         if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)

@@ -50,21 +50,6 @@ std::string ErrorText(int error)
     throw CFileError(CFileError::Cause::kWriteFailed, path, ErrorText(error));
 }
 
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty())
-    {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 // The file that a rename must replace: the target of a symbolic link, else path itself.
 std::string ResolveTarget(const std::string& path)
@@ -94,6 +79,22 @@ void SyncDirectory(const std::string& directory)
         ::fsync(fd.Get()); // best effort: the rename itself already happened
 }
 } // namespace
+
+int WriteAllBytes(int fd, std::string_view bytes)
+{
+    while (!bytes.empty())
+    {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
 
 bool ReadWholeFile(const std::string& path, std::string& bytes)
 {
@@ -168,8 +169,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(file.Get(), existing.st_mode & 07777);
 
-    int error = 0;
-    if (!WriteAll(file.Get(), bytes) || ::fsync(file.Get()) != 0)
+    int error = WriteAllBytes(file.Get(), bytes);
+    if (error == 0 && ::fsync(file.Get()) != 0)
         error = errno;
     if (::close(file.Release()) != 0 && error == 0)
         error = errno;

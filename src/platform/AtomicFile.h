@@ -9,6 +9,10 @@
 // Reads the whole regular file at path into bytes. False when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
+// Writes all of bytes to the descriptor, through interruptions and short writes: 0 or the
+// system's error number.
+int WriteAllBytes(int fd, std::string_view bytes);
+
 // The lines of a file's text, without their '\n'; a last line without one counts too.
 std::vector<std::string> SplitLines(std::string_view text);
 
