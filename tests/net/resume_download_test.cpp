@@ -276,8 +276,9 @@ TEST_F(ResumeTest, APartNobodyAskedForIsNeverKept)
     {
         SCOPED_TRACE(c.name);
         m_ranges.clear();
+        // The answers go with the handler: a connection may still be answering after the case.
         m_hostile.Handle("/file.bin",
-                         [&](CHostileExchange& exchange)
+                         [this, answers = c.answers](CHostileExchange& exchange)
                          {
                              std::size_t count = 0;
                              {
@@ -285,7 +286,7 @@ TEST_F(ResumeTest, APartNobodyAskedForIsNeverKept)
                                  m_ranges.push_back(exchange.Header("Range"));
                                  count = m_ranges.size();
                              }
-                             return c.answers[std::min(count, c.answers.size()) - 1](exchange);
+                             return answers[std::min(count, answers.size()) - 1](exchange);
                          });
         CDownloadOutcome outcome;
         CRecordingProgress progress;
@@ -368,14 +369,15 @@ TEST_F(ResumeTest, ASharedFolderNeverLendsUsAnotherUsersFiles)
         ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
         WriteFileBytes(victim, keys);
         ASSERT_TRUE(!c.before || AsAnotherUser(c.before));
+        // The case's step goes with the handler: a connection may still be answering after it.
         m_hostile.Handle("/file.bin",
-                         [&](CHostileExchange& exchange)
+                         [this, whileAsked = c.whileAsked](CHostileExchange& exchange)
                          {
                              {
                                  std::lock_guard lock(m_mutex);
                                  m_ranges.push_back(exchange.Header("Range"));
                              }
-                             EXPECT_TRUE(!c.whileAsked || AsAnotherUser(c.whileAsked));
+                             EXPECT_TRUE(!whileAsked || AsAnotherUser(whileAsked));
                              return exchange.Answer(200, "application/octet-stream", m_body,
                                                     "ETag: \"v1\"\r\n");
                          });
