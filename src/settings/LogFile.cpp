@@ -1,5 +1,7 @@
 #include "settings/LogFile.h"
 
+#include "url/UrlPassword.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -38,24 +40,6 @@ bool IsC1Control(std::string_view text, std::size_t at)
     return static_cast<unsigned char>(text[at]) == 0xC2 && at + 1 < text.size() &&
            static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
            static_cast<unsigned char>(text[at + 1]) <= 0x9F;
-}
-
-// Where the password of the address whose "://" is at scheme lies in text: [from, to), or an
-// empty range when the address names none.
-std::pair<std::size_t, std::size_t> PasswordOf(std::string_view text, std::size_t scheme)
-{
-    const std::size_t start = scheme + 3;
-    std::size_t end = text.find_first_of("/?# \t\r\n", start);
-    if (end == std::string_view::npos)
-        end = text.size();
-    const std::string_view authority = text.substr(start, end - start);
-    const std::size_t at = authority.rfind('@');
-    if (at == std::string_view::npos)
-        return {0, 0};
-    const std::size_t colon = authority.find(':');
-    if (colon == std::string_view::npos || colon > at)
-        return {0, 0};
-    return {start + colon + 1, start + at};
 }
 
 // Whether MaskForOutput would change text: a password needs an "@", a C1 control character
@@ -137,7 +121,7 @@ std::string MaskForOutput(std::string_view text)
     for (std::size_t scheme = text.find("://"); scheme != std::string_view::npos;
          scheme = text.find("://", scheme + 3))
     {
-        const auto [from, to] = PasswordOf(text, scheme);
+        const auto [from, to] = FindUrlPassword(text, scheme);
         if (from == to)
             continue;
         masked.append(text.substr(copied, from - copied));
