@@ -69,27 +69,6 @@ private:
     CTestHttpServer m_server;
 };
 
-// A site whose start page waits until released: the run stays busy meanwhile.
-class CStalledSite
-{
-public:
-    CStalledSite()
-    {
-        m_server.Server().Get("/",
-                              [this](const httplib::Request&, httplib::Response& response)
-                              {
-                                  m_server.StallUntilReleased(std::chrono::seconds(30));
-                                  response.set_content("<a href=\"x.zip\">x</a>", "text/html");
-                              });
-        m_server.Start();
-    }
-    std::string Url(const std::string& path) const { return m_server.Url(path); }
-    void Release() { m_server.Release(); }
-
-private:
-    CTestHttpServer m_server;
-};
-
 void StoreOptions(const CTempDir& dir, bool autoDownload, std::int32_t connectTimeout = 30)
 {
     COptions stored(dir.Path().string());
@@ -110,29 +89,28 @@ bool LogHas(const CTempDir& dir, const std::string& text)
 
 TEST(RunGuardsTest, ASecondRunTouchesNothingAndOptionsChangedMeanwhileStay)
 {
-    CStalledSite site;
+    CDripSite site;
     CTempDir dir;
     StoreOptions(dir, false);
+    const std::vector<std::string> arguments{"-site", site.Url("/"), "-mode", "2", "-quiet"};
     CProgramRun second;
     CProgramOptions options;
     options.whileRunning = [&](pid_t)
     {
-        ASSERT_TRUE(WaitFor([&] { return LogHas(dir, "Browsing " + site.Url("/")); }));
-        second =
-            RunProgram(HARVESTOR_BINARY, {"-site", site.Url("/"), "-quiet"}, dir.Path().string());
+        ASSERT_TRUE(WaitFor([&] { return LogHas(dir, "Browsing " + site.Url("/w.html")); }));
+        second = RunProgram(HARVESTOR_BINARY, arguments, dir.Path().string());
         // Another program (the window, the user) changes the options while the run goes on.
         StoreOptions(dir, false, 17);
         site.Release();
     };
-    const CProgramRun first = RunProgram(HARVESTOR_BINARY, {"-site", site.Url("/"), "-quiet"},
-                                         dir.Path().string(), options);
+    const CProgramRun first = RunProgram(HARVESTOR_BINARY, arguments, dir.Path().string(), options);
     EXPECT_EQ(second.exitCode, 4);
     EXPECT_EQ(second.err, "Another Harvestor is using " + dir.Path().string() + "\n");
     EXPECT_TRUE(second.out.empty());
     ASSERT_EQ(first.exitCode, 0) << first.err;
-    EXPECT_EQ(first.out, site.Url("/x.zip") + "\n");
+    EXPECT_EQ(first.out, site.Url("/a.zip") + "\n" + site.Url("/slow.zip") + "\n");
     // The first run's log was not truncated by the second, and its end kept the new options.
-    EXPECT_TRUE(LogHas(dir, "Browsing " + site.Url("/")));
+    EXPECT_TRUE(LogHas(dir, "Browsing " + site.Url("/w.html")));
     COptions after(dir.Path().string());
     ASSERT_TRUE(after.Load());
     EXPECT_EQ(after.m_connectTimeout, 17);
@@ -192,48 +170,47 @@ TEST(RunGuardsTest, FailuresAreSaidWithTheirOwnStatus)
 {
     CDripSite site;
     site.Release();
+    struct CRow
     {
-        // A history that cannot be saved.
+        const char* placed; // a folder put in the way of this data file
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string inErr; // "DIR" stands for the data folder
+        bool touched;      // whether the run got as far as opening its log
+    };
+    const CRow rows[] = {
+        {"files.his", {"-site", site.Url("/")}, 6, "Cannot write the file DIR/files.his: ", true},
+        {nullptr,
+         {"-site", site.Url("/"), "-explain", "/nonexistent/x.tsv"},
+         2,
+         "harvestor: cannot write /nonexistent/x.tsv: No such file",
+         false},
+        {nullptr,
+         {"-site", "http://127.0.0.1:1/"},
+         1,
+         "harvestor: cannot read http://127.0.0.1:1/: connection problem: ",
+         true},
+        {"hvstr.lock",
+         {"-site", site.Url("/")},
+         4,
+         "Harvestor cannot lock DIR: Is a directory\n",
+         false},
+    };
+    for (const CRow& row : rows)
+    {
+        SCOPED_TRACE(row.inErr);
         CTempDir dir;
         StoreOptions(dir, false);
-        std::filesystem::create_directory(dir.File("files.his"));
-        const CProgramRun run =
-            RunProgram(HARVESTOR_BINARY, {"-site", site.Url("/"), "-quiet"}, dir.Path().string());
-        EXPECT_EQ(run.exitCode, 6);
-        EXPECT_NE(run.err.find("Cannot write the file " + dir.File("files.his") + ": "),
-                  std::string::npos)
-            << run.err;
-    }
-    {
-        // A decision file that cannot be written is a usage error before anything is touched.
-        CTempDir dir;
-        const CProgramRun run =
-            RunProgram(HARVESTOR_BINARY, {"-site", site.Url("/"), "-explain", "/nonexistent/x.tsv"},
-                       dir.Path().string());
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_NE(run.err.find("harvestor: cannot write /nonexistent/x.tsv: No such file"),
-                  std::string::npos)
-            << run.err;
-        EXPECT_FALSE(std::filesystem::exists(dir.File("hvstr.log")));
-    }
-    {
-        // A start page that cannot be read says why.
-        CTempDir dir;
-        const CProgramRun run = RunProgram(
-            HARVESTOR_BINARY, {"-site", "http://127.0.0.1:1/", "-quiet"}, dir.Path().string());
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_NE(run.err.find("harvestor: cannot read http://127.0.0.1:1/: connection problem: "),
-                  std::string::npos)
-            << run.err;
-    }
-    {
-        // A data folder that cannot be locked.
-        CTempDir dir;
-        std::filesystem::create_directory(dir.File("hvstr.lock"));
-        const CProgramRun run =
-            RunProgram(HARVESTOR_BINARY, {"-site", site.Url("/")}, dir.Path().string());
-        EXPECT_EQ(run.exitCode, 4);
-        EXPECT_EQ(run.err, "Harvestor cannot lock " + dir.Path().string() + ": Is a directory\n");
-        EXPECT_FALSE(std::filesystem::exists(dir.File("hvstr.log")));
+        if (row.placed != nullptr)
+            std::filesystem::create_directory(dir.File(row.placed));
+        std::vector<std::string> arguments = row.arguments;
+        arguments.push_back("-quiet");
+        const CProgramRun run = RunProgram(HARVESTOR_BINARY, arguments, dir.Path().string());
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
+        std::string inErr = row.inErr;
+        if (const std::size_t at = inErr.find("DIR"); at != std::string::npos)
+            inErr.replace(at, 3, dir.Path().string());
+        EXPECT_NE(run.err.find(inErr), std::string::npos) << run.err;
+        EXPECT_EQ(std::filesystem::exists(dir.File("hvstr.log")), row.touched);
     }
 }
