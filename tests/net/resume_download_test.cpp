@@ -73,6 +73,14 @@ bool AsAnotherUser(const std::function<bool()>& plant)
 class ResumeTest : public CTransferTest
 {
 protected:
+    // Notes the Range a request asked for; how many requests came so far.
+    std::size_t NoteRange(const std::string& range)
+    {
+        std::lock_guard lock(m_mutex);
+        m_ranges.push_back(range);
+        return m_ranges.size();
+    }
+
     void Serve(ERest rest, const std::string& validatorHeader)
     {
         m_hostile.Handle(
@@ -80,12 +88,7 @@ protected:
             [=, this](CHostileExchange& exchange)
             {
                 const std::string range = exchange.Header("Range");
-                std::size_t count = 0;
-                {
-                    std::lock_guard lock(m_mutex);
-                    m_ranges.push_back(range);
-                    count = m_ranges.size();
-                }
+                const std::size_t count = NoteRange(range);
                 const bool changed = rest == ERest::OtherVersion && count > 1;
                 const std::string& body = changed ? m_newBody : m_body;
                 const std::string validator =
@@ -149,10 +152,7 @@ TEST_F(ResumeTest, AFilePast4GiBContinuesFromItsKeptBytes)
                      [&](CHostileExchange& exchange)
                      {
                          const std::string range = exchange.Header("Range");
-                         {
-                             std::lock_guard lock(m_mutex);
-                             m_ranges.push_back(range);
-                         }
+                         NoteRange(range);
                          const std::string rest = "Content-Range: bytes 1000-" +
                                                   std::to_string((5ULL << 30) - 1) + "/" + huge;
                          // Each answer drops the connection part way.
@@ -280,12 +280,7 @@ TEST_F(ResumeTest, APartNobodyAskedForIsNeverKept)
         m_hostile.Handle("/file.bin",
                          [this, answers = c.answers](CHostileExchange& exchange)
                          {
-                             std::size_t count = 0;
-                             {
-                                 std::lock_guard lock(m_mutex);
-                                 m_ranges.push_back(exchange.Header("Range"));
-                                 count = m_ranges.size();
-                             }
+                             const std::size_t count = NoteRange(exchange.Header("Range"));
                              return answers[std::min(count, answers.size()) - 1](exchange);
                          });
         CDownloadOutcome outcome;
@@ -373,10 +368,7 @@ TEST_F(ResumeTest, ASharedFolderNeverLendsUsAnotherUsersFiles)
         m_hostile.Handle("/file.bin",
                          [this, whileAsked = c.whileAsked](CHostileExchange& exchange)
                          {
-                             {
-                                 std::lock_guard lock(m_mutex);
-                                 m_ranges.push_back(exchange.Header("Range"));
-                             }
+                             NoteRange(exchange.Header("Range"));
                              EXPECT_TRUE(!whileAsked || AsAnotherUser(whileAsked));
                              return exchange.Answer(200, "application/octet-stream", m_body,
                                                     "ETag: \"v1\"\r\n");
