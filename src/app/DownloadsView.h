@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FrameMessages.h"
+#include "platform/EngineEvents.h"
 
 #include <QTreeWidget>
 #include <chrono>
@@ -12,7 +12,7 @@ class QAction;
 
 // One row per file queued in this run: name (the URL as its tooltip), state, size, progress,
 // speed, time left and, for skipped and failed files, the reason as the log gives it. Rows
-// follow the WM_DOWNLOAD_STATE reports of the workers. Its own keys and context menu: Retry
+// follow the download-state events of the workers. Its own keys and context menu: Retry
 // (failed and cancelled rows are queued again), Open, Open Containing Folder, Remove from View
 // and Clear Finished; what the user clears of a failed or cancelled file goes from the disk too.
 // User-interface thread only.

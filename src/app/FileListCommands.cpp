@@ -128,7 +128,7 @@ void CFileList::DetermineSize()
             SetSizeText(item, job.sizeText);
         job.record.Reset();
     }
-    m_core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, -1);
+    m_core.m_events.Post(CProgressStepEvent{-1});
 }
 
 void CFileList::OpenSelected()

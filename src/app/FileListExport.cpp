@@ -5,7 +5,7 @@
 #include "app/MakerSite.h"
 #include "app/WaitCursor.h"
 #include "core/TrawlerCore.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "settings/DataPaths.h"
 #include "settings/FileExport.h"
 
@@ -48,10 +48,8 @@ void CFileList::Export()
         return;
     }
     // The file goes to the working folder: say where, since the user never chose it.
-    m_core.m_frame.PostToMainFrame(
-        WM_SET_STATUS, STATUS_TEXT,
-        CFramePayload::Text("Exported " + std::to_string(urls.size()) +
-                            (urls.size() == 1 ? " file to " : " files to ") + path));
+    m_core.m_events.Post(CStatusTextEvent{"Exported " + std::to_string(urls.size()) +
+                                          (urls.size() == 1 ? " file to " : " files to ") + path});
     // Whether the desktop could show it is not reported.
     m_core.Prompts().OpenWithShell(path);
 }

@@ -30,7 +30,7 @@ void CFrameMessageQueue::Drain()
     bool handled = false;
     for (;;)
     {
-        CFrameMessage message;
+        CFrameMessage message{CWindowMessage{}};
         {
             std::lock_guard lock(m_mutex);
             if (m_pending.empty())

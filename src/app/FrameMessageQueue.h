@@ -1,19 +1,32 @@
 #pragma once
 
-#include "platform/FrameMessages.h"
+#include "platform/EngineEvents.h"
 
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <variant>
 
-// The main frame's end of PostToMainFrame: any thread queues a message, and the first message
-// of a batch wakes the user-interface thread once with a queued call, which then handles every
-// message that is waiting, in the order they were posted. While messages keep coming (a
-// transfer posts one per block), the queue is drained on a short timer instead, so that the
-// user-interface thread is not woken for every message.
-class CFrameMessageQueue : public QObject, public CFrameMessageSink
+// The window's own messages, queued behind the engine's events.
+inline constexpr std::uint32_t WM_STATS_CLOSED = 1129; // the statistics window went away
+
+struct CWindowMessage
+{
+    std::uint32_t message = 0;
+};
+
+// What the main frame handles in posting order: an engine event or one of its own messages.
+using CFrameMessage = std::variant<CEngineEvent, CWindowMessage>;
+
+// The main frame's end of the engine's events: any thread queues one, and the first of a batch
+// wakes the user-interface thread once with a queued call, which then handles every message
+// that is waiting, in the order they were posted. While events keep coming (a transfer posts
+// one per block), the queue is drained on a short timer instead, so that the user-interface
+// thread is not woken for every event.
+class CFrameMessageQueue : public QObject, public CEngineObserver
 {
     Q_OBJECT
 
@@ -24,7 +37,8 @@ public:
     explicit CFrameMessageQueue(Handler handler, QObject* parent = nullptr);
 
     // Any thread; never blocks beyond the queue's own short lock.
-    void Deliver(CFrameMessage message) override;
+    void OnEvent(CEngineEvent event) override { Deliver(std::move(event)); }
+    void Deliver(CFrameMessage message);
 
     // Handles every waiting message now (the user-interface thread; tests).
     void Drain();

@@ -78,14 +78,15 @@ CMainFrame::CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWid
 
     m_messages =
         new CFrameMessageQueue([this](CFrameMessage& message) { HandleMessage(message); }, this);
-    m_core.m_frame.InstallSink(m_messages);
+    m_core.m_events.Install(m_messages);
     UpdateCommandUI();
 }
 
 CMainFrame::~CMainFrame()
 {
-    // No post reaches this window once the sink is gone; the targets go before the views.
-    m_core.m_frame.InstallSink(nullptr);
+    // No event reaches this window once the observer is gone (a login prompt still waiting
+    // ends as Cancel); the targets go before the views.
+    m_core.m_events.Install(nullptr);
     m_core.m_sites.SetTarget(nullptr);
     m_core.m_foundFiles.SetTarget(nullptr);
     m_doc.RemoveView(m_pSiteView);

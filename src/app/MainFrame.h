@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FrameMessages.h"
+#include "app/FrameMessageQueue.h"
 
 #include <QMainWindow>
 #include <map>
@@ -9,7 +9,6 @@ class CActivityBar;
 class CDownloadsView;
 class CFilesArea;
 class CFileList;
-class CFrameMessageQueue;
 class CStatsDlg;
 class CTrawlerDoc;
 class CUrlList;
@@ -35,7 +34,7 @@ public:
     static constexpr int kFilePane = 1;
 
     // Builds the window from the options (placement, tree width, column widths) and installs
-    // itself as the receiver of PostToMainFrame. headless: never shows a window of its own.
+    // itself as the observer of the engine's events. headless: never shows a window of its own.
     CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -48,7 +47,7 @@ public:
     // The main menu's and the toolbar's action of the command, or nullptr.
     QAction* Action(int id) const;
 
-    // One message posted through PostToMainFrame (user-interface thread).
+    // One engine event or window message, in posting order (user-interface thread).
     void HandleMessage(CFrameMessage& message);
     // Handles every message that waits now, without waiting for the queued wake-up.
     void DeliverPendingMessages();
@@ -99,9 +98,13 @@ private:
     void UpdateCounters();
     void CloseWhenWorkIsDone();
 
-    // Message handlers.
-    void OnSetStatus(std::int64_t kind, const CFramePayload& payload);
-    void OnSiteImage(std::int64_t image, const CFramePayload& payload);
+    // Event and message handlers.
+    void HandleEvent(CEngineEvent& event);
+    void ShowStatusText(const std::string& text);
+    void OnRunningBrowses(std::int32_t count);
+    void OnDownloadsChanged();
+    void OnPageState(const CPageStateEvent& page);
+    void OnLoginPrompt(CLoginRequest& request);
     void OnStatsClosed();
 
     // Command handlers.

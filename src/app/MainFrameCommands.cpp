@@ -147,9 +147,11 @@ void CMainFrame::ExecuteCommand(int id)
         break;
     case ID_CANCEL_BROWSE:
         m_core.m_cancelBrowse.store(true);
+        m_core.m_events.WakePrompts();
         break;
     case ID_CANCEL_DOWNLOAD:
         m_core.m_cancelDownload.store(true);
+        m_core.m_events.WakePrompts();
         break;
     case ID_VIEW_OPTIONS:
         OnOptions();
@@ -240,11 +242,13 @@ void CMainFrame::OnStatistics()
 {
     if (m_pStatsDlg != nullptr)
     {
-        // The window posts WM_STATS_CLOSED as it goes; the object is deleted when that arrives.
+        // The window says so as it goes; the object is deleted when that message is handled.
         m_pStatsDlg->Destroy();
         return;
     }
     m_pStatsDlg = new CStatsDlg(m_core, this);
+    connect(m_pStatsDlg, &CStatsDlg::closed, this,
+            [this] { m_messages->Deliver(CWindowMessage{WM_STATS_CLOSED}); });
     if (!m_headless)
         m_pStatsDlg->show();
 }

@@ -1,4 +1,4 @@
-// The messages that workers post to the main window.
+// The engine's events and the window's own messages, on the user-interface thread.
 #include "app/ActivityBar.h"
 #include "app/DownloadsView.h"
 #include "app/FrameMessageQueue.h"
@@ -7,12 +7,15 @@
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
 #include "core/TrawlerCore.h"
+#include "platform/LoginRequest.h"
 #include "session/SessionSteps.h"
 #include "url/Url.h"
 
 #include <QLabel>
 #include <algorithm>
 #include <limits>
+#include <string>
+#include <variant>
 
 namespace
 {
@@ -27,32 +30,43 @@ int ToInt(std::int64_t value)
 
 void CMainFrame::HandleMessage(CFrameMessage& message)
 {
-    ServeCoreMessage(m_core, message, m_closing);
-    switch (message.message)
+    if (auto* event = std::get_if<CEngineEvent>(&message))
     {
-    case WM_SET_STATUS:
-        OnSetStatus(message.wParam, message.payload);
-        break;
-    case WM_SITE_IMAGE:
-        OnSiteImage(message.wParam, message.payload);
-        break;
-    case WM_PROGRESS_STEP:
-        m_activityBar->Step(ToInt(message.wParam));
-        break;
-    case WM_STATS_CLOSED:
-        OnStatsClosed();
-        break;
-    case WM_DOWNLOAD_STATE:
-        if (message.payload.download)
-            m_downloadsView->Apply(message.wParam, *message.payload.download);
-        break;
-    case WM_CLOSE_PROGRAM:
-        close();
-        break;
-    default:
-        break;
+        ServeCoreEvent(m_core, *event, m_closing);
+        HandleEvent(*event);
     }
+    else if (std::get<CWindowMessage>(message).message == WM_STATS_CLOSED)
+        OnStatsClosed();
     RequestCommandUpdate();
+}
+
+void CMainFrame::HandleEvent(CEngineEvent& event)
+{
+    if (const auto* text = std::get_if<CStatusTextEvent>(&event))
+        ShowStatusText(text->text);
+    else if (const auto* stopped = std::get_if<CCrawlStoppedEvent>(&event))
+        ShowStatusText(stopped->text);
+    else if (const auto* finished = std::get_if<CBrowseFinishedEvent>(&event))
+    {
+        if (!finished->summary.empty())
+            ShowStatusText(finished->summary);
+    }
+    else if (const auto* browses = std::get_if<CRunningBrowsesEvent>(&event))
+        OnRunningBrowses(browses->count);
+    else if (std::holds_alternative<CDownloadsChangedEvent>(event))
+        OnDownloadsChanged();
+    else if (const auto* page = std::get_if<CPageStateEvent>(&event))
+        OnPageState(*page);
+    else if (const auto* step = std::get_if<CProgressStepEvent>(&event))
+        m_activityBar->Step(ToInt(step->steps));
+    else if (const auto* download = std::get_if<CDownloadStateEvent>(&event))
+        m_downloadsView->Apply(download->state, download->report);
+    else if (const auto* message = std::get_if<CShowMessageEvent>(&event))
+        m_core.Prompts().ShowMessageAs(message->kind, message->caption, message->text);
+    else if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
+        OnLoginPrompt(*prompt->request);
+    else if (std::holds_alternative<CWorkDoneEvent>(event))
+        close();
 }
 
 void CMainFrame::DeliverPendingMessages()
@@ -60,34 +74,42 @@ void CMainFrame::DeliverPendingMessages()
     m_messages->Drain();
 }
 
-void CMainFrame::OnSetStatus(std::int64_t kind, const CFramePayload& payload)
+void CMainFrame::ShowStatusText(const std::string& text)
 {
-    if (kind == STATUS_TEXT || kind == STATUS_STOPPED)
-    {
-        m_statusPanes[0]->setText(
-            QString::fromUtf8(payload.text.data(), static_cast<qsizetype>(payload.text.size())));
-    }
-    else if (kind == STATUS_BROWSERS)
-    {
-        const int count = ToInt(payload.value);
-        m_runningCrawls = count;
-        if (count == 0)
-            m_activityBar->Clear();
-    }
-    else if (kind == STATUS_DOWNLOADS)
-    {
-        const std::uint32_t pending = m_core.PendingDownloads();
-        m_pendingDownloads = pending;
-        if (pending == 0)
-            m_activityBar->Clear();
-    }
+    m_statusPanes[0]->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     UpdateCounters();
 }
 
-void CMainFrame::OnSiteImage(std::int64_t image, const CFramePayload& payload)
+void CMainFrame::OnRunningBrowses(std::int32_t count)
 {
-    if (payload.pageKind == kPageKindPage)
-        m_pSiteView->SetPageImage(payload.text, ToInt(image));
+    m_runningCrawls = count;
+    if (count == 0)
+        m_activityBar->Clear();
+    UpdateCounters();
+}
+
+void CMainFrame::OnDownloadsChanged()
+{
+    const std::uint32_t pending = m_core.PendingDownloads();
+    m_pendingDownloads = pending;
+    if (pending == 0)
+        m_activityBar->Clear();
+    UpdateCounters();
+}
+
+void CMainFrame::OnPageState(const CPageStateEvent& page)
+{
+    if (page.pageKind == kPageKindPage)
+        m_pSiteView->SetPageImage(page.url, page.image);
+}
+
+void CMainFrame::OnLoginPrompt(CLoginRequest& request)
+{
+    // The worker waits meanwhile; once it was cancelled, a late answer is ignored.
+    std::string userName = request.UserName();
+    std::string password = request.Password();
+    const bool ok = m_core.Prompts().AskLogin(request.Server(), userName, password);
+    request.Answer(ok, std::move(userName), std::move(password));
 }
 
 void CMainFrame::OnStatsClosed()

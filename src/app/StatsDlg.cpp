@@ -100,7 +100,7 @@ void CStatsDlg::Destroy()
         return;
     m_destroyed = true;
     m_timer->stop();
-    m_core.m_frame.PostToMainFrame(WM_STATS_CLOSED);
+    emit closed();
     StorePosition();
     hide();
 }

@@ -8,8 +8,8 @@ class QTimer;
 
 // The statistics window: modeless, owned by the main window, eight counters refreshed once a
 // second. It opens where it was last closed (per-user settings "Stats/LeftPos" and
-// "Stats/TopPos"). Escape and the close box destroy it; as it goes it posts WM_STATS_CLOSED, and
-// the main window then deletes the object.
+// "Stats/TopPos"). Escape and the close box destroy it; as it goes it emits closed(), and the main
+// window then deletes the object.
 class CStatsDlg : public QDialog
 {
     Q_OBJECT
@@ -32,6 +32,10 @@ public:
     bool IsTimerRunning() const;
 
     void reject() override;
+
+signals:
+    // Once, as Destroy hides the window.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -74,5 +74,5 @@ void CUpgradeDlg::UpgradeNow()
         return;
     }
     done(QDialog::Accepted);
-    m_core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
+    m_core.m_events.Post(CWorkDoneEvent{});
 }

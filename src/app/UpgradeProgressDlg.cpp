@@ -5,7 +5,6 @@
 #include "core/TrawlerCore.h"
 #include "download/LocalName.h"
 #include "net/UrlTransfers.h"
-#include "platform/FrameMessages.h"
 #include "url/Url.h"
 
 #include <QCoreApplication>
@@ -75,6 +74,7 @@ CUpgradeProgressDlg::~CUpgradeProgressDlg()
     if (m_worker.joinable())
     {
         m_core.m_cancelDownload.store(true);
+        m_core.m_events.WakePrompts();
         m_cancelRequested = true;
         JoinWorker();
     }
@@ -153,6 +153,7 @@ void CUpgradeProgressDlg::reject()
     if (m_worker.joinable() && !m_finished)
     {
         m_core.m_cancelDownload.store(true);
+        m_core.m_events.WakePrompts();
         m_cancelRequested = true;
     }
 }

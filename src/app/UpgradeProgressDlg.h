@@ -12,6 +12,10 @@ class CTrawlerCore;
 class CUrl;
 class QProgressBar;
 
+// The dialog's own messages from the download thread.
+inline constexpr std::uint32_t WM_UPGRADE_PROGRESS = 1130; // wParam: percent received
+inline constexpr std::uint32_t WM_UPGRADE_DONE = 1131;     // wParam: 1 success, 0 failure
+
 // WM_UPGRADE_PROGRESS or WM_UPGRADE_DONE, posted by the download thread to the dialog, which
 // handles it on the user-interface thread.
 class CUpgradeMessage : public QEvent

@@ -4,7 +4,7 @@
 #include "cli/FoundFilesReport.h"
 #include "cli/InterruptSignals.h"
 #include "cli/MemoryTargets.h"
-#include "cli/MessageQueue.h"
+#include "cli/EventQueue.h"
 #include "cli/ProgressLine.h"
 #include "core/TrawlerCore.h"
 #include "session/CommandLineInfo.h"
@@ -16,6 +16,7 @@
 #include "settings/UserSettingsFile.h"
 #include "url/Url.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -23,17 +24,16 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <variant>
 #include <thread>
 #include <unistd.h>
 
 namespace
 {
 
-// How long the front-end sleeps when no message comes: the progress line and the "all work
-// done" check run at least this often.
-constexpr std::chrono::milliseconds kPollInterval = CMessageQueue::kQuietWait;
-// The page image that WM_SITE_IMAGE carries while a page is being read.
-constexpr std::int64_t kImagePageBeingRead = 1;
+// The progress line is drawn again at least this often while no event wakes the front-end;
+// signals and the time limit are looked at as often.
+constexpr std::chrono::milliseconds kRedrawInterval{100};
 
 bool IsSet(const char* name)
 {
@@ -48,7 +48,7 @@ public:
     CHeadlessFrontEnd(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine)
         : m_core(core), m_progress(stderr, !commandLine.m_quiet)
     {
-        m_core.m_frame.InstallSink(&m_messages);
+        m_core.m_events.Install(&m_events);
         m_core.m_sites.SetTarget(&m_tree);
         m_core.m_foundFiles.SetTarget(&m_files);
     }
@@ -57,7 +57,7 @@ public:
     {
         m_core.m_sites.SetTarget(nullptr);
         m_core.m_foundFiles.SetTarget(nullptr);
-        m_core.m_frame.InstallSink(nullptr);
+        m_core.m_events.Install(nullptr);
     }
 
     CHeadlessFrontEnd(const CHeadlessFrontEnd&) = delete;
@@ -89,8 +89,13 @@ public:
                 end = EEnd::TimeUp;
                 break;
             }
-            if (auto message = m_messages.Next(kPollInterval))
-                Handle(*message);
+            auto wait = kRedrawInterval;
+            if (deadline)
+                wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(
+                                      *deadline - std::chrono::steady_clock::now()),
+                                  std::chrono::milliseconds(0), kRedrawInterval);
+            if (auto event = m_events.Next(wait))
+                Handle(*event);
             m_progress.Show(Figures());
         }
         Close();
@@ -102,18 +107,28 @@ public:
     void EraseProgress() { m_progress.Erase(); }
 
 private:
-    void Handle(const CFrameMessage& message)
+    void Handle(const CEngineEvent& event)
     {
-        ServeCoreMessage(m_core, message, m_closing);
-        if (message.message == WM_SITE_IMAGE && message.wParam == kImagePageBeingRead)
-            m_currentPage = message.payload.text;
-        else if (message.message == WM_CLOSE_PROGRAM)
+        ServeCoreEvent(m_core, event, m_closing);
+        if (const auto* page = std::get_if<CPageStateEvent>(&event))
+        {
+            if (page->image == kPageImageReading)
+                m_currentPage = page->url;
+        }
+        else if (std::holds_alternative<CWorkDoneEvent>(event))
             m_closeRequested = true;
-        else if (message.message == WM_DOWNLOAD_STATE && message.wParam == DOWNLOAD_FAILED &&
-                 message.payload.download)
-            ReportFailedDownload(*message.payload.download);
-        else if (message.message == WM_SET_STATUS && message.wParam == STATUS_STOPPED)
-            ReportStop(message.payload.text);
+        else if (const auto* download = std::get_if<CDownloadStateEvent>(&event))
+        {
+            if (download->state == DOWNLOAD_FAILED)
+                ReportFailedDownload(download->report);
+        }
+        else if (const auto* stopped = std::get_if<CCrawlStoppedEvent>(&event))
+            ReportStop(stopped->text);
+        else if (const auto* message = std::get_if<CShowMessageEvent>(&event))
+        {
+            m_progress.Erase();
+            m_core.Prompts().ShowMessageAs(message->kind, message->caption, message->text);
+        }
     }
 
     // Why the crawl stopped early, said once: the window would show it on its status bar.
@@ -152,16 +167,16 @@ private:
         m_optionsSaved = SaveOptions(m_core);
         while (WorkersRunning(m_core))
         {
-            if (auto message = m_messages.Next(std::chrono::milliseconds(20)))
-                Handle(*message);
+            if (auto event = m_events.Next(std::chrono::milliseconds(20)))
+                Handle(*event);
         }
         // What the workers posted last (a failed download's report) is still served.
-        while (auto message = m_messages.Next(std::chrono::milliseconds(0)))
-            Handle(*message);
+        while (auto event = m_events.Next(std::chrono::milliseconds(0)))
+            Handle(*event);
     }
 
     CTrawlerCore& m_core;
-    CMessageQueue m_messages;
+    CEventQueue m_events;
     CHeadlessSiteTree m_tree;
     CHeadlessFileList m_files;
     CProgressLine m_progress;

@@ -39,6 +39,7 @@ CTrawlerCore::~CTrawlerCore()
     // Workers stop at their next check; the ones still running must not outlive what they use.
     m_cancelBrowse = true;
     m_cancelDownload = true;
+    m_events.WakePrompts();
     while (m_threadsAlive.load() != 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     m_transferContext.reset();
@@ -93,8 +94,6 @@ void CTrawlerCore::PublishOptions()
 void CTrawlerCore::SetPrompts(CUserPrompts* prompts)
 {
     m_prompts = prompts != nullptr ? prompts : &m_unattendedPrompts;
-    if (m_session)
-        RebuildTransferContext();
 }
 
 void CTrawlerCore::SetPageReadLimit(std::chrono::seconds limit)
@@ -116,13 +115,13 @@ void CTrawlerCore::ReportCrawlBound(std::size_t bound)
         return;
     const std::string text = CrawlBoundMessage(bound);
     m_log.Write("%s\n", text.c_str());
-    m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_STOPPED, CFramePayload::Text(text));
+    m_events.Post(CCrawlStoppedEvent{text});
 }
 
 void CTrawlerCore::RebuildTransferContext()
 {
     m_transferContext.reset(new CTransferContext{*m_session, m_connections, m_options, m_log,
-                                                 m_stats, m_frame, *m_prompts, m_cancelBrowse,
+                                                 m_stats, m_events, m_cancelBrowse,
                                                  m_cancelDownload});
     m_transferContext->pageReadLimit = m_pageReadLimit;
     // Workers must not read the options while the window edits them.

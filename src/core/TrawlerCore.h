@@ -7,7 +7,7 @@
 #include "core/UrlStore.h"
 #include "net/ConnectionCache.h"
 #include "net/TransferContext.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "platform/Statistics.h"
 #include "platform/UserPrompts.h"
 #include "settings/Histories.h"
@@ -37,7 +37,7 @@ public:
 // The state that the windows and every worker share: the stores and sinks, the histories, the
 // statistics, the log, the Internet session, the options, the cancel flags, the download queue
 // and the worker counters. One instance lives as long as the application; every thread reaches
-// the shared state through it, and notifies the main frame only through m_frame.
+// the shared state through it, and tells the front-end only through m_events.
 class CTrawlerCore
 {
 public:
@@ -73,7 +73,8 @@ public:
     // What transfers need, in one piece. Valid once the session is open.
     const CTransferContext& TransferContext() const { return *m_transferContext; }
 
-    // Installs the GUI's prompts (or, with nullptr, the unattended ones). Before workers run.
+    // Installs the front-end's prompts (or, with nullptr, the unattended ones), for what its own
+    // thread asks; engine threads post events instead.
     void SetPrompts(CUserPrompts* prompts);
     // A start page whose read failed, and why: the command-line tool says so on standard error.
     void NoteUnreadStartPage(const std::string& url, const std::string& problem);
@@ -115,7 +116,7 @@ public:
     // The decisions on links whose records are gone; the records keep their own.
     CDecisionJournal m_letGoDecisions;
     CUrlQueue m_downloadQueue;
-    CFramePoster m_frame;
+    CEventPoster m_events;
     CConnectionCache m_connections;
     // Browse threads started and not yet ended; the status bar shows it.
     std::atomic<std::int32_t> m_runningBrowses{0};

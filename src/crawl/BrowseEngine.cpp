@@ -3,7 +3,7 @@
 #include "core/TrawlerCore.h"
 #include "crawl/CrawlSummary.h"
 #include "crawl/SiteBrowser.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "settings/LogFile.h"
 #include "url/Url.h"
 
@@ -19,8 +19,7 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
         CSiteBrowser browser(core, *mode);
         // The site record may be gone once it has been explored: keep its text.
         const std::string siteUrl = site->m_url;
-        core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
-                                     CFramePayload::Text("Browsing " + siteUrl));
+        core.m_events.Post(CStatusTextEvent{"Browsing " + siteUrl});
         {
             // Two lines a page: they go out before the thread waits, not one by one, and all of
             // them before the run can be seen to end.
@@ -28,14 +27,14 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
             browser.Explore(std::move(site));
         }
         const std::int32_t running = --core.m_runningBrowses;
-        core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
+        core.m_events.Post(CRunningBrowsesEvent{running});
         // A crawl stopped at a bound leaves that message as the last word.
+        CBrowseFinishedEvent finished{siteUrl, browser.PagesRead(), browser.FilesFound(), {}};
         if (!browser.StoppedAtBound())
-            core.m_frame.PostToMainFrame(
-                WM_SET_STATUS, STATUS_TEXT,
-                CFramePayload::Text(CrawlSummary(siteUrl, browser.PagesRead(), browser.FilesFound(),
-                                                 core.m_cancelBrowse.load(),
-                                                 core.Options()->m_fileTypes)));
+            finished.summary =
+                CrawlSummary(siteUrl, browser.PagesRead(), browser.FilesFound(),
+                             core.m_cancelBrowse.load(), core.Options()->m_fileTypes);
+        core.m_events.Post(std::move(finished));
         mode.reset();
     }
 }
@@ -67,7 +66,7 @@ void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> m
         --core.m_runningBrowses;
         return;
     }
-    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));
+    core.m_events.Post(CRunningBrowsesEvent{running});
 }
 
 bool WaitForBrowseThreads(CTrawlerCore& core, std::chrono::milliseconds budget)

@@ -7,7 +7,7 @@
 #include "crawl/PageScanAhead.h"
 #include "net/Transfer.h"
 #include "net/UrlTransfers.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "url/Url.h"
 
 #include <algorithm>
@@ -20,8 +20,6 @@ namespace
 constexpr std::size_t kScanAheadFromBytes = 16 * 1024;
 // Every this many link records the thread posts a progress tick.
 constexpr std::uint32_t kLinksPerProgressTick = 5;
-constexpr std::int64_t kTreeImageReading = 1;
-constexpr std::int64_t kTreeImageDone = 2;
 
 } // namespace
 
@@ -35,7 +33,7 @@ CSiteBrowser::~CSiteBrowser()
 {
     const std::int32_t live = --m_core.m_liveBrowsers;
     if (live == 0 && m_core.Options()->m_terminateWhenDone && m_core.PendingDownloads() == 0)
-        m_core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
+        m_core.m_events.Post(CWorkDoneEvent{});
 }
 
 bool CSiteBrowser::IsVisited(const std::string& link) const
@@ -152,8 +150,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     m_options = m_core.Options();
     m_rules = MakeRules();
     m_core.m_log.Write("Browsing %s\n", page.m_url.c_str());
-    m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageReading,
-                                   CFramePayload::Page(page.m_url, page.m_pageKind));
+    m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageReading});
     if (m_core.m_cancelBrowse)
     {
         DecidePage(page, CDecision{CVerdict::NotRead, CReason::Cancelled});
@@ -172,8 +169,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
                                                        : CReason::Error;
         DecidePage(page, CDecision{CVerdict::NotRead, reason,
                                    static_cast<std::uint16_t>(answer.refusedStatus)});
-        m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
-                                       CFramePayload::Page(page.m_url, page.m_pageKind));
+        m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
         return;
     }
 
@@ -195,8 +191,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
             text.reset();
             DecidePage(page, CDecision{CVerdict::NotRead, CReason::AnsweredElsewhere});
             HandleLink(answer.answeredUrl, page, page, localQueue, externalQueue);
-            m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
-                                           CFramePayload::Page(page.m_url, page.m_pageKind));
+            m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
             return;
         }
     }
@@ -251,8 +246,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     }
     text.reset();
 
-    m_core.m_frame.PostToMainFrame(WM_SITE_IMAGE, kTreeImageDone,
-                                   CFramePayload::Page(page.m_url, page.m_pageKind));
+    m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
     m_core.m_log.Write("Finished browsing %s\n", page.m_url.c_str());
     ++m_core.m_stats.m_browsedSites;
     ++m_pagesRead;
@@ -279,7 +273,7 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
         m_referer = std::make_shared<const std::string>(page.m_url);
     link->SetReferer(m_referer);
     if (++m_core.m_linkCounter % kLinksPerProgressTick == 0)
-        m_core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+        m_core.m_events.Post(CProgressStepEvent{1});
     MarkVisited(link->m_url);
 
     // The thread holds the URL while it decides, so that a removal in the windows cannot
@@ -343,8 +337,8 @@ void CSiteBrowser::QueueForDownload(const CUrlHold& file)
     // The workers share the store's record with the file list, never a stand-in.
     if (!m_core.m_downloadQueue.Add(m_core.m_urlStore.Hold(file->m_url)))
         return;
-    m_core.m_frame.PostToMainFrame(WM_START_DOWNLOADS);
-    m_core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    m_core.m_events.Post(CStartDownloadsEvent{});
+    m_core.m_events.Post(CDownloadsChangedEvent{});
 }
 
 void CSiteBrowser::DecidePage(const CUrl& page, const CDecision& decision)

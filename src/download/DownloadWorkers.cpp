@@ -4,6 +4,7 @@
 #include "download/LocalName.h"
 #include "net/TransferProgress.h"
 #include "net/UrlTransfers.h"
+#include "platform/EventPoster.h"
 #include "platform/FileTime.h"
 #include "url/Url.h"
 
@@ -25,7 +26,7 @@ constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
 class CWorkerProgress : public CTransferProgress
 {
 public:
-    explicit CWorkerProgress(CFramePoster& frame) : m_frame(frame) {}
+    explicit CWorkerProgress(CEventPoster& events) : m_events(events) {}
     // The file whose bytes are reported next.
     void StartFile(const std::string& url, const std::string& path)
     {
@@ -57,7 +58,7 @@ public:
         m_report.reason = std::move(reason);
         if (!path.empty())
             m_report.path = std::move(path);
-        m_frame.PostToMainFrame(WM_DOWNLOAD_STATE, state, CFramePayload::Download(m_report));
+        m_events.Post(CDownloadStateEvent{state, m_report});
     }
 
 private:
@@ -68,16 +69,15 @@ private:
     void Flush()
     {
         if (m_steps > 0)
-            m_frame.PostToMainFrame(WM_PROGRESS_STEP, m_steps);
+            m_events.Post(CProgressStepEvent{m_steps});
         m_steps = 0;
     }
     void Report()
     {
-        m_frame.PostToMainFrame(WM_DOWNLOAD_STATE, DOWNLOAD_RUNNING,
-                                CFramePayload::Download(m_report));
+        m_events.Post(CDownloadStateEvent{DOWNLOAD_RUNNING, m_report});
     }
 
-    CFramePoster& m_frame;
+    CEventPoster& m_events;
     std::int64_t m_steps = 0;
     // The first block is shown at once.
     std::chrono::steady_clock::time_point m_lastPost{};
@@ -85,11 +85,10 @@ private:
     CDownloadReport m_report;
 };
 
-void PostState(CFramePoster& frame, std::int64_t state, const std::string& url,
+void PostState(CEventPoster& events, std::int64_t state, const std::string& url,
                std::string reason = {})
 {
-    frame.PostToMainFrame(WM_DOWNLOAD_STATE, state,
-                          CFramePayload::Download(CDownloadReport{url, {}, std::move(reason)}));
+    events.Post(CDownloadStateEvent{state, CDownloadReport{url, {}, std::move(reason)}});
 }
 
 // The download history keeps the time of the download, in UTC.
@@ -164,7 +163,7 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
     {
         core.m_foundFiles.AddLocked(hold);
         hold.Reset();
-        PostState(core.m_frame, DOWNLOAD_RETURNED, url);
+        PostState(core.m_events, DOWNLOAD_RETURNED, url);
         return;
     }
 
@@ -176,7 +175,7 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
     {
         core.m_log.Write("Skipped %s: Filename collision!\n", url.c_str());
         hold.Reset();
-        PostState(core.m_frame, DOWNLOAD_SKIPPED, url, "Filename collision!");
+        PostState(core.m_events, DOWNLOAD_SKIPPED, url, "Filename collision!");
         return;
     }
     progress.StartFile(url, path);
@@ -223,8 +222,7 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
         return;
     }
     const std::string localName(record.LocalFileName());
-    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
-                                 CFramePayload::Text("Downloaded " + url + "\n"));
+    core.m_events.Post(CStatusTextEvent{"Downloaded " + url + "\n"});
     core.m_log.Write("Downloaded %s as %s\n", url.c_str(), localName.c_str());
     core.m_histories.m_fileHistory.Add(url, UtcNow());
     hold.Reset();
@@ -234,7 +232,7 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
 
 void RunWorker(CTrawlerCore& core)
 {
-    CWorkerProgress progress(core.m_frame);
+    CWorkerProgress progress(core.m_events);
     std::uint32_t runningBefore = 0;
     for (;;)
     {
@@ -242,7 +240,7 @@ void RunWorker(CTrawlerCore& core)
         while (core.m_downloadQueue.Pop(record))
         {
             ServeFile(core, std::move(record), progress);
-            core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+            core.m_events.Post(CDownloadsChangedEvent{});
         }
         runningBefore = core.m_runningDownloads.fetch_sub(1);
         // Pairs with the fence in StartDownloadWorkers: a file queued after the last Pop whose
@@ -255,10 +253,10 @@ void RunWorker(CTrawlerCore& core)
 
     if (runningBefore == 1)
         core.m_cancelDownload.store(false);
-    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    core.m_events.Post(CDownloadsChangedEvent{});
     if (runningBefore == 1 && core.Options()->m_terminateWhenDone &&
         core.m_runningDownloads.load() == 0 && core.m_liveBrowsers.load() == 0)
-        core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
+        core.m_events.Post(CWorkDoneEvent{});
     // The last touch: the shared state may go as soon as this is 0.
     core.m_threadsAlive.fetch_sub(1);
 }
@@ -301,19 +299,19 @@ bool QueueForDownload(CTrawlerCore& core, const CUrlHold& hold)
     // Reported before a worker can pop it and report on it. A file queued already keeps its
     // row; one the busy queue refused goes back to the caller's list.
     const std::string url = hold->m_url;
-    PostState(core.m_frame, DOWNLOAD_QUEUED, url);
+    PostState(core.m_events, DOWNLOAD_QUEUED, url);
     bool duplicate = false;
     if (core.m_downloadQueue.Add(core.m_urlStore.Hold(url), &duplicate))
         return true;
     if (!duplicate)
-        PostState(core.m_frame, DOWNLOAD_RETURNED, url);
+        PostState(core.m_events, DOWNLOAD_RETURNED, url);
     return false;
 }
 
 void PostDownloadsQueued(CTrawlerCore& core)
 {
-    core.m_frame.PostToMainFrame(WM_START_DOWNLOADS);
-    core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    core.m_events.Post(CStartDownloadsEvent{});
+    core.m_events.Post(CDownloadsChangedEvent{});
 }
 
 bool WaitForDownloadWorkers(CTrawlerCore& core, std::chrono::milliseconds timeout)

@@ -10,9 +10,9 @@ class CUrlHold;
 // each file gets a local name, passes the size limits when they are checked at download time,
 // is downloaded, logged and added to the download history, and its counted reference is
 // released. While m_cancelDownload is set, popped files go back to the file list instead; the
-// last worker to end clears the flag. Workers notify the main frame only by posted messages.
+// last worker to end clears the flag. Workers tell the front-end only by posted events.
 
-// The handling of WM_START_DOWNLOADS (user-interface thread): starts workers while the queue
+// The handling of CStartDownloadsEvent (the front-end's thread): starts workers while the queue
 // holds a file and fewer than m_downloadThreads run. Returns how many it started; none without
 // an Internet session.
 std::uint32_t StartDownloadWorkers(CTrawlerCore& core);
@@ -23,7 +23,7 @@ std::uint32_t StartDownloadWorkers(CTrawlerCore& core);
 // queued its files.
 bool QueueForDownload(CTrawlerCore& core, const CUrlHold& hold);
 
-// Tells the main frame that files were queued: WM_START_DOWNLOADS, then the pending count.
+// Tells the front-end that files were queued: CStartDownloadsEvent, then the pending count.
 void PostDownloadsQueued(CTrawlerCore& core);
 
 // Waits, polling, until no worker runs and no worker thread of the core (download or browse)

@@ -4,8 +4,7 @@
 #include "net/ConnectionSockets.h"
 #include "net/HttpHeaders.h"
 #include "net/InternetSession.h"
-#include "platform/FrameMessages.h"
-#include "platform/UserPrompts.h"
+#include "platform/EventPoster.h"
 #include "settings/LogFile.h"
 #include "settings/Options.h"
 #include "url/Url.h"
@@ -515,7 +514,7 @@ int CTransfer::Open(CUrl& record, bool head)
                                       : m_context.connections.GetConnection(record);
         if (!m_connection)
             return kStatusConnectionProblem;
-        m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+        m_context.events.Post(CProgressStepEvent{1});
     }
 
     const int retries = std::clamp(m_context.CurrentOptions()->m_connectRetries, 0, kMaxRetries);
@@ -593,8 +592,14 @@ bool CTransfer::OpenWithLogin(CUrl& record, bool head)
             return false;
         m_context.connections.DropConnection(record);
         m_context.log.WriteOutHeld();
-        if (!m_context.prompts.AskLogin(std::string(record.Host()), userName, password))
+        // The thread waits for the front-end's answer; a cancel ends the wait as Cancel.
+        const CLoginAnswer answer = m_context.events.AskLogin(
+            std::make_shared<CLoginRequest>(std::string(record.Host()), userName, password),
+            m_cancel);
+        if (!answer.ok)
             return false;
+        userName = answer.userName;
+        password = answer.password;
         m_hasLogin = true;
         m_loginUser = userName;
         m_loginPassword = password;

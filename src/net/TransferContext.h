@@ -10,8 +10,7 @@ class CConnectionCache;
 class COptions;
 class CLogFile;
 struct CStatistics;
-class CFramePoster;
-class CUserPrompts;
+class CEventPoster;
 
 // A page read ends after this long even while bytes keep coming: the page's text is what came.
 inline constexpr std::chrono::seconds kPageReadLimit{300};
@@ -27,8 +26,8 @@ struct CTransferContext
     const COptions& options;
     CLogFile& log;
     CStatistics& statistics;
-    CFramePoster& frame;
-    CUserPrompts& prompts;
+    // Progress steps, messages and login prompts go to the front-end through it.
+    CEventPoster& events;
     // Set by the user-interface thread; page reads watch the first, downloads the second.
     const std::atomic<bool>& cancelBrowse;
     const std::atomic<bool>& cancelDownload;

@@ -4,9 +4,8 @@
 #include "net/ResumablePart.h"
 #include "net/Transfer.h"
 #include "net/TransferProgress.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "platform/Statistics.h"
-#include "platform/UserPrompts.h"
 #include "settings/LogFile.h"
 #include "url/Url.h"
 
@@ -63,7 +62,7 @@ private:
     void Flush()
     {
         if (m_steps > 0)
-            m_context.frame.PostToMainFrame(WM_PROGRESS_STEP, m_steps);
+            m_context.events.Post(CProgressStepEvent{m_steps});
         m_steps = 0;
     }
 
@@ -169,8 +168,8 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     CDownloadFile file;
     if (file.Create(record.m_url, path) != 0)
     {
-        context.prompts.ShowMessageAs(CUserPrompts::EKind::Error, kProductName,
-                                      "Failed to open " + path);
+        context.events.Post(
+            CShowMessageEvent{EMessageKind::Error, kProductName, "Failed to open " + path});
         return end(EDownloadEnd::Failed, "Failed to open " + path);
     }
     const auto writeFailed = [&](int error)

@@ -1,21 +1,17 @@
 #pragma once
 
+#include "platform/EngineEvents.h"
+
 #include <string>
 
-// What the core asks of the user: message boxes, the user-name and password prompt, and the
+// What a front-end asks of its user: message boxes, the user-name and password prompt, and the
 // shell's "open". The GUI shows dialogs; headless runs answer without a window.
-// Thread contract: called on any thread, several at once; each call blocks until it is answered
-// (the GUI runs the dialog on its own thread).
+// Thread contract: the front-end's own thread; each call blocks until it is answered. Engine
+// threads never call it: they post events (CShowMessageEvent, CLoginPromptEvent).
 class CUserPrompts
 {
 public:
-    // What a message is, so that a window can show the fitting icon.
-    enum class EKind
-    {
-        Information,
-        Warning,
-        Error
-    };
+    using EKind = EMessageKind;
 
     virtual ~CUserPrompts() = default;
 

@@ -4,7 +4,7 @@
 #include "crawl/BrowseEngine.h"
 #include "download/DownloadWorkers.h"
 #include "platform/FileError.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "platform/UserPrompts.h"
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
@@ -83,12 +83,12 @@ void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& c
     }
 }
 
-void ServeCoreMessage(CTrawlerCore& core, const CFrameMessage& message, bool closing)
+void ServeCoreEvent(CTrawlerCore& core, const CEngineEvent& event, bool closing)
 {
-    if (message.message == WM_START_DOWNLOADS && !closing)
+    if (std::holds_alternative<CStartDownloadsEvent>(event) && !closing)
         StartDownloadWorkers(core);
-    else if (message.message == WM_SET_STATUS && message.wParam == STATUS_BROWSERS &&
-             message.payload.value == 0)
+    else if (const auto* browses = std::get_if<CRunningBrowsesEvent>(&event);
+             browses != nullptr && browses->count == 0)
         core.m_cancelBrowse.store(false);
 }
 
@@ -108,6 +108,7 @@ void CancelAllWork(CTrawlerCore& core)
 {
     core.m_cancelDownload.store(true);
     core.m_cancelBrowse.store(true);
+    core.m_events.WakePrompts();
 }
 
 bool SaveOptions(CTrawlerCore& core)

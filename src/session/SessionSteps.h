@@ -1,11 +1,12 @@
 #pragma once
 
+#include "platform/EngineEvents.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 class CTrawlerCore;
-struct CFrameMessage;
 class CTrawlerCommandLineInfo;
 class CSiteSink;
 
@@ -38,11 +39,11 @@ void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32
 void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,
                             const CSinkLocker& lockTree = {});
 
-// The part of a worker's message that concerns the core, whichever front-end shows the rest:
+// The part of an engine event that concerns the core, whichever front-end shows the rest:
 // start download workers (never once closing has begun: closing waits for the workers, and a
 // new one would download on after it), and let the next browse start without the last one's
 // cancel once no browse runs.
-void ServeCoreMessage(CTrawlerCore& core, const CFrameMessage& message, bool closing);
+void ServeCoreEvent(CTrawlerCore& core, const CEngineEvent& event, bool closing);
 
 // True when "terminate when done" is set and no browse or download runs or waits: the
 // front-end then closes.
@@ -52,7 +53,8 @@ bool IsWorkDone(CTrawlerCore& core);
 // running before its thread has made its browser, so both counts are looked at.
 bool WorkersRunning(const CTrawlerCore& core);
 
-// The first step of closing: every browse and download is told to stop.
+// The first step of closing: every browse and download is told to stop, and a login prompt
+// that a worker waits for ends as Cancel.
 void CancelAllWork(CTrawlerCore& core);
 
 // Writes the options when this run changed them or found no usable file: a run that changed

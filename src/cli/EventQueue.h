@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/EngineEvents.h"
+#include "platform/LoginRequest.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <variant>
+
+// The events that the engine posts to the front-end of a run without a window, in order.
+// OnEvent: any thread, never blocks for long. Next: the front-end's thread. Page states and
+// progress steps only feed the progress line, shown at most ten times a second, so they wait
+// for the next wake-up instead of waking the front-end (a crawl posts several for every page);
+// every other event wakes it at once. Nobody can answer a login prompt: it is cancelled at once.
+class CEventQueue : public CEngineObserver
+{
+public:
+    void OnEvent(CEngineEvent event) override
+    {
+        if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
+        {
+            prompt->request->Answer(false);
+            return;
+        }
+        const bool quiet = std::holds_alternative<CPageStateEvent>(event) ||
+                           std::holds_alternative<CProgressStepEvent>(event);
+        {
+            std::lock_guard lock(m_mutex);
+            m_events.push_back(std::move(event));
+        }
+        if (!quiet)
+            m_arrived.notify_one();
+    }
+
+    // The oldest event, waiting at most timeout for one to arrive.
+    std::optional<CEngineEvent> Next(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_arrived.wait_for(lock, timeout, [this] { return !m_events.empty(); }))
+            return std::nullopt;
+        CEngineEvent event = std::move(m_events.front());
+        m_events.pop_front();
+        return event;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::deque<CEngineEvent> m_events;
+};

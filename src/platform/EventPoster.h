@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/EngineEvents.h"
+#include "platform/LoginRequest.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <utility>
+#include <vector>
+
+// The one way for any engine thread to tell the front-end something. Until a front-end installs
+// its observer, events are dropped and login prompts are answered Cancel.
+class CEventPoster
+{
+public:
+    // Installs (or, with nullptr, removes) the observer. Once it returns, no event reaches the
+    // old observer any more, so the front-end may destroy it; the prompts that it was asked and
+    // has not answered end as Cancel.
+    void Install(CEngineObserver* observer)
+    {
+        {
+            std::unique_lock lock(m_mutex);
+            m_observer = observer;
+        }
+        for (const std::shared_ptr<CLoginRequest>& request : PendingRequests())
+            request->Answer(false);
+    }
+
+    // Any thread; the observer only queues the event.
+    void Post(CEngineEvent event)
+    {
+        std::shared_lock lock(m_mutex);
+        if (m_observer != nullptr)
+            m_observer->OnEvent(std::move(event));
+    }
+
+    // Puts the login question to the front-end and waits for its answer (an engine thread).
+    // A set cancel flag (see WakePrompts) ends the wait as Cancel.
+    CLoginAnswer AskLogin(const std::shared_ptr<CLoginRequest>& request,
+                          const std::atomic<bool>* cancel)
+    {
+        {
+            std::lock_guard lock(m_requestsMutex);
+            m_requests.push_back(request);
+        }
+        bool posted = false;
+        {
+            std::shared_lock lock(m_mutex);
+            if (m_observer != nullptr)
+            {
+                m_observer->OnEvent(CLoginPromptEvent{request});
+                posted = true;
+            }
+        }
+        if (!posted)
+            request->Answer(false);
+        CLoginAnswer answer = request->Wait(cancel);
+        std::lock_guard lock(m_requestsMutex);
+        m_requests.erase(std::remove(m_requests.begin(), m_requests.end(), request),
+                         m_requests.end());
+        return answer;
+    }
+
+    // A cancel flag was set: every waiting prompt looks at its own flag again.
+    void WakePrompts()
+    {
+        for (const std::shared_ptr<CLoginRequest>& request : PendingRequests())
+            request->Wake();
+    }
+
+private:
+    std::vector<std::shared_ptr<CLoginRequest>> PendingRequests()
+    {
+        std::lock_guard lock(m_requestsMutex);
+        return m_requests;
+    }
+
+    // Shared by posters; held exclusively only while the observer changes.
+    std::shared_mutex m_mutex;
+    CEngineObserver* m_observer = nullptr;
+    std::mutex m_requestsMutex;
+    std::vector<std::shared_ptr<CLoginRequest>> m_requests;
+};
