@@ -51,7 +51,7 @@ struct CMedians
 };
 
 // The child side: queue every URL of the list, start the workers as the main frame does on
-// WM_START_DOWNLOADS, and wait until they have ended.
+// CStartDownloadsEvent, and wait until they have ended.
 int RunWorkers(const std::string& urlList, const std::string& outputDir, int workers)
 {
     const std::string workDir = outputDir + ".work";

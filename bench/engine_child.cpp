@@ -59,10 +59,10 @@ private:
     std::vector<std::pair<std::string, std::string>> m_items;
 };
 
-class CCountingFrame : public CFrameMessageSink
+class CCountingFrame : public CEngineObserver
 {
 public:
-    void Deliver(CFrameMessage) override { m_messages.fetch_add(1, std::memory_order_relaxed); }
+    void OnEvent(CEngineEvent) override { m_messages.fetch_add(1, std::memory_order_relaxed); }
     std::atomic<std::size_t> m_messages{0};
 };
 
@@ -89,7 +89,7 @@ int RunEngineChild(const std::string& startUrl, const std::string& workDir, bool
         core.PublishOptions();
         core.m_foundFiles.SetTarget(&list);
         core.m_sites.SetTarget(&tree);
-        core.m_frame.InstallSink(&frame);
+        core.m_events.Install(&frame);
 
         std::unique_ptr<CModeData> mode = GetMode(wholeSite ? 1 : 0, core.m_options);
         if (wholeSite)
@@ -108,7 +108,7 @@ int RunEngineChild(const std::string& startUrl, const std::string& workDir, bool
         foundSites = core.m_stats.m_foundSites.load();
         foundFiles = core.m_stats.m_foundFiles.load();
         receivedBytes = core.m_stats.m_receivedBytes.load();
-        core.m_frame.InstallSink(nullptr);
+        core.m_events.Install(nullptr);
         core.m_foundFiles.SetTarget(nullptr);
         core.m_sites.SetTarget(nullptr);
     }

@@ -7,9 +7,8 @@
 #include "net/TransferContext.h"
 #include "net/TransferProgress.h"
 #include "net/UrlTransfers.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "platform/Statistics.h"
-#include "platform/UserPrompts.h"
 #include "settings/LogFile.h"
 #include "settings/Options.h"
 #include "url/Url.h"
@@ -154,15 +153,17 @@ private:
     std::uint16_t m_port = 0;
 };
 
-class CSilentPrompts : public CUserPrompts
+// Messages go to standard error; logins are cancelled.
+class CSilentPrompts : public CEngineObserver
 {
 public:
-    void ShowMessage(const std::string& caption, const std::string& text) override
+    void OnEvent(CEngineEvent event) override
     {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        if (const auto* message = std::get_if<CShowMessageEvent>(&event))
+            std::fprintf(stderr, "%s: %s\n", message->caption.c_str(), message->text.c_str());
+        else if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
+            prompt->request->Answer(false);
     }
-    bool AskLogin(const std::string&, std::string&, std::string&) override { return false; }
-    bool OpenWithShell(const std::string&) override { return false; }
 };
 
 class CNoProgress : public CTransferProgress
@@ -178,18 +179,20 @@ struct CCore
 {
     explicit CCore(const fs::path& dir) : options(dir.string()), log((dir / "hvstr.log").string())
     {
+        events.Install(&prompts);
     }
+    ~CCore() { events.Install(nullptr); }
     CInternetSession session{"Hvstr152"};
     CConnectionCache connections;
     COptions options;
     CLogFile log;
     CStatistics statistics;
-    CFramePoster frame;
+    CEventPoster events;
     CSilentPrompts prompts;
     std::atomic<bool> cancelBrowse{false};
     std::atomic<bool> cancelDownload{false};
-    CTransferContext context{session, connections, options,      log,           statistics,
-                             frame,   prompts,     cancelBrowse, cancelDownload};
+    CTransferContext context{session, connections,  options,       log,
+                             statistics, events, cancelBrowse, cancelDownload};
 };
 
 void WriteRandomFile(const fs::path& path, std::size_t bytes)

@@ -5,7 +5,7 @@
 #include "crawl/BrowseEngine.h"
 #include "crawl/TestSite.h"
 #include "settings/ModeData.h"
-#include "support/RecordingFrame.h"
+#include "support/RecordingObserver.h"
 #include "support/StoreHolds.h"
 #include "support/TempDir.h"
 
@@ -26,12 +26,12 @@ protected:
         m_core->PublishOptions();
         m_core->m_foundFiles.SetTarget(&m_list);
         m_core->m_sites.SetTarget(&m_tree);
-        m_core->m_frame.InstallSink(&m_frame);
+        m_core->m_events.Install(&m_frame);
     }
 
     void TearDown() override
     {
-        m_core->m_frame.InstallSink(nullptr);
+        m_core->m_events.Install(nullptr);
         m_core.reset();
     }
 
@@ -91,6 +91,6 @@ protected:
     CTempDir m_dir;
     CMemoryFileList m_list;
     CMemorySiteTree m_tree;
-    CRecordingFrame m_frame;
+    CRecordingObserver m_frame;
     std::unique_ptr<CTrawlerCore> m_core;
 };

@@ -162,9 +162,9 @@ TEST_F(BrowseModes, CountersAndRecordsComeBackAfterACrawl)
     EXPECT_GT(m_core->m_urlStore.AllocatedUrls(), 0);
     ClearViews();
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0) << "only the views held records";
-    EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_BROWSERS), 2) << "start and end";
-    EXPECT_EQ(m_frame.Count(WM_SITE_IMAGE, 1), m_frame.Count(WM_SITE_IMAGE, 2));
-    EXPECT_GT(m_frame.Count(WM_PROGRESS_STEP, 1), 0);
+    EXPECT_EQ(m_frame.Count<CRunningBrowsesEvent>(), 2) << "start and end";
+    EXPECT_EQ(m_frame.PageStates(kPageImageReading), m_frame.PageStates(kPageImageDone));
+    EXPECT_GT(m_frame.Count<CProgressStepEvent>([](const CProgressStepEvent& e) { return e.steps == 1; }), 0);
 }
 
 } // namespace

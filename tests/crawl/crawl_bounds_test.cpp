@@ -91,10 +91,15 @@ TEST_P(CrawlBounds, StopReadingPastTheBoundAndSayItOnce)
 
     const std::string message = CrawlBoundMessage(c.stoppedBy);
     EXPECT_EQ(Occurrences(ReadFileBytes(m_dir.File("hvstr.log")), message + "\n"), 1);
-    EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_STOPPED, &message), 1);
-    EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_STOPPED), 1);
+    EXPECT_EQ(m_frame.Count<CCrawlStoppedEvent>([&](const CCrawlStoppedEvent& e)
+                                                { return e.text == message; }),
+              1);
+    EXPECT_EQ(m_frame.Count<CCrawlStoppedEvent>(), 1);
     // The message stays the last status text: no summary follows it.
-    EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_TEXT), 1) << "only 'Browsing'";
+    EXPECT_EQ(m_frame.Count<CStatusTextEvent>(), 1) << "only 'Browsing'";
+    EXPECT_EQ(m_frame.Count<CBrowseFinishedEvent>([](const CBrowseFinishedEvent& e)
+                                                  { return e.summary.empty(); }),
+              1);
     EXPECT_EQ(m_core->m_unreadStartPages.load(), 0u);
 
     // The first page not read says why.

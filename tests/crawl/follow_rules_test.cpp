@@ -111,7 +111,7 @@ TEST_F(FollowRules, UnreadablePageIsNotCounted)
 {
     Crawl(m_site.Url("/missing.htm"), 1);
     EXPECT_EQ(m_core->m_stats.m_browsedSites, 0u);
-    EXPECT_EQ(m_frame.Count(WM_SITE_IMAGE, 2), 1);
+    EXPECT_EQ(m_frame.PageStates(kPageImageDone), 1);
     EXPECT_FALSE(m_core->m_histories.m_urlHistory.Contains(m_site.Url("/missing.htm")));
     ClearViews();
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);
@@ -125,7 +125,7 @@ TEST_F(FollowRules, AutomaticDownloadQueuesWantedFiles)
     Crawl(m_site.Url("/p.htm"), 0);
     EXPECT_TRUE(ListUrls().empty());
     EXPECT_EQ(m_core->m_downloadQueue.Count(), 2u);
-    EXPECT_EQ(m_frame.Count(WM_START_DOWNLOADS, 0), 2);
+    EXPECT_EQ(m_frame.Count<CStartDownloadsEvent>(), 2);
     CUrlHold queued;
     while (m_core->m_downloadQueue.Pop(queued))
         queued.Reset();
@@ -144,7 +144,7 @@ TEST_F(FollowRules, CancelDuringAPageReadStopsTheBrowse)
     CUrlHold site = HoldNew(m_core->m_urlStore, slow.Url("/slow.htm"));
     m_core->m_sites.AddLocked(site);
     StartBrowse(*m_core, std::move(site), GetMode(1, m_core->m_options));
-    ASSERT_TRUE(WaitFor([&] { return m_frame.Count(WM_SITE_IMAGE, 1) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return m_frame.PageStates(kPageImageReading) == 1; }));
     // The lines that the browse holds are in the log while it waits for the server.
     const std::string browsing = "Browsing " + slow.Url("/slow.htm") + "\n";
     EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_dir.File("hvstr.log")) == browsing; }));

@@ -37,7 +37,8 @@ protected:
                 o.m_connectTimeout = 10;
                 o.m_connectRetries = 0;
             });
-        m_core.m_frame.InstallSink(&m_frame);
+        m_core.m_events.Install(&m_frame);
+        m_frame.SetPrompts(&m_prompts);
         m_core.m_foundFiles.SetTarget(&m_fileList);
         m_core.SetPrompts(&m_prompts);
         EXPECT_TRUE(m_core.OpenSession("Hvstr152"));
@@ -50,7 +51,7 @@ protected:
         m_core.m_cancelDownload = true;
         EXPECT_TRUE(WaitForWorkers());
         m_core.m_foundFiles.SetTarget(nullptr);
-        m_core.m_frame.InstallSink(nullptr);
+        m_core.m_events.Install(nullptr);
     }
 
     void SetOptions(const std::function<void(COptions&)>& change)
@@ -100,7 +101,7 @@ protected:
     CTempDir m_dir;
     // Before the core: the session's kept connections point at it.
     CTestHttpServer m_server;
-    CRecordingFrame m_frame;
+    CRecordingObserver m_frame;
     CMemoryFileList m_fileList;
     CScriptedPrompts m_prompts;
     CTrawlerCore m_core;

@@ -54,10 +54,10 @@ TEST_F(DownloadWorkersTest, ADownloadIsAnnouncedLoggedAndRemembered)
     EXPECT_EQ(Downloaded("report.zip"), std::string(5000, 'f'));
     EXPECT_EQ(LogLines(), std::vector<std::string>{"Downloaded " + url + " as " +
                                                    (m_downloads / "report.zip").string()});
-    EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_TEXT, &status), 1);
-    EXPECT_GE(m_frame.Count(WM_PROGRESS_STEP, 1), 2);             // the open, then each block
-    EXPECT_EQ(m_frame.Count(WM_SET_STATUS, STATUS_DOWNLOADS), 2); // after the file, at the end
-    EXPECT_EQ(m_frame.Count(WM_CLOSE_PROGRAM, 0), 0);
+    EXPECT_EQ(m_frame.StatusTexts(status), 1);
+    EXPECT_GE(m_frame.ProgressPosts(), 2);                    // the open, then each block
+    EXPECT_EQ(m_frame.Count<CDownloadsChangedEvent>(), 2); // after the file, at the end
+    EXPECT_EQ(m_frame.Count<CWorkDoneEvent>(), 0);
     CCalendarTime when;
     ASSERT_TRUE(m_core.m_histories.m_fileHistory.Lookup(url, when));
     EXPECT_GE(when.year, 2024);
@@ -201,7 +201,7 @@ TEST_F(DownloadWorkersTest, CancelReturnsQueuedFilesAndClearsTheFlag)
     Download(paths);
     // The server sent its first part and the worker wrote a block (the open posts a step too).
     ASSERT_TRUE(
-        WaitFor([&] { return m_stalled.load() > 0 && m_frame.Count(WM_PROGRESS_STEP, 1) > 1; }));
+        WaitFor([&] { return m_stalled.load() > 0 && m_frame.ProgressPosts() > 1; }));
     m_core.m_cancelDownload = true;
     ASSERT_TRUE(WaitForWorkers());
 
@@ -233,12 +233,12 @@ TEST_F(DownloadWorkersTest, TerminateWhenDoneClosesOnlyWhenNothingRuns)
     m_core.m_liveBrowsers = 1;
     Download({"/f/10/one.zip"});
     ASSERT_TRUE(WaitForWorkers());
-    EXPECT_EQ(m_frame.Count(WM_CLOSE_PROGRAM, 0), 0);
+    EXPECT_EQ(m_frame.Count<CWorkDoneEvent>(), 0);
 
     m_core.m_liveBrowsers = 0;
     Download({"/f/10/two.zip"});
     ASSERT_TRUE(WaitForWorkers());
-    EXPECT_EQ(m_frame.Count(WM_CLOSE_PROGRAM, 0), 1);
+    EXPECT_EQ(m_frame.Count<CWorkDoneEvent>(), 1);
 }
 
 TEST_F(DownloadWorkersTest, ManyWorkersWhileTheQueueFills)
@@ -272,7 +272,7 @@ TEST_F(DownloadWorkersTest, ManyWorkersWhileTheQueueFills)
     EXPECT_EQ(m_core.m_histories.m_fileHistory.GetCount(), std::size_t{kFiles});
     EXPECT_EQ(m_core.m_stats.m_receivedFiles.load(), std::uint32_t{kFiles});
     EXPECT_EQ(m_core.m_stats.m_receivedBytes.load(), bytes);
-    EXPECT_GE(m_frame.Count(WM_SET_STATUS, STATUS_DOWNLOADS), kFiles);
+    EXPECT_GE(m_frame.Count<CDownloadsChangedEvent>(), kFiles);
     EXPECT_EQ(m_core.m_urlStore.AllocatedUrls(), 0);
     EXPECT_EQ(m_core.PendingDownloads(), 0u);
     EXPECT_FALSE(m_core.m_cancelDownload.load());
@@ -314,11 +314,11 @@ TEST_F(DownloadWorkersTest, ADownloadCutByClosingTheProgramContinuesInTheNextRun
     std::uint32_t kept = 0;
     {
         // The first run: closing it cancels the download while its bytes come.
-        CRecordingFrame frame;
+        CRecordingObserver frame;
         CTrawlerCore first(m_dir.Path().string(), m_dir.File("first.log"));
         first.m_options = m_core.m_options;
         first.PublishOptions();
-        first.m_frame.InstallSink(&frame);
+        first.m_events.Install(&frame);
         ASSERT_TRUE(first.OpenSession("Hvstr152"));
         ASSERT_TRUE(QueueForDownload(first, HoldNew(first.m_urlStore, url)));
         StartDownloadWorkers(first);
@@ -328,7 +328,7 @@ TEST_F(DownloadWorkersTest, ADownloadCutByClosingTheProgramContinuesInTheNextRun
         ASSERT_TRUE(WaitForDownloadWorkers(first, std::chrono::seconds(60)));
         EXPECT_EQ(frame.LastState(url).first, DOWNLOAD_CANCELLED);
         kept = first.m_stats.m_receivedBytes.load();
-        first.m_frame.InstallSink(nullptr);
+        first.m_events.Install(nullptr);
     }
     EXPECT_FALSE(fs::exists(m_downloads / "big.zip"));
 

@@ -4,13 +4,13 @@
 #include "net/InternetSession.h"
 #include "net/TransferContext.h"
 #include "net/TransferProgress.h"
-#include "platform/FrameMessages.h"
+#include "platform/EventPoster.h"
 #include "platform/Statistics.h"
 #include "platform/UserPrompts.h"
 #include "settings/LogFile.h"
 #include "settings/Options.h"
 #include "support/FileBytes.h"
-#include "support/RecordingFrame.h"
+#include "support/RecordingObserver.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
 
@@ -84,9 +84,10 @@ protected:
     {
         m_options.m_connectTimeout = 5;
         m_options.m_connectRetries = 0;
-        m_frame.InstallSink(&m_frameSink);
+        m_frameSink.SetPrompts(&m_prompts);
+        m_events.Install(&m_frameSink);
     }
-    ~CTransferTest() override { m_frame.InstallSink(nullptr); }
+    ~CTransferTest() override { m_events.Install(nullptr); }
 
     std::string Log() { return ReadFileBytes(m_dir.File("hvstr.log")); }
 
@@ -97,12 +98,11 @@ protected:
     COptions m_options;
     CLogFile m_log;
     CStatistics m_statistics;
-    CFramePoster m_frame;
-    CRecordingFrame m_frameSink;
+    CEventPoster m_events;
+    CRecordingObserver m_frameSink;
     CScriptedPrompts m_prompts;
     std::atomic<bool> m_cancelBrowse{false};
     std::atomic<bool> m_cancelDownload{false};
-    CTransferContext m_context{m_session, m_connections,  m_options,
-                               m_log,     m_statistics,   m_frame,
-                               m_prompts, m_cancelBrowse, m_cancelDownload};
+    CTransferContext m_context{m_session,    m_connections, m_options,       m_log,
+                               m_statistics, m_events,      m_cancelBrowse, m_cancelDownload};
 };

@@ -1,7 +1,11 @@
 #include "net/Transfer.h"
 #include "net/TransferFixture.h"
 #include "net/UrlTransfers.h"
+#include "support/WaitFor.h"
 #include "url/Url.h"
+
+#include <memory>
+#include <thread>
 
 namespace
 {
@@ -115,6 +119,65 @@ TEST_F(TransferLoginTest, ACancelledBrowseStopsPrompting)
     m_cancelBrowse = true;
     EXPECT_FALSE(transfer.OpenWithLogin(record, true));
     EXPECT_TRUE(m_prompts.m_asked.empty());
+}
+
+// The prompt as a front-end sees it: an event on the worker's thread, answered later from the
+// front-end's own thread while the worker waits.
+class TransferPromptEventTest : public TransferLoginTest
+{
+protected:
+    void SetUp() override
+    {
+        m_frameSink.SetPrompts(nullptr); // nobody answers on the worker's thread
+        ServeProtected(m_server, "/p.htm", m_requests);
+        m_server.Start();
+    }
+    // Opens on a worker thread; the result lands in m_opened.
+    std::thread OpenOnWorker(CTransfer& transfer, CUrl& record)
+    {
+        return std::thread([&] { m_opened = transfer.OpenWithLogin(record, true) ? 1 : 0; });
+    }
+    std::shared_ptr<CLoginRequest> WaitForPrompt()
+    {
+        EXPECT_TRUE(WaitFor([&] { return m_frameSink.Count<CLoginPromptEvent>() == 1; }));
+        for (const CEngineEvent& event : m_frameSink.Events())
+            if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
+                return prompt->request;
+        return nullptr;
+    }
+
+    std::atomic<int> m_opened{-1};
+};
+
+TEST_F(TransferPromptEventTest, TheReplyFromAnotherThreadReachesTheTransfer)
+{
+    CUrl record(m_server.Url("/p.htm"));
+    CTransfer transfer(m_context, &m_cancelBrowse);
+    std::thread worker = OpenOnWorker(transfer, record);
+    const std::shared_ptr<CLoginRequest> request = WaitForPrompt();
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(request->Server(), "127.0.0.1");
+    EXPECT_EQ(m_opened.load(), -1) << "the worker waits for the reply";
+    request->Answer(true, "ann", "secret");
+    worker.join();
+    EXPECT_EQ(m_opened.load(), 1) << "only the answered credentials open the page";
+}
+
+TEST_F(TransferPromptEventTest, ACancelEndsAWaitingPromptAsCancel)
+{
+    CUrl record(m_server.Url("/p.htm"));
+    CTransfer transfer(m_context, &m_cancelBrowse);
+    std::thread worker = OpenOnWorker(transfer, record);
+    const std::shared_ptr<CLoginRequest> request = WaitForPrompt();
+    ASSERT_NE(request, nullptr);
+    m_cancelBrowse = true;
+    m_events.WakePrompts();
+    worker.join();
+    EXPECT_EQ(m_opened.load(), 0);
+    // The reply that comes too late changes nothing: no request goes out with it.
+    request->Answer(true, "ann", "secret");
+    EXPECT_EQ(m_requests.load(), 1);
+    EXPECT_EQ(m_frameSink.Count<CLoginPromptEvent>(), 1);
 }
 
 TEST(ConnectionCacheTest, ServersAreKeptPerHostAndPortAndADroppedEntryStaysValid)
