@@ -5,7 +5,8 @@
 #include <atomic>
 #include <string>
 
-// Answers every login prompt with one name and password, from any thread, and counts them.
+// Answers every login prompt with one name and password, from any thread, and counts them
+// (the crawl fixture's observer passes the prompt events to it).
 struct CLoginPrompts : CUnattendedPrompts
 {
     CLoginPrompts(const char* userName, const char* password) : user(userName), secret(password) {}

@@ -221,7 +221,7 @@ TEST_F(PagesInFlight, ReadsThatEndWhileAnEarlierPageWaitsAreReplacedAtOnce)
 TEST_F(PagesInFlight, APageBehindALoginIsReadOnceAfterOnePrompt)
 {
     CLoginPrompts prompts("ann", "secret");
-    m_core->SetPrompts(&prompts);
+    m_frame.SetPrompts(&prompts);
     std::string index;
     for (const std::string i : {"0", "1", "2", "3", "4"})
     {
@@ -238,7 +238,7 @@ TEST_F(PagesInFlight, APageBehindALoginIsReadOnceAfterOnePrompt)
     for (const std::string i : {"0", "1", "2", "3", "4"})
         EXPECT_EQ(read["/private/s" + i + ".htm"], 1) << i;
     EXPECT_EQ(m_core->m_stats.m_browsedSites, 6u) << "every page read after the one prompt";
-    m_core->SetPrompts(nullptr);
+    m_frame.SetPrompts(nullptr);
 }
 
 } // namespace

@@ -12,7 +12,7 @@ namespace
 TEST_F(CCrawlTest, TwoBrowsesAndASizeCheckOfOneRecordAtOnce)
 {
     CLoginPrompts prompts("u", "p");
-    m_core->SetPrompts(&prompts);
+    m_frame.SetPrompts(&prompts);
     CTestSite site;
     CTestSite::CResource page;
     page.body = "<a href=a.zip>";
@@ -36,7 +36,7 @@ TEST_F(CCrawlTest, TwoBrowsesAndASizeCheckOfOneRecordAtOnce)
         m_core->m_connections.DropConnection(CUrl(site.Url("/")));
     }
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);
-    m_core->SetPrompts(nullptr);
+    m_frame.SetPrompts(nullptr);
 }
 
 } // namespace
