@@ -45,10 +45,12 @@ struct CFrameFixture
     CScratchDir dir;
     CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
     CTrawlerDoc doc;
-    CGuiPrompts prompts{true};
+    CGuiPrompts prompts;
     std::unique_ptr<CMainFrame> frame;
 
-    explicit CFrameFixture(bool headless = true)
+    // windowedPrompts: the prompts run their dialogs (tests set a dialog runner).
+    explicit CFrameFixture(bool headless = true, bool windowedPrompts = false)
+        : prompts(!windowedPrompts)
     {
         core.SetPrompts(&prompts);
         frame = std::make_unique<CMainFrame>(core, doc, headless);

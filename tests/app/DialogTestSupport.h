@@ -1,8 +1,6 @@
 #pragma once
 
-#include "platform/FrameMessages.h"
 #include "platform/UserPrompts.h"
-#include "support/RecordingFrame.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

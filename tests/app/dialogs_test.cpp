@@ -11,6 +11,7 @@
 
 #include <QRadioButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
 
@@ -174,10 +175,9 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
     f.core.m_stats.m_foundSites = 3;
     f.core.m_stats.m_receivedBytes = 5000000000u; // above 32 bits
     f.core.m_liveBrowsers = 1;
-    CRecordingFrame frame;
-    f.core.m_frame.InstallSink(&frame);
     {
         CStatsDlg dialog(f.core, nullptr);
+        QSignalSpy closed(&dialog, &CStatsDlg::closed);
         const QStringList expected{"3", "0", "1", "0", "0", "0", "5000000000", "0"};
         for (int field = 0; field < CStatsDlg::kFieldCount; ++field)
             QCOMPARE(dialog.FieldText(field), expected[field]);
@@ -187,12 +187,10 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
         dialog.move(123, 45);
         dialog.Destroy();
         dialog.Destroy();
-        QCOMPARE(frame.Messages().size(), std::size_t{1});
-        QCOMPARE(frame.Messages()[0].message, WM_STATS_CLOSED);
+        QCOMPARE(closed.count(), 1);
     }
     QCOMPARE(QSettings("Quillfen", "Harvestor").value("Stats/LeftPos").toInt(), 123);
     QCOMPARE(CStatsDlg(f.core, nullptr).geometry().topLeft(), QPoint(123, 45));
-    f.core.m_frame.InstallSink(nullptr);
 }
 
 void CDialogsTest::aboutLinkOpensTheMakerSite()

@@ -7,6 +7,7 @@
 #include "download/DownloadWorkers.h"
 #include "settings/FileExport.h"
 #include "support/FileBytes.h"
+#include "support/RecordingObserver.h"
 #include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
@@ -39,16 +40,23 @@ namespace
 
 using CUrls = std::vector<std::string>;
 
+// The index of an event kind in CEngineEvent.
+template <class T> std::size_t KindOf()
+{
+    return CEngineEvent(std::in_place_type<T>).index();
+}
+
 struct CListFixture : CFrameFixture
 {
     CRecordingPrompts recorded;
-    CRecordingFrame posted; // what the list posts, instead of the window acting on it
+    CRecordingObserver posted; // what the list posts, instead of the window acting on it
     CFileList* list = frame->FileView();
 
     explicit CListFixture(bool headless = true) : CFrameFixture(headless)
     {
         core.SetPrompts(&recorded);
-        core.m_frame.InstallSink(&posted);
+        posted.SetPrompts(&recorded);
+        core.m_events.Install(&posted);
     }
 
     void AddFiles(const CUrls& urls)
@@ -76,12 +84,12 @@ struct CListFixture : CFrameFixture
             urls.push_back(CFileList::UrlOf(item));
         return urls;
     }
-    std::vector<std::uint32_t> PostedNumbers() const
+    std::vector<std::size_t> PostedKinds() const
     {
-        std::vector<std::uint32_t> numbers;
-        for (const CFrameMessage& message : posted.Messages())
-            numbers.push_back(message.message);
-        return numbers;
+        std::vector<std::size_t> kinds;
+        for (const CEngineEvent& event : posted.Events())
+            kinds.push_back(event.index());
+        return kinds;
     }
 };
 
@@ -100,7 +108,7 @@ void CFileListTest::downloadQueuesTheSelection()
 
     // Nothing selected: nothing queued, nothing posted.
     f.list->DownloadSelected();
-    QVERIFY(f.posted.Messages().empty());
+    QVERIFY(f.posted.Events().empty());
 
     // A double click (after the first click of the pair) queues the clicked item alone.
     f.Select({a});
@@ -110,10 +118,11 @@ void CFileListTest::downloadQueuesTheSelection()
     QCOMPARE(f.list->Urls(), (CUrls{a, c, ghost}));
     QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
     QVERIFY(!f.core.m_urlStore.IsInFileList(b));
-    QCOMPARE(f.PostedNumbers(),
-             (std::vector<std::uint32_t>{WM_DOWNLOAD_STATE, WM_START_DOWNLOADS, WM_SET_STATUS}));
-    QCOMPARE(f.posted.Messages()[0].wParam, DOWNLOAD_QUEUED);
-    QCOMPARE(f.posted.Messages()[2].wParam, STATUS_DOWNLOADS);
+    QCOMPARE(f.PostedKinds(),
+             (std::vector<std::size_t>{KindOf<CDownloadStateEvent>(),
+                                       KindOf<CStartDownloadsEvent>(),
+                                       KindOf<CDownloadsChangedEvent>()}));
+    QCOMPARE(std::get<CDownloadStateEvent>(f.posted.Events()[0]).state, DOWNLOAD_QUEUED);
 
     // c is queued already: the queue refuses it, and it stays listed, unselected.
     QVERIFY(QueueForDownload(f.core, f.core.m_urlStore.Hold(c)));
@@ -229,8 +238,7 @@ void CFileListTest::determineSizeShowsWhatTheServerSays()
     // A failed request is reported in the log only; the activity bar is cleared at the end.
     QVERIFY(f.recorded.Messages().empty());
     QVERIFY(ReadFileBytes(f.dir.File("hvstr.log")).find("Skipped " + missing) != std::string::npos);
-    QCOMPARE(f.posted.Messages().back().message, WM_PROGRESS_STEP);
-    QCOMPARE(f.posted.Messages().back().wParam, std::int64_t{-1});
+    QCOMPARE(std::get<CProgressStepEvent>(f.posted.Events().back()).steps, std::int64_t{-1});
 }
 
 void CFileListTest::exportPresetsAndFormats()

@@ -3,15 +3,21 @@
 #include "app/CommandIds.h"
 #include "app/FileList.h"
 #include "app/UrlList.h"
-#include "platform/FrameMessages.h"
+#include "app/PasswordDlg.h"
+#include "platform/EventPoster.h"
 
 #include <QAction>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
 #include <QToolBar>
+#include <atomic>
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 
 class CFrameTest : public QObject
 {
@@ -27,19 +33,20 @@ private slots:
     void toolbarAndMenusFollowTheTable();
     void siteImageChangesOnlyPageNodes();
     void systemCloseClosesTheWindow();
+    void workersPromptsAreAnsweredOnTheWindowsThread();
 };
 
 void CFrameTest::activityBarWrapsAfterHundredPercent()
 {
     CFrameFixture f;
     for (int i = 0; i < 150; ++i)
-        f.core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, 1);
+        f.core.m_events.Post(CProgressStepEvent{1});
     f.frame->DeliverPendingMessages();
     CActivityBar* bar = f.frame->ActivityBar();
     QCOMPARE(bar->Accumulator(), 50);
     QCOMPARE(bar->FilledWidth(), static_cast<int>(0.5 * bar->BarRect().width()));
 
-    f.core.m_frame.PostToMainFrame(WM_PROGRESS_STEP, -1);
+    f.core.m_events.Post(CProgressStepEvent{-1});
     f.frame->DeliverPendingMessages();
     QCOMPARE(bar->Accumulator(), 0);
     QCOMPARE(bar->FilledWidth(), 0);
@@ -68,12 +75,13 @@ void CFrameTest::activityBarNeverDrawsOutsideItsPane()
 void CFrameTest::statusPanesShowWhatWorkersPost()
 {
     CFrameFixture f;
-    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
-                                   CFramePayload::Text("Browsing http://a/"));
-    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(7));
+    f.core.m_events.Post(CStatusTextEvent{"Browsing http://a/"});
+    f.core.m_events.Post(CRunningBrowsesEvent{7});
     f.core.m_runningDownloads = 2;
-    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
-    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, 1, CFramePayload::Text("ignored kind"));
+    f.core.m_events.Post(CDownloadsChangedEvent{});
+    // Kinds that the window leaves to others change nothing here.
+    f.core.m_events.Post(CFileFoundEvent{"http://a/f.zip", "1 KB"});
+    f.core.m_events.Post(CPageAddedEvent{"http://a/", "http://a/b.htm", false});
     // Arrives through the queued wake-up, not only through an explicit drain.
     QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(3) == "2"; }));
     QCOMPARE(f.frame->StatusPaneText(0), QString("Browsing http://a/"));
@@ -83,10 +91,19 @@ void CFrameTest::statusPanesShowWhatWorkersPost()
 
     f.frame->ActivityBar()->Step(30);
     f.core.m_runningDownloads = 0;
-    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_DOWNLOADS);
+    f.core.m_events.Post(CDownloadsChangedEvent{});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(3), QString("0"));
     QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
+
+    // A browse's end shows its summary; one stopped at a bound keeps the stop's text.
+    f.core.m_events.Post(CCrawlStoppedEvent{"Stopped: too many pages"});
+    f.core.m_events.Post(CBrowseFinishedEvent{"http://a/", 3, 1, {}});
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.frame->StatusPaneText(0), QString("Stopped: too many pages"));
+    f.core.m_events.Post(CBrowseFinishedEvent{"http://a/", 3, 1, "3 pages, 1 file"});
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.frame->StatusPaneText(0), QString("3 pages, 1 file"));
 }
 
 void CFrameTest::cancelBrowseFollowsTheLiveBrowsers()
@@ -106,11 +123,11 @@ void CFrameTest::cancelBrowseFollowsTheLiveBrowsers()
 
     // The flag stays while browse threads run, and goes when their count reaches 0.
     f.frame->ActivityBar()->Step(40);
-    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(1));
+    f.core.m_events.Post(CRunningBrowsesEvent{1});
     f.frame->DeliverPendingMessages();
     QVERIFY(f.core.m_cancelBrowse.load());
     f.core.m_liveBrowsers = 0;
-    f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(0));
+    f.core.m_events.Post(CRunningBrowsesEvent{0});
     f.frame->DeliverPendingMessages();
     QVERIFY(!f.core.m_cancelBrowse.load());
     QCOMPARE(f.frame->StatusPaneText(2), QString("0"));
@@ -271,15 +288,12 @@ void CFrameTest::siteImageChangesOnlyPageNodes()
     const CTreeNodeId node = tree->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
     QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageFound));
 
-    f.core.m_frame.PostToMainFrame(WM_SITE_IMAGE, 1,
-                                   CFramePayload::Page("http://site.test/", kPageKindPage));
+    f.core.m_events.Post(CPageStateEvent{"http://site.test/", kPageKindPage, kPageImageReading});
     f.frame->DeliverPendingMessages();
     QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
 
-    f.core.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
-                                   CFramePayload::Page("http://site.test/", kPageKindFile));
-    f.core.m_frame.PostToMainFrame(WM_SITE_IMAGE, 2,
-                                   CFramePayload::Page("http://other.test/", kPageKindPage));
+    f.core.m_events.Post(CPageStateEvent{"http://site.test/", kPageKindFile, kPageImageDone});
+    f.core.m_events.Post(CPageStateEvent{"http://other.test/", kPageKindPage, kPageImageDone});
     f.frame->DeliverPendingMessages();
     QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
 
@@ -293,15 +307,72 @@ void CFrameTest::systemCloseClosesTheWindow()
     CFrameFixture f(false);
     f.frame->show();
     QSignalSpy destroyed(f.frame.get(), &CMainFrame::frameDestroyed);
-    f.core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
+    f.core.m_events.Post(CWorkDoneEvent{});
     QVERIFY(QTest::qWaitFor([&] { return destroyed.count() == 1; }));
     QVERIFY(!f.frame->isVisible());
     QVERIFY(f.core.m_cancelBrowse.load());
     QVERIFY(f.core.m_cancelDownload.load());
     // A second close request changes nothing.
-    f.core.m_frame.PostToMainFrame(WM_CLOSE_PROGRAM);
+    f.core.m_events.Post(CWorkDoneEvent{});
     f.frame->DeliverPendingMessages();
     QCOMPARE(destroyed.count(), 1);
+}
+
+void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
+{
+    CFrameFixture f(true, true);
+    QStringList shown;
+    f.prompts.SetDialogRunner(
+        [&](QDialog& dialog)
+        {
+            if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+            {
+                shown << box->windowTitle() + ": " + box->text();
+                return int(QMessageBox::Ok);
+            }
+            auto* login = qobject_cast<CPasswordDlg*>(&dialog);
+            if (login == nullptr)
+                return int(QDialog::Rejected);
+            shown << login->Server() + " " + login->UserName() + "/" + login->Password();
+            login->SetUserName("alice");
+            login->SetPassword("s3cret");
+            return int(QDialog::Accepted);
+        });
+
+    // A message does not hold up the worker that posts it.
+    f.core.m_events.Post(CShowMessageEvent{EMessageKind::Error, "Harvestor", "Failed to open /x"});
+    std::atomic<bool> cancel{false};
+    CLoginAnswer answer;
+    std::atomic<bool> answered{false};
+    std::thread worker(
+        [&]
+        {
+            answer = f.core.m_events.AskLogin(
+                std::make_shared<CLoginRequest>("files.test", "bob", "old"), &cancel);
+            answered = true;
+        });
+    QVERIFY(QTest::qWaitFor([&] { return answered.load(); }));
+    worker.join();
+    QCOMPARE(shown, (QStringList{"Harvestor: Failed to open /x", "files.test bob/old"}));
+    QVERIFY(answer.ok);
+    QCOMPARE(answer.userName, std::string("alice"));
+    QCOMPARE(answer.password, std::string("s3cret"));
+
+    // A prompt that the window never handles ends as Cancel when the window goes.
+    answered = false;
+    std::thread waiting(
+        [&]
+        {
+            answer = f.core.m_events.AskLogin(
+                std::make_shared<CLoginRequest>("files.test", "bob", "old"), &cancel);
+            answered = true;
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // no events are processed
+    QVERIFY(!answered.load());
+    f.frame.reset();
+    waiting.join();
+    QVERIFY(!answer.ok);
+    QCOMPARE(shown.size(), 2);
 }
 
 QTEST_MAIN(CFrameTest)

@@ -65,8 +65,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
                              return;
                          // A worker's message reaches the window while the request waits.
                          if (++ticks == 1)
-                             f.core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_TEXT,
-                                                            CFramePayload::Text("still here"));
+                             f.core.m_events.Post(CStatusTextEvent{"still here"});
                          statusShown |= f.frame->StatusPaneText(0) == "still here";
                          auto* progress =
                              qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());

@@ -2,6 +2,7 @@
 #include "app/FileList.h"
 #include "app/FrameMessageQueue.h"
 #include "app/UrlList.h"
+#include "platform/EventPoster.h"
 #include "support/StoreHolds.h"
 
 #include <QTest>
@@ -33,11 +34,12 @@ void CTargetsTest::queueDeliversEveryMessageInPostingOrder()
     CFrameMessageQueue queue(
         [&](CFrameMessage& message)
         {
-            seen[message.wParam].push_back(message.payload.value);
+            const auto& state = std::get<CDownloadStateEvent>(std::get<CEngineEvent>(message));
+            seen[state.state].push_back(static_cast<std::int64_t>(state.report.received));
             ++handled;
         });
-    CFramePoster poster;
-    poster.InstallSink(&queue);
+    CEventPoster poster;
+    poster.Install(&queue);
 
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
@@ -45,12 +47,12 @@ void CTargetsTest::queueDeliversEveryMessageInPostingOrder()
             [&poster, t]
             {
                 for (int i = 0; i < kPerThread; ++i)
-                    poster.PostToMainFrame(WM_PROGRESS_STEP, t, CFramePayload::Value(i));
+                    poster.Post(CDownloadStateEvent{t, CDownloadReport{{}, {}, {}, std::uint64_t(i)}});
             });
     QVERIFY(QTest::qWaitFor([&] { return handled == kThreads * kPerThread; }, 20000));
     for (std::thread& thread : threads)
         thread.join();
-    poster.InstallSink(nullptr);
+    poster.Install(nullptr);
 
     for (int t = 0; t < kThreads; ++t)
     {

@@ -128,7 +128,8 @@ class TransferPromptEventTest : public TransferLoginTest
 protected:
     void SetUp() override
     {
-        m_frameSink.SetPrompts(nullptr); // nobody answers on the worker's thread
+        m_frameSink.SetPrompts(nullptr);
+        m_frameSink.HoldLoginPrompts(); // the test answers, from its own thread
         ServeProtected(m_server, "/p.htm", m_requests);
         m_server.Start();
     }

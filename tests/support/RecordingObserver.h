@@ -15,14 +15,19 @@
 
 // Keeps every event the engine posts instead of acting on it. Any thread. With prompts set, it
 // also answers as a front-end would: messages are shown and login questions answered through
-// them, on the posting thread.
+// them, on the posting thread. Without, login questions are cancelled at once, as a front-end
+// without a user does, unless the test holds them to answer them itself.
 class CRecordingObserver : public CEngineObserver
 {
 public:
     void SetPrompts(CUserPrompts* prompts) { m_prompts.store(prompts); }
+    void HoldLoginPrompts() { m_holdLogins.store(true); }
 
     void OnEvent(CEngineEvent event) override
     {
+        if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event);
+            prompt != nullptr && m_prompts.load() == nullptr && !m_holdLogins.load())
+            prompt->request->Answer(false);
         if (CUserPrompts* prompts = m_prompts.load())
         {
             if (const auto* message = std::get_if<CShowMessageEvent>(&event))
@@ -109,6 +114,7 @@ private:
     }
 
     std::atomic<CUserPrompts*> m_prompts{nullptr};
+    std::atomic<bool> m_holdLogins{false};
     mutable std::mutex m_mutex;
     std::vector<CEngineEvent> m_events;
 };
