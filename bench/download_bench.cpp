@@ -50,7 +50,7 @@ struct CMedians
     double rssMb = 0;
 };
 
-// The child side: queue every URL of the list, start the workers as the main frame does on
+// The child side: queue every URL of the list, start the workers as a front-end does on
 // CStartDownloadsEvent, and wait until they have ended.
 int RunWorkers(const std::string& urlList, const std::string& outputDir, int workers)
 {
