@@ -55,6 +55,7 @@ TEST(EventPoster, ManyThreadsPostWhileTheObserverIsSwapped)
 class LoginPrompt : public ::testing::Test
 {
 protected:
+    LoginPrompt() { m_observer.HoldLoginPrompts(); }
     // Asks on a thread of its own; the answer lands in m_answer.
     void Ask()
     {
