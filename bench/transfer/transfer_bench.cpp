@@ -191,8 +191,8 @@ struct CCore
     CSilentPrompts prompts;
     std::atomic<bool> cancelBrowse{false};
     std::atomic<bool> cancelDownload{false};
-    CTransferContext context{session, connections,  options,       log,
-                             statistics, events, cancelBrowse, cancelDownload};
+    CTransferContext context{session,    connections, options,      log,
+                             statistics, events,      cancelBrowse, cancelDownload};
 };
 
 void WriteRandomFile(const fs::path& path, std::size_t bytes)

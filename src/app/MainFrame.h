@@ -22,8 +22,8 @@ class CTrawlerCore;
 
 // The program's one top-level window: menus, toolbar, status bar, and a splitter with the site
 // tree (left) and the found-file list with the downloads view (right). It decides which commands
-// are enabled, receives every message that workers post, and on closing stops the workers and saves
-// the layout.
+// are enabled, receives every event that the engine posts, and on closing stops the workers and
+// saves the layout.
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT

@@ -1,10 +1,10 @@
 #include "cli/HeadlessRun.h"
 
 #include "cli/DecisionReport.h"
+#include "cli/EventQueue.h"
 #include "cli/FoundFilesReport.h"
 #include "cli/InterruptSignals.h"
 #include "cli/MemoryTargets.h"
-#include "cli/EventQueue.h"
 #include "cli/ProgressLine.h"
 #include "core/TrawlerCore.h"
 #include "session/CommandLineInfo.h"
@@ -24,9 +24,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <variant>
 #include <thread>
 #include <unistd.h>
+#include <variant>
 
 namespace
 {
@@ -41,7 +41,7 @@ bool IsSet(const char* name)
     return value != nullptr && *value != '\0';
 }
 
-// The front-end's part of a run: the messages of the workers, the end of the work, the close.
+// The front-end's part of a run: the engine's events, the end of the work, the close.
 class CHeadlessFrontEnd
 {
 public:

@@ -72,10 +72,7 @@ private:
             m_events.Post(CProgressStepEvent{m_steps});
         m_steps = 0;
     }
-    void Report()
-    {
-        m_events.Post(CDownloadStateEvent{DOWNLOAD_RUNNING, m_report});
-    }
+    void Report() { m_events.Post(CDownloadStateEvent{DOWNLOAD_RUNNING, m_report}); }
 
     CEventPoster& m_events;
     std::int64_t m_steps = 0;

@@ -117,9 +117,9 @@ bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext
     // Every policy needs the directory: the download is written there before it is named.
     if (!EnsureDirectory(directory))
     {
-        context.events.Post(CShowMessageEvent{
-            EMessageKind::Error, kProductName,
-            "Failed to create " + options.m_downloadDir + " directory"});
+        context.events.Post(
+            CShowMessageEvent{EMessageKind::Error, kProductName,
+                              "Failed to create " + options.m_downloadDir + " directory"});
         return false;
     }
     // Overwriting needs no test: the old file goes only when the new one is complete.

@@ -2,8 +2,8 @@
 #include "app/ActivityBar.h"
 #include "app/CommandIds.h"
 #include "app/FileList.h"
-#include "app/UrlList.h"
 #include "app/PasswordDlg.h"
+#include "app/UrlList.h"
 #include "platform/EventPoster.h"
 
 #include <QAction>

@@ -47,7 +47,8 @@ void CTargetsTest::queueDeliversEveryMessageInPostingOrder()
             [&poster, t]
             {
                 for (int i = 0; i < kPerThread; ++i)
-                    poster.Post(CDownloadStateEvent{t, CDownloadReport{{}, {}, {}, std::uint64_t(i)}});
+                    poster.Post(
+                        CDownloadStateEvent{t, CDownloadReport{{}, {}, {}, std::uint64_t(i)}});
             });
     QVERIFY(QTest::qWaitFor([&] { return handled == kThreads * kPerThread; }, 20000));
     for (std::thread& thread : threads)

@@ -1,8 +1,8 @@
 #include "cli/EventQueue.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <atomic>
 #include <memory>
 #include <thread>
 

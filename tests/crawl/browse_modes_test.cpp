@@ -164,7 +164,9 @@ TEST_F(BrowseModes, CountersAndRecordsComeBackAfterACrawl)
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0) << "only the views held records";
     EXPECT_EQ(m_frame.Count<CRunningBrowsesEvent>(), 2) << "start and end";
     EXPECT_EQ(m_frame.PageStates(kPageImageReading), m_frame.PageStates(kPageImageDone));
-    EXPECT_GT(m_frame.Count<CProgressStepEvent>([](const CProgressStepEvent& e) { return e.steps == 1; }), 0);
+    EXPECT_GT(
+        m_frame.Count<CProgressStepEvent>([](const CProgressStepEvent& e) { return e.steps == 1; }),
+        0);
 }
 
 } // namespace

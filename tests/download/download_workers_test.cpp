@@ -55,7 +55,7 @@ TEST_F(DownloadWorkersTest, ADownloadIsAnnouncedLoggedAndRemembered)
     EXPECT_EQ(LogLines(), std::vector<std::string>{"Downloaded " + url + " as " +
                                                    (m_downloads / "report.zip").string()});
     EXPECT_EQ(m_frame.StatusTexts(status), 1);
-    EXPECT_GE(m_frame.ProgressPosts(), 2);                    // the open, then each block
+    EXPECT_GE(m_frame.ProgressPosts(), 2);                 // the open, then each block
     EXPECT_EQ(m_frame.Count<CDownloadsChangedEvent>(), 2); // after the file, at the end
     EXPECT_EQ(m_frame.Count<CWorkDoneEvent>(), 0);
     CCalendarTime when;
@@ -200,8 +200,7 @@ TEST_F(DownloadWorkersTest, CancelReturnsQueuedFilesAndClearsTheFlag)
     paths.push_back("/partial/cut.zip"); // last in, so served first
     Download(paths);
     // The server sent its first part and the worker wrote a block (the open posts a step too).
-    ASSERT_TRUE(
-        WaitFor([&] { return m_stalled.load() > 0 && m_frame.ProgressPosts() > 1; }));
+    ASSERT_TRUE(WaitFor([&] { return m_stalled.load() > 0 && m_frame.ProgressPosts() > 1; }));
     m_core.m_cancelDownload = true;
     ASSERT_TRUE(WaitForWorkers());
 

@@ -103,6 +103,6 @@ protected:
     CScriptedPrompts m_prompts;
     std::atomic<bool> m_cancelBrowse{false};
     std::atomic<bool> m_cancelDownload{false};
-    CTransferContext m_context{m_session,    m_connections, m_options,       m_log,
+    CTransferContext m_context{m_session,    m_connections, m_options,      m_log,
                                m_statistics, m_events,      m_cancelBrowse, m_cancelDownload};
 };

@@ -52,19 +52,17 @@ public:
     }
 
     // How many events of kind T arrived; with match, only those it accepts.
-    template <class T, class Match>
-    int Count(Match match) const
+    template <class T, class Match> int Count(Match match) const
     {
         std::lock_guard lock(m_mutex);
         return static_cast<int>(std::count_if(m_events.begin(), m_events.end(),
-                                               [&](const CEngineEvent& e)
-                                               {
-                                                   const T* event = std::get_if<T>(&e);
-                                                   return event != nullptr && match(*event);
-                                               }));
+                                              [&](const CEngineEvent& e)
+                                              {
+                                                  const T* event = std::get_if<T>(&e);
+                                                  return event != nullptr && match(*event);
+                                              }));
     }
-    template <class T>
-    int Count() const
+    template <class T> int Count() const
     {
         return Count<T>([](const T&) { return true; });
     }
