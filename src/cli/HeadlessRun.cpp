@@ -155,6 +155,7 @@ private:
             if (auto message = m_messages.Next(std::chrono::milliseconds(20)))
                 Handle(*message);
         }
+        JoinAllWork(m_core);
         // What the workers posted last (a failed download's report) is still served.
         while (auto message = m_messages.Next(std::chrono::milliseconds(0)))
             Handle(*message);
@@ -257,7 +258,7 @@ int RunHeadless(int argc, const char* const* argv)
         if (commandLine.m_maxTimeSeconds > 0)
             deadline = std::chrono::steady_clock::now() +
                        std::chrono::seconds(commandLine.m_maxTimeSeconds);
-        if (!core.OpenSession(commandLine.m_agent))
+        if (!OpenEngine(core, commandLine.m_agent))
         {
             std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
             status = kExitStartPageUnread;

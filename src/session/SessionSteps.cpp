@@ -43,6 +43,14 @@ void LoadOptions(CTrawlerCore& core)
     core.PublishOptions();
 }
 
+bool OpenEngine(CTrawlerCore& core, const std::string& agent)
+{
+    if (!core.OpenSession(agent))
+        return false;
+    EnableDownloadWorkers(core);
+    return true;
+}
+
 void LoadHistories(CTrawlerCore& core)
 {
     core.m_histories.LoadAtStartup(core.m_options);
@@ -83,31 +91,29 @@ void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& c
     }
 }
 
-void ServeCoreMessage(CTrawlerCore& core, const CFrameMessage& message, bool closing)
+void ServeCoreMessage(CTrawlerCore&, const CFrameMessage&, bool)
 {
-    if (message.message == WM_START_DOWNLOADS && !closing)
-        StartDownloadWorkers(core);
-    else if (message.message == WM_SET_STATUS && message.wParam == STATUS_BROWSERS &&
-             message.payload.value == 0)
-        core.m_cancelBrowse.store(false);
+    // The engine starts its workers and clears the browse cancel itself.
 }
 
 bool IsWorkDone(CTrawlerCore& core)
 {
-    return core.m_options.m_terminateWhenDone && core.m_runningBrowses.load() == 0 &&
-           core.m_liveBrowsers.load() == 0 && core.PendingDownloads() == 0;
+    return core.m_options.m_terminateWhenDone && core.AllWorkDone();
 }
 
 bool WorkersRunning(const CTrawlerCore& core)
 {
-    return core.m_runningDownloads.load() != 0 || core.m_liveBrowsers.load() != 0 ||
-           core.m_runningBrowses.load() != 0;
+    return core.m_threads.AnyThreadRunning();
 }
 
 void CancelAllWork(CTrawlerCore& core)
 {
-    core.m_cancelDownload.store(true);
-    core.m_cancelBrowse.store(true);
+    core.CancelAllWork();
+}
+
+void JoinAllWork(CTrawlerCore& core)
+{
+    core.JoinWorkers();
 }
 
 bool SaveOptions(CTrawlerCore& core)
