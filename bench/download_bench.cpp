@@ -50,8 +50,8 @@ struct CMedians
     double rssMb = 0;
 };
 
-// The child side: queue every URL of the list, start the workers as the main frame does on
-// WM_START_DOWNLOADS, and wait until they have ended.
+// The child side: queue every URL of the list, start the workers as the file list's Download
+// command does, and wait until they have ended.
 int RunWorkers(const std::string& urlList, const std::string& outputDir, int workers)
 {
     const std::string workDir = outputDir + ".work";

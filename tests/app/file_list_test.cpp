@@ -111,9 +111,9 @@ void CFileListTest::downloadQueuesTheSelection()
     QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
     QVERIFY(!f.core.m_urlStore.IsInFileList(b));
     QCOMPARE(f.PostedNumbers(),
-             (std::vector<std::uint32_t>{WM_DOWNLOAD_STATE, WM_START_DOWNLOADS, WM_SET_STATUS}));
+             (std::vector<std::uint32_t>{WM_DOWNLOAD_STATE, WM_SET_STATUS}));
     QCOMPARE(f.posted.Messages()[0].wParam, DOWNLOAD_QUEUED);
-    QCOMPARE(f.posted.Messages()[2].wParam, STATUS_DOWNLOADS);
+    QCOMPARE(f.posted.Messages()[1].wParam, STATUS_DOWNLOADS);
 
     // c is queued already: the queue refuses it, and it stays listed, unselected.
     QVERIFY(QueueForDownload(f.core, f.core.m_urlStore.Hold(c)));

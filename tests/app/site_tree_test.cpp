@@ -95,7 +95,7 @@ struct CTreeFixture : CFrameFixture
     bool WaitForBrowses()
     {
         const bool ended = QTest::qWaitFor(
-            [this] { return core.m_runningBrowses.load() == 0 && core.m_liveBrowsers.load() == 0; },
+            [this] { return !core.m_threads.AnyThreadRunning(); },
             30000);
         // What the threads handed over last.
         QCoreApplication::processEvents();
