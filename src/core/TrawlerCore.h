@@ -38,8 +38,9 @@ public:
 
 // The state that the windows and every worker share: the stores and sinks, the histories, the
 // statistics, the log, the Internet session, the options, the cancel flags, the download queue
-// and the threads of the browses and downloads. One instance lives as long as the application; every thread reaches
-// the shared state through it, and notifies the main frame only through m_frame.
+// and the threads of the browses and downloads. One instance lives as long as the application;
+// every thread reaches the shared state through it, and notifies the main frame only through
+// m_frame.
 class CTrawlerCore
 {
 public:
@@ -100,7 +101,10 @@ public:
     void RearmCrawlBoundReport() { m_crawlBoundReported.store(false); }
 
     // Browses started and not yet ended, and download workers running: statistics.
-    std::uint32_t RunningBrowses() const { return m_threads.Working(CWorkerThreads::EKind::Browse); }
+    std::uint32_t RunningBrowses() const
+    {
+        return m_threads.Working(CWorkerThreads::EKind::Browse);
+    }
     std::uint32_t RunningDownloads() const
     {
         return m_threads.Working(CWorkerThreads::EKind::Download);
@@ -110,7 +114,10 @@ public:
 
     // How queued files get workers: the download layer installs it (before workers run), and
     // anything that queues files calls DownloadsQueued. Without one, queued files wait.
-    void SetDownloadStarter(std::function<void()> starter) { m_downloadStarter = std::move(starter); }
+    void SetDownloadStarter(std::function<void()> starter)
+    {
+        m_downloadStarter = std::move(starter);
+    }
     void DownloadsQueued() const
     {
         if (m_downloadStarter)

@@ -17,9 +17,7 @@ std::size_t Index(CWorkerThreads::EKind kind)
 
 } // namespace
 
-CWorkerThreads::CWorkerThreads(std::function<bool()> idleRest) : m_idleRest(std::move(idleRest))
-{
-}
+CWorkerThreads::CWorkerThreads(std::function<bool()> idleRest) : m_idleRest(std::move(idleRest)) {}
 
 CWorkerThreads::~CWorkerThreads()
 {
@@ -42,9 +40,9 @@ bool CWorkerThreads::StartBody(EKind kind, CBody body, std::uint32_t maximum)
     {
         // The thread reports its end under the lock held here, so it cannot end before it is
         // counted.
-        entry.thread = std::jthread([this, &entry, body = std::move(body)](
-                                        std::stop_token stop) mutable
-                                    { RunBody(entry, body, std::move(stop)); });
+        entry.thread =
+            std::jthread([this, &entry, body = std::move(body)](std::stop_token stop) mutable
+                         { RunBody(entry, body, std::move(stop)); });
     }
     catch (const std::system_error&)
     {
@@ -129,10 +127,11 @@ bool CWorkerThreads::WaitForThreads(EKind kind, std::chrono::milliseconds budget
 bool CWorkerThreads::WaitForThreads(std::chrono::milliseconds budget)
 {
     std::unique_lock lock(m_mutex);
-    return m_threadEnded.wait_for(
-        lock, budget,
-        [this]
-        { return std::all_of(m_inBody.begin(), m_inBody.end(), [](std::uint32_t n) { return n == 0; }); });
+    return m_threadEnded.wait_for(lock, budget,
+                                  [this] {
+                                      return std::all_of(m_inBody.begin(), m_inBody.end(),
+                                                         [](std::uint32_t n) { return n == 0; });
+                                  });
 }
 
 void CWorkerThreads::Close()

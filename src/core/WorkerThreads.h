@@ -46,8 +46,8 @@ public:
     template <class Body> bool Start(EKind kind, Body&& body, std::uint32_t maximum = kUnlimited)
     {
         auto owned = std::make_shared<std::decay_t<Body>>(std::forward<Body>(body));
-        return StartBody(kind, [owned](std::stop_token stop) { (*owned)(std::move(stop)); },
-                         maximum);
+        return StartBody(
+            kind, [owned](std::stop_token stop) { (*owned)(std::move(stop)); }, maximum);
     }
 
     struct CEnd

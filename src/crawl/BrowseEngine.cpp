@@ -54,10 +54,10 @@ void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> m
     if (core.RunningBrowses() == 0)
         core.RearmCrawlBoundReport();
     // Counted from here until the browse ends, so that the count never misses it.
-    if (!core.m_threads.Start(CWorkerThreads::EKind::Browse,
-                              [&core, site = std::move(site), mode = std::move(mode)](
-                                  std::stop_token stop) mutable
-                              { BrowseThreadProc(core, std::move(site), std::move(mode), stop); }))
+    if (!core.m_threads.Start(
+            CWorkerThreads::EKind::Browse,
+            [&core, site = std::move(site), mode = std::move(mode)](std::stop_token stop) mutable
+            { BrowseThreadProc(core, std::move(site), std::move(mode), stop); }))
         return;
     const auto running = static_cast<std::int32_t>(core.RunningBrowses());
     core.m_frame.PostToMainFrame(WM_SET_STATUS, STATUS_BROWSERS, CFramePayload::Value(running));

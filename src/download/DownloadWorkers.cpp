@@ -260,9 +260,9 @@ std::uint32_t StartDownloadWorkers(CTrawlerCore& core)
     const std::size_t queued = core.m_downloadQueue.Count();
     std::uint32_t started = 0;
     while (started < queued &&
-           core.m_threads.Start(CWorkerThreads::EKind::Download,
-                                [&core](std::stop_token stop) { RunWorker(core, std::move(stop)); },
-                                maximum))
+           core.m_threads.Start(
+               CWorkerThreads::EKind::Download,
+               [&core](std::stop_token stop) { RunWorker(core, std::move(stop)); }, maximum))
         ++started;
     return started;
 }

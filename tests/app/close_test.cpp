@@ -55,14 +55,14 @@ void CCloseTest::closeWaitsForBrowsersServingTreeInsertions()
     CFrameFixture f;
     for (int i = 0; i < 2; ++i)
     {
-        QVERIFY(f.core.m_threads.Start(
-            CWorkerThreads::EKind::Browse,
-            [&f, i](std::stop_token)
-            {
-                WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
-                CUrl page("http://site.test/page" + std::to_string(i));
-                f.frame->SiteView()->InsertNode(kNoTreeNode, page.m_url, page.IsVisited());
-            }));
+        QVERIFY(f.core.m_threads.Start(CWorkerThreads::EKind::Browse,
+                                       [&f, i](std::stop_token)
+                                       {
+                                           WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
+                                           CUrl page("http://site.test/page" + std::to_string(i));
+                                           f.frame->SiteView()->InsertNode(kNoTreeNode, page.m_url,
+                                                                           page.IsVisited());
+                                       }));
     }
     f.frame->close();
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 2);

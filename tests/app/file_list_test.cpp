@@ -110,8 +110,7 @@ void CFileListTest::downloadQueuesTheSelection()
     QCOMPARE(f.list->Urls(), (CUrls{a, c, ghost}));
     QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
     QVERIFY(!f.core.m_urlStore.IsInFileList(b));
-    QCOMPARE(f.PostedNumbers(),
-             (std::vector<std::uint32_t>{WM_DOWNLOAD_STATE, WM_SET_STATUS}));
+    QCOMPARE(f.PostedNumbers(), (std::vector<std::uint32_t>{WM_DOWNLOAD_STATE, WM_SET_STATUS}));
     QCOMPARE(f.posted.Messages()[0].wParam, DOWNLOAD_QUEUED);
     QCOMPARE(f.posted.Messages()[1].wParam, STATUS_DOWNLOADS);
 

@@ -13,8 +13,8 @@
 #include <QTest>
 #include <QToolBar>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 class CFrameTest : public QObject
 {

@@ -70,12 +70,9 @@ TEST_F(CEngineAlone, CloseWhileBrowsesAndDownloadsWaitJoinsEveryThread)
 TEST_F(CEngineAlone, QueuedFilesStartWorkersAndTheLastEndClosesTheRun)
 {
     CTestHttpServer server;
-    server.Server().Get("/p.htm",
-                        [](const httplib::Request&, httplib::Response& response)
-                        {
-                            response.set_content("<a href=a.zip></a><a href=b.zip></a>",
-                                                 "text/html");
-                        });
+    server.Server().Get(
+        "/p.htm", [](const httplib::Request&, httplib::Response& response)
+        { response.set_content("<a href=a.zip></a><a href=b.zip></a>", "text/html"); });
     server.Server().Get("/.*\\.zip", [](const httplib::Request&, httplib::Response& response)
                         { response.set_content("zip", "application/zip"); });
     server.Start();
