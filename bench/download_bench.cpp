@@ -50,8 +50,8 @@ struct CMedians
     double rssMb = 0;
 };
 
-// The child side: queue every URL of the list, start the workers as a front-end does on
-// CStartDownloadsEvent, and wait until they have ended.
+// The child side: queue every URL of the list, start the workers as the file list's Download
+// command does, and wait until they have ended.
 int RunWorkers(const std::string& urlList, const std::string& outputDir, int workers)
 {
     const std::string workDir = outputDir + ".work";

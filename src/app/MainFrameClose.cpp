@@ -47,6 +47,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     SaveOptions(m_core);
 
     WaitForWorkers();
+    JoinAllWork(m_core);
     // What the workers handed over last goes into the windows before anything is kept.
     m_pSiteView->ApplyPendingNodes();
     m_pFileView->ApplyPendingItems();

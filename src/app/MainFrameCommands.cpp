@@ -48,9 +48,9 @@ bool CMainFrame::IsCommandEnabled(int id) const
             return m_pFileView->HasSelection();
         return false;
     case ID_CANCEL_BROWSE:
-        return m_core.m_liveBrowsers.load() != 0;
+        return m_core.RunningBrowses() != 0;
     case ID_CANCEL_DOWNLOAD:
-        return m_core.m_runningDownloads.load() != 0;
+        return m_core.RunningDownloads() != 0;
     case ID_DETERMINE_SIZE:
     case ID_OPEN_FILE:
         // Only the file list handles them, so they work only while it is the active pane.

@@ -32,7 +32,6 @@ void CMainFrame::HandleMessage(CFrameMessage& message)
 {
     if (auto* event = std::get_if<CEngineEvent>(&message))
     {
-        ServeCoreEvent(m_core, *event, m_closing);
         HandleEvent(*event);
     }
     else if (std::get<CWindowMessage>(message).message == WM_STATS_CLOSED)

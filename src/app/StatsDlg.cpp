@@ -62,7 +62,7 @@ void CStatsDlg::Refresh()
     const qlonglong values[kFieldCount] = {
         stats.m_foundSites.load(),
         stats.m_browsedSites.load(),
-        m_core.m_liveBrowsers.load(),
+        m_core.RunningBrowses(),
         stats.m_foundFiles.load(),
         stats.m_queuedFiles.load(),
         stats.m_receivedFiles.load(),

@@ -86,7 +86,7 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     m_frame->show();
 
     // The one Internet session, with the agent of the command line.
-    if (!m_core.OpenSession(m_commandLine.m_agent))
+    if (!OpenEngine(m_core, m_commandLine.m_agent))
     {
         m_prompts->ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kSocketsFailedMessage);
         return false;

@@ -109,7 +109,6 @@ public:
 private:
     void Handle(const CEngineEvent& event)
     {
-        ServeCoreEvent(m_core, event, m_closing);
         if (const auto* page = std::get_if<CPageStateEvent>(&event))
         {
             if (page->image == kPageImageReading)
@@ -170,6 +169,7 @@ private:
             if (auto event = m_events.Next(std::chrono::milliseconds(20)))
                 Handle(*event);
         }
+        JoinAllWork(m_core);
         // What the workers posted last (a failed download's report) is still served.
         while (auto event = m_events.Next(std::chrono::milliseconds(0)))
             Handle(*event);
@@ -272,7 +272,7 @@ int RunHeadless(int argc, const char* const* argv)
         if (commandLine.m_maxTimeSeconds > 0)
             deadline = std::chrono::steady_clock::now() +
                        std::chrono::seconds(commandLine.m_maxTimeSeconds);
-        if (!core.OpenSession(commandLine.m_agent))
+        if (!OpenEngine(core, commandLine.m_agent))
         {
             std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
             status = kExitStartPageUnread;

@@ -2,9 +2,7 @@
 
 #include "net/InternetSession.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 void CUnattendedPrompts::ShowMessage(const std::string& caption, const std::string& text)
 {
@@ -37,11 +35,8 @@ CTrawlerCore::CTrawlerCore(std::string workDir, const std::string& logPath)
 CTrawlerCore::~CTrawlerCore()
 {
     // Workers stop at their next check; the ones still running must not outlive what they use.
-    m_cancelBrowse = true;
-    m_cancelDownload = true;
-    m_events.WakePrompts();
-    while (m_threadsAlive.load() != 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    CancelAllWork();
+    JoinWorkers();
     m_transferContext.reset();
     m_session.reset();
 }
@@ -72,10 +67,22 @@ std::unique_ptr<CUrl> CTrawlerCore::NewRecord(std::string urlText) const
 
 std::uint32_t CTrawlerCore::PendingDownloads()
 {
-    const auto pending =
-        static_cast<std::uint32_t>(m_downloadQueue.Count()) + m_runningDownloads.load();
+    const auto pending = static_cast<std::uint32_t>(m_downloadQueue.Count()) + RunningDownloads();
     m_stats.m_queuedFiles.store(pending);
     return pending;
+}
+
+void CTrawlerCore::CancelAllWork()
+{
+    m_cancelDownload.store(true);
+    m_cancelBrowse.store(true);
+    m_threads.Close();
+    m_events.WakePrompts();
+}
+
+void CTrawlerCore::JoinWorkers()
+{
+    m_threads.JoinAll();
 }
 
 std::shared_ptr<const COptions> CTrawlerCore::Options() const

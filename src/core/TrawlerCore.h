@@ -5,6 +5,7 @@
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
+#include "core/WorkerThreads.h"
 #include "net/ConnectionCache.h"
 #include "net/TransferContext.h"
 #include "platform/EventPoster.h"
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,8 +38,9 @@ public:
 
 // The state that the windows and every worker share: the stores and sinks, the histories, the
 // statistics, the log, the Internet session, the options, the cancel flags, the download queue
-// and the worker counters. One instance lives as long as the application; every thread reaches
-// the shared state through it, and tells the front-end only through m_events.
+// and the threads of the browses and downloads. One instance lives as long as the application;
+// every thread reaches the shared state through it, and tells the front-end only through
+// m_events.
 class CTrawlerCore
 {
 public:
@@ -98,6 +101,35 @@ public:
     // A crawl that starts while no browse runs may say it again.
     void RearmCrawlBoundReport() { m_crawlBoundReported.store(false); }
 
+    // Browses started and not yet ended, and download workers running: statistics.
+    std::uint32_t RunningBrowses() const
+    {
+        return m_threads.Working(CWorkerThreads::EKind::Browse);
+    }
+    std::uint32_t RunningDownloads() const
+    {
+        return m_threads.Working(CWorkerThreads::EKind::Download);
+    }
+    // No browse runs, no worker runs and nothing waits in the download queue.
+    bool AllWorkDone() const { return m_threads.AllWorkDone(); }
+
+    // How queued files get workers: the download layer installs it (before workers run), and
+    // anything that queues files calls DownloadsQueued. Without one, queued files wait.
+    void SetDownloadStarter(std::function<void()> starter)
+    {
+        m_downloadStarter = std::move(starter);
+    }
+    void DownloadsQueued() const
+    {
+        if (m_downloadStarter)
+            m_downloadStarter();
+    }
+
+    // The start of closing: no thread starts any more, every browse and download is cancelled.
+    void CancelAllWork();
+    // Waits for every browse thread and download worker to end and joins them.
+    void JoinWorkers();
+
     // The store comes first: the sinks refer to it, and it outlives them.
     CUrlStore m_urlStore;
     CFileSink m_foundFiles{m_urlStore};
@@ -118,21 +150,15 @@ public:
     CUrlQueue m_downloadQueue;
     CEventPoster m_events;
     CConnectionCache m_connections;
-    // Browse threads started and not yet ended; the status bar shows it.
-    std::atomic<std::int32_t> m_runningBrowses{0};
-    // Site browsers that exist; "Cancel Browse" and the shut-down wait look at it.
-    std::atomic<std::int32_t> m_liveBrowsers{0};
     // Link records made by all browse threads; every fifth posts a progress tick.
     std::atomic<std::uint32_t> m_linkCounter{0};
-    // Download workers running; raised before a worker starts.
-    std::atomic<std::uint32_t> m_runningDownloads{0};
     // Start pages whose read failed, and downloads that failed (not skipped, not cancelled):
     // the command-line tool's exit status reports them.
     std::atomic<std::uint32_t> m_unreadStartPages{0};
     std::atomic<std::uint32_t> m_failedDownloads{0};
-    // Browse threads and download workers that may still touch the core. Raised before a thread
-    // starts, lowered as its very last step; destruction waits for it to reach 0.
-    std::atomic<std::int32_t> m_threadsAlive{0};
+    // Browse threads and download workers: owned, joined, and counted as work. Declared after
+    // the download queue, which says whether all work is done.
+    CWorkerThreads m_threads{[this] { return m_downloadQueue.Count() == 0; }};
 
 private:
     void RebuildTransferContext();
@@ -148,4 +174,5 @@ private:
     mutable std::mutex m_unreadMutex;
     std::vector<CUnreadPage> m_unreadPages;
     std::shared_ptr<const COptions> m_publishedOptions;
+    std::function<void()> m_downloadStarter;
 };

@@ -7,14 +7,16 @@
 #include "settings/LogFile.h"
 #include "url/Url.h"
 
-#include <system_error>
-#include <thread>
+#include <stop_token>
 
 namespace
 {
 
-void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode)
+void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode,
+                      std::stop_token stop)
 {
+    // Closing the engine cancels the browse as "Cancel Browse" does.
+    const std::stop_callback cancelOnStop(stop, [&core] { core.m_cancelBrowse.store(true); });
     {
         CSiteBrowser browser(core, *mode);
         // The site record may be gone once it has been explored: keep its text.
@@ -26,7 +28,7 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
             const CLogFile::CHold holdLines(core.m_log);
             browser.Explore(std::move(site));
         }
-        const std::int32_t running = --core.m_runningBrowses;
+        const auto running = static_cast<std::int32_t>(core.m_threads.EndWork().left);
         core.m_events.Post(CRunningBrowsesEvent{running});
         // A crawl stopped at a bound leaves that message as the last word.
         CBrowseFinishedEvent finished{siteUrl, browser.PagesRead(), browser.FilesFound(), {}};
@@ -37,6 +39,9 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
         core.m_events.Post(std::move(finished));
         mode.reset();
     }
+    // The next browse starts without this one's cancel once none runs.
+    if (core.RunningBrowses() == 0)
+        core.m_cancelBrowse.store(false);
 }
 
 } // namespace
@@ -45,38 +50,19 @@ void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> m
 {
     site->m_parentItem = site->m_treeItem.load();
 
-    // Counted before the thread runs, so that its end can never make the count negative.
-    const std::int32_t running = ++core.m_runningBrowses;
-    if (running == 1)
+    if (core.RunningBrowses() == 0)
         core.RearmCrawlBoundReport();
-    ++core.m_threadsAlive;
-    try
-    {
-        std::thread(
-            [&core, site = std::move(site), mode = std::move(mode)]() mutable
-            {
-                BrowseThreadProc(core, std::move(site), std::move(mode));
-                --core.m_threadsAlive; // the thread touches nothing of the core after this
-            })
-            .detach();
-    }
-    catch (const std::system_error&)
-    {
-        --core.m_threadsAlive;
-        --core.m_runningBrowses;
+    // Counted from here until the browse ends, so that the count never misses it.
+    if (!core.m_threads.Start(
+            CWorkerThreads::EKind::Browse,
+            [&core, site = std::move(site), mode = std::move(mode)](std::stop_token stop) mutable
+            { BrowseThreadProc(core, std::move(site), std::move(mode), stop); }))
         return;
-    }
+    const auto running = static_cast<std::int32_t>(core.RunningBrowses());
     core.m_events.Post(CRunningBrowsesEvent{running});
 }
 
 bool WaitForBrowseThreads(CTrawlerCore& core, std::chrono::milliseconds budget)
 {
-    const auto deadline = std::chrono::steady_clock::now() + budget;
-    while (core.m_liveBrowsers.load() != 0 || core.m_runningBrowses.load() != 0)
-    {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return core.m_threads.WaitForThreads(CWorkerThreads::EKind::Browse, budget);
 }

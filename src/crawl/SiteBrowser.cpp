@@ -26,13 +26,13 @@ constexpr std::uint32_t kLinksPerProgressTick = 5;
 CSiteBrowser::CSiteBrowser(CTrawlerCore& core, const CModeData& mode)
     : m_core(core), m_mode(mode), m_options(core.Options()), m_rules(MakeRules())
 {
-    ++m_core.m_liveBrowsers;
 }
 
 CSiteBrowser::~CSiteBrowser()
 {
-    const std::int32_t live = --m_core.m_liveBrowsers;
-    if (live == 0 && m_core.Options()->m_terminateWhenDone && m_core.PendingDownloads() == 0)
+    // After the browse's work has ended: when that left nothing to do, this says so (a worker
+    // that ends later says it instead).
+    if (m_core.Options()->m_terminateWhenDone && m_core.AllWorkDone())
         m_core.m_events.Post(CWorkDoneEvent{});
 }
 
@@ -337,7 +337,7 @@ void CSiteBrowser::QueueForDownload(const CUrlHold& file)
     // The workers share the store's record with the file list, never a stand-in.
     if (!m_core.m_downloadQueue.Add(m_core.m_urlStore.Hold(file->m_url)))
         return;
-    m_core.m_events.Post(CStartDownloadsEvent{});
+    m_core.DownloadsQueued();
     m_core.m_events.Post(CDownloadsChangedEvent{});
 }
 

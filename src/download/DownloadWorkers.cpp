@@ -8,11 +8,9 @@
 #include "platform/FileTime.h"
 #include "url/Url.h"
 
-#include <atomic>
 #include <chrono>
+#include <stop_token>
 #include <string>
-#include <system_error>
-#include <thread>
 
 namespace
 {
@@ -104,18 +102,6 @@ std::uint32_t MaxWorkers(const COptions& options)
 {
     return options.m_downloadThreads > 0 ? static_cast<std::uint32_t>(options.m_downloadThreads)
                                          : 0;
-}
-
-// Raises the running count unless maximum workers run already.
-bool ClaimWorkerSlot(std::atomic<std::uint32_t>& running, std::uint32_t maximum)
-{
-    std::uint32_t current = running.load();
-    while (current < maximum)
-    {
-        if (running.compare_exchange_weak(current, current + 1))
-            return true;
-    }
-    return false;
 }
 
 // Why the known size is outside the limits (logged), or null. Sizes compare in whole KiB.
@@ -227,11 +213,13 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
     progress.EndFile(DOWNLOAD_DONE, {}, localName);
 }
 
-void RunWorker(CTrawlerCore& core)
+void RunWorker(CTrawlerCore& core, std::stop_token stop)
 {
+    // Closing the engine cancels the downloads as "Cancel Download" does.
+    const std::stop_callback cancelOnStop(stop, [&core] { core.m_cancelDownload.store(true); });
     CWorkerProgress progress(core.m_events);
-    std::uint32_t runningBefore = 0;
-    for (;;)
+    CWorkerThreads::CEnd end;
+    do
     {
         CUrlHold record;
         while (core.m_downloadQueue.Pop(record))
@@ -239,54 +227,44 @@ void RunWorker(CTrawlerCore& core)
             ServeFile(core, std::move(record), progress);
             core.m_events.Post(CDownloadsChangedEvent{});
         }
-        runningBefore = core.m_runningDownloads.fetch_sub(1);
-        // Pairs with the fence in StartDownloadWorkers: a file queued after the last Pop whose
-        // start message found every slot taken is seen here, and this worker stays for it.
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-        if (core.m_downloadQueue.Count() == 0 ||
-            !ClaimWorkerSlot(core.m_runningDownloads, MaxWorkers(*core.Options())))
-            break;
-    }
+        // Decided under the lock that starting workers takes: a file queued after the last Pop
+        // either keeps this worker or finds its place free for a new one.
+        end = core.m_threads.EndWork(
+            [&core]
+            {
+                return core.m_downloadQueue.Count() != 0 &&
+                       core.RunningDownloads() <= MaxWorkers(*core.Options());
+            });
+    } while (!end.ended);
 
-    if (runningBefore == 1)
+    if (end.left == 0)
         core.m_cancelDownload.store(false);
     core.m_events.Post(CDownloadsChangedEvent{});
-    if (runningBefore == 1 && core.Options()->m_terminateWhenDone &&
-        core.m_runningDownloads.load() == 0 && core.m_liveBrowsers.load() == 0)
+    if (end.allDone && core.Options()->m_terminateWhenDone)
         core.m_events.Post(CWorkDoneEvent{});
-    // The last touch: the shared state may go as soon as this is 0.
-    core.m_threadsAlive.fetch_sub(1);
 }
 
 } // namespace
 
 std::uint32_t StartDownloadWorkers(CTrawlerCore& core)
 {
-    // Pairs with the fence of a leaving worker (see RunWorker).
-    std::atomic_thread_fence(std::memory_order_seq_cst);
     if (!core.HasSession())
         return 0;
     const std::uint32_t maximum = MaxWorkers(*core.Options());
     // No more workers than files: one that finds the queue empty would only start and end.
     const std::size_t queued = core.m_downloadQueue.Count();
     std::uint32_t started = 0;
-    while (started < queued && ClaimWorkerSlot(core.m_runningDownloads, maximum))
-    {
-        core.m_threadsAlive.fetch_add(1);
-        try
-        {
-            std::thread([&core] { RunWorker(core); }).detach();
-        }
-        catch (const std::system_error&)
-        {
-            // No thread to be had now; the next start message tries again.
-            core.m_threadsAlive.fetch_sub(1);
-            core.m_runningDownloads.fetch_sub(1);
-            break;
-        }
+    while (started < queued &&
+           core.m_threads.Start(
+               CWorkerThreads::EKind::Download,
+               [&core](std::stop_token stop) { RunWorker(core, std::move(stop)); }, maximum))
         ++started;
-    }
     return started;
+}
+
+void EnableDownloadWorkers(CTrawlerCore& core)
+{
+    core.SetDownloadStarter([&core] { StartDownloadWorkers(core); });
 }
 
 bool QueueForDownload(CTrawlerCore& core, const CUrlHold& hold)
@@ -307,19 +285,11 @@ bool QueueForDownload(CTrawlerCore& core, const CUrlHold& hold)
 
 void PostDownloadsQueued(CTrawlerCore& core)
 {
-    core.m_events.Post(CStartDownloadsEvent{});
+    StartDownloadWorkers(core);
     core.m_events.Post(CDownloadsChangedEvent{});
 }
 
 bool WaitForDownloadWorkers(CTrawlerCore& core, std::chrono::milliseconds timeout)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;)
-    {
-        if (core.m_runningDownloads.load() == 0 && core.m_threadsAlive.load() == 0)
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    return core.m_threads.WaitForThreads(timeout);
 }

@@ -75,11 +75,6 @@ struct CDownloadsChangedEvent
 {
 };
 
-// Files were queued: download workers are wanted.
-struct CStartDownloadsEvent
-{
-};
-
 // Why the crawl stopped early; shown as the status text, and said once.
 struct CCrawlStoppedEvent
 {
@@ -139,7 +134,7 @@ struct CFileFoundEvent
 
 using CEngineEvent =
     std::variant<CPageStateEvent, CProgressStepEvent, CStatusTextEvent, CRunningBrowsesEvent,
-                 CDownloadsChangedEvent, CStartDownloadsEvent, CCrawlStoppedEvent,
+                 CDownloadsChangedEvent, CCrawlStoppedEvent,
                  CDownloadStateEvent, CShowMessageEvent, CLoginPromptEvent, CBrowseFinishedEvent,
                  CWorkDoneEvent, CPageAddedEvent, CFileFoundEvent>;
 

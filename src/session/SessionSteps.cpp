@@ -43,6 +43,14 @@ void LoadOptions(CTrawlerCore& core)
     core.PublishOptions();
 }
 
+bool OpenEngine(CTrawlerCore& core, const std::string& agent)
+{
+    if (!core.OpenSession(agent))
+        return false;
+    EnableDownloadWorkers(core);
+    return true;
+}
+
 void LoadHistories(CTrawlerCore& core)
 {
     core.m_histories.LoadAtStartup(core.m_options);
@@ -83,32 +91,24 @@ void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& c
     }
 }
 
-void ServeCoreEvent(CTrawlerCore& core, const CEngineEvent& event, bool closing)
-{
-    if (std::holds_alternative<CStartDownloadsEvent>(event) && !closing)
-        StartDownloadWorkers(core);
-    else if (const auto* browses = std::get_if<CRunningBrowsesEvent>(&event);
-             browses != nullptr && browses->count == 0)
-        core.m_cancelBrowse.store(false);
-}
-
 bool IsWorkDone(CTrawlerCore& core)
 {
-    return core.m_options.m_terminateWhenDone && core.m_runningBrowses.load() == 0 &&
-           core.m_liveBrowsers.load() == 0 && core.PendingDownloads() == 0;
+    return core.m_options.m_terminateWhenDone && core.AllWorkDone();
 }
 
 bool WorkersRunning(const CTrawlerCore& core)
 {
-    return core.m_runningDownloads.load() != 0 || core.m_liveBrowsers.load() != 0 ||
-           core.m_runningBrowses.load() != 0;
+    return core.m_threads.AnyThreadRunning();
 }
 
 void CancelAllWork(CTrawlerCore& core)
 {
-    core.m_cancelDownload.store(true);
-    core.m_cancelBrowse.store(true);
-    core.m_events.WakePrompts();
+    core.CancelAllWork();
+}
+
+void JoinAllWork(CTrawlerCore& core)
+{
+    core.JoinWorkers();
 }
 
 bool SaveOptions(CTrawlerCore& core)

@@ -21,6 +21,10 @@ void StopNetworkLibrary();
 // since the end of the run writes the options in its place), published to the workers.
 void LoadOptions(CTrawlerCore& core);
 
+// The Internet session with the agent string, and download workers for every file the engine
+// queues. False when libcurl cannot start.
+bool OpenEngine(CTrawlerCore& core, const std::string& agent);
+
 // The histories that the options ask for, after the session is open.
 void LoadHistories(CTrawlerCore& core);
 
@@ -39,23 +43,20 @@ void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32
 void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,
                             const CSinkLocker& lockTree = {});
 
-// The part of an engine event that concerns the core, whichever front-end shows the rest:
-// start download workers (never once closing has begun: closing waits for the workers, and a
-// new one would download on after it), and let the next browse start without the last one's
-// cancel once no browse runs.
-void ServeCoreEvent(CTrawlerCore& core, const CEngineEvent& event, bool closing);
-
 // True when "terminate when done" is set and no browse or download runs or waits: the
 // front-end then closes.
 bool IsWorkDone(CTrawlerCore& core);
 
-// True while a browse or a download worker may still use the session. A browse counts as
-// running before its thread has made its browser, so both counts are looked at.
+// True while a browse thread or a download worker has not ended: it may still use the session.
 bool WorkersRunning(const CTrawlerCore& core);
 
-// The first step of closing: every browse and download is told to stop, and a login prompt
-// that a worker waits for ends as Cancel.
+// The first step of closing: every browse and download is told to stop, none starts any more
+// (a worker started now would download on after the close), and a login prompt that a worker
+// waits for ends as Cancel.
 void CancelAllWork(CTrawlerCore& core);
+
+// After WorkersRunning turned false: joins the ended threads.
+void JoinAllWork(CTrawlerCore& core);
 
 // Writes the options when this run changed them or found no usable file: a run that changed
 // nothing leaves the file as it is, whatever another program wrote there meanwhile. A failure

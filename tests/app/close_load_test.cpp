@@ -136,7 +136,7 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
         [&]
         {
             // Pages in flight queue the files fast: wait until some small one is in, too.
-            return core.m_runningBrowses.load() == 4 && core.m_runningDownloads.load() == 20 &&
+            return core.RunningBrowses() == 4 && core.RunningDownloads() == 20 &&
                    core.m_stats.m_receivedFiles.load() > 0;
         },
         60000));
@@ -146,8 +146,9 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
     app.CloseMainFrame();
     // A generous bound: the workers stop at their next check.
     QVERIFY2(closing.elapsed() < 30000, QByteArray::number(closing.elapsed()).constData());
-    QCOMPARE(core.m_runningDownloads.load(), 0u);
-    QCOMPARE(core.m_liveBrowsers.load(), 0);
+    QVERIFY(!core.m_threads.AnyThreadRunning());
+    QCOMPARE(core.RunningDownloads(), 0u);
+    QCOMPARE(core.RunningBrowses(), 0u);
     site.Stop();
     app.ExitInstance();
 
@@ -207,26 +208,24 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
     f.core.PublishOptions();
     QVERIFY(QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url("/stall.zip"))));
     PostDownloadsQueued(f.core);
-    QVERIFY(QTest::qWaitFor([&] { return f.core.m_runningDownloads.load() == 1; }, 20000));
+    QVERIFY(QTest::qWaitFor([&] { return f.core.RunningDownloads() == 1; }, 20000));
 
     // A browser that queues a file once the workers have gone, and ends a little later.
-    f.core.m_liveBrowsers = 1;
-    std::thread browser(
-        [&]
+    QVERIFY(f.core.m_threads.Start(
+        CWorkerThreads::EKind::Browse,
+        [&](std::stop_token)
         {
             WaitFor([&] { return f.core.m_cancelBrowse.load(); }, std::chrono::seconds(60));
-            WaitFor([&] { return f.core.m_runningDownloads.load() == 0; },
-                    std::chrono::seconds(60));
+            WaitFor([&] { return f.core.RunningDownloads() == 0; }, std::chrono::seconds(60));
             QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url("/late.zip")));
             PostDownloadsQueued(f.core);
-            WaitFor([&] { return f.core.m_runningDownloads.load() != 0; }, std::chrono::seconds(2));
-            --f.core.m_liveBrowsers;
-        });
+            WaitFor([&] { return f.core.RunningDownloads() != 0; }, std::chrono::seconds(2));
+        }));
     f.frame->close();
-    browser.join();
     server.Release();
 
-    QCOMPARE(f.core.m_runningDownloads.load(), 0u);
+    QVERIFY(!f.core.m_threads.AnyThreadRunning());
+    QCOMPARE(f.core.RunningDownloads(), 0u);
     QCOMPARE(lateRequests.load(), 0);
     QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
 }

@@ -53,24 +53,21 @@ void CCloseTest::closeSavesTheLayout()
 void CCloseTest::closeWaitsForBrowsersServingTreeInsertions()
 {
     CFrameFixture f;
-    f.core.m_liveBrowsers = 2;
-    std::thread browsers[2];
     for (int i = 0; i < 2; ++i)
     {
-        browsers[i] = std::thread(
-            [&f, i]
-            {
-                WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
-                CUrl page("http://site.test/page" + std::to_string(i));
-                f.frame->SiteView()->InsertNode(kNoTreeNode, page.m_url, page.IsVisited());
-                --f.core.m_liveBrowsers;
-            });
+        QVERIFY(f.core.m_threads.Start(CWorkerThreads::EKind::Browse,
+                                       [&f, i](std::stop_token)
+                                       {
+                                           WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
+                                           CUrl page("http://site.test/page" + std::to_string(i));
+                                           f.frame->SiteView()->InsertNode(kNoTreeNode, page.m_url,
+                                                                           page.IsVisited());
+                                       }));
     }
     f.frame->close();
-    for (std::thread& browser : browsers)
-        browser.join();
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 2);
-    QCOMPARE(f.core.m_liveBrowsers.load(), 0);
+    QCOMPARE(f.core.RunningBrowses(), 0u);
+    QVERIFY(!f.core.m_threads.AnyThreadRunning());
 }
 
 void CCloseTest::maximisedWindowKeepsItsNormalPlacement()
@@ -131,11 +128,12 @@ void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
         QVERIFY(QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url(path))));
     PostDownloadsQueued(f.core);
     QVERIFY(QTest::qWaitFor([&] { return streaming.load(); }, 20000));
-    QCOMPARE(f.core.m_runningDownloads.load(), 1u);
+    QCOMPARE(f.core.RunningDownloads(), 1u);
 
     f.frame->close();
     stop = true;
-    QCOMPARE(f.core.m_runningDownloads.load(), 0u);
+    QCOMPARE(f.core.RunningDownloads(), 0u);
+    QVERIFY(!f.core.m_threads.AnyThreadRunning());
     const std::vector<std::string> listed = f.frame->FileView()->Urls();
     for (const char* path : {"/a.zip", "/b.zip"})
         QVERIFY2(std::find(listed.begin(), listed.end(), server.Url(path)) != listed.end(), path);

@@ -8,6 +8,7 @@
 #include "app/StatsDlg.h"
 #include "settings/HistoryFile.h"
 #include "support/FileBytes.h"
+#include "support/HeldWork.h"
 
 #include <QRadioButton>
 #include <QSettings>
@@ -174,7 +175,7 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
     CDialogFixture f;
     f.core.m_stats.m_foundSites = 3;
     f.core.m_stats.m_receivedBytes = 5000000000u; // above 32 bits
-    f.core.m_liveBrowsers = 1;
+    const CHeldWork browse(f.core, CWorkerThreads::EKind::Browse);
     {
         CStatsDlg dialog(f.core, nullptr);
         QSignalSpy closed(&dialog, &CStatsDlg::closed);

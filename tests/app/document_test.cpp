@@ -3,6 +3,7 @@
 #include "app/FileList.h"
 #include "app/UrlList.h"
 #include "support/FileBytes.h"
+#include "support/HeldWork.h"
 
 #include <QAction>
 #include <QTest>
@@ -75,12 +76,12 @@ void CDocumentTest::newKeepsTreeAndList()
     CUrl site("http://site.test/");
     f.frame->SiteView()->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
     QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", "3"));
-    f.core.m_liveBrowsers = 1;
+    CHeldWork browse(f.core, CWorkerThreads::EKind::Browse);
     f.frame->ExecuteCommand(ID_FILE_NEW);
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);
     QCOMPARE(f.frame->FileView()->Urls().size(), std::size_t{1});
     QVERIFY(!f.core.m_cancelBrowse.load());
-    f.core.m_liveBrowsers = 0;
+    browse.Release();
     // Ctrl+T is bound and does nothing.
     QCOMPARE(f.frame->Action(ID_CTRL_T)->shortcut(), QKeySequence("Ctrl+T"));
     f.frame->ExecuteCommand(ID_CTRL_T);

@@ -200,7 +200,7 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
         f.frame->FileView()->Urls(),
         (std::vector<std::string>{f.server.Url("/f/10/one.zip"), f.server.Url("/f/10/two.zip")}));
     // The cut file's bytes wait for a retry, never under its own name.
-    QTRY_VERIFY_WITH_TIMEOUT(f.core.m_runningDownloads.load() == 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.core.RunningDownloads() == 0, 30000);
     const std::set<std::string> partial = DirectoryNames(f.dir.File("dl"));
     QCOMPARE(partial.size(), std::size_t{2});
     QVERIFY(partial.count("cut.zip") == 0);

@@ -88,8 +88,7 @@ void CEndToEndTest::addBrowseDownloadAndExport()
                                          site.Url("/sub/beta.exe")};
     QVERIFY(QTest::qWaitFor([&] { return list->Urls() == found; }, 20000));
     QVERIFY(QTest::qWaitFor(
-        [&] { return f.core.m_liveBrowsers.load() == 0 && f.frame->StatusPaneText(2) == "0"; },
-        20000));
+        [&] { return f.core.RunningBrowses() == 0 && f.frame->StatusPaneText(2) == "0"; }, 20000));
     QCOMPARE(tree->topLevelItemCount(), 1);
     QTreeWidgetItem* root = tree->topLevelItem(0);
     QCOMPARE(CUrlList::UrlOf(root), start);
@@ -124,8 +123,8 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QVERIFY(QTest::qWaitFor(
         [&]
         {
-            return f.core.m_stats.m_receivedFiles.load() == 2 &&
-                   f.core.m_runningDownloads.load() == 0 && f.frame->StatusPaneText(3) == "0";
+            return f.core.m_stats.m_receivedFiles.load() == 2 && f.core.RunningDownloads() == 0 &&
+                   f.frame->StatusPaneText(3) == "0";
         },
         20000));
     for (const char* path : {"/alpha.zip", "/gamma.mp3"})

@@ -119,7 +119,6 @@ void CFileListTest::downloadQueuesTheSelection()
     QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
     QVERIFY(!f.core.m_urlStore.IsInFileList(b));
     QCOMPARE(f.PostedKinds(), (std::vector<std::size_t>{KindOf<CDownloadStateEvent>(),
-                                                        KindOf<CStartDownloadsEvent>(),
                                                         KindOf<CDownloadsChangedEvent>()}));
     QCOMPARE(std::get<CDownloadStateEvent>(f.posted.Events()[0]).state, DOWNLOAD_QUEUED);
 

@@ -94,9 +94,8 @@ struct CTreeFixture : CFrameFixture
     // Serves the threads' insertions while it waits.
     bool WaitForBrowses()
     {
-        const bool ended = QTest::qWaitFor(
-            [this] { return core.m_runningBrowses.load() == 0 && core.m_liveBrowsers.load() == 0; },
-            30000);
+        const bool ended =
+            QTest::qWaitFor([this] { return !core.m_threads.AnyThreadRunning(); }, 30000);
         // What the threads handed over last.
         QCoreApplication::processEvents();
         return ended;

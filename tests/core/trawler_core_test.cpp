@@ -1,4 +1,5 @@
 #include "core/TrawlerCore.h"
+#include "support/HeldWork.h"
 #include "support/StoreHolds.h"
 #include "support/TempDir.h"
 
@@ -20,7 +21,10 @@ TEST(TrawlerCore, PendingDownloadsCountQueueAndWorkersIntoTheStatistic)
     CTrawlerCore core(dir.Path().string(), dir.File("hvstr.log"));
     core.m_downloadQueue.Add(HoldNew(core.m_urlStore, "http://h/a.zip"));
     core.m_downloadQueue.Add(HoldNew(core.m_urlStore, "http://h/b.zip"));
-    core.m_runningDownloads = 3;
-    EXPECT_EQ(core.PendingDownloads(), 5u);
+    const CHeldWork workers[3]{{core, CWorkerThreads::EKind::Download},
+                               {core, CWorkerThreads::EKind::Download},
+                               {core, CWorkerThreads::EKind::Download}};
+    const CHeldWork browse(core, CWorkerThreads::EKind::Browse);
+    EXPECT_EQ(core.PendingDownloads(), 5u) << "browses are not downloads";
     EXPECT_EQ(core.m_stats.m_queuedFiles.load(), 5u);
 }

@@ -157,8 +157,8 @@ TEST_F(BrowseModes, OneRecordPerLinkAndTwoThreadsOnOneSite)
 TEST_F(BrowseModes, CountersAndRecordsComeBackAfterACrawl)
 {
     Crawl(m_a.Url("/index.htm"), 2);
-    EXPECT_EQ(m_core->m_runningBrowses.load(), 0);
-    EXPECT_EQ(m_core->m_liveBrowsers.load(), 0);
+    EXPECT_EQ(m_core->RunningBrowses(), 0u);
+    EXPECT_FALSE(m_core->m_threads.AnyThreadRunning());
     EXPECT_GT(m_core->m_urlStore.AllocatedUrls(), 0);
     ClearViews();
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0) << "only the views held records";

@@ -125,7 +125,7 @@ TEST_F(FollowRules, AutomaticDownloadQueuesWantedFiles)
     Crawl(m_site.Url("/p.htm"), 0);
     EXPECT_TRUE(ListUrls().empty());
     EXPECT_EQ(m_core->m_downloadQueue.Count(), 2u);
-    EXPECT_EQ(m_frame.Count<CStartDownloadsEvent>(), 2);
+    EXPECT_EQ(m_frame.Count<CDownloadsChangedEvent>(), 2) << "the pending count";
     CUrlHold queued;
     while (m_core->m_downloadQueue.Pop(queued))
         queued.Reset();
@@ -153,13 +153,19 @@ TEST_F(FollowRules, CancelDuringAPageReadStopsTheBrowse)
         << "the read stops without the server";
     slow.Release();
     EXPECT_EQ(m_core->m_stats.m_browsedSites, 0u);
-    EXPECT_EQ(m_core->m_runningBrowses.load(), 0);
+    EXPECT_EQ(m_core->RunningBrowses(), 0u);
+    EXPECT_FALSE(m_core->m_cancelBrowse.load()) << "the last browse to end clears the cancel";
 
-    // A browse started while the flag is still set stops at once.
+    // A browse started while the flag is set stops at once; the next one reads its page.
+    m_core->m_cancelBrowse = true;
     StartBrowse(*m_core, HoldNew(m_core->m_urlStore, slow.Url("/next.htm")),
                 GetMode(1, m_core->m_options));
     ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(20)));
     EXPECT_EQ(m_core->m_stats.m_browsedSites, 0u);
+    StartBrowse(*m_core, HoldNew(m_core->m_urlStore, slow.Url("/next.htm")),
+                GetMode(1, m_core->m_options));
+    ASSERT_TRUE(WaitForBrowseThreads(*m_core, std::chrono::seconds(20)));
+    EXPECT_EQ(m_core->m_stats.m_browsedSites, 1u);
     ClearViews();
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);
 }

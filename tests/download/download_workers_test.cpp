@@ -1,5 +1,6 @@
 #include "WorkerFixture.h"
 #include "support/FileSizeLimit.h"
+#include "support/HeldWork.h"
 #include "support/HostileServer.h"
 #include "support/StoreHolds.h"
 
@@ -229,12 +230,15 @@ TEST_F(DownloadWorkersTest, CancelReturnsQueuedFilesAndClearsTheFlag)
 TEST_F(DownloadWorkersTest, TerminateWhenDoneClosesOnlyWhenNothingRuns)
 {
     SetOptions([](COptions& o) { o.m_terminateWhenDone = true; });
-    m_core.m_liveBrowsers = 1;
-    Download({"/f/10/one.zip"});
+    {
+        const CHeldWork browse(m_core, CWorkerThreads::EKind::Browse);
+        Download({"/f/10/one.zip"});
+        ASSERT_TRUE(m_core.m_threads.WaitForThreads(CWorkerThreads::EKind::Download,
+                                                    std::chrono::seconds(60)));
+        EXPECT_EQ(m_frame.Count<CWorkDoneEvent>(), 0);
+    }
     ASSERT_TRUE(WaitForWorkers());
-    EXPECT_EQ(m_frame.Count<CWorkDoneEvent>(), 0);
 
-    m_core.m_liveBrowsers = 0;
     Download({"/f/10/two.zip"});
     ASSERT_TRUE(WaitForWorkers());
     EXPECT_EQ(m_frame.Count<CWorkDoneEvent>(), 1);
@@ -254,7 +258,7 @@ TEST_F(DownloadWorkersTest, ManyWorkersWhileTheQueueFills)
         for (int i = batch * 25; i < (batch + 1) * 25; ++i)
             paths.push_back(pathOf(i));
         Download(paths);
-        EXPECT_LE(m_core.m_runningDownloads.load(), 20u);
+        EXPECT_LE(m_core.RunningDownloads(), 20u);
         std::this_thread::yield();
     }
     ASSERT_TRUE(WaitForWorkers());

@@ -18,8 +18,8 @@ TEST_F(CHostileCrawl, EachPageAloneEndsWithItsOutcome)
         ExpectPageLines(Log(), url, page);
         ExpectNothingLeftAfterClearing();
     }
-    EXPECT_EQ(m_core->m_runningBrowses.load(), 0);
-    EXPECT_EQ(m_core->m_liveBrowsers.load(), 0);
+    EXPECT_EQ(m_core->RunningBrowses(), 0u);
+    EXPECT_FALSE(m_core->m_threads.AnyThreadRunning());
 }
 
 // "Find files on Site" from the start page reads every hostile page, lists every file the

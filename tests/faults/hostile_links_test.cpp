@@ -90,8 +90,9 @@ TEST_F(CHostileLinks, OnlyDecodedHttpHttpsAndFtpLinksAreFetched)
     m_core->m_options.m_autoDownload = true;
     m_core->m_options.m_checkLength = kCheckLengthNever;
     m_core->PublishOptions();
+    // The crawl's queued files start workers: nobody handles a message for them.
+    EnableDownloadWorkers(*m_core);
     Crawl(m_server.Url("/"), 0);
-    StartDownloadWorkers(*m_core);
     ASSERT_TRUE(WaitForDownloadWorkers(*m_core, std::chrono::seconds(30)));
     EXPECT_TRUE(Logged("Downloaded " + m_server.Url("/ok.zip") + " as "));
     EXPECT_EQ(listener.Connections(), 0);

@@ -13,7 +13,7 @@ TEST(EventPoster, DeliversValuesOnlyWhileAnObserverIsInstalled)
 {
     CEventPoster poster;
     CRecordingObserver observer;
-    poster.Post(CStartDownloadsEvent{}); // nobody listens yet
+    poster.Post(CDownloadsChangedEvent{}); // nobody listens yet
     poster.Install(&observer);
     poster.Post(CStatusTextEvent{"Browsing http://h/"});
     poster.Post(CPageStateEvent{"http://h/a.htm", 1, kPageImageDone});
