@@ -44,8 +44,6 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
 
 void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode)
 {
-    site->m_parentItem = site->m_treeItem.load();
-
     // Counted before the thread runs, so that its end can never make the count negative.
     const std::int32_t running = ++core.m_runningBrowses;
     if (running == 1)
