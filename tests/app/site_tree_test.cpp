@@ -33,7 +33,7 @@ private slots:
     void removingASiteWhileItIsBrowsedReleasesItsSubtree();
     void findWalksForwardWithoutWrapping();
     void openingMarksTheNodeVisited();
-    void addSiteServesOnlyTheTreeWhileWaiting();
+    void addSitePutsHandedOverNodesInFirstAndRunsNothingElse();
     void whyExplainsTheSelectedNodeAndATypedUrl();
 };
 
@@ -260,7 +260,7 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
 // A browse thread hands its node over without waiting for the window: Add Site puts that node
 // in first, and nothing else queued for the window's thread runs inside the command (it never
 // serves events while it holds the tree's lock).
-void CSiteTreeTest::addSiteServesOnlyTheTreeWhileWaiting()
+void CSiteTreeTest::addSitePutsHandedOverNodesInFirstAndRunsNothingElse()
 {
     CTreeSite site;
     CTreeFixture f;
