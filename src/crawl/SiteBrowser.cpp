@@ -56,7 +56,7 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     // Nothing is queued twice: every link passes the visited set first.
     CUrlQueue localQueue(CUrlQueue::CDuplicates::NeverAdded);
     CUrlQueue externalQueue(CUrlQueue::CDuplicates::NeverAdded);
-    // Pages found on the site are shown under the site's own node; the caller's site again after.
+    // Pages found on the site are shown under the site's own node (an outer site's again after).
     const std::string outerTreeParent = std::exchange(m_treeParent, site.m_url);
     ++m_depth;
     // A link back to the site's own page must not read it a second time. Not counted as a
