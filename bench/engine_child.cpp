@@ -22,11 +22,10 @@ constexpr std::int32_t kLocalFollowMax = 1000000;
 class CBenchTree : public CSiteTreeTarget
 {
 public:
-    CTreeNodeId InsertNode(CTreeNodeId, const std::string& urlText, bool) override
+    void InsertNode(const std::string&, const std::string& urlText, bool) override
     {
         std::lock_guard lock(m_mutex);
         m_texts.push_back(urlText);
-        return m_texts.size();
     }
     std::size_t Count()
     {
@@ -42,11 +41,10 @@ private:
 class CBenchList : public CFileListTarget
 {
 public:
-    bool InsertItem(const std::string& urlText, const std::string& sizeText) override
+    void InsertItem(const std::string& urlText, const std::string& sizeText) override
     {
         std::lock_guard lock(m_mutex);
         m_items.emplace_back(urlText, sizeText);
-        return true;
     }
     std::size_t Count()
     {

@@ -47,12 +47,13 @@ CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent),
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
-bool CFileList::InsertItem(const std::string& urlText, const std::string& sizeText)
+void CFileList::InsertItem(const std::string& urlText, const std::string& sizeText)
 {
     if (QThread::currentThread() == thread())
     {
         ApplyPendingItems();
-        return InsertOnGuiThread(urlText, sizeText);
+        InsertOnGuiThread(urlText, sizeText);
+        return;
     }
     bool first = false;
     {
@@ -64,7 +65,6 @@ bool CFileList::InsertItem(const std::string& urlText, const std::string& sizeTe
     if (first)
         QMetaObject::invokeMethod(
             this, [this] { ApplyPendingItems(); }, Qt::QueuedConnection);
-    return true;
 }
 
 void CFileList::ApplyPendingItems()
@@ -78,7 +78,7 @@ void CFileList::ApplyPendingItems()
         InsertOnGuiThread(urlText, sizeText);
 }
 
-bool CFileList::InsertOnGuiThread(const std::string& urlText, const std::string& sizeText)
+void CFileList::InsertOnGuiThread(const std::string& urlText, const std::string& sizeText)
 {
     const QString text = ToText(urlText);
     int low = 0;
@@ -97,7 +97,6 @@ bool CFileList::InsertOnGuiThread(const std::string& urlText, const std::string&
     item->setData(kFilesColumn, kUrlRole,
                   QByteArray(urlText.data(), static_cast<qsizetype>(urlText.size())));
     insertTopLevelItem(low, item);
-    return true;
 }
 
 void CFileList::SetSizeText(QTreeWidgetItem* item, const std::string& sizeText)

@@ -26,7 +26,7 @@ public:
     // Any thread, with the file sink's lock held. On the user-interface thread the item goes in
     // at once; another thread hands it over and returns at once, and the item goes in when this
     // thread next serves its events (or earlier, see ApplyPendingItems), in the order of the calls.
-    bool InsertItem(const std::string& urlText, const std::string& sizeText) override;
+    void InsertItem(const std::string& urlText, const std::string& sizeText) override;
     // Puts the items that other threads handed over into the list. Whatever reads or changes
     // the list for the user calls this first.
     void ApplyPendingItems();
@@ -72,7 +72,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    bool InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);
+    void InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);
 
     CTrawlerCore& m_core;
     std::mutex m_pendingMutex;

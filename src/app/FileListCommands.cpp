@@ -4,7 +4,6 @@
 #include "app/BackgroundTask.h"
 #include "app/FileList.h"
 #include "app/FindDlg.h"
-#include "app/GuiSinkLock.h"
 #include "core/TrawlerCore.h"
 #include "download/DownloadWorkers.h"
 #include "net/UrlTransfers.h"
@@ -32,9 +31,7 @@ std::vector<QTreeWidgetItem*> CFileList::SelectedItemsInOrder() const
 void CFileList::DownloadSelected()
 {
     // Workers adding through the sink wait while the list changes.
-    CGuiSinkLock lock(m_core.m_foundFiles, this);
-    if (!lock.OwnsLock())
-        return;
+    CSinkLock lock(m_core.m_foundFiles);
     const std::vector<QTreeWidgetItem*> selected = SelectedItemsInOrder();
     for (QTreeWidgetItem* item : selected)
     {
@@ -58,9 +55,7 @@ void CFileList::DownloadSelected()
 
 void CFileList::RemoveSelected()
 {
-    CGuiSinkLock lock(m_core.m_foundFiles, this);
-    if (!lock.OwnsLock())
-        return;
+    CSinkLock lock(m_core.m_foundFiles);
     for (QTreeWidgetItem* item : SelectedItemsInOrder())
     {
         // Destroys the record when nothing else holds it.
@@ -72,9 +67,7 @@ void CFileList::RemoveSelected()
 void CFileList::SelectAll()
 {
     // Workers adding through the sink wait while the selection changes.
-    CGuiSinkLock lock(m_core.m_foundFiles, this);
-    if (!lock.OwnsLock())
-        return;
+    CSinkLock lock(m_core.m_foundFiles);
     ApplyPendingItems();
     selectAll();
 }

@@ -1,6 +1,5 @@
 #include "app/TrawlerApp.h"
 
-#include "app/AddSite.h"
 #include "app/AppMessages.h"
 #include "app/CommandIds.h"
 #include "app/FileList.h"
@@ -150,7 +149,7 @@ void CTrawlerApp::RecordWorkDirectory()
 
 void CTrawlerApp::BrowseCommandLineSites()
 {
-    ::BrowseCommandLineSites(m_core, m_commandLine, LockTreeServingInsertions);
+    ::BrowseCommandLineSites(m_core, m_commandLine);
 }
 
 void CTrawlerApp::OnFrameDestroyed()

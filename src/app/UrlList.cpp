@@ -13,11 +13,10 @@
 namespace
 {
 
-constexpr int kIdRole = Qt::UserRole;
-constexpr int kUrlRole = Qt::UserRole + 1;
-constexpr int kImageRole = Qt::UserRole + 2;
+constexpr int kUrlRole = Qt::UserRole;
+constexpr int kImageRole = Qt::UserRole + 1;
 // The full URL as text: siblings are sorted by it, whatever their labels show.
-constexpr int kSortRole = Qt::UserRole + 3;
+constexpr int kSortRole = Qt::UserRole + 2;
 constexpr int kImageCount = 6;
 const QColor kVisitedColor(128, 128, 128);
 
@@ -74,7 +73,7 @@ void CUrlList::SetImageStrip(const QPixmap& strip)
     m_images.clear();
     for (int i = 0; i < kImageCount; ++i)
         m_images.append(QIcon(strip.copy(i * 16, 0, 16, 16)));
-    for (auto& [id, item] : m_items)
+    for (auto& [url, item] : m_itemOfUrl)
     {
         const int image = item->data(0, kImageRole).toInt();
         if (image >= 0 && image < m_images.size())
@@ -82,17 +81,17 @@ void CUrlList::SetImageStrip(const QPixmap& strip)
     }
 }
 
-CTreeNodeId CUrlList::InsertNode(CTreeNodeId parent, const std::string& urlText, bool visited)
+void CUrlList::InsertNode(const std::string& parentUrl, const std::string& urlText, bool visited)
 {
     // Copied on the calling thread.
-    CPendingNode node{m_nextId.fetch_add(1), parent, urlText, visited};
+    CPendingNode node{parentUrl, urlText, visited};
     if (QThread::currentThread() == thread())
     {
         // The caller holds the sink's lock; nodes handed over earlier go first.
         ApplyPendingNodesLocked();
-        return InsertOnGuiThread(node) ? node.id : kNoTreeNode;
+        InsertOnGuiThread(node);
+        return;
     }
-    const CTreeNodeId id = node.id;
     bool first = false;
     {
         std::lock_guard lock(m_pendingMutex);
@@ -103,7 +102,6 @@ CTreeNodeId CUrlList::InsertNode(CTreeNodeId parent, const std::string& urlText,
     if (first)
         QMetaObject::invokeMethod(
             this, [this] { ApplyPendingNodes(); }, Qt::QueuedConnection);
-    return id;
 }
 
 void CUrlList::ApplyPendingNodes()
@@ -113,13 +111,8 @@ void CUrlList::ApplyPendingNodes()
         if (m_pendingNodes.empty())
             return;
     }
+    // Held for this one step: no browse thread waits for this thread while it holds the lock.
     CSinkLock lock(m_core.m_sites);
-    if (!lock.OwnsLock())
-    {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyPendingNodes(); }, Qt::QueuedConnection);
-        return;
-    }
     ApplyPendingNodesLocked();
 }
 
@@ -131,21 +124,21 @@ void CUrlList::ApplyPendingNodesLocked()
         nodes.swap(m_pendingNodes);
     }
     for (const CPendingNode& node : nodes)
-    {
-        // The sink marked the URL as in the tree when it handed the node over.
-        if (!InsertOnGuiThread(node))
-            m_core.m_urlStore.Release(CHolder::Tree, node.url);
-    }
+        InsertOnGuiThread(node);
 }
 
-bool CUrlList::InsertOnGuiThread(const CPendingNode& node)
+void CUrlList::InsertOnGuiThread(const CPendingNode& node)
 {
     QTreeWidgetItem* parentItem = nullptr;
-    if (node.parent != kNoTreeNode)
+    if (!node.parentUrl.empty())
     {
-        parentItem = ItemOf(node.parent);
+        parentItem = ItemOf(node.parentUrl);
         if (parentItem == nullptr)
-            return false;
+        {
+            // The sink marked the URL as in the tree when it handed the node over.
+            m_core.m_urlStore.Release(CHolder::Tree, node.url);
+            return;
+        }
     }
     const std::string& url = node.url;
     const QString text = QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()));
@@ -153,8 +146,6 @@ bool CUrlList::InsertOnGuiThread(const CPendingNode& node)
         parentItem != nullptr ? parentItem->data(0, kSortRole).toString() : QString(), text)});
     item->setToolTip(0, text);
     item->setData(0, kSortRole, text);
-    const CTreeNodeId id = node.id;
-    item->setData(0, kIdRole, QVariant::fromValue<qulonglong>(id));
     item->setData(0, kUrlRole, QByteArray(url.data(), static_cast<qsizetype>(url.size())));
     item->setData(0, kImageRole, kImageFound);
     if (kImageFound < m_images.size())
@@ -174,9 +165,7 @@ bool CUrlList::InsertOnGuiThread(const CPendingNode& node)
     {
         insertTopLevelItem(position, item);
     }
-    m_items.emplace(id, item);
-    m_nodeOfUrl[url] = id;
-    return true;
+    m_itemOfUrl[url] = item;
 }
 
 QString CUrlList::NodeLabel(const QString& parentUrl, const QString& url)
@@ -194,15 +183,10 @@ QString CUrlList::NodeLabel(const QString& parentUrl, const QString& url)
     return url.mid(path);
 }
 
-QTreeWidgetItem* CUrlList::ItemOf(CTreeNodeId id) const
+QTreeWidgetItem* CUrlList::ItemOf(const std::string& url) const
 {
-    const auto found = m_items.find(id);
-    return found == m_items.end() ? nullptr : found->second;
-}
-
-CTreeNodeId CUrlList::IdOf(const QTreeWidgetItem* item) const
-{
-    return item == nullptr ? kNoTreeNode : item->data(0, kIdRole).toULongLong();
+    const auto found = m_itemOfUrl.find(url);
+    return found == m_itemOfUrl.end() ? nullptr : found->second;
 }
 
 std::string CUrlList::UrlOf(const QTreeWidgetItem* item)
@@ -212,17 +196,11 @@ std::string CUrlList::UrlOf(const QTreeWidgetItem* item)
     return item->data(0, kUrlRole).toByteArray().toStdString();
 }
 
-CTreeNodeId CUrlList::NodeOfUrl(const std::string& url) const
-{
-    const auto found = m_nodeOfUrl.find(url);
-    return found == m_nodeOfUrl.end() ? kNoTreeNode : found->second;
-}
-
 bool CUrlList::SetPageImage(const std::string& url, int image)
 {
     // The page's node was handed over before its image.
     ApplyPendingNodes();
-    QTreeWidgetItem* item = ItemOf(NodeOfUrl(url));
+    QTreeWidgetItem* item = ItemOf(url);
     if (item == nullptr)
         return false;
     item->setData(0, kImageRole, image);
@@ -239,11 +217,10 @@ void CUrlList::ForgetSubtree(QTreeWidgetItem* item)
 {
     for (int i = 0; i < item->childCount(); ++i)
         ForgetSubtree(item->child(i));
-    const CTreeNodeId id = IdOf(item);
-    m_items.erase(id);
-    const auto byUrl = m_nodeOfUrl.find(UrlOf(item));
-    if (byUrl != m_nodeOfUrl.end() && byUrl->second == id)
-        m_nodeOfUrl.erase(byUrl);
+    // Nodes put in past the sink may share a URL; the latest one keeps the map's entry.
+    const auto byUrl = m_itemOfUrl.find(UrlOf(item));
+    if (byUrl != m_itemOfUrl.end() && byUrl->second == item)
+        m_itemOfUrl.erase(byUrl);
 }
 
 void CUrlList::DeleteNode(QTreeWidgetItem* item)

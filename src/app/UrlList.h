@@ -5,7 +5,6 @@
 
 #include <QPixmap>
 #include <QTreeWidget>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,7 +16,8 @@ class CUrl;
 class CTrawlerCore;
 
 // The site tree: one node per site or page URL, children sorted by text. Worker threads insert
-// through the site sink (CSiteTreeTarget); the core only ever sees opaque node ids.
+// through the site sink (CSiteTreeTarget), naming a node's parent by its URL; the tree keeps its
+// own map from URL texts to nodes, and the core knows nothing of them.
 class CUrlList : public QTreeWidget, public CSiteTreeTarget, public CDocView
 {
     Q_OBJECT
@@ -34,12 +34,13 @@ public:
     void SetImageStrip(const QPixmap& strip);
 
     // Any thread, with the site sink's lock held. On the user-interface thread the node goes in
-    // at once; another thread gets the node's id at once and the node goes in when this thread
-    // next serves its events (or earlier, see ApplyPendingNodes), in the order of the calls.
-    CTreeNodeId InsertNode(CTreeNodeId parent, const std::string& urlText, bool visited) override;
-    // Puts the nodes that other threads handed over into the tree. One whose parent is gone by
-    // then is refused: its id names nothing and the site tree's hold on its URL is given up.
-    // Whatever reads or changes the tree for the user calls this first.
+    // at once; from another thread it goes in when this thread next serves its events (or
+    // earlier, see ApplyPendingNodes), in the order of the calls. A node whose parent URL has no
+    // node then is refused, and the site tree's mark on its URL is given back to the store.
+    void InsertNode(const std::string& parentUrl, const std::string& urlText,
+                    bool visited) override;
+    // Puts the nodes that other threads handed over into the tree. Whatever reads or changes the
+    // tree for the user calls this first.
     void ApplyPendingNodes();
 
     // What a node shows: the URL's path below its parent's folder, the path alone when it lies
@@ -48,16 +49,14 @@ public:
     static QString NodeLabel(const QString& parentUrl, const QString& url);
 
     // User-interface thread only, below.
-    QTreeWidgetItem* ItemOf(CTreeNodeId id) const;
-    CTreeNodeId IdOf(const QTreeWidgetItem* item) const;
+    // The node of a URL, or nullptr.
+    QTreeWidgetItem* ItemOf(const std::string& url) const;
     // The exact URL text of a node (the shown text may have replaced undecodable bytes).
     static std::string UrlOf(const QTreeWidgetItem* item);
-    // The node of a URL, or kNoTreeNode.
-    CTreeNodeId NodeOfUrl(const std::string& url) const;
     // Gives the node of url the image; false when the URL has no node.
     bool SetPageImage(const std::string& url, int image);
     int ImageOf(const QTreeWidgetItem* item) const;
-    // Deletes the node and its subtree; their ids name nothing afterwards.
+    // Deletes the node and its subtree; their URLs have no node afterwards.
     void DeleteNode(QTreeWidgetItem* item);
     // Draws the node grey, as visited.
     void MarkVisited(QTreeWidgetItem* item);
@@ -88,14 +87,13 @@ protected:
 private:
     struct CPendingNode
     {
-        CTreeNodeId id;
-        CTreeNodeId parent;
+        std::string parentUrl;
         std::string url;
         bool visited;
     };
 
-    // False when the parent does not exist (any more).
-    bool InsertOnGuiThread(const CPendingNode& node);
+    // A node whose parent has no node (any more) is refused, its tree mark given back.
+    void InsertOnGuiThread(const CPendingNode& node);
     // ApplyPendingNodes for a caller that holds the site sink's lock.
     void ApplyPendingNodesLocked();
     void ForgetSubtree(QTreeWidgetItem* item);
@@ -106,11 +104,9 @@ private:
     void ReleaseDescendants(QTreeWidgetItem* item);
 
     CTrawlerCore& m_core;
-    // Ids are made on the inserting thread, never reused.
-    std::atomic<CTreeNodeId> m_nextId{1};
     std::mutex m_pendingMutex;
     std::vector<CPendingNode> m_pendingNodes;
-    std::unordered_map<CTreeNodeId, QTreeWidgetItem*> m_items;
-    std::unordered_map<std::string, CTreeNodeId> m_nodeOfUrl;
+    // Every node by its URL text; the sink shows a URL at most once.
+    std::unordered_map<std::string, QTreeWidgetItem*> m_itemOfUrl;
     QList<QIcon> m_images;
 };

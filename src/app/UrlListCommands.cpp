@@ -1,13 +1,12 @@
 // The site tree's commands: add a site, browse a node with a mode, open, remove, find.
-#include "app/AddSite.h"
 #include "app/AddSiteDlg.h"
 #include "app/AppMessages.h"
 #include "app/FindDlg.h"
-#include "app/GuiSinkLock.h"
 #include "app/UrlList.h"
 #include "core/TrawlerCore.h"
 #include "crawl/BrowseEngine.h"
 #include "platform/FileError.h"
+#include "session/SessionSteps.h"
 #include "settings/ModeData.h"
 #include "url/Url.h"
 
@@ -34,7 +33,7 @@ void CUrlList::AddSite()
     CAddSiteDlg dialog(m_core, window());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    AddAndBrowseSite(m_core, dialog.SiteText(), dialog.ModeIndex());
+    StartSiteBrowse(m_core, dialog.SiteText(), dialog.ModeIndex());
 }
 
 CUrl* CUrlList::VisitNode(QTreeWidgetItem* item)
@@ -56,7 +55,6 @@ void CUrlList::BrowseNode(QTreeWidgetItem* item, std::unique_ptr<CModeData> mode
         // No record for the node (it was put in by hand): a new one goes with the browse.
         auto record = std::make_unique<CUrl>(UrlOf(item));
         record->SetVisited();
-        record->m_treeItem = IdOf(item);
         site = m_core.m_urlStore.Add(std::move(record));
     }
     StartBrowse(m_core, std::move(site), std::move(mode));
@@ -123,16 +121,15 @@ void CUrlList::RemoveSelected()
 {
     {
         // Browse threads insert under this lock; a removal never races an insertion.
-        CGuiSinkLock lock(m_core.m_sites, this);
+        CSinkLock lock(m_core.m_sites);
         // Nodes handed over before go in first, so the removal takes their subtrees too.
-        if (lock.OwnsLock())
-            ApplyPendingNodesLocked();
-        QTreeWidgetItem* item = lock.OwnsLock() ? SelectedItem() : nullptr;
+        ApplyPendingNodesLocked();
+        QTreeWidgetItem* item = SelectedItem();
         if (item != nullptr)
         {
-            // A record that a browse thread or the file list still holds survives. The
-            // removed nodes' ids are never handed out again, so a later insertion under one
-            // of them is refused and a later image update finds no node.
+            // A record that a browse thread or the file list still holds survives. A later
+            // insertion under a removed node is refused (its URL has no node), and a later
+            // image update finds no node.
             m_core.m_urlStore.Release(CHolder::Tree, UrlOf(item));
             ReleaseDescendants(item);
             DeleteNode(item);

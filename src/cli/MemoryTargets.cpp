@@ -1,16 +1,9 @@
 #include "cli/MemoryTargets.h"
 
-CTreeNodeId CHeadlessSiteTree::InsertNode(CTreeNodeId /*parent*/, const std::string& /*urlText*/,
-                                          bool /*visited*/)
-{
-    return ++m_lastId;
-}
-
-bool CHeadlessFileList::InsertItem(const std::string& urlText, const std::string& /*sizeText*/)
+void CHeadlessFileList::InsertItem(const std::string& urlText, const std::string& /*sizeText*/)
 {
     std::lock_guard lock(m_mutex);
     m_urls.insert(urlText);
-    return true;
 }
 
 std::vector<std::string> CHeadlessFileList::Urls() const

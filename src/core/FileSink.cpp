@@ -19,12 +19,14 @@ std::string CFileSink::SizeText(const CUrl& record)
     }
 }
 
-bool CFileSink::Add(CUrl& record)
+bool CFileSink::AddLocked(const CUrlHold& hold)
 {
+    CSinkLock lock(*this);
     CFileListTarget* target = m_target.load();
-    // Adds come one at a time under the sink's lock, so the list never passes its limit.
-    if (target == nullptr || IsFull() || !target->InsertItem(record.m_url, SizeText(record)))
+    // The count of listed files only grows under this lock, so the list never passes its limit.
+    if (!hold || target == nullptr || IsShown(*hold) || IsFull())
         return false;
-    m_store.Mark(CHolder::FileList, record.m_url);
+    m_store.Mark(CHolder::FileList, hold->m_url);
+    target->InsertItem(hold->m_url, SizeText(*hold));
     return true;
 }

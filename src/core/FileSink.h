@@ -19,7 +19,12 @@ public:
 
     bool IsShown(const CUrl& record) const override;
 
-    // The most files the list takes; Add refuses any beyond it. Before any worker adds.
+    // Shows the held record unless its URL is shown already or the list is full; the store's
+    // entry then carries the list's mark. False when it was not shown (or no list is bound);
+    // the store is then unchanged. Waits for the lock as long as a command holds it.
+    bool AddLocked(const CUrlHold& hold);
+
+    // The most files the list takes; AddLocked refuses any beyond it. Before any worker adds.
     void SetLimit(std::size_t limit) { m_limit = limit; }
     // True once the list holds as many files as it may.
     bool IsFull() const { return m_store.ListedFiles() >= m_limit; }
@@ -27,9 +32,6 @@ public:
     // The text of the size column: the size when it is known, "<Unknown>" when the server gave
     // none, empty when nobody asked yet.
     static std::string SizeText(const CUrl& record);
-
-protected:
-    bool Add(CUrl& record) override;
 
 private:
     std::atomic<CFileListTarget*> m_target{nullptr};

@@ -1,21 +1,11 @@
 #include "core/UrlQueue.h"
 
-#include "platform/TimedLock.h"
-
-bool CUrlQueue::Add(CUrlHold hold, bool* duplicate)
+bool CUrlQueue::Add(CUrlHold hold)
 {
-    if (duplicate != nullptr)
-        *duplicate = false;
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock())
-        return false;
+    std::lock_guard lock(m_mutex);
     if (m_duplicates == CDuplicates::Refused &&
         !m_index.try_emplace(hold->m_url, m_items.size()).second)
-    {
-        if (duplicate != nullptr)
-            *duplicate = true;
         return false;
-    }
     m_items.push_back(std::move(hold));
     m_count.store(m_items.size(), std::memory_order_relaxed);
     return true;
@@ -23,8 +13,8 @@ bool CUrlQueue::Add(CUrlHold hold, bool* duplicate)
 
 bool CUrlQueue::Pop(CUrlHold& hold)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock() || m_items.empty())
+    std::unique_lock lock(m_mutex);
+    if (m_items.empty())
         return false;
     CUrlHold popped = std::move(m_items.back());
     m_items.pop_back();
@@ -39,8 +29,8 @@ bool CUrlQueue::Pop(CUrlHold& hold)
 
 bool CUrlQueue::ItemAt(std::size_t index, CUrl*& record)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock() || index >= m_items.size() || !m_items[index])
+    std::lock_guard lock(m_mutex);
+    if (index >= m_items.size() || !m_items[index])
         return false;
     record = m_items[index].Get();
     return true;
@@ -48,8 +38,8 @@ bool CUrlQueue::ItemAt(std::size_t index, CUrl*& record)
 
 CUrlHold CUrlQueue::TakeAt(std::size_t index)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock() || index >= m_items.size())
+    std::lock_guard lock(m_mutex);
+    if (index >= m_items.size())
         return {};
     return std::move(m_items[index]);
 }

@@ -3,7 +3,6 @@
 #include "core/UrlStore.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <string>
@@ -13,13 +12,10 @@
 
 // A locked, duplicate-free list of held records, served last in, first out. A URL stays known
 // to the queue (and is refused again) until it is popped, even when its hold was taken out.
-// Thread contract: any thread; each operation waits at most kLockWait for the lock and does
-// nothing when it does not get it.
+// Thread contract: any thread; the lock is held for one operation.
 class CUrlQueue
 {
 public:
-    static constexpr std::chrono::milliseconds kLockWait{1000};
-
     // Whether the queue refuses a URL it knows. A caller that never adds a URL twice saves the
     // queue a copy of every URL.
     enum class CDuplicates
@@ -29,30 +25,29 @@ public:
     };
     explicit CUrlQueue(CDuplicates duplicates = CDuplicates::Refused) : m_duplicates(duplicates) {}
 
-    // Keeps the hold unless its URL is queued already. False when it was not kept (duplicate or
-    // lock time-out): the hold is given up then. duplicate, when given, tells which of the two
-    // it was.
-    bool Add(CUrlHold hold, bool* duplicate = nullptr);
+    // Keeps the hold unless its URL is queued already. False when it was not kept (a duplicate):
+    // the hold is given up then.
+    bool Add(CUrlHold hold);
 
     // Takes the most recently added hold (for a queue whose holds are never taken out). False
-    // when the queue is empty or the lock was not free in time.
+    // when the queue is empty.
     bool Pop(CUrlHold& hold);
 
     // The record at position index (0 = first added) without taking it; false when there is
-    // none, its hold was taken out, or the lock was not free in time.
+    // none or its hold was taken out.
     bool ItemAt(std::size_t index, CUrl*& record);
     // Takes the hold at position index out; the position stays and its URL stays refused. An
-    // empty hold when there is none or the lock was not free in time.
+    // empty hold when there is none.
     CUrlHold TakeAt(std::size_t index);
 
-    // Gives up every hold and forgets every URL; waits for the lock as long as it takes.
+    // Gives up every hold and forgets every URL.
     void Clear();
 
     // Number of items, read without the lock.
     std::size_t Count() const { return m_count.load(std::memory_order_relaxed); }
 
 private:
-    std::timed_mutex m_mutex;
+    std::mutex m_mutex;
     std::vector<CUrlHold> m_items;
     // URL text to position, only to refuse duplicates.
     std::unordered_map<std::string, std::size_t> m_index;

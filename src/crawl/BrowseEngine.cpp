@@ -48,8 +48,6 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
 
 void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode)
 {
-    site->m_parentItem = site->m_treeItem.load();
-
     if (core.RunningBrowses() == 0)
         core.RearmCrawlBoundReport();
     // Counted from here until the browse ends, so that the count never misses it.

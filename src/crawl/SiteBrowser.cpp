@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace
 {
@@ -53,8 +54,8 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     // Nothing is queued twice: every link passes the visited set first.
     CUrlQueue localQueue(CUrlQueue::CDuplicates::NeverAdded);
     CUrlQueue externalQueue(CUrlQueue::CDuplicates::NeverAdded);
-    // Pages found on the site are shown under the site's own node.
-    site.m_parentItem = site.m_treeItem.load();
+    // Pages found on the site are shown under the site's own node (an outer site's again after).
+    const std::string outerTreeParent = std::exchange(m_treeParent, site.m_url);
     ++m_depth;
     // A link back to the site's own page must not read it a second time. Not counted as a
     // found site: the site was not found on a page.
@@ -131,6 +132,7 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
             Explore(std::move(otherSite));
     }
     LetGoUnbrowsed(externalQueue, nextSite);
+    m_treeParent = outerTreeParent;
     --m_depth;
 }
 
@@ -182,8 +184,6 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     if (!answer.answeredUrl.empty() && answer.answeredUrl != page.m_url)
     {
         answered = std::make_unique<CUrl>(answer.answeredUrl);
-        answered->m_parentItem = page.m_parentItem.load();
-        answered->m_treeItem = page.m_treeItem.load();
         // A page of the site that sends the reader to another site is a link to that site; the
         // site's own start page decides where the site is.
         if (&page != m_siteStart && !IsSameSite(*answered, page))
@@ -287,8 +287,7 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     // A page that is followed or shown goes in the site tree.
     if (asPage.verdict != CVerdict::NotFollowed)
     {
-        record.m_parentItem = page.m_parentItem.load();
-        m_core.m_sites.AddLocked(hold);
+        m_core.m_sites.AddLocked(hold, m_treeParent);
         if (asPage.verdict == CVerdict::Followed)
             queue = IsSameSite(record, page) ? &localQueue : &externalQueue;
     }
@@ -301,7 +300,6 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     {
         if (!m_options->m_autoDownload)
         {
-            record.m_parentItem = page.m_treeItem.load();
             // A file that a full list refuses is the first one past the bound: the crawl stops
             // and keeps nothing of it.
             if (!m_core.m_foundFiles.AddLocked(hold) && m_core.m_foundFiles.IsFull())

@@ -104,6 +104,8 @@ private:
     CFoldedTextSet m_visited;
     // The start page of the site being explored: where it is answered decides the site.
     const CUrl* m_siteStart = nullptr;
+    // The URL of the site being explored: the site tree shows the pages found on it under it.
+    std::string m_treeParent;
     // The options for the page being browsed; a snapshot, so they never change under a page.
     std::shared_ptr<const COptions> m_options;
     // Made anew with each snapshot of the options.

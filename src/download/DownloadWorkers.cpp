@@ -272,15 +272,10 @@ bool QueueForDownload(CTrawlerCore& core, const CUrlHold& hold)
     if (!hold)
         return false;
     // Reported before a worker can pop it and report on it. A file queued already keeps its
-    // row; one the busy queue refused goes back to the caller's list.
+    // row.
     const std::string url = hold->m_url;
     PostState(core.m_events, DOWNLOAD_QUEUED, url);
-    bool duplicate = false;
-    if (core.m_downloadQueue.Add(core.m_urlStore.Hold(url), &duplicate))
-        return true;
-    if (!duplicate)
-        PostState(core.m_events, DOWNLOAD_RETURNED, url);
-    return false;
+    return core.m_downloadQueue.Add(core.m_urlStore.Hold(url));
 }
 
 void PostDownloadsQueued(CTrawlerCore& core)

@@ -1,14 +1,9 @@
 #include "net/ConnectionCache.h"
 
-#include "platform/TimedLock.h"
 #include "url/Url.h"
-
-#include <chrono>
 
 namespace
 {
-
-constexpr std::chrono::milliseconds kLockWait{1000};
 
 std::string KeyOf(const CUrl& record)
 {
@@ -19,9 +14,7 @@ std::string KeyOf(const CUrl& record)
 
 std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& record)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock())
-        return nullptr;
+    std::lock_guard lock(m_mutex);
     auto& entry = m_connections[KeyOf(record)];
     if (!entry)
         entry = std::make_shared<const CConnection>(
@@ -32,18 +25,15 @@ std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& r
 
 void CConnectionCache::DropConnection(const CUrl& record)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (lock.owns_lock())
-        m_connections.erase(KeyOf(record));
+    std::lock_guard lock(m_mutex);
+    m_connections.erase(KeyOf(record));
 }
 
 std::shared_ptr<const CConnection> CConnectionCache::GetConnection(const CUrl& record,
                                                                    const std::string& userName,
                                                                    const std::string& password)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock())
-        return nullptr;
+    std::lock_guard lock(m_mutex);
     auto& entry = m_connections[KeyOf(record)];
     if (!entry || entry->userName != userName || entry->password != password)
         entry = std::make_shared<const CConnection>(

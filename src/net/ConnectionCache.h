@@ -23,21 +23,20 @@ struct CConnection
 // carry. The first record for a server decides them; a login prompt replaces them with its
 // answer.
 // Entries are keyed by host and port, so a second port on the same host is a server of its own.
-// Any thread; the lock guards the map only and is waited for at most 1000 ms.
+// Any thread; the lock guards the map only, for one operation.
 class CConnectionCache
 {
 public:
-    // The record's server entry, made from the record when there is none; null when the lock
-    // cannot be had in time.
+    // The record's server entry, made from the record when there is none.
     std::shared_ptr<const CConnection> GetConnection(const CUrl& record);
     // The record's server entry with the credentials a login prompt gave: replaced when it holds
     // others, made when there is none.
     std::shared_ptr<const CConnection>
     GetConnection(const CUrl& record, const std::string& userName, const std::string& password);
-    // Forgets the record's server entry; nothing happens when the lock cannot be had in time.
+    // Forgets the record's server entry.
     void DropConnection(const CUrl& record);
 
 private:
-    std::timed_mutex m_mutex;
+    std::mutex m_mutex;
     std::unordered_map<std::string, std::shared_ptr<const CConnection>> m_connections;
 };

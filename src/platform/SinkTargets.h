@@ -1,38 +1,33 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
-
-// Opaque id of a site-tree node, handed out by the tree target; never a pointer into the GUI.
-using CTreeNodeId = std::uint64_t;
-inline constexpr CTreeNodeId kNoTreeNode = 0;
 
 // The file list control that CFileSink inserts into. The GUI keeps its items sorted by URL.
 // Thread contract: called from worker threads (and the GUI thread) while the file sink's lock is
 // held. It never waits for the GUI's thread: the GUI queues the item for its own thread (and
-// inserts it at once when already there); the list shows items in the order of the calls.
+// inserts it at once when already there); the list takes items in the order of the calls.
 class CFileListTarget
 {
 public:
     virtual ~CFileListTarget() = default;
-    // Inserts an item with the URL in the first column and the size text in the second;
-    // false when the control refuses it.
-    virtual bool InsertItem(const std::string& urlText, const std::string& sizeText) = 0;
+    // Inserts an item with the URL in the first column and the size text in the second.
+    virtual void InsertItem(const std::string& urlText, const std::string& sizeText) = 0;
 };
 
-// The site tree control that CSiteSink inserts into. Children are kept sorted by text.
+// The site tree control that CSiteSink inserts into. Children are kept sorted by text; the tree
+// keeps its own map from URL texts to its nodes.
 // Thread contract: called from worker threads (and the GUI thread) while the site sink's lock is
-// held. It never waits for the GUI's thread: the GUI makes the node's id at once and queues the
-// insertion for its own thread (inserting at once when already there). A queued node whose
-// parent is gone when its turn comes is refused then, and the GUI gives up its tree mark.
+// held, after the sink has given the URL the store's tree mark. It never waits for the GUI's
+// thread: the GUI queues the insertion for its own thread (inserting at once when already
+// there), in the order of the calls. A node whose parent has no node when its turn comes is
+// refused then, and the GUI gives its tree mark back to the store.
 class CSiteTreeTarget
 {
 public:
     virtual ~CSiteTreeTarget() = default;
-    // Inserts a node for a record's URL text under parent (kNoTreeNode: the root level); visited
-    // picks the visited icon. The node keeps the text, by which the URL store finds the record.
-    // Returns the new node's id, kNoTreeNode when the control refuses it at once (for instance
-    // when parent no longer exists).
-    virtual CTreeNodeId InsertNode(CTreeNodeId parent, const std::string& urlText,
-                                   bool visited) = 0;
+    // Inserts a node for a record's URL text under the node of the page parentUrl (empty: the
+    // root level); visited picks the visited icon. The node keeps the text, by which the URL
+    // store finds the record.
+    virtual void InsertNode(const std::string& parentUrl, const std::string& urlText,
+                            bool visited) = 0;
 };

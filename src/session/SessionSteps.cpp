@@ -56,15 +56,10 @@ void LoadHistories(CTrawlerCore& core)
     core.m_histories.LoadAtStartup(core.m_options);
 }
 
-void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex,
-                     const CSinkLocker& lockTree)
+void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex)
 {
     CUrlHold site = core.m_urlStore.Add(core.NewRecord(WithDefaultScheme(siteText)));
-    if (lockTree ? lockTree(core.m_sites) : core.m_sites.Lock())
-    {
-        core.m_sites.AddHoldingLock(site);
-        core.m_sites.Unlock();
-    }
+    core.m_sites.AddLocked(site);
 
     std::unique_ptr<CModeData> mode;
     try
@@ -79,11 +74,10 @@ void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32
     StartBrowse(core, std::move(site), std::move(mode));
 }
 
-void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,
-                            const CSinkLocker& lockTree)
+void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine)
 {
     for (const std::string& site : commandLine.m_sites)
-        StartSiteBrowse(core, site, commandLine.m_modeIndex, lockTree);
+        StartSiteBrowse(core, site, commandLine.m_modeIndex);
     if (!commandLine.m_sites.empty() && commandLine.m_terminate)
     {
         core.m_options.m_terminateWhenDone = true;

@@ -3,12 +3,10 @@
 #include "platform/EngineEvents.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class CTrawlerCore;
 class CTrawlerCommandLineInfo;
-class CSiteSink;
 
 // The start-up and shut-down steps that the window and the headless tool share, in the order
 // in which both call them. Each runs on the front-end's own thread.
@@ -28,20 +26,14 @@ bool OpenEngine(CTrawlerCore& core, const std::string& agent);
 // The histories that the options ask for, after the session is open.
 void LoadHistories(CTrawlerCore& core);
 
-// How a front-end takes a sink's lock; true when it holds it afterwards. The window serves its
-// queued insertions while it waits; without one the sink's own timed wait is used.
-using CSinkLocker = std::function<bool(CSiteSink& tree)>;
-
 // Puts the site into the site tree and starts browsing it with mode number modeIndex (0 to 2;
 // any other number browses with the default mode). The browse starts even when the tree had
 // the URL already. Used by the command line and by the Add Site command.
-void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex,
-                     const CSinkLocker& lockTree = {});
+void StartSiteBrowse(CTrawlerCore& core, const std::string& siteText, std::int32_t modeIndex);
 
 // Browses the command line's sites; with "term" (or "hide") the program then ends when all its
 // work is done.
-void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine,
-                            const CSinkLocker& lockTree = {});
+void BrowseCommandLineSites(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine);
 
 // True when "terminate when done" is set and no browse or download runs or waits: the
 // front-end then closes.

@@ -4,7 +4,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 #include "platform/FileTime.h"
-#include "platform/TimedLock.h"
 #include "settings/DataPaths.h"
 #include "url/UrlPassword.h"
 
@@ -28,24 +27,19 @@ template <class TUse> auto WithKeptKey(std::string_view key, TUse&& use)
 
 bool CTSList::Add(const std::string& key, const CCalendarTime& time)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock())
-        return false;
+    std::lock_guard lock(m_mutex);
     return WithKeptKey(key, [&](std::string_view kept) { return m_entries.Add(kept, time); });
 }
 
 bool CTSList::Contains(const std::string& key) const
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    return lock.owns_lock() &&
-           WithKeptKey(key, [&](std::string_view kept) { return m_entries.times.contains(kept); });
+    std::lock_guard lock(m_mutex);
+    return WithKeptKey(key, [&](std::string_view kept) { return m_entries.times.contains(kept); });
 }
 
 bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock())
-        return false;
+    std::lock_guard lock(m_mutex);
     return WithKeptKey(key,
                        [&](std::string_view kept)
                        {
@@ -57,15 +51,15 @@ bool CTSList::Lookup(const std::string& key, CCalendarTime& time) const
                        });
 }
 
-bool CTSList::RemoveAll()
+void CTSList::RemoveAll()
 {
-    return Replace({});
+    Replace({});
 }
 
 std::size_t CTSList::GetCount() const
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    return lock.owns_lock() ? m_entries.times.size() : 0;
+    std::lock_guard lock(m_mutex);
+    return m_entries.times.size();
 }
 
 bool CTSList::CEntries::Add(std::string_view key, const CCalendarTime& time)
@@ -76,14 +70,13 @@ bool CTSList::CEntries::Add(std::string_view key, const CCalendarTime& time)
     return true;
 }
 
-bool CTSList::Replace(CEntries entries)
+void CTSList::Replace(CEntries entries)
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock())
-        return false;
-    std::swap(m_entries, entries);
-    lock.unlock();
-    return true; // the old entries are freed outside the lock
+    {
+        std::lock_guard lock(m_mutex);
+        std::swap(m_entries, entries);
+    }
+    // The old entries are freed outside the lock.
 }
 
 void CTSList::Read(CArchiveReader& archive)
@@ -111,15 +104,12 @@ void CTSList::Read(CArchiveReader& archive)
     // Entries beyond the count: the count is wrong, so the list may be too.
     if (archive.Remaining() != 0)
         archive.FailInvalid("bytes after the last entry");
-    if (!Replace(std::move(entries)))
-        archive.FailInvalid("the list is busy");
+    Replace(std::move(entries));
 }
 
 void CTSList::Write(CArchiveWriter& archive) const
 {
-    auto lock = LockWithin(m_mutex, kLockWait);
-    if (!lock.owns_lock())
-        throw CFileError(CFileError::Cause::kWriteFailed, {}, "the list is busy");
+    std::lock_guard lock(m_mutex);
     archive.WriteU32(static_cast<std::uint32_t>(m_entries.times.size()));
     for (const auto& [key, time] : m_entries.times)
     {

@@ -3,7 +3,6 @@
 #include "platform/CalendarTime.h"
 #include "platform/TextArena.h"
 
-#include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <string>
@@ -15,31 +14,26 @@ class CArchiveWriter;
 
 // A set of text keys, each with the calendar time of its first addition, shared by threads:
 // the page history and the download history. Keys compare
-// exactly (case matters). Every operation waits at most one second for the list's lock; a wait
-// that runs out makes the operation do nothing and report failure.
+// exactly (case matters). Every operation holds the list's lock for itself alone.
 class CTSList
 {
 public:
-    static constexpr std::chrono::milliseconds kLockWait{1000};
-
     CTSList() = default;
     CTSList(const CTSList&) = delete;
     CTSList& operator=(const CTSList&) = delete;
 
-    // Adds key with time when it is absent. False when it is present (its first time stays)
-    // or when the lock could not be had.
+    // Adds key with time when it is absent. False when it is present (its first time stays).
     bool Add(const std::string& key, const CCalendarTime& time);
     // True when key is present.
     bool Contains(const std::string& key) const;
     // True and the stored time when key is present.
     bool Lookup(const std::string& key, CCalendarTime& time) const;
-    // Empties the list. False (and nothing removed) when the lock could not be had.
-    bool RemoveAll();
+    // Empties the list.
+    void RemoveAll();
     std::size_t GetCount() const;
 
     // Replaces the list by the file fileName joined to workDir (unchanged when absolute).
-    // False with an empty list when the file cannot be opened or is damaged; false with the
-    // list unchanged when the lock could not be had.
+    // False with an empty list when the file cannot be opened or is damaged.
     bool Load(const std::string& fileName, const std::string& workDir);
     // Writes the list to fileName joined to workDir, replacing the old file in one step.
     // Raises CFileError when the file cannot be written.
@@ -54,7 +48,7 @@ public:
 
 protected:
     // For tests that must hold the lock from outside.
-    std::timed_mutex& Mutex() const { return m_mutex; }
+    std::mutex& Mutex() const { return m_mutex; }
 
 private:
     // A history holds a text for every page or file ever met: the keys live end to end in an
@@ -68,9 +62,9 @@ private:
         bool Add(std::string_view key, const CCalendarTime& time);
     };
 
-    // Installs entries in place of the current ones; false when the lock could not be had.
-    bool Replace(CEntries entries);
+    // Installs entries in place of the current ones.
+    void Replace(CEntries entries);
 
-    mutable std::timed_mutex m_mutex;
+    mutable std::mutex m_mutex;
     CEntries m_entries;
 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/CalendarTime.h"
-#include "platform/SinkTargets.h"
 #include "url/LinkDecision.h"
 
 #include <atomic>
@@ -101,8 +100,6 @@ public:
     void SetVisited() { m_visited.store(true, std::memory_order_relaxed); }
 
     std::string m_url;
-    std::atomic<CTreeNodeId> m_parentItem{kNoTreeNode};
-    std::atomic<CTreeNodeId> m_treeItem{kNoTreeNode};
     // Bytes, up to 2^63 - 1. Beside the other 8-byte fields, and the small ones packed after
     // it, so that the 64-bit size costs no padding.
     std::atomic<std::uint64_t> m_size{0};

@@ -60,7 +60,7 @@ void CCloseTest::closeWaitsForBrowsersServingTreeInsertions()
                                        {
                                            WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
                                            CUrl page("http://site.test/page" + std::to_string(i));
-                                           f.frame->SiteView()->InsertNode(kNoTreeNode, page.m_url,
+                                           f.frame->SiteView()->InsertNode("", page.m_url,
                                                                            page.IsVisited());
                                        }));
     }

@@ -25,7 +25,7 @@ void CDocumentTest::saveWritesAnEmptyFile()
 {
     CFrameFixture f;
     QCOMPARE(f.frame->Action(ID_FILE_SAVE)->shortcut(), QKeySequence("Ctrl+S"));
-    QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", ""));
+    f.frame->FileView()->InsertItem("http://site.test/a.zip", "");
     const QString target = QString::fromStdString(f.dir.File("saved.hvs"));
     QString suggested;
     f.doc.SetFileChooser(
@@ -74,8 +74,8 @@ void CDocumentTest::newKeepsTreeAndList()
 {
     CFrameFixture f;
     CUrl site("http://site.test/");
-    f.frame->SiteView()->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
-    QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", "3"));
+    f.frame->SiteView()->InsertNode("", site.m_url, site.IsVisited());
+    f.frame->FileView()->InsertItem("http://site.test/a.zip", "3");
     CHeldWork browse(f.core, CWorkerThreads::EKind::Browse);
     f.frame->ExecuteCommand(ID_FILE_NEW);
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);

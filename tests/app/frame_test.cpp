@@ -172,18 +172,16 @@ void CFrameTest::commandsFollowTreeAndListState()
     QVERIFY(!f.frame->IsCommandEnabled(ID_FIND_SITE));
 
     CUrl site("http://site.test/");
-    const CTreeNodeId node =
-        f.frame->SiteView()->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
-    QVERIFY(node != kNoTreeNode);
+    f.frame->SiteView()->InsertNode("", site.m_url, site.IsVisited());
     QVERIFY(f.frame->IsCommandEnabled(ID_FIND_SITE));
     for (int id : treeCommands)
         QVERIFY(!f.frame->IsCommandEnabled(id));
-    f.frame->SiteView()->ItemOf(node)->setSelected(true);
+    f.frame->SiteView()->ItemOf(site.m_url)->setSelected(true);
     for (int id : treeCommands)
         QVERIFY(f.frame->IsCommandEnabled(id));
 
-    QVERIFY(f.frame->FileView()->InsertItem("http://site.test/b.zip", "12"));
-    QVERIFY(f.frame->FileView()->InsertItem("http://site.test/a.zip", ""));
+    f.frame->FileView()->InsertItem("http://site.test/b.zip", "12");
+    f.frame->FileView()->InsertItem("http://site.test/a.zip", "");
     for (int id : listNotEmpty)
         QVERIFY(f.frame->IsCommandEnabled(id));
     for (int id : listSelection)
@@ -292,20 +290,21 @@ void CFrameTest::siteImageChangesOnlyPageNodes()
     CFrameFixture f;
     CUrlList* tree = f.frame->SiteView();
     CUrl site("http://site.test/");
-    const CTreeNodeId node = tree->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
-    QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageFound));
+    tree->InsertNode("", site.m_url, site.IsVisited());
+    QTreeWidgetItem* node = tree->ItemOf(site.m_url);
+    QCOMPARE(tree->ImageOf(node), int(CUrlList::kImageFound));
 
     f.core.m_events.Post(CPageStateEvent{"http://site.test/", kPageKindPage, kPageImageReading});
     f.frame->DeliverPendingMessages();
-    QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
+    QCOMPARE(tree->ImageOf(node), int(CUrlList::kImageReading));
 
     f.core.m_events.Post(CPageStateEvent{"http://site.test/", kPageKindFile, kPageImageDone});
     f.core.m_events.Post(CPageStateEvent{"http://other.test/", kPageKindPage, kPageImageDone});
     f.frame->DeliverPendingMessages();
-    QCOMPARE(tree->ImageOf(tree->ItemOf(node)), int(CUrlList::kImageReading));
+    QCOMPARE(tree->ImageOf(node), int(CUrlList::kImageReading));
 
     // A removed node's URL no longer names anything.
-    tree->DeleteNode(tree->ItemOf(node));
+    tree->DeleteNode(node);
     QVERIFY(!tree->SetPageImage("http://site.test/", 2));
 }
 

@@ -1,12 +1,12 @@
 #include "AppTestSupport.h"
 #include "DialogTestSupport.h"
-#include "app/AddSite.h"
 #include "app/CommandIds.h"
 #include "app/FileList.h"
 #include "app/FindDlg.h"
 #include "app/HistoryCombo.h"
 #include "app/UrlList.h"
 #include "app/WhyDlg.h"
+#include "session/SessionSteps.h"
 #include "support/FileBytes.h"
 #include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
@@ -33,7 +33,7 @@ private slots:
     void removingASiteWhileItIsBrowsedReleasesItsSubtree();
     void findWalksForwardWithoutWrapping();
     void openingMarksTheNodeVisited();
-    void addSiteServesOnlyTheTreeWhileWaiting();
+    void addSitePutsHandedOverNodesInFirstAndRunsNothingElse();
     void whyExplainsTheSelectedNodeAndATypedUrl();
 };
 
@@ -133,10 +133,10 @@ void CSiteTreeTest::samePageFromManyThreadsGivesOneNode()
     CTreeSite site;
     CTreeFixture f;
     constexpr int kSites = 10;
-    // Started from this (the window's) thread while earlier browses hold the tree's lock and
-    // wait for this thread to insert their nodes: every site must still get its node.
+    // Started from this (the window's) thread while earlier browses hand their nodes over to
+    // it: every site must still get its node.
     for (int i = 0; i < kSites; ++i)
-        AddAndBrowseSite(f.core, site.Url("/s" + std::to_string(i) + "/"), 0);
+        StartSiteBrowse(f.core, site.Url("/s" + std::to_string(i) + "/"), 0);
     QVERIFY(f.WaitForBrowses());
 
     QCOMPARE(f.tree->topLevelItemCount(), kSites);
@@ -163,11 +163,11 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     CTreeSite site;
     CTreeFixture f;
     const std::string start = site.Url("/slow/");
-    AddAndBrowseSite(f.core, start, 1); // the whole site
+    StartSiteBrowse(f.core, start, 1); // the whole site
     QVERIFY(QTest::qWaitFor([&] { return site.stalled.load(); }, 20000));
     // The thread's nodes may still wait for this thread's next round of events.
     f.tree->ApplyPendingNodes();
-    QTreeWidgetItem* node = f.tree->ItemOf(f.tree->NodeOfUrl(start));
+    QTreeWidgetItem* node = f.tree->ItemOf(start);
     QVERIFY(node != nullptr);
     QCOMPARE(node->childCount(), 2);
     f.tree->setCurrentItem(node);
@@ -196,11 +196,12 @@ void CSiteTreeTest::findWalksForwardWithoutWrapping()
     CUrl a1("http://a.test/1.html");
     CUrl tunes("http://a.test/Tunes.MP3.html");
     CUrl b("http://b.test/mp3/");
-    const CTreeNodeId aNode = f.tree->InsertNode(kNoTreeNode, a.m_url, a.IsVisited());
-    QTreeWidgetItem* first = f.tree->ItemOf(f.tree->InsertNode(aNode, a1.m_url, a1.IsVisited()));
-    QTreeWidgetItem* match =
-        f.tree->ItemOf(f.tree->InsertNode(aNode, tunes.m_url, tunes.IsVisited()));
-    QTreeWidgetItem* last = f.tree->ItemOf(f.tree->InsertNode(kNoTreeNode, b.m_url, b.IsVisited()));
+    for (const CUrl* page : {&a, &a1, &tunes, &b})
+        f.tree->InsertNode(page == &a || page == &b ? "" : a.m_url, page->m_url, false);
+    QTreeWidgetItem* aNode = f.tree->ItemOf(a.m_url);
+    QTreeWidgetItem* first = f.tree->ItemOf(a1.m_url);
+    QTreeWidgetItem* match = f.tree->ItemOf(tunes.m_url);
+    QTreeWidgetItem* last = f.tree->ItemOf(b.m_url);
     f.tree->collapseAll();
 
     struct CCase
@@ -212,9 +213,9 @@ void CSiteTreeTest::findWalksForwardWithoutWrapping()
     const CCase cases[] = {
         {first, "mp3", match},                   // letter case does not matter
         {match, "mp3", last},                    // on into the next site
-        {f.tree->ItemOf(aNode), "tunes", match}, // collapsed nodes count
+        {aNode, "tunes", match},                 // collapsed nodes count
         {last, "mp3", last},                     // the end: no wrap to the top
-        {f.tree->ItemOf(aNode), "nowhere.test", f.tree->ItemOf(aNode)},
+        {aNode, "nowhere.test", aNode},
     };
     for (const CCase& c : cases)
     {
@@ -235,7 +236,7 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
     CTreeFixture f;
     const std::string url = "http://o.test/";
     QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, url)));
-    QTreeWidgetItem* node = f.tree->ItemOf(f.tree->NodeOfUrl(url));
+    QTreeWidgetItem* node = f.tree->ItemOf(url);
     QVERIFY(node->foreground(0).color() != kGrey);
     f.tree->setCurrentItem(node);
 
@@ -256,8 +257,9 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
 }
 
 // A browse thread hands its node over without waiting for the window: Add Site puts that node
-// in first, and nothing else queued for the window's thread runs inside the command.
-void CSiteTreeTest::addSiteServesOnlyTheTreeWhileWaiting()
+// in first, and nothing else queued for the window's thread runs inside the command (it never
+// serves events while it holds the tree's lock).
+void CSiteTreeTest::addSitePutsHandedOverNodesInFirstAndRunsNothingElse()
 {
     CTreeSite site;
     CTreeFixture f;
@@ -270,7 +272,7 @@ void CSiteTreeTest::addSiteServesOnlyTheTreeWhileWaiting()
     bool otherRan = false;
     QMetaObject::invokeMethod(
         &other, [&] { otherRan = true; }, Qt::QueuedConnection);
-    AddAndBrowseSite(f.core, site.Url("/s0/"), 0);
+    StartSiteBrowse(f.core, site.Url("/s0/"), 0);
     QVERIFY(!otherRan);
     QCOMPARE(f.NodesOf(waiting).size(), std::size_t{1});
     QCOMPARE(f.NodesOf(site.Url("/s0/")).size(), std::size_t{1});
@@ -281,7 +283,7 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
 {
     CTreeSite site;
     CTreeFixture f;
-    AddAndBrowseSite(f.core, site.Url("/s0/"), 0);
+    StartSiteBrowse(f.core, site.Url("/s0/"), 0);
     QVERIFY(f.WaitForBrowses());
     const auto common = f.NodesOf(site.Url("/common.html"));
     QCOMPARE(common.size(), std::size_t{1});

@@ -69,13 +69,13 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
     CFrameFixture f;
     CUrlList* tree = f.frame->SiteView();
     CFileList* list = f.frame->FileView();
-    CUrl root("http://site.test/");
-    const CTreeNodeId rootNode = tree->InsertNode(kNoTreeNode, root.m_url, root.IsVisited());
+    const std::string root = "http://site.test/";
+    tree->InsertNode("", root, false);
 
     constexpr int kThreads = 6;
     constexpr int kPerThread = 40;
     std::atomic<int> done{0};
-    std::vector<std::vector<CTreeNodeId>> ids(kThreads);
+    std::vector<std::vector<std::string>> pages(kThreads);
     std::vector<std::thread> workers;
     for (int t = 0; t < kThreads; ++t)
         workers.emplace_back(
@@ -87,8 +87,8 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
                     const std::string name = (i % 2 ? "Page" : "page") +
                                              std::to_string((i * 7 + t * 13) % 97) + "_" +
                                              std::to_string(t) + "_" + std::to_string(i);
-                    CUrl page("http://site.test/" + name);
-                    ids[t].push_back(tree->InsertNode(rootNode, page.m_url, page.IsVisited()));
+                    pages[t].push_back(root + name);
+                    tree->InsertNode(root, pages[t].back(), false);
                     list->InsertItem("http://site.test/" + name + ".zip", std::to_string(i));
                 }
                 ++done;
@@ -99,16 +99,18 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
     // Handed over without waiting: in once the window's thread serves its events.
     QCoreApplication::processEvents();
 
-    QTreeWidgetItem* rootItem = tree->ItemOf(rootNode);
+    QTreeWidgetItem* rootItem = tree->ItemOf(root);
     QCOMPARE(rootItem->childCount(), kThreads * kPerThread);
-    std::set<CTreeNodeId> unique;
-    for (const auto& threadIds : ids)
-        for (CTreeNodeId id : threadIds)
+    // Each node answers for its URL.
+    std::set<QTreeWidgetItem*> unique;
+    for (const auto& threadPages : pages)
+        for (const std::string& page : threadPages)
         {
-            QVERIFY(id != kNoTreeNode);
-            QVERIFY(tree->ItemOf(id) != nullptr);
-            QCOMPARE(tree->ItemOf(id)->parent(), rootItem);
-            unique.insert(id);
+            QTreeWidgetItem* item = tree->ItemOf(page);
+            QVERIFY(item != nullptr);
+            QCOMPARE(item->parent(), rootItem);
+            QCOMPARE(CUrlList::UrlOf(item), page);
+            unique.insert(item);
         }
     QCOMPARE(int(unique.size()), kThreads * kPerThread);
     for (int i = 1; i < rootItem->childCount(); ++i)
@@ -120,42 +122,43 @@ void CTargetsTest::workersInsertIntoTreeAndListSorted()
     for (std::size_t i = 1; i < urls.size(); ++i)
         QVERIFY(QString::fromStdString(urls[i - 1])
                     .compare(QString::fromStdString(urls[i]), Qt::CaseInsensitive) <= 0);
-    // Each node answers for its URL.
-    const std::string first = CUrlList::UrlOf(rootItem->child(0));
-    QCOMPARE(tree->NodeOfUrl(first), tree->IdOf(rootItem->child(0)));
 }
 
 void CTargetsTest::removedNodesAreRefusedAsParents()
 {
     CFrameFixture f;
     CUrlList* tree = f.frame->SiteView();
-    CUrl site("http://site.test/");
-    CUrl page("http://site.test/a.html");
-    CUrl deeper("http://site.test/b.html");
-    const CTreeNodeId siteNode = tree->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
-    const CTreeNodeId pageNode = tree->InsertNode(siteNode, page.m_url, page.IsVisited());
-    tree->DeleteNode(tree->ItemOf(siteNode));
-    QVERIFY(tree->ItemOf(siteNode) == nullptr);
-    QVERIFY(tree->ItemOf(pageNode) == nullptr);
-    QCOMPARE(tree->NodeOfUrl("http://site.test/a.html"), kNoTreeNode);
+    const std::string site = "http://site.test/";
+    const std::string page = "http://site.test/a.html";
+    const std::string deeper = "http://site.test/b.html";
+    tree->InsertNode("", site, false);
+    tree->InsertNode(site, page, false);
+    QCOMPARE(tree->ItemOf(page)->parent(), tree->ItemOf(site));
+    tree->DeleteNode(tree->ItemOf(site));
+    QVERIFY(tree->ItemOf(site) == nullptr);
+    QVERIFY(tree->ItemOf(page) == nullptr);
 
-    // The user-interface thread itself is refused at once.
-    QCOMPARE(tree->InsertNode(pageNode, deeper.m_url, deeper.IsVisited()), kNoTreeNode);
-    // A new node never reuses a removed one's id.
-    QVERIFY(tree->InsertNode(kNoTreeNode, site.m_url, site.IsVisited()) > pageNode);
+    // The user-interface thread itself is refused at once, and its tree mark given back.
+    const CUrlHold held = HoldNew(f.core.m_urlStore, deeper);
+    QVERIFY(f.core.m_sites.AddLocked(held, page));
+    QVERIFY(tree->ItemOf(deeper) == nullptr);
+    QVERIFY(!f.core.m_urlStore.IsInTree(deeper));
+    QCOMPARE(tree->topLevelItemCount(), 0);
+    // The site shown anew takes its pages again.
+    tree->InsertNode("", site, false);
+    tree->InsertNode(site, page, false);
+    QVERIFY(f.core.m_sites.AddLocked(held, page));
+    QCOMPARE(tree->ItemOf(deeper)->parent(), tree->ItemOf(page));
 }
 
 void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
 {
     CFrameFixture f;
     CUrlList* tree = f.frame->SiteView();
-    CTreeNodeId siteNode = kNoTreeNode;
-    {
-        const CUrlHold site = HoldNew(f.core.m_urlStore, "http://site.test/");
-        QVERIFY(f.core.m_sites.AddLocked(site));
-        siteNode = site->m_treeItem; // the removal destroys the record
-    }
-    tree->setCurrentItem(tree->ItemOf(siteNode));
+    const std::string site = "http://site.test/";
+    // The removal destroys the record.
+    QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, site)));
+    tree->setCurrentItem(tree->ItemOf(site));
 
     // A browse thread hands over pages under the site's node: some are in the tree, some still
     // on their way when the user removes it, some come after. All are taken and all released.
@@ -169,15 +172,14 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
                 {
                     const CUrlHold page = HoldNew(
                         f.core.m_urlStore, "http://site.test/p" + std::to_string(i) + ".htm");
-                    page->m_parentItem = siteNode;
-                    handedOver += f.core.m_sites.AddLocked(page) ? 1 : 0;
+                    handedOver += f.core.m_sites.AddLocked(page, site) ? 1 : 0;
                 }
             })
             .join();
     };
     handOver(0);
     QCoreApplication::processEvents();
-    QCOMPARE(tree->ItemOf(siteNode)->childCount(), 10);
+    QCOMPARE(tree->ItemOf(site)->childCount(), 10);
     handOver(10);
     tree->RemoveSelected(); // the site's record goes with this
     handOver(20);

@@ -152,7 +152,7 @@ void CWindowHabitsTest::rightClickSelectsTheItemUnderTheCursor()
     CUrl sites[]{CUrl("http://a.example/"), CUrl("http://b.example/")};
     for (CUrl& site : sites)
     {
-        f.frame->SiteView()->InsertNode(kNoTreeNode, site.m_url, site.IsVisited());
+        f.frame->SiteView()->InsertNode("", site.m_url, site.IsVisited());
         f.frame->FileView()->InsertItem(site.m_url + "1.zip", "");
     }
     f.frame->DeliverPendingMessages();

@@ -3,6 +3,7 @@
 #include "core/UrlStore.h"
 #include "platform/SinkTargets.h"
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -22,14 +23,11 @@ public:
 class CMemoryFileList : public CFileListTarget
 {
 public:
-    bool InsertItem(const std::string& urlText, const std::string& sizeText) override
+    void InsertItem(const std::string& urlText, const std::string& sizeText) override
     {
         std::lock_guard lock(m_mutex);
-        if (m_refuse)
-            return false;
         if (!m_items.emplace(urlText, sizeText).second)
             m_duplicates.fetch_add(1);
-        return true;
     }
     std::map<std::string, std::string> Items()
     {
@@ -45,7 +43,6 @@ public:
         m_items.clear();
     }
 
-    bool m_refuse = false;
     std::atomic<int> m_duplicates{0};
 
 private:
@@ -53,24 +50,31 @@ private:
     std::map<std::string, std::string> m_items;
 };
 
-// The site tree as a list of (node id, parent id, URL text).
+// The site tree as a list of (parent URL, URL text). A tree given the store refuses a node
+// whose parent has no node, and gives its tree mark back, as the window does.
 class CMemorySiteTree : public CSiteTreeTarget
 {
 public:
     struct CNode
     {
-        CTreeNodeId id;
-        CTreeNodeId parent;
+        std::string parent;
         std::string url;
     };
 
-    CTreeNodeId InsertNode(CTreeNodeId parent, const std::string& urlText, bool) override
+    explicit CMemorySiteTree(CUrlStore* store = nullptr) : m_store(store) {}
+
+    void InsertNode(const std::string& parentUrl, const std::string& urlText, bool) override
     {
         std::lock_guard lock(m_mutex);
-        if (m_refuse)
-            return kNoTreeNode;
-        m_nodes.push_back(CNode{++m_lastId, parent, urlText});
-        return m_lastId;
+        const bool parentShown =
+            parentUrl.empty() || std::any_of(m_nodes.begin(), m_nodes.end(),
+                                             [&](const CNode& node) { return node.url == parentUrl; });
+        if (m_store != nullptr && !parentShown)
+        {
+            m_store->Release(CHolder::Tree, urlText);
+            return;
+        }
+        m_nodes.push_back(CNode{parentUrl, urlText});
     }
     std::vector<CNode> Nodes()
     {
@@ -85,10 +89,8 @@ public:
         m_nodes.clear();
     }
 
-    bool m_refuse = false;
-
 private:
+    CUrlStore* m_store;
     std::mutex m_mutex;
-    CTreeNodeId m_lastId = kNoTreeNode;
     std::vector<CNode> m_nodes;
 };

@@ -76,14 +76,14 @@ TEST(UrlStoreStress, SharedUrlsEndWithNothingAllocated)
     };
     auto clearGui = [&]
     {
-        if (CSinkLock lock(files); lock.OwnsLock())
         {
+            CSinkLock lock(files);
             for (const auto& [url, size] : list.Items())
                 EXPECT_TRUE(store.IsInFileList(url));
             list.RemoveAll(store);
         }
-        if (CSinkLock lock(sites); lock.OwnsLock())
-            tree.RemoveAll(store);
+        CSinkLock lock(sites);
+        tree.RemoveAll(store);
     };
 
     std::vector<std::thread> threads;

@@ -5,7 +5,9 @@
 #include "core/UrlStore.h"
 #include "support/StoreHolds.h"
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
 #include <thread>
@@ -200,7 +202,7 @@ TEST(FileSink, ShowsEachUrlOnceAndMarksItInTheStore)
     EXPECT_TRUE(store.IsInFileList(kUrl));
 }
 
-TEST(FileSink, RefusedInsertOrBusyLockLeavesTheStoreAlone)
+TEST(FileSink, UnlistedRecordsLeaveTheStoreAlone)
 {
     CUrlStore store;
     CMemoryFileList list;
@@ -208,50 +210,79 @@ TEST(FileSink, RefusedInsertOrBusyLockLeavesTheStoreAlone)
     const CUrlHold record = HoldNew(store, kUrl);
     EXPECT_FALSE(sink.AddLocked(record)); // no target bound yet
     sink.SetTarget(&list);
-    list.m_refuse = true;
-    EXPECT_FALSE(sink.AddLocked(record));
     EXPECT_FALSE(sink.AddLocked(CUrlHold{}));
+    sink.SetLimit(0);
+    EXPECT_FALSE(sink.AddLocked(record)); // the list is full
     EXPECT_FALSE(store.IsInFileList(kUrl));
-
-    // A command of the list holds the lock: the worker's add gives up.
-    list.m_refuse = false;
-    ASSERT_TRUE(sink.Lock());
-    bool added = true;
-    std::thread worker([&] { added = sink.AddLocked(record); });
-    worker.join();
-    sink.Unlock();
-    EXPECT_FALSE(added);
     EXPECT_TRUE(list.Items().empty());
 }
 
-TEST(SiteSink, InsertsUnderTheParentAndRecordsTheNode)
+// A command of the window holds a sink's lock (a long sort or export): the worker's add waits
+// for it, however long, and then shows the record; nothing is dropped.
+TEST(UrlSink, AnAddWaitsForACommandHoldingTheLock)
 {
     CUrlStore store;
+    CMemoryFileList list;
     CMemorySiteTree tree;
+    CFileSink files(store);
+    CSiteSink sites(store);
+    files.SetTarget(&list);
+    sites.SetTarget(&tree);
+    const CUrlHold record = HoldNew(store, kUrl);
+    for (CUrlSink* sink : std::initializer_list<CUrlSink*>{&files, &sites})
+    {
+        std::atomic<bool> added{false};
+        std::thread worker;
+        {
+            CSinkLock command(*sink);
+            worker = std::thread(
+                [&]
+                {
+                    added = sink == &files ? files.AddLocked(record) : sites.AddLocked(record);
+                });
+            // Longer than any wait ever was.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            EXPECT_FALSE(added.load());
+        }
+        worker.join();
+        EXPECT_TRUE(added.load());
+    }
+    EXPECT_EQ(list.Items().size(), 1u);
+    EXPECT_EQ(tree.Nodes().size(), 1u);
+    EXPECT_TRUE(store.IsInFileList(kUrl));
+    EXPECT_TRUE(store.IsInTree(kUrl));
+}
+
+TEST(SiteSink, InsertsUnderTheParentsUrlAndMarksTheHeldRecord)
+{
+    CUrlStore store;
+    CMemorySiteTree tree(&store);
     CSiteSink sink(store);
     sink.SetTarget(&tree);
 
     const CUrlHold site = HoldNew(store, "http://h/");
     ASSERT_TRUE(sink.AddLocked(site));
-    const CTreeNodeId siteNode = site->m_treeItem;
-    EXPECT_NE(siteNode, kNoTreeNode);
+    EXPECT_TRUE(store.IsInTree(site->m_url));
 
-    // A page already held by a queue under another record: the node belongs to the held one.
+    // A page already held by a queue under another record: the mark goes on the held entry.
     const CUrlHold queued = HoldNew(store, "http://h/page.htm");
     const CUrlHold page = HoldNew(store, "http://h/page.htm");
     ASSERT_TRUE(page.IsStandIn());
-    page->m_parentItem = siteNode;
-    ASSERT_TRUE(sink.AddLocked(page));
-    EXPECT_EQ(queued->m_treeItem.load(), page->m_treeItem.load());
+    ASSERT_TRUE(sink.AddLocked(page, site->m_url));
+    EXPECT_TRUE(store.IsInTree(queued->m_url));
     const auto nodes = tree.Nodes();
     ASSERT_EQ(nodes.size(), 2u);
-    EXPECT_EQ(nodes[0].parent, kNoTreeNode);
-    EXPECT_EQ(nodes[1].parent, siteNode);
-    EXPECT_FALSE(sink.AddLocked(page));
+    EXPECT_EQ(nodes[0].parent, "");
+    EXPECT_EQ(nodes[1].parent, site->m_url);
+    EXPECT_FALSE(sink.AddLocked(page, site->m_url));
 
-    tree.m_refuse = true;
+    // Under a parent the tree does not show: the tree refuses the node and gives the mark back.
     const CUrlHold other = HoldNew(store, "http://h/other.htm");
-    EXPECT_FALSE(sink.AddLocked(other));
+    EXPECT_TRUE(sink.AddLocked(other, "http://h/gone.htm"));
     EXPECT_FALSE(store.IsInTree(other->m_url));
+    EXPECT_EQ(tree.Nodes().size(), 2u);
     EXPECT_EQ(store.AllocatedUrls(), 3);
+    // Given back, the URL can be shown again.
+    EXPECT_TRUE(sink.AddLocked(other, site->m_url));
+    EXPECT_TRUE(store.IsInTree(other->m_url));
 }

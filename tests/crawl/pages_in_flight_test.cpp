@@ -94,12 +94,8 @@ protected:
         std::sort(shown.begin(), shown.end());
         m_core->m_log.Close();
         shown.push_back(ReadFileBytes(m_dir.File("hvstr.log")));
-        std::map<CTreeNodeId, std::string> urlOf;
         for (const auto& node : m_tree.Nodes())
-        {
-            urlOf[node.id] = node.url;
-            shown.push_back(urlOf[node.parent] + " > " + node.url);
-        }
+            shown.push_back(node.parent + " > " + node.url);
         for (const auto& [url, size] : m_list.Items())
             shown.push_back(url + " " + size);
         const auto& stats = m_core->m_stats;

@@ -69,7 +69,7 @@ TEST_F(HistoriesTest, ClearedDownloadHistoryStaysOnDiskWhileNotRemembered)
 {
     m_histories.LoadAtStartup(m_options);
     m_histories.m_fileHistory.Add("http://new/file.zip", CCalendarTime{});
-    EXPECT_TRUE(m_histories.m_fileHistory.RemoveAll());
+    m_histories.m_fileHistory.RemoveAll();
     m_options.m_rememberDownloads = false;
     EXPECT_TRUE(m_histories.SaveAtShutdown(m_options));
     EXPECT_EQ(ReadFileBytes(m_dir.File("files.his")), OneEntryFile("http://old/file.zip"));

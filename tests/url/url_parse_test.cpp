@@ -124,8 +124,6 @@ TEST(UrlParse, EmptyRecordAndReparse)
     EXPECT_FALSE(base.m_parsed);
     EXPECT_EQ(base.m_sizeState, kSizeNotAsked);
     EXPECT_TRUE(base.m_usable);
-    EXPECT_EQ(base.m_treeItem, kNoTreeNode);
-    EXPECT_EQ(base.m_parentItem, kNoTreeNode);
 
     base.Reparse("http://h/a/b.zip");
     EXPECT_EQ(base.FileName(), "b.zip");
