@@ -24,7 +24,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <thread>
 #include <unistd.h>
 #include <variant>
 
@@ -164,11 +163,8 @@ private:
         m_closing = true;
         CancelAllWork(m_core);
         m_optionsSaved = SaveOptions(m_core);
-        while (WorkersRunning(m_core))
-        {
-            if (auto event = m_events.Next(std::chrono::milliseconds(20)))
-                Handle(*event);
-        }
+        // Nothing a worker does waits for this thread (prompts are answered as they are posted),
+        // so the threads can be joined before their last events are served.
         JoinAllWork(m_core);
         // What the workers posted last (a failed download's report) is still served.
         while (auto event = m_events.Next(std::chrono::milliseconds(0)))

@@ -47,7 +47,7 @@ bool WorkersRunning(const CTrawlerCore& core);
 // waits for ends as Cancel.
 void CancelAllWork(CTrawlerCore& core);
 
-// After WorkersRunning turned false: joins the ended threads.
+// After CancelAllWork: waits for every browse thread and download worker to end and joins it.
 void JoinAllWork(CTrawlerCore& core);
 
 // Writes the options when this run changed them or found no usable file: a run that changed
