@@ -29,12 +29,14 @@ public:
             request->Answer(false);
     }
 
-    // Any thread; the observer only queues the event.
-    void Post(CEngineEvent event)
+    // Any thread; the observer only queues the event. False when no observer heard it.
+    bool Post(CEngineEvent event)
     {
         std::shared_lock lock(m_mutex);
-        if (m_observer != nullptr)
-            m_observer->OnEvent(std::move(event));
+        if (m_observer == nullptr)
+            return false;
+        m_observer->OnEvent(std::move(event));
+        return true;
     }
 
     // Puts the login question to the front-end and waits for its answer (an engine thread).
@@ -46,16 +48,7 @@ public:
             std::lock_guard lock(m_requestsMutex);
             m_requests.push_back(request);
         }
-        bool posted = false;
-        {
-            std::shared_lock lock(m_mutex);
-            if (m_observer != nullptr)
-            {
-                m_observer->OnEvent(CLoginPromptEvent{request});
-                posted = true;
-            }
-        }
-        if (!posted)
+        if (!Post(CLoginPromptEvent{request}))
             request->Answer(false);
         CLoginAnswer answer = request->Wait(cancel);
         std::lock_guard lock(m_requestsMutex);

@@ -138,47 +138,54 @@ protected:
     {
         return std::thread([&] { m_opened = transfer.OpenWithLogin(record, true) ? 1 : 0; });
     }
-    std::shared_ptr<CLoginRequest> WaitForPrompt()
+    // The request of the prompt numbered count (from 1).
+    std::shared_ptr<CLoginRequest> WaitForPrompt(int count)
     {
-        EXPECT_TRUE(WaitFor([&] { return m_frameSink.Count<CLoginPromptEvent>() == 1; }));
+        EXPECT_TRUE(WaitFor([&] { return m_frameSink.Count<CLoginPromptEvent>() == count; }));
+        std::shared_ptr<CLoginRequest> request;
         for (const CEngineEvent& event : m_frameSink.Events())
             if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
-                return prompt->request;
-        return nullptr;
+                request = prompt->request;
+        return request;
     }
 
     std::atomic<int> m_opened{-1};
 };
 
-TEST_F(TransferPromptEventTest, TheReplyFromAnotherThreadReachesTheTransfer)
+// The front-end's reply opens the page with its credentials; a cancel ends the wait as Cancel, and
+// a reply that comes too late sends nothing.
+TEST_F(TransferPromptEventTest, TheReplyOrACancelEndsTheWorkersWait)
 {
-    CUrl record(m_server.Url("/p.htm"));
-    CTransfer transfer(m_context, &m_cancelBrowse);
-    std::thread worker = OpenOnWorker(transfer, record);
-    const std::shared_ptr<CLoginRequest> request = WaitForPrompt();
-    ASSERT_NE(request, nullptr);
-    EXPECT_EQ(request->Server(), "127.0.0.1");
-    EXPECT_EQ(m_opened.load(), -1) << "the worker waits for the reply";
-    request->Answer(true, "ann", "secret");
-    worker.join();
-    EXPECT_EQ(m_opened.load(), 1) << "only the answered credentials open the page";
-}
-
-TEST_F(TransferPromptEventTest, ACancelEndsAWaitingPromptAsCancel)
-{
-    CUrl record(m_server.Url("/p.htm"));
-    CTransfer transfer(m_context, &m_cancelBrowse);
-    std::thread worker = OpenOnWorker(transfer, record);
-    const std::shared_ptr<CLoginRequest> request = WaitForPrompt();
-    ASSERT_NE(request, nullptr);
-    m_cancelBrowse = true;
-    m_events.WakePrompts();
-    worker.join();
-    EXPECT_EQ(m_opened.load(), 0);
-    // The reply that comes too late changes nothing: no request goes out with it.
-    request->Answer(true, "ann", "secret");
-    EXPECT_EQ(m_requests.load(), 1);
-    EXPECT_EQ(m_frameSink.Count<CLoginPromptEvent>(), 1);
+    // Cancelled first: an answered login would be kept for the server and asked no more.
+    int prompts = 0;
+    for (const bool cancel : {true, false})
+    {
+        SCOPED_TRACE(cancel ? "cancel" : "reply");
+        CUrl record(m_server.Url("/p.htm"));
+        CTransfer transfer(m_context, &m_cancelBrowse);
+        std::thread worker = OpenOnWorker(transfer, record);
+        const std::shared_ptr<CLoginRequest> request = WaitForPrompt(++prompts);
+        ASSERT_NE(request, nullptr);
+        EXPECT_EQ(request->Server(), "127.0.0.1");
+        EXPECT_EQ(m_opened.load(), -1) << "the worker waits for the reply";
+        const int requestsBefore = m_requests.load();
+        if (cancel)
+        {
+            m_cancelBrowse = true;
+            m_events.WakePrompts();
+            worker.join();
+        }
+        request->Answer(true, "ann", "secret");
+        if (!cancel)
+            worker.join();
+        EXPECT_EQ(m_opened.load(), cancel ? 0 : 1);
+        if (cancel)
+        {
+            EXPECT_EQ(m_requests.load(), requestsBefore);
+        }
+        m_cancelBrowse = false;
+        m_opened = -1;
+    }
 }
 
 TEST(ConnectionCacheTest, ServersAreKeptPerHostAndPortAndADroppedEntryStaysValid)
