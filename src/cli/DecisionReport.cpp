@@ -1,25 +1,25 @@
 #include "cli/DecisionReport.h"
 
 #include "cli/FoundFilesReport.h"
-#include "crawl/WhyLookup.h"
 #include "crawl/WhyText.h"
+#include "session/Engine.h"
 #include "settings/LogFile.h"
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
 
-void WriteWhyLines(std::FILE* out, const CTrawlerCore& core, const std::vector<std::string>& urls)
+void WriteWhyLines(std::FILE* out, const CEngine& engine, const std::vector<std::string>& urls)
 {
     for (const std::string& url : urls)
     {
         std::fprintf(out, "%s\t%s\n", TsvField(MaskForOutput(url)).c_str(),
-                     TsvField(MaskForOutput(WhyAnswer(core, url))).c_str());
+                     TsvField(MaskForOutput(engine.WhyAnswer(url))).c_str());
     }
     std::fflush(out);
 }
 
-bool WriteExplainFile(const std::string& path, const CTrawlerCore& core, std::string& error)
+bool WriteExplainFile(const std::string& path, const CEngine& engine, std::string& error)
 {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "w"),
                                                          &std::fclose);
@@ -28,7 +28,7 @@ bool WriteExplainFile(const std::string& path, const CTrawlerCore& core, std::st
         error = path + ": " + std::strerror(errno);
         return false;
     }
-    for (const CLinkExplanation& link : ExplainAll(core))
+    for (const CLinkExplanation& link : engine.ExplainAll())
     {
         const std::string fields[] = {link.url, std::string(VerdictWord(link.decision.verdict)),
                                       std::string(ReasonWord(link.decision.reason)),

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-class CTrawlerCore;
+class CEngine;
 
 // One line per URL: the URL as given, a tab and why the run did what it did with it.
-void WriteWhyLines(std::FILE* out, const CTrawlerCore& core, const std::vector<std::string>& urls);
+void WriteWhyLines(std::FILE* out, const CEngine& engine, const std::vector<std::string>& urls);
 
 // Writes the decision on every link the run met to path, one tab-separated line each: URL,
 // decision, reason, value, page found on. False with error set when the file cannot be written.
-bool WriteExplainFile(const std::string& path, const CTrawlerCore& core, std::string& error);
+bool WriteExplainFile(const std::string& path, const CEngine& engine, std::string& error);

@@ -11,10 +11,10 @@
 #include <variant>
 
 // The events that the engine posts to the front-end of a run without a window, in order.
-// OnEvent: any thread, never blocks for long. Next: the front-end's thread. Page states and
-// progress steps only feed the progress line, shown at most ten times a second, so they wait
-// for the next wake-up instead of waking the front-end (a crawl posts several for every page);
-// every other event wakes it at once. Nobody can answer a login prompt: it is cancelled at once.
+// OnEvent: any thread, never blocks for long. Next: the front-end's thread. Page states,
+// progress steps and found files wait for the next wake-up (at most a tenth of a second, for
+// the progress line) instead of waking the front-end, since a crawl posts several for every
+// page; every other event wakes it at once. Nobody can answer a login prompt: it is cancelled at once.
 class CEventQueue : public CEngineObserver
 {
 public:
@@ -25,8 +25,12 @@ public:
             prompt->request->Answer(false);
             return;
         }
+        // Nothing shows the site tree; the store's marks are all a run without a window needs.
+        if (std::holds_alternative<CPageAddedEvent>(event))
+            return;
         const bool quiet = std::holds_alternative<CPageStateEvent>(event) ||
-                           std::holds_alternative<CProgressStepEvent>(event);
+                           std::holds_alternative<CProgressStepEvent>(event) ||
+                           std::holds_alternative<CFileFoundEvent>(event);
         {
             std::lock_guard lock(m_mutex);
             m_events.push_back(std::move(event));

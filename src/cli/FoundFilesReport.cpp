@@ -1,10 +1,9 @@
 #include "cli/FoundFilesReport.h"
 
-#include "core/UrlStore.h"
+#include "session/Engine.h"
 #include "settings/LogFile.h"
-#include "url/Url.h"
 
-void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlStore& store,
+void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, const CEngine& engine,
                      bool tsv)
 {
     if (tsv)
@@ -16,16 +15,10 @@ void WriteFoundFiles(std::FILE* out, const std::vector<std::string>& urls, CUrlS
             std::fprintf(out, "%s\n", MaskForOutput(url).c_str());
             continue;
         }
-        std::string size;
-        std::string foundOn;
-        if (const CUrl* record = store.Find(url))
-        {
-            if (record->m_sizeState.load() == kSizeKnown)
-                size = std::to_string(record->m_size.load());
-            foundOn = record->Referer();
-        }
+        const CListedFile file = engine.ListedFile(url);
+        const std::string size = file.size ? std::to_string(*file.size) : std::string();
         std::fprintf(out, "%s\t%s\t%s\n", TsvField(MaskForOutput(url)).c_str(), size.c_str(),
-                     TsvField(MaskForOutput(foundOn)).c_str());
+                     TsvField(MaskForOutput(file.foundOn)).c_str());
     }
     std::fflush(out);
 }

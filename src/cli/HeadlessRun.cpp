@@ -4,12 +4,11 @@
 #include "cli/EventQueue.h"
 #include "cli/FoundFilesReport.h"
 #include "cli/InterruptSignals.h"
-#include "cli/MemoryTargets.h"
 #include "cli/ProgressLine.h"
-#include "core/TrawlerCore.h"
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
-#include "session/SessionSteps.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "settings/DataFolderLock.h"
 #include "settings/DataPaths.h"
 #include "settings/LogFile.h"
@@ -24,6 +23,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <set>
 #include <unistd.h>
 #include <variant>
 
@@ -44,20 +44,13 @@ bool IsSet(const char* name)
 class CHeadlessFrontEnd
 {
 public:
-    CHeadlessFrontEnd(CTrawlerCore& core, const CTrawlerCommandLineInfo& commandLine)
-        : m_core(core), m_progress(stderr, !commandLine.m_quiet)
+    CHeadlessFrontEnd(CEngine& engine, const CTrawlerCommandLineInfo& commandLine)
+        : m_engine(engine), m_progress(stderr, !commandLine.m_quiet)
     {
-        m_core.m_events.Install(&m_events);
-        m_core.m_sites.SetTarget(&m_tree);
-        m_core.m_foundFiles.SetTarget(&m_files);
+        m_engine.SetObserver(&m_events);
     }
 
-    ~CHeadlessFrontEnd()
-    {
-        m_core.m_sites.SetTarget(nullptr);
-        m_core.m_foundFiles.SetTarget(nullptr);
-        m_core.m_events.Install(nullptr);
-    }
+    ~CHeadlessFrontEnd() { m_engine.SetObserver(nullptr); }
 
     CHeadlessFrontEnd(const CHeadlessFrontEnd&) = delete;
     CHeadlessFrontEnd& operator=(const CHeadlessFrontEnd&) = delete;
@@ -76,7 +69,7 @@ public:
                       std::optional<std::chrono::steady_clock::time_point> deadline)
     {
         EEnd end = EEnd::Done;
-        while (!m_closeRequested && !IsWorkDone(m_core))
+        while (!m_closeRequested && !m_engine.IsWorkDone())
         {
             if (signals.Received() != 0)
             {
@@ -101,14 +94,17 @@ public:
         return end;
     }
 
-    std::vector<std::string> FoundFiles() const { return m_files.Urls(); }
+    // Sorted by URL, as the window's list is.
+    std::vector<std::string> FoundFiles() const { return {m_files.begin(), m_files.end()}; }
     bool OptionsSaved() const { return m_optionsSaved; }
     void EraseProgress() { m_progress.Erase(); }
 
 private:
     void Handle(const CEngineEvent& event)
     {
-        if (const auto* page = std::get_if<CPageStateEvent>(&event))
+        if (const auto* file = std::get_if<CFileFoundEvent>(&event))
+            m_files.insert(file->url);
+        else if (const auto* page = std::get_if<CPageStateEvent>(&event))
         {
             if (page->image == kPageImageReading)
                 m_currentPage = page->url;
@@ -125,7 +121,7 @@ private:
         else if (const auto* message = std::get_if<CShowMessageEvent>(&event))
         {
             m_progress.Erase();
-            m_core.Prompts().ShowMessageAs(message->kind, message->caption, message->text);
+            m_engine.Prompts().ShowMessageAs(message->kind, message->caption, message->text);
         }
     }
 
@@ -150,10 +146,9 @@ private:
 
     CProgressFigures Figures() const
     {
-        return CProgressFigures{m_core.m_stats.m_browsedSites.load(),
-                                m_core.m_stats.m_foundFiles.load(),
-                                m_core.m_stats.m_receivedFiles.load(),
-                                m_core.m_stats.m_receivedBytes.load(), m_currentPage};
+        const CEngineStats stats = m_engine.Statistics();
+        return CProgressFigures{stats.browsedSites, stats.foundFiles, stats.receivedFiles,
+                                stats.receivedBytes, m_currentPage};
     }
 
     // Stops the workers and keeps the options, as closing the window does; the window layout
@@ -161,20 +156,19 @@ private:
     void Close()
     {
         m_closing = true;
-        CancelAllWork(m_core);
-        m_optionsSaved = SaveOptions(m_core);
+        m_engine.CancelAllWork();
+        m_optionsSaved = m_engine.SaveOptions();
         // Nothing a worker does waits for this thread (prompts are answered as they are posted),
         // so the threads can be joined before their last events are served.
-        JoinAllWork(m_core);
+        m_engine.JoinAllWork();
         // What the workers posted last (a failed download's report) is still served.
         while (auto event = m_events.Next(std::chrono::milliseconds(0)))
             Handle(*event);
     }
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     CEventQueue m_events;
-    CHeadlessSiteTree m_tree;
-    CHeadlessFileList m_files;
+    std::set<std::string> m_files;
     CProgressLine m_progress;
     std::string m_currentPage;
     bool m_closeRequested = false;
@@ -207,9 +201,9 @@ bool CanWriteFile(const std::string& path, std::string& error)
     return false;
 }
 
-void ReportUnreadStartPages(const CTrawlerCore& core)
+void ReportUnreadStartPages(const CEngine& engine)
 {
-    for (const CTrawlerCore::CUnreadPage& page : core.UnreadStartPages())
+    for (const CUnreadPage& page : engine.UnreadStartPages())
     {
         const std::string line = MaskForOutput("harvestor: cannot read " + page.url + ": " +
                                                (page.problem.empty() ? "no answer" : page.problem));
@@ -256,40 +250,40 @@ int RunHeadless(int argc, const char* const* argv)
     }
     int status = kExitAllRead;
     {
-        // The core's log opens in the current directory; messages go to standard error.
-        CTrawlerCore core;
-        LoadOptions(core);
+        // The engine's log opens in the current directory; messages go to standard error.
+        CEngine engine;
+        engine.LoadOptions();
         // The options name the mode used when the command line names none.
         CTrawlerCommandLineInfo commandLine =
-            ParseArguments(argc, argv, core.m_options.m_defaultMode);
+            ParseArguments(argc, argv, engine.Options()->m_defaultMode);
         // Nobody could close a run without a window: it ends when its work is done.
         commandLine.m_terminate = true;
         std::optional<std::chrono::steady_clock::time_point> deadline;
         if (commandLine.m_maxTimeSeconds > 0)
             deadline = std::chrono::steady_clock::now() +
                        std::chrono::seconds(commandLine.m_maxTimeSeconds);
-        if (!OpenEngine(core, commandLine.m_agent))
+        if (!engine.Open(commandLine.m_agent))
         {
             std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
             status = kExitStartPageUnread;
         }
         else
         {
-            CHeadlessFrontEnd frontEnd(core, commandLine);
-            RecordWorkDirectory(UserSettingsPath(), core.m_options.m_workDir);
-            LoadHistories(core);
-            BrowseCommandLineSites(core, commandLine);
+            CHeadlessFrontEnd frontEnd(engine, commandLine);
+            RecordWorkDirectory(UserSettingsPath(), engine.Options()->m_workDir);
+            engine.LoadHistories();
+            engine.BrowseCommandLineSites(commandLine);
             const CHeadlessFrontEnd::EEnd end = frontEnd.RunUntilDone(signals, deadline);
             frontEnd.EraseProgress();
             bool saved = frontEnd.OptionsSaved();
-            saved = EndSession(core) && saved;
-            WriteFoundFiles(stdout, frontEnd.FoundFiles(), core.m_urlStore, commandLine.m_tsv);
+            saved = engine.EndSession() && saved;
+            WriteFoundFiles(stdout, frontEnd.FoundFiles(), engine, commandLine.m_tsv);
             std::fflush(stdout);
-            ReportUnreadStartPages(core);
-            WriteWhyLines(stderr, core, commandLine.m_why);
+            ReportUnreadStartPages(engine);
+            WriteWhyLines(stderr, engine, commandLine.m_why);
             std::string error;
             if (!commandLine.m_explainFile.empty() &&
-                !WriteExplainFile(commandLine.m_explainFile, core, error))
+                !WriteExplainFile(commandLine.m_explainFile, engine, error))
             {
                 std::fprintf(stderr, "harvestor: cannot write %s\n", error.c_str());
                 saved = false;
@@ -300,9 +294,9 @@ int RunHeadless(int argc, const char* const* argv)
                 status = InterruptedStatus(signals.Received());
             else if (end == CHeadlessFrontEnd::EEnd::TimeUp)
                 status = kExitTimeLimit;
-            else if (core.m_unreadStartPages.load() != 0)
+            else if (!engine.UnreadStartPages().empty())
                 status = kExitStartPageUnread;
-            else if (core.m_failedDownloads.load() != 0 && core.Options()->m_autoDownload)
+            else if (engine.FailedDownloads() != 0 && engine.Options()->m_autoDownload)
                 status = kExitDownloadFailed;
         }
     }

@@ -22,11 +22,13 @@ std::string CFileSink::SizeText(const CUrl& record)
 bool CFileSink::AddLocked(const CUrlHold& hold)
 {
     CSinkLock lock(*this);
-    CFileListTarget* target = m_target.load();
     // The count of listed files only grows under this lock, so the list never passes its limit.
-    if (!hold || target == nullptr || IsShown(*hold) || IsFull())
+    if (!hold || IsShown(*hold) || IsFull())
         return false;
     m_store.Mark(CHolder::FileList, hold->m_url);
-    target->InsertItem(hold->m_url, SizeText(*hold));
-    return true;
+    // Posted under the lock: the front-end hears of the files in the order they were listed.
+    if (m_events.Post(CFileFoundEvent{hold->m_url, SizeText(*hold)}))
+        return true;
+    m_store.Release(CHolder::FileList, hold->m_url);
+    return false;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/UrlSink.h"
-#include "platform/SinkTargets.h"
+#include "platform/EventPoster.h"
 
 #include <atomic>
 #include <cstddef>
@@ -12,16 +12,14 @@
 class CFileSink : public CUrlSink
 {
 public:
-    using CUrlSink::CUrlSink;
-
-    // Binds the list control. Set before any worker adds, cleared only when none runs any more.
-    void SetTarget(CFileListTarget* target) { m_target.store(target); }
+    CFileSink(CUrlStore& store, CEventPoster& events) : CUrlSink(store), m_events(events) {}
 
     bool IsShown(const CUrl& record) const override;
 
-    // Shows the held record unless its URL is shown already or the list is full; the store's
-    // entry then carries the list's mark. False when it was not shown (or no list is bound);
-    // the store is then unchanged. Waits for the lock as long as a command holds it.
+    // Lists the held record unless its URL is listed already or the list is full: the store's
+    // entry then carries the list's mark and the front-end hears of it as a found file, in the
+    // order of the calls. False when it was not listed (or no front-end listens); the store is
+    // then unchanged. Waits for the lock as long as a command holds it.
     bool AddLocked(const CUrlHold& hold);
 
     // The most files the list takes; AddLocked refuses any beyond it. Before any worker adds.
@@ -34,6 +32,6 @@ public:
     static std::string SizeText(const CUrl& record);
 
 private:
-    std::atomic<CFileListTarget*> m_target{nullptr};
+    CEventPoster& m_events;
     std::size_t m_limit = SIZE_MAX;
 };

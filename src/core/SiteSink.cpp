@@ -8,11 +8,12 @@ bool CSiteSink::IsShown(const CUrl& record) const
 bool CSiteSink::AddLocked(const CUrlHold& hold, const std::string& parentUrl)
 {
     CSinkLock lock(*this);
-    CSiteTreeTarget* target = m_target.load();
-    if (!hold || target == nullptr || IsShown(*hold))
+    if (!hold || IsShown(*hold))
         return false;
     // Marked first: a tree that refuses the node (its parent is gone) gives the mark back.
     m_store.Mark(CHolder::Tree, hold->m_url);
-    target->InsertNode(parentUrl, hold->m_url, hold->IsVisited());
-    return true;
+    if (m_events.Post(CPageAddedEvent{parentUrl, hold->m_url, hold->IsVisited()}))
+        return true;
+    m_store.Release(CHolder::Tree, hold->m_url);
+    return false;
 }

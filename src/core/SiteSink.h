@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/UrlSink.h"
-#include "platform/SinkTargets.h"
+#include "platform/EventPoster.h"
 
 #include <atomic>
 #include <string>
@@ -11,19 +11,18 @@
 class CSiteSink : public CUrlSink
 {
 public:
-    using CUrlSink::CUrlSink;
-
-    // Binds the tree control. Set before any worker adds, cleared only when none runs any more.
-    void SetTarget(CSiteTreeTarget* target) { m_target.store(target); }
+    CSiteSink(CUrlStore& store, CEventPoster& events) : CUrlSink(store), m_events(events) {}
 
     bool IsShown(const CUrl& record) const override;
 
     // Shows the held record under the node of the page parentUrl (empty: the root level) unless
-    // its URL is shown already; the store's entry then carries the tree's mark. False when it
-    // was not handed to the tree (or no tree is bound); the store is then unchanged. Waits for
+    // its URL is shown already: the store's entry then carries the tree's mark and the
+    // front-end hears of it as a page added, in the order of the calls (a front-end that finds
+    // no node for the parent any more gives the mark back through the engine). False when it was
+    // not shown (or no front-end listens); the store is then unchanged. Waits for
     // the lock as long as a command holds it.
     bool AddLocked(const CUrlHold& hold, const std::string& parentUrl = {});
 
 private:
-    std::atomic<CSiteTreeTarget*> m_target{nullptr};
+    CEventPoster& m_events;
 };

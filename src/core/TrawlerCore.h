@@ -132,8 +132,10 @@ public:
 
     // The store comes first: the sinks refer to it, and it outlives them.
     CUrlStore m_urlStore;
-    CFileSink m_foundFiles{m_urlStore};
-    CSiteSink m_sites{m_urlStore};
+    // Before the sinks, which tell the front-end through it.
+    CEventPoster m_events;
+    CFileSink m_foundFiles{m_urlStore, m_events};
+    CSiteSink m_sites{m_urlStore, m_events};
     CHistories m_histories;
     CStatistics m_stats;
     CLogFile m_log;
@@ -148,7 +150,6 @@ public:
     // The decisions on links whose records are gone; the records keep their own.
     CDecisionJournal m_letGoDecisions;
     CUrlQueue m_downloadQueue;
-    CEventPoster m_events;
     CConnectionCache m_connections;
     // Link records made by all browse threads; every fifth posts a progress tick.
     std::atomic<std::uint32_t> m_linkCounter{0};

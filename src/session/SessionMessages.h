@@ -2,8 +2,8 @@
 
 #include <string>
 
-class CTrawlerCore;
 class CFileError;
+class CUserPrompts;
 
 // The caption of the program's message boxes.
 inline constexpr const char* kAppName = "Harvestor";
@@ -11,4 +11,4 @@ inline constexpr const char* kSocketsFailedMessage = "The network library could 
 
 // Tells the user that a settings file could not be read or written; the command that asked for
 // it ends.
-void ReportFileError(CTrawlerCore& core, const CFileError& error);
+void ReportFileError(CUserPrompts& prompts, const CFileError& error);

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "core/CrawlBounds.h"
+#include "platform/EngineEvents.h"
+#include "settings/Options.h"
+#include "url/DecisionJournal.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CFileError;
+class CModeData;
+class CTrawlerCore;
+class CTransferContext;
+class CTrawlerCommandLineInfo;
+
+class CUserPrompts;
+
+// The network library, before any thread starts. False: the program cannot run.
+bool StartNetworkLibrary();
+void StopNetworkLibrary();
+
+// What the engine has counted, read at one moment.
+struct CEngineStats
+{
+    std::uint32_t foundSites = 0;
+    std::uint32_t browsedSites = 0;
+    std::uint32_t foundFiles = 0;
+    std::uint32_t queuedFiles = 0;
+    std::uint32_t receivedFiles = 0;
+    std::uint64_t receivedBytes = 0;
+    std::uint32_t runningBrowses = 0;
+    std::uint32_t runningDownloads = 0;
+    std::size_t allocatedUrls = 0;
+};
+
+// A listed file as the engine knows it now: its size (when the server gave one) and the page on
+// which it was found.
+struct CListedFile
+{
+    std::optional<std::uint64_t> size;
+    std::string foundOn;
+};
+
+// A start page whose read failed, and why.
+struct CUnreadPage
+{
+    std::string url;
+    std::string problem;
+};
+
+// The engine as a front-end, a test or a benchmark sees it: commands and snapshots. It owns the
+// shared state, the browse threads and the download workers; what it has to say comes as events
+// to the observer the front-end installs.
+// Thread contract: the front-end's own thread, except where a function says otherwise.
+class CEngine
+{
+public:
+    // Works in the current directory and opens the log "hvstr.log" there.
+    CEngine();
+    // Works in workDir and logs to logPath (tests and benchmarks).
+    CEngine(std::string workDir, const std::string& logPath);
+    // Cancels and joins whatever still runs.
+    ~CEngine();
+
+    CEngine(const CEngine&) = delete;
+    CEngine& operator=(const CEngine&) = delete;
+
+    // Start-up, in this order.
+    // The options (defaults when the file is missing or unusable; an unusable one is kept aside,
+    // since the end of the run writes the options in its place), published to the workers.
+    void LoadOptions();
+    // The Internet session with the agent string, and download workers for every file queued.
+    // False when libcurl cannot start.
+    bool Open(const std::string& agent);
+    // The histories that the options ask for, after Open.
+    void LoadHistories();
+
+    // The front-end's observer (nullptr removes it; once this returns the old one hears nothing
+    // more). Until one is installed, nothing is listed and login prompts end as Cancel.
+    void SetObserver(CEngineObserver* observer);
+    // The front-end's prompts for what its own thread asks (nullptr: the unattended ones).
+    void SetPrompts(CUserPrompts* prompts);
+    CUserPrompts& Prompts() const;
+    // Tells the user that a settings file could not be read or written.
+    void ReportFileError(const CFileError& error) const;
+
+    // The options as the workers see them. Any thread.
+    std::shared_ptr<const COptions> Options() const;
+    // Replaces the options and publishes them to the workers.
+    void SetOptions(const COptions& options);
+    // Writes the options when this run changed them or found no usable file (always: even when
+    // unchanged). A failure is reported to the user; false then.
+    bool SaveOptions(bool always = false);
+
+    // Puts the site into the site tree and browses it with mode number modeIndex (0 to 2; any
+    // other number browses with the default mode).
+    void BrowseSite(const std::string& siteText, std::int32_t modeIndex);
+    // Browses the command line's sites; with "term" (or "hide") the work ends the run.
+    void BrowseCommandLineSites(const CTrawlerCommandLineInfo& commandLine);
+    // Browses a page of the site tree (marked visited) with the mode.
+    void BrowsePage(const std::string& url, std::unique_ptr<CModeData> mode);
+    // Marks a page of the site tree visited (opened in the browser).
+    void MarkVisited(const std::string& url);
+    // Queues listed files for download, in order. Per URL: whether it was queued (it then
+    // leaves the list; one the queue refused stays).
+    std::vector<bool> QueueListedFiles(const std::vector<std::string>& urls);
+    // Queues files again by URL (failed or cancelled downloads). True when any was queued.
+    bool RetryDownloads(const std::vector<std::string>& urls);
+    // The front-end removed these from its file list, or from its site tree (each with all the
+    // pages under it that it showed).
+    void ForgetListedFiles(const std::vector<std::string>& urls);
+    void ForgetTreePages(const std::vector<std::string>& urls);
+    // Asks the server the size of a listed file and returns the size text the list shows ("" when
+    // the file is not known). Any thread; cancel ends the request.
+    std::string DetermineSize(const std::string& url, const std::atomic<bool>* cancel);
+    // Cancel Browse and Cancel Download: what runs ends, what is queued is not started.
+    void CancelBrowse();
+    void CancelDownloads();
+    // Options page buttons.
+    void ClearPageHistory();
+    void ClearFileHistory();
+
+    // Snapshots. Any thread.
+    CEngineStats Statistics() const;
+    std::uint32_t RunningBrowses() const;
+    std::uint32_t RunningDownloads() const;
+    // Files waiting for or in download (also kept as the "queued files" statistic).
+    std::uint32_t PendingDownloads();
+    // "Terminate when done" is set and no browse or download runs or waits.
+    bool IsWorkDone() const;
+    // A browse thread or download worker has not ended (it may still use the session).
+    bool WorkersRunning() const;
+    CListedFile ListedFile(std::string_view url) const;
+    // Why a link was followed, listed or skipped, as the Why? window says it.
+    std::string WhyAnswer(std::string_view url) const;
+    std::vector<std::string> UrlsMet() const;
+    std::vector<CLinkExplanation> ExplainAll() const;
+    std::vector<CUnreadPage> UnreadStartPages() const;
+    std::uint32_t FailedDownloads() const;
+    // The session's request settings for the front-end's own requests (the maker's site);
+    // nullptr before Open.
+    const CTransferContext* TransferContext() const;
+
+    // Closing, in this order: every browse and download told to stop (none starts any more, and
+    // a login prompt a worker waits for ends as Cancel), the options saved by the caller, every
+    // thread joined, then the session closed and the histories saved (false when a history file
+    // could not be written; the user was told).
+    void CancelAllWork();
+    void JoinAllWork();
+    bool EndSession();
+
+    // Before work starts (tests and benchmarks): what a crawl may hold, how long a page read may
+    // take.
+    void SetCrawlBounds(const CCrawlBounds& bounds);
+    void SetPageReadLimit(std::chrono::seconds limit);
+
+private:
+    std::unique_ptr<CTrawlerCore> m_core;
+};
