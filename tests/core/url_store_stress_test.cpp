@@ -1,5 +1,5 @@
 #include "core/FileSink.h"
-#include "core/MemoryTargets.h"
+#include "support/MemoryViews.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
@@ -32,10 +32,11 @@ TEST(UrlStoreStress, SharedUrlsEndWithNothingAllocated)
     CUrlQueue downloads;
     CMemoryFileList list;
     CMemorySiteTree tree;
-    CFileSink files(store);
-    CSiteSink sites(store);
-    files.SetTarget(&list);
-    sites.SetTarget(&tree);
+    CMemoryViews views(&list, &tree);
+    CEventPoster events;
+    events.Install(&views);
+    CFileSink files(store, events);
+    CSiteSink sites(store, events);
     std::atomic<bool> browsing{true};
 
     auto browse = [&](int seed)

@@ -1,5 +1,5 @@
 #include "core/FileSink.h"
-#include "core/MemoryTargets.h"
+#include "support/MemoryViews.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
@@ -183,8 +183,10 @@ TEST(FileSink, ShowsEachUrlOnceAndMarksItInTheStore)
 {
     CUrlStore store;
     CMemoryFileList list;
-    CFileSink sink(store);
-    sink.SetTarget(&list);
+    CMemoryViews views(&list, nullptr);
+    CEventPoster events;
+    events.Install(&views);
+    CFileSink sink(store, events);
 
     ASSERT_TRUE(sink.AddLocked(HoldNew(store, kUrl)));
     EXPECT_TRUE(store.IsInFileList(kUrl));
@@ -206,10 +208,12 @@ TEST(FileSink, UnlistedRecordsLeaveTheStoreAlone)
 {
     CUrlStore store;
     CMemoryFileList list;
-    CFileSink sink(store);
+    CMemoryViews views(&list, nullptr);
+    CEventPoster events;
+    CFileSink sink(store, events);
     const CUrlHold record = HoldNew(store, kUrl);
-    EXPECT_FALSE(sink.AddLocked(record)); // no target bound yet
-    sink.SetTarget(&list);
+    EXPECT_FALSE(sink.AddLocked(record)); // no front-end listens yet
+    events.Install(&views);
     EXPECT_FALSE(sink.AddLocked(CUrlHold{}));
     sink.SetLimit(0);
     EXPECT_FALSE(sink.AddLocked(record)); // the list is full
@@ -224,10 +228,11 @@ TEST(UrlSink, AnAddWaitsForACommandHoldingTheLock)
     CUrlStore store;
     CMemoryFileList list;
     CMemorySiteTree tree;
-    CFileSink files(store);
-    CSiteSink sites(store);
-    files.SetTarget(&list);
-    sites.SetTarget(&tree);
+    CMemoryViews views(&list, &tree);
+    CEventPoster events;
+    events.Install(&views);
+    CFileSink files(store, events);
+    CSiteSink sites(store, events);
     const CUrlHold record = HoldNew(store, kUrl);
     for (CUrlSink* sink : std::initializer_list<CUrlSink*>{&files, &sites})
     {
@@ -257,8 +262,10 @@ TEST(SiteSink, InsertsUnderTheParentsUrlAndMarksTheHeldRecord)
 {
     CUrlStore store;
     CMemorySiteTree tree(&store);
-    CSiteSink sink(store);
-    sink.SetTarget(&tree);
+    CMemoryViews views(nullptr, &tree);
+    CEventPoster events;
+    events.Install(&views);
+    CSiteSink sink(store, events);
 
     const CUrlHold site = HoldNew(store, "http://h/");
     ASSERT_TRUE(sink.AddLocked(site));

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/MemoryTargets.h"
 #include "core/TrawlerCore.h"
 #include "crawl/BrowseEngine.h"
 #include "crawl/TestSite.h"
 #include "settings/ModeData.h"
+#include "support/MemoryViews.h"
 #include "support/RecordingObserver.h"
 #include "support/StoreHolds.h"
 #include "support/TempDir.h"
@@ -24,9 +24,7 @@ protected:
         ASSERT_TRUE(m_core->OpenSession("Hvstr152"));
         m_core->m_options.SetDefaults();
         m_core->PublishOptions();
-        m_core->m_foundFiles.SetTarget(&m_list);
-        m_core->m_sites.SetTarget(&m_tree);
-        m_core->m_events.Install(&m_frame);
+        m_core->m_events.Install(&m_views);
     }
 
     void TearDown() override
@@ -92,5 +90,6 @@ protected:
     CMemoryFileList m_list;
     CMemorySiteTree m_tree;
     CRecordingObserver m_frame;
+    CMemoryViews m_views{&m_list, &m_tree, &m_frame};
     std::unique_ptr<CTrawlerCore> m_core;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/MemoryTargets.h"
+#include "support/MemoryViews.h"
 #include "core/TrawlerCore.h"
 #include "download/DownloadWorkers.h"
 #include "net/TransferFixture.h"
@@ -37,9 +37,8 @@ protected:
                 o.m_connectTimeout = 10;
                 o.m_connectRetries = 0;
             });
-        m_core.m_events.Install(&m_frame);
+        m_core.m_events.Install(&m_views);
         m_frame.SetPrompts(&m_prompts);
-        m_core.m_foundFiles.SetTarget(&m_fileList);
         m_core.SetPrompts(&m_prompts);
         EXPECT_TRUE(m_core.OpenSession("Hvstr152"));
         Serve();
@@ -50,7 +49,6 @@ protected:
         m_server.Release();
         m_core.m_cancelDownload = true;
         EXPECT_TRUE(WaitForWorkers());
-        m_core.m_foundFiles.SetTarget(nullptr);
         m_core.m_events.Install(nullptr);
     }
 
@@ -103,6 +101,7 @@ protected:
     CTestHttpServer m_server;
     CRecordingObserver m_frame;
     CMemoryFileList m_fileList;
+    CMemoryViews m_views{&m_fileList, nullptr, &m_frame};
     CScriptedPrompts m_prompts;
     CTrawlerCore m_core;
     std::filesystem::path m_downloads;

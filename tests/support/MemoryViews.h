@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/UrlStore.h"
-#include "platform/SinkTargets.h"
+#include "platform/EngineEvents.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,10 +20,10 @@ public:
 };
 
 // The file list as a sorted map from URL to size text.
-class CMemoryFileList : public CFileListTarget
+class CMemoryFileList
 {
 public:
-    void InsertItem(const std::string& urlText, const std::string& sizeText) override
+    void InsertItem(const std::string& urlText, const std::string& sizeText)
     {
         std::lock_guard lock(m_mutex);
         if (!m_items.emplace(urlText, sizeText).second)
@@ -52,7 +52,7 @@ private:
 
 // The site tree as a list of (parent URL, URL text). A tree given the store refuses a node
 // whose parent has no node, and gives its tree mark back, as the window does.
-class CMemorySiteTree : public CSiteTreeTarget
+class CMemorySiteTree
 {
 public:
     struct CNode
@@ -63,7 +63,7 @@ public:
 
     explicit CMemorySiteTree(CUrlStore* store = nullptr) : m_store(store) {}
 
-    void InsertNode(const std::string& parentUrl, const std::string& urlText, bool) override
+    void InsertNode(const std::string& parentUrl, const std::string& urlText)
     {
         std::lock_guard lock(m_mutex);
         const bool parentShown =
@@ -93,4 +93,30 @@ private:
     CUrlStore* m_store;
     std::mutex m_mutex;
     std::vector<CNode> m_nodes;
+};
+
+// Shows the engine's found files and added pages in the memory list and tree (either may be
+// absent) and hands every other event on to next, when there is one.
+class CMemoryViews : public CEngineObserver
+{
+public:
+    CMemoryViews(CMemoryFileList* list, CMemorySiteTree* tree, CEngineObserver* next = nullptr)
+        : m_list(list), m_tree(tree), m_next(next)
+    {
+    }
+
+    void OnEvent(CEngineEvent event) override
+    {
+        if (const auto* file = std::get_if<CFileFoundEvent>(&event); file && m_list)
+            m_list->InsertItem(file->url, file->sizeText);
+        else if (const auto* page = std::get_if<CPageAddedEvent>(&event); page && m_tree)
+            m_tree->InsertNode(page->parentUrl, page->url);
+        else if (m_next != nullptr)
+            m_next->OnEvent(std::move(event));
+    }
+
+private:
+    CMemoryFileList* m_list;
+    CMemorySiteTree* m_tree;
+    CEngineObserver* m_next;
 };
