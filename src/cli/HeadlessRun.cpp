@@ -7,10 +7,12 @@
 #include "cli/ProgressLine.h"
 #include "session/CommandLineInfo.h"
 #include "session/SessionMessages.h"
+#include "platform/FileError.h"
 #include "platform/UserPrompts.h"
 #include "session/Engine.h"
 #include "settings/DataFolderLock.h"
 #include "settings/DataPaths.h"
+#include "settings/ModeData.h"
 #include "settings/LogFile.h"
 #include "settings/UserSettingsFile.h"
 #include "url/Url.h"
@@ -22,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <set>
 #include <unistd.h>
@@ -211,6 +214,37 @@ void ReportUnreadStartPages(const CEngine& engine)
     }
 }
 
+// The command line's settings for this run; with "save" they are kept, in options.dat and in the
+// file of the run's mode, as the window would write them. False when saving failed (the user
+// was told).
+bool ApplyRunSettings(CEngine& engine, const CTrawlerCommandLineInfo& commandLine)
+{
+    if (commandLine.m_settings.empty() && !commandLine.m_save)
+        return true;
+    COptions options = *engine.Options();
+    ApplyRunSettings(commandLine.m_settings, options);
+    if (!commandLine.m_save)
+    {
+        engine.SetRunOptions(options);
+        return true;
+    }
+    engine.SetOptions(options);
+    if (!engine.SaveOptions(true))
+        return false;
+    try
+    {
+        const std::unique_ptr<CModeData> mode = GetMode(commandLine.m_modeIndex, options);
+        ApplyRunSettings(commandLine.m_settings, *mode);
+        mode->Save();
+    }
+    catch (const CFileError& error)
+    {
+        engine.ReportFileError(error);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsHeadlessEnvironment()
@@ -223,6 +257,8 @@ int RunHeadless(int argc, const char* const* argv)
     {
         const CTrawlerCommandLineInfo check = ParseArguments(argc, argv, 0);
         std::string error = check.m_error;
+        if (error.empty())
+            error = CheckRunSettings(check.m_settings);
         if (error.empty() && !check.m_explainFile.empty() &&
             !CanWriteFile(check.m_explainFile, error))
             error = "cannot write " + error;
@@ -262,6 +298,7 @@ int RunHeadless(int argc, const char* const* argv)
         if (commandLine.m_maxTimeSeconds > 0)
             deadline = std::chrono::steady_clock::now() +
                        std::chrono::seconds(commandLine.m_maxTimeSeconds);
+        const bool settingsSaved = ApplyRunSettings(engine, commandLine);
         if (!engine.Open(commandLine.m_agent))
         {
             std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
@@ -272,18 +309,22 @@ int RunHeadless(int argc, const char* const* argv)
             CHeadlessFrontEnd frontEnd(engine, commandLine);
             RecordWorkDirectory(UserSettingsPath(), engine.Options()->m_workDir);
             engine.LoadHistories();
-            engine.BrowseCommandLineSites(commandLine);
+            std::function<void(CModeData&)> adjust;
+            if (!commandLine.m_settings.empty())
+                adjust = [&](CModeData& mode) { ApplyRunSettings(commandLine.m_settings, mode); };
+            engine.BrowseCommandLineSites(commandLine, adjust);
             const CHeadlessFrontEnd::EEnd end = frontEnd.RunUntilDone(signals, deadline);
             frontEnd.EraseProgress();
-            bool saved = frontEnd.OptionsSaved();
+            bool saved = frontEnd.OptionsSaved() && settingsSaved;
             saved = engine.EndSession() && saved;
             WriteFoundFiles(stdout, frontEnd.FoundFiles(), engine, commandLine.m_tsv);
             std::fflush(stdout);
             ReportUnreadStartPages(engine);
-            WriteWhyLines(stderr, engine, commandLine.m_why);
+            WriteWhyLines(stderr, engine, commandLine.m_why, commandLine.m_settings);
             std::string error;
             if (!commandLine.m_explainFile.empty() &&
-                !WriteExplainFile(commandLine.m_explainFile, engine, error))
+                !WriteExplainFile(commandLine.m_explainFile, engine, commandLine.m_settings,
+                                  error))
             {
                 std::fprintf(stderr, "harvestor: cannot write %s\n", error.c_str());
                 saved = false;

@@ -3,6 +3,8 @@
 // headless run starts fast and small.
 #include "cli/HeadlessRun.h"
 #include "session/CommandLineInfo.h"
+#include "settings/ModeData.h"
+#include "settings/Options.h"
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -59,7 +61,12 @@ int main(int argc, char* argv[])
     commandLine.ParseCommandLine(argc, argv);
     if (commandLine.m_help)
     {
-        std::fputs(kUsageText, stdout);
+        // The values the settings have now, read without writing anything.
+        COptions options;
+        options.Load();
+        CTrawlerCommandLineInfo withMode(options.m_defaultMode);
+        withMode.ParseCommandLine(argc, argv);
+        std::fputs(HelpText(options, PeekMode(withMode.m_modeIndex, options)).c_str(), stdout);
         return 0;
     }
     if (commandLine.m_version)
@@ -70,6 +77,11 @@ int main(int argc, char* argv[])
     if (commandLine.m_headless || IsHeadlessEnvironment())
         return RunHeadless(argc, argv);
 
+    if (!commandLine.m_settings.empty() || commandLine.m_save)
+        std::fprintf(stderr, "harvestor: ignored in a window run (they set runs without one): %s\n",
+                     (RunSettingNames(commandLine.m_settings) +
+                      (commandLine.m_save ? std::string(commandLine.m_settings.empty() ? "-save" : ", -save") : ""))
+                         .c_str());
     void* module = LoadGuiModule();
     if (module == nullptr)
         return 1;

@@ -36,6 +36,7 @@ constexpr CKeyword kKeywords[] = {
     {"why", nullptr, Info::kPendingWhy},
     {"explain", nullptr, Info::kPendingExplain},
     {"max-time", nullptr, Info::kPendingMaxTime},
+    {"save", &Info::m_save, Info::kPendingNone},
 };
 
 char FoldCase(char c)
@@ -105,6 +106,16 @@ void CTrawlerCommandLineInfo::ParseParam(std::string_view text, bool isFlag, boo
             text = text.substr(0, equals);
         }
         const std::int32_t pendingBefore = m_pending;
+        if (const CRunFlag* flag = FindRunFlag(text))
+        {
+            if (pendingBefore != kPendingNone)
+                NoteError("missing value before -" + std::string(text));
+            if (hasValue)
+                m_settings.push_back({flag, std::string(value)});
+            else
+                m_pendingFlag = flag;
+            return;
+        }
         bool matched = false;
         bool valueFlag = false;
         for (const CKeyword& keyword : kKeywords)
@@ -132,6 +143,12 @@ void CTrawlerCommandLineInfo::ParseParam(std::string_view text, bool isFlag, boo
         return;
     }
 
+    if (m_pendingFlag != nullptr)
+    {
+        m_settings.push_back({m_pendingFlag, std::string(text)});
+        m_pendingFlag = nullptr;
+        return;
+    }
     switch (m_pending)
     {
     case kPendingSite:
@@ -174,6 +191,12 @@ void CTrawlerCommandLineInfo::ParseCommandLine(int argc, const char* const* argv
     for (int i = 1; i < argc; ++i)
     {
         std::string_view argument = argv[i] != nullptr ? argv[i] : "";
+        if (m_pendingFlag != nullptr)
+        {
+            // "-min-size -1" reaches the range check instead of reading as a flag.
+            ParseParam(argument, false, i + 1 == argc);
+            continue;
+        }
         // A keyword that waits for its value takes a path: "/" starts a flag only otherwise.
         const bool isFlag =
             !argument.empty() &&
@@ -186,31 +209,53 @@ void CTrawlerCommandLineInfo::ParseCommandLine(int argc, const char* const* argv
                                                     "-why", "-explain", "-max-time"};
     if (m_pending > kPendingNone && m_pending <= kPendingMaxTime)
         NoteError(std::string("missing value for ") + kPendingNames[m_pending]);
+    if (m_pendingFlag != nullptr)
+        NoteError("missing value for -" + std::string(m_pendingFlag->name));
 }
 
-const char* const kUsageText =
+namespace
+{
+
+constexpr std::string_view kUsageStart =
     "usage: harvestor -site URL [-site URL ...] [-mode 1|2|3] [options]\n"
     "Crawls the sites and lists the files found on them. Without a display (or with -headless)\n"
     "it runs in the terminal, prints the found files' URLs on standard output and exits when all\n"
     "work is done.\n"
     "  -site URL        browse URL (repeatable)\n"
     "  -mode N          1 find files on the page, 2 on the site, 3 from links\n"
-    "  -identity TEXT   the HTTP agent string\n"
+    "  -identity TEXT   the HTTP agent string\n";
+
+constexpr std::string_view kUsageEnd =
+    "Output:\n"
     "  -tsv             print the found files as URL, size, page found on (tab-separated)\n"
     "  -why URL         after the run, print why URL was or was not listed or followed\n"
     "                   (repeatable; one line per URL on standard error)\n"
     "  -explain FILE    write the decision on every link met to FILE: URL, decision, reason,\n"
     "                   value, page found on (tab-separated)\n"
+    "  -save            keep this run's settings in options.dat and the mode's file\n"
     "  -max-time S      end the run after S seconds as an interrupt would (exit status 5)\n"
     "  -quiet           no progress line on a terminal\n"
+    "The program:\n"
     "  -headless        run without the window even where a display exists\n"
     "  -term            close when all browsing and downloading is done\n"
     "  -hide            run with a hidden window, and close when done\n"
     "  -minimize        start minimised, without the Add Site prompt\n"
     "  -nocheck         skip the upgrade check\n"
     "  -help, -?        show this text;  -version  show the version\n"
-    "Flags may also be written --flag or --flag=value.\n"
+    "Flags may also be written --flag or --flag=value. The settings of a run (file types,\n"
+    "folder, ...) apply to runs without a window; -help lists them with their values.\n"
     "Exit status (the first that applies): 2 usage error, 4 another run uses the data folder\n"
     "(or it cannot be locked), 6 a settings or history file could not be saved, 130 or 143\n"
     "interrupted by SIGINT or SIGTERM, 5 -max-time reached, 1 a start page could not be read,\n"
     "3 a download failed while downloading automatically, 0 every start page was read.\n";
+
+const std::string kUsageWhole = std::string(kUsageStart) + std::string(kUsageEnd);
+
+} // namespace
+
+const char* const kUsageText = kUsageWhole.c_str();
+
+std::string HelpText(const COptions& options, const CModeData& mode)
+{
+    return std::string(kUsageStart) + RunFlagsHelp(options, mode) + std::string(kUsageEnd);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/RunFlags.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -61,6 +63,10 @@ public:
     std::string m_explainFile;
     // "max-time": a headless run ends as if interrupted after this many seconds; 0 for never.
     std::int32_t m_maxTimeSeconds = 0;
+    // The settings of this run (file types, folder, ...), in the order given; "save" keeps them.
+    // Each of these flags takes the next argument as its value, even one that begins with "-".
+    std::vector<CRunSetting> m_settings;
+    bool m_save = false;
 
     // The first mistake on the command line ("" when none): an unknown flag, a value that is
     // missing or given to a switch. The window ignores it; the headless tool refuses to run.
@@ -68,10 +74,15 @@ public:
 
 private:
     void NoteError(std::string error);
+
+    // A setting flag waiting for its value.
+    const CRunFlag* m_pendingFlag = nullptr;
 };
 
-// The usage text of the command line, for --help and for usage errors.
+// The usage text of the command line, for usage errors.
 extern const char* const kUsageText;
+// The whole help: the usage with every setting of a run and its value in options and mode.
+std::string HelpText(const COptions& options, const CModeData& mode);
 
 // The number at the start of text as atoi reads it: blanks skipped, an optional sign, then
 // digits up to the first non-digit; 0 without digits. Out-of-range values saturate instead of

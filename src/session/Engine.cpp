@@ -95,15 +95,23 @@ void CEngine::SetOptions(const COptions& options)
     m_core->PublishOptions();
 }
 
+void CEngine::SetRunOptions(const COptions& options)
+{
+    if (!m_optionsToSave)
+        m_optionsToSave = std::make_unique<COptions>(m_core->m_options);
+    SetOptions(options);
+}
+
 bool CEngine::SaveOptions(bool always)
 {
     CTrawlerCore& core = *m_core;
-    std::string bytes = core.m_options.SaveToBytes();
+    const COptions& options = m_optionsToSave ? *m_optionsToSave : core.m_options;
+    std::string bytes = options.SaveToBytes();
     if (!always && !core.m_optionsAsLoaded.empty() && bytes == core.m_optionsAsLoaded)
         return true;
     try
     {
-        core.m_options.Save();
+        options.Save();
     }
     catch (const CFileError& error)
     {
@@ -139,10 +147,29 @@ void CEngine::BrowseSite(const std::string& siteText, std::unique_ptr<CModeData>
     StartBrowse(core, std::move(site), std::move(mode));
 }
 
-void CEngine::BrowseCommandLineSites(const CTrawlerCommandLineInfo& commandLine)
+void CEngine::BrowseCommandLineSites(const CTrawlerCommandLineInfo& commandLine,
+                                     const std::function<void(CModeData&)>& adjust)
 {
     for (const std::string& site : commandLine.m_sites)
-        BrowseSite(site, commandLine.m_modeIndex);
+    {
+        if (!adjust)
+        {
+            BrowseSite(site, commandLine.m_modeIndex);
+            continue;
+        }
+        std::unique_ptr<CModeData> mode;
+        try
+        {
+            mode = GetMode(commandLine.m_modeIndex, m_core->m_options);
+        }
+        catch (const CFileError& error)
+        {
+            ReportFileError(error);
+            continue;
+        }
+        adjust(*mode);
+        BrowseSite(site, std::move(mode));
+    }
     if (!commandLine.m_sites.empty() && commandLine.m_terminate)
     {
         m_core->m_options.m_terminateWhenDone = true;
@@ -312,6 +339,11 @@ std::string CEngine::WhyAnswer(std::string_view url) const
 std::vector<std::string> CEngine::UrlsMet() const
 {
     return ::UrlsMet(*m_core);
+}
+
+std::optional<CLinkExplanation> CEngine::Explain(std::string_view url) const
+{
+    return ExplainLink(*m_core, url);
 }
 
 std::vector<CLinkExplanation> CEngine::ExplainAll() const

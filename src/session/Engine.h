@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -95,6 +96,9 @@ public:
     std::shared_ptr<const COptions> Options() const;
     // Replaces the options and publishes them to the workers.
     void SetOptions(const COptions& options);
+    // Options for this run only (the command line's settings): the workers and the histories use
+    // them, while SaveOptions goes on writing the ones they replaced.
+    void SetRunOptions(const COptions& options);
     // Writes the options when this run changed them or found no usable file (always: even when
     // unchanged). A failure is reported to the user; false then.
     bool SaveOptions(bool always = false);
@@ -104,8 +108,10 @@ public:
     void BrowseSite(const std::string& siteText, std::int32_t modeIndex);
     // The same with a mode of the caller's (tests and benchmarks set bounds of their own).
     void BrowseSite(const std::string& siteText, std::unique_ptr<CModeData> mode);
-    // Browses the command line's sites; with "term" (or "hide") the work ends the run.
-    void BrowseCommandLineSites(const CTrawlerCommandLineInfo& commandLine);
+    // Browses the command line's sites, each with the mode that adjust changes (when given);
+    // with "term" (or "hide") the work ends the run.
+    void BrowseCommandLineSites(const CTrawlerCommandLineInfo& commandLine,
+                                const std::function<void(CModeData&)>& adjust = {});
     // Browses a page of the site tree (marked visited) with the mode.
     void BrowsePage(const std::string& url, std::unique_ptr<CModeData> mode);
     // Marks a page of the site tree visited (opened in the browser).
@@ -143,6 +149,8 @@ public:
     // Why a link was followed, listed or skipped, as the Why? window says it.
     std::string WhyAnswer(std::string_view url) const;
     std::vector<std::string> UrlsMet() const;
+    // The decision on a link met, with the page it was found on.
+    std::optional<CLinkExplanation> Explain(std::string_view url) const;
     std::vector<CLinkExplanation> ExplainAll() const;
     std::vector<CUnreadPage> UnreadStartPages() const;
     std::uint32_t FailedDownloads() const;
@@ -169,4 +177,6 @@ public:
 
 private:
     std::unique_ptr<CTrawlerCore> m_core;
+    // What SaveOptions writes while run options stand in for them.
+    std::unique_ptr<COptions> m_optionsToSave;
 };

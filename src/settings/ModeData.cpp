@@ -120,7 +120,7 @@ std::string ModeFileName(int modeNumber)
     return IsModeNumber(modeNumber) ? kBuiltInModes[modeNumber].fileName : "";
 }
 
-void MakeBuiltInMode(CModeData& mode, int modeNumber, const std::string& workDir)
+void SetBuiltInMode(CModeData& mode, int modeNumber)
 {
     if (!IsModeNumber(modeNumber))
         return;
@@ -133,8 +133,31 @@ void MakeBuiltInMode(CModeData& mode, int modeNumber, const std::string& workDir
     mode.m_onlyIfModified = false;
     mode.m_reserved = 0;
     mode.m_name = builtIn.name;
+}
+
+void MakeBuiltInMode(CModeData& mode, int modeNumber, const std::string& workDir)
+{
+    if (!IsModeNumber(modeNumber))
+        return;
+    SetBuiltInMode(mode, modeNumber);
     // Into the working directory, where GetMode looks for it next time.
-    mode.Save(JoinDataPath(workDir, builtIn.fileName));
+    mode.Save(JoinDataPath(workDir, kBuiltInModes[modeNumber].fileName));
+}
+
+CModeData PeekMode(int modeNumber, const COptions& options)
+{
+    if (!IsModeNumber(modeNumber))
+        modeNumber = IsModeNumber(options.m_defaultMode) ? options.m_defaultMode : 0;
+    CModeData mode;
+    try
+    {
+        mode.Load(ModeFileName(modeNumber), options.m_workDir);
+    }
+    catch (const CFileError&)
+    {
+        SetBuiltInMode(mode, modeNumber);
+    }
+    return mode;
 }
 
 std::unique_ptr<CModeData> GetMode(int modeNumber, const COptions& options)

@@ -68,6 +68,12 @@ std::unique_ptr<CModeData> GetMode(int modeNumber, const COptions& options);
 // m_path keeps what it was. Raises CFileError when the file cannot be written.
 void MakeBuiltInMode(CModeData& mode, int modeNumber, const std::string& workDir);
 
+// The built-in definition of modeNumber (0 to 2), written nowhere.
+void SetBuiltInMode(CModeData& mode, int modeNumber);
+
+// GetMode that writes nothing: a missing or damaged file reads as the built-in definition.
+CModeData PeekMode(int modeNumber, const COptions& options);
+
 // GetMode for the options' default mode.
 std::unique_ptr<CModeData> GetDefaultMode(const COptions& options);
 
