@@ -221,6 +221,8 @@ bool ApplyRunSettings(CEngine& engine, const CTrawlerCommandLineInfo& commandLin
 {
     if (commandLine.m_settings.empty() && !commandLine.m_save)
         return true;
+    if (RunSettingValue(commandLine.m_settings, "history") == std::optional<std::string>("off"))
+        engine.SkipHistories();
     COptions options = *engine.Options();
     ApplyRunSettings(commandLine.m_settings, options);
     if (!commandLine.m_save)

@@ -61,6 +61,8 @@ bool CEngine::Open(const std::string& agent)
 
 void CEngine::LoadHistories()
 {
+    if (m_skipHistories)
+        return;
     m_core->m_histories.LoadAtStartup(m_core->m_options);
 }
 
@@ -383,6 +385,8 @@ bool CEngine::EndSession()
 {
     CTrawlerCore& core = *m_core;
     core.CloseSession();
+    if (m_skipHistories)
+        return true;
     std::vector<std::string> errors;
     const bool saved = core.m_histories.SaveAtShutdown(core.m_options, &errors);
     for (const std::string& error : errors)

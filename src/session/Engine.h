@@ -82,6 +82,8 @@ public:
     bool Open(const std::string& agent);
     // The histories that the options ask for, after Open.
     void LoadHistories();
+    // A run that neither reads nor writes any history (before LoadHistories).
+    void SkipHistories() { m_skipHistories = true; }
 
     // The front-end's observer (nullptr removes it; once this returns the old one hears nothing
     // more). Until one is installed, nothing is listed and login prompts end as Cancel.
@@ -179,4 +181,5 @@ private:
     std::unique_ptr<CTrawlerCore> m_core;
     // What SaveOptions writes while run options stand in for them.
     std::unique_ptr<COptions> m_optionsToSave;
+    bool m_skipHistories = false;
 };

@@ -26,9 +26,9 @@ constexpr CRunFlag kFlags[] = {
      {R::NotInFileTypes, R::FileType}},
     {"exclude", V::List, G::Find, 0, 0, {}, "URLs containing any of these are skipped",
      {R::Excluded}},
-    {"keywords", V::List, G::Find, 0, 0, {}, "keywords a page must contain to be searched"},
+    {"keywords", V::List, G::Find, 0, 0, {}, "pages that contain any of these words are listed too"},
     {"min-size", V::Number, G::Find, 0, kIntMax, {}, "smallest file size in KB", {R::TooSmall}},
-    {"max-size", V::Number, G::Find, 0, kIntMax, {}, "largest file size in KB (0: no limit)",
+    {"max-size", V::Number, G::Find, 0, kIntMax, {}, "largest file size in KB",
      {R::TooLarge}},
     {"check-size", V::Choice, G::Find, 0, 0, kCheckSizeWords,
      "when to ask the server a file's size"},
@@ -40,7 +40,7 @@ constexpr CRunFlag kFlags[] = {
     {"workers", V::Number, G::Download, kDownloadThreadsRange.minimum,
      kDownloadThreadsRange.maximum, {}, "files downloaded at once"},
     {"at-once", V::Number, G::Crawl, 1, kMaxPagesAtOnce, {}, "pages read at once"},
-    {"depth", V::Number, G::Crawl, 0, kIntMax, {}, "deepest level followed (0: no limit)",
+    {"depth", V::Number, G::Crawl, 0, kIntMax, {}, "levels of links to other sites followed",
      {R::Depth}},
     {"follow-max", V::Number, G::Crawl, 0, kIntMax, {}, "most pages followed on the site",
      {R::LocalMaximum}},
@@ -332,6 +332,18 @@ void ApplyRunSettings(const std::vector<CRunSetting>& settings, CModeData& m)
         else if (name == "only-modified")
             m.m_onlyIfModified = SwitchValue(value);
     }
+}
+
+std::optional<std::string> RunSettingValue(const std::vector<CRunSetting>& settings,
+                                           std::string_view name)
+{
+    std::optional<std::string> value;
+    for (const CRunSetting& setting : settings)
+        if (setting.flag->name == name)
+            value = setting.flag->value == V::Switch || setting.flag->value == V::Choice
+                        ? LowerText(setting.value)
+                        : setting.value;
+    return value;
 }
 
 std::string RunSettingNames(const std::vector<CRunSetting>& settings)

@@ -66,6 +66,10 @@ std::string CheckRunSettings(const std::vector<CRunSetting>& settings);
 // Applies the settings that belong to the options, or to the crawl mode. Checked settings only.
 void ApplyRunSettings(const std::vector<CRunSetting>& settings, COptions& options);
 void ApplyRunSettings(const std::vector<CRunSetting>& settings, CModeData& mode);
+// The value the command line gave the flag named name (the last one given; a switch's or a
+// choice's in lower case), if any.
+std::optional<std::string> RunSettingValue(const std::vector<CRunSetting>& settings,
+                                           std::string_view name);
 // The flags given, as "-a, -b" (empty without any).
 std::string RunSettingNames(const std::vector<CRunSetting>& settings);
 
