@@ -46,6 +46,10 @@ struct CDownloadRules
     // A body larger than this many KiB (bytes / 1024, rounded down), by its Content-Length or
     // by the bytes that arrive, stops the download with the "Too Large!" line. None: any size.
     std::optional<std::uint64_t> maxSizeK;
+    // Chooses the path once the answer's headers are in, since they may name the file: path
+    // comes as DownloadTo was given it. False: the file is not to be downloaded (skipped, as a
+    // "Filename collision!"). None: the path as given.
+    std::function<bool(const CResponseFacts& facts, std::string& path)> name;
     // Gives the complete file at partPath its final name, path as asked (it may take another
     // and sets path to it): 0, kKeptOldFile, or the system's error number. None: replaces path.
     std::function<int(const std::string& partPath, std::string& path)> place;
@@ -53,12 +57,12 @@ struct CDownloadRules
     CDownloadOutcome* outcome = nullptr;
 };
 
-// Downloads the record to path, reporting to progress. The bytes go to a partial file beside
-// path (see CResumablePart) that gets its name only when the whole body has arrived and is
+// Downloads the record to path (or where rules.name puts it), reporting to progress. The bytes go
+// to a partial file in path's folder (see CResumablePart) that gets its name only when the whole body has arrived and is
 // written: a refused request, a failure or a cancel (m_cancelDownload) leaves path as it was.
 // A download cut part way (a dropped connection, a stall, a cancel) keeps its bytes when the
 // server gave a validator, and the next download of the URL to path asks only for the rest
-// (Range, If-Range); it starts over when the server sends anything but that rest of that
+// (Range, If-Range) whatever name it gets; it starts over when the server sends anything but that rest of that
 // version (of the same total). A part that was not asked for is never kept: the whole body is
 // asked for once more, then the download fails. Anything else leaves nothing behind. Every
 // failure has one log line with its reason. True only when the file is complete; the
