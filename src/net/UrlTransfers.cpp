@@ -1,5 +1,6 @@
 #include "net/UrlTransfers.h"
 
+#include "net/MediaTypes.h"
 #include "net/PartFile.h"
 #include "net/ResumablePart.h"
 #include "net/Transfer.h"
@@ -347,6 +348,16 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
     {
         answer->answeredUrl = transfer.AnsweredUrl();
         answer->lastModified = facts.lastModified;
+        answer->contentType = facts.contentType;
+        answer->dispositionName = facts.dispositionName;
+        // A file's body is no page text; the headers said what it is. A server that names no
+        // type at all is still read: a browser would look at the text.
+        if (answer->onlyPages && !facts.contentType.empty() &&
+            !IsPageMediaType(BareMediaType(facts.contentType)))
+        {
+            answer->notPage = true;
+            return std::string();
+        }
     }
 
     // Content-Length is the server's claim, not a fact: reserve a sane amount and grow. The cap

@@ -79,6 +79,14 @@ struct CPageAnswer
     int refusedStatus = 0;
     // Why the page could not be read, as the log says it; empty when it was read.
     std::string problem;
+    // What the headers say of the content: its Content-Type as sent, and the file name that
+    // Content-Disposition gives.
+    std::string contentType;
+    std::string dispositionName;
+    // In: an HTTP answer that names a type other than HTML or XHTML is not a page, and its body
+    // is not read. Out: true when the answer was such a one; the text is then empty.
+    bool onlyPages = false;
+    bool notPage = false;
 };
 
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the
