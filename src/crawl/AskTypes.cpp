@@ -26,8 +26,8 @@ bool AskHeaders(CUrl& link, CTransfer& head, const CTransferContext& context,
 
 } // namespace
 
-bool CSiteBrowser::WaitsToBeAsked(CUrlHold& hold, const std::string& value,
-                                  const CDecision& asPage, const CDecision& decision)
+bool CSiteBrowser::WaitsToBeAsked(CUrlHold& hold, const std::string& value, const CDecision& asPage,
+                                  const CDecision& decision)
 {
     const CUrl& link = *hold;
     if (!m_options->m_askTypeOfPageLinks || link.m_pageKind != kPageKindPage ||

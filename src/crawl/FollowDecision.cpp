@@ -142,8 +142,8 @@ CDecision CFollowRules::DecideByType(const CUrl& link, std::string_view contentT
         const std::string_view name = dispositionName.empty() ? urlName : dispositionName;
         if (const std::string_view extension = NameExtension(name);
             !extension.empty() && !FileTypeEntry(m_options->m_fileTypes, extension).empty())
-            listed = CDecision{CVerdict::Listed, CReason::ListedByName, 0, 0, 0,
-                               DecisionTextId(name)};
+            listed =
+                CDecision{CVerdict::Listed, CReason::ListedByName, 0, 0, 0, DecisionTextId(name)};
     }
     else
     {
@@ -154,8 +154,8 @@ CDecision CFollowRules::DecideByType(const CUrl& link, std::string_view contentT
         for (const std::string& extension : CMediaTypes::System().ExtensionsOf(type))
             taken = taken || !FileTypeEntry(m_options->m_fileTypes, extension, true).empty();
         if (taken)
-            listed = CDecision{CVerdict::Listed, CReason::ListedByType, 0, 0, 0,
-                               DecisionTextId(type)};
+            listed =
+                CDecision{CVerdict::Listed, CReason::ListedByType, 0, 0, 0, DecisionTextId(type)};
     }
     if (listed.verdict != CVerdict::Listed)
         return Refused(CVerdict::NotListed, CReason::TypeNotWanted, 0,

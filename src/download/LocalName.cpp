@@ -1,7 +1,6 @@
 #include "download/LocalName.h"
 
 #include "download/SavedName.h"
-
 #include "net/MediaTypes.h"
 #include "net/UrlTransfers.h"
 #include "platform/AtomicFile.h"
@@ -140,9 +139,9 @@ bool PrepareDownloadDirectory(const COptions& options, const CTransferContext& c
 {
     if (EnsureDirectory(DownloadDirectoryPrefix(options.m_downloadDir)))
         return true;
-    context.events.Post(CShowMessageEvent{EMessageKind::Error, kProductName,
-                                          "Failed to create " + options.m_downloadDir +
-                                              " directory"});
+    context.events.Post(
+        CShowMessageEvent{EMessageKind::Error, kProductName,
+                          "Failed to create " + options.m_downloadDir + " directory"});
     return false;
 }
 

@@ -44,10 +44,10 @@ std::string DownloadDirectoryPrefix(const std::string& downloadDir);
 bool PrepareDownloadDirectory(const COptions& options, const CTransferContext& context);
 
 // Chooses the path that a download of the record goes to under name (SaveNameOf the record when
-// not given), applying options.m_duplicateAction to a file that exists. It creates a missing download directory (one level); a directory that
-// cannot be made is reported through context.prompts. The skip-same-size policy asks the server
-// for the record's size (watching context.cancelDownload). False: the file is not to be
-// downloaded. Runs on a download worker.
+// not given), applying options.m_duplicateAction to a file that exists. It creates a missing
+// download directory (one level); a directory that cannot be made is reported through
+// context.prompts. The skip-same-size policy asks the server for the record's size (watching
+// context.cancelDownload). False: the file is not to be downloaded. Runs on a download worker.
 bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext& context,
                    std::string& path, const CSaveName* name = nullptr);
 

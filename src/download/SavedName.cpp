@@ -87,8 +87,8 @@ std::string UrlFileName(std::string_view url)
     std::string decoded;
     for (std::size_t i = 0; i < segment.size(); ++i)
     {
-        const int high = segment[i] == '%' && i + 2 < segment.size() ? HexValue(segment[i + 1])
-                                                                          : -1;
+        const int high =
+            segment[i] == '%' && i + 2 < segment.size() ? HexValue(segment[i + 1]) : -1;
         const int low = high >= 0 ? HexValue(segment[i + 2]) : -1;
         if (low >= 0)
         {

@@ -25,9 +25,9 @@ public:
     CResumablePart(const CResumablePart&) = delete;
     CResumablePart& operator=(const CResumablePart&) = delete;
 
-    // Opens (or creates) and locks the partial file of url and the folder of path. 0, EWOULDBLOCK when another
-    // download holds it, EPERM or ELOOP when the file or its record is not the user's own
-    // private file, or the system's error number.
+    // Opens (or creates) and locks the partial file of url and the folder of path. 0, EWOULDBLOCK
+    // when another download holds it, EPERM or ELOOP when the file or its record is not the user's
+    // own private file, or the system's error number.
     int Open(const std::string& url, const std::string& path);
     // Bytes kept by an earlier attempt that may be continued (0 when there are none or they
     // came without a validator), and what the server said about them then.

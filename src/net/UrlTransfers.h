@@ -58,15 +58,15 @@ struct CDownloadRules
 };
 
 // Downloads the record to path (or where rules.name puts it), reporting to progress. The bytes go
-// to a partial file in path's folder (see CResumablePart) that gets its name only when the whole body has arrived and is
-// written: a refused request, a failure or a cancel (m_cancelDownload) leaves path as it was.
-// A download cut part way (a dropped connection, a stall, a cancel) keeps its bytes when the
-// server gave a validator, and the next download of the URL to path asks only for the rest
-// (Range, If-Range) whatever name it gets; it starts over when the server sends anything but that rest of that
-// version (of the same total). A part that was not asked for is never kept: the whole body is
-// asked for once more, then the download fails. Anything else leaves nothing behind. Every
-// failure has one log line with its reason. True only when the file is complete; the
-// record's local file name is the name the file got.
+// to a partial file in path's folder (see CResumablePart) that gets its name only when the whole
+// body has arrived and is written: a refused request, a failure or a cancel (m_cancelDownload)
+// leaves path as it was. A download cut part way (a dropped connection, a stall, a cancel) keeps
+// its bytes when the server gave a validator, and the next download of the URL to path asks only
+// for the rest (Range, If-Range) whatever name it gets; it starts over when the server sends
+// anything but that rest of that version (of the same total). A part that was not asked for is
+// never kept: the whole body is asked for once more, then the download fails. Anything else leaves
+// nothing behind. Every failure has one log line with its reason. True only when the file is
+// complete; the record's local file name is the name the file got.
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
                 const std::string& path, const CDownloadRules& rules = {});
 

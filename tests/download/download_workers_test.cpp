@@ -368,7 +368,7 @@ TEST_F(DownloadWorkersTest, FilesAreSavedUnderTheNameTheAnswerGives)
     m_server.Server().Get(R"(/files/.+)", [](const httplib::Request&, httplib::Response& response)
                           { response.set_content("url", "application/zip"); });
     const std::pair<std::string, std::string> cases[] = {
-        {"/get.php?f=both", "\xC3\xBC" "bersicht v2.pdf"},
+        {"/get.php?f=both", "\u00FCbersicht v2.pdf"},
         {"/get.php?f=star", "r\xC3\xA9sum\xC3\xA9 (1).pdf"},
         {"/get.php?f=plain", "manual v2.pdf"},
         {"/get.php?f=evil", "_._.._.bashrc"},

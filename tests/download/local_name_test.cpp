@@ -63,7 +63,7 @@ TEST_F(LocalNameTest, NamesAreTheDecodedUrlNameMadeSafeAndStayInTheDirectory)
         {"http://h/dir/archive.zip", "archive.zip"},
         {"http://h/", "unknown."},
         {"http://h/my%20file%20%281%29.zip", "my file (1).zip"},
-        {"http://h/%C3%BCbersicht.pdf", "\xC3\xBC" "bersicht.pdf"},
+        {"http://h/%C3%BCbersicht.pdf", "\u00FCbersicht.pdf"},
         // A broken UTF-8 escape stays as written; a query never names the file.
         {"http://h/bad%C3%28.pdf?x=1", "bad%C3(.pdf"},
         {"http://h/report.pdf?dl=1#top", "report.pdf"},

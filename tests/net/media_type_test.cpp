@@ -1,9 +1,8 @@
 #include "net/ContentDisposition.h"
 #include "net/MediaTypes.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 
@@ -13,7 +12,7 @@ TEST(ContentDispositionTest, TheExtendedNameWinsWhenItCanBeRead)
         {"attachment; filename=\"manual v2.pdf\"", "manual v2.pdf"},
         {"attachment; filename=report.zip", "report.zip"},
         {"attachment;filename=\"a \\\"q\\\".txt\"", "a \"q\".txt"},
-        {"attachment; filename*=UTF-8''%C3%BCbersicht.pdf", "\xC3\xBC" "bersicht.pdf"},
+        {"attachment; filename*=UTF-8''%C3%BCbersicht.pdf", "\u00FCbersicht.pdf"},
         // Either order: filename* is preferred, filename is the fallback.
         {"attachment; filename*=UTF-8''%E2%82%AC.pdf; filename=\"EUR.pdf\"", "\xE2\x82\xAC.pdf"},
         {"attachment; filename=\"EUR.pdf\"; filename*=utf-8'en'%E2%82%AC.pdf", "\xE2\x82\xAC.pdf"},
@@ -32,7 +31,8 @@ TEST(ContentDispositionTest, TheExtendedNameWinsWhenItCanBeRead)
 
 TEST(MediaTypesTest, TypesNameTheirExtensionsFromTheTableAndTheBuiltInOnes)
 {
-    const CMediaTypes table("# comment\napplication/x-custom  cst  cs2\n\napplication/pdf pdf xpdf\n");
+    const CMediaTypes table(
+        "# comment\napplication/x-custom  cst  cs2\n\napplication/pdf pdf xpdf\n");
     const auto has = [&](std::string_view type, std::string_view extension)
     {
         const auto extensions = table.ExtensionsOf(type);
@@ -42,8 +42,8 @@ TEST(MediaTypesTest, TypesNameTheirExtensionsFromTheTableAndTheBuiltInOnes)
     EXPECT_TRUE(has("application/pdf", "pdf"));
     EXPECT_TRUE(has("application/pdf", "xpdf"));
     EXPECT_TRUE(has("application/zip", "zip"));
-    EXPECT_TRUE(has("application/vnd.openxmlformats-officedocument.wordprocessingml.document",
-                    "docx"));
+    EXPECT_TRUE(
+        has("application/vnd.openxmlformats-officedocument.wordprocessingml.document", "docx"));
     EXPECT_TRUE(table.ExtensionsOf("application/unheard-of").empty());
     // The system's table knows at least what the built-in one does.
     EXPECT_FALSE(CMediaTypes::System().ExtensionsOf("image/png").empty());
@@ -56,9 +56,14 @@ TEST(MediaTypesTest, TypesNameTheirExtensionsFromTheTableAndTheBuiltInOnes)
     EXPECT_FALSE(IsGenericMediaType("application/pdf"));
 
     const std::pair<std::string, std::string> extensions[] = {
-        {"a.torrent", "torrent"}, {"x.AppImage", "AppImage"}, {"v1.2.3-beta", ""},
-        {"a.b.zip", "zip"},       {"noext", ""},              {"dot.", ""},
-        {"a.abcdefghijk", ""},    {"a.abcdefghij", "abcdefghij"},
+        {"a.torrent", "torrent"},
+        {"x.AppImage", "AppImage"},
+        {"v1.2.3-beta", ""},
+        {"a.b.zip", "zip"},
+        {"noext", ""},
+        {"dot.", ""},
+        {"a.abcdefghijk", ""},
+        {"a.abcdefghij", "abcdefghij"},
     };
     for (const auto& [name, extension] : extensions)
         EXPECT_EQ(NameExtension(name), extension) << name;

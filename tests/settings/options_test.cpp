@@ -89,9 +89,9 @@ TEST(OptionsTest, EachVersionReadsItsOwnFields)
         bool loads;
         int fieldsVersion; // the newest version whose fields the file holds
     };
-    const Case cases[] = {{3, false, 0}, {4, true, 4}, {5, true, 5}, {6, true, 6},
-                          {7, true, 6},  {8, true, 8}, {9, true, 9}, {10, true, 9},
-                          {0xFFFFFFFF, true, 9}};
+    const Case cases[] = {{3, false, 0}, {4, true, 4},  {5, true, 5},
+                          {6, true, 6},  {7, true, 6},  {8, true, 8},
+                          {9, true, 9},  {10, true, 9}, {0xFFFFFFFF, true, 9}};
     const COptions defaults("/w");
     for (const auto& c : cases)
     {
