@@ -138,10 +138,11 @@ CDecision CFollowRules::DecideByType(const CUrl& link, std::string_view contentT
     CDecision listed;
     if (IsGenericMediaType(type))
     {
-        const std::string urlName(link.FileName());
-        const std::string_view name = dispositionName.empty() ? urlName : dispositionName;
-        if (const std::string_view extension = NameExtension(name);
-            !extension.empty() && !FileTypeEntry(m_options->m_fileTypes, extension).empty())
+        // The URL's extension as every other rule reads it.
+        const std::string_view name = dispositionName.empty() ? link.FileName() : dispositionName;
+        const std::string_view extension =
+            dispositionName.empty() ? link.Extension() : NameExtension(dispositionName);
+        if (!FileTypeEntry(m_options->m_fileTypes, extension).empty())
             listed =
                 CDecision{CVerdict::Listed, CReason::ListedByName, 0, 0, 0, DecisionTextId(name)};
     }
