@@ -350,9 +350,9 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
         answer->lastModified = facts.lastModified;
         answer->contentType = facts.contentType;
         answer->dispositionName = facts.dispositionName;
-        // A file's body is no page text; the headers said what it is. A server that names no
-        // type at all is still read: a browser would look at the text.
-        if (answer->onlyPages && !facts.contentType.empty() &&
+        // A file's body is no page text; the headers said what it is. A server that names
+        // neither a type nor a file name is still read: a browser would look at the text.
+        if (answer->onlyPages && (!facts.contentType.empty() || !facts.dispositionName.empty()) &&
             !IsPageMediaType(BareMediaType(facts.contentType)))
         {
             answer->notPage = true;

@@ -83,8 +83,9 @@ struct CPageAnswer
     // Content-Disposition gives.
     std::string contentType;
     std::string dispositionName;
-    // In: an HTTP answer that names a type other than HTML or XHTML is not a page, and its body
-    // is not read. Out: true when the answer was such a one; the text is then empty.
+    // In: an HTTP answer that names a type other than HTML or XHTML (or no type but a file
+    // name) is not a page, and its body is not read. Out: true when the answer was such a one; the
+    // text is then empty.
     bool onlyPages = false;
     bool notPage = false;
 };

@@ -14,8 +14,9 @@ protected:
         CCrawlTest::SetUp();
         m_core->m_options.m_fileTypes = "PDF;ZIP";
         m_core->PublishOptions();
-        m_site.Page("/index.htm", Links({"download.php?id=7", "get/report", "get/star", "get/both",
-                                         "get/neither", "get/notes", "get/big", "latest"}));
+        m_site.Page("/index.htm",
+                    Links({"download.php?id=7", "get/report", "get/star", "get/both", "get/neither",
+                           "get/notes", "get/big", "get/untyped", "latest"}));
         Put("/download.php?id=7", "application/pdf", "attachment; filename=\"manual v2.pdf\"");
         Put("/get/report", "application/zip");
         Put("/get/star", "application/octet-stream",
@@ -23,6 +24,7 @@ protected:
         Put("/get/both", "binary/octet-stream",
             "attachment; filename=\"notes.txt\"; filename*=UTF-8''b.zip");
         Put("/get/neither", "application/octet-stream");
+        Put("/get/untyped", "", "attachment; filename=untyped.zip");
         Put("/get/notes", "text/plain; charset=utf-8");
         // Far more than a page read would take in before its answer is judged.
         Put("/get/big", "application/zip", "", std::string(8 * 1024 * 1024, 'z'));
@@ -65,7 +67,8 @@ TEST_F(TypedFiles, AnswersThatAreNoPageAreListedByTheirTypeInSiteMode)
 
         const std::vector<std::string> listed = {
             m_site.Url("/download.php?id=7"), m_site.Url("/get/big"),  m_site.Url("/get/both"),
-            m_site.Url("/get/report"),        m_site.Url("/get/star"), m_site.Url("/inner.zip")};
+            m_site.Url("/get/report"),        m_site.Url("/get/star"), m_site.Url("/get/untyped"),
+            m_site.Url("/inner.zip")};
         EXPECT_EQ(ListUrls(), listed);
         // The size is the one the headers announced; the body of a file is never read.
         EXPECT_EQ(m_list.Items()[m_site.Url("/get/big")], "8388608");
