@@ -3,6 +3,7 @@
 #include "app/FileList.h"
 #include "core/TrawlerCore.h"
 #include "download/DownloadWorkers.h"
+#include "download/SavedName.h"
 #include "net/ResumablePart.h"
 #include "platform/UserPrompts.h"
 #include "session/SessionMessages.h"
@@ -194,7 +195,9 @@ QTreeWidgetItem* CDownloadsView::MakeRow(const std::string& url)
 {
     auto* row = new QTreeWidgetItem(this);
     row->setData(kNameColumn, kUrlRole, Bytes(url));
-    row->setText(kNameColumn, ShortName(url));
+    // Until the download has its name, the name its URL gives; the URL itself is the tooltip.
+    const std::string urlName = UrlFileName(url);
+    row->setText(kNameColumn, urlName.empty() ? ShortName(url) : Text(urlName));
     row->setToolTip(kNameColumn, Text(url));
     for (int column : {kSizeColumn, kSpeedColumn, kTimeLeftColumn})
         row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);

@@ -1,5 +1,7 @@
 #include "app/FileList.h"
 
+#include "download/SavedName.h"
+
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -31,8 +33,8 @@ bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
 
 CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent), m_core(core)
 {
-    setColumnCount(2);
-    setHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size")});
+    setColumnCount(3);
+    setHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size"), QStringLiteral("Name")});
     headerItem()->setTextAlignment(kFilesColumn, Qt::AlignLeft | Qt::AlignVCenter);
     headerItem()->setTextAlignment(kSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     header()->setSectionsMovable(false);
@@ -40,6 +42,7 @@ CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent),
     // The URLs take whatever room the sizes leave.
     header()->setSectionResizeMode(kFilesColumn, QHeaderView::Stretch);
     header()->setSectionResizeMode(kSizeColumn, QHeaderView::Interactive);
+    header()->setSectionResizeMode(kNameColumn, QHeaderView::Interactive);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -93,6 +96,8 @@ void CFileList::InsertOnGuiThread(const std::string& urlText, const std::string&
     }
     auto* item = new QTreeWidgetItem(QStringList{text});
     item->setToolTip(kFilesColumn, text);
+    item->setText(kNameColumn, ToText(UrlFileName(urlText)));
+    item->setToolTip(kNameColumn, text);
     SetSizeText(item, sizeText);
     item->setData(kFilesColumn, kUrlRole,
                   QByteArray(urlText.data(), static_cast<qsizetype>(urlText.size())));

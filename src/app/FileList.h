@@ -20,6 +20,8 @@ class CFileList : public QTreeWidget, public CFileListTarget, public CDocView
 public:
     static constexpr int kFilesColumn = 0;
     static constexpr int kSizeColumn = 1;
+    // The name a download would save the file under, as its URL gives it.
+    static constexpr int kNameColumn = 2;
 
     CFileList(CTrawlerCore& core, QWidget* parent = nullptr);
 

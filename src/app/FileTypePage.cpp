@@ -2,6 +2,9 @@
 
 #include "core/TrawlerCore.h"
 
+#include <QBoxLayout>
+#include <QCheckBox>
+
 namespace
 {
 
@@ -11,6 +14,16 @@ constexpr CListPageText kText = {"File Types", "Specify file extensions Harvesto
 } // namespace
 
 FileTypePage::FileTypePage(CTrawlerCore& core, QWidget* parent) : CListPage(core, kText, parent) {}
+
+void FileTypePage::Create()
+{
+    CListPage::Create();
+    m_askType = new QCheckBox(
+        QStringLiteral("Ask the server the type of links without a file extension"), this);
+    m_askType->setChecked(Options().m_askTypeOfPageLinks);
+    if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+        box->addWidget(m_askType);
+}
 
 QStringList FileTypePage::InitialItems() const
 {
@@ -25,4 +38,6 @@ bool FileTypePage::CanApply()
 void FileTypePage::OnApply()
 {
     Options().m_fileTypes = JoinedItems();
+    if (m_askType != nullptr)
+        Options().m_askTypeOfPageLinks = m_askType->isChecked();
 }

@@ -2,7 +2,10 @@
 
 #include "app/ListPage.h"
 
-// "File Types": the extensions that make a link a wanted file (m_fileTypes).
+class QCheckBox;
+
+// "File Types": the extensions that make a link a wanted file (m_fileTypes), and whether links
+// without one are asked for their type (m_askTypeOfPageLinks).
 class FileTypePage : public CListPage
 {
     Q_OBJECT
@@ -12,7 +15,12 @@ public:
 
     bool CanApply() override;
     void OnApply() override;
+    QCheckBox* AskTypeBox() const { return m_askType; }
 
 protected:
+    void Create() override;
     QStringList InitialItems() const override;
+
+private:
+    QCheckBox* m_askType = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "crawl/FollowDecision.h"
 
+#include "net/MediaTypes.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
 #include "url/Url.h"
@@ -85,14 +86,7 @@ CDecision CFollowRules::DecideAsFile(const CUrl& link) const
         return Refused(CVerdict::NotListed, CReason::Scheme);
     if (link.Extension().empty())
         return Refused(CVerdict::NotListed, CReason::NoExtension);
-    std::string_view typeMatch;
-    ForEachListEntry(options.m_fileTypes,
-                     [&](std::string_view entry)
-                     {
-                         if (StartsWithNoCase(entry, link.Extension()))
-                             typeMatch = entry;
-                         return !typeMatch.empty();
-                     });
+    const std::string_view typeMatch = FileTypeEntry(options.m_fileTypes, link.Extension());
     if (typeMatch.empty())
         return Refused(CVerdict::NotListed, CReason::NotInFileTypes, 0,
                        DecisionTextId(options.m_fileTypes));
@@ -135,6 +129,63 @@ CDecision CFollowRules::DecideFileSize(const CUrl& link, const CDecision& asFile
     if (m_inFileHistory && m_inFileHistory(link.m_url))
         return Refused(CVerdict::NotListed, CReason::InFileHistory);
     return asFile;
+}
+
+CDecision CFollowRules::DecideByType(const CUrl& link, std::string_view contentType,
+                                     std::string_view dispositionName) const
+{
+    const std::string type = BareMediaType(contentType);
+    CDecision listed;
+    if (IsGenericMediaType(type))
+    {
+        // The URL's extension as every other rule reads it.
+        const std::string_view name = dispositionName.empty() ? link.FileName() : dispositionName;
+        const std::string_view extension =
+            dispositionName.empty() ? link.Extension() : NameExtension(dispositionName);
+        if (!FileTypeEntry(m_options->m_fileTypes, extension).empty())
+            listed =
+                CDecision{CVerdict::Listed, CReason::ListedByName, 0, 0, 0, DecisionTextId(name)};
+    }
+    else
+    {
+        // The type's own extensions, then the name the answer gives.
+        bool taken = !FileTypeEntry(m_options->m_fileTypes, NameExtension(dispositionName)).empty();
+        // Whole entries only: a type may name one-letter extensions ("m") that would otherwise
+        // take every entry beginning with that letter.
+        for (const std::string& extension : CMediaTypes::System().ExtensionsOf(type))
+            taken = taken || !FileTypeEntry(m_options->m_fileTypes, extension, true).empty();
+        if (taken)
+            listed =
+                CDecision{CVerdict::Listed, CReason::ListedByType, 0, 0, 0, DecisionTextId(type)};
+    }
+    if (listed.verdict != CVerdict::Listed)
+        return Refused(CVerdict::NotListed, CReason::TypeNotWanted, 0,
+                       DecisionTextId(type.empty() ? std::string_view("none") : type));
+    if (const std::string_view entry = ExcludeMatch(link, *m_options); !entry.empty())
+        return Refused(CVerdict::NotListed, CReason::Excluded, 0, DecisionTextId(entry));
+    // The headers gave the size, but the limits judge it when found only with that option, as
+    // for a file found by its name.
+    if (m_options->m_checkLength == kCheckLengthWhenFound)
+        return DecideFileSize(link, listed);
+    if (m_inFileHistory && m_inFileHistory(link.m_url))
+        return Refused(CVerdict::NotListed, CReason::InFileHistory);
+    return listed;
+}
+
+std::string_view FileTypeEntry(std::string_view fileTypes, std::string_view extension, bool whole)
+{
+    std::string_view match;
+    if (extension.empty())
+        return match;
+    ForEachListEntry(fileTypes,
+                     [&](std::string_view entry)
+                     {
+                         if (StartsWithNoCase(entry, extension) &&
+                             (!whole || entry.size() == extension.size()))
+                             match = entry;
+                         return !match.empty();
+                     });
+    return match;
 }
 
 CDecision KeptDecision(const CUrl& link, const CDecision& asPage, const CDecision& asFile)

@@ -45,6 +45,14 @@ public:
     // Then by a size known by now (none is no test), and by the download history.
     CDecision DecideFileSize(const CUrl& link, const CDecision& asFile) const;
 
+    // A link whose answer is no page, by what its headers say: its media type, or, when that
+    // says nothing (a stream of bytes, or none), the extension of the name Content-Disposition
+    // gives, else of the URL. Listed when File Types takes it (exclude entries, the download
+    // history and, with "check size when found", the size limits still apply); otherwise
+    // NotListed with the type.
+    CDecision DecideByType(const CUrl& link, std::string_view contentType,
+                           std::string_view dispositionName) const;
+
 private:
     const CModeData* m_mode;
     const COptions* m_options;
@@ -56,6 +64,11 @@ private:
 // The decision a link's record keeps: a wanted file is listed whatever else it is; a link to a
 // page is explained by the page.
 CDecision KeptDecision(const CUrl& link, const CDecision& asPage, const CDecision& asFile);
+
+// The File Types entry that takes extension (one that begins with it, or with whole, one that
+// is it); empty when none does.
+std::string_view FileTypeEntry(std::string_view fileTypes, std::string_view extension,
+                               bool whole = false);
 
 // The entries of a ";"-separated option text, empty entries skipped.
 template <class Visit> void ForEachListEntry(std::string_view list, Visit visit)

@@ -161,6 +161,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
 
     std::optional<std::string> text;
     CPageAnswer answer;
+    answer.onlyPages = true;
     const bool unchanged = IsUnchanged(page, started);
     if (unchanged || !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
     {
@@ -194,6 +195,13 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
             m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
             return;
         }
+    }
+    // A script or an extension-less address may answer with a file: its type decides.
+    if (answer.notPage)
+    {
+        ListByType(pageHold, answer.contentType, answer.dispositionName);
+        m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
+        return;
     }
     DecidePage(
         page, CDecision{CVerdict::Read, &page == m_startPage ? CReason::StartPage : CReason::None});
@@ -245,6 +253,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
         ScanPage(*text, here, m_options->m_keywords, output);
     }
     text.reset();
+    AskTypes(here);
 
     m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
     m_core.m_log.Write("Finished browsing %s\n", page.m_url.c_str());
@@ -315,14 +324,42 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
         ++m_filesFound;
     }
 
-    // The decision goes on the store's record, which the hold keeps alive meanwhile.
-    m_core.m_urlStore.Find(value)->m_decision.Set(decision);
     // A queued page's hold goes with its page's browse.
     if (queue != nullptr)
     {
+        m_core.m_urlStore.Find(value)->m_decision.Set(decision);
         queue->Add(std::move(hold));
         return;
     }
+    if (!wanted && WaitsToBeAsked(hold, value, asPage, decision))
+        return;
+    LetGoLink(std::move(hold), value, page, decision);
+}
+
+void CSiteBrowser::ListByType(const CUrlHold& hold, std::string_view contentType,
+                              std::string_view dispositionName)
+{
+    const CDecision decision = m_rules.DecideByType(*hold, contentType, dispositionName);
+    DecidePage(*hold, decision);
+    if (decision.verdict == CVerdict::Listed)
+        ListFile(hold);
+}
+
+void CSiteBrowser::ListFile(const CUrlHold& file)
+{
+    ++m_core.m_stats.m_foundFiles;
+    ++m_filesFound;
+    if (m_options->m_autoDownload)
+        QueueForDownload(file);
+    else if (!m_core.m_foundFiles.AddLocked(file) && m_core.m_foundFiles.IsFull())
+        StopAtBound(m_core.CrawlBounds().maxFoundFiles);
+}
+
+void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, const CUrl& page,
+                             const CDecision& decision)
+{
+    // The decision goes on the store's record, which the hold keeps alive meanwhile.
+    m_core.m_urlStore.Find(value)->m_decision.Set(decision);
     hold.Reset();
     // Nothing keeps the record of a link that is neither shown, listed nor queued: its decision
     // is kept apart.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/UrlStore.h"
 #include "crawl/FoldedTextSet.h"
 #include "crawl/FollowDecision.h"
 #include "settings/ModeData.h"
@@ -10,19 +11,23 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class CPageScanAhead;
 class CTrawlerCore;
 class CTransfer;
 struct CScannedPage;
 class CUrl;
-class CUrlHold;
 class CUrlQueue;
 class COptions;
 
 // The link values of one page that are acted on; the rest are skipped. Each makes a record,
 // and a page of nothing but distinct links would otherwise take gigabytes.
 inline constexpr std::size_t kMaxLinksPerPage = 100000;
+// With "ask the type", at most this many links of one page are asked: a page of thousands of
+// extension-less links (a wiki's) would otherwise cost a request each.
+inline constexpr std::size_t kMaxAskedLinksPerPage = 200;
 
 // One browse thread's crawl: its own copy of the crawl mode, the current site level and the
 // links it has already turned into records. Lives on the browse thread only; it shares the
@@ -84,6 +89,22 @@ private:
     // The same for a value that is resolved already.
     void HandleResolvedLink(std::string& value, const CUrl& page, CUrlQueue& localQueue,
                             CUrlQueue& externalQueue);
+    // A link whose answer is no page: listed (or queued) when its type is wanted. Keeps the
+    // decision on the record.
+    void ListByType(const CUrlHold& hold, std::string_view contentType,
+                    std::string_view dispositionName);
+    // Lists or queues a wanted file the thread holds.
+    void ListFile(const CUrlHold& file);
+    // A link of page kind that is not followed: with "ask the type", true when it waits to be
+    // asked after the page's scan (the thread keeps its hold until then).
+    bool WaitsToBeAsked(CUrlHold& hold, const std::string& value, const CDecision& asPage,
+                        const CDecision& decision);
+    // Asks the server the type of the links that wait, several at once, HEAD first and GET
+    // where HEAD is refused; lists those of a wanted type, then lets every one go.
+    void AskTypes(const CUrl& page);
+    // Keeps the decision of a link that is not queued and gives up the thread's hold.
+    void LetGoLink(CUrlHold hold, const std::string& value, const CUrl& page,
+                   const CDecision& decision);
     void QueueForDownload(const CUrlHold& file);
     // Before each page: true once a structure that grows with the links met holds its bound.
     bool ReachedBound();
@@ -112,6 +133,14 @@ private:
     CFollowRules m_rules;
     // The URL text of the page whose links are handled, shared as their referer.
     std::shared_ptr<const std::string> m_referer;
+    // Links of the page being read that wait to be asked for their type.
+    struct CAskedLink
+    {
+        CUrlHold hold;
+        std::string value;
+        CDecision decision;
+    };
+    std::vector<CAskedLink> m_toAsk;
     // Scans large pages read ahead while an earlier one is worked on; made for the first such
     // page.
     std::unique_ptr<CPageScanAhead> m_scanAhead;

@@ -2,6 +2,7 @@
 
 #include "core/TrawlerCore.h"
 #include "download/LocalName.h"
+#include "net/Transfer.h"
 #include "net/TransferProgress.h"
 #include "net/UrlTransfers.h"
 #include "platform/EventPoster.h"
@@ -153,15 +154,16 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
     // A snapshot per file: options changed meanwhile apply to the next file.
     const std::shared_ptr<const COptions> options = core.Options();
     const CTransferContext& context = core.TransferContext();
-    std::string path;
-    if (!MakeLocalName(record, *options, context, path))
+    // The name is settled once the answer's headers are in: they may give it.
+    if (!PrepareDownloadDirectory(*options, context))
     {
         core.m_log.Write("Skipped %s: Filename collision!\n", url.c_str());
         hold.Reset();
         PostState(core.m_events, DOWNLOAD_SKIPPED, url, "Filename collision!");
         return;
     }
-    progress.StartFile(url, path);
+    const std::string directory = DownloadDirectoryPrefix(options->m_downloadDir);
+    progress.StartFile(url, {});
 
     if (options->m_checkLength == kCheckLengthWhenDownloaded &&
         record.m_sizeState.load() == kSizeNotAsked)
@@ -189,14 +191,26 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
     rules.outcome = &outcome;
     if (options->m_checkLength != kCheckLengthNever)
         rules.maxSizeK = MaxSizeK(*options);
+    CSaveName name;
+    rules.name = [&](const CResponseFacts& facts, std::string& chosen)
+    {
+        name = SaveNameOf(record, facts.dispositionName);
+        if (!MakeLocalName(record, *options, context, chosen, &name))
+        {
+            core.m_log.Write("Skipped %s: Filename collision!\n", url.c_str());
+            return false;
+        }
+        progress.StartFile(url, chosen);
+        return true;
+    };
     rules.place = [&](const std::string& partPath, std::string& finalPath)
     {
-        const int placed = PlaceLocalFile(record, *options, partPath, finalPath);
+        const int placed = PlaceLocalFile(record, *options, name, partPath, finalPath);
         if (placed == kKeptOldFile)
             core.m_log.Write("Skipped %s: Filename collision!\n", url.c_str());
         return placed;
     };
-    if (!DownloadTo(record, context, progress, path, rules))
+    if (!DownloadTo(record, context, progress, directory, rules))
     {
         if (outcome.end == EDownloadEnd::Failed)
             core.m_failedDownloads.fetch_add(1);

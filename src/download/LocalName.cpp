@@ -1,5 +1,7 @@
 #include "download/LocalName.h"
 
+#include "download/SavedName.h"
+#include "net/MediaTypes.h"
 #include "net/UrlTransfers.h"
 #include "platform/AtomicFile.h"
 #include "platform/EventPoster.h"
@@ -66,16 +68,26 @@ bool EnsureDirectory(const std::string& directory)
     return ::mkdir(directory.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
-std::string Candidate(const std::string& directory, const std::string& base,
-                      const std::string& extension, int counter)
+// The name with a counter from 1 on; the base gives way so that the whole stays within
+// kMaxFileNameBytes.
+std::string Candidate(const std::string& directory, const CSaveName& name, int counter)
 {
+    char digits[16] = "";
+    if (counter != 0)
+        std::snprintf(digits, sizeof digits, "%04d", counter);
+    const std::string_view counterText(digits);
+    std::string base = name.base;
+    CutOnCharacter(base, kMaxFileNameBytes - 1 - name.extension.size() - counterText.size());
     if (counter == 0)
-        return directory + base + "." + extension;
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%04d", counter);
-    if (!extension.empty())
-        return directory + base + digits + "." + extension;
-    return directory + base + "." + digits;
+        return directory + base + "." + name.extension;
+    if (!name.extension.empty())
+        return directory + base + std::string(counterText) + "." + name.extension;
+    return directory + base + "." + std::string(counterText);
+}
+
+bool IsOnlyDots(std::string_view name)
+{
+    return name.find_first_not_of('.') == std::string_view::npos;
 }
 
 } // namespace
@@ -99,6 +111,40 @@ std::string LocalBaseName(const CUrl& record)
     return base;
 }
 
+CSaveName SaveNameOf(const CUrl& record, std::string_view dispositionName)
+{
+    const std::string given =
+        dispositionName.empty() ? UrlFileName(record.m_url) : std::string(dispositionName);
+    // Dots alone name nothing, and "." with an empty extension would name the parent folder.
+    if (IsOnlyDots(given))
+        return CSaveName{kUnknownBase, {}};
+    const std::string name = SafeFileName(given);
+    CSaveName saved;
+    saved.extension = NameExtension(name);
+    saved.base = name.substr(0, saved.extension.empty() ? name.size()
+                                                        : name.size() - saved.extension.size() - 1);
+    // A name that ends in dots gets one dot before its counter, not several.
+    while (saved.extension.empty() && saved.base.size() > 1 && saved.base.back() == '.')
+        saved.base.pop_back();
+    CutOnCharacter(saved.base, kMaxFileNameBytes - 1 - saved.extension.size());
+    return saved;
+}
+
+CSaveName SafeCharacterName(const CUrl& record)
+{
+    return CSaveName{LocalBaseName(record), SafeExtension(record.Extension())};
+}
+
+bool PrepareDownloadDirectory(const COptions& options, const CTransferContext& context)
+{
+    if (EnsureDirectory(DownloadDirectoryPrefix(options.m_downloadDir)))
+        return true;
+    context.events.Post(
+        CShowMessageEvent{EMessageKind::Error, kProductName,
+                          "Failed to create " + options.m_downloadDir + " directory"});
+    return false;
+}
+
 std::string DownloadDirectoryPrefix(const std::string& downloadDir)
 {
     if (downloadDir.empty() || downloadDir.back() == '/')
@@ -107,21 +153,16 @@ std::string DownloadDirectoryPrefix(const std::string& downloadDir)
 }
 
 bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext& context,
-                   std::string& path)
+                   std::string& path, const CSaveName* name)
 {
     const std::string directory = DownloadDirectoryPrefix(options.m_downloadDir);
-    const std::string base = LocalBaseName(record);
-    const std::string extension = SafeExtension(record.Extension());
-    std::string candidate = Candidate(directory, base, extension, 0);
+    const CSaveName urlName = name == nullptr ? SaveNameOf(record) : CSaveName{};
+    const CSaveName& saveName = name == nullptr ? urlName : *name;
+    std::string candidate = Candidate(directory, saveName, 0);
 
     // Every policy needs the directory: the download is written there before it is named.
-    if (!EnsureDirectory(directory))
-    {
-        context.events.Post(
-            CShowMessageEvent{EMessageKind::Error, kProductName,
-                              "Failed to create " + options.m_downloadDir + " directory"});
+    if (!PrepareDownloadDirectory(options, context))
         return false;
-    }
     // Overwriting needs no test: the old file goes only when the new one is complete.
     if (options.m_duplicateAction == kDuplicateOverwrite)
     {
@@ -143,14 +184,17 @@ bool MakeLocalName(CUrl& record, const COptions& options, const CTransferContext
         }
         if (counter == INT_MAX)
             return false;
-        candidate = Candidate(directory, base, extension, counter);
+        candidate = Candidate(directory, saveName, counter);
     }
     path = std::move(candidate);
     return true;
 }
 
-int PlaceLocalFile(const CUrl& record, const COptions& options, const std::string& partPath,
-                   std::string& path)
+namespace
+{
+
+int PlaceAs(const COptions& options, const CSaveName& name, const std::string& partPath,
+            std::string& path)
 {
     // rename replaces the entry itself: a symbolic link there is replaced, never followed.
     if (options.m_duplicateAction == kDuplicateOverwrite)
@@ -166,11 +210,9 @@ int PlaceLocalFile(const CUrl& record, const COptions& options, const std::strin
     std::uint64_t size = 0;
     SizeOf(partPath, size);
     const std::string directory = DownloadDirectoryPrefix(options.m_downloadDir);
-    const std::string base = LocalBaseName(record);
-    const std::string extension = SafeExtension(record.Extension());
     for (int counter = 0; counter < INT_MAX; ++counter)
     {
-        const std::string candidate = Candidate(directory, base, extension, counter);
+        const std::string candidate = Candidate(directory, name, counter);
         std::uint64_t existing = 0;
         if (options.m_duplicateAction == kDuplicateSkipSameSize && size != 0 &&
             SizeOf(candidate, existing) && existing == size)
@@ -182,4 +224,17 @@ int PlaceLocalFile(const CUrl& record, const COptions& options, const std::strin
             return error;
     }
     return kKeptOldFile;
+}
+
+} // namespace
+
+int PlaceLocalFile(const CUrl& record, const COptions& options, const CSaveName& name,
+                   const std::string& partPath, std::string& path)
+{
+    const int placed = PlaceAs(options, name, partPath, path);
+    if (placed != EINVAL && placed != EILSEQ)
+        return placed;
+    const CSaveName safe = SafeCharacterName(record);
+    path = Candidate(DownloadDirectoryPrefix(options.m_downloadDir), safe, 0);
+    return PlaceAs(options, safe, partPath, path);
 }

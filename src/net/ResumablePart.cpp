@@ -158,15 +158,21 @@ std::string RecordText(const std::string& url, const std::string& path,
     return url + "\n" + path + "\n" + validator + "\n" + std::to_string(length) + "\n";
 }
 
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
 } // namespace
 
 std::string ResumablePartPath(const std::string& url, const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    // The name is settled only once the answer is in, so the part cannot depend on it.
+    const std::string folder = FolderOf(path);
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016" PRIx64,
-                  Fnv1a(path, Fnv1a(UrlWithoutPassword(url) + "\n")));
+                  Fnv1a(folder, Fnv1a(UrlWithoutPassword(url) + "\n")));
     return folder + kResumePrefix + hash + ".part";
 }
 
@@ -211,7 +217,7 @@ int CResumablePart::Open(const std::string& url, const std::string& path)
     m_path = partPath;
     // The record never holds a password, so neither does what it is compared with.
     m_url = UrlWithoutPassword(url);
-    m_localPath = path;
+    m_localPath = FolderOf(path);
 
     struct stat status = {};
     ::fstat(fd, &status);
@@ -224,7 +230,7 @@ int CResumablePart::Open(const std::string& url, const std::string& path)
     const std::string& lengthText = record[3];
     const std::uint64_t length = std::strtoull(lengthText.c_str(), nullptr, 10);
     // Bytes beyond the announced length, or of another URL, are nothing to continue.
-    if (keptUrl != m_url || keptPath != path || validator.empty() || size == 0 ||
+    if (keptUrl != m_url || keptPath != m_localPath || validator.empty() || size == 0 ||
         (length != 0 && size >= length))
         return Restart();
     m_validator = validator;

@@ -8,8 +8,8 @@
 #include <string>
 
 // The bytes of a download that a later attempt may continue: a file beside the final name whose
-// name follows from the URL and the local name ("~harvestor-r<hash>.part", never a possible
-// final name), and a record beside it ("<part>.info") with the URL, the local name, the
+// name follows from the URL and the folder ("~harvestor-r<hash>.part", never a possible final
+// name), and a record beside it ("<part>.info") with the URL, the folder, the
 // validator the server gave (ETag, else Last-Modified) and the announced length. Only bytes
 // that came with a validator are ever continued. The file is locked while a download uses it,
 // so two downloads (or two runs) never write one file; without the lock a download falls back
@@ -25,9 +25,9 @@ public:
     CResumablePart(const CResumablePart&) = delete;
     CResumablePart& operator=(const CResumablePart&) = delete;
 
-    // Opens (or creates) and locks the partial file of url and path. 0, EWOULDBLOCK when another
-    // download holds it, EPERM or ELOOP when the file or its record is not the user's own
-    // private file, or the system's error number.
+    // Opens (or creates) and locks the partial file of url and the folder of path. 0, EWOULDBLOCK
+    // when another download holds it, EPERM or ELOOP when the file or its record is not the user's
+    // own private file, or the system's error number.
     int Open(const std::string& url, const std::string& path);
     // Bytes kept by an earlier attempt that may be continued (0 when there are none or they
     // came without a validator), and what the server said about them then.
@@ -66,7 +66,7 @@ private:
     bool m_keep = false;
 };
 
-// The partial file that a download of url to path continues from.
+// The partial file that a download of url into the folder of path continues from.
 std::string ResumablePartPath(const std::string& url, const std::string& path);
 
 // Removes what a cut download of url to path left (unless a download uses it now). For the

@@ -2,6 +2,7 @@
 
 #include "net/ConnectionCache.h"
 #include "net/ConnectionSockets.h"
+#include "net/ContentDisposition.h"
 #include "net/HttpHeaders.h"
 #include "net/InternetSession.h"
 #include "platform/EventPoster.h"
@@ -669,6 +670,8 @@ bool CTransfer::QueryHeaders(CResponseFacts& facts) const
 
     value = FindHeader(headers, "Content-Type");
     facts.contentType = value != nullptr ? *value : std::string();
+    value = FindHeader(headers, "Content-Disposition");
+    facts.dispositionName = value != nullptr ? DispositionFileName(*value) : std::string();
 
     // A weak ETag may not go into If-Range.
     facts.validator.clear();

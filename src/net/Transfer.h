@@ -22,6 +22,8 @@ struct CResponseFacts
     std::uint64_t size = 0;     // 0 when not given
     CCalendarTime lastModified; // unset when not given
     std::string contentType;
+    // The file name that Content-Disposition gives (UTF-8, the server's text); empty without one.
+    std::string dispositionName;
     // What identifies this version of the resource for a later Range request: a strong ETag,
     // else the Last-Modified text; empty when neither is given.
     std::string validator;
@@ -68,7 +70,8 @@ public:
     // Fills buffer with up to maximum bytes, fewer only at the end of the body. 0 at the end
     // (or when nothing is open); -1 when the transfer failed, timed out or was cancelled.
     std::int64_t Read(void* buffer, std::size_t maximum);
-    // What the open response's Last-Modified, Content-Length and Content-Type say. False unless
+    // What the open response's Last-Modified, Content-Length, Content-Type and
+    // Content-Disposition say. False unless
     // an HTTP request is open.
     bool QueryHeaders(CResponseFacts& facts) const;
     void Close();

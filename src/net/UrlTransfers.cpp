@@ -1,5 +1,6 @@
 #include "net/UrlTransfers.h"
 
+#include "net/MediaTypes.h"
 #include "net/PartFile.h"
 #include "net/ResumablePart.h"
 #include "net/Transfer.h"
@@ -192,6 +193,7 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     std::uint64_t kept = file.KeptBytes();
     // A part of the body that nobody asked for is never kept; the whole is asked for once more.
     bool askedAgain = false;
+    CResponseFacts facts;
     for (;;)
     {
         transfer.SetRange(kept, file.Validator());
@@ -213,7 +215,6 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
                 return cut(transfer, logged);
             return end(EDownloadEnd::Failed, transfer.Problem(), logged);
         }
-        CResponseFacts facts;
         ReadHeaders(record, transfer, &facts);
         const bool partial = transfer.Status() == 206;
         // Only the rest of the version whose start is on disk is appended, and only when the
@@ -249,6 +250,9 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     const bool sized = record.m_sizeState == kSizeKnown;
     if (sized && tooLarge(record.m_size))
         return refuseSize();
+    std::string named = path;
+    if (rules.name && !rules.name(facts, named))
+        return end(EDownloadEnd::Skipped, "Filename collision!");
     progress.OnBegin(sized ? static_cast<std::int64_t>(record.m_size) : -1);
 
     char block[kDownloadBlock];
@@ -286,10 +290,10 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     if (const int error = file.Finish(); error != 0)
         return writeFailed(error);
 
-    std::string finalPath = path;
+    std::string finalPath = named;
     const int placed = rules.place
                            ? rules.place(file.Path(), finalPath)
-                           : (std::rename(file.Path().c_str(), path.c_str()) == 0 ? 0 : errno);
+                           : (std::rename(file.Path().c_str(), named.c_str()) == 0 ? 0 : errno);
     if (placed == kKeptOldFile)
         return end(EDownloadEnd::Skipped, "Filename collision!");
     if (placed != 0)
@@ -344,6 +348,16 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
     {
         answer->answeredUrl = transfer.AnsweredUrl();
         answer->lastModified = facts.lastModified;
+        answer->contentType = facts.contentType;
+        answer->dispositionName = facts.dispositionName;
+        // A file's body is no page text; the headers said what it is. A server that names
+        // neither a type nor a file name is still read: a browser would look at the text.
+        if (answer->onlyPages && (!facts.contentType.empty() || !facts.dispositionName.empty()) &&
+            !IsPageMediaType(BareMediaType(facts.contentType)))
+        {
+            answer->notPage = true;
+            return std::string();
+        }
     }
 
     // Content-Length is the server's claim, not a fact: reserve a sane amount and grow. The cap

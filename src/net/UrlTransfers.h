@@ -46,6 +46,10 @@ struct CDownloadRules
     // A body larger than this many KiB (bytes / 1024, rounded down), by its Content-Length or
     // by the bytes that arrive, stops the download with the "Too Large!" line. None: any size.
     std::optional<std::uint64_t> maxSizeK;
+    // Chooses the path once the answer's headers are in, since they may name the file: path
+    // comes as DownloadTo was given it. False: the file is not to be downloaded (skipped, as a
+    // "Filename collision!"). None: the path as given.
+    std::function<bool(const CResponseFacts& facts, std::string& path)> name;
     // Gives the complete file at partPath its final name, path as asked (it may take another
     // and sets path to it): 0, kKeptOldFile, or the system's error number. None: replaces path.
     std::function<int(const std::string& partPath, std::string& path)> place;
@@ -53,16 +57,16 @@ struct CDownloadRules
     CDownloadOutcome* outcome = nullptr;
 };
 
-// Downloads the record to path, reporting to progress. The bytes go to a partial file beside
-// path (see CResumablePart) that gets its name only when the whole body has arrived and is
-// written: a refused request, a failure or a cancel (m_cancelDownload) leaves path as it was.
-// A download cut part way (a dropped connection, a stall, a cancel) keeps its bytes when the
-// server gave a validator, and the next download of the URL to path asks only for the rest
-// (Range, If-Range); it starts over when the server sends anything but that rest of that
-// version (of the same total). A part that was not asked for is never kept: the whole body is
-// asked for once more, then the download fails. Anything else leaves nothing behind. Every
-// failure has one log line with its reason. True only when the file is complete; the
-// record's local file name is the name the file got.
+// Downloads the record to path (or where rules.name puts it), reporting to progress. The bytes go
+// to a partial file in path's folder (see CResumablePart) that gets its name only when the whole
+// body has arrived and is written: a refused request, a failure or a cancel (m_cancelDownload)
+// leaves path as it was. A download cut part way (a dropped connection, a stall, a cancel) keeps
+// its bytes when the server gave a validator, and the next download of the URL to path asks only
+// for the rest (Range, If-Range) whatever name it gets; it starts over when the server sends
+// anything but that rest of that version (of the same total). A part that was not asked for is
+// never kept: the whole body is asked for once more, then the download fails. Anything else leaves
+// nothing behind. Every failure has one log line with its reason. True only when the file is
+// complete; the record's local file name is the name the file got.
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
                 const std::string& path, const CDownloadRules& rules = {});
 
@@ -75,6 +79,15 @@ struct CPageAnswer
     int refusedStatus = 0;
     // Why the page could not be read, as the log says it; empty when it was read.
     std::string problem;
+    // What the headers say of the content: its Content-Type as sent, and the file name that
+    // Content-Disposition gives.
+    std::string contentType;
+    std::string dispositionName;
+    // In: an HTTP answer that names a type other than HTML or XHTML (or no type but a file
+    // name) is not a page, and its body is not read. Out: true when the answer was such a one; the
+    // text is then empty.
+    bool onlyPages = false;
+    bool notPage = false;
 };
 
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the

@@ -11,7 +11,7 @@
 
 namespace
 {
-constexpr std::uint32_t kOptionsVersion = 8;
+constexpr std::uint32_t kOptionsVersion = 9;
 constexpr std::uint32_t kOldestOptionsVersion = 4;
 // The modes page lists three modes.
 constexpr std::int32_t kModeChoices = 3;
@@ -99,6 +99,8 @@ template <class Options, class Io> void VisitFields(Options& o, Io& io, std::uin
         io(o.m_filesColumnWidth);
         io(o.m_sizeColumnWidth);
     }
+    if (version >= 9)
+        io(o.m_askTypeOfPageLinks);
 }
 void Clamp(std::int32_t& value, COptionRange range)
 {
@@ -168,6 +170,7 @@ void COptions::SetDefaults()
     m_minSizeK = 10;
     m_autoDownload = false;
     m_passwordLogins = true;
+    m_askTypeOfPageLinks = false;
     m_fileTypes = kDefaultFileTypes;
     m_excludes.clear();
     m_downloadThreads = 2;

@@ -90,6 +90,9 @@ public:
     std::int32_t m_minSizeK = 10;
     bool m_autoDownload = false;
     bool m_passwordLogins = true;
+    // Links that name no file extension (or a page word) and are not followed are asked for
+    // their type with HEAD, and listed when it is a wanted one.
+    bool m_askTypeOfPageLinks = false;
     std::string m_fileTypes;
     std::string m_excludes;
     std::int32_t m_downloadThreads = 2;

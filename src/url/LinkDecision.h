@@ -42,6 +42,11 @@ enum class CReason : std::uint8_t
     Cancelled,         //
     AnsweredElsewhere, // the server answered from another site
     CrawlBound,        // limit: the bound the crawl had reached before its turn
+    ListedByType,      // text: the media type the server gave, which a File Types entry takes
+    ListedByName,      // text: the name whose extension a File Types entry takes (its type said
+                       // nothing)
+    TypeNotWanted,     // text: the media type the server gave ("none" for none): no page, and
+                       // no File Types entry takes it
 };
 
 // One decision in 16 bytes: verdict, reason and the value that explains it. Texts (an exclude

@@ -81,6 +81,11 @@ constexpr CReasonText kReasons[] = {
      "the server answered from another site, which is judged as a link of its own"},
     {CReason::CrawlBound, CVerdict::None, "crawl-bound",
      "the crawl had met more than {limit} links before its turn, and stopped there"},
+    {CReason::ListedByType, CVerdict::None, "listed-by-type", "listed by its type {text}"},
+    {CReason::ListedByName, CVerdict::None, "listed-by-name",
+     "its type says nothing, and the extension of its name '{text}' is in File Types"},
+    {CReason::TypeNotWanted, CVerdict::None, "type-not-wanted",
+     "its type {text} is not a page, and File Types does not take it"},
 };
 
 const CReasonText& ReasonRow(CReason reason, CVerdict verdict)

@@ -99,7 +99,7 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QCOMPARE(tree->ImageOf(root->child(0)), int(CUrlList::kImageDone));
     QVERIFY(ReadFileBytes(f.dir.File("url.dat")).find(start + "#top") != std::string::npos);
     // Readable: the site stays open, a page shows its path below the site and its URL as the
-    // tooltip, the crawl ends with a summary, the URLs take the room the sizes leave.
+    // tooltip, the crawl ends with a summary, the URLs take the room the sizes and names leave.
     QVERIFY(root->isExpanded());
     QCOMPARE(root->text(0), QString::fromStdString(start));
     QCOMPARE(root->child(0)->text(0), QString("sub/page.html"));
@@ -110,8 +110,11 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QCOMPARE(list->topLevelItem(0)->toolTip(CFileList::kFilesColumn),
              QString::fromStdString(found[0]));
     QCOMPARE(list->header()->sectionSize(CFileList::kFilesColumn) +
-                 list->header()->sectionSize(CFileList::kSizeColumn),
+                 list->header()->sectionSize(CFileList::kSizeColumn) +
+                 list->header()->sectionSize(CFileList::kNameColumn),
              list->viewport()->width());
+    QCOMPARE(list->topLevelItem(0)->text(CFileList::kNameColumn),
+             QString::fromStdString(found[0].substr(found[0].rfind('/') + 1)));
 
     // Download two of the three files.
     list->clearSelection();

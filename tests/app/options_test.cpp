@@ -2,6 +2,7 @@
 #include "ModalDriver.h"
 #include "app/CommandIds.h"
 #include "app/ConnectionPage.h"
+#include "app/FileTypePage.h"
 #include "app/ListPage.h"
 #include "app/MiscPage.h"
 #include "app/OptionSheet.h"
@@ -9,6 +10,7 @@
 #include "support/TestHttpServer.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -32,6 +34,7 @@ private slots:
     void connectionPageShowsTheValuesWhenTheSheetOpensOnIt();
     void addedExtensionTakesItsSortedPlace();
     void listPagesStoreOnOkOnly();
+    void askTypeBoxStoresOnOkOnly();
     void removingEveryKeywordStoresNone();
     void listTextsStayWithinTheirLimit();
     void sheetReopensOnTheLastPage();
@@ -338,6 +341,36 @@ void COptionsTest::listPagesStoreOnOkOnly()
         }));
     QCOMPARE(placeholder, QString());
     QCOMPARE(f.core.m_options.m_excludes, std::string("ads;banner"));
+}
+
+void COptionsTest::askTypeBoxStoresOnOkOnly()
+{
+    CSheetFixture f;
+    const auto box = [](COptionSheet& sheet)
+    { return static_cast<FileTypePage*>(sheet.Page(COptionSheet::kFileTypes))->AskTypeBox(); };
+    QString label;
+    bool shownChecked = true;
+    QVERIFY(!f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kFileTypes);
+            label = box(sheet)->text();
+            shownChecked = box(sheet)->isChecked();
+            box(sheet)->setChecked(true);
+            sheet.reject();
+        }));
+    QCOMPARE(label, QString("Ask the server the type of links without a file extension"));
+    QVERIFY(!shownChecked);
+    QVERIFY(!f.core.m_options.m_askTypeOfPageLinks);
+
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kFileTypes);
+            box(sheet)->setChecked(true);
+            sheet.accept();
+        }));
+    QVERIFY(f.core.m_options.m_askTypeOfPageLinks);
 }
 
 void COptionsTest::removingEveryKeywordStoresNone()

@@ -30,6 +30,8 @@ public:
         std::string authorization;          // when set, anything else gets 401 (Basic)
         // When set, the answer waits (at most 5 s) until this request ("GET /b.htm") has come.
         std::string awaitRequest;
+        std::string disposition; // sent as Content-Disposition when not empty
+        int headStatus = 0;      // when set, HEAD gets this status and no headers of the resource
     };
 
     explicit CTestSite(std::string address = "127.0.0.1") : m_address(std::move(address))
@@ -126,7 +128,10 @@ private:
         bool denied = false;
         {
             std::lock_guard lock(m_mutex);
-            const auto found = m_resources.find(request.path);
+            // A path with its query ("/get.php?id=7") answers before the path alone.
+            auto found = m_resources.find(request.target);
+            if (found == m_resources.end())
+                found = m_resources.find(request.path);
             if (found != m_resources.end())
             {
                 resource = found->second;
@@ -156,7 +161,14 @@ private:
             response.set_header("WWW-Authenticate", "Basic realm=\"test\"");
             return;
         }
+        if (request.method == "HEAD" && resource.headStatus != 0)
+        {
+            response.status = resource.headStatus;
+            return;
+        }
         response.status = resource.status;
+        if (!resource.disposition.empty())
+            response.set_header("Content-Disposition", resource.disposition);
         if (!resource.lastModified.empty())
             response.set_header("Last-Modified", resource.lastModified);
         if (!resource.location.empty())

@@ -346,3 +346,58 @@ TEST_F(DownloadWorkersTest, ADownloadCutByClosingTheProgramContinuesInTheNextRun
     EXPECT_EQ(ranges, (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
     EXPECT_EQ(m_core.m_stats.m_receivedBytes.load(), kBytes - kept);
 }
+
+TEST_F(DownloadWorkersTest, FilesAreSavedUnderTheNameTheAnswerGives)
+{
+    // Each script answers with its own Content-Disposition; "none" with none at all.
+    const std::map<std::string, std::string> dispositions = {
+        {"both", "attachment; filename=\"fallback.pdf\"; filename*=UTF-8''%C3%BCbersicht%20v2.pdf"},
+        {"star", "attachment; filename*=utf-8''r%C3%A9sum%C3%A9%20(1).pdf"},
+        {"plain", "attachment; filename=\"manual v2.pdf\""},
+        {"evil", "attachment; filename=\"../../.bashrc\""},
+        {"bidi", "attachment; filename*=UTF-8''evil%E2%80%AEfdp.exe"},
+    };
+    m_server.Server().Get(R"(/get\.php)",
+                          [&](const httplib::Request& request, httplib::Response& response)
+                          {
+                              const auto found = dispositions.find(request.get_param_value("f"));
+                              if (found != dispositions.end())
+                                  response.set_header("Content-Disposition", found->second);
+                              response.set_content(request.get_param_value("f"), "application/pdf");
+                          });
+    m_server.Server().Get(R"(/files/.+)", [](const httplib::Request&, httplib::Response& response)
+                          { response.set_content("url", "application/zip"); });
+    const std::pair<std::string, std::string> cases[] = {
+        {"/get.php?f=both", "\u00FCbersicht v2.pdf"},
+        {"/get.php?f=star", "r\xC3\xA9sum\xC3\xA9 (1).pdf"},
+        {"/get.php?f=plain", "manual v2.pdf"},
+        {"/get.php?f=evil", "_._.._.bashrc"},
+        {"/get.php?f=bidi", "evil_fdp.exe"},
+        {"/get.php?f=none", "get.php"},
+        {"/files/my%20file%20%281%29.zip", "my file (1).zip"},
+    };
+    std::vector<std::string> paths;
+    for (const auto& [path, name] : cases)
+        paths.push_back(path);
+    Download(paths);
+    ASSERT_TRUE(WaitForWorkers());
+    for (const auto& [path, name] : cases)
+    {
+        EXPECT_TRUE(fs::exists(m_downloads / name)) << path;
+        const auto lines = LogLines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), DownloadedLine(path, name)), 1) << path;
+    }
+    // Nothing lands outside the folder, and nothing is hidden.
+    EXPECT_FALSE(fs::exists(m_dir.Path() / ".bashrc"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_downloads), fs::directory_iterator()),
+              std::ssize(cases));
+
+    // The name the answer gives is the one the duplicate policy protects: skip costs the
+    // request's headers, and keeps the file.
+    SetOptions([](COptions& o) { o.m_duplicateAction = kDuplicateSkip; });
+    Download({"/get.php?f=plain&again=1"});
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(m_frame.LastState(m_server.Url("/get.php?f=plain&again=1")),
+              std::make_pair(std::int64_t{DOWNLOAD_SKIPPED}, std::string("Filename collision!")));
+    EXPECT_EQ(Downloaded("manual v2.pdf"), "plain");
+}

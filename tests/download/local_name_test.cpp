@@ -49,34 +49,42 @@ protected:
     fs::path m_downloads;
 };
 
-TEST_F(LocalNameTest, NamesKeepTheTrailingSafeRunAndStayInTheDirectory)
+// The name as the file system sees it: the saved name's base and extension joined.
+std::string Joined(const CSaveName& name)
+{
+    return name.base + "." + name.extension;
+}
+
+TEST_F(LocalNameTest, NamesAreTheDecodedUrlNameMadeSafeAndStayInTheDirectory)
 {
     const std::string longUrl = "http://h/" + std::string(400, 'a') + ".zip";
-    const std::string longName = std::string(241, 'a') + ".zip";
+    const std::string longName = std::string(251, 'a') + ".zip";
     const std::pair<std::string, std::string> cases[] = {
         {"http://h/dir/archive.zip", "archive.zip"},
         {"http://h/", "unknown."},
-        {"http://h/my%20file.exe", "20file.exe"},
-        {"http://h/a-b.zip", "a-b.zip"},
-        {"http://h/ab.zip", "ab.zip"},
-        {"http://h/a.zip", "a.zip"},
-        {"http://h/tracks/01.mp3", "01.mp3"},
-        {"http://h/x/a$b.svg", "b.svg"},
-        {"http://h/!!!$$$.zip", "unknown.zip"},
-        {"http://h/%2e%2e", "2e."},
-        {"http://h/x/$.", "unknown."},
-        {"http://h/x/$...", "unknown."},
-        {"http://h/%2e%2e%2f%2e%2e%2fetc%2fpasswd.zip", "2fpasswd.zip"},
-        {"http://h/../../etc/passwd.zip", "passwd.zip"},
-        {"http://h/get.php?f=..%2F..%2Fsecret.zip", "2Fsecret.zip"},
+        {"http://h/my%20file%20%281%29.zip", "my file (1).zip"},
+        {"http://h/%C3%BCbersicht.pdf", "\u00FCbersicht.pdf"},
+        // A broken UTF-8 escape stays as written; a query never names the file.
+        {"http://h/bad%C3%28.pdf?x=1", "bad%C3(.pdf"},
+        {"http://h/report.pdf?dl=1#top", "report.pdf"},
+        {"http://h/x/a$b.svg", "a$b.svg"},
+        {"http://h/%2e%2e", "unknown."},
+        {"http://h/x/$.", "$."},
+        {"http://h/%2e%2e%2f%2e%2e%2fetc%2fpasswd.zip", "_._.._etc_passwd.zip"},
+        {"http://h/-rf", "_rf."},
+        {"http://h/.bashrc", "_bashrc."},
+        {"http://h/a%00b%0Ac.zip", "a_b_c.zip"},
+        // U+202E would show "evil\u202Efdp.exe" as "evilexe.pdf".
+        {"http://h/evil%E2%80%AEfdp.exe", "evil_fdp.exe"},
+        {"http://h/v1.2.3-beta", "v1.2.3-beta."},
         {longUrl, longName},
     };
     for (const auto& [url, name] : cases)
         EXPECT_EQ(NameFor(url, kDuplicateSkip), name) << url;
 
-    // A counter never pushes a long name past the limit.
+    // A counter never pushes a long name past the limit; the base gives way.
     Touch(longName);
-    EXPECT_EQ(NameFor(longUrl, kDuplicateRename), std::string(241, 'a') + "0001.zip");
+    EXPECT_EQ(NameFor(longUrl, kDuplicateRename), std::string(247, 'a') + "0001.zip");
 
     // A directory stored without its separator still holds the file.
     m_options.m_downloadDir.pop_back();
@@ -84,6 +92,37 @@ TEST_F(LocalNameTest, NamesKeepTheTrailingSafeRunAndStayInTheDirectory)
     std::string path;
     ASSERT_TRUE(MakeLocalName(record, m_options, m_context, path));
     EXPECT_EQ(path, (m_downloads / "abc.zip").string());
+}
+
+TEST_F(LocalNameTest, AServerNameWinsAndIsMadeSafeAndCutOnACharacter)
+{
+    const CUrl record("http://h/download.php?id=7");
+    // 300 bytes of two-byte characters: the cut may not split one.
+    std::string wide;
+    for (int i = 0; i < 150; ++i)
+        wide += "\xC3\xA9";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "download.php"},
+        {"manual v2.pdf", "manual v2.pdf"},
+        {"../../.bashrc", "_._.._.bashrc"},
+        {"-rf", "_rf."},
+        {"a/b\\c.txt", "a_b\\c.txt"},
+        {"..", "unknown."},
+        {wide + ".pdf", wide.substr(0, 250) + ".pdf"},
+    };
+    for (const auto& [given, name] : cases)
+    {
+        const CSaveName saved = SaveNameOf(record, given);
+        EXPECT_EQ(Joined(saved), name) << given;
+        EXPECT_LE(Joined(saved).size(), kMaxFileNameBytes) << given;
+        std::string path;
+        m_options.m_duplicateAction = kDuplicateRename;
+        CUrl copy(record.m_url);
+        ASSERT_TRUE(MakeLocalName(copy, m_options, m_context, path, &saved)) << given;
+        EXPECT_EQ(path, m_options.m_downloadDir + name) << given;
+    }
+    // Where the file system refuses a name, the safe characters of the URL serve.
+    EXPECT_EQ(Joined(SafeCharacterName(CUrl("http://h/my%20file.exe"))), "20file.exe");
 }
 
 TEST_F(LocalNameTest, DuplicatePolicies)

@@ -25,6 +25,8 @@ std::string MakeOptionsFile(std::uint32_t version)
     if (version >= 8)
         bytes += Le32(2) + ShortString("cat") + ShortString("dog") + Le32(10) + Le32(20) +
                  Le32(300) + Le32(200) + Le32(1) + Le32(111) + Le32(222) + Le32(33);
+    if (version >= 9)
+        bytes += Le32(1);
     return bytes;
 }
 } // namespace
@@ -33,11 +35,11 @@ TEST(OptionsTest, DefaultsAreWrittenByteForByte)
 {
     COptions options("/w/x");
     const std::string expected =
-        Le32(8) + Le32(0) + Le32(100) + Le32(10) + Le32(0) + ShortString(kTypes) + ShortString("") +
+        Le32(9) + Le32(0) + Le32(100) + Le32(10) + Le32(0) + ShortString(kTypes) + ShortString("") +
         Le32(2) + Le32(5) + ShortString("/w/x/dl/") + Le32(0) + Le32(1) + Le32(1) + Le32(3) +
         Le32(1) + Le32(1) + Le32(5) + Le32(30) + Le32(0) + Le32(128) + Le32(96) + Le32(768) +
-        Le32(576) + Le32(0) + Le32(300) + Le32(350) + Le32(90);
-    ASSERT_EQ(expected.size(), 146u);
+        Le32(576) + Le32(0) + Le32(300) + Le32(350) + Le32(90) + Le32(0);
+    ASSERT_EQ(expected.size(), 150u);
     EXPECT_EQ(options.SaveToBytes(), expected);
 }
 
@@ -56,7 +58,7 @@ TEST(OptionsTest, MissingFileGivesDefaultsInTheWorkingDirectory)
     EXPECT_EQ(options.m_fileTypes, kTypes);
 
     options.Save();
-    EXPECT_EQ(ReadFileBytes(dir.File("options.dat")).size(), 142u + dir.Path().string().size());
+    EXPECT_EQ(ReadFileBytes(dir.File("options.dat")).size(), 146u + dir.Path().string().size());
     EXPECT_EQ(COptions().m_workDir, std::filesystem::current_path().string());
 
     COptions nowhere(dir.File("missing"));
@@ -87,8 +89,9 @@ TEST(OptionsTest, EachVersionReadsItsOwnFields)
         bool loads;
         int fieldsVersion; // the newest version whose fields the file holds
     };
-    const Case cases[] = {{3, false, 0}, {4, true, 4}, {5, true, 5}, {6, true, 6},
-                          {7, true, 6},  {8, true, 8}, {9, true, 8}, {0xFFFFFFFF, true, 8}};
+    const Case cases[] = {{3, false, 0}, {4, true, 4},  {5, true, 5},
+                          {6, true, 6},  {7, true, 6},  {8, true, 8},
+                          {9, true, 9},  {10, true, 9}, {0xFFFFFFFF, true, 9}};
     const COptions defaults("/w");
     for (const auto& c : cases)
     {
@@ -112,6 +115,7 @@ TEST(OptionsTest, EachVersionReadsItsOwnFields)
         EXPECT_EQ(options.m_windowLeft, v >= 8 ? 10 : defaults.m_windowLeft);
         EXPECT_EQ(options.m_windowHeight, v >= 8 ? 200 : defaults.m_windowHeight);
         EXPECT_EQ(options.m_sizeColumnWidth, v >= 8 ? 33 : 90);
+        EXPECT_EQ(options.m_askTypeOfPageLinks, v >= 9);
     }
 }
 
@@ -119,7 +123,7 @@ TEST(OptionsTest, SaveThenLoadKeepsEveryStoredField)
 {
     CTempDir dir;
     COptions saved(dir.Path().string());
-    ASSERT_TRUE(saved.LoadFromBytes(MakeOptionsFile(8)));
+    ASSERT_TRUE(saved.LoadFromBytes(MakeOptionsFile(9)));
     saved.m_keywords = {"", std::string(255, 'k'), std::string(70000, 'w'), "last"};
     saved.m_entryHistoryDepth = 0xFFFFFFFF;
     saved.m_minSizeK = kSizeLimitKRange.maximum;
@@ -132,7 +136,12 @@ TEST(OptionsTest, SaveThenLoadKeepsEveryStoredField)
     EXPECT_EQ(loaded.m_entryHistoryDepth, 0xFFFFFFFFu);
     EXPECT_EQ(loaded.m_minSizeK, kSizeLimitKRange.maximum);
     EXPECT_FALSE(loaded.m_terminateWhenDone);
+    EXPECT_TRUE(loaded.m_askTypeOfPageLinks);
     EXPECT_EQ(loaded.SaveToBytes(), saved.SaveToBytes());
+    // An older file gains the new field, off, when it is saved again.
+    COptions older("/w");
+    ASSERT_TRUE(older.LoadFromBytes(MakeOptionsFile(8)));
+    EXPECT_EQ(older.SaveToBytes(), Le32(9) + MakeOptionsFile(8).substr(4) + Le32(0));
 }
 
 TEST(OptionsTest, DamagedFilesAreRefusedWithoutHarm)
