@@ -49,10 +49,7 @@ const CBaseTexts& BaseTexts(const CUrl& base)
     if (t_texts.url != base.m_url || t_texts.siteRoot.empty())
     {
         t_texts.siteRoot.clear();
-        if (base.SchemePrefix().empty())
-            t_texts.siteRoot = "http://" + std::string(base.Host());
-        else
-            base.GetSiteRoot(t_texts.siteRoot);
+        base.GetSiteRoot(t_texts.siteRoot);
         t_texts.directory = t_texts.siteRoot;
         t_texts.directory += base.Directory();
         if (t_texts.directory.back() != '/')
@@ -92,8 +89,9 @@ bool ResolveLink(const CUrl& base, std::string& link)
         return true;
     }
 
-    // An empty reference ("", "#top") is the page itself, which the crawl has met already.
-    if (link.empty())
+    // An empty reference ("", "#top") is the page itself, which the crawl has met already; a
+    // base that is no http, https or ftp address with a host has nothing to resolve against.
+    if (link.empty() || base.SchemePrefix().empty() || base.Host().empty())
         return false;
     // The rest merge with the base as RFC 3986 section 5.2 says: a query replaces the base's, a
     // path from the root replaces the base's path, and any other path replaces the base's last

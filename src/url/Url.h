@@ -147,7 +147,8 @@ private:
 
 // Turns a link value found on a page into an absolute URL text against base (RFC 3986), in the
 // form NormalizeUrl writes for http, https and ftp; other schemes stay as written. The fragment
-// goes. False when nothing but a fragment is left: the link names the page itself.
+// goes. False when nothing but a fragment is left (the link names the page itself), and for a
+// relative link when base is no http, https or ftp address with a host.
 bool ResolveLink(const CUrl& base, std::string& link);
 
 // Position of the first occurrence of word in text, folding A to Z; npos when absent or when

@@ -320,7 +320,13 @@ bool CanonicalizeAndSplit(std::string_view url, CUrlParts& parts)
     parts.object.reserve(path.size() + 16);
     AppendNormalObject(parts.object, path);
     if (hasAuthority)
+    {
+        // A backslash in the path of a URL with a host is a "/", as browsers read it.
+        const std::size_t pathEnd = std::min(parts.object.find_first_of("?#"), parts.object.size());
+        std::replace(parts.object.begin(), parts.object.begin() + static_cast<std::ptrdiff_t>(pathEnd),
+                     '\\', '/');
         RemovePathDots(parts.object, 0);
+    }
 
     return parts.host.size() <= kMaxHostLength && parts.object.size() <= kMaxObjectLength &&
            parts.userName.size() <= kMaxUserNameLength &&
@@ -350,8 +356,9 @@ void AppendNormalObject(std::string& out, std::string_view text)
         const int low = high >= 0 ? HexValue(static_cast<unsigned char>(text[i + 1])) : -1;
         if (low < 0)
         {
-            // A "%" that starts no escape is sent as it is, as browsers send it.
-            out += '%';
+            // A "%" that starts no escape stands for itself. Escaped, it cannot join what
+            // follows into an escape when the text is normalised again ("%%61b").
+            AppendEscape(out, '%');
             continue;
         }
         const auto decoded = static_cast<unsigned char>(high * 16 + low);

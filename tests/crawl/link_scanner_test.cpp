@@ -36,7 +36,11 @@ ScanResult Scan(std::string text, const std::vector<std::string>& keywords = {})
     result.hasBase = scan.m_hasBase;
     result.base = scan.m_base;
     EXPECT_EQ(scan.m_keywordFound, result.offers == 1);
-    const std::string base = scan.m_base.empty() ? page.m_url : scan.m_base;
+    std::string base = scan.m_base.empty() ? page.m_url : scan.m_base;
+    if (!scan.m_base.empty() && CUrl(scan.m_base).Host().empty())
+    {
+        EXPECT_TRUE(ResolveLink(page, base)) << "a relative base resolves against the page";
+    }
     for (const std::string& linkBase : linkBases)
         EXPECT_EQ(linkBase, base) << "links resolve against the base tag, else the page";
     return result;
@@ -205,6 +209,21 @@ TEST(FindBaseHref, FirstBaseGovernsEveryLink)
     std::string link = result.values.at(0);
     ASSERT_TRUE(ResolveLink(base, link));
     EXPECT_EQ(link, "http://h/other/x.zip");
+}
+
+TEST(FindBaseHref, RelativeBaseResolvesAgainstThePage)
+{
+    std::string text = "<base href=\"../up/\"><a href=x.zip>";
+    std::string link;
+    const CUrl page("http://h/a/b/index.htm");
+    ScanPage(text, page, {},
+             CScanOutput{[&](std::string& value, const CUrl& base)
+                         {
+                             link = value;
+                             return ResolveLink(base, link);
+                         },
+                         {}});
+    EXPECT_EQ(link, "http://h/a/up/x.zip");
 }
 
 TEST(FindBaseHref, ReferencesAreDecoded)

@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Resolve, testing::Values(
     ResolveCase{"http://h/a/", "http://o/./x.zip", true, "http://o/x.zip"},
     ResolveCase{"http://h/a/", "http://other/x.zip#f", true, "http://other/x.zip"},
     ResolveCase{"http://h/a/", "mailto:me@h", true, "mailto:me@h"},
+    ResolveCase{"mailto:me@h", "x.zip", false, ""},
     // A colon after other characters is part of a relative link.
     ResolveCase{"http://h/a/", "q.htm?t=1:2", true, "http://h/a/q.htm?t=1:2"},
     // The page's scheme and non-default port are kept.
@@ -74,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Resolve, testing::Values(
     // Blanks are sent escaped; escapes are written as the normal form writes them.
     ResolveCase{"http://h/a/", "sp ace.zip", true, "http://h/a/sp%20ace.zip"},
     ResolveCase{"http://h/a/", "%7euser/%c3%a9%2Fx%41.zip", true, "http://h/a/~user/%C3%A9%2FxA.zip"},
-    ResolveCase{"http://h/a/", "100%.zip", true, "http://h/a/100%.zip"},
+    ResolveCase{"http://h/a/", "100%.zip", true, "http://h/a/100%25.zip"},
+    ResolveCase{"http://h/a/", "%%61b%zz", true, "http://h/a/%25ab%25zz"},
     ResolveCase{"http://h/a/", "HTTP://Example.COM:80", true, "http://example.com/"},
     ResolveCase{"http://h/a/", "https://U:P@Example.COM:443/A.ZIP?Q=%7e", true, "https://U:P@example.com/A.ZIP?Q=~"},
     ResolveCase{"http://h/a/", "//CDN.example/x y.zip", true, "http://cdn.example/x%20y.zip"}));
