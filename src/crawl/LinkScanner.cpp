@@ -348,8 +348,8 @@ CPageScanResult ScanPage(std::string& text, const CUrl& page, std::span<const st
     result.m_hasBase = FindBaseHref(CScanCursor(text.data(), length), pageBase);
     result.m_base = pageBase.m_url;
     // A base tag may itself be relative ("/", "../"): it resolves against the page.
-    if (std::string resolved = pageBase.m_url; result.m_hasBase && pageBase.Host().empty() &&
-                                               ResolveLink(page, resolved))
+    if (std::string resolved = pageBase.m_url;
+        result.m_hasBase && pageBase.Host().empty() && ResolveLink(page, resolved))
         pageBase.Reparse(std::move(resolved));
     const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
     CStopSet stopSet;

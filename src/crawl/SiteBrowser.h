@@ -1,7 +1,7 @@
 #pragma once
 
-#include "crawl/TextSet.h"
 #include "crawl/FollowDecision.h"
+#include "crawl/TextSet.h"
 #include "settings/ModeData.h"
 #include "url/LinkDecision.h"
 

@@ -237,7 +237,8 @@ void CUrl::Parse(std::string fileName)
         const std::string_view segment = path.substr(slash + 1);
         const std::size_t extension = ExtensionLength(segment);
         m_fileNameLength = static_cast<std::uint16_t>(segment.size());
-        m_titleLength = static_cast<std::uint16_t>(segment.size() - (extension == 0 ? 0 : extension + 1));
+        m_titleLength =
+            static_cast<std::uint16_t>(segment.size() - (extension == 0 ? 0 : extension + 1));
         m_extensionLength = static_cast<std::uint16_t>(extension);
         if (extension != 0 && !IsPageExtension(segment.substr(segment.size() - extension)))
             m_pageKind = kPageKindFile;

@@ -96,8 +96,7 @@ public:
     // Splits a last path segment into title and extension (the 1 to 10 letters or digits after
     // its last dot, when that is not its first character); false, with the whole segment as
     // title, when it has none.
-    static bool SplitFileName(std::string_view segment, std::string& title,
-                              std::string& extension);
+    static bool SplitFileName(std::string_view segment, std::string& title, std::string& extension);
 
     bool IsVisited() const { return m_visited.load(std::memory_order_relaxed); }
     void SetVisited() { m_visited.store(true, std::memory_order_relaxed); }

@@ -322,9 +322,13 @@ bool CanonicalizeAndSplit(std::string_view url, CUrlParts& parts)
     if (hasAuthority)
     {
         // A backslash in the path of a URL with a host is a "/", as browsers read it.
-        const std::size_t pathEnd = std::min(parts.object.find_first_of("?#"), parts.object.size());
-        std::replace(parts.object.begin(), parts.object.begin() + static_cast<std::ptrdiff_t>(pathEnd),
-                     '\\', '/');
+        if (parts.object.find('\\') != std::string::npos)
+        {
+            const auto pathEnd =
+                parts.object.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                           parts.object.find_first_of("?#"), parts.object.size()));
+            std::replace(parts.object.begin(), pathEnd, '\\', '/');
+        }
         RemovePathDots(parts.object, 0);
     }
 
@@ -395,9 +399,10 @@ bool IsNormalEscape(std::string_view text, std::size_t at)
         return false;
     const auto high = static_cast<unsigned char>(text[at + 1]);
     const auto low = static_cast<unsigned char>(text[at + 2]);
-    const bool capitals = HexValue(high) >= 0 && HexValue(low) >= 0 && !(high >= 'a' && high <= 'f') &&
-                          !(low >= 'a' && low <= 'f');
-    return capitals && !kUnreserved[static_cast<unsigned char>(HexValue(high) * 16 + HexValue(low))];
+    const bool capitals = HexValue(high) >= 0 && HexValue(low) >= 0 &&
+                          !(high >= 'a' && high <= 'f') && !(low >= 'a' && low <= 'f');
+    return capitals &&
+           !kUnreserved[static_cast<unsigned char>(HexValue(high) * 16 + HexValue(low))];
 }
 
 // The length of a scheme prefix that is written as the normal form writes it, 0 when there is
@@ -426,8 +431,8 @@ bool IsNormalUrl(std::string_view url)
         const auto c = static_cast<unsigned char>(url[i]);
         if (c == ':' && colon == std::string_view::npos)
             colon = i;
-        else if ((c >= 'A' && c <= 'Z') || kNormalizeStop[c] || c == '@' || c == ':' ||
-                 c == '?' || c == '#' || c == '\\' || c == '[')
+        else if ((c >= 'A' && c <= 'Z') || kNormalizeStop[c] || c == '@' || c == ':' || c == '?' ||
+                 c == '#' || c == '\\' || c == '[')
             return false;
     }
     if (i == url.size() || colon == hostStart)

@@ -38,8 +38,8 @@ TEST_F(LinkReading, ExtensionsComeFromThePathsLastSegment)
 
     EXPECT_EQ(ListUrls(), Urls({"/a.torrent", "/b.AppImage", "/report.pdf?dl=1", "/x.zip?1"}));
     // A query's name or a version's dots make no file: those are pages, as are scripts.
-    EXPECT_EQ(TreeUrls(), Urls({"/dir/?q=a/b.zip", "/files.htm", "/get?f=a.zip",
-                                "/list.php?p=2", "/run.cgi", "/v1.2.3-beta"}));
+    EXPECT_EQ(TreeUrls(), Urls({"/dir/?q=a/b.zip", "/files.htm", "/get?f=a.zip", "/list.php?p=2",
+                                "/run.cgi", "/v1.2.3-beta"}));
 }
 
 TEST_F(LinkReading, QuotedValuesRunToTheirClosingQuote)

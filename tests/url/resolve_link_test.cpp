@@ -89,8 +89,8 @@ TEST(BaseDirectory, WritesSchemeHostPortAndDirectory)
         const char* url;
         const char* expected;
     } cases[] = {
-        {"http://h/a/b.htm", "http://h/a/"},        {"https://h:8443/a/", "https://h:8443/a/"},
-        {"ftp://u:p@h/pub/x.zip", "ftp://h/pub/"},  {"mailto:me@h", ""},
+        {"http://h/a/b.htm", "http://h/a/"},       {"https://h:8443/a/", "https://h:8443/a/"},
+        {"ftp://u:p@h/pub/x.zip", "ftp://h/pub/"}, {"mailto:me@h", ""},
         {"http://h/a/readme", "http://h/a/"},
     };
     for (const auto& c : cases)

@@ -164,11 +164,16 @@ TEST(SplitFileName, FollowsTheDotRules)
         const char* title;
         const char* extension;
     } cases[] = {
-        {"a.zip", true, "a", "zip"},          {"noext", false, "noext", ""},
-        {".hidden", false, ".hidden", ""},    {"a.longer", true, "a", "longer"},
-        {"x.", false, "x.", ""},              {"v1.2.3-beta", false, "v1.2.3-beta", ""},
-        {"a.tar.gz", true, "a.tar", "gz"},    {"b.appimage", true, "b", "appimage"},
-        {"c.a_b", false, "c.a_b", ""},        {"d.0123456789", true, "d", "0123456789"},
+        {"a.zip", true, "a", "zip"},
+        {"noext", false, "noext", ""},
+        {".hidden", false, ".hidden", ""},
+        {"a.longer", true, "a", "longer"},
+        {"x.", false, "x.", ""},
+        {"v1.2.3-beta", false, "v1.2.3-beta", ""},
+        {"a.tar.gz", true, "a.tar", "gz"},
+        {"b.appimage", true, "b", "appimage"},
+        {"c.a_b", false, "c.a_b", ""},
+        {"d.0123456789", true, "d", "0123456789"},
         {"d.0123456789a", false, "d.0123456789a", ""},
     };
     for (const auto& c : cases)
