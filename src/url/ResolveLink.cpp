@@ -20,16 +20,12 @@ bool IsSchemeCharacter(char c)
 // any other character ("q.htm?t=1:2", "./a:b") belongs to a relative reference.
 bool HasScheme(std::string_view link)
 {
-    if (link.empty() || !IsSchemeStart(link[0]))
+    // Most links hold no ":" at all: one search answers for them.
+    const std::size_t colon = link.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !IsSchemeStart(link[0]))
         return false;
-    for (std::size_t i = 1; i < link.size(); ++i)
-    {
-        if (link[i] == ':')
-            return true;
-        if (!IsSchemeCharacter(link[i]))
-            return false;
-    }
-    return false;
+    return std::all_of(link.begin() + 1, link.begin() + static_cast<std::ptrdiff_t>(colon),
+                       IsSchemeCharacter);
 }
 
 // What the links of base resolve against, each text with its scheme, host and non-default

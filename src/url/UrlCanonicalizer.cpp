@@ -435,7 +435,7 @@ bool IsNormalUrl(std::string_view url)
                  c == '#' || c == '\\' || c == '[')
             return false;
     }
-    if (i == url.size() || colon == hostStart)
+    if (i == hostStart || i == url.size() || colon == hostStart)
         return false;
     if (colon != std::string_view::npos)
     {
