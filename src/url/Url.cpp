@@ -286,15 +286,6 @@ void CUrl::GetBaseDirectory(std::string& out) const
     out += Directory();
 }
 
-std::string_view CUrl::ParentDirectory(std::string_view text)
-{
-    std::string_view t(text);
-    if (!t.empty() && t.back() == '/')
-        t.remove_suffix(1);
-    const std::size_t slash = t.rfind('/');
-    return slash != std::string_view::npos ? text.substr(0, slash + 1) : text;
-}
-
 void CUrl::StripFragment(std::string& text)
 {
     const std::size_t hash = text.find('#');

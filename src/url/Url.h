@@ -89,9 +89,6 @@ public:
     std::string_view SchemePrefix() const;
     bool HasDefaultPort() const;
 
-    // The directory above the one text ends in (a last "/" does not count); text when it holds no
-    // "/".
-    static std::string_view ParentDirectory(std::string_view text);
     static void StripFragment(std::string& text);
     // Splits a last path segment into title and extension (the 1 to 10 letters or digits after
     // its last dot, when that is not its first character); false, with the whole segment as

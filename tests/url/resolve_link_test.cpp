@@ -129,12 +129,8 @@ TEST(NormalizeUrl, OneTextPerResource)
         EXPECT_EQ(NormalizeUrl(text), text);
 }
 
-TEST(UrlText, ParentDirectoryAndFragment)
+TEST(UrlText, StripFragment)
 {
-    EXPECT_EQ(CUrl::ParentDirectory("http://h/a/b/"), "http://h/a/");
-    EXPECT_EQ(CUrl::ParentDirectory("http://h/a/b"), "http://h/a/");
-    EXPECT_EQ(CUrl::ParentDirectory("noslash"), "noslash");
-
     std::string text = "a#b#c";
     CUrl::StripFragment(text);
     EXPECT_EQ(text, "a");
