@@ -96,7 +96,8 @@ void BM_Collapse(benchmark::State& state)
 }
 
 // The scan of one page as a browse thread runs it; resolve also resolves every value and makes
-// a record of each link that is new on the page (the visited set is lower-cased).
+// a record of each link that is new on the page (the visited set compares the resolved texts,
+// which are in normal form, exactly).
 template <bool resolve>
 void ScanPages(benchmark::State& state, const std::vector<std::string>& keywords)
 {
@@ -105,7 +106,6 @@ void ScanPages(benchmark::State& state, const std::vector<std::string>& keywords
     std::size_t records = 0;
     std::unordered_set<std::string> visited;
     std::string link;
-    std::string key;
     const auto onLink = [&](std::string& value, const CUrl& base)
     {
         ++links;
@@ -114,10 +114,7 @@ void ScanPages(benchmark::State& state, const std::vector<std::string>& keywords
             link = value;
             if (!ResolveLink(base, link))
                 return true;
-            key = link;
-            for (char& c : key)
-                c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-            if (!visited.insert(key).second)
+            if (!visited.insert(link).second)
                 return true;
             const CUrl record(link);
             benchmark::DoNotOptimize(record.m_pageKind);

@@ -20,14 +20,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ResolveLink(base, link))
     {
         const CUrl resolved(link);
-        // Resolution only ever prepends the base directory and drops a fragment.
-        std::string directory;
-        base.GetBaseDirectory(directory);
-        if (link.size() > linkText.size() + directory.size() + 16)
+        // Resolution prepends at most the base's site root and path, and escapes a byte as
+        // three at most.
+        if (link.size() > 3 * linkText.size() + base.Host().size() + base.Object().size() + 32)
             std::abort();
         if (resolved.m_pageKind != kPageKindUnparsable &&
             (resolved.Host().size() > kMaxHostLength ||
              resolved.Object().size() > kMaxObjectLength))
+            std::abort();
+        // The result is one text per resource: resolving it again changes nothing.
+        std::string again = link;
+        if (!ResolveLink(base, again) || again != link)
             std::abort();
     }
     return 0;

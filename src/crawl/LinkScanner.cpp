@@ -156,35 +156,32 @@ enum class EValue
     kTooLong, // the value does not fit the value buffer and is skipped
 };
 
-// The end of a single-quoted value: its closing quote, or whatever ends any value.
-const char* FindSingleQuotedValueEnd(const char* p, const char* end)
-{
-    while (p != end && *p != '\'' && *p != ' ' && *p != '"' && *p != '>')
-        ++p;
-    return p;
-}
-
 // Reads the value that follows an attribute word; the cursor ends just after the character
-// that ended the value, or at the end of the text when there is no value. A value that opens
-// with a single quote also ends at the next one: pages quote that way as often as with double
-// quotes, and the quotes are never part of the link. Elsewhere a single quote is an ordinary
-// character.
+// that ended the value, or at the end of the text when there is no value. As a browser reads
+// it: a value in double or single quotes runs to its closing quote (blanks and ">" inside
+// included, the blanks at either end dropped); any other value ends at a blank or ">".
 EValue ExtractValue(const char*& at, const char* end, std::string& value)
 {
     const char* p = at;
-    while (*p == ' ' || *p == '=' || *p == '"')
+    while (*p == ' ' || *p == '=')
         ++p;
-    const bool singleQuoted = *p == '\'';
-    if (singleQuoted)
+    const char quote = *p;
+    const bool quoted = quote == '"' || quote == '\'';
+    if (quoted)
         ++p;
     const char* start = p;
-    p = singleQuoted ? FindSingleQuotedValueEnd(start, end) : scan_bytes::FindValueEnd(start, end);
+    p = quoted ? scan_bytes::FindByte(start, end, quote) : scan_bytes::FindValueEnd(start, end);
     if (p == end)
     {
         at = p;
         return EValue::kNone;
     }
     at = p + 1;
+    // The page's white space is collapsed already: at most one blank at either end.
+    if (quoted && start != p && *start == ' ')
+        ++start;
+    if (quoted && start != p && p[-1] == ' ')
+        --p;
     const auto length = static_cast<std::size_t>(p - start);
     if (length > kMaxLinkValueLength)
         return EValue::kTooLong;
@@ -350,6 +347,10 @@ CPageScanResult ScanPage(std::string& text, const CUrl& page, std::span<const st
     CUrl pageBase;
     result.m_hasBase = FindBaseHref(CScanCursor(text.data(), length), pageBase);
     result.m_base = pageBase.m_url;
+    // A base tag may itself be relative ("/", "../"): it resolves against the page.
+    if (std::string resolved = pageBase.m_url;
+        result.m_hasBase && pageBase.Host().empty() && ResolveLink(page, resolved))
+        pageBase.Reparse(std::move(resolved));
     const CUrl& base = pageBase.m_url.empty() ? page : pageBase;
     CStopSet stopSet;
     BuildStopSet(keywords, stopSet);

@@ -21,7 +21,8 @@ inline constexpr std::size_t kMaxLinkValueLength = kLinkValueBufferSize - 1;
 struct CScanOutput
 {
     // Each link value in page order, its character references decoded, with the record it
-    // resolves against: the page's base tag when it has one, else the page. False ends the scan.
+    // resolves against: the page's base tag (resolved against the page) when it has one, else
+    // the page. False ends the scan.
     std::function<bool(std::string& value, const CUrl& base)> onLink;
     // The page holds one of the keywords: runs once, when the scan meets the first of them.
     std::function<void()> onKeywordHit;

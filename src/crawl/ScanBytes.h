@@ -108,27 +108,32 @@ template <class Visit> const char* WalkToTagEnd(const char* begin, const char* e
     return p;
 }
 
-// The first blank, double quote or ">" in [begin, end), or end: where a link value stops.
+// The first blank or ">" in [begin, end), or end: where an unquoted link value stops.
 inline const char* FindValueEnd(const char* begin, const char* end)
 {
     const char* p = begin;
 #if defined(__SSE2__)
     const __m128i blank = _mm_set1_epi8(' ');
-    const __m128i quote = _mm_set1_epi8('"');
     const __m128i close = _mm_set1_epi8('>');
     for (; end - p >= 16; p += 16)
     {
         const __m128i block = Load(p);
-        const unsigned stops = Mask(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, blank), _mm_cmpeq_epi8(block, quote)),
-                         _mm_cmpeq_epi8(block, close)));
+        const unsigned stops =
+            Mask(_mm_or_si128(_mm_cmpeq_epi8(block, blank), _mm_cmpeq_epi8(block, close)));
         if (stops != 0)
             return p + __builtin_ctz(stops);
     }
 #endif
-    while (p < end && *p != ' ' && *p != '"' && *p != '>')
+    while (p < end && *p != ' ' && *p != '>')
         ++p;
     return p;
+}
+
+// The first c in [begin, end), or end: where a quoted value stops.
+inline const char* FindByte(const char* begin, const char* end, char c)
+{
+    const void* found = std::memchr(begin, c, static_cast<std::size_t>(end - begin));
+    return found == nullptr ? end : static_cast<const char*>(found);
 }
 
 // False only when word (letters A to Z in any case, and other bytes as they are) does not

@@ -9,6 +9,7 @@
 #include "net/UrlTransfers.h"
 #include "platform/EventPoster.h"
 #include "url/Url.h"
+#include "url/UrlCanonicalizer.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -59,7 +60,7 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     ++m_depth;
     // A link back to the site's own page must not read it a second time. Not counted as a
     // found site: the site was not found on a page.
-    m_visited.Insert(site.m_url);
+    m_visited.Insert(NormalizeUrl(site.m_url));
 
     m_siteStart = &site;
     // Only the site that the browse began with is a start page.
@@ -206,7 +207,7 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     DecidePage(
         page, CDecision{CVerdict::Read, &page == m_startPage ? CReason::StartPage : CReason::None});
     if (answered)
-        m_visited.Insert(answered->m_url);
+        m_visited.Insert(NormalizeUrl(answered->m_url));
     const CUrl& here = answered ? *answered : page;
 
     // Links resolve against the base tag, but hosts and directories are judged by the page.

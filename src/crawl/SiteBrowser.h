@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/UrlStore.h"
-#include "crawl/FoldedTextSet.h"
 #include "crawl/FollowDecision.h"
+#include "crawl/TextSet.h"
 #include "settings/ModeData.h"
 #include "url/LinkDecision.h"
 
@@ -59,7 +59,7 @@ public:
     bool ChecksFirst(const CUrl& page) const;
     bool IsUnchanged(CUrl& page, CTransfer* started = nullptr);
 
-    // The thread's visited set holds link texts in lower case.
+    // The thread's visited set holds URLs in their normal form (NormalizeUrl), as links resolve.
     bool IsVisited(const std::string& link) const;
     void MarkVisited(const std::string& link);
 
@@ -122,7 +122,7 @@ private:
     std::uint32_t m_filesFound = 0;
     bool m_stoppedAtBound = false;
     std::uint32_t m_bound = 0;
-    CFoldedTextSet m_visited;
+    CTextSet m_visited;
     // The start page of the site being explored: where it is answered decides the site.
     const CUrl* m_siteStart = nullptr;
     // The URL of the site being explored: the site tree shows the pages found on it under it.

@@ -3,6 +3,7 @@
 #include "core/TrawlerCore.h"
 #include "url/WhyText.h"
 #include "url/Url.h"
+#include "url/UrlCanonicalizer.h"
 
 #include <algorithm>
 #include <map>
@@ -101,6 +102,9 @@ std::string WhyAnswer(const CTrawlerCore& core, std::string_view url)
         return WhyText(*link);
     const std::string withScheme = WithDefaultScheme(text);
     if (auto link = ExplainLink(core, withScheme))
+        return WhyText(*link);
+    // Links are kept in their normal form: the host may have been typed in capitals.
+    if (auto link = ExplainLink(core, NormalizeUrl(withScheme)))
         return WhyText(*link);
     return NotMetText(NearestMet(UrlsMet(core), withScheme, kNearestShown));
 }

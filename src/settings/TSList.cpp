@@ -5,6 +5,7 @@
 #include "platform/FileError.h"
 #include "platform/FileTime.h"
 #include "settings/DataPaths.h"
+#include "url/UrlCanonicalizer.h"
 #include "url/UrlPassword.h"
 
 #include <utility>
@@ -14,13 +15,21 @@ namespace
 // One entry takes at least a one-byte key length and the two time words.
 constexpr std::size_t kSmallestEntry = 1 + 4 + 4;
 
-// The keys are URLs, kept and compared without their passwords: a history file must not hand
-// a password to whoever reads it. Most keys hold none and are used as they are.
+// The keys are URLs, kept and compared without their passwords (a history file must not hand
+// a password to whoever reads it) and in their normal form, so that a URL met again with its
+// host in capitals or an escape in small letters is found. Entries of older files are
+// normalised as they are read; the file keeps its bytes' layout. Most keys need neither step and
+// are used as they are.
 template <class TUse> auto WithKeptKey(std::string_view key, TUse&& use)
 {
     if (!HasUrlPassword(key))
-        return use(key);
-    const std::string kept = UrlWithoutPassword(key);
+    {
+        if (IsNormalUrl(key))
+            return use(key);
+        const std::string normal = NormalizeUrl(key);
+        return use(std::string_view(normal));
+    }
+    const std::string kept = NormalizeUrl(UrlWithoutPassword(key));
     return use(std::string_view(kept));
 }
 } // namespace

@@ -13,8 +13,9 @@ class CArchiveReader;
 class CArchiveWriter;
 
 // A set of text keys, each with the calendar time of its first addition, shared by threads:
-// the page history and the download history. Keys compare
-// exactly (case matters). Every operation holds the list's lock for itself alone.
+// the page history and the download history. Keys that are URLs compare in their normal form
+// (scheme and host without case, path and query exactly); other keys exactly. Every operation
+// holds the list's lock for itself alone.
 class CTSList
 {
 public:

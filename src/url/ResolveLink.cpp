@@ -6,55 +6,54 @@
 namespace
 {
 
-bool StartsWith(std::string_view text, std::string_view prefix)
+bool IsSchemeStart(char c)
 {
-    return text.substr(0, prefix.size()) == prefix;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// Removes "." and ".." segments from the path of an absolute text that resolution built, so
-// that "./x.htm" and "x.htm" on one page name one link (one record, one read).
-void RemovePathDots(std::string& text)
+bool IsSchemeCharacter(char c)
 {
-    const std::size_t authority = text.find("://");
-    if (authority == std::string::npos)
-        return;
-    const std::size_t pathStart = text.find('/', authority + 3);
-    if (pathStart == std::string::npos)
-        return;
-    // Most links hold no "/." anywhere: one search spares them the search for the path's end.
-    if (text.find("/.", pathStart) == std::string::npos)
-        return;
-    // Two searches for one byte each are much cheaper than one search for either.
-    const std::size_t pathEnd = std::min(text.find('?', pathStart), text.find('#', pathStart));
-    const std::string_view path = std::string_view(text).substr(
-        pathStart, pathEnd == std::string::npos ? std::string::npos : pathEnd - pathStart);
-    if (path.find("/.") == std::string_view::npos)
-        return;
-    text.replace(pathStart, path.size(), RemoveDotSegments(path));
+    return IsSchemeStart(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
+// True when the link names its own scheme: scheme characters up to its first ":". A ":" after
+// any other character ("q.htm?t=1:2", "./a:b") belongs to a relative reference.
+bool HasScheme(std::string_view link)
+{
+    // Most links hold no ":" at all: one search answers for them.
+    const std::size_t colon = link.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !IsSchemeStart(link[0]))
+        return false;
+    return std::all_of(link.begin() + 1, link.begin() + static_cast<std::ptrdiff_t>(colon),
+                       IsSchemeCharacter);
 }
 
 // What the links of base resolve against, each text with its scheme, host and non-default
-// port: its directory and its site root. The links of one page resolve against one base, so
-// the texts are made once for it.
+// port: its site root, its directory (the path up to its last "/") and its path. The links of
+// one page resolve against one base, so the texts are made once for it.
 struct CBaseTexts
 {
     std::string url;
-    std::string directory;
     std::string siteRoot;
+    std::string directory;
+    std::string path;
 };
 
 const CBaseTexts& BaseTexts(const CUrl& base)
 {
     thread_local CBaseTexts t_texts;
-    if (t_texts.url != base.m_url || t_texts.directory.empty())
+    if (t_texts.url != base.m_url || t_texts.siteRoot.empty())
     {
-        t_texts.directory.clear();
-        base.GetBaseDirectory(t_texts.directory);
         t_texts.siteRoot.clear();
-        if (base.SchemePrefix().empty())
-            t_texts.siteRoot = "http://" + std::string(base.Host());
-        else
-            base.GetSiteRoot(t_texts.siteRoot);
+        base.GetSiteRoot(t_texts.siteRoot);
+        t_texts.directory = t_texts.siteRoot;
+        t_texts.directory += base.Directory();
+        if (t_texts.directory.back() != '/')
+            t_texts.directory += '/';
+        const std::string_view object = base.Object();
+        const std::string_view path = object.substr(0, object.find_first_of("?#"));
+        t_texts.path = t_texts.siteRoot;
+        t_texts.path += path.empty() ? std::string_view("/") : path;
         t_texts.url = base.m_url;
     }
     return t_texts;
@@ -64,56 +63,41 @@ const CBaseTexts& BaseTexts(const CUrl& base)
 
 bool ResolveLink(const CUrl& base, std::string& link)
 {
-    if (link.empty())
-        return false;
     std::replace(link.begin(), link.end(), '\\', '/');
+    CUrl::StripFragment(link);
 
+    if (HasScheme(link))
+    {
+        if (!IsNormalUrl(link))
+            link = NormalizeUrl(link);
+        return true;
+    }
     // A protocol-relative link names another host but keeps the page's scheme.
-    if (StartsWith(link, "//"))
+    if (link.starts_with("//"))
     {
         std::string_view prefix = base.SchemePrefix();
         if (prefix.empty())
             prefix = "http://";
         prefix.remove_suffix(2); // keep "scheme:"
         link.insert(0, prefix);
-        CUrl::StripFragment(link);
+        if (!IsNormalUrl(link))
+            link = NormalizeUrl(link);
         return true;
     }
 
-    if (link.find(':') != std::string::npos)
-    {
-        CUrl::StripFragment(link);
-        return true;
-    }
-
-    if (link[0] == '/')
-    {
-        // Root-relative: the page's scheme, host and non-default port.
-        link.insert(0, BaseTexts(base).siteRoot);
-        CUrl::StripFragment(link);
-        RemovePathDots(link);
-        return true;
-    }
-
-    std::string_view directory = BaseTexts(base).directory;
-    // The directory's path follows the scheme, host and port.
-    const std::size_t pathStart = directory.size() - base.Directory().size();
-    std::size_t skip = 0;
-    while (link.compare(skip, 3, "../") == 0)
-    {
-        // A parent step never climbs above the host's root.
-        if (directory.size() - pathStart > 1)
-            directory = CUrl::ParentDirectory(directory);
-        skip += 3;
-    }
-    link.erase(0, skip);
-    if (link.empty())
+    // An empty reference ("", "#top") is the page itself, which the crawl has met already; a
+    // base that is no http, https or ftp address with a host has nothing to resolve against.
+    if (link.empty() || base.SchemePrefix().empty() || base.Host().empty())
         return false;
-
-    if (link[0] != '/' && (directory.empty() || directory.back() != '/'))
-        link.insert(0, 1, '/');
-    link.insert(0, directory);
-    CUrl::StripFragment(link);
-    RemovePathDots(link);
+    // The rest merge with the base as RFC 3986 section 5.2 says: a query replaces the base's, a
+    // path from the root replaces the base's path, and any other path replaces the base's last
+    // segment (which names a file, with or without an extension).
+    const CBaseTexts& texts = BaseTexts(base);
+    thread_local std::string t_merged;
+    std::string& merged = t_merged;
+    merged = link[0] == '?' ? texts.path : link[0] == '/' ? texts.siteRoot : texts.directory;
+    AppendNormalObject(merged, link);
+    RemovePathDots(merged, texts.siteRoot.size());
+    link.swap(merged);
     return true;
 }

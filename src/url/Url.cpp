@@ -8,10 +8,14 @@
 namespace
 {
 
-// Extensions that contain one of these words are pages the crawl may read.
-constexpr std::array<std::string_view, 6> kPageWords = {"htm", "shtm", "asp", "jsp", "cfm", "phtm"};
+// Extensions that contain one of these words are pages the crawl may read; what a script
+// answers decides whether it is a page or a file.
+constexpr std::array<std::string_view, 8> kPageWords = {"htm", "shtm", "asp", "jsp",
+                                                        "cfm", "phtm", "php", "cgi"};
 
-constexpr std::size_t kMaxExtensionLength = 4;
+// Long enough for "appimage" and "torrent", short enough that a version ("v1.2.3-beta") or a
+// word after a dot in a name is not taken for one.
+constexpr std::size_t kMaxExtensionLength = 10;
 
 bool IsPageExtension(std::string_view extension)
 {
@@ -21,6 +25,27 @@ bool IsPageExtension(std::string_view extension)
             return true;
     }
     return false;
+}
+
+bool IsAsciiAlphanumeric(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// The length of the extension of a path segment: the 1 to 10 letters or digits after its last
+// dot, when that dot is not the segment's first character; 0 when it has none.
+std::size_t ExtensionLength(std::string_view segment)
+{
+    std::size_t length = 0;
+    while (length < segment.size() && IsAsciiAlphanumeric(segment[segment.size() - 1 - length]))
+    {
+        if (++length > kMaxExtensionLength)
+            return 0;
+    }
+    const std::size_t dot = segment.size() - length - 1;
+    if (length == 0 || length == segment.size() || dot == 0 || segment[dot] != '.')
+        return 0;
+    return length;
 }
 
 char FoldCase(char c)
@@ -83,14 +108,15 @@ std::string_view CUrl::FileName() const
         const CRare* rare = m_rare.load(std::memory_order_acquire);
         return rare != nullptr ? std::string_view(rare->keptFileName) : std::string_view();
     }
-    const std::string_view object = Object();
-    return object.substr(object.size() - std::min<std::size_t>(m_fileNameLength, object.size()));
+    return Object().substr(m_directoryLength, m_fileNameLength);
 }
 
 std::string_view CUrl::Extension() const
 {
-    const std::string_view object = Object();
-    return object.substr(object.size() - std::min<std::size_t>(m_extensionLength, object.size()));
+    if (m_extensionLength == 0)
+        return {};
+    return Object().substr(m_directoryLength + m_fileNameLength - m_extensionLength,
+                           m_extensionLength);
 }
 
 std::string_view CUrl::UserName() const
@@ -200,33 +226,22 @@ void CUrl::Parse(std::string fileName)
 
     m_pageKind = split ? kPageKindPage : kPageKindUnparsable;
     const std::string_view object = Object();
-    const std::size_t slash = object.find_last_of("/\\");
-    if (split && !object.empty() && slash != std::string_view::npos)
+    // The path ends where the query or fragment begins: a dot or "/" there names nothing.
+    const std::string_view path = object.substr(0, object.find_first_of("?#"));
+    const std::size_t slash = path.find_last_of("/\\");
+    if (split && slash != std::string_view::npos)
     {
         m_directoryLength = static_cast<std::uint16_t>(slash + 1);
-        const std::string_view filePart = object.substr(slash + 1);
-        std::string title;
-        std::string extension;
-        if (filePart.empty())
-        {
-        }
-        else if (!SplitFileName(filePart, title, extension))
-        {
-            m_fileNameLength = static_cast<std::uint16_t>(filePart.size());
-            m_titleLength = m_fileNameLength;
-        }
-        else if (extension.empty())
-        {
-            // No extension: the last segment names a directory (without a trailing slash).
-            m_directoryLength = static_cast<std::uint16_t>(object.size());
-        }
-        else
-        {
-            m_pageKind = IsPageExtension(extension) ? kPageKindPage : kPageKindFile;
-            m_fileNameLength = static_cast<std::uint16_t>(filePart.size());
-            m_titleLength = static_cast<std::uint16_t>(title.size());
-            m_extensionLength = static_cast<std::uint16_t>(extension.size());
-        }
+        // The last segment names a file even without an extension: its links resolve in the
+        // directory above it, as a browser resolves them.
+        const std::string_view segment = path.substr(slash + 1);
+        const std::size_t extension = ExtensionLength(segment);
+        m_fileNameLength = static_cast<std::uint16_t>(segment.size());
+        m_titleLength =
+            static_cast<std::uint16_t>(segment.size() - (extension == 0 ? 0 : extension + 1));
+        m_extensionLength = static_cast<std::uint16_t>(extension);
+        if (extension != 0 && !IsPageExtension(segment.substr(segment.size() - extension)))
+            m_pageKind = kPageKindFile;
     }
     if (m_fileNameLength == 0 && !fileName.empty())
         Rare().keptFileName = std::move(fileName);
@@ -271,15 +286,6 @@ void CUrl::GetBaseDirectory(std::string& out) const
     out += Directory();
 }
 
-std::string_view CUrl::ParentDirectory(std::string_view text)
-{
-    std::string_view t(text);
-    if (!t.empty() && t.back() == '/')
-        t.remove_suffix(1);
-    const std::size_t slash = t.rfind('/');
-    return slash != std::string_view::npos ? text.substr(0, slash + 1) : text;
-}
-
 void CUrl::StripFragment(std::string& text)
 {
     const std::size_t hash = text.find('#');
@@ -287,26 +293,12 @@ void CUrl::StripFragment(std::string& text)
         text.resize(hash);
 }
 
-bool CUrl::SplitFileName(std::string_view filePart, std::string& title, std::string& extension)
+bool CUrl::SplitFileName(std::string_view segment, std::string& title, std::string& extension)
 {
-    const std::size_t dot = filePart.rfind('.');
-    const std::size_t slash = filePart.rfind('/');
-    const bool dotAfterSlash = slash == std::string_view::npos || dot > slash;
-    if (dot == std::string_view::npos || dot == 0 || !dotAfterSlash)
-    {
-        title.assign(filePart);
-        extension.clear();
-        return true;
-    }
-    if (filePart.size() - dot - 1 > kMaxExtensionLength)
-    {
-        title.assign(filePart);
-        extension.clear();
-        return false;
-    }
-    title.assign(filePart.substr(0, dot));
-    extension.assign(filePart.substr(dot + 1));
-    return true;
+    const std::size_t length = ExtensionLength(segment);
+    title.assign(segment.substr(0, segment.size() - (length == 0 ? 0 : length + 1)));
+    extension.assign(segment.substr(segment.size() - length));
+    return length != 0;
 }
 
 std::size_t FindNoCase(std::string_view text, std::string_view word)

@@ -61,9 +61,10 @@ public:
     std::string_view Host() const { return Part(m_host); }
     // Path, query and any fragment.
     std::string_view Object() const { return Part(m_object); }
+    // The path up to its last "/": what relative links resolve in and the folder a site's crawl
+    // keeps to.
     std::string_view Directory() const { return Object().substr(0, m_directoryLength); }
-    // The last segment when it names a file: "title.ext", or the whole segment when its
-    // extension is too long to be one.
+    // The path's last segment (the query not included); empty when the path ends in "/".
     std::string_view FileName() const;
     std::string_view FileTitle() const { return FileName().substr(0, m_titleLength); }
     std::string_view Extension() const;
@@ -88,13 +89,11 @@ public:
     std::string_view SchemePrefix() const;
     bool HasDefaultPort() const;
 
-    // The directory above the one text ends in (a last "/" does not count); text when it holds no
-    // "/".
-    static std::string_view ParentDirectory(std::string_view text);
     static void StripFragment(std::string& text);
-    // Splits a file part into title and extension; false when the extension is too long.
-    static bool SplitFileName(std::string_view filePart, std::string& title,
-                              std::string& extension);
+    // Splits a last path segment into title and extension (the 1 to 10 letters or digits after
+    // its last dot, when that is not its first character); false, with the whole segment as
+    // title, when it has none.
+    static bool SplitFileName(std::string_view segment, std::string& title, std::string& extension);
 
     bool IsVisited() const { return m_visited.load(std::memory_order_relaxed); }
     void SetVisited() { m_visited.store(true, std::memory_order_relaxed); }
@@ -131,8 +130,7 @@ private:
     CSlice m_host;
     CSlice m_object;
     std::uint16_t m_directoryLength = 0;
-    // The file name is the end of the object, before the extension (and its dot) when there is
-    // one.
+    // The file name follows the directory; the extension ends it.
     std::uint16_t m_fileNameLength = 0;
     std::uint16_t m_titleLength = 0;
     std::uint16_t m_extensionLength = 0;
@@ -143,8 +141,10 @@ private:
     std::atomic<CRare*> m_rare{nullptr};
 };
 
-// Turns a link value found on a page into an absolute URL text against base. False when
-// nothing is left of the link.
+// Turns a link value found on a page into an absolute URL text against base (RFC 3986), in the
+// form NormalizeUrl writes for http, https and ftp; other schemes stay as written. The fragment
+// goes. False when nothing but a fragment is left (the link names the page itself), and for a
+// relative link when base is no http, https or ftp address with a host.
 bool ResolveLink(const CUrl& base, std::string& link);
 
 // Position of the first occurrence of word in text, folding A to Z; npos when absent or when

@@ -2,6 +2,7 @@
 
 #include "url/Url.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -90,22 +91,56 @@ constexpr std::array<bool, 256> MakeUnsafeTable()
 
 constexpr std::array<bool, 256> kUnsafe = MakeUnsafeTable();
 
-void AppendEscaped(std::string& out, std::string_view text)
+int HexValue(unsigned char c)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (char ch : text)
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// Letters, digits and "-._~": an escape of one of these names the same resource as the
+// character itself.
+constexpr std::array<bool, 256> MakeUnreservedTable()
+{
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    for (unsigned char c : std::string_view("-._~"))
+        table[c] = true;
+    return table;
+}
+
+constexpr std::array<bool, 256> kUnreserved = MakeUnreservedTable();
+
+// The bytes that AppendNormalObject must look at: the unsafe ones and "%".
+constexpr std::array<bool, 256> MakeSpecialTable()
+{
+    std::array<bool, 256> table = kUnsafe;
+    table['%'] = true;
+    return table;
+}
+
+constexpr std::array<bool, 256> kNormalizeStop = MakeSpecialTable();
+
+void AppendEscape(std::string& out, unsigned char c)
+{
+    out += '%';
+    out += kHexDigits[c >> 4];
+    out += kHexDigits[c & 0x0F];
+}
+
+void LowerAscii(std::string& text)
+{
+    for (char& c : text)
     {
-        const auto c = static_cast<unsigned char>(ch);
-        if (kUnsafe[c])
-        {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        }
-        else
-        {
-            out += ch;
-        }
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
 }
 
@@ -183,7 +218,9 @@ bool SplitAuthority(std::string_view authority, CUrlParts& parts)
 
     if (!IsValidHost(host))
         return false;
+    // Host names compare without case; one spelling keeps one record per host.
     parts.host.assign(host);
+    LowerAscii(parts.host);
     parts.port = DefaultPortOf(parts.serviceType);
     // "host:" with nothing after the colon keeps the default port.
     if (hasPort && !portText.empty() && !ParsePort(portText, parts.port))
@@ -279,22 +316,184 @@ bool CanonicalizeAndSplit(std::string_view url, CUrlParts& parts)
         path = rest;
     }
 
-    const std::size_t tailStart = path.find_first_of("?#");
-    const std::string_view pathOnly = path.substr(0, tailStart);
-    const std::string_view tail =
-        tailStart == std::string_view::npos ? std::string_view() : path.substr(tailStart);
-
     parts.object.clear();
     parts.object.reserve(path.size() + 16);
-    const bool hasDots =
-        pathOnly.find("/.") != std::string_view::npos || (!pathOnly.empty() && pathOnly[0] == '.');
-    if (hasAuthority && hasDots)
-        AppendEscaped(parts.object, RemoveDotSegments(pathOnly));
-    else
-        AppendEscaped(parts.object, pathOnly);
-    AppendEscaped(parts.object, tail);
+    AppendNormalObject(parts.object, path);
+    if (hasAuthority)
+    {
+        // A backslash in the path of a URL with a host is a "/", as browsers read it.
+        if (parts.object.find('\\') != std::string::npos)
+        {
+            const auto pathEnd =
+                parts.object.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                           parts.object.find_first_of("?#"), parts.object.size()));
+            std::replace(parts.object.begin(), pathEnd, '\\', '/');
+        }
+        RemovePathDots(parts.object, 0);
+    }
 
     return parts.host.size() <= kMaxHostLength && parts.object.size() <= kMaxObjectLength &&
            parts.userName.size() <= kMaxUserNameLength &&
            parts.password.size() <= kMaxPasswordLength;
+}
+
+void AppendNormalObject(std::string& out, std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size())
+    {
+        // Most links need nothing: copy up to the next byte that does.
+        std::size_t run = i;
+        while (run < text.size() && !kNormalizeStop[static_cast<unsigned char>(text[run])])
+            ++run;
+        out.append(text.data() + i, run - i);
+        if (run == text.size())
+            return;
+        const auto c = static_cast<unsigned char>(text[run]);
+        i = run + 1;
+        if (c != '%')
+        {
+            AppendEscape(out, c);
+            continue;
+        }
+        const int high = i + 1 < text.size() ? HexValue(static_cast<unsigned char>(text[i])) : -1;
+        const int low = high >= 0 ? HexValue(static_cast<unsigned char>(text[i + 1])) : -1;
+        if (low < 0)
+        {
+            // A "%" that starts no escape stands for itself. Escaped, it cannot join what
+            // follows into an escape when the text is normalised again ("%%61b").
+            AppendEscape(out, '%');
+            continue;
+        }
+        const auto decoded = static_cast<unsigned char>(high * 16 + low);
+        if (kUnreserved[decoded])
+            out += static_cast<char>(decoded);
+        else
+            AppendEscape(out, decoded);
+        i += 2;
+    }
+}
+
+void RemovePathDots(std::string& text, std::size_t pathStart)
+{
+    // Most texts hold no "/." anywhere: one search spares them the search for the path's end.
+    const std::size_t firstDot = text.find("/.", pathStart);
+    const bool leadingDot = pathStart < text.size() && text[pathStart] == '.';
+    if (firstDot == std::string::npos && !leadingDot)
+        return;
+    // Two searches for one byte each are much cheaper than one search for either.
+    const std::size_t pathEnd = std::min(text.find('?', pathStart), text.find('#', pathStart));
+    const std::size_t pathSize = (pathEnd == std::string::npos ? text.size() : pathEnd) - pathStart;
+    if (!leadingDot && firstDot >= pathStart + pathSize)
+        return;
+    text.replace(pathStart, pathSize,
+                 RemoveDotSegments(std::string_view(text).substr(pathStart, pathSize)));
+}
+
+namespace
+{
+
+bool IsNormalEscape(std::string_view text, std::size_t at)
+{
+    if (at + 2 >= text.size())
+        return false;
+    const auto high = static_cast<unsigned char>(text[at + 1]);
+    const auto low = static_cast<unsigned char>(text[at + 2]);
+    const bool capitals = HexValue(high) >= 0 && HexValue(low) >= 0 &&
+                          !(high >= 'a' && high <= 'f') && !(low >= 'a' && low <= 'f');
+    return capitals &&
+           !kUnreserved[static_cast<unsigned char>(HexValue(high) * 16 + HexValue(low))];
+}
+
+// The length of a scheme prefix that is written as the normal form writes it, 0 when there is
+// none.
+std::size_t NormalSchemeLength(std::string_view url)
+{
+    for (std::string_view prefix : {"http://", "https://", "ftp://"})
+    {
+        if (url.starts_with(prefix))
+            return prefix.size();
+    }
+    return 0;
+}
+
+} // namespace
+
+bool IsNormalUrl(std::string_view url)
+{
+    const std::size_t hostStart = NormalSchemeLength(url);
+    if (hostStart == 0)
+        return false;
+    std::size_t i = hostStart;
+    std::size_t colon = std::string_view::npos;
+    for (; i < url.size() && url[i] != '/'; ++i)
+    {
+        const auto c = static_cast<unsigned char>(url[i]);
+        if (c == ':' && colon == std::string_view::npos)
+            colon = i;
+        else if ((c >= 'A' && c <= 'Z') || kNormalizeStop[c] || c == '@' || c == ':' || c == '?' ||
+                 c == '#' || c == '\\' || c == '[')
+            return false;
+    }
+    if (i == hostStart || i == url.size() || colon == hostStart)
+        return false;
+    if (colon != std::string_view::npos)
+    {
+        // A port is written without leading zeros and only when it is not the scheme's own.
+        std::uint16_t port = 0;
+        const std::string_view digits = url.substr(colon + 1, i - colon - 1);
+        if (!ParsePort(digits, port) || digits[0] == '0' ||
+            port == DefaultPortOf(ServiceTypeOfScheme(url.substr(0, hostStart - 3))))
+            return false;
+    }
+    const std::size_t pathStart = i;
+    for (; i < url.size(); ++i)
+    {
+        const auto c = static_cast<unsigned char>(url[i]);
+        if (kNormalizeStop[c] && !(c == '%' && IsNormalEscape(url, i)))
+            return false;
+        if (c == '#' || c == '\\')
+            return false;
+    }
+    const std::string_view path = url.substr(pathStart, url.find('?', pathStart) - pathStart);
+    return path.find("/.") == std::string_view::npos;
+}
+
+std::string NormalizeUrl(std::string_view url)
+{
+    if (IsNormalUrl(url))
+        return std::string(url);
+    const std::string_view trimmed = TrimBlanks(url);
+    // The fragment is never sent: it names no other resource.
+    const std::string_view withoutFragment = trimmed.substr(0, trimmed.find('#'));
+    CUrlParts parts;
+    const std::size_t colon = withoutFragment.find(':');
+    const CSchemeCode* scheme =
+        colon == std::string_view::npos ? nullptr : FindScheme(withoutFragment.substr(0, colon));
+    if (scheme == nullptr || !scheme->needsHost || !CanonicalizeAndSplit(withoutFragment, parts))
+        return std::string(url);
+    std::string out;
+    out.reserve(withoutFragment.size() + 8);
+    out += scheme->name;
+    out += "://";
+    if (!parts.userName.empty() || !parts.password.empty())
+    {
+        out += parts.userName;
+        if (!parts.password.empty())
+        {
+            out += ':';
+            out += parts.password;
+        }
+        out += '@';
+    }
+    out += parts.host;
+    if (parts.port != DefaultPortOf(parts.serviceType))
+    {
+        out += ':';
+        out += std::to_string(parts.port);
+    }
+    if (parts.object.empty() || parts.object[0] != '/')
+        out += '/';
+    out += parts.object;
+    return out;
 }

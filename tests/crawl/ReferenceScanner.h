@@ -156,17 +156,23 @@ enum class EValue
 inline EValue ExtractValue(const char*& cursor, std::string& value)
 {
     const char* p = cursor;
-    while (*p == ' ' || *p == '=' || *p == '"')
+    while (*p == ' ' || *p == '=')
         ++p;
-    const bool singleQuoted = *p == '\'';
-    if (singleQuoted)
+    const char quote = *p == '"' || *p == '\'' ? *p : '\0';
+    if (quote != '\0')
         ++p;
     std::string found;
-    while (*p != '\0' && *p != ' ' && *p != '"' && *p != '>' && !(singleQuoted && *p == '\''))
+    while (*p != '\0' && (quote != '\0' ? *p != quote : *p != ' ' && *p != '>'))
         found += *p++;
     if (*p == '\0')
         return EValue::kNone;
     cursor = p + 1;
+    if (quote != '\0')
+    {
+        const std::size_t first = found.find_first_not_of(' ');
+        found = first == std::string::npos ? std::string() : found.substr(first);
+        found.erase(found.find_last_not_of(' ') + 1);
+    }
     if (found.size() > kMaxLinkValueLength)
         return EValue::kTooLong;
     value = Decoded(found.c_str());

@@ -150,9 +150,10 @@ TEST_F(LinkDecisions, AnswersInPlainLanguage)
 {
     Crawl(A("/a/b/index.htm"), Named(Mode(100, false, false, 0, 1)));
     const std::string page = A("/a/b/index.htm");
-    EXPECT_EQ(WhyAnswer(*m_core, A("/a/b/doc.pdf")),
-              "Not listed: the extension 'pdf' is not in File Types (EXE;ZIP;MPEG). Found on " +
-                  page + ".");
+    for (const std::string& asked : {A("/a/b/doc.pdf"), "HTTP:" + A("/a/b/%64oc.pdf").substr(5)})
+        EXPECT_EQ(WhyAnswer(*m_core, asked),
+                  "Not listed: the extension 'pdf' is not in File Types (EXE;ZIP;MPEG). Found on " +
+                      page + ".");
     EXPECT_EQ(WhyAnswer(*m_core, A("/a/up.htm")),
               "Not followed: the directory /a/ is above /a/b/, where the link was found, "
               "and Follow Parent Sites is off (mode 'Test mode'). Found on " +

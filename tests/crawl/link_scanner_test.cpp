@@ -36,7 +36,11 @@ ScanResult Scan(std::string text, const std::vector<std::string>& keywords = {})
     result.hasBase = scan.m_hasBase;
     result.base = scan.m_base;
     EXPECT_EQ(scan.m_keywordFound, result.offers == 1);
-    const std::string base = scan.m_base.empty() ? page.m_url : scan.m_base;
+    std::string base = scan.m_base.empty() ? page.m_url : scan.m_base;
+    if (!scan.m_base.empty() && CUrl(scan.m_base).Host().empty())
+    {
+        EXPECT_TRUE(ResolveLink(page, base)) << "a relative base resolves against the page";
+    }
     for (const std::string& linkBase : linkBases)
         EXPECT_EQ(linkBase, base) << "links resolve against the base tag, else the page";
     return result;
@@ -127,6 +131,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkValues, testing::Values(
     PageCase{"UnquotedBeforeBracket", "<a href=u.htm>text</a>", {"u.htm"}},
     PageCase{"SingleQuotesDelimit", "<a href='y.htm'>", {"y.htm"}},
     PageCase{"SingleQuoteInsideKept", "<a href=it's.htm>", {"it's.htm"}},
+    PageCase{"OtherQuoteInsideKept", "<a href=\"it's.htm\"><a href='say\"hi\".htm'>", {"it's.htm", "say\"hi\".htm"}},
+    // A quoted value runs to its closing quote; the blanks at its ends go.
+    PageCase{"QuotedBlanks", "<a href=\"sp ace.zip\"><a href=' x y.zip '><a href=\"\n\tz.zip\r\n\">", {"sp ace.zip", "x y.zip", "z.zip"}},
+    PageCase{"QuotedBracket", "<a href=\"a>b.zip\" title=t>", {"a>b.zip"}},
+    PageCase{"UnquotedEndsAtBlankOrBracket", "<a href=a\"b.zip c><img src=d'e.gif>", {"a\"b.zip", "d'e.gif"}},
+    PageCase{"UnclosedQuoteRunsOn", "<a href=\"open.zip><a href=\"x.zip\">", {"open.zip><a href="}},
     PageCase{"SingleQuotedThenTag", "<a href='y.htm'title=x><img src='p.gif'>", {"y.htm", "p.gif"}},
     PageCase{"ImageWithBorderFirst", "<img border=0 src=\"p.gif\">", {"p.gif"}},
     PageCase{"IframeThroughFrame", "<iframe src=\"f.htm\"></iframe>", {"f.htm"}},
@@ -134,10 +144,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkValues, testing::Values(
     PageCase{"NameOnly", "<a name=\"top\">x</a><a href=n.htm>", {"n.htm"}},
     PageCase{"EmptyValue", "<a href=\"\">", {""}},
     PageCase{"Hreflang", "<a hreflang=en href=\"real.htm\">", {"lang=en"}},
-    PageCase{"TagWordInValue", "<span title=\"a href=z.zip\">", {"z.zip"}},
+    PageCase{"TagWordInValue", "<span title=\"a href=z.zip\">", {"z.zip\""}},
     PageCase{"NoBlankInTag", "<a>x</a><br><img/src=q.gif>", {}},
     PageCase{"Utf8Value", "<a href=caf\xc3\xa9.zip>", {"caf\xc3\xa9.zip"}},
     PageCase{"UnterminatedAtEnd", "<a href=1.htm><a href=\"open", {"1.htm"}},
+    PageCase{"UnterminatedSingleAtEnd", "<a href=1.htm><a href='open ing>", {"1.htm"}},
     PageCase{"AttributeWordAtEnd", "<a href", {}},
     PageCase{"StopAtEnd", "<a href=1.htm><", {"1.htm"}},
     PageCase{"NamedReferences", "<a href=\"r.cgi?a=1&amp;b=2&lt;&gt;&quot;&apos;\">", {"r.cgi?a=1&b=2<>\"'"}},
@@ -198,6 +209,21 @@ TEST(FindBaseHref, FirstBaseGovernsEveryLink)
     std::string link = result.values.at(0);
     ASSERT_TRUE(ResolveLink(base, link));
     EXPECT_EQ(link, "http://h/other/x.zip");
+}
+
+TEST(FindBaseHref, RelativeBaseResolvesAgainstThePage)
+{
+    std::string text = "<base href=\"../up/\"><a href=x.zip>";
+    std::string link;
+    const CUrl page("http://h/a/b/index.htm");
+    ScanPage(text, page, {},
+             CScanOutput{[&](std::string& value, const CUrl& base)
+                         {
+                             link = value;
+                             return ResolveLink(base, link);
+                         },
+                         {}});
+    EXPECT_EQ(link, "http://h/a/up/x.zip");
 }
 
 TEST(FindBaseHref, ReferencesAreDecoded)

@@ -77,6 +77,8 @@ TEST_F(LocalNameTest, NamesAreTheDecodedUrlNameMadeSafeAndStayInTheDirectory)
         // U+202E would show "evil\u202Efdp.exe" as "evilexe.pdf".
         {"http://h/evil%E2%80%AEfdp.exe", "evil_fdp.exe"},
         {"http://h/v1.2.3-beta", "v1.2.3-beta."},
+        {"http://h/../../etc/passwd.zip", "passwd.zip"},
+        {"http://h/get.php?f=..%2F..%2Fsecret.zip", "get.php"},
         {longUrl, longName},
     };
     for (const auto& [url, name] : cases)

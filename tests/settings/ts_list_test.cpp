@@ -23,15 +23,28 @@ public:
 };
 } // namespace
 
-TEST(TSListTest, KeysAreExactAndKeepTheirFirstTime)
+TEST(TSListTest, KeysCompareAsUrlsAndKeepTheirFirstTime)
 {
     CTSList list;
     EXPECT_TRUE(list.Add("http://a/page.html", kTime2001));
     EXPECT_FALSE(list.Add("http://a/page.html", kTime2009));
+    EXPECT_FALSE(list.Add("HTTP://A:80/page.html", kTime2009));
     CCalendarTime time;
-    ASSERT_TRUE(list.Lookup("http://a/page.html", time));
+    ASSERT_TRUE(list.Lookup("http://A/page.html", time));
     EXPECT_EQ(time, kTime2001);
+    // Path and query keep their case; other keys compare exactly.
     EXPECT_FALSE(list.Contains("HTTP://A/PAGE.HTML"));
+    EXPECT_TRUE(list.Add("http://a/PAGE.html", kTime2009));
+    EXPECT_TRUE(list.Add("Key", kTime2001));
+    EXPECT_FALSE(list.Contains("key"));
+
+    // An older file's entries are found by any spelling of their URL.
+    CTSList old;
+    ASSERT_TRUE(old.LoadFromBytes(Le32(2) + ShortString("http://Example.COM/A%7e.zip") + Le32(0) +
+                                  Le32(0) + ShortString("http://h/x.zip") + Le32(0) + Le32(0)));
+    EXPECT_TRUE(old.Contains("http://example.com/A~.zip"));
+    EXPECT_TRUE(old.Contains("http://EXAMPLE.com:80/A%7E.zip"));
+    EXPECT_FALSE(old.Contains("http://example.com/a~.zip"));
 
     EXPECT_TRUE(list.Contains("http://a/page.html"));
     list.RemoveAll();

@@ -46,11 +46,11 @@ TEST_P(UrlParse, SplitsIntoParts)
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, UrlParse, testing::Values(
     ParseCase{"http://h/dir/page.html", kServiceHttp, "h", 80, "/dir/page.html", "/dir/", "page", "html", "page.html", 1},
-    ParseCase{"http://h/a/readme", kServiceHttp, "h", 80, "/a/readme", "/a/readme", "", "", "", 1},
+    ParseCase{"http://h/a/readme", kServiceHttp, "h", 80, "/a/readme", "/a/", "readme", "", "readme", 1},
     ParseCase{"http://h/files/setup.exe", kServiceHttp, "h", 80, "/files/setup.exe", "/files/", "setup", "exe", "setup.exe", 0},
-    ParseCase{"http://h/x.PHP", kServiceHttp, "h", 80, "/x.PHP", "/", "x", "PHP", "x.PHP", 0},
+    ParseCase{"http://h/x.PHP", kServiceHttp, "h", 80, "/x.PHP", "/", "x", "PHP", "x.PHP", 1},
     ParseCase{"http://h/archive.tar.gz", kServiceHttp, "h", 80, "/archive.tar.gz", "/", "archive.tar", "gz", "archive.tar.gz", 0},
-    ParseCase{"http://h/.profile", kServiceHttp, "h", 80, "/.profile", "/.profile", "", "", "", 1},
+    ParseCase{"http://h/.profile", kServiceHttp, "h", 80, "/.profile", "/", ".profile", "", ".profile", 1},
     ParseCase{"http://h", kServiceHttp, "h", 80, "", "", "", "", "", 1},
     ParseCase{"http://h/", kServiceHttp, "h", 80, "/", "/", "", "", "", 1},
     ParseCase{"h/x.zip", kServiceUnknown, "", 0, "", "", "", "", "", 2},
@@ -58,19 +58,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, UrlParse, testing::Values(
     ParseCase{"http://h/a.ASPX", kServiceHttp, "h", 80, "/a.ASPX", "/", "a", "ASPX", "a.ASPX", 1},
     ParseCase{"http://h/a.cfml", kServiceHttp, "h", 80, "/a.cfml", "/", "a", "cfml", "a.cfml", 1},
     ParseCase{"http://h/a.jsp", kServiceHttp, "h", 80, "/a.jsp", "/", "a", "jsp", "a.jsp", 1},
-    // More than four characters after the dot: a page, named by the whole part.
-    ParseCase{"http://h/x.shtml", kServiceHttp, "h", 80, "/x.shtml", "/", "x.shtml", "", "x.shtml", 1},
-    ParseCase{"http://h/d/x.zip?1", kServiceHttp, "h", 80, "/d/x.zip?1", "/d/", "x.zip?1", "", "x.zip?1", 1},
-    // A dot or slash in the query takes part in the scans.
-    ParseCase{"http://h/get?f=a.zip", kServiceHttp, "h", 80, "/get?f=a.zip", "/", "get?f=a", "zip", "get?f=a.zip", 0},
-    ParseCase{"http://h/get?f=/x/", kServiceHttp, "h", 80, "/get?f=/x/", "/get?f=/x/", "", "", "", 1},
-    ParseCase{"http://h/name.", kServiceHttp, "h", 80, "/name.", "/name.", "", "", "", 1},
+    ParseCase{"http://h/x.shtml", kServiceHttp, "h", 80, "/x.shtml", "/", "x", "shtml", "x.shtml", 1},
+    // The extension is the path's: a query or fragment never adds one, nor takes it away.
+    ParseCase{"http://h/d/x.zip?1", kServiceHttp, "h", 80, "/d/x.zip?1", "/d/", "x", "zip", "x.zip", 0},
+    ParseCase{"http://h/get?f=a.zip", kServiceHttp, "h", 80, "/get?f=a.zip", "/", "get", "", "get", 1},
+    ParseCase{"http://h/dir/?q=a/b.zip", kServiceHttp, "h", 80, "/dir/?q=a/b.zip", "/dir/", "", "", "", 1},
+    ParseCase{"http://h/get?f=/x/", kServiceHttp, "h", 80, "/get?f=/x/", "/", "get", "", "get", 1},
+    ParseCase{"http://h/x.zip#a.htm", kServiceHttp, "h", 80, "/x.zip#a.htm", "/", "x", "zip", "x.zip", 0},
+    ParseCase{"http://h/a.torrent", kServiceHttp, "h", 80, "/a.torrent", "/", "a", "torrent", "a.torrent", 0},
+    ParseCase{"http://h/b.AppImage", kServiceHttp, "h", 80, "/b.AppImage", "/", "b", "AppImage", "b.AppImage", 0},
+    ParseCase{"http://h/name.", kServiceHttp, "h", 80, "/name.", "/", "name.", "", "name.", 1},
     // Ports, schemes and credentials.
     ParseCase{"http://h:8080/p/q.htm", kServiceHttp, "h", 8080, "/p/q.htm", "/p/", "q", "htm", "q.htm", 1},
-    ParseCase{"https://H.example/f.zip", kServiceHttps, "H.example", 443, "/f.zip", "/", "f", "zip", "f.zip", 0},
+    ParseCase{"https://H.example/f.zip", kServiceHttps, "h.example", 443, "/f.zip", "/", "f", "zip", "f.zip", 0},
     ParseCase{"HTTP://h:/x.mp3", kServiceHttp, "h", 80, "/x.mp3", "/", "x", "mp3", "x.mp3", 0},
     ParseCase{"ftp://u:pw@h/pub/f.zip", kServiceFtp, "h", 21, "/pub/f.zip", "/pub/", "f", "zip", "f.zip", 0},
-    ParseCase{"gopher://h/1", kServiceGopher, "h", 70, "/1", "/1", "", "", "", 1},
+    ParseCase{"gopher://h/1", kServiceGopher, "h", 70, "/1", "/", "1", "", "1", 1},
     ParseCase{"file:///tmp/a.zip", kServiceFile, "", 0, "/tmp/a.zip", "/tmp/", "a", "zip", "a.zip", 0},
     ParseCase{"mailto:someone@h.com", kServiceMailto, "", 0, "someone@h.com", "", "", "", "", 1},
     ParseCase{"news:comp.lang", kServiceNews, "", 0, "comp.lang", "", "", "", "", 1},
@@ -82,10 +85,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, UrlParse, testing::Values(
     ParseCase{"http://h/a/..", kServiceHttp, "h", 80, "/", "/", "", "", "", 1},
     ParseCase{"http://h/my file.zip", kServiceHttp, "h", 80, "/my%20file.zip", "/", "my%20file", "zip", "my%20file.zip", 0},
     ParseCase{"http://h/caf\xC3\xA9.zip", kServiceHttp, "h", 80, "/caf%C3%A9.zip", "/", "caf%C3%A9", "zip", "caf%C3%A9.zip", 0},
-    ParseCase{"http://h/q?a=<b>", kServiceHttp, "h", 80, "/q?a=%3Cb%3E", "/q?a=%3Cb%3E", "", "", "", 1},
+    ParseCase{"http://h/q?a=<b>", kServiceHttp, "h", 80, "/q?a=%3Cb%3E", "/", "q", "", "q", 1},
+    ParseCase{"http://h/%7e%2f%c3%a9.zip", kServiceHttp, "h", 80, "/~%2F%C3%A9.zip", "/", "~%2F%C3%A9", "zip", "~%2F%C3%A9.zip", 0},
     ParseCase{"  http://h/x.zip\r\n", kServiceHttp, "h", 80, "/x.zip", "/", "x", "zip", "x.zip", 0},
-    ParseCase{"http://h/a/../?x=/../", kServiceHttp, "h", 80, "/?x=/../", "/?x=/../", "", "", "", 1},
-    ParseCase{"http://h/p.htm#top", kServiceHttp, "h", 80, "/p.htm#top", "/", "p.htm#top", "", "p.htm#top", 1},
+    ParseCase{"http://h/a/../?x=/../", kServiceHttp, "h", 80, "/?x=/../", "/", "", "", "", 1},
+    ParseCase{"http://h/p.htm#top", kServiceHttp, "h", 80, "/p.htm#top", "/", "p", "htm", "p.htm", 1},
     // Refused texts.
     ParseCase{"http:/x.zip", kServiceUnknown, "", 0, "", "", "", "", "", 2},
     ParseCase{"http:///x.zip", kServiceUnknown, "", 0, "", "", "", "", "", 2},
@@ -147,24 +151,33 @@ TEST(UrlParse, ParsingAgainKeepsTheVisitedMark)
 
 TEST(SplitFileName, FollowsTheDotRules)
 {
-    std::string title;
-    std::string extension;
-    EXPECT_TRUE(CUrl::SplitFileName("a.zip", title, extension));
-    EXPECT_EQ(title, "a");
-    EXPECT_EQ(extension, "zip");
-    EXPECT_TRUE(CUrl::SplitFileName("noext", title, extension));
-    EXPECT_EQ(title, "noext");
-    EXPECT_EQ(extension, "");
-    EXPECT_TRUE(CUrl::SplitFileName(".hidden", title, extension));
-    EXPECT_EQ(title, ".hidden");
-    EXPECT_FALSE(CUrl::SplitFileName("a.longer", title, extension));
-    EXPECT_EQ(title, "a.longer");
-    EXPECT_EQ(extension, "");
-    EXPECT_TRUE(CUrl::SplitFileName("d.ir/file", title, extension)) << "dot before the slash";
-    EXPECT_EQ(title, "d.ir/file");
-    EXPECT_TRUE(CUrl::SplitFileName("x.", title, extension));
-    EXPECT_EQ(title, "x");
-    EXPECT_EQ(extension, "");
+    struct
+    {
+        const char* segment;
+        bool split;
+        const char* title;
+        const char* extension;
+    } cases[] = {
+        {"a.zip", true, "a", "zip"},
+        {"noext", false, "noext", ""},
+        {".hidden", false, ".hidden", ""},
+        {"a.longer", true, "a", "longer"},
+        {"x.", false, "x.", ""},
+        {"v1.2.3-beta", false, "v1.2.3-beta", ""},
+        {"a.tar.gz", true, "a.tar", "gz"},
+        {"b.appimage", true, "b", "appimage"},
+        {"c.a_b", false, "c.a_b", ""},
+        {"d.0123456789", true, "d", "0123456789"},
+        {"d.0123456789a", false, "d.0123456789a", ""},
+    };
+    for (const auto& c : cases)
+    {
+        std::string title;
+        std::string extension;
+        EXPECT_EQ(CUrl::SplitFileName(c.segment, title, extension), c.split) << c.segment;
+        EXPECT_EQ(title, c.title) << c.segment;
+        EXPECT_EQ(extension, c.extension) << c.segment;
+    }
 }
 
 TEST(FindNoCase, FoldsAsciiLettersOnly)

@@ -7,18 +7,19 @@
 #include <string_view>
 #include <vector>
 
-// A set of texts that ignores A to Z letter case, kept small because a crawl adds every link it
-// meets: the folded texts lie end to end in an arena and an open-addressed table holds where
-// each one starts. Not thread-safe.
-class CFoldedTextSet
+// A set of texts compared byte for byte, kept small because a crawl adds every link it meets:
+// the texts lie end to end in an arena and an open-addressed table holds where each one starts.
+// URLs go in in their normal form (NormalizeUrl), so that one resource is one text. Not
+// thread-safe.
+class CTextSet
 {
 public:
-    CFoldedTextSet();
-    ~CFoldedTextSet();
-    CFoldedTextSet(const CFoldedTextSet&) = delete;
-    CFoldedTextSet& operator=(const CFoldedTextSet&) = delete;
+    CTextSet();
+    ~CTextSet();
+    CTextSet(const CTextSet&) = delete;
+    CTextSet& operator=(const CTextSet&) = delete;
 
-    // Adds the text; false when an equal one (ignoring case) is in the set already.
+    // Adds the text; false when an equal one is in the set already.
     bool Insert(std::string_view text);
     bool Contains(std::string_view text) const;
     std::size_t Size() const { return m_size; }

@@ -1,4 +1,4 @@
-#include "crawl/FoldedTextSet.h"
+#include "crawl/TextSet.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,19 +10,7 @@ namespace
 // Each text is stored after its length.
 constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);
 constexpr std::size_t kWord = sizeof(std::uint64_t);
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-
-// Folds the letters A to Z among eight bytes at once; every other byte stays as it is. No sum
-// carries into the next byte, since each adds to a value below 0x80.
-std::uint64_t FoldWord(std::uint64_t word)
-{
-    const std::uint64_t low = word & ~kHighBits;
-    const std::uint64_t fromA = low + 0x3F3F3F3F3F3F3F3FULL; // high bit set from 'A' on
-    const std::uint64_t pastZ = low + 0x2525252525252525ULL; // high bit set past 'Z'
-    const std::uint64_t upper = fromA & ~pastZ & ~word & kHighBits;
-    return word | (upper >> 2);
-}
 
 // The eight bytes at p, or the n (1 to 7) bytes there padded with zeros: the tail of a text is
 // read by two overlapping loads, never a copy of variable length.
@@ -61,18 +49,18 @@ template <class Visit> bool ForEachWord(const char* p, std::size_t size, Visit v
 
 } // namespace
 
-CFoldedTextSet::CFoldedTextSet() : m_slots(64), m_seed(std::random_device{}()) {}
+CTextSet::CTextSet() : m_slots(64), m_seed(std::random_device{}()) {}
 
-CFoldedTextSet::~CFoldedTextSet() = default;
+CTextSet::~CTextSet() = default;
 
-std::uint32_t CFoldedTextSet::HashOf(std::string_view text) const
+std::uint32_t CTextSet::HashOf(std::string_view text) const
 {
-    // Eight folded bytes a step, each mixed in by a multiply and a shift, from the set's seed.
+    // Eight bytes a step, each word mixed in by a multiply and a shift, from the set's seed.
     std::uint64_t hash = m_seed ^ (text.size() * kMultiplier);
     ForEachWord(text.data(), text.size(),
                 [&hash](std::size_t, std::uint64_t word)
                 {
-                    hash = (hash ^ FoldWord(word)) * kMultiplier;
+                    hash = (hash ^ word) * kMultiplier;
                     hash ^= hash >> 32;
                     return true;
                 });
@@ -82,7 +70,7 @@ std::uint32_t CFoldedTextSet::HashOf(std::string_view text) const
     return static_cast<std::uint32_t>(hash);
 }
 
-bool CFoldedTextSet::Matches(const CSlot& slot, std::string_view text) const
+bool CTextSet::Matches(const CSlot& slot, std::string_view text) const
 {
     const char* at = m_texts.At(slot.place);
     std::uint32_t length = 0;
@@ -96,11 +84,11 @@ bool CFoldedTextSet::Matches(const CSlot& slot, std::string_view text) const
                            const std::size_t left = text.size() - i;
                            const std::uint64_t stored =
                                left >= kWord ? LoadWord(at + i) : LoadTail(at + i, left);
-                           return stored == FoldWord(word);
+                           return stored == word;
                        });
 }
 
-std::size_t CFoldedTextSet::Probe(std::string_view text, std::uint32_t hash) const
+std::size_t CTextSet::Probe(std::string_view text, std::uint32_t hash) const
 {
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask)
@@ -111,7 +99,7 @@ std::size_t CFoldedTextSet::Probe(std::string_view text, std::uint32_t hash) con
     }
 }
 
-std::uint32_t CFoldedTextSet::Store(std::string_view text)
+std::uint32_t CTextSet::Store(std::string_view text)
 {
     std::uint32_t place = 0;
     char* at = m_texts.Allocate(kLengthBytes + text.size(), place);
@@ -121,14 +109,13 @@ std::uint32_t CFoldedTextSet::Store(std::string_view text)
     ForEachWord(text.data(), text.size(),
                 [&](std::size_t i, std::uint64_t word)
                 {
-                    const std::uint64_t folded = FoldWord(word);
-                    std::memcpy(at + i, &folded, std::min(kWord, text.size() - i));
+                    std::memcpy(at + i, &word, std::min(kWord, text.size() - i));
                     return true;
                 });
     return place;
 }
 
-void CFoldedTextSet::Grow()
+void CTextSet::Grow()
 {
     std::vector<CSlot> old(m_slots.size() * 2);
     old.swap(m_slots);
@@ -144,7 +131,7 @@ void CFoldedTextSet::Grow()
     }
 }
 
-bool CFoldedTextSet::Insert(std::string_view text)
+bool CTextSet::Insert(std::string_view text)
 {
     const std::uint32_t hash = HashOf(text);
     std::size_t i = Probe(text, hash);
@@ -162,7 +149,7 @@ bool CFoldedTextSet::Insert(std::string_view text)
     return true;
 }
 
-bool CFoldedTextSet::Contains(std::string_view text) const
+bool CTextSet::Contains(std::string_view text) const
 {
     return m_slots[Probe(text, HashOf(text))].place != 0;
 }
