@@ -1,7 +1,8 @@
 #include "app/ExchangeFields.h"
 
 #include "app/AppMessages.h"
-#include "core/TrawlerCore.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 
 #include <QLineEdit>
 #include <limits>
@@ -37,9 +38,9 @@ bool ParseDigits(const QString& text, bool allowSign, bool& negative, std::uint6
     return true;
 }
 
-void Refuse(CTrawlerCore& core, QLineEdit* edit, const QString& message)
+void Refuse(CEngine& engine, QLineEdit* edit, const QString& message)
 {
-    ShowAppMessage(core, message);
+    ShowAppMessage(engine, message);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
 }
@@ -95,18 +96,18 @@ namespace
 // Reads a number field with parse, refusing text that is not a number (notANumber) and a number
 // outside range; the value changes only when both checks pass.
 template <class Number, class Parse>
-bool ExchangeNumber(CTrawlerCore& core, QLineEdit* edit, Number& value, const CFieldRange* range,
+bool ExchangeNumber(CEngine& engine, QLineEdit* edit, Number& value, const CFieldRange* range,
                     Parse parse, const char* notANumber)
 {
     Number read = 0;
     if (!parse(edit->text(), read))
     {
-        Refuse(core, edit, QString::fromLatin1(notANumber));
+        Refuse(engine, edit, QString::fromLatin1(notANumber));
         return false;
     }
     if (!InRange(range, read))
     {
-        Refuse(core, edit, OutOfRangeMessage(*range));
+        Refuse(engine, edit, OutOfRangeMessage(*range));
         return false;
     }
     value = read;
@@ -115,20 +116,19 @@ bool ExchangeNumber(CTrawlerCore& core, QLineEdit* edit, Number& value, const CF
 
 } // namespace
 
-bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
-                    const CFieldRange* range)
+bool ExchangeSigned(CEngine& engine, QLineEdit* edit, std::int32_t& value, const CFieldRange* range)
 {
-    return ExchangeNumber(core, edit, value, range, ParseSignedField, kEnterIntegerMessage);
+    return ExchangeNumber(engine, edit, value, range, ParseSignedField, kEnterIntegerMessage);
 }
 
-bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
+bool ExchangeUnsigned(CEngine& engine, QLineEdit* edit, std::uint32_t& value,
                       const CFieldRange* range)
 {
-    return ExchangeNumber(core, edit, value, range, ParseUnsignedField,
+    return ExchangeNumber(engine, edit, value, range, ParseUnsignedField,
                           kEnterPositiveIntegerMessage);
 }
 
-bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, const CFieldRange& range,
+bool ExchangeCountUpTo(CEngine& engine, QLineEdit* edit, const CFieldRange& range,
                        std::uint32_t& value)
 {
     if (edit->text().trimmed().isEmpty())
@@ -136,10 +136,10 @@ bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, const CFieldRange& r
         value = 0;
         return true;
     }
-    return ExchangeUnsigned(core, edit, value, &range);
+    return ExchangeUnsigned(engine, edit, value, &range);
 }
 
-void ShowAppMessage(CTrawlerCore& core, const QString& text)
+void ShowAppMessage(CEngine& engine, const QString& text)
 {
-    core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
+    engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
 }

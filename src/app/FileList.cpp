@@ -29,7 +29,7 @@ bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
 
 } // namespace
 
-CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent), m_core(core)
+CFileList::CFileList(CEngine& engine, QWidget* parent) : QTreeWidget(parent), m_engine(engine)
 {
     setColumnCount(2);
     setHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size")});

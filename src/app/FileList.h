@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/DocView.h"
-#include "platform/SinkTargets.h"
 
 #include <QTreeWidget>
 #include <mutex>
@@ -9,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-class CTrawlerCore;
+class CEngine;
 
 // The found-file list: two columns, "Files" (the URL) and "Size", items always in ascending
-// order of their URL. Worker threads insert through the file sink (CFileListTarget).
-class CFileList : public QTreeWidget, public CFileListTarget, public CDocView
+// order of their URL. The engine's found files arrive from its threads.
+class CFileList : public QTreeWidget, public CDocView
 {
     Q_OBJECT
 
@@ -21,12 +20,13 @@ public:
     static constexpr int kFilesColumn = 0;
     static constexpr int kSizeColumn = 1;
 
-    CFileList(CTrawlerCore& core, QWidget* parent = nullptr);
+    CFileList(CEngine& engine, QWidget* parent = nullptr);
 
-    // Any thread, with the file sink's lock held. On the user-interface thread the item goes in
-    // at once; another thread hands it over and returns at once, and the item goes in when this
-    // thread next serves its events (or earlier, see ApplyPendingItems), in the order of the calls.
-    void InsertItem(const std::string& urlText, const std::string& sizeText) override;
+    // Any thread, as the engine lists the file (under its lock). On the user-interface thread
+    // the item goes in at once; another thread hands it over and returns at once, and the item
+    // goes in when this thread next serves its events (or earlier, see ApplyPendingItems), in
+    // the order of the calls.
+    void InsertItem(const std::string& urlText, const std::string& sizeText);
     // Puts the items that other threads handed over into the list. Whatever reads or changes
     // the list for the user calls this first.
     void ApplyPendingItems();
@@ -74,7 +74,7 @@ protected:
 private:
     void InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     std::mutex m_pendingMutex;
     // URL and size text of each item handed over.
     std::vector<std::pair<std::string, std::string>> m_pendingItems;

@@ -1,6 +1,6 @@
 #include "app/FileTypePage.h"
 
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 namespace
 {
@@ -10,7 +10,7 @@ constexpr CListPageText kText = {"File Types", "Specify file extensions Harvesto
 
 } // namespace
 
-FileTypePage::FileTypePage(CTrawlerCore& core, QWidget* parent) : CListPage(core, kText, parent) {}
+FileTypePage::FileTypePage(CEngine& engine, QWidget* parent) : CListPage(engine, kText, parent) {}
 
 QStringList FileTypePage::InitialItems() const
 {

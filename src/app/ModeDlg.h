@@ -3,7 +3,7 @@
 #include <QDialog>
 
 class CModeData;
-class CTrawlerCore;
+class CEngine;
 class QCheckBox;
 class QLineEdit;
 
@@ -14,12 +14,12 @@ class CModeDlg : public QDialog
     Q_OBJECT
 
 public:
-    CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent = nullptr);
+    CModeDlg(CEngine& engine, CModeData& mode, QWidget* parent = nullptr);
 
     void accept() override;
 
 private:
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     CModeData& m_mode;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_localFollowMax = nullptr;

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class CTrawlerCore;
+class CEngine;
 class QLineEdit;
 class QTimer;
 
@@ -18,7 +18,7 @@ public:
     static constexpr int kFieldCount = 8;
     static constexpr int kRefreshMs = 1000;
 
-    CStatsDlg(CTrawlerCore& core, QWidget* parent);
+    CStatsDlg(CEngine& engine, QWidget* parent);
     ~CStatsDlg() override;
 
     // Closes the window and tells the main window, once.
@@ -43,7 +43,7 @@ protected:
 private:
     void StorePosition() const;
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     QLineEdit* m_fields[kFieldCount] = {};
     QTimer* m_timer = nullptr;
     bool m_destroyed = false;

@@ -4,6 +4,7 @@
 #include "crawl/BrowseEngine.h"
 #include "crawl/WhyLookup.h"
 #include "download/DownloadWorkers.h"
+#include "download/LocalName.h"
 #include "net/UrlTransfers.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
@@ -359,4 +360,9 @@ void CEngine::SetCrawlBounds(const CCrawlBounds& bounds)
 void CEngine::SetPageReadLimit(std::chrono::seconds limit)
 {
     m_core->SetPageReadLimit(limit);
+}
+
+std::string CEngine::DownloadFolder() const
+{
+    return DownloadDirectoryPrefix(m_core->Options()->m_downloadDir);
 }

@@ -144,6 +144,8 @@ public:
     std::vector<CLinkExplanation> ExplainAll() const;
     std::vector<CUnreadPage> UnreadStartPages() const;
     std::uint32_t FailedDownloads() const;
+    // The download directory as downloads use it: ending in a separator (when not empty).
+    std::string DownloadFolder() const;
     // The session's request settings for the front-end's own requests (the maker's site);
     // nullptr before Open.
     const CTransferContext* TransferContext() const;
