@@ -2,7 +2,6 @@
 
 #include "app/AppMessages.h"
 #include "platform/UserPrompts.h"
-#include "session/Engine.h"
 
 #include <QLineEdit>
 #include <limits>
@@ -38,9 +37,9 @@ bool ParseDigits(const QString& text, bool allowSign, bool& negative, std::uint6
     return true;
 }
 
-void Refuse(CEngine& engine, QLineEdit* edit, const QString& message)
+void Refuse(CUserPrompts& prompts, QLineEdit* edit, const QString& message)
 {
-    ShowAppMessage(engine, message);
+    ShowAppMessage(prompts, message);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
 }
@@ -96,18 +95,18 @@ namespace
 // Reads a number field with parse, refusing text that is not a number (notANumber) and a number
 // outside range; the value changes only when both checks pass.
 template <class Number, class Parse>
-bool ExchangeNumber(CEngine& engine, QLineEdit* edit, Number& value, const CFieldRange* range,
+bool ExchangeNumber(CUserPrompts& prompts, QLineEdit* edit, Number& value, const CFieldRange* range,
                     Parse parse, const char* notANumber)
 {
     Number read = 0;
     if (!parse(edit->text(), read))
     {
-        Refuse(engine, edit, QString::fromLatin1(notANumber));
+        Refuse(prompts, edit, QString::fromLatin1(notANumber));
         return false;
     }
     if (!InRange(range, read))
     {
-        Refuse(engine, edit, OutOfRangeMessage(*range));
+        Refuse(prompts, edit, OutOfRangeMessage(*range));
         return false;
     }
     value = read;
@@ -116,19 +115,20 @@ bool ExchangeNumber(CEngine& engine, QLineEdit* edit, Number& value, const CFiel
 
 } // namespace
 
-bool ExchangeSigned(CEngine& engine, QLineEdit* edit, std::int32_t& value, const CFieldRange* range)
+bool ExchangeSigned(CUserPrompts& prompts, QLineEdit* edit, std::int32_t& value,
+                    const CFieldRange* range)
 {
-    return ExchangeNumber(engine, edit, value, range, ParseSignedField, kEnterIntegerMessage);
+    return ExchangeNumber(prompts, edit, value, range, ParseSignedField, kEnterIntegerMessage);
 }
 
-bool ExchangeUnsigned(CEngine& engine, QLineEdit* edit, std::uint32_t& value,
+bool ExchangeUnsigned(CUserPrompts& prompts, QLineEdit* edit, std::uint32_t& value,
                       const CFieldRange* range)
 {
-    return ExchangeNumber(engine, edit, value, range, ParseUnsignedField,
+    return ExchangeNumber(prompts, edit, value, range, ParseUnsignedField,
                           kEnterPositiveIntegerMessage);
 }
 
-bool ExchangeCountUpTo(CEngine& engine, QLineEdit* edit, const CFieldRange& range,
+bool ExchangeCountUpTo(CUserPrompts& prompts, QLineEdit* edit, const CFieldRange& range,
                        std::uint32_t& value)
 {
     if (edit->text().trimmed().isEmpty())
@@ -136,10 +136,10 @@ bool ExchangeCountUpTo(CEngine& engine, QLineEdit* edit, const CFieldRange& rang
         value = 0;
         return true;
     }
-    return ExchangeUnsigned(engine, edit, value, &range);
+    return ExchangeUnsigned(prompts, edit, value, &range);
 }
 
-void ShowAppMessage(CEngine& engine, const QString& text)
+void ShowAppMessage(CUserPrompts& prompts, const QString& text)
 {
-    engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
+    prompts.ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
 }

@@ -68,8 +68,8 @@ bool CFileSizePage::OnKillActive()
 {
     std::int32_t minSize = 0;
     std::int32_t maxSize = 0;
-    if (!ExchangeSigned(m_engine, m_minSize, minSize, &kMinSizeRange) ||
-        !ExchangeSigned(m_engine, m_maxSize, maxSize, &kMaxSizeRange))
+    if (!ExchangeSigned(m_engine.Prompts(), m_minSize, minSize, &kMinSizeRange) ||
+        !ExchangeSigned(m_engine.Prompts(), m_maxSize, maxSize, &kMaxSizeRange))
         return false;
     COptions& options = Options();
     if (m_checkLength->checkedId() >= 0)

@@ -159,7 +159,7 @@ bool CListPage::FitsJoinedLimit(const char* what)
     const std::size_t length = JoinedItems().size();
     if (length <= kMaxListTextLength)
         return true;
-    ShowAppMessage(m_engine,
+    ShowAppMessage(m_engine.Prompts(),
                    QStringLiteral("The %1 list is too long: its entries, joined by \";\", "
                                   "take %2 characters, and at most %3 fit. Please remove "
                                   "or shorten some entries.")

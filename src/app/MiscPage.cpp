@@ -102,7 +102,7 @@ void CMiscPage::Create()
 bool CMiscPage::OnKillActive()
 {
     std::uint32_t depth = 0;
-    if (!ExchangeUnsigned(m_engine, m_historyDepth, depth, &kHistoryDepthRange))
+    if (!ExchangeUnsigned(m_engine.Prompts(), m_historyDepth, depth, &kHistoryDepthRange))
         return false;
     COptions& options = Options();
     options.m_entryHistoryDepth = depth;

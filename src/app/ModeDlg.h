@@ -3,7 +3,7 @@
 #include <QDialog>
 
 class CModeData;
-class CEngine;
+class CUserPrompts;
 class QCheckBox;
 class QLineEdit;
 
@@ -14,12 +14,12 @@ class CModeDlg : public QDialog
     Q_OBJECT
 
 public:
-    CModeDlg(CEngine& engine, CModeData& mode, QWidget* parent = nullptr);
+    CModeDlg(CUserPrompts& prompts, CModeData& mode, QWidget* parent = nullptr);
 
     void accept() override;
 
 private:
-    CEngine& m_engine;
+    CUserPrompts& m_prompts;
     CModeData& m_mode;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_localFollowMax = nullptr;

@@ -122,7 +122,7 @@ void CModePage::EditSelected()
     if (!IsListed(index) || !m_list->item(index)->isSelected())
         return;
     CModeData& mode = *m_modes[static_cast<std::size_t>(index)];
-    CModeDlg dialog(m_engine, mode, this);
+    CModeDlg dialog(m_engine.Prompts(), mode, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_list->item(index)->setText(ToText(mode.m_name));
