@@ -1,6 +1,7 @@
 #include "app/ListPage.h"
 
 #include "app/ExchangeFields.h"
+#include "session/Engine.h"
 
 #include <QAbstractItemDelegate>
 #include <QHBoxLayout>
