@@ -55,10 +55,10 @@ void CCloseTest::closeWaitsForBrowsersServingTreeInsertions()
     CFrameFixture f;
     for (int i = 0; i < 2; ++i)
     {
-        QVERIFY(f.core.m_threads.Start(CWorkerThreads::EKind::Browse,
+        QVERIFY(f.engine.m_threads.Start(CWorkerThreads::EKind::Browse,
                                        [&f, i](std::stop_token)
                                        {
-                                           WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
+                                           WaitFor([&f] { return f.engine.m_cancelBrowse.load(); });
                                            CUrl page("http://site.test/page" + std::to_string(i));
                                            f.frame->SiteView()->InsertNode("", page.m_url,
                                                                            page.IsVisited());
@@ -66,8 +66,8 @@ void CCloseTest::closeWaitsForBrowsersServingTreeInsertions()
     }
     f.frame->close();
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 2);
-    QCOMPARE(f.core.RunningBrowses(), 0u);
-    QVERIFY(!f.core.m_threads.AnyThreadRunning());
+    QCOMPARE(f.engine.RunningBrowses(), 0u);
+    QVERIFY(!f.engine.m_threads.AnyThreadRunning());
 }
 
 void CCloseTest::maximisedWindowKeepsItsNormalPlacement()
@@ -119,21 +119,21 @@ void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
     server.Start();
 
     CFrameFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
-    f.core.m_options.m_downloadDir = f.dir.File("dl") + "/";
-    f.core.m_options.m_downloadThreads = 1;
-    f.core.PublishOptions();
+    QVERIFY(f.engine.OpenSession("Hvstr152"));
+    f.engine.m_options.m_downloadDir = f.dir.File("dl") + "/";
+    f.engine.m_options.m_downloadThreads = 1;
+    f.engine.PublishOptions();
     // Last in, first out: the big file goes first and keeps the one worker busy.
     for (const char* path : {"/a.zip", "/b.zip", "/big.iso"})
-        QVERIFY(QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url(path))));
-    PostDownloadsQueued(f.core);
+        QVERIFY(QueueForDownload(f.engine, HoldNew(f.engine.m_urlStore, server.Url(path))));
+    PostDownloadsQueued(f.engine);
     QVERIFY(QTest::qWaitFor([&] { return streaming.load(); }, 20000));
-    QCOMPARE(f.core.RunningDownloads(), 1u);
+    QCOMPARE(f.engine.RunningDownloads(), 1u);
 
     f.frame->close();
     stop = true;
-    QCOMPARE(f.core.RunningDownloads(), 0u);
-    QVERIFY(!f.core.m_threads.AnyThreadRunning());
+    QCOMPARE(f.engine.RunningDownloads(), 0u);
+    QVERIFY(!f.engine.m_threads.AnyThreadRunning());
     const std::vector<std::string> listed = f.frame->FileView()->Urls();
     for (const char* path : {"/a.zip", "/b.zip"})
         QVERIFY2(std::find(listed.begin(), listed.end(), server.Url(path)) != listed.end(), path);

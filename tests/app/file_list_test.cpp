@@ -54,15 +54,15 @@ struct CListFixture : CFrameFixture
 
     explicit CListFixture(bool headless = true) : CFrameFixture(headless)
     {
-        core.SetPrompts(&recorded);
+        engine.SetPrompts(&recorded);
         posted.SetPrompts(&recorded);
-        core.m_events.Install(&posted);
+        engine.m_events.Install(&posted);
     }
 
     void AddFiles(const CUrls& urls)
     {
         for (const std::string& url : urls)
-            QVERIFY(core.m_foundFiles.AddLocked(HoldNew(core.m_urlStore, url)));
+            QVERIFY(engine.m_foundFiles.AddLocked(HoldNew(engine.m_urlStore, url)));
     }
     QTreeWidgetItem* ItemOf(const std::string& url) const
     {
@@ -116,30 +116,30 @@ void CFileListTest::downloadQueuesTheSelection()
     QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, row);
     QTest::mouseDClick(f.list->viewport(), Qt::LeftButton, {}, row);
     QCOMPARE(f.list->Urls(), (CUrls{a, c, ghost}));
-    QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
-    QVERIFY(!f.core.m_urlStore.IsInFileList(b));
+    QCOMPARE(f.engine.m_downloadQueue.Count(), std::size_t{1});
+    QVERIFY(!f.engine.m_urlStore.IsInFileList(b));
     QCOMPARE(f.PostedKinds(), (std::vector<std::size_t>{KindOf<CDownloadStateEvent>(),
                                                         KindOf<CDownloadsChangedEvent>()}));
     QCOMPARE(std::get<CDownloadStateEvent>(f.posted.Events()[0]).state, DOWNLOAD_QUEUED);
 
     // c is queued already: the queue refuses it, and it stays listed, unselected.
-    QVERIFY(QueueForDownload(f.core, f.core.m_urlStore.Hold(c)));
+    QVERIFY(QueueForDownload(f.engine, f.engine.m_urlStore.Hold(c)));
     f.Select({a, c, ghost});
     f.list->DownloadSelected();
     QCOMPARE(f.list->Urls(), (CUrls{c, ghost}));
     QCOMPARE(f.SelectedUrls(), CUrls{ghost});
     // Every queued record has exactly the one reference the queue owns.
     CUrlHold record;
-    while (f.core.m_downloadQueue.Pop(record))
+    while (f.engine.m_downloadQueue.Pop(record))
         record.Reset();
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 1);
+    QCOMPARE(f.engine.m_urlStore.AllocatedUrls(), 1);
 
     // Delete on the list removes the rest and lets the record go.
     f.list->selectAll();
     f.frame->SetActivePane(CMainFrame::kFilePane);
     f.frame->ExecuteCommand(32786);
     QCOMPARE(f.list->topLevelItemCount(), 0);
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 0);
+    QCOMPARE(f.engine.m_urlStore.AllocatedUrls(), 0);
 }
 
 void CFileListTest::workersAddWithoutWaitingForTheWindow()
@@ -149,15 +149,15 @@ void CFileListTest::workersAddWithoutWaitingForTheWindow()
     f.Select({a});
     // A browse thread adds a file without waiting for this thread, which serves no events yet.
     std::thread worker([&]
-                       { QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, b))); });
+                       { QVERIFY(f.engine.m_foundFiles.AddLocked(HoldNew(f.engine.m_urlStore, b))); });
     worker.join();
     QCOMPARE(f.list->Urls(), CUrls{a});
-    QVERIFY(f.core.m_urlStore.IsInFileList(b));
+    QVERIFY(f.engine.m_urlStore.IsInFileList(b));
     f.list->DownloadSelected();
     QCoreApplication::processEvents();
     QCOMPARE(f.list->Urls(), CUrls{b});
     CUrlHold queued;
-    QVERIFY(f.core.m_downloadQueue.Pop(queued));
+    QVERIFY(f.engine.m_downloadQueue.Pop(queued));
 }
 
 void CFileListTest::findSelectsMatchesAndMovesTheFocus()
@@ -219,7 +219,7 @@ void CFileListTest::determineSizeShowsWhatTheServerSays()
     server.Start(); // /missing.zip answers 404
 
     CListFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.OpenSession("Hvstr152"));
     const std::string sized = server.Url("/sized.zip"), nosize = server.Url("/nosize.zip"),
                       missing = server.Url("/missing.zip"), other = server.Url("/other.zip");
     f.AddFiles({sized, nosize, missing, other});

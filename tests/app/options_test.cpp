@@ -51,7 +51,7 @@ struct CSheetFixture : CRecordingFixture
     bool Run(std::function<void(COptionSheet&)> interact)
     {
         CWhenModal<COptionSheet> driver(std::move(interact));
-        const bool accepted = COptionSheet::Run(nullptr, core);
+        const bool accepted = COptionSheet::Run(nullptr, engine);
         fired = driver.Fired();
         return accepted;
     }
@@ -100,7 +100,7 @@ void COptionsTest::init()
 void COptionsTest::cancelLeavesEveryOptionAsItWas()
 {
     CSheetFixture f;
-    const std::string before = f.core.m_options.SaveToBytes();
+    const std::string before = f.engine.m_options.SaveToBytes();
     std::string duringSheet;
     const bool accepted = f.Run(
         [&](COptionSheet& sheet)
@@ -118,14 +118,14 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
             ShowTab(sheet, COptionSheet::kFileTypes);
             ListOf(sheet, COptionSheet::kFileTypes)->clear();
             // Pages left so far store into the sheet's copy, never into the options.
-            duringSheet = f.core.m_options.SaveToBytes();
+            duringSheet = f.engine.m_options.SaveToBytes();
             sheet.reject();
         });
     QVERIFY(f.fired);
     QVERIFY(!accepted);
     QCOMPARE(duringSheet, before);
-    QCOMPARE(f.core.m_options.SaveToBytes(), before);
-    QCOMPARE(f.core.Options()->m_maxSizeK, 100);
+    QCOMPARE(f.engine.m_options.SaveToBytes(), before);
+    QCOMPARE(f.engine.Options()->m_maxSizeK, 100);
     QVERIFY(!std::filesystem::exists(f.dir.File("options.dat")));
 
     // With OK the same edits take effect.
@@ -138,9 +138,9 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
             Child<QLineEdit>(sheet.Page(COptionSheet::kMisc), "historyDepth")->setText("9");
             sheet.accept();
         }));
-    QCOMPARE(f.core.m_options.m_maxSizeK, 2147483647); // 2 TiB, the largest
-    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 9u);
-    QCOMPARE(f.core.Options()->m_maxSizeK, 2147483647);
+    QCOMPARE(f.engine.m_options.m_maxSizeK, 2147483647); // 2 TiB, the largest
+    QCOMPARE(f.engine.m_options.m_entryHistoryDepth, 9u);
+    QCOMPARE(f.engine.Options()->m_maxSizeK, 2147483647);
 
     // A minimum above the maximum is taken as it is.
     QVERIFY(f.Run(
@@ -151,8 +151,8 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
             Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText(" 100 ");
             sheet.accept();
         }));
-    QCOMPARE(f.core.m_options.m_minSizeK, 500);
-    QCOMPARE(f.core.m_options.m_maxSizeK, 100);
+    QCOMPARE(f.engine.m_options.m_minSizeK, 500);
+    QCOMPARE(f.engine.m_options.m_maxSizeK, 100);
     QCOMPARE(f.messages, QStringList{});
 }
 
@@ -210,9 +210,9 @@ void COptionsTest::numberFieldsRefuseWhatIsNotANumber()
     QVERIFY(!accepted);
     QCOMPARE(activeAfterRefusal, page);
     QCOMPARE(afterRefusal, (QStringList{message, message}));
-    QCOMPARE(f.core.m_options.m_minSizeK, 10);
-    QCOMPARE(f.core.m_options.m_maxSizeK, 100);
-    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 5u);
+    QCOMPARE(f.engine.m_options.m_minSizeK, 10);
+    QCOMPARE(f.engine.m_options.m_maxSizeK, 100);
+    QCOMPARE(f.engine.m_options.m_entryHistoryDepth, 5u);
 }
 
 void COptionsTest::connectionValuesChangeOnOkOnly_data()
@@ -226,7 +226,7 @@ void COptionsTest::connectionValuesChangeOnOkOnly()
 {
     QFETCH(bool, ok);
     CSheetFixture f;
-    f.core.m_options.m_connectRetries = 3;
+    f.engine.m_options.m_connectRetries = 3;
     QString shown;
     const bool accepted = f.Run(
         [&](COptionSheet& sheet)
@@ -240,17 +240,17 @@ void COptionsTest::connectionValuesChangeOnOkOnly()
         });
     QCOMPARE(accepted, ok);
     QCOMPARE(shown, QString("7"));
-    QCOMPARE(f.core.m_options.m_downloadThreads, ok ? 7 : 2);
-    QCOMPARE(f.core.m_options.m_connectRetries, 3);
-    QCOMPARE(f.core.m_options.m_connectTimeout, 30);
+    QCOMPARE(f.engine.m_options.m_downloadThreads, ok ? 7 : 2);
+    QCOMPARE(f.engine.m_options.m_connectRetries, 3);
+    QCOMPARE(f.engine.m_options.m_connectTimeout, 30);
 }
 
 void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
 {
     CSheetFixture f;
-    f.core.m_options.m_connectRetries = 4;
-    f.core.m_options.m_connectTimeout = 45;
-    f.core.m_options.m_downloadThreads = 6;
+    f.engine.m_options.m_connectRetries = 4;
+    f.engine.m_options.m_connectTimeout = 45;
+    f.engine.m_options.m_downloadThreads = 6;
     COptionSheet::SetLastOptionsPage(COptionSheet::kConnection);
     QStringList shown;
     QVERIFY(f.Run(
@@ -263,7 +263,7 @@ void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
             sheet.accept();
         }));
     QCOMPARE(shown, QStringList({"4", "45", "6"}));
-    const COptions& o = f.core.m_options;
+    const COptions& o = f.engine.m_options;
     QCOMPARE((std::vector{o.m_connectRetries, o.m_connectTimeout, o.m_downloadThreads}),
              (std::vector{5, 45, 6}));
 }
@@ -285,14 +285,14 @@ void COptionsTest::addedExtensionTakesItsSortedPlace()
             sheet.accept();
         }));
     QCOMPARE(editedPlaceholder, QString("New Ext"));
-    QCOMPARE(f.core.m_options.m_fileTypes,
+    QCOMPARE(f.engine.m_options.m_fileTypes,
              std::string("AVI;EXE;gif;JPG;M3U;MOV;MP3;MPEG;MPG;New Ext;QT;ZIP"));
 }
 
 void COptionsTest::listPagesStoreOnOkOnly()
 {
     CSheetFixture f;
-    f.core.m_options.m_excludes = "ads;;banner";
+    f.engine.m_options.m_excludes = "ads;;banner";
     QStringList shown;
     QVERIFY(!f.Run(
         [&](COptionSheet& sheet)
@@ -304,7 +304,7 @@ void COptionsTest::listPagesStoreOnOkOnly()
             sheet.reject();
         }));
     QCOMPARE(shown, (QStringList{"ads", "banner"}));
-    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
+    QCOMPARE(f.engine.m_options.m_excludes, std::string("ads;;banner"));
 
     // A new keyword starts empty, and a keyword left empty is dropped: it would match every
     // page.
@@ -323,9 +323,9 @@ void COptionsTest::listPagesStoreOnOkOnly()
             sheet.accept();
         }));
     QCOMPARE(placeholder, QString());
-    QCOMPARE(f.core.m_options.m_keywords, (std::vector<std::string>{"driver"}));
+    QCOMPARE(f.engine.m_options.m_keywords, (std::vector<std::string>{"driver"}));
     // Exclude was not shown in this run, so its text stays as it was.
-    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
+    QCOMPARE(f.engine.m_options.m_excludes, std::string("ads;;banner"));
 
     // The same for excludes.
     QVERIFY(f.Run(
@@ -337,13 +337,13 @@ void COptionsTest::listPagesStoreOnOkOnly()
             sheet.accept();
         }));
     QCOMPARE(placeholder, QString());
-    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;banner"));
+    QCOMPARE(f.engine.m_options.m_excludes, std::string("ads;banner"));
 }
 
 void COptionsTest::removingEveryKeywordStoresNone()
 {
     CFrameFixture frame;
-    frame.core.m_options.m_keywords = {"setup", "driver"};
+    frame.engine.m_options.m_keywords = {"setup", "driver"};
     QString modeItem;
     CWhenModal<COptionSheet> driver(
         [&](COptionSheet& sheet)
@@ -366,7 +366,7 @@ void COptionsTest::removingEveryKeywordStoresNone()
     COptions saved(frame.dir.Path());
     QVERIFY(saved.Load());
     QVERIFY(saved.m_keywords.empty());
-    QVERIFY(frame.core.Options()->m_keywords.empty());
+    QVERIFY(frame.engine.Options()->m_keywords.empty());
 }
 
 void COptionsTest::listTextsStayWithinTheirLimit()
@@ -394,8 +394,8 @@ void COptionsTest::listTextsStayWithinTheirLimit()
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains("1099"));
     QVERIFY(f.messages[0].contains("1023"));
-    QCOMPARE(f.core.m_options.m_excludes.size(), std::size_t{1011});
-    QCOMPARE(f.core.m_options.m_fileTypes, std::string("AVI;EXE;JPG;M3U;MOV;MP3;MPEG;MPG;QT;ZIP"));
+    QCOMPARE(f.engine.m_options.m_excludes.size(), std::size_t{1011});
+    QCOMPARE(f.engine.m_options.m_fileTypes, std::string("AVI;EXE;JPG;M3U;MOV;MP3;MPEG;MPG;QT;ZIP"));
 }
 
 void COptionsTest::sheetReopensOnTheLastPage()
@@ -425,7 +425,7 @@ void COptionsTest::sheetReopensOnTheLastPage()
 void COptionsTest::chosenFolderEndsWithASlash()
 {
     CSheetFixture f;
-    const std::string before = f.core.m_options.m_downloadDir;
+    const std::string before = f.engine.m_options.m_downloadDir;
     const QString longPath = "/" + QString(300, 'd');
     QStringList shown;
     QStringList startedAt;
@@ -451,13 +451,13 @@ void COptionsTest::chosenFolderEndsWithASlash()
             }
             // The directory reaches the options with OK, not before.
             ShowTab(sheet, COptionSheet::kHistory);
-            QCOMPARE(f.core.m_options.m_downloadDir, before);
+            QCOMPARE(f.engine.m_options.m_downloadDir, before);
             sheet.accept();
         }));
     QCOMPARE(title, QString("Select destination for downloaded files"));
     // A cancelled browser keeps what was there; a long path is as good as any.
     QCOMPARE(shown, (QStringList{"/srv/files/", "/", "/", longPath + "/"}));
-    QCOMPARE(f.core.m_options.m_downloadDir, (longPath + "/").toStdString());
+    QCOMPARE(f.engine.m_options.m_downloadDir, (longPath + "/").toStdString());
     QCOMPARE(f.messages, QStringList{});
     // The browser starts at the download folder shown, or the nearest folder of it that
     // exists: the default one ("dl/" in the working directory) does not exist yet.
@@ -469,8 +469,8 @@ void COptionsTest::chosenFolderEndsWithASlash()
 void COptionsTest::clearButtonsEmptyTheHistoriesAtOnce()
 {
     CSheetFixture f;
-    f.core.m_histories.m_urlHistory.Add("http://a.test/", {});
-    f.core.m_histories.m_fileHistory.Add("http://a.test/f.zip", {});
+    f.engine.m_histories.m_urlHistory.Add("http://a.test/", {});
+    f.engine.m_histories.m_fileHistory.Add("http://a.test/f.zip", {});
     std::size_t pagesAfterFirst = 99;
     std::size_t filesAfterFirst = 99;
     QVERIFY(!f.Run(
@@ -478,14 +478,14 @@ void COptionsTest::clearButtonsEmptyTheHistoriesAtOnce()
         {
             ShowTab(sheet, COptionSheet::kHistory);
             Click(sheet.Page(COptionSheet::kHistory), "clearPages");
-            pagesAfterFirst = f.core.m_histories.m_urlHistory.GetCount();
-            filesAfterFirst = f.core.m_histories.m_fileHistory.GetCount();
+            pagesAfterFirst = f.engine.m_histories.m_urlHistory.GetCount();
+            filesAfterFirst = f.engine.m_histories.m_fileHistory.GetCount();
             Click(sheet.Page(COptionSheet::kHistory), "clearDownloads");
             sheet.reject();
         }));
     QCOMPARE(pagesAfterFirst, std::size_t{0});
     QCOMPARE(filesAfterFirst, std::size_t{1});
-    QCOMPARE(f.core.m_histories.m_fileHistory.GetCount(), std::size_t{0});
+    QCOMPARE(f.engine.m_histories.m_fileHistory.GetCount(), std::size_t{0});
 }
 
 void COptionsTest::helpKeyOpensTheOptionsPage()
@@ -497,7 +497,7 @@ void COptionsTest::helpKeyOpensTheOptionsPage()
     server.Start();
     qputenv("HARVESTOR_SITE", QByteArray::fromStdString(server.Url("/")));
     CSheetFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.OpenSession("Hvstr152"));
     f.Run(
         [](COptionSheet& sheet)
         {

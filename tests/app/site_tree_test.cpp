@@ -86,8 +86,8 @@ struct CTreeFixture : CFrameFixture
 
     CTreeFixture()
     {
-        core.SetPrompts(&recorded);
-        QVERIFY(core.OpenSession("Hvstr152"));
+        engine.SetPrompts(&recorded);
+        QVERIFY(engine.OpenSession("Hvstr152"));
     }
     ~CTreeFixture() { QVERIFY(WaitForBrowses()); }
 
@@ -95,7 +95,7 @@ struct CTreeFixture : CFrameFixture
     bool WaitForBrowses()
     {
         const bool ended =
-            QTest::qWaitFor([this] { return !core.m_threads.AnyThreadRunning(); }, 30000);
+            QTest::qWaitFor([this] { return !engine.m_threads.AnyThreadRunning(); }, 30000);
         // What the threads handed over last.
         QCoreApplication::processEvents();
         return ended;
@@ -136,13 +136,13 @@ void CSiteTreeTest::samePageFromManyThreadsGivesOneNode()
     // Started from this (the window's) thread while earlier browses hand their nodes over to
     // it: every site must still get its node.
     for (int i = 0; i < kSites; ++i)
-        StartSiteBrowse(f.core, site.Url("/s" + std::to_string(i) + "/"), 0);
+        StartSiteBrowse(f.engine, site.Url("/s" + std::to_string(i) + "/"), 0);
     QVERIFY(f.WaitForBrowses());
 
     QCOMPARE(f.tree->topLevelItemCount(), kSites);
     const auto common = f.NodesOf(site.Url("/common.html"));
     QCOMPARE(common.size(), std::size_t{1});
-    QVERIFY(f.core.m_urlStore.IsInTree(site.Url("/common.html")));
+    QVERIFY(f.engine.m_urlStore.IsInTree(site.Url("/common.html")));
     QCOMPARE(f.frame->FileView()->topLevelItemCount(), kSites);
 
     // Explore the node (the toolbar's command): its page is read, under its own node.
@@ -150,7 +150,7 @@ void CSiteTreeTest::samePageFromManyThreadsGivesOneNode()
     f.tree->setCurrentItem(common[0]);
     f.frame->ExecuteCommand(ID_EXPLORE);
     QCOMPARE(common[0]->foreground(0).color(), kGrey);
-    QVERIFY(f.core.m_urlStore.Find(site.Url("/common.html"))->IsVisited());
+    QVERIFY(f.engine.m_urlStore.Find(site.Url("/common.html"))->IsVisited());
     QVERIFY(f.WaitForBrowses());
     QCOMPARE(site.commonReads.load(), 1);
     const auto deeper = f.NodesOf(site.Url("/deeper.html"));
@@ -163,7 +163,7 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     CTreeSite site;
     CTreeFixture f;
     const std::string start = site.Url("/slow/");
-    StartSiteBrowse(f.core, start, 1); // the whole site
+    StartSiteBrowse(f.engine, start, 1); // the whole site
     QVERIFY(QTest::qWaitFor([&] { return site.stalled.load(); }, 20000));
     // The thread's nodes may still wait for this thread's next round of events.
     f.tree->ApplyPendingNodes();
@@ -175,9 +175,9 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     f.tree->RemoveSelected();
     QCOMPARE(f.tree->topLevelItemCount(), 0);
     for (const char* path : {"/slow/", "/slow/a.html", "/slow/b.html"})
-        QVERIFY2(!f.core.m_urlStore.IsInTree(site.Url(path)), path);
+        QVERIFY2(!f.engine.m_urlStore.IsInTree(site.Url(path)), path);
     // The thread still holds the page it reads.
-    QVERIFY(f.core.m_urlStore.Find(site.Url("/slow/a.html")) != nullptr);
+    QVERIFY(f.engine.m_urlStore.Find(site.Url("/slow/a.html")) != nullptr);
 
     site.server.Release();
     QVERIFY(f.WaitForBrowses());
@@ -186,7 +186,7 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     const std::vector<std::string> files = f.frame->FileView()->Urls();
     QCOMPARE(files, (std::vector<std::string>{site.Url("/slow/t.zip"), site.Url("/slow/x.zip"),
                                               site.Url("/slow/y.zip")}));
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 3);
+    QCOMPARE(f.engine.m_urlStore.AllocatedUrls(), 3);
 }
 
 void CSiteTreeTest::findWalksForwardWithoutWrapping()
@@ -235,7 +235,7 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
 {
     CTreeFixture f;
     const std::string url = "http://o.test/";
-    QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, url)));
+    QVERIFY(f.engine.m_sites.AddLocked(HoldNew(f.engine.m_urlStore, url)));
     QTreeWidgetItem* node = f.tree->ItemOf(url);
     QVERIFY(node->foreground(0).color() != kGrey);
     f.tree->setCurrentItem(node);
@@ -249,11 +249,11 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
     QCOMPARE(f.recorded.Messages()[0].caption, "Harvestor"s);
     QCOMPARE(f.recorded.Messages()[0].text, "Failed to load default browser!"s);
     QCOMPARE(node->foreground(0).color(), kGrey);
-    QVERIFY(f.core.m_urlStore.Find(url)->IsVisited());
+    QVERIFY(f.engine.m_urlStore.Find(url)->IsVisited());
 
     // Removing the last holder destroys the record.
     f.tree->RemoveSelected();
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 0);
+    QCOMPARE(f.engine.m_urlStore.AllocatedUrls(), 0);
 }
 
 // A browse thread hands its node over without waiting for the window: Add Site puts that node
@@ -265,14 +265,14 @@ void CSiteTreeTest::addSitePutsHandedOverNodesInFirstAndRunsNothingElse()
     CTreeFixture f;
     const std::string waiting = site.Url("/waiting.html");
     std::thread worker([&]
-                       { QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, waiting))); });
+                       { QVERIFY(f.engine.m_sites.AddLocked(HoldNew(f.engine.m_urlStore, waiting))); });
     worker.join();
     QCOMPARE(f.NodesOf(waiting).size(), std::size_t{0});
     QObject other;
     bool otherRan = false;
     QMetaObject::invokeMethod(
         &other, [&] { otherRan = true; }, Qt::QueuedConnection);
-    StartSiteBrowse(f.core, site.Url("/s0/"), 0);
+    StartSiteBrowse(f.engine, site.Url("/s0/"), 0);
     QVERIFY(!otherRan);
     QCOMPARE(f.NodesOf(waiting).size(), std::size_t{1});
     QCOMPARE(f.NodesOf(site.Url("/s0/")).size(), std::size_t{1});
@@ -283,7 +283,7 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
 {
     CTreeSite site;
     CTreeFixture f;
-    StartSiteBrowse(f.core, site.Url("/s0/"), 0);
+    StartSiteBrowse(f.engine, site.Url("/s0/"), 0);
     QVERIFY(f.WaitForBrowses());
     const auto common = f.NodesOf(site.Url("/common.html"));
     QCOMPARE(common.size(), std::size_t{1});

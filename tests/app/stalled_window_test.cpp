@@ -83,7 +83,7 @@ void CStalledWindowTest::everyFileIsListedAfterTheWindowStalls()
 {
     CManyFilesSite site;
     CFrameFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.OpenSession("Hvstr152"));
     CFileList* list = f.frame->FileView();
     // The order in which items reach the list (it shows them sorted by URL).
     std::vector<std::string> arrived;
@@ -94,25 +94,25 @@ void CStalledWindowTest::everyFileIsListedAfterTheWindowStalls()
                              arrived.push_back(CFileList::UrlOf(list->topLevelItem(row)));
                      });
 
-    StartSiteBrowse(f.core, site.server.Url("/"), 1); // the whole site
+    StartSiteBrowse(f.engine, site.server.Url("/"), 1); // the whole site
     QVERIFY(QTest::qWaitFor([&] { return site.stalled.load(); }, 30000));
     std::size_t listedInStall = 0;
     {
         // As a long sort or export would: the window's thread holds the list's lock and serves
         // nothing for three seconds, while the crawl reads on and finds its next files.
-        CSinkLock stall(f.core.m_foundFiles);
+        CSinkLock stall(f.engine.m_foundFiles);
         site.server.Release();
         std::this_thread::sleep_for(std::chrono::seconds(3));
-        listedInStall = f.core.m_urlStore.ListedFiles();
+        listedInStall = f.engine.m_urlStore.ListedFiles();
     }
     QVERIFY(listedInStall < std::size_t{kFiles});
-    QVERIFY(QTest::qWaitFor([&] { return !WorkersRunning(f.core); }, 60000));
+    QVERIFY(QTest::qWaitFor([&] { return !WorkersRunning(f.engine); }, 60000));
     QCoreApplication::processEvents();
 
     std::vector<std::string> found;
     for (int k = 0; k < kFiles; ++k)
         found.push_back(site.server.Url("/" + FileName(k)));
-    QCOMPARE(f.core.m_urlStore.ListedFiles(), std::size_t{kFiles});
+    QCOMPARE(f.engine.m_urlStore.ListedFiles(), std::size_t{kFiles});
     QVERIFY(arrived == found);
     std::sort(found.begin(), found.end());
     QVERIFY(list->Urls() == found);

@@ -139,15 +139,15 @@ void CTargetsTest::removedNodesAreRefusedAsParents()
     QVERIFY(tree->ItemOf(page) == nullptr);
 
     // The user-interface thread itself is refused at once, and its tree mark given back.
-    const CUrlHold held = HoldNew(f.core.m_urlStore, deeper);
-    QVERIFY(f.core.m_sites.AddLocked(held, page));
+    const CUrlHold held = HoldNew(f.engine.m_urlStore, deeper);
+    QVERIFY(f.engine.m_sites.AddLocked(held, page));
     QVERIFY(tree->ItemOf(deeper) == nullptr);
-    QVERIFY(!f.core.m_urlStore.IsInTree(deeper));
+    QVERIFY(!f.engine.m_urlStore.IsInTree(deeper));
     QCOMPARE(tree->topLevelItemCount(), 0);
     // The site shown anew takes its pages again.
     tree->InsertNode("", site, false);
     tree->InsertNode(site, page, false);
-    QVERIFY(f.core.m_sites.AddLocked(held, page));
+    QVERIFY(f.engine.m_sites.AddLocked(held, page));
     QCOMPARE(tree->ItemOf(deeper)->parent(), tree->ItemOf(page));
 }
 
@@ -157,7 +157,7 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
     CUrlList* tree = f.frame->SiteView();
     const std::string site = "http://site.test/";
     // The removal destroys the record.
-    QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, site)));
+    QVERIFY(f.engine.m_sites.AddLocked(HoldNew(f.engine.m_urlStore, site)));
     tree->setCurrentItem(tree->ItemOf(site));
 
     // A browse thread hands over pages under the site's node: some are in the tree, some still
@@ -171,8 +171,8 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
                 for (int i = from; i < from + 10; ++i)
                 {
                     const CUrlHold page = HoldNew(
-                        f.core.m_urlStore, "http://site.test/p" + std::to_string(i) + ".htm");
-                    handedOver += f.core.m_sites.AddLocked(page, site) ? 1 : 0;
+                        f.engine.m_urlStore, "http://site.test/p" + std::to_string(i) + ".htm");
+                    handedOver += f.engine.m_sites.AddLocked(page, site) ? 1 : 0;
                 }
             })
             .join();
@@ -186,7 +186,7 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
     QCoreApplication::processEvents();
     QCOMPARE(handedOver, 30);
     QCOMPARE(tree->topLevelItemCount(), 0);
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 0);
+    QCOMPARE(f.engine.m_urlStore.AllocatedUrls(), 0);
 }
 
 QTEST_MAIN(CTargetsTest)

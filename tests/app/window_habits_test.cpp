@@ -54,7 +54,7 @@ CStatsDlg* OpenStatistics(CMainFrame& frame)
 void Restart(CFrameFixture& f, bool headless)
 {
     f.frame.reset();
-    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, headless);
+    f.frame = std::make_unique<CMainFrame>(f.engine, f.doc, headless);
 }
 
 } // namespace
@@ -116,11 +116,11 @@ void CWindowHabitsTest::barsAndPlacementAreRestored()
     QVERIFY(f.frame->statusBar()->isHidden());
     f.frame.reset();
     // A placement stored off every screen comes back on one.
-    COptions& stored = f.core.m_options;
+    COptions& stored = f.engine.m_options;
     stored.m_windowLeft = stored.m_windowTop = 90000;
     stored.m_windowWidth = 300;
     stored.m_windowHeight = 200;
-    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, true);
+    f.frame = std::make_unique<CMainFrame>(f.engine, f.doc, true);
     QVERIFY(f.frame->screen()->availableGeometry().intersects(f.frame->geometry()));
     QVERIFY(f.frame->statusBar()->isHidden());
     QVERIFY(f.frame->ToolBar()->isHidden());
@@ -137,8 +137,8 @@ void CWindowHabitsTest::entryHistoryDepthLimitsTheOfferedEntries()
                         BuildHistoryBytes("http://a/", {"http://b/", "http://c/", "http://d/"}));
     for (const std::uint32_t depth : {1u, 3u, 7u})
     {
-        f.core.m_options.m_entryHistoryDepth = depth;
-        CAddSiteDlg dialog(f.core);
+        f.engine.m_options.m_entryHistoryDepth = depth;
+        CAddSiteDlg dialog(f.engine);
         QCOMPARE(dialog.SiteCombo()->count(), static_cast<int>(std::min(depth, 4u)));
         QCOMPARE(dialog.SiteCombo()->currentText(), QString("http://a/"));
     }
@@ -197,14 +197,14 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     QCOMPARE(f.opened, std::vector<std::string>{folder});
 
     // Enter downloads the selected files.
-    QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, "http://a.example/1.zip")));
+    QVERIFY(f.engine.m_foundFiles.AddLocked(HoldNew(f.engine.m_urlStore, "http://a.example/1.zip")));
     CFileList* list = f.frame->FileView();
     list->setFocus();
     list->topLevelItem(0)->setSelected(true);
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(list->topLevelItemCount(), 0);
     CUrlHold queued;
-    QVERIFY(f.core.m_downloadQueue.Pop(queued));
+    QVERIFY(f.engine.m_downloadQueue.Pop(queued));
     QCOMPARE(queued->m_url, std::string("http://a.example/1.zip"));
 
     // Ctrl+Q quits.
@@ -227,8 +227,8 @@ void CWindowHabitsTest::messageBoxesCarryTheFittingIcon()
     QLineEdit field("-5");
     std::int32_t value = 0;
     const CFieldRange range{"&Min Size (K):", 0, 10};
-    QVERIFY(!ExchangeSigned(f.core, &field, value, &range));
-    ReportFileError(f.core, CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
+    QVERIFY(!ExchangeSigned(f.engine, &field, value, &range));
+    ReportFileError(f.engine, CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
     QCOMPARE(icons, (QList<QMessageBox::Icon>{QMessageBox::Information, QMessageBox::Warning,
                                               QMessageBox::Critical}));
 }
