@@ -39,10 +39,11 @@ void CFileList::DownloadSelected()
     const std::vector<bool> queued = m_engine.QueueListedFiles(urls);
     for (std::size_t i = 0; i < selected.size(); ++i)
     {
-        // A file the queue refused stays in the list.
+        // A file the queue refused stays in the list, unselected; an item that the engine does
+        // not know (put in by hand) is left as it is.
         if (queued[i])
             delete selected[i];
-        else
+        else if (m_engine.RecordState(urls[i]).known)
             selected[i]->setSelected(false);
     }
 }
