@@ -146,7 +146,7 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
     app.CloseMainFrame();
     // A generous bound: the workers stop at their next check.
     QVERIFY2(closing.elapsed() < 30000, QByteArray::number(closing.elapsed()).constData());
-    QVERIFY(!engine.m_threads.AnyThreadRunning());
+    QVERIFY(!engine.WorkersRunning());
     QCOMPARE(engine.RunningDownloads(), 0u);
     QCOMPARE(engine.RunningBrowses(), 0u);
     site.Stop();
@@ -202,10 +202,13 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
     server.Start();
 
     CFrameFixture f;
-    QVERIFY(f.engine.OpenSession("Hvstr152"));
-    f.engine.m_options.m_downloadDir = f.dir.File("dl") + "/";
-    f.engine.m_options.m_downloadThreads = 1;
-    f.engine.PublishOptions();
+    QVERIFY(f.engine.Open("Hvstr152"));
+    EditOptions(f.engine,
+                [&](COptions& o)
+                {
+                    o.m_downloadDir = f.dir.File("dl") + "/";
+                    o.m_downloadThreads = 1;
+                });
     QVERIFY(QueueForDownload(f.engine, HoldNew(f.engine.m_urlStore, server.Url("/stall.zip"))));
     PostDownloadsQueued(f.engine);
     QVERIFY(QTest::qWaitFor([&] { return f.engine.RunningDownloads() == 1; }, 20000));
@@ -215,7 +218,7 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
         CWorkerThreads::EKind::Browse,
         [&](std::stop_token)
         {
-            WaitFor([&] { return f.engine.m_cancelBrowse.load(); }, std::chrono::seconds(60));
+            WaitFor([&] { return f.engine.BrowseCancelled(); }, std::chrono::seconds(60));
             WaitFor([&] { return f.engine.RunningDownloads() == 0; }, std::chrono::seconds(60));
             QueueForDownload(f.engine, HoldNew(f.engine.m_urlStore, server.Url("/late.zip")));
             PostDownloadsQueued(f.engine);
@@ -224,7 +227,7 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
     f.frame->close();
     server.Release();
 
-    QVERIFY(!f.engine.m_threads.AnyThreadRunning());
+    QVERIFY(!f.engine.WorkersRunning());
     QCOMPARE(f.engine.RunningDownloads(), 0u);
     QCOMPARE(lateRequests.load(), 0);
     QCOMPARE(f.engine.m_downloadQueue.Count(), std::size_t{1});

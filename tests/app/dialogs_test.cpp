@@ -139,7 +139,7 @@ void CDialogsTest::addSiteCompletesTheSiteText()
     QFETCH(bool, closes);
 
     CDialogFixture f;
-    f.engine.m_options.m_defaultMode = 1;
+    EditOptions(f.engine, [&](COptions& o) { o.m_defaultMode = 1; });
     CAddSiteDlg dialog(f.engine);
     QCOMPARE(dialog.ModeButton(2)->text(), QString("Find files from Links"));
     QVERIFY(dialog.ModeButton(1)->isChecked());

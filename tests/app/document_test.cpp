@@ -80,7 +80,7 @@ void CDocumentTest::newKeepsTreeAndList()
     f.frame->ExecuteCommand(ID_FILE_NEW);
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);
     QCOMPARE(f.frame->FileView()->Urls().size(), std::size_t{1});
-    QVERIFY(!f.engine.m_cancelBrowse.load());
+    QVERIFY(!f.engine.BrowseCancelled());
     browse.Release();
     // Ctrl+T is bound and does nothing.
     QCOMPARE(f.frame->Action(ID_CTRL_T)->shortcut(), QKeySequence("Ctrl+T"));

@@ -59,7 +59,7 @@ struct CDocsFixture : CFrameFixture
 
     CDocsFixture()
     {
-        QVERIFY(engine.OpenSession("Hvstr152"));
+        QVERIFY(engine.Open("Hvstr152"));
         engine.SetPrompts(&windowed);
         windowed.SetShellOpener(
             [this](const std::string& url)

@@ -69,11 +69,14 @@ struct CViewFixture : CFrameFixture
                  });
         server.Start();
         engine.SetPrompts(&recorded);
-        engine.m_options.m_downloadDir = dir.File("dl") + "/";
-        engine.m_options.m_connectTimeout = 10;
-        engine.m_options.m_duplicateAction = kDuplicateSkip;
-        engine.PublishOptions();
-        QVERIFY(engine.OpenSession("Hvstr152"));
+        EditOptions(engine,
+                    [&](COptions& o)
+                    {
+                        o.m_downloadDir = dir.File("dl") + "/";
+                        o.m_connectTimeout = 10;
+                        o.m_duplicateAction = kDuplicateSkip;
+                    });
+        QVERIFY(engine.Open("Hvstr152"));
     }
     ~CViewFixture()
     {
@@ -119,10 +122,13 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     CViewFixture f;
     std::filesystem::create_directories(f.dir.File("dl"));
     WriteFileBytes(f.dir.File("dl/old.zip"), "kept");
-    f.engine.m_options.m_checkLength = kCheckLengthWhenDownloaded;
-    f.engine.m_options.m_minSizeK = 2;
-    f.engine.m_options.m_maxSizeK = 100;
-    f.engine.PublishOptions();
+    EditOptions(f.engine,
+                [&](COptions& o)
+                {
+                    o.m_checkLength = kCheckLengthWhenDownloaded;
+                    o.m_minSizeK = 2;
+                    o.m_maxSizeK = 100;
+                });
     const struct
     {
         std::string path;
@@ -147,8 +153,7 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     QCOMPARE(f.Row("/f/5000/ok.zip")->text(CDownloadsView::kSizeColumn), QStringLiteral("4.9 KB"));
 
     // A disk that fills up fails the file with the system's words.
-    f.engine.m_options.m_maxSizeK = 1000;
-    f.engine.PublishOptions();
+    EditOptions(f.engine, [&](COptions& o) { o.m_maxSizeK = 1000; });
     {
         const CFileSizeLimit limit(64 * 1024);
         f.Queue({"/f/300000/full.zip"});
@@ -183,8 +188,7 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
 void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
 {
     CViewFixture f;
-    f.engine.m_options.m_downloadThreads = 1;
-    f.engine.PublishOptions();
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadThreads = 1; });
     // Served last in, first out: cut.zip runs while the others wait.
     f.Queue({"/f/10/one.zip", "/f/10/two.zip", "/cut.zip"});
     // Its first bytes are in: they came with a validator, so they are kept.

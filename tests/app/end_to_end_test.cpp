@@ -64,9 +64,8 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     CFrameFixture f(false);
     CRecordingPrompts prompts;
     f.engine.SetPrompts(&prompts);
-    QVERIFY(f.engine.OpenSession("Hvstr152"));
-    f.engine.m_options.m_downloadDir = f.dir.File("dl") + "/";
-    f.engine.PublishOptions();
+    QVERIFY(f.engine.Open("Hvstr152"));
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadDir = f.dir.File("dl") + "/"; });
     f.frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
 
@@ -88,7 +87,8 @@ void CEndToEndTest::addBrowseDownloadAndExport()
                                          site.Url("/sub/beta.exe")};
     QVERIFY(QTest::qWaitFor([&] { return list->Urls() == found; }, 20000));
     QVERIFY(QTest::qWaitFor(
-        [&] { return f.engine.RunningBrowses() == 0 && f.frame->StatusPaneText(2) == "0"; }, 20000));
+        [&] { return f.engine.RunningBrowses() == 0 && f.frame->StatusPaneText(2) == "0"; },
+        20000));
     QCOMPARE(tree->topLevelItemCount(), 1);
     QTreeWidgetItem* root = tree->topLevelItem(0);
     QCOMPARE(CUrlList::UrlOf(root), start);
@@ -123,8 +123,8 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QVERIFY(QTest::qWaitFor(
         [&]
         {
-            return f.engine.m_stats.m_receivedFiles.load() == 2 && f.engine.RunningDownloads() == 0 &&
-                   f.frame->StatusPaneText(3) == "0";
+            return f.engine.m_stats.m_receivedFiles.load() == 2 &&
+                   f.engine.RunningDownloads() == 0 && f.frame->StatusPaneText(3) == "0";
         },
         20000));
     for (const char* path : {"/alpha.zip", "/gamma.mp3"})

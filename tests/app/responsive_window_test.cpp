@@ -40,7 +40,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
                   [](CHostileExchange& exchange) { return exchange.Stall(), false; });
     qputenv("HARVESTOR_SITE", QByteArray::fromStdString(server.Url("")));
     CRecordingFixture f;
-    QVERIFY(f.engine.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.Open("Hvstr152"));
     f.frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
     const std::string url = server.Url(path.toStdString());

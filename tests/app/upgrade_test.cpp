@@ -58,7 +58,7 @@ const std::string kInstaller(200 * 1024, 'i');
 
 struct CUpgradeFixture : CRecordingFixture
 {
-    CUpgradeFixture() { QVERIFY(engine.OpenSession("Hvstr152")); }
+    CUpgradeFixture() { QVERIFY(engine.Open("Hvstr152")); }
 };
 
 // A whole program in a scratch directory, without the About box, every other prompt dismissed.
@@ -257,7 +257,7 @@ void CUpgradeTest::installerIsStartedAndTheProgramCloses()
     // A line end after the URL is not part of it.
     SetMarker(200, m_server->Url(path.toStdString()) + "\n");
     CUpgradeFixture f;
-    f.engine.m_options.m_downloadDir = f.dir.File("downloads/new/");
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadDir = f.dir.File("downloads/new/"); });
     CProgressSeen seen;
     int offerResult = -1;
     CWhenModal<CUpgradeDlg> offer(
@@ -288,7 +288,7 @@ void CUpgradeTest::cancelClosesSilentlyAndLeavesNoFlag()
 {
     SetMarker(200, m_server->Url("/files/slow.bin"));
     CUpgradeFixture f;
-    f.engine.m_options.m_downloadDir = f.dir.File("dl/");
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadDir = f.dir.File("dl/"); });
     CProgressSeen seen;
     int offerResult = -1;
     bool stillOpenAfterCancel = false;
@@ -309,7 +309,7 @@ void CUpgradeTest::cancelClosesSilentlyAndLeavesNoFlag()
     QCOMPARE(offerResult, int(QDialog::Rejected));
     QCOMPARE(f.messages, QStringList{});
     QVERIFY(f.opened.empty());
-    QVERIFY(!f.engine.m_cancelDownload.load());
+    QVERIFY(!f.engine.DownloadsCancelled());
     m_server->Release();
 
     // The next download runs to its end.
