@@ -1,10 +1,8 @@
 #include "AppTestSupport.h"
 #include "app/TrawlerApp.h"
-#include "download/DownloadWorkers.h"
 #include "settings/Options.h"
 #include "settings/TSList.h"
 #include "support/FileBytes.h"
-#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -116,11 +114,11 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
         options.m_duplicateAction = kDuplicateRename;
         options.Save();
     }
-    CTrawlerCore engine(dir.Path(), dir.File("hvstr.log"));
+    CEngine engine(dir.Path(), dir.File("hvstr.log"));
     CTrawlerApp app(engine);
     app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
     app.Steps().showAbout = [](QWidget*) {};
-    app.Steps().runUpgradeCheck = [](QWidget*, CTrawlerCore&) { return false; };
+    app.Steps().runUpgradeCheck = [](QWidget*, CEngine&) { return false; };
     std::vector<std::string> arguments = {"harvestor", "-nocheck", "-mode", "2"};
     for (int section = 0; section < kSections; ++section)
     {
@@ -137,7 +135,7 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
         {
             // Pages in flight queue the files fast: wait until some small one is in, too.
             return engine.RunningBrowses() == 4 && engine.RunningDownloads() == 20 &&
-                   engine.m_stats.m_receivedFiles.load() > 0;
+                   engine.Statistics().receivedFiles > 0;
         },
         60000));
 
@@ -202,26 +200,24 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
     server.Start();
 
     CFrameFixture f;
-    QVERIFY(f.engine.Open("Hvstr152"));
     EditOptions(f.engine,
                 [&](COptions& o)
                 {
                     o.m_downloadDir = f.dir.File("dl") + "/";
                     o.m_downloadThreads = 1;
                 });
-    QVERIFY(QueueForDownload(f.engine, HoldNew(f.engine.m_urlStore, server.Url("/stall.zip"))));
-    PostDownloadsQueued(f.engine);
+    QVERIFY(f.engine.Open("Hvstr152"));
+    QVERIFY(f.engine.RetryDownloads({server.Url("/stall.zip")}));
     QVERIFY(QTest::qWaitFor([&] { return f.engine.RunningDownloads() == 1; }, 20000));
 
     // A browser that queues a file once the workers have gone, and ends a little later.
-    QVERIFY(f.engine.m_threads.Start(
-        CWorkerThreads::EKind::Browse,
+    QVERIFY(f.engine.StartCountedWork(
+        EEngineWork::Browse,
         [&](std::stop_token)
         {
             WaitFor([&] { return f.engine.BrowseCancelled(); }, std::chrono::seconds(60));
             WaitFor([&] { return f.engine.RunningDownloads() == 0; }, std::chrono::seconds(60));
-            QueueForDownload(f.engine, HoldNew(f.engine.m_urlStore, server.Url("/late.zip")));
-            PostDownloadsQueued(f.engine);
+            f.engine.RetryDownloads({server.Url("/late.zip")});
             WaitFor([&] { return f.engine.RunningDownloads() != 0; }, std::chrono::seconds(2));
         }));
     f.frame->close();
@@ -230,7 +226,7 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
     QVERIFY(!f.engine.WorkersRunning());
     QCOMPARE(f.engine.RunningDownloads(), 0u);
     QCOMPARE(lateRequests.load(), 0);
-    QCOMPARE(f.engine.m_downloadQueue.Count(), std::size_t{1});
+    QCOMPARE(f.engine.PendingDownloads(), 1u);
 }
 
 QTEST_MAIN(CCloseLoadTest)

@@ -4,11 +4,9 @@
 #include "app/DownloadsView.h"
 #include "app/FileList.h"
 #include "app/FilesArea.h"
-#include "download/DownloadWorkers.h"
 #include "support/DirectoryNames.h"
 #include "support/FileBytes.h"
 #include "support/FileSizeLimit.h"
-#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 
 #include <QTest>
@@ -81,15 +79,16 @@ struct CViewFixture : CFrameFixture
     ~CViewFixture()
     {
         server.Release();
-        engine.m_cancelDownload = true;
-        QVERIFY(WaitForDownloadWorkers(engine, std::chrono::seconds(60)));
+        engine.CancelDownloads();
+        QVERIFY(QTest::qWaitFor([this] { return engine.RunningDownloads() == 0; }, 60000));
     }
 
     void Queue(const std::vector<std::string>& paths)
     {
+        std::vector<std::string> urls;
         for (const std::string& path : paths)
-            QueueForDownload(engine, HoldNew(engine.m_urlStore, server.Url(path)));
-        PostDownloadsQueued(engine);
+            urls.push_back(server.Url(path));
+        engine.RetryDownloads(urls);
     }
     QTreeWidgetItem* Row(const std::string& path) const { return view->RowOf(server.Url(path)); }
     bool Finished(const std::vector<std::string>& paths) const
