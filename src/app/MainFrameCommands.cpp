@@ -235,7 +235,7 @@ void CMainFrame::OnStatistics()
         m_pStatsDlg->Destroy();
         return;
     }
-    m_pStatsDlg = new CStatsDlg(m_engine, this);
+    m_pStatsDlg = new CStatsDlg([this] { return m_engine.Statistics(); }, this);
     connect(m_pStatsDlg, &CStatsDlg::closed, this,
             [this] { m_messages->Deliver(CWindowMessage{WM_STATS_CLOSED}); });
     if (!m_headless)

@@ -22,7 +22,8 @@ const QString kTopKey = QStringLiteral("Stats/TopPos");
 
 } // namespace
 
-CStatsDlg::CStatsDlg(CEngine& engine, QWidget* parent) : QDialog(parent, Qt::Tool), m_engine(engine)
+CStatsDlg::CStatsDlg(std::function<CEngineStats()> statistics, QWidget* parent)
+    : QDialog(parent, Qt::Tool), m_statistics(std::move(statistics))
 {
     setWindowTitle(QStringLiteral("Statistics"));
     setModal(false);
@@ -58,7 +59,7 @@ CStatsDlg::~CStatsDlg()
 
 void CStatsDlg::Refresh()
 {
-    const CEngineStats stats = m_engine.Statistics();
+    const CEngineStats stats = m_statistics();
     const qlonglong values[kFieldCount] = {
         stats.foundSites,
         stats.browsedSites,

@@ -8,7 +8,6 @@
 #include "app/StatsDlg.h"
 #include "settings/HistoryFile.h"
 #include "support/FileBytes.h"
-#include "support/HeldWork.h"
 
 #include <QRadioButton>
 #include <QSettings>
@@ -39,7 +38,7 @@ namespace
 struct CDialogFixture
 {
     CScratchDir dir;
-    CTrawlerCore engine{dir.Path(), dir.File("hvstr.log")};
+    CEngine engine{dir.Path(), dir.File("hvstr.log")};
     CRecordingPrompts prompts;
 
     CDialogFixture() { engine.SetPrompts(&prompts); }
@@ -173,16 +172,18 @@ void CDialogsTest::findSavesItsHistoryOnCancelAndSurvivesDamage()
 void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
 {
     CDialogFixture f;
-    f.engine.m_stats.m_foundSites = 3;
-    f.engine.m_stats.m_receivedBytes = 5000000000u; // above 32 bits
-    const CHeldWork browse(f.engine, CWorkerThreads::EKind::Browse);
+    CEngineStats stats;
+    stats.foundSites = 3;
+    stats.receivedBytes = 5000000000u; // above 32 bits
+    stats.runningBrowses = 1;
+    const auto read = [&stats] { return stats; };
     {
-        CStatsDlg dialog(f.engine, nullptr);
+        CStatsDlg dialog(read, nullptr);
         QSignalSpy closed(&dialog, &CStatsDlg::closed);
         const QStringList expected{"3", "0", "1", "0", "0", "0", "5000000000", "0"};
         for (int field = 0; field < CStatsDlg::kFieldCount; ++field)
             QCOMPARE(dialog.FieldText(field), expected[field]);
-        f.engine.m_stats.m_receivedFiles = 6;
+        stats.receivedFiles = 6;
         QVERIFY(QTest::qWaitFor([&] { return dialog.FieldText(5) == "6"; }, 5000));
 
         dialog.move(123, 45);
@@ -191,7 +192,7 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
         QCOMPARE(closed.count(), 1);
     }
     QCOMPARE(QSettings("Quillfen", "Harvestor").value("Stats/LeftPos").toInt(), 123);
-    QCOMPARE(CStatsDlg(f.engine, nullptr).geometry().topLeft(), QPoint(123, 45));
+    QCOMPARE(CStatsDlg(read, nullptr).geometry().topLeft(), QPoint(123, 45));
 }
 
 void CDialogsTest::aboutLinkOpensTheMakerSite()

@@ -123,8 +123,8 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QVERIFY(QTest::qWaitFor(
         [&]
         {
-            return f.engine.m_stats.m_receivedFiles.load() == 2 &&
-                   f.engine.RunningDownloads() == 0 && f.frame->StatusPaneText(3) == "0";
+            return f.engine.Statistics().receivedFiles == 2 && f.engine.RunningDownloads() == 0 &&
+                   f.frame->StatusPaneText(3) == "0";
         },
         20000));
     for (const char* path : {"/alpha.zip", "/gamma.mp3"})

@@ -143,7 +143,6 @@ void CModesPageTest::setAsDefaultWritesTheOptionsAtOnce()
                                  "Find files from Links *DEFAULT*"}));
     QCOMPARE(defaultOnDisk, 2);
     QCOMPARE(f.engine.Options()->m_defaultMode, 2);
-    QCOMPARE(f.engine.Options()->m_defaultMode, 2);
 }
 
 void CModesPageTest::okRenamesTheSiteMenu()

@@ -75,7 +75,7 @@ struct CAppRun
         app.ExitInstance();
     }
     CScratchDir dir;
-    CTrawlerCore engine;
+    CEngine engine;
     CTrawlerApp app;
 };
 
