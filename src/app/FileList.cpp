@@ -12,7 +12,7 @@ namespace
 {
 
 constexpr int kUrlRole = Qt::UserRole;
-// The size text as the file sink made it: bytes, "<Unknown>" or empty.
+// The size text as the engine made it: bytes, "<Unknown>" or empty.
 constexpr int kSizeTextRole = Qt::UserRole + 1;
 
 QString ToText(const std::string& bytes)

@@ -34,10 +34,10 @@ public:
     // User-interface thread only, below.
     // The exact URL text of an item (the shown text may have replaced undecodable bytes).
     static std::string UrlOf(const QTreeWidgetItem* item);
-    // Shows a size text of the file sink (decimal bytes, "<Unknown>" or empty) in the Size column:
+    // Shows a size text of the engine (decimal bytes, "<Unknown>" or empty) in the Size column:
     // a byte count as KB, MB or GB, right-aligned, with the exact count as its tooltip.
     static void SetSizeText(QTreeWidgetItem* item, const std::string& sizeText);
-    // The size text an item was given, as the file sink made it.
+    // The size text an item was given, as the engine made it.
     static QString SizeTextOf(const QTreeWidgetItem* item);
     // "512 bytes", "1.5 KB", "3.0 MB", "2.1 GB".
     static QString ReadableSize(qlonglong bytes);

@@ -223,7 +223,7 @@ void CUrlList::ForgetSubtree(QTreeWidgetItem* item)
 {
     for (int i = 0; i < item->childCount(); ++i)
         ForgetSubtree(item->child(i));
-    // Nodes put in past the sink may share a URL; the latest one keeps the map's entry.
+    // Nodes put in past the engine may share a URL; the latest one keeps the map's entry.
     const auto byUrl = m_itemOfUrl.find(UrlOf(item));
     if (byUrl != m_itemOfUrl.end() && byUrl->second == item)
         m_itemOfUrl.erase(byUrl);

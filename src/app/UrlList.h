@@ -108,7 +108,7 @@ private:
     std::vector<CPendingNode> m_pendingNodes;
     // Pages refused on this thread, not yet given back.
     std::vector<std::string> m_refused;
-    // Every node by its URL text; the sink shows a URL at most once.
+    // Every node by its URL text; the engine shows a URL at most once.
     std::unordered_map<std::string, QTreeWidgetItem*> m_itemOfUrl;
     QList<QIcon> m_images;
 };
