@@ -4,9 +4,7 @@
 // wall time, CPU time and peak RSS, and the wall-time ratios (workers / curl).
 
 #include "bench_process.h"
-#include "core/TrawlerCore.h"
-#include "download/DownloadWorkers.h"
-#include "url/Url.h"
+#include "session/Engine.h"
 
 #include <algorithm>
 #include <chrono>
@@ -56,24 +54,26 @@ int RunWorkers(const std::string& urlList, const std::string& outputDir, int wor
 {
     const std::string workDir = outputDir + ".work";
     fs::create_directories(workDir);
-    CTrawlerCore core(workDir, workDir + "/hvstr.log");
-    core.m_options.m_downloadDir = outputDir + "/";
-    core.m_options.m_downloadThreads = workers;
-    core.m_options.m_checkLength = kCheckLengthNever;
-    core.PublishOptions();
-    if (!core.OpenSession("Hvstr152"))
+    CEngine engine(workDir, workDir + "/hvstr.log");
+    COptions options = *engine.Options();
+    options.m_downloadDir = outputDir + "/";
+    options.m_downloadThreads = workers;
+    options.m_checkLength = kCheckLengthNever;
+    engine.SetOptions(options);
+    if (!engine.Open("Hvstr152"))
         return 3;
+    std::vector<std::string> urls;
     std::ifstream in(urlList);
     for (std::string url; std::getline(in, url);)
-    {
-        if (!QueueForDownload(core, core.m_urlStore.Add(std::make_unique<CUrl>(url))))
-            return 4;
-    }
-    StartDownloadWorkers(core);
-    if (!WaitForDownloadWorkers(core, std::chrono::hours(1)))
+        urls.push_back(url);
+    // One call: the workers start once, after every file is queued.
+    if (!engine.RetryDownloads(urls))
+        return 4;
+    if (!engine.WaitForAllWork(std::chrono::hours(1)))
         return 5;
-    std::printf("%u files, %llu bytes\n", core.m_stats.m_receivedFiles.load(),
-                static_cast<unsigned long long>(core.m_stats.m_receivedBytes.load()));
+    const CEngineStats stats = engine.Statistics();
+    std::printf("%u files, %llu bytes\n", stats.receivedFiles,
+                static_cast<unsigned long long>(stats.receivedBytes));
     return 0;
 }
 

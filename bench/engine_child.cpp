@@ -1,9 +1,7 @@
 #include "engine_child.h"
 
-#include "core/TrawlerCore.h"
-#include "crawl/BrowseEngine.h"
+#include "session/Engine.h"
 #include "settings/ModeData.h"
-#include "url/Url.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <variant>
 #include <vector>
 
 namespace
@@ -18,102 +17,82 @@ namespace
 
 constexpr std::int32_t kLocalFollowMax = 1000000;
 
-// Bench-local views: they keep what a window would (the texts), nothing more.
-class CBenchTree : public CSiteTreeTarget
+// What a window would keep of the events: the texts of the pages and files, and how many other
+// events came.
+class CBenchFrame : public CEngineObserver
 {
 public:
-    void InsertNode(const std::string&, const std::string& urlText, bool) override
+    void OnEvent(CEngineEvent event) override
+    {
+        if (auto* page = std::get_if<CPageAddedEvent>(&event))
+        {
+            std::lock_guard lock(m_mutex);
+            m_nodes.push_back(std::move(page->url));
+        }
+        else if (auto* file = std::get_if<CFileFoundEvent>(&event))
+        {
+            std::lock_guard lock(m_mutex);
+            m_items.emplace_back(std::move(file->url), std::move(file->sizeText));
+        }
+        else
+            m_messages.fetch_add(1, std::memory_order_relaxed);
+    }
+    std::size_t Nodes()
     {
         std::lock_guard lock(m_mutex);
-        m_texts.push_back(urlText);
+        return m_nodes.size();
     }
-    std::size_t Count()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_texts.size();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_texts;
-};
-
-class CBenchList : public CFileListTarget
-{
-public:
-    void InsertItem(const std::string& urlText, const std::string& sizeText) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_items.emplace_back(urlText, sizeText);
-    }
-    std::size_t Count()
+    std::size_t Items()
     {
         std::lock_guard lock(m_mutex);
         return m_items.size();
     }
+    std::atomic<std::size_t> m_messages{0};
 
 private:
     std::mutex m_mutex;
+    std::vector<std::string> m_nodes;
     std::vector<std::pair<std::string, std::string>> m_items;
-};
-
-class CCountingFrame : public CEngineObserver
-{
-public:
-    void OnEvent(CEngineEvent) override { m_messages.fetch_add(1, std::memory_order_relaxed); }
-    std::atomic<std::size_t> m_messages{0};
 };
 
 } // namespace
 
 int RunEngineChild(const std::string& startUrl, const std::string& workDir, bool wholeSite)
 {
-    CBenchTree tree;
-    CBenchList list;
-    CCountingFrame frame;
+    CBenchFrame frame;
     double seconds = 0;
-    std::uint32_t browsed = 0;
-    std::uint32_t foundSites = 0;
-    std::uint32_t foundFiles = 0;
-    std::uint64_t receivedBytes = 0;
+    CEngineStats stats;
     {
-        CTrawlerCore core(workDir, workDir + "/hvstr.log");
-        if (!core.OpenSession("Hvstr152"))
+        CEngine engine(workDir, workDir + "/hvstr.log");
+        if (!engine.Open("Hvstr152"))
         {
             std::fprintf(stderr, "no Internet session\n");
             return 2;
         }
-        core.m_options.SetDefaults();
-        core.PublishOptions();
-        core.m_foundFiles.SetTarget(&list);
-        core.m_sites.SetTarget(&tree);
-        core.m_events.Install(&frame);
+        COptions options = *engine.Options();
+        options.SetDefaults();
+        engine.SetOptions(options);
+        engine.SetObserver(&frame);
 
-        std::unique_ptr<CModeData> mode = GetMode(wholeSite ? 1 : 0, core.m_options);
+        std::unique_ptr<CModeData> mode = GetMode(wholeSite ? 1 : 0, options);
         if (wholeSite)
             mode->m_localFollowMax = kLocalFollowMax;
         const auto start = std::chrono::steady_clock::now();
-        CUrlHold site = core.m_urlStore.Add(core.NewRecord(startUrl));
-        core.m_sites.AddLocked(site);
-        StartBrowse(core, std::move(site), std::move(mode));
-        if (!WaitForBrowseThreads(core, std::chrono::minutes(10)))
+        engine.BrowseSite(startUrl, std::move(mode));
+        if (!engine.WaitForBrowses(std::chrono::minutes(10)))
         {
             std::fprintf(stderr, "the crawl did not end in time\n");
             return 3;
         }
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        browsed = core.m_stats.m_browsedSites.load();
-        foundSites = core.m_stats.m_foundSites.load();
-        foundFiles = core.m_stats.m_foundFiles.load();
-        receivedBytes = core.m_stats.m_receivedBytes.load();
-        core.m_events.Install(nullptr);
-        core.m_foundFiles.SetTarget(nullptr);
-        core.m_sites.SetTarget(nullptr);
+        stats = engine.Statistics();
+        engine.SetObserver(nullptr);
     }
     std::printf("browsed=%u foundSites=%u foundFiles=%u received=%llu listed=%zu nodes=%zu "
                 "messages=%zu seconds=%.4f\n",
-                browsed, foundSites, foundFiles, static_cast<unsigned long long>(receivedBytes),
-                list.Count(), tree.Count(), frame.m_messages.load(), seconds);
+                stats.browsedSites, stats.foundSites, stats.foundFiles,
+                static_cast<unsigned long long>(stats.receivedBytes), frame.Items(), frame.Nodes(),
+                frame.m_messages.load(), seconds);
     return 0;
 }
 

@@ -4,9 +4,15 @@
 // the resumed download as shares of the whole download's.
 
 #include "bench_process.h"
-#include "core/TrawlerCore.h"
+#include "net/ConnectionCache.h"
+#include "net/InternetSession.h"
+#include "net/TransferContext.h"
 #include "net/TransferProgress.h"
 #include "net/UrlTransfers.h"
+#include "platform/EventPoster.h"
+#include "platform/Statistics.h"
+#include "settings/LogFile.h"
+#include "settings/Options.h"
 #include "url/Url.h"
 
 #include <algorithm>
@@ -49,19 +55,40 @@ struct CAttempt
     double seconds = 0;
 };
 
-CAttempt Download(CTrawlerCore& core, const std::string& url, const std::string& path,
+// What a download's transfer needs, and nothing of the engine around it: this measures the
+// transfer layer alone.
+struct CTransferParts
+{
+    explicit CTransferParts(const std::string& root)
+        : options(root), log(root + "/hvstr.log")
+    {
+        options.m_checkLength = kCheckLengthNever;
+    }
+    CInternetSession session{"Hvstr152"};
+    CConnectionCache connections;
+    COptions options;
+    CLogFile log;
+    CStatistics statistics;
+    CEventPoster events;
+    std::atomic<bool> cancelBrowse{false};
+    std::atomic<bool> cancelDownload{false};
+    CTransferContext context{session,    connections, options,       log,
+                             statistics, events,      cancelBrowse, cancelDownload};
+};
+
+CAttempt Download(CTransferParts& parts, const std::string& url, const std::string& path,
                   std::uint64_t stopAt)
 {
     CUrl record(url);
-    CCutter progress(core.m_cancelDownload, stopAt);
-    const std::uint64_t before = core.m_stats.m_receivedBytes.load();
+    CCutter progress(parts.cancelDownload, stopAt);
+    const std::uint64_t before = parts.statistics.m_receivedBytes.load();
     const auto start = std::chrono::steady_clock::now();
     CAttempt attempt;
-    attempt.complete = DownloadTo(record, core.TransferContext(), progress, path);
+    attempt.complete = DownloadTo(record, parts.context, progress, path);
     attempt.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    attempt.bytes = core.m_stats.m_receivedBytes.load() - before;
-    core.m_cancelDownload = false;
+    attempt.bytes = parts.statistics.m_receivedBytes.load() - before;
+    parts.cancelDownload = false;
     return attempt;
 }
 
@@ -116,19 +143,17 @@ int main(int argc, char** argv)
     const std::string url = "http://127.0.0.1:" + std::to_string(nginx.QuietPort()) + "/big.bin";
     const std::string path = (root / "dl" / "big.bin").string();
 
-    CTrawlerCore core(root.string(), (root / "hvstr.log").string());
-    core.m_options.m_checkLength = kCheckLengthNever;
-    core.PublishOptions();
-    if (!core.OpenSession("Hvstr152"))
+    CTransferParts parts(root.string());
+    if (!parts.session.IsOpen())
         return 2;
     std::vector<double> byteShares;
     std::vector<double> timeShares;
     for (int run = 0; run < runs; ++run)
     {
-        const CAttempt whole = Download(core, url, path, size + 1);
+        const CAttempt whole = Download(parts, url, path, size + 1);
         fs::remove(path);
-        const CAttempt cut = Download(core, url, path, size / 2);
-        const CAttempt rest = Download(core, url, path, size + 1);
+        const CAttempt cut = Download(parts, url, path, size / 2);
+        const CAttempt rest = Download(parts, url, path, size + 1);
         if (!whole.complete || cut.complete || !rest.complete || fs::file_size(path) != size)
         {
             std::fprintf(stderr, "run %d: a download did not end as expected\n", run);

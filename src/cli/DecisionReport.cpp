@@ -1,7 +1,7 @@
 #include "cli/DecisionReport.h"
 
 #include "cli/FoundFilesReport.h"
-#include "crawl/WhyText.h"
+#include "url/WhyText.h"
 #include "session/Engine.h"
 #include "settings/LogFile.h"
 

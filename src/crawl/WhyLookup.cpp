@@ -1,7 +1,7 @@
 #include "crawl/WhyLookup.h"
 
 #include "core/TrawlerCore.h"
-#include "crawl/WhyText.h"
+#include "url/WhyText.h"
 #include "url/Url.h"
 
 #include <algorithm>

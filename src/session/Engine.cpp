@@ -117,19 +117,26 @@ bool CEngine::SaveOptions(bool always)
 
 void CEngine::BrowseSite(const std::string& siteText, std::int32_t modeIndex)
 {
-    CTrawlerCore& core = *m_core;
-    CUrlHold site = core.m_urlStore.Add(core.NewRecord(WithDefaultScheme(siteText)));
-    core.m_sites.AddLocked(site);
     std::unique_ptr<CModeData> mode;
     try
     {
-        mode = GetMode(modeIndex, core.m_options);
+        mode = GetMode(modeIndex, m_core->m_options);
     }
     catch (const CFileError& error)
     {
+        // The site is shown all the same, as the user asked for it.
+        m_core->m_sites.AddLocked(m_core->m_urlStore.Add(m_core->NewRecord(WithDefaultScheme(siteText))));
         ReportFileError(error);
         return;
     }
+    BrowseSite(siteText, std::move(mode));
+}
+
+void CEngine::BrowseSite(const std::string& siteText, std::unique_ptr<CModeData> mode)
+{
+    CTrawlerCore& core = *m_core;
+    CUrlHold site = core.m_urlStore.Add(core.NewRecord(WithDefaultScheme(siteText)));
+    core.m_sites.AddLocked(site);
     StartBrowse(core, std::move(site), std::move(mode));
 }
 
@@ -360,6 +367,16 @@ void CEngine::SetCrawlBounds(const CCrawlBounds& bounds)
 void CEngine::SetPageReadLimit(std::chrono::seconds limit)
 {
     m_core->SetPageReadLimit(limit);
+}
+
+bool CEngine::WaitForBrowses(std::chrono::milliseconds budget) const
+{
+    return m_core->m_threads.WaitForThreads(CWorkerThreads::EKind::Browse, budget);
+}
+
+bool CEngine::WaitForAllWork(std::chrono::milliseconds budget) const
+{
+    return m_core->m_threads.WaitForThreads(budget);
 }
 
 std::string CEngine::DownloadFolder() const

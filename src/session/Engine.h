@@ -123,6 +123,8 @@ public:
     // Puts the site into the site tree and browses it with mode number modeIndex (0 to 2; any
     // other number browses with the default mode).
     void BrowseSite(const std::string& siteText, std::int32_t modeIndex);
+    // The same with a mode of the caller's (tests and benchmarks set bounds of their own).
+    void BrowseSite(const std::string& siteText, std::unique_ptr<CModeData> mode);
     // Browses the command line's sites; with "term" (or "hide") the work ends the run.
     void BrowseCommandLineSites(const CTrawlerCommandLineInfo& commandLine);
     // Browses a page of the site tree (marked visited) with the mode.
@@ -183,6 +185,10 @@ public:
     // take.
     void SetCrawlBounds(const CCrawlBounds& bounds);
     void SetPageReadLimit(std::chrono::seconds limit);
+    // Waits until no browse runs (or, for WaitForAllWork, no browse or download runs); false when
+    // the budget ran out first. A front-end hears this from its events instead.
+    bool WaitForBrowses(std::chrono::milliseconds budget) const;
+    bool WaitForAllWork(std::chrono::milliseconds budget) const;
 
     // What a browse thread does with a link (tests and benchmarks: lists without a server). Any
     // thread. ListFile puts the URL into the file list, AddTreePage into the site tree under the

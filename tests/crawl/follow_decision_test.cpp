@@ -1,5 +1,5 @@
 #include "crawl/FollowDecision.h"
-#include "crawl/WhyText.h"
+#include "url/WhyText.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
 #include "url/Url.h"

@@ -1,6 +1,6 @@
 #include "crawl/CrawlFixture.h"
 #include "crawl/WhyLookup.h"
-#include "crawl/WhyText.h"
+#include "url/WhyText.h"
 
 namespace
 {

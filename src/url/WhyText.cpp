@@ -1,4 +1,4 @@
-#include "crawl/WhyText.h"
+#include "url/WhyText.h"
 
 #include "url/Url.h"
 
