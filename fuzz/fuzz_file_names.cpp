@@ -1,6 +1,6 @@
 // Reads a Content-Disposition value and a URL's name from the input and makes file names of
 // them; no name may leave its folder, hide itself or hold a byte a file name cannot.
-#include "download/SavedName.h"
+#include "url/SavedName.h"
 #include "net/ContentDisposition.h"
 
 #include <cstddef>

@@ -2,8 +2,9 @@
 
 #include "app/AppMessages.h"
 #include "app/HistoryCombo.h"
-#include "core/TrawlerCore.h"
 #include "platform/FileError.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "settings/ModeData.h"
 #include "url/Url.h"
 
@@ -22,10 +23,11 @@ constexpr const char* kHistoryFile = "url.dat";
 
 } // namespace
 
-CAddSiteDlg::CAddSiteDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent), m_core(core)
+CAddSiteDlg::CAddSiteDlg(CEngine& engine, QWidget* parent) : QDialog(parent), m_engine(engine)
 {
     setWindowTitle(QStringLiteral("Add Site to Search"));
-    const COptions& options = m_core.m_options;
+    const std::shared_ptr<const COptions> published = m_engine.Options();
+    const COptions& options = *published;
 
     auto* layout = new QVBoxLayout(this);
     auto* siteRow = new QHBoxLayout;
@@ -65,7 +67,8 @@ CAddSiteDlg::CAddSiteDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent),
     // The edit field shows the last site entered.
     m_site->Load();
     if (!m_site->LoadError().empty())
-        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, m_site->LoadError());
+        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName,
+                                         m_site->LoadError());
 
     const std::int32_t initial = options.m_defaultMode;
     m_modeIndex = initial >= 0 && initial < kModeCount ? initial : 0;

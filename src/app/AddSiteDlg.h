@@ -5,7 +5,7 @@
 #include <string>
 
 class CHistoryCombo;
-class CTrawlerCore;
+class CEngine;
 class QRadioButton;
 
 // "Add Site to Search": the site's URL, with its history in "url.dat", and the crawl mode.
@@ -16,7 +16,7 @@ class CAddSiteDlg : public QDialog
 public:
     // The history of the working directory is loaded at once; the mode buttons carry the
     // mode names and the default mode is chosen.
-    CAddSiteDlg(CTrawlerCore& core, QWidget* parent = nullptr);
+    CAddSiteDlg(CEngine& engine, QWidget* parent = nullptr);
 
     // After OK: the site with "http://" in front when it named no scheme, without its fragment.
     const std::string& SiteText() const { return m_siteText; }
@@ -29,7 +29,7 @@ public:
     void accept() override;
 
 private:
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     CHistoryCombo* m_site = nullptr;
     QRadioButton* m_modes[3] = {};
     std::string m_siteText;

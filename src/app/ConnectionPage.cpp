@@ -1,6 +1,6 @@
 #include "app/ConnectionPage.h"
 
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 #include "settings/Options.h"
 
 #include <QGridLayout>
@@ -33,11 +33,12 @@ constexpr CSliderRange kSliders[3] = {
 
 } // namespace
 
-CConnectionPage::CConnectionPage(CTrawlerCore& core, QWidget* parent)
-    : COptionPage(core, QStringLiteral("Connection"), parent)
+CConnectionPage::CConnectionPage(CEngine& engine, QWidget* parent)
+    : COptionPage(engine, QStringLiteral("Connection"), parent)
 {
     // The sheet may open on this page, which then shows before anything else is copied in.
-    const COptions& options = core.m_options;
+    const std::shared_ptr<const COptions> published = engine.Options();
+    const COptions& options = *published;
     m_retries = static_cast<std::uint32_t>(options.m_connectRetries);
     m_timeout = static_cast<std::uint32_t>(options.m_connectTimeout);
     m_threads = static_cast<std::uint32_t>(options.m_downloadThreads);

@@ -15,7 +15,7 @@ class CConnectionPage : public COptionPage
     Q_OBJECT
 
 public:
-    explicit CConnectionPage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CConnectionPage(CEngine& engine, QWidget* parent = nullptr);
 
     std::uint32_t m_retries = 0;
     std::uint32_t m_timeout = 0;

@@ -3,35 +3,36 @@
 #include "app/AppMessages.h"
 #include "app/BackgroundTask.h"
 #include "app/MakerSite.h"
-#include "core/TrawlerCore.h"
 #include "net/Transfer.h"
 #include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "url/Url.h"
 
-bool ProbeDocumentationPage(CTrawlerCore& core, const std::string& url,
+bool ProbeDocumentationPage(CEngine& engine, const std::string& url,
                             const std::atomic<bool>* cancel)
 {
-    if (!core.HasSession())
+    const CTransferContext* context = engine.TransferContext();
+    if (context == nullptr)
         return false;
     CUrl page(url);
-    CTransfer transfer(core.TransferContext(), cancel);
+    CTransfer transfer(*context, cancel);
     const bool reached = transfer.OpenWithLogin(page, true);
     transfer.Close();
     return reached;
 }
 
-void OpenDocumentationPage(QWidget* owner, CTrawlerCore& core, const char* page)
+void OpenDocumentationPage(QWidget* owner, CEngine& engine, const char* page)
 {
     const std::string url = DocumentationUrl(page);
     bool reached = false;
     const bool finished =
         RunInBackground(owner, QStringLiteral("Looking for the documentation..."), 0,
                         [&](CTaskControl& control)
-                        { reached = ProbeDocumentationPage(core, url, &control.cancel); });
+                        { reached = ProbeDocumentationPage(engine, url, &control.cancel); });
     if (!finished)
         return;
     if (reached)
-        core.Prompts().OpenWithShell(url);
+        engine.Prompts().OpenWithShell(url);
     else
-        core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kDocsOfflineMessage);
+        engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kDocsOfflineMessage);
 }

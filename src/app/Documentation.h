@@ -3,16 +3,16 @@
 #include <atomic>
 #include <string>
 
-class CTrawlerCore;
+class CEngine;
 class QWidget;
 
 // A HEAD request for a page of the maker's site, with the user-name and password prompt on 401
 // when logins are on; true when the server answered below 300. Any thread; cancel (may be null)
 // aborts the request.
-bool ProbeDocumentationPage(CTrawlerCore& core, const std::string& url,
+bool ProbeDocumentationPage(CEngine& engine, const std::string& url,
                             const std::atomic<bool>* cancel = nullptr);
 
 // Help: asks the maker's site for a page of the documentation on a thread of its own (owner
 // stays responsive and offers Cancel when the answer is slow), then opens it in the browser, or
 // tells the user that the documentation needs a connection. A cancelled request shows nothing.
-void OpenDocumentationPage(QWidget* owner, CTrawlerCore& core, const char* page);
+void OpenDocumentationPage(QWidget* owner, CEngine& engine, const char* page);

@@ -1,12 +1,11 @@
 #include "app/DownloadsView.h"
 
 #include "app/FileList.h"
-#include "core/TrawlerCore.h"
-#include "download/DownloadWorkers.h"
-#include "download/SavedName.h"
 #include "net/ResumablePart.h"
 #include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "session/SessionMessages.h"
+#include "url/SavedName.h"
 #include "url/Url.h"
 
 #include <QAction>
@@ -121,8 +120,8 @@ public:
 
 } // namespace
 
-CDownloadsView::CDownloadsView(CTrawlerCore& core, QWidget* parent)
-    : QTreeWidget(parent), m_core(core)
+CDownloadsView::CDownloadsView(CEngine& engine, QWidget* parent)
+    : QTreeWidget(parent), m_engine(engine)
 {
     setColumnCount(kColumnCount);
     setHeaderLabels({tr("Name"), tr("State"), tr("Size"), tr("Progress"), tr("Speed"),
@@ -297,14 +296,10 @@ QList<QTreeWidgetItem*> CDownloadsView::Selected(std::initializer_list<std::int6
 
 void CDownloadsView::RetrySelected()
 {
-    bool queued = false;
+    std::vector<std::string> urls;
     for (QTreeWidgetItem* row : Selected({DOWNLOAD_FAILED, DOWNLOAD_CANCELLED}))
-    {
-        const CUrlHold record = m_core.m_urlStore.Add(std::make_unique<CUrl>(UrlOf(row)));
-        queued = QueueForDownload(m_core, record) || queued;
-    }
-    if (queued)
-        PostDownloadsQueued(m_core);
+        urls.push_back(UrlOf(row));
+    m_engine.RetryDownloads(urls);
 }
 
 void CDownloadsView::OpenSelected()
@@ -313,9 +308,9 @@ void CDownloadsView::OpenSelected()
     if (rows.isEmpty())
         return;
     const std::string path = BytesOf(rows.front(), kPathRole);
-    if (!m_core.Prompts().OpenWithShell(path))
-        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName,
-                                       "No program could open " + path);
+    if (!m_engine.Prompts().OpenWithShell(path))
+        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName,
+                                         "No program could open " + path);
 }
 
 void CDownloadsView::OpenContainingFolder()
@@ -327,7 +322,7 @@ void CDownloadsView::OpenContainingFolder()
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return;
-    m_core.Prompts().OpenWithShell(path.substr(0, slash + 1));
+    m_engine.Prompts().OpenWithShell(path.substr(0, slash + 1));
 }
 
 void CDownloadsView::RemoveRows(const QList<QTreeWidgetItem*>& rows)

@@ -7,7 +7,7 @@
 #include <string>
 #include <unordered_map>
 
-class CTrawlerCore;
+class CEngine;
 class QAction;
 
 // One row per file queued in this run: name (the URL as its tooltip), state, size, progress,
@@ -33,7 +33,7 @@ public:
         kColumnCount,
     };
 
-    explicit CDownloadsView(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CDownloadsView(CEngine& engine, QWidget* parent = nullptr);
 
     // One report of a worker (or of the queue).
     void Apply(std::int64_t state, const CDownloadReport& report);
@@ -83,7 +83,7 @@ private:
     void RemoveRows(const QList<QTreeWidgetItem*>& rows);
     QList<QTreeWidgetItem*> Selected(std::initializer_list<std::int64_t> states) const;
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     std::unordered_map<std::string, QTreeWidgetItem*> m_rows;
     std::unordered_map<std::string, CSample> m_samples;
     QList<QAction*> m_actions;

@@ -1,14 +1,14 @@
 #include "app/DuplicatesPage.h"
 
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 #include <QButtonGroup>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CDuplicatesPage::CDuplicatesPage(CTrawlerCore& core, QWidget* parent)
-    : COptionPage(core, QStringLiteral("Duplicates"), parent)
+CDuplicatesPage::CDuplicatesPage(CEngine& engine, QWidget* parent)
+    : COptionPage(engine, QStringLiteral("Duplicates"), parent)
 {
 }
 

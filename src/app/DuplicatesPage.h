@@ -11,7 +11,7 @@ class CDuplicatesPage : public COptionPage
     Q_OBJECT
 
 public:
-    explicit CDuplicatesPage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CDuplicatesPage(CEngine& engine, QWidget* parent = nullptr);
 
     bool OnKillActive() override;
 

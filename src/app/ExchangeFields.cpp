@@ -1,7 +1,7 @@
 #include "app/ExchangeFields.h"
 
 #include "app/AppMessages.h"
-#include "core/TrawlerCore.h"
+#include "platform/UserPrompts.h"
 
 #include <QLineEdit>
 #include <limits>
@@ -37,9 +37,9 @@ bool ParseDigits(const QString& text, bool allowSign, bool& negative, std::uint6
     return true;
 }
 
-void Refuse(CTrawlerCore& core, QLineEdit* edit, const QString& message)
+void Refuse(CUserPrompts& prompts, QLineEdit* edit, const QString& message)
 {
-    ShowAppMessage(core, message);
+    ShowAppMessage(prompts, message);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
 }
@@ -95,18 +95,18 @@ namespace
 // Reads a number field with parse, refusing text that is not a number (notANumber) and a number
 // outside range; the value changes only when both checks pass.
 template <class Number, class Parse>
-bool ExchangeNumber(CTrawlerCore& core, QLineEdit* edit, Number& value, const CFieldRange* range,
+bool ExchangeNumber(CUserPrompts& prompts, QLineEdit* edit, Number& value, const CFieldRange* range,
                     Parse parse, const char* notANumber)
 {
     Number read = 0;
     if (!parse(edit->text(), read))
     {
-        Refuse(core, edit, QString::fromLatin1(notANumber));
+        Refuse(prompts, edit, QString::fromLatin1(notANumber));
         return false;
     }
     if (!InRange(range, read))
     {
-        Refuse(core, edit, OutOfRangeMessage(*range));
+        Refuse(prompts, edit, OutOfRangeMessage(*range));
         return false;
     }
     value = read;
@@ -115,20 +115,20 @@ bool ExchangeNumber(CTrawlerCore& core, QLineEdit* edit, Number& value, const CF
 
 } // namespace
 
-bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
+bool ExchangeSigned(CUserPrompts& prompts, QLineEdit* edit, std::int32_t& value,
                     const CFieldRange* range)
 {
-    return ExchangeNumber(core, edit, value, range, ParseSignedField, kEnterIntegerMessage);
+    return ExchangeNumber(prompts, edit, value, range, ParseSignedField, kEnterIntegerMessage);
 }
 
-bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
+bool ExchangeUnsigned(CUserPrompts& prompts, QLineEdit* edit, std::uint32_t& value,
                       const CFieldRange* range)
 {
-    return ExchangeNumber(core, edit, value, range, ParseUnsignedField,
+    return ExchangeNumber(prompts, edit, value, range, ParseUnsignedField,
                           kEnterPositiveIntegerMessage);
 }
 
-bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, const CFieldRange& range,
+bool ExchangeCountUpTo(CUserPrompts& prompts, QLineEdit* edit, const CFieldRange& range,
                        std::uint32_t& value)
 {
     if (edit->text().trimmed().isEmpty())
@@ -136,10 +136,10 @@ bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, const CFieldRange& r
         value = 0;
         return true;
     }
-    return ExchangeUnsigned(core, edit, value, &range);
+    return ExchangeUnsigned(prompts, edit, value, &range);
 }
 
-void ShowAppMessage(CTrawlerCore& core, const QString& text)
+void ShowAppMessage(CUserPrompts& prompts, const QString& text)
 {
-    core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
+    prompts.ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
 }

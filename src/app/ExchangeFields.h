@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-class CTrawlerCore;
+class CUserPrompts;
 class QLineEdit;
 
 // Number fields of the options pages and the mode dialog: what a number field accepts, and the
@@ -26,17 +26,17 @@ struct CFieldRange
 
 // Reads the edit into value; when it holds no such number, or one outside range, tells the
 // user, gives the edit the focus with its text selected and returns false (value unchanged).
-bool ExchangeSigned(CTrawlerCore& core, QLineEdit* edit, std::int32_t& value,
+bool ExchangeSigned(CUserPrompts& prompts, QLineEdit* edit, std::int32_t& value,
                     const CFieldRange* range = nullptr);
-bool ExchangeUnsigned(CTrawlerCore& core, QLineEdit* edit, std::uint32_t& value,
+bool ExchangeUnsigned(CUserPrompts& prompts, QLineEdit* edit, std::uint32_t& value,
                       const CFieldRange* range = nullptr);
 
 // "NAME must be a number from MIN to MAX."
 QString OutOfRangeMessage(const CFieldRange& range);
 
 // A count field where a blank field means 0; otherwise as ExchangeUnsigned with range.
-bool ExchangeCountUpTo(CTrawlerCore& core, QLineEdit* edit, const CFieldRange& range,
+bool ExchangeCountUpTo(CUserPrompts& prompts, QLineEdit* edit, const CFieldRange& range,
                        std::uint32_t& value);
 
 // Tells the user in a message box with the program's name as caption.
-void ShowAppMessage(CTrawlerCore& core, const QString& text);
+void ShowAppMessage(CUserPrompts& prompts, const QString& text);

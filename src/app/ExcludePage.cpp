@@ -1,6 +1,6 @@
 #include "app/ExcludePage.h"
 
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 namespace
 {
@@ -11,7 +11,7 @@ constexpr CListPageText kText = {"Exclude",
 
 } // namespace
 
-CExcludePage::CExcludePage(CTrawlerCore& core, QWidget* parent) : CListPage(core, kText, parent) {}
+CExcludePage::CExcludePage(CEngine& engine, QWidget* parent) : CListPage(engine, kText, parent) {}
 
 QStringList CExcludePage::InitialItems() const
 {

@@ -8,7 +8,7 @@ class CExcludePage : public CListPage
     Q_OBJECT
 
 public:
-    explicit CExcludePage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CExcludePage(CEngine& engine, QWidget* parent = nullptr);
 
     bool CanApply() override;
     void OnApply() override;

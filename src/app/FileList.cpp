@@ -1,6 +1,6 @@
 #include "app/FileList.h"
 
-#include "download/SavedName.h"
+#include "url/SavedName.h"
 
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -14,7 +14,7 @@ namespace
 {
 
 constexpr int kUrlRole = Qt::UserRole;
-// The size text as the file sink made it: bytes, "<Unknown>" or empty.
+// The size text as the engine made it: bytes, "<Unknown>" or empty.
 constexpr int kSizeTextRole = Qt::UserRole + 1;
 
 QString ToText(const std::string& bytes)
@@ -31,7 +31,7 @@ bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
 
 } // namespace
 
-CFileList::CFileList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent), m_core(core)
+CFileList::CFileList(CEngine& engine, QWidget* parent) : QTreeWidget(parent), m_engine(engine)
 {
     setColumnCount(3);
     setHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size"), QStringLiteral("Name")});

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/DocView.h"
-#include "platform/SinkTargets.h"
 
 #include <QTreeWidget>
 #include <mutex>
@@ -9,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-class CTrawlerCore;
+class CEngine;
 
 // The found-file list: two columns, "Files" (the URL) and "Size", items always in ascending
-// order of their URL. Worker threads insert through the file sink (CFileListTarget).
-class CFileList : public QTreeWidget, public CFileListTarget, public CDocView
+// order of their URL. The engine's found files arrive from its threads.
+class CFileList : public QTreeWidget, public CDocView
 {
     Q_OBJECT
 
@@ -23,12 +22,13 @@ public:
     // The name a download would save the file under, as its URL gives it.
     static constexpr int kNameColumn = 2;
 
-    CFileList(CTrawlerCore& core, QWidget* parent = nullptr);
+    CFileList(CEngine& engine, QWidget* parent = nullptr);
 
-    // Any thread, with the file sink's lock held. On the user-interface thread the item goes in
-    // at once; another thread hands it over and returns at once, and the item goes in when this
-    // thread next serves its events (or earlier, see ApplyPendingItems), in the order of the calls.
-    void InsertItem(const std::string& urlText, const std::string& sizeText) override;
+    // Any thread, as the engine lists the file (under its lock). On the user-interface thread
+    // the item goes in at once; another thread hands it over and returns at once, and the item
+    // goes in when this thread next serves its events (or earlier, see ApplyPendingItems), in
+    // the order of the calls.
+    void InsertItem(const std::string& urlText, const std::string& sizeText);
     // Puts the items that other threads handed over into the list. Whatever reads or changes
     // the list for the user calls this first.
     void ApplyPendingItems();
@@ -36,10 +36,10 @@ public:
     // User-interface thread only, below.
     // The exact URL text of an item (the shown text may have replaced undecodable bytes).
     static std::string UrlOf(const QTreeWidgetItem* item);
-    // Shows a size text of the file sink (decimal bytes, "<Unknown>" or empty) in the Size column:
+    // Shows a size text of the engine (decimal bytes, "<Unknown>" or empty) in the Size column:
     // a byte count as KB, MB or GB, right-aligned, with the exact count as its tooltip.
     static void SetSizeText(QTreeWidgetItem* item, const std::string& sizeText);
-    // The size text an item was given, as the file sink made it.
+    // The size text an item was given, as the engine made it.
     static QString SizeTextOf(const QTreeWidgetItem* item);
     // "512 bytes", "1.5 KB", "3.0 MB", "2.1 GB".
     static QString ReadableSize(qlonglong bytes);
@@ -76,7 +76,7 @@ protected:
 private:
     void InsertOnGuiThread(const std::string& urlText, const std::string& sizeText);
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     std::mutex m_pendingMutex;
     // URL and size text of each item handed over.
     std::vector<std::pair<std::string, std::string>> m_pendingItems;

@@ -4,9 +4,10 @@
 #include "app/BackgroundTask.h"
 #include "app/FileList.h"
 #include "app/FindDlg.h"
-#include "core/TrawlerCore.h"
-#include "download/DownloadWorkers.h"
-#include "net/UrlTransfers.h"
+#include "app/FrameMessageQueue.h"
+#include "app/MainFrame.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "url/Url.h"
 
 #include <QPersistentModelIndex>
@@ -30,44 +31,37 @@ std::vector<QTreeWidgetItem*> CFileList::SelectedItemsInOrder() const
 
 void CFileList::DownloadSelected()
 {
-    // Workers adding through the sink wait while the list changes.
-    CSinkLock lock(m_core.m_foundFiles);
     const std::vector<QTreeWidgetItem*> selected = SelectedItemsInOrder();
-    for (QTreeWidgetItem* item : selected)
+    std::vector<std::string> urls;
+    urls.reserve(selected.size());
+    for (const QTreeWidgetItem* item : selected)
+        urls.push_back(UrlOf(item));
+    const std::vector<bool> queued = m_engine.QueueListedFiles(urls);
+    for (std::size_t i = 0; i < selected.size(); ++i)
     {
-        const std::string url = UrlOf(item);
-        // The file-list mark keeps the record alive while the item exists.
-        const CUrlHold record = m_core.m_urlStore.Hold(url);
-        if (!record)
-            continue;
-        // A file the queue refused stays in the list.
-        if (!QueueForDownload(m_core, record))
-        {
-            item->setSelected(false);
-            continue;
-        }
-        m_core.m_urlStore.Release(CHolder::FileList, url);
-        delete item;
+        // A file the queue refused stays in the list, unselected; an item that the engine does
+        // not know (put in by hand) is left as it is.
+        if (queued[i])
+            delete selected[i];
+        else if (m_engine.RecordState(urls[i]).known)
+            selected[i]->setSelected(false);
     }
-    if (!selected.empty())
-        PostDownloadsQueued(m_core);
 }
 
 void CFileList::RemoveSelected()
 {
-    CSinkLock lock(m_core.m_foundFiles);
+    std::vector<std::string> urls;
     for (QTreeWidgetItem* item : SelectedItemsInOrder())
     {
-        // Destroys the record when nothing else holds it.
-        m_core.m_urlStore.Release(CHolder::FileList, UrlOf(item));
+        urls.push_back(UrlOf(item));
         delete item;
     }
+    // A record that nothing else holds goes.
+    m_engine.ForgetListedFiles(urls);
 }
 
 void CFileList::SelectAll()
 {
-    // Workers adding through the sink wait while the selection changes.
-    CSinkLock lock(m_core.m_foundFiles);
     ApplyPendingItems();
     selectAll();
 }
@@ -78,50 +72,39 @@ void CFileList::DetermineSize()
     {
         QPersistentModelIndex index;
         std::string url;
-        CUrlHold record;
         std::string sizeText;
         bool asked = false;
     };
     std::vector<CSizeJob> jobs;
     for (QTreeWidgetItem* item : SelectedItemsInOrder())
-    {
-        std::string url = UrlOf(item);
-        // Held for the request, whatever happens to the item meanwhile.
-        CUrlHold record = m_core.m_urlStore.Hold(url);
-        if (!record)
-            continue;
-        jobs.push_back(
-            {QPersistentModelIndex(indexFromItem(item)), std::move(url), std::move(record), {}});
-    }
+        jobs.push_back({QPersistentModelIndex(indexFromItem(item)), UrlOf(item), {}});
     // The requests run on a thread of their own: a server that does not answer must not
     // freeze the window.
-    const bool hasSession = m_core.HasSession();
-    RunInBackground(
-        this,
-        jobs.size() == 1 ? QStringLiteral("Determining the size of the file...")
-                         : QStringLiteral("Determining the size of %1 files...").arg(jobs.size()),
-        static_cast<int>(jobs.size()),
-        [&](CTaskControl& control)
-        {
-            for (CSizeJob& job : jobs)
-            {
-                if (control.cancel.load())
-                    break;
-                if (hasSession)
-                    ::DetermineSize(*job.record, m_core.TransferContext(), &control.cancel);
-                job.sizeText = CFileSink::SizeText(*job.record);
-                job.asked = !control.cancel.load();
-                ++control.stepsDone;
-            }
-        });
+    RunInBackground(this,
+                    jobs.size() == 1
+                        ? QStringLiteral("Determining the size of the file...")
+                        : QStringLiteral("Determining the size of %1 files...").arg(jobs.size()),
+                    static_cast<int>(jobs.size()),
+                    [&](CTaskControl& control)
+                    {
+                        for (CSizeJob& job : jobs)
+                        {
+                            if (control.cancel.load())
+                                break;
+                            job.sizeText = m_engine.DetermineSize(job.url, &control.cancel);
+                            // "" : the file is not known (any more); its item stays as it is.
+                            job.asked = !control.cancel.load() && !job.sizeText.empty();
+                            ++control.stepsDone;
+                        }
+                    });
     for (CSizeJob& job : jobs)
     {
         QTreeWidgetItem* item = job.asked ? itemFromIndex(job.index) : nullptr;
         if (item != nullptr)
             SetSizeText(item, job.sizeText);
-        job.record.Reset();
     }
-    m_core.m_events.Post(CProgressStepEvent{-1});
+    if (auto* frame = qobject_cast<CMainFrame*>(window()))
+        frame->Messages().OnEvent(CProgressStepEvent{-1});
 }
 
 void CFileList::OpenSelected()
@@ -133,8 +116,8 @@ void CFileList::OpenSelected()
     // The list's URLs come from pages; the desktop would run a script or open a local file.
     if (!HasTransferScheme(url))
         return;
-    if (!m_core.Prompts().OpenWithShell(url))
-        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
+    if (!m_engine.Prompts().OpenWithShell(url))
+        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
 }
 
 void CFileList::FindInList()
@@ -142,7 +125,7 @@ void CFileList::FindInList()
     std::string text;
     bool findAll = false;
     {
-        CFindDlg dialog(false, kFindHistoryFile, m_core, window());
+        CFindDlg dialog(false, kFindHistoryFile, m_engine, window());
         if (dialog.exec() != QDialog::Accepted)
             return;
         text = dialog.SearchText();

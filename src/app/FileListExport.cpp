@@ -2,10 +2,11 @@
 // opened with the desktop afterwards.
 #include "app/ExportDlg.h"
 #include "app/FileList.h"
+#include "app/MainFrame.h"
 #include "app/MakerSite.h"
 #include "app/WaitCursor.h"
-#include "core/TrawlerCore.h"
-#include "platform/EventPoster.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "settings/DataPaths.h"
 #include "settings/FileExport.h"
 
@@ -43,13 +44,15 @@ void CFileList::Export()
     waitCursor.reset();
     if (!written)
     {
-        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kExportFailedCaption,
-                                       kExportFailedMessage);
+        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kExportFailedCaption,
+                                         kExportFailedMessage);
         return;
     }
     // The file goes to the working folder: say where, since the user never chose it.
-    m_core.m_events.Post(CStatusTextEvent{"Exported " + std::to_string(urls.size()) +
-                                          (urls.size() == 1 ? " file to " : " files to ") + path});
+    if (auto* frame = qobject_cast<CMainFrame*>(window()))
+        frame->Messages().OnEvent(CStatusTextEvent{"Exported " + std::to_string(urls.size()) +
+                                                   (urls.size() == 1 ? " file to " : " files to ") +
+                                                   path});
     // Whether the desktop could show it is not reported.
-    m_core.Prompts().OpenWithShell(path);
+    m_engine.Prompts().OpenWithShell(path);
 }

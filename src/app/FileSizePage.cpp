@@ -1,7 +1,7 @@
 #include "app/FileSizePage.h"
 
 #include "app/ExchangeFields.h"
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>
@@ -20,8 +20,8 @@ constexpr CFieldRange kMaxSizeRange = {"M&ax Size (K):", kSizeLimitKRange.minimu
 
 } // namespace
 
-CFileSizePage::CFileSizePage(CTrawlerCore& core, QWidget* parent)
-    : COptionPage(core, QStringLiteral("File Size"), parent)
+CFileSizePage::CFileSizePage(CEngine& engine, QWidget* parent)
+    : COptionPage(engine, QStringLiteral("File Size"), parent)
 {
 }
 
@@ -68,8 +68,8 @@ bool CFileSizePage::OnKillActive()
 {
     std::int32_t minSize = 0;
     std::int32_t maxSize = 0;
-    if (!ExchangeSigned(m_core, m_minSize, minSize, &kMinSizeRange) ||
-        !ExchangeSigned(m_core, m_maxSize, maxSize, &kMaxSizeRange))
+    if (!ExchangeSigned(m_engine.Prompts(), m_minSize, minSize, &kMinSizeRange) ||
+        !ExchangeSigned(m_engine.Prompts(), m_maxSize, maxSize, &kMaxSizeRange))
         return false;
     COptions& options = Options();
     if (m_checkLength->checkedId() >= 0)

@@ -13,7 +13,7 @@ class CFileSizePage : public COptionPage
     Q_OBJECT
 
 public:
-    explicit CFileSizePage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CFileSizePage(CEngine& engine, QWidget* parent = nullptr);
 
     bool OnKillActive() override;
 

@@ -1,6 +1,6 @@
 #include "app/FileTypePage.h"
 
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -13,7 +13,7 @@ constexpr CListPageText kText = {"File Types", "Specify file extensions Harvesto
 
 } // namespace
 
-FileTypePage::FileTypePage(CTrawlerCore& core, QWidget* parent) : CListPage(core, kText, parent) {}
+FileTypePage::FileTypePage(CEngine& engine, QWidget* parent) : CListPage(engine, kText, parent) {}
 
 void FileTypePage::Create()
 {

@@ -11,7 +11,7 @@ class FileTypePage : public CListPage
     Q_OBJECT
 
 public:
-    explicit FileTypePage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit FileTypePage(CEngine& engine, QWidget* parent = nullptr);
 
     bool CanApply() override;
     void OnApply() override;

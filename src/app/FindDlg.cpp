@@ -2,7 +2,8 @@
 
 #include "app/AppMessages.h"
 #include "app/HistoryCombo.h"
-#include "core/TrawlerCore.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -11,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CFindDlg::CFindDlg(bool singleOnly, const std::string& historyFile, CTrawlerCore& core,
+CFindDlg::CFindDlg(bool singleOnly, const std::string& historyFile, CEngine& engine,
                    QWidget* parent)
     : QDialog(parent), m_findAll(!singleOnly)
 {
@@ -19,8 +20,8 @@ CFindDlg::CFindDlg(bool singleOnly, const std::string& historyFile, CTrawlerCore
     auto* layout = new QVBoxLayout(this);
     auto* findRow = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("&Find:"), this);
-    m_search = new CHistoryCombo(historyFile, core.m_options.m_workDir, this,
-                                 core.m_options.m_entryHistoryDepth);
+    m_search = new CHistoryCombo(historyFile, engine.Options()->m_workDir, this,
+                                 engine.Options()->m_entryHistoryDepth);
     label->setBuddy(m_search);
     findRow->addWidget(label);
     findRow->addWidget(m_search, 1);
@@ -55,7 +56,8 @@ CFindDlg::CFindDlg(bool singleOnly, const std::string& historyFile, CTrawlerCore
 
     m_search->Load();
     if (!m_search->LoadError().empty())
-        core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, m_search->LoadError());
+        engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName,
+                                       m_search->LoadError());
     m_search->setFocus();
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 class CHistoryCombo;
-class CTrawlerCore;
+class CEngine;
 class QRadioButton;
 
 // "Find": the text to search for, with its own history file, and whether to find one match
@@ -16,7 +16,7 @@ class CFindDlg : public QDialog
 public:
     // singleOnly: only one match is wanted, so the two choices are disabled. Otherwise "Find
     // &All" is preselected.
-    CFindDlg(bool singleOnly, const std::string& historyFile, CTrawlerCore& core,
+    CFindDlg(bool singleOnly, const std::string& historyFile, CEngine& engine,
              QWidget* parent = nullptr);
     ~CFindDlg() override;
 

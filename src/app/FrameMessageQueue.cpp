@@ -10,6 +10,23 @@ CFrameMessageQueue::CFrameMessageQueue(Handler handler, QObject* parent)
     connect(&m_batchTimer, &QTimer::timeout, this, &CFrameMessageQueue::Drain);
 }
 
+void CFrameMessageQueue::SetRoutes(PageRoute pageRoute, FileRoute fileRoute)
+{
+    m_pageRoute = std::move(pageRoute);
+    m_fileRoute = std::move(fileRoute);
+}
+
+void CFrameMessageQueue::OnEvent(CEngineEvent event)
+{
+    if (const auto* page = std::get_if<CPageAddedEvent>(&event); page != nullptr && m_pageRoute)
+        m_pageRoute(*page);
+    else if (const auto* file = std::get_if<CFileFoundEvent>(&event);
+             file != nullptr && m_fileRoute)
+        m_fileRoute(*file);
+    else
+        Deliver(std::move(event));
+}
+
 void CFrameMessageQueue::Deliver(CFrameMessage message)
 {
     bool wake = false;

@@ -32,12 +32,19 @@ class CFrameMessageQueue : public QObject, public CEngineObserver
 
 public:
     using Handler = std::function<void(CFrameMessage&)>;
+    using PageRoute = std::function<void(const CPageAddedEvent&)>;
+    using FileRoute = std::function<void(const CFileFoundEvent&)>;
 
     // handler runs on this object's thread, once per message.
     explicit CFrameMessageQueue(Handler handler, QObject* parent = nullptr);
 
-    // Any thread; never blocks beyond the queue's own short lock.
-    void OnEvent(CEngineEvent event) override { Deliver(std::move(event)); }
+    // Pages and files go to these on the thread that reports them (the engine lists them under
+    // its own lock, so the routes see them in listing order) instead of through the queue. Set
+    // before the queue is installed as the engine's observer.
+    void SetRoutes(PageRoute pageRoute, FileRoute fileRoute);
+
+    // Any thread; never blocks beyond the queue's own short lock (or the routes').
+    void OnEvent(CEngineEvent event) override;
     void Deliver(CFrameMessage message);
 
     // Handles every waiting message now (the user-interface thread; tests).
@@ -48,6 +55,8 @@ public:
 
 private:
     Handler m_handler;
+    PageRoute m_pageRoute;
+    FileRoute m_fileRoute;
     QTimer m_batchTimer;
     std::mutex m_mutex;
     std::deque<CFrameMessage> m_pending;

@@ -1,6 +1,6 @@
 // The window front-end, loaded by the program when a display is available.
 #include "app/TrawlerApp.h"
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 #include "settings/DataFolderLock.h"
 #include "settings/DataPaths.h"
 
@@ -29,7 +29,7 @@ extern "C" __attribute__((visibility("default"))) int HarvestorGuiMain(int argc,
     // The application decides when to end: a hidden main window or a closed dialog must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Before the core opens the log: a second run must leave the first one's files alone.
+    // Before the engine opens the log: a second run must leave the first one's files alone.
     CDataFolderLock folderLock;
     if (!folderLock.Take(CurrentDirectory()))
     {
@@ -38,9 +38,9 @@ extern "C" __attribute__((visibility("default"))) int HarvestorGuiMain(int argc,
         return kFolderInUseStatus;
     }
 
-    // The core state lives as long as the window: the log is opened and the working directory
+    // The engine lives as long as the window: the log is opened and the working directory
     // recorded before start-up begins.
-    CTrawlerCore core;
-    CTrawlerApp app(core);
+    CEngine engine;
+    CTrawlerApp app(engine);
     return app.Run(static_cast<int>(argumentPointers.size()), argumentPointers.data());
 }

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-// What the core asks of the user, answered with dialogs on the user-interface thread, or,
+// What the engine asks of the user, answered with dialogs on the user-interface thread, or,
 // headless, without any window: messages go to standard error, logins are cancelled, nothing
 // is opened.
 class CGuiPrompts : public QObject, public CUserPrompts

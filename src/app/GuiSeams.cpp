@@ -4,9 +4,9 @@
 #include "app/OptionSheet.h"
 #include "app/Upgrade.h"
 
-bool RunOptionsSheet(QWidget* parent, CTrawlerCore& core)
+bool RunOptionsSheet(QWidget* parent, CEngine& engine)
 {
-    return COptionSheet::Run(parent, core);
+    return COptionSheet::Run(parent, engine);
 }
 
 void ShowAboutBox(QWidget* parent)
@@ -15,7 +15,7 @@ void ShowAboutBox(QWidget* parent)
     about.exec();
 }
 
-bool RunUpgradeCheck(QWidget* parent, CTrawlerCore& core)
+bool RunUpgradeCheck(QWidget* parent, CEngine& engine)
 {
-    return CheckForUpgrade(parent, core);
+    return CheckForUpgrade(parent, engine);
 }

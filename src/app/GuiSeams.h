@@ -4,14 +4,14 @@
 // the code that opens them does not include the windows themselves.
 
 class QWidget;
-class CTrawlerCore;
+class CEngine;
 
 // Runs the options sheet modally; true when it closed with OK (the caller then saves the
 // options and renames the mode items).
-bool RunOptionsSheet(QWidget* parent, CTrawlerCore& core);
+bool RunOptionsSheet(QWidget* parent, CEngine& engine);
 
 // Shows the About box modally.
 void ShowAboutBox(QWidget* parent);
 
 // The upgrade check of start-up; true when it found a newer version and showed the offer.
-bool RunUpgradeCheck(QWidget* parent, CTrawlerCore& core);
+bool RunUpgradeCheck(QWidget* parent, CEngine& engine);

@@ -1,6 +1,6 @@
 #include "app/HistoryPage.h"
 
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CHistoryPage::CHistoryPage(CTrawlerCore& core, QWidget* parent)
-    : COptionPage(core, QStringLiteral("History"), parent)
+CHistoryPage::CHistoryPage(CEngine& engine, QWidget* parent)
+    : COptionPage(engine, QStringLiteral("History"), parent)
 {
 }
 
@@ -34,10 +34,8 @@ void CHistoryPage::Create()
     for (QPushButton* button : {clearPages, clearDownloads})
         button->setAutoDefault(false);
     // The lists empty at once; their files change at the next shut-down.
-    connect(clearPages, &QPushButton::clicked, this,
-            [this] { m_core.m_histories.m_urlHistory.RemoveAll(); });
-    connect(clearDownloads, &QPushButton::clicked, this,
-            [this] { m_core.m_histories.m_fileHistory.RemoveAll(); });
+    connect(clearPages, &QPushButton::clicked, this, [this] { m_engine.ClearPageHistory(); });
+    connect(clearDownloads, &QPushButton::clicked, this, [this] { m_engine.ClearFileHistory(); });
 
     auto* grid = new QGridLayout;
     grid->addWidget(m_rememberPages, 0, 0);

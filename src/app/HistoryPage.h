@@ -11,7 +11,7 @@ class CHistoryPage : public COptionPage
     Q_OBJECT
 
 public:
-    explicit CHistoryPage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CHistoryPage(CEngine& engine, QWidget* parent = nullptr);
 
     bool OnKillActive() override;
 

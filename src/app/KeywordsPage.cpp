@@ -1,6 +1,6 @@
 #include "app/KeywordsPage.h"
 
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 namespace
 {
@@ -11,7 +11,7 @@ constexpr CListPageText kText = {"Keywords", "Specify any keywords to search for
 
 } // namespace
 
-CKeywordPage::CKeywordPage(CTrawlerCore& core, QWidget* parent) : CListPage(core, kText, parent) {}
+CKeywordPage::CKeywordPage(CEngine& engine, QWidget* parent) : CListPage(engine, kText, parent) {}
 
 QStringList CKeywordPage::InitialItems() const
 {

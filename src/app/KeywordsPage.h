@@ -9,7 +9,7 @@ class CKeywordPage : public CListPage
     Q_OBJECT
 
 public:
-    explicit CKeywordPage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CKeywordPage(CEngine& engine, QWidget* parent = nullptr);
 
     void OnApply() override;
 

@@ -1,6 +1,7 @@
 #include "app/ListPage.h"
 
 #include "app/ExchangeFields.h"
+#include "session/Engine.h"
 
 #include <QAbstractItemDelegate>
 #include <QHBoxLayout>
@@ -66,8 +67,8 @@ QStringList CListControl::Texts(bool skipEmpty) const
     return texts;
 }
 
-CListPage::CListPage(CTrawlerCore& core, const CListPageText& text, QWidget* parent)
-    : COptionPage(core, QString::fromLatin1(text.caption), parent), m_text(text)
+CListPage::CListPage(CEngine& engine, const CListPageText& text, QWidget* parent)
+    : COptionPage(engine, QString::fromLatin1(text.caption), parent), m_text(text)
 {
 }
 
@@ -159,12 +160,13 @@ bool CListPage::FitsJoinedLimit(const char* what)
     const std::size_t length = JoinedItems().size();
     if (length <= kMaxListTextLength)
         return true;
-    ShowAppMessage(m_core, QStringLiteral("The %1 list is too long: its entries, joined by \";\", "
-                                          "take %2 characters, and at most %3 fit. Please remove "
-                                          "or shorten some entries.")
-                               .arg(QLatin1String(what))
-                               .arg(length)
-                               .arg(kMaxListTextLength));
+    ShowAppMessage(m_engine.Prompts(),
+                   QStringLiteral("The %1 list is too long: its entries, joined by \";\", "
+                                  "take %2 characters, and at most %3 fit. Please remove "
+                                  "or shorten some entries.")
+                       .arg(QLatin1String(what))
+                       .arg(length)
+                       .arg(kMaxListTextLength));
     m_list->setFocus(Qt::OtherFocusReason);
     return false;
 }

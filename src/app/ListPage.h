@@ -44,7 +44,7 @@ class CListPage : public COptionPage
     Q_OBJECT
 
 public:
-    CListPage(CTrawlerCore& core, const CListPageText& text, QWidget* parent = nullptr);
+    CListPage(CEngine& engine, const CListPageText& text, QWidget* parent = nullptr);
 
     CListControl* List() const { return m_list; }
     // The buttons' actions: insert the placeholder and edit it; edit the selected item; remove

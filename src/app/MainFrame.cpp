@@ -15,9 +15,8 @@
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
 #include "app/UserSettings.h"
-#include "core/TrawlerCore.h"
 #include "platform/FileError.h"
-#include "session/SessionSteps.h"
+#include "session/Engine.h"
 #include "settings/ModeData.h"
 
 #include <QAction>
@@ -52,8 +51,8 @@ QString MenuText(const char* text)
 
 } // namespace
 
-CMainFrame::CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWidget* parent)
-    : QMainWindow(parent), m_core(core), m_doc(doc), m_headless(headless)
+CMainFrame::CMainFrame(CEngine& engine, CTrawlerDoc& doc, bool headless, QWidget* parent)
+    : QMainWindow(parent), m_engine(engine), m_doc(doc), m_headless(headless)
 {
     InitAppResources();
     setWindowTitle(QString::fromUtf8(kAppName));
@@ -78,24 +77,29 @@ CMainFrame::CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWid
 
     m_messages =
         new CFrameMessageQueue([this](CFrameMessage& message) { HandleMessage(message); }, this);
-    m_core.m_events.Install(m_messages);
+    // Pages and files go to their views on the engine's thread, as it lists them: the views
+    // queue them for this thread in that order.
+    m_messages->SetRoutes([this](const CPageAddedEvent& page)
+                          { m_pSiteView->InsertNode(page.parentUrl, page.url, page.visited); },
+                          [this](const CFileFoundEvent& file)
+                          { m_pFileView->InsertItem(file.url, file.sizeText); });
+    m_engine.SetObserver(m_messages);
     UpdateCommandUI();
 }
 
 CMainFrame::~CMainFrame()
 {
     // No event reaches this window once the observer is gone (a login prompt still waiting
-    // ends as Cancel); the targets go before the views.
-    m_core.m_events.Install(nullptr);
-    m_core.m_sites.SetTarget(nullptr);
-    m_core.m_foundFiles.SetTarget(nullptr);
+    // ends as Cancel); the observer goes before the views.
+    m_engine.SetObserver(nullptr);
     m_doc.RemoveView(m_pSiteView);
     m_doc.RemoveView(m_pFileView);
 }
 
 void CMainFrame::ApplyStoredPlacement()
 {
-    const COptions& options = m_core.m_options;
+    const std::shared_ptr<const COptions> published = m_engine.Options();
+    const COptions& options = *published;
     if (options.m_windowWidth > 0 && options.m_windowHeight > 0)
         setGeometry(PlaceOnScreens(QRect(options.m_windowLeft, options.m_windowTop,
                                          options.m_windowWidth, options.m_windowHeight)));
@@ -201,12 +205,13 @@ void CMainFrame::CreateClient()
 {
     UpdateModeMenu();
 
-    const COptions& options = m_core.m_options;
+    const std::shared_ptr<const COptions> published = m_engine.Options();
+    const COptions& options = *published;
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_wndSplitter->setChildrenCollapsible(false);
-    m_pSiteView = new CUrlList(m_core, m_wndSplitter);
-    m_pFileView = new CFileList(m_core);
-    m_downloadsView = new CDownloadsView(m_core);
+    m_pSiteView = new CUrlList(m_engine, m_wndSplitter);
+    m_pFileView = new CFileList(m_engine);
+    m_downloadsView = new CDownloadsView(m_engine);
     m_filesArea = new CFilesArea(m_pFileView, m_downloadsView, m_wndSplitter);
     m_wndSplitter->addWidget(m_pSiteView);
     m_wndSplitter->addWidget(m_filesArea);
@@ -216,8 +221,6 @@ void CMainFrame::CreateClient()
     m_wndSplitter->setSizes({options.m_treeWidth, kFilePaneWidth});
     setCentralWidget(m_wndSplitter);
 
-    m_core.m_sites.SetTarget(m_pSiteView);
-    m_core.m_foundFiles.SetTarget(m_pFileView);
     m_doc.AddView(m_pSiteView);
     m_doc.AddView(m_pFileView);
     m_pSiteView->SetImageStrip(TreeImageStrip());
@@ -255,7 +258,7 @@ void CMainFrame::UpdateModeMenu()
         try
         {
             Action(modeCommands[mode])
-                ->setText(QString::fromStdString(GetModeName(mode, m_core.m_options)));
+                ->setText(QString::fromStdString(GetModeName(mode, *m_engine.Options())));
         }
         catch (const CFileError&)
         {
@@ -300,7 +303,7 @@ void CMainFrame::UpdateCounters()
     if (m_counters == nullptr)
         return;
     const QString text = QStringLiteral("Pages %1 · Files %2 · Crawls %3 · Downloads %4")
-                             .arg(m_core.m_stats.m_browsedSites.load())
+                             .arg(m_engine.Statistics().browsedSites)
                              .arg(m_pFileView != nullptr ? m_pFileView->topLevelItemCount() : 0)
                              .arg(m_runningCrawls)
                              .arg(m_pendingDownloads);
@@ -326,7 +329,7 @@ void CMainFrame::CloseWhenWorkIsDone()
 {
     // The last worker to end closes the window. This catches the runs where none was left to
     // do it: no worker was started, or one ended just before the flag was set.
-    if (!m_closing && IsWorkDone(m_core))
+    if (!m_closing && m_engine.IsWorkDone())
         close();
 }
 
@@ -350,7 +353,7 @@ QMenu* CMainFrame::BuildPopup(bool forTree)
             const int mode = id == ID_MODE1 ? 0 : id == ID_MODE2 ? 1 : 2;
             try
             {
-                text = QString::fromStdString(GetModeName(mode, m_core.m_options));
+                text = QString::fromStdString(GetModeName(mode, *m_engine.Options()));
             }
             catch (const CFileError&)
             {

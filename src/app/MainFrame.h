@@ -6,6 +6,7 @@
 #include <map>
 
 class CActivityBar;
+class COptions;
 class CDownloadsView;
 class CFilesArea;
 class CFileList;
@@ -18,7 +19,7 @@ class QMenu;
 class QSplitter;
 class QTimer;
 class QToolBar;
-class CTrawlerCore;
+class CEngine;
 
 // The program's one top-level window: menus, toolbar, status bar, and a splitter with the site
 // tree (left) and the found-file list with the downloads view (right). It decides which commands
@@ -35,7 +36,7 @@ public:
 
     // Builds the window from the options (placement, tree width, column widths) and installs
     // itself as the observer of the engine's events. headless: never shows a window of its own.
-    CMainFrame(CTrawlerCore& core, CTrawlerDoc& doc, bool headless, QWidget* parent = nullptr);
+    CMainFrame(CEngine& engine, CTrawlerDoc& doc, bool headless, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Commands by identifier.
@@ -51,6 +52,8 @@ public:
     void HandleMessage(CFrameMessage& message);
     // Handles every message that waits now, without waiting for the queued wake-up.
     void DeliverPendingMessages();
+    // The window's observer of the engine: the window's own code posts its events here too.
+    CFrameMessageQueue& Messages() const { return *m_messages; }
 
     // Gives the three mode items of the "&Site" menu the names of the modes.
     void UpdateModeMenu();
@@ -119,10 +122,11 @@ private:
     void SwitchPane(int step);
 
     // Shut-down steps.
-    void StoreLayoutInOptions();
+    // Writes the window's placement, tree width and column widths into options.
+    void StoreLayoutInOptions(COptions& options) const;
     void WaitForWorkers();
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     CTrawlerDoc& m_doc;
     bool m_headless;
     bool m_closing = false;

@@ -4,8 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
 #include "app/UrlList.h"
-#include "core/TrawlerCore.h"
-#include "session/SessionSteps.h"
+#include "session/Engine.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -39,15 +38,18 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     m_closing = true;
 
-    CancelAllWork(m_core);
+    m_engine.CancelAllWork();
 
     if (m_everShown)
-        StoreLayoutInOptions();
-    m_core.PublishOptions();
-    SaveOptions(m_core);
+    {
+        COptions options = *m_engine.Options();
+        StoreLayoutInOptions(options);
+        m_engine.SetOptions(options);
+    }
+    m_engine.SaveOptions();
 
     WaitForWorkers();
-    JoinAllWork(m_core);
+    m_engine.JoinAllWork();
     // What the workers handed over last goes into the windows before anything is kept.
     m_pSiteView->ApplyPendingNodes();
     m_pFileView->ApplyPendingItems();
@@ -57,9 +59,6 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         delete m_pStatsDlg;
         m_pStatsDlg = nullptr;
     }
-    // No worker runs any more: the sinks may forget their targets.
-    m_core.m_sites.SetTarget(nullptr);
-    m_core.m_foundFiles.SetTarget(nullptr);
     event->accept();
     emit frameDestroyed();
 }
@@ -70,9 +69,8 @@ void CMainFrame::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
 }
 
-void CMainFrame::StoreLayoutInOptions()
+void CMainFrame::StoreLayoutInOptions(COptions& options) const
 {
-    COptions& options = m_core.m_options;
     // The normal-state rectangle, also when the window is maximised or minimised now.
     QRect normal = geometry();
     if (isMaximized() || isMinimized() || isFullScreen())
@@ -95,6 +93,6 @@ void CMainFrame::StoreLayoutInOptions()
 
 void CMainFrame::WaitForWorkers()
 {
-    while (WorkersRunning(m_core))
+    while (m_engine.WorkersRunning())
         WaitServingEvents(kWorkerPollMs);
 }

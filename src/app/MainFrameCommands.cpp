@@ -10,10 +10,9 @@
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
 #include "app/WhyDlg.h"
-#include "core/TrawlerCore.h"
-#include "download/LocalName.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
+#include "session/Engine.h"
 
 #include <QAction>
 #include <QStatusBar>
@@ -48,9 +47,9 @@ bool CMainFrame::IsCommandEnabled(int id) const
             return m_pFileView->HasSelection();
         return false;
     case ID_CANCEL_BROWSE:
-        return m_core.RunningBrowses() != 0;
+        return m_engine.RunningBrowses() != 0;
     case ID_CANCEL_DOWNLOAD:
-        return m_core.RunningDownloads() != 0;
+        return m_engine.RunningDownloads() != 0;
     case ID_DETERMINE_SIZE:
     case ID_OPEN_FILE:
         // Only the file list handles them, so they work only while it is the active pane.
@@ -146,12 +145,10 @@ void CMainFrame::ExecuteCommand(int id)
         OnRemove();
         break;
     case ID_CANCEL_BROWSE:
-        m_core.m_cancelBrowse.store(true);
-        m_core.m_events.WakePrompts();
+        m_engine.CancelBrowse();
         break;
     case ID_CANCEL_DOWNLOAD:
-        m_core.m_cancelDownload.store(true);
-        m_core.m_events.WakePrompts();
+        m_engine.CancelDownloads();
         break;
     case ID_VIEW_OPTIONS:
         OnOptions();
@@ -210,7 +207,7 @@ void CMainFrame::OnWhy(int pane)
         url = CUrlList::UrlOf(m_pSiteView->SelectedItem());
     else if (pane == kFilePane && m_pFileView->HasSelection())
         url = CFileList::UrlOf(m_pFileView->SelectedItemsInOrder().front());
-    CWhyDlg dialog(m_core, url, this);
+    CWhyDlg dialog(m_engine, url, this);
     dialog.exec();
 }
 
@@ -224,17 +221,9 @@ void CMainFrame::OnRemove()
 
 void CMainFrame::OnOptions()
 {
-    if (!RunOptionsSheet(this, m_core))
+    if (!RunOptionsSheet(this, m_engine))
         return;
-    m_core.PublishOptions();
-    try
-    {
-        m_core.m_options.Save();
-    }
-    catch (const CFileError& error)
-    {
-        ReportFileError(m_core, error);
-    }
+    m_engine.SaveOptions(true);
     UpdateModeMenu();
 }
 
@@ -246,7 +235,7 @@ void CMainFrame::OnStatistics()
         m_pStatsDlg->Destroy();
         return;
     }
-    m_pStatsDlg = new CStatsDlg(m_core, this);
+    m_pStatsDlg = new CStatsDlg([this] { return m_engine.Statistics(); }, this);
     connect(m_pStatsDlg, &CStatsDlg::closed, this,
             [this] { m_messages->Deliver(CWindowMessage{WM_STATS_CLOSED}); });
     if (!m_headless)
@@ -257,15 +246,15 @@ void CMainFrame::OnViewDownloads()
 {
     // The default folder does not exist before the first download: a file manager shown it
     // would open nothing at all. A failure is not reported.
-    const std::string folder = DownloadDirectoryPrefix(m_core.m_options.m_downloadDir);
+    const std::string folder = m_engine.DownloadFolder();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    m_core.Prompts().OpenWithShell(folder);
+    m_engine.Prompts().OpenWithShell(folder);
 }
 
 void CMainFrame::OnDocumentation(const char* page)
 {
-    OpenDocumentationPage(this, m_core, page);
+    OpenDocumentationPage(this, m_engine, page);
 }
 
 void CMainFrame::OnAbout()

@@ -6,9 +6,9 @@
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
-#include "core/TrawlerCore.h"
 #include "platform/LoginRequest.h"
-#include "session/SessionSteps.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "url/Url.h"
 
 #include <QLabel>
@@ -61,7 +61,7 @@ void CMainFrame::HandleEvent(CEngineEvent& event)
     else if (const auto* download = std::get_if<CDownloadStateEvent>(&event))
         m_downloadsView->Apply(download->state, download->report);
     else if (const auto* message = std::get_if<CShowMessageEvent>(&event))
-        m_core.Prompts().ShowMessageAs(message->kind, message->caption, message->text);
+        m_engine.Prompts().ShowMessageAs(message->kind, message->caption, message->text);
     else if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
         OnLoginPrompt(*prompt->request);
     else if (std::holds_alternative<CWorkDoneEvent>(event))
@@ -89,7 +89,7 @@ void CMainFrame::OnRunningBrowses(std::int32_t count)
 
 void CMainFrame::OnDownloadsChanged()
 {
-    const std::uint32_t pending = m_core.PendingDownloads();
+    const std::uint32_t pending = m_engine.PendingDownloads();
     m_pendingDownloads = pending;
     if (pending == 0)
         m_activityBar->Clear();
@@ -107,7 +107,7 @@ void CMainFrame::OnLoginPrompt(CLoginRequest& request)
     // The worker waits meanwhile; once it was cancelled, a late answer is ignored.
     std::string userName = request.UserName();
     std::string password = request.Password();
-    const bool ok = m_core.Prompts().AskLogin(request.Server(), userName, password);
+    const bool ok = m_engine.Prompts().AskLogin(request.Server(), userName, password);
     request.Answer(ok, std::move(userName), std::move(password));
 }
 

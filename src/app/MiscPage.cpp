@@ -1,7 +1,7 @@
 #include "app/MiscPage.h"
 
 #include "app/ExchangeFields.h"
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -49,8 +49,8 @@ QString DownloadDirFromFolder(const QString& folder)
     return folder + QLatin1Char('/');
 }
 
-CMiscPage::CMiscPage(CTrawlerCore& core, QWidget* parent)
-    : COptionPage(core, QStringLiteral("Misc"), parent), m_chooseFolder(BrowseForFolder)
+CMiscPage::CMiscPage(CEngine& engine, QWidget* parent)
+    : COptionPage(engine, QStringLiteral("Misc"), parent), m_chooseFolder(BrowseForFolder)
 {
 }
 
@@ -102,7 +102,7 @@ void CMiscPage::Create()
 bool CMiscPage::OnKillActive()
 {
     std::uint32_t depth = 0;
-    if (!ExchangeUnsigned(m_core, m_historyDepth, depth, &kHistoryDepthRange))
+    if (!ExchangeUnsigned(m_engine.Prompts(), m_historyDepth, depth, &kHistoryDepthRange))
         return false;
     COptions& options = Options();
     options.m_entryHistoryDepth = depth;

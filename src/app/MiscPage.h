@@ -19,7 +19,7 @@ public:
     using CFolderChooser =
         std::function<QString(QWidget* owner, const QString& title, const QString& start)>;
 
-    explicit CMiscPage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CMiscPage(CEngine& engine, QWidget* parent = nullptr);
 
     bool OnKillActive() override;
 

@@ -28,8 +28,8 @@ QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text)
 
 } // namespace
 
-CModeDlg::CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent)
-    : QDialog(parent), m_core(core), m_mode(mode)
+CModeDlg::CModeDlg(CUserPrompts& prompts, CModeData& mode, QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_mode(mode)
 {
     setWindowTitle(QStringLiteral("Mode Definition"));
 
@@ -90,10 +90,10 @@ void CModeDlg::accept()
     std::uint32_t externalFollowMax = 0;
     std::int32_t maxDepth = 0;
     std::uint32_t pagesAtOnce = 0;
-    if (!ExchangeSigned(m_core, m_localFollowMax, localFollowMax, &kLocalFollowMaxRange) ||
-        !ExchangeUnsigned(m_core, m_externalFollowMax, externalFollowMax) ||
-        !ExchangeSigned(m_core, m_maxDepth, maxDepth, &kMaxDepthRange) ||
-        !ExchangeCountUpTo(m_core, m_pagesAtOnce, kPagesAtOnceRange, pagesAtOnce))
+    if (!ExchangeSigned(m_prompts, m_localFollowMax, localFollowMax, &kLocalFollowMaxRange) ||
+        !ExchangeUnsigned(m_prompts, m_externalFollowMax, externalFollowMax) ||
+        !ExchangeSigned(m_prompts, m_maxDepth, maxDepth, &kMaxDepthRange) ||
+        !ExchangeCountUpTo(m_prompts, m_pagesAtOnce, kPagesAtOnceRange, pagesAtOnce))
         return;
     m_mode.m_name = m_name->text().toStdString();
     m_mode.m_localFollowMax = localFollowMax;

@@ -3,7 +3,7 @@
 #include <QDialog>
 
 class CModeData;
-class CTrawlerCore;
+class CUserPrompts;
 class QCheckBox;
 class QLineEdit;
 
@@ -14,12 +14,12 @@ class CModeDlg : public QDialog
     Q_OBJECT
 
 public:
-    CModeDlg(CTrawlerCore& core, CModeData& mode, QWidget* parent = nullptr);
+    CModeDlg(CUserPrompts& prompts, CModeData& mode, QWidget* parent = nullptr);
 
     void accept() override;
 
 private:
-    CTrawlerCore& m_core;
+    CUserPrompts& m_prompts;
     CModeData& m_mode;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_localFollowMax = nullptr;

@@ -2,8 +2,8 @@
 
 #include "app/AppMessages.h"
 #include "app/ModeDlg.h"
-#include "core/TrawlerCore.h"
 #include "platform/FileError.h"
+#include "session/Engine.h"
 #include "settings/DataPaths.h"
 #include "settings/ModeData.h"
 
@@ -23,8 +23,8 @@ QString ToText(const std::string& text)
 
 } // namespace
 
-CModePage::CModePage(CTrawlerCore& core, QWidget* parent)
-    : COptionPage(core, QStringLiteral("Modes"), parent)
+CModePage::CModePage(CEngine& engine, QWidget* parent)
+    : COptionPage(engine, QStringLiteral("Modes"), parent)
 {
 }
 
@@ -71,22 +71,22 @@ void CModePage::Create()
         std::unique_ptr<CModeData> mode;
         try
         {
-            mode = GetMode(number, m_core.m_options);
+            mode = GetMode(number, *m_engine.Options());
         }
         catch (const CFileError& error)
         {
             // The built-in file could not be written: show the built-in mode all the same, so
             // that "&Edit..." can still try to write it.
-            ReportFileError(m_core, error);
+            m_engine.ReportFileError(error);
             mode = std::make_unique<CModeData>();
             try
             {
-                MakeBuiltInMode(*mode, number, m_core.m_options.m_workDir);
+                MakeBuiltInMode(*mode, number, m_engine.Options()->m_workDir);
             }
             catch (const CFileError&)
             {
             }
-            mode->m_path = JoinDataPath(m_core.m_options.m_workDir, ModeFileName(number));
+            mode->m_path = JoinDataPath(m_engine.Options()->m_workDir, ModeFileName(number));
         }
         m_list->addItem(ToText(mode->m_name));
         m_modes.push_back(std::move(mode));
@@ -101,7 +101,7 @@ bool CModePage::IsListed(int index) const
 
 void CModePage::MarkDefault()
 {
-    const int index = m_core.m_options.m_defaultMode;
+    const int index = m_engine.Options()->m_defaultMode;
     if (!IsListed(index))
         return;
     QListWidgetItem* item = m_list->item(index);
@@ -110,7 +110,7 @@ void CModePage::MarkDefault()
 
 void CModePage::UnmarkDefault()
 {
-    const int index = m_core.m_options.m_defaultMode;
+    const int index = m_engine.Options()->m_defaultMode;
     if (!IsListed(index))
         return;
     m_list->item(index)->setText(ToText(m_modes[static_cast<std::size_t>(index)]->m_name));
@@ -122,11 +122,11 @@ void CModePage::EditSelected()
     if (!IsListed(index) || !m_list->item(index)->isSelected())
         return;
     CModeData& mode = *m_modes[static_cast<std::size_t>(index)];
-    CModeDlg dialog(m_core, mode, this);
+    CModeDlg dialog(m_engine.Prompts(), mode, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_list->item(index)->setText(ToText(mode.m_name));
-    if (index == m_core.m_options.m_defaultMode)
+    if (index == m_engine.Options()->m_defaultMode)
         MarkDefault();
     try
     {
@@ -134,7 +134,7 @@ void CModePage::EditSelected()
     }
     catch (const CFileError& error)
     {
-        ReportFileError(m_core, error);
+        m_engine.ReportFileError(error);
     }
 }
 
@@ -144,18 +144,13 @@ void CModePage::SetSelectedAsDefault()
     if (!IsListed(index) || !m_list->item(index)->isSelected())
         return;
     UnmarkDefault();
-    m_core.m_options.m_defaultMode = index;
+    COptions options = *m_engine.Options();
+    options.m_defaultMode = index;
+    m_engine.SetOptions(options);
     // The sheet's working copy too, so that OK keeps the new default.
     Options().m_defaultMode = index;
-    m_core.PublishOptions();
-    try
-    {
-        m_core.m_options.Save();
-    }
-    catch (const CFileError& error)
-    {
-        // The new default holds in memory and reaches the file with the next save.
-        ReportFileError(m_core, error);
-    }
+    // A failure is reported: the new default holds in memory and reaches the file with the
+    // next save.
+    m_engine.SaveOptions(true);
     MarkDefault();
 }

@@ -16,7 +16,7 @@ class CModePage : public COptionPage
     Q_OBJECT
 
 public:
-    explicit CModePage(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CModePage(CEngine& engine, QWidget* parent = nullptr);
     ~CModePage() override;
 
     QListWidget* List() const { return m_list; }

@@ -1,11 +1,9 @@
 #include "app/OptionPage.h"
 
-#include "core/TrawlerCore.h"
-
 #include <utility>
 
-COptionPage::COptionPage(CTrawlerCore& core, QString caption, QWidget* parent)
-    : QWidget(parent), m_core(core), m_caption(std::move(caption)), m_options(&core.m_options)
+COptionPage::COptionPage(CEngine& engine, QString caption, QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_caption(std::move(caption))
 {
 }
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 class COptions;
-class CTrawlerCore;
+class CEngine;
 
 // One page of the options sheet. A page builds its controls and fills them the first time its
 // tab is shown; a page never shown fills, exchanges and stores nothing.
@@ -13,7 +13,7 @@ class COptionPage : public QWidget
     Q_OBJECT
 
 public:
-    COptionPage(CTrawlerCore& core, QString caption, QWidget* parent = nullptr);
+    COptionPage(CEngine& engine, QString caption, QWidget* parent = nullptr);
 
     const QString& Caption() const { return m_caption; }
     bool IsCreated() const { return m_created; }
@@ -30,7 +30,7 @@ public:
     virtual void OnApply() {}
 
     // The options the page fills from and stores into: the sheet's working copy, which reaches
-    // the program's options only with OK (without a sheet, the program's options themselves).
+    // the engine only with OK. The sheet sets it before any page is shown.
     COptions& Options() const { return *m_options; }
     void SetEditedOptions(COptions* options) { m_options = options; }
 
@@ -38,10 +38,10 @@ protected:
     // Builds the controls and fills them from the options.
     virtual void Create() = 0;
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
 
 private:
     QString m_caption;
-    COptions* m_options;
+    COptions* m_options = nullptr;
     bool m_created = false;
 };

@@ -12,8 +12,8 @@
 #include "app/MakerSite.h"
 #include "app/MiscPage.h"
 #include "app/ModePage.h"
-#include "core/TrawlerCore.h"
 #include "platform/UserPrompts.h"
+#include "session/Engine.h"
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
@@ -30,16 +30,16 @@ int s_lastOptionsPage = 0;
 
 } // namespace
 
-COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core)
-    : QDialog(parent), m_core(core), m_edited(core.m_options)
+COptionSheet::COptionSheet(QWidget* parent, CEngine& engine)
+    : QDialog(parent), m_engine(engine), m_edited(*engine.Options())
 {
     setWindowTitle(QStringLiteral("Options"));
     m_tabs = new QTabWidget(this);
     // Every tab in sight: the sheet grows wide enough for all nine.
     m_tabs->setUsesScrollButtons(false);
-    m_pages = {new FileTypePage(core), new CKeywordPage(core),    new CFileSizePage(core),
-               new CMiscPage(core),    new CDuplicatesPage(core), new CExcludePage(core),
-               new CHistoryPage(core), new CModePage(core),       new CConnectionPage(core)};
+    m_pages = {new FileTypePage(engine), new CKeywordPage(engine),    new CFileSizePage(engine),
+               new CMiscPage(engine),    new CDuplicatesPage(engine), new CExcludePage(engine),
+               new CHistoryPage(engine), new CModePage(engine),       new CConnectionPage(engine)};
     for (COptionPage* page : m_pages)
     {
         page->SetEditedOptions(&m_edited);
@@ -67,10 +67,11 @@ COptionSheet::COptionSheet(QWidget* parent, CTrawlerCore& core)
 
 COptionSheet::~COptionSheet() = default;
 
-bool COptionSheet::Run(QWidget* parent, CTrawlerCore& core)
+bool COptionSheet::Run(QWidget* parent, CEngine& engine)
 {
-    COptions& options = core.m_options;
-    COptionSheet sheet(parent, core);
+    COptionSheet sheet(parent, engine);
+    const std::shared_ptr<const COptions> opened = engine.Options();
+    const COptions& options = *opened;
     CConnectionPage* connection = sheet.Connection();
     connection->m_retries = static_cast<std::uint32_t>(options.m_connectRetries);
     connection->m_timeout = static_cast<std::uint32_t>(options.m_connectTimeout);
@@ -83,10 +84,10 @@ bool COptionSheet::Run(QWidget* parent, CTrawlerCore& core)
     edited.m_connectTimeout = static_cast<std::int32_t>(connection->m_timeout);
     edited.m_downloadThreads = static_cast<std::int32_t>(connection->m_threads);
     // What no page edits stays as it is now (the default mode follows "Set As Default").
-    edited.m_defaultMode = options.m_defaultMode;
-    edited.m_terminateWhenDone = options.m_terminateWhenDone;
-    options = std::move(edited);
-    core.PublishOptions();
+    const std::shared_ptr<const COptions> now = engine.Options();
+    edited.m_defaultMode = now->m_defaultMode;
+    edited.m_terminateWhenDone = now->m_terminateWhenDone;
+    engine.SetOptions(edited);
     return true;
 }
 
@@ -192,5 +193,5 @@ void COptionSheet::keyPressEvent(QKeyEvent* event)
 
 void COptionSheet::ShowHelp()
 {
-    OpenDocumentationPage(this, m_core, "options.htm");
+    OpenDocumentationPage(this, m_engine, "options.htm");
 }

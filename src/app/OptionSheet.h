@@ -9,7 +9,7 @@ class CConnectionPage;
 class CMiscPage;
 class CModePage;
 class COptionPage;
-class CTrawlerCore;
+class CEngine;
 class QDialogButtonBox;
 class QTabWidget;
 
@@ -37,13 +37,13 @@ public:
     };
 
     // Opens on the page that was active when the sheet last closed in this run.
-    COptionSheet(QWidget* parent, CTrawlerCore& core);
+    COptionSheet(QWidget* parent, CEngine& engine);
     ~COptionSheet() override;
 
     // The Options command: runs the sheet modally; on OK the edited options, the Connection
     // values among them, replace the program's options and are published. True for OK; the
     // caller then saves the options and renames the mode items.
-    static bool Run(QWidget* parent, CTrawlerCore& core);
+    static bool Run(QWidget* parent, CEngine& engine);
 
     // Leaves the active page (it may refuse) and shows another; true when it was shown.
     bool SetActivePage(int index);
@@ -73,7 +73,7 @@ protected:
 private:
     void OnTabChanged(int index);
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     COptions m_edited;
     QTabWidget* m_tabs = nullptr;
     QDialogButtonBox* m_buttons = nullptr;

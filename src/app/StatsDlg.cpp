@@ -2,7 +2,7 @@
 
 #include "app/ScreenPlacement.h"
 #include "app/UserSettings.h"
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -22,7 +22,8 @@ const QString kTopKey = QStringLiteral("Stats/TopPos");
 
 } // namespace
 
-CStatsDlg::CStatsDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent, Qt::Tool), m_core(core)
+CStatsDlg::CStatsDlg(std::function<CEngineStats()> statistics, QWidget* parent)
+    : QDialog(parent, Qt::Tool), m_statistics(std::move(statistics))
 {
     setWindowTitle(QStringLiteral("Statistics"));
     setModal(false);
@@ -58,16 +59,16 @@ CStatsDlg::~CStatsDlg()
 
 void CStatsDlg::Refresh()
 {
-    const CStatistics& stats = m_core.m_stats;
+    const CEngineStats stats = m_statistics();
     const qlonglong values[kFieldCount] = {
-        stats.m_foundSites.load(),
-        stats.m_browsedSites.load(),
-        m_core.RunningBrowses(),
-        stats.m_foundFiles.load(),
-        stats.m_queuedFiles.load(),
-        stats.m_receivedFiles.load(),
-        static_cast<qlonglong>(stats.m_receivedBytes.load()),
-        m_core.m_urlStore.AllocatedUrls(),
+        stats.foundSites,
+        stats.browsedSites,
+        stats.runningBrowses,
+        stats.foundFiles,
+        stats.queuedFiles,
+        stats.receivedFiles,
+        static_cast<qlonglong>(stats.receivedBytes),
+        static_cast<qlonglong>(stats.allocatedUrls),
     };
     for (int field = 0; field < kFieldCount; ++field)
     {

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QDialog>
+#include "session/Engine.h"
 
-class CTrawlerCore;
+#include <QDialog>
+#include <functional>
+
 class QLineEdit;
 class QTimer;
 
@@ -18,7 +20,8 @@ public:
     static constexpr int kFieldCount = 8;
     static constexpr int kRefreshMs = 1000;
 
-    CStatsDlg(CTrawlerCore& core, QWidget* parent);
+    // statistics reads the counters (CEngine::Statistics), on this dialog's thread.
+    CStatsDlg(std::function<CEngineStats()> statistics, QWidget* parent);
     ~CStatsDlg() override;
 
     // Closes the window and tells the main window, once.
@@ -43,7 +46,7 @@ protected:
 private:
     void StorePosition() const;
 
-    CTrawlerCore& m_core;
+    std::function<CEngineStats()> m_statistics;
     QLineEdit* m_fields[kFieldCount] = {};
     QTimer* m_timer = nullptr;
     bool m_destroyed = false;

@@ -8,8 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
 #include "app/WaitCursor.h"
-#include "core/TrawlerCore.h"
-#include "session/SessionSteps.h"
+#include "session/Engine.h"
 #include "settings/ScreenSize.h"
 
 #include <QApplication>
@@ -33,21 +32,21 @@ CScreenSize PrimaryScreenSize()
 
 } // namespace
 
-CTrawlerApp::CTrawlerApp(CTrawlerCore& core)
-    : m_core(core), m_prompts(std::make_unique<CGuiPrompts>(false))
+CTrawlerApp::CTrawlerApp(CEngine& engine)
+    : m_engine(engine), m_prompts(std::make_unique<CGuiPrompts>(false))
 {
-    m_core.SetPrompts(m_prompts.get());
+    m_engine.SetPrompts(m_prompts.get());
     m_steps.showAbout = [](QWidget* owner) { ShowAboutBox(owner); };
-    m_steps.runUpgradeCheck = [](QWidget* owner, CTrawlerCore& appCore)
-    { return RunUpgradeCheck(owner, appCore); };
+    m_steps.runUpgradeCheck = [](QWidget* owner, CEngine& appEngine)
+    { return RunUpgradeCheck(owner, appEngine); };
     m_steps.promptForSite = [](CMainFrame& frame) { frame.ExecuteCommand(ID_ADD_SITE); };
 }
 
 CTrawlerApp::~CTrawlerApp()
 {
     m_frame.reset();
-    if (&m_core.Prompts() == m_prompts.get())
-        m_core.SetPrompts(nullptr);
+    if (&m_engine.Prompts() == m_prompts.get())
+        m_engine.SetPrompts(nullptr);
     SetScreenSizeProvider({});
     if (m_curlInitialized)
         StopNetworkLibrary();
@@ -69,23 +68,23 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     SetScreenSizeProvider(PrimaryScreenSize);
 
     // The options.
-    LoadOptions(m_core);
+    m_engine.LoadOptions();
 
     // The document.
     m_doc = std::make_unique<CTrawlerDoc>();
     m_doc->SetPrompts(m_prompts.get());
 
     // The command line, then the main window.
-    m_commandLine = CTrawlerCommandLineInfo(m_core.m_options.m_defaultMode);
+    m_commandLine = CTrawlerCommandLineInfo(m_engine.Options()->m_defaultMode);
     m_commandLine.ParseCommandLine(argc, argv);
-    m_frame = std::make_unique<CMainFrame>(m_core, *m_doc, false);
+    m_frame = std::make_unique<CMainFrame>(m_engine, *m_doc, false);
     connect(m_frame.get(), &CMainFrame::frameDestroyed, this, &CTrawlerApp::OnFrameDestroyed);
     m_prompts->SetOwner(m_frame.get());
     m_doc->OnNewDocument();
     m_frame->show();
 
     // The one Internet session, with the agent of the command line.
-    if (!OpenEngine(m_core, m_commandLine.m_agent))
+    if (!m_engine.Open(m_commandLine.m_agent))
     {
         m_prompts->ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kSocketsFailedMessage);
         return false;
@@ -107,15 +106,15 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     // while it asks, and the offer and the Add Site prompt wait for the user.
     {
         CWaitCursor waitCursor;
-        LoadHistories(m_core);
+        m_engine.LoadHistories();
     }
 
     // Unattended ("hide", "term"), nobody could answer the offer.
     if (!m_commandLine.m_noCheck && !m_commandLine.m_hide && !m_commandLine.m_terminate &&
-        m_steps.runUpgradeCheck && m_steps.runUpgradeCheck(m_frame.get(), m_core))
+        m_steps.runUpgradeCheck && m_steps.runUpgradeCheck(m_frame.get(), m_engine))
         return !m_frameClosed;
 
-    if (m_core.m_options.m_askSiteAtStartup && m_commandLine.m_sites.empty() &&
+    if (m_engine.Options()->m_askSiteAtStartup && m_commandLine.m_sites.empty() &&
         !m_commandLine.m_minimize && m_steps.promptForSite)
         m_steps.promptForSite(*m_frame);
 
@@ -131,7 +130,7 @@ void CTrawlerApp::ShowMainFrameInFinalState()
         m_frame->showMinimized();
     else if (m_commandLine.m_hide)
         m_frame->hide();
-    else if (m_core.m_options.m_windowMaximized)
+    else if (m_engine.Options()->m_windowMaximized)
         m_frame->showMaximized();
     else
         m_frame->showNormal();
@@ -144,12 +143,12 @@ void CTrawlerApp::RecordWorkDirectory()
     QSettings settings;
     const QString key = QStringLiteral("General/workdir");
     if (settings.value(key).toString().isEmpty())
-        settings.setValue(key, QString::fromStdString(m_core.m_options.m_workDir));
+        settings.setValue(key, QString::fromStdString(m_engine.Options()->m_workDir));
 }
 
 void CTrawlerApp::BrowseCommandLineSites()
 {
-    ::BrowseCommandLineSites(m_core, m_commandLine);
+    m_engine.BrowseCommandLineSites(m_commandLine);
 }
 
 void CTrawlerApp::OnFrameDestroyed()
@@ -168,7 +167,7 @@ void CTrawlerApp::CloseMainFrame()
 int CTrawlerApp::ExitInstance()
 {
     m_frame.reset();
-    EndSession(m_core);
+    m_engine.EndSession();
     return m_exitCode;
 }
 

@@ -12,7 +12,7 @@ class CGuiPrompts;
 class CMainFrame;
 class CTrawlerDoc;
 class QWidget;
-class CTrawlerCore;
+class CEngine;
 
 // The application: starts the program (settings, main window, Internet session, histories,
 // the sites of the command line), and saves what must survive when it ends.
@@ -26,11 +26,11 @@ public:
     {
         std::function<void(QWidget* owner)> showAbout;
         // True when a newer version was offered; the command line's sites are then skipped.
-        std::function<bool(QWidget* owner, CTrawlerCore& core)> runUpgradeCheck;
+        std::function<bool(QWidget* owner, CEngine& engine)> runUpgradeCheck;
         std::function<void(CMainFrame& frame)> promptForSite;
     };
 
-    explicit CTrawlerApp(CTrawlerCore& core);
+    explicit CTrawlerApp(CEngine& engine);
     ~CTrawlerApp() override;
 
     // Start-up, in order. False: the program ends without running its message loop
@@ -58,7 +58,7 @@ private:
     void BrowseCommandLineSites();
     void OnFrameDestroyed();
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     CStartupSteps m_steps;
     std::unique_ptr<CGuiPrompts> m_prompts;
     std::unique_ptr<CTrawlerDoc> m_doc;

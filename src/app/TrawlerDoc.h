@@ -9,7 +9,7 @@ class CDocView;
 class CUserPrompts;
 class QWidget;
 
-// The one document. It holds no data of its own (everything lives in the shared state), so
+// The one document. It holds no data of its own (everything lives in the engine), so
 // its commands are harmless: New repaints the views, Open only remembers the file's name, and
 // Save writes an empty file.
 class CTrawlerDoc : public QObject

@@ -4,9 +4,8 @@
 #include "app/Documentation.h"
 #include "app/MakerSite.h"
 #include "app/UpgradeDlg.h"
-#include "core/TrawlerCore.h"
-#include "download/LocalName.h"
 #include "net/Transfer.h"
+#include "session/Engine.h"
 #include "url/Url.h"
 
 #include <cstdint>
@@ -47,12 +46,13 @@ bool IsTrustedInstallerUrl(const std::string& url)
            FindNoCase(installer.Host(), maker.Host()) == 0;
 }
 
-std::string FetchInstallerUrl(CTrawlerCore& core, const std::atomic<bool>* cancel)
+std::string FetchInstallerUrl(CEngine& engine, const std::atomic<bool>* cancel)
 {
-    if (!core.HasSession())
+    const CTransferContext* context = engine.TransferContext();
+    if (context == nullptr)
         return {};
     CUrl marker(UpgradeCheckUrl());
-    CTransfer transfer(core.TransferContext(), cancel);
+    CTransfer transfer(*context, cancel);
     if (!transfer.OpenWithLogin(marker, false) || transfer.Status() != 200)
         return {};
     std::string body;
@@ -69,21 +69,22 @@ std::string FetchInstallerUrl(CTrawlerCore& core, const std::atomic<bool>* cance
     return IsTrustedInstallerUrl(url) ? url : std::string();
 }
 
-bool CheckForUpgrade(QWidget* owner, CTrawlerCore& core)
+bool CheckForUpgrade(QWidget* owner, CEngine& engine)
 {
     // On a thread of its own: a maker site that does not answer must not freeze the window.
     bool found = false;
-    const bool finished = RunInBackground(
-        owner, QStringLiteral("Checking for a newer version..."), 0,
-        [&](CTaskControl& control) { found = !FetchInstallerUrl(core, &control.cancel).empty(); });
+    const bool finished =
+        RunInBackground(owner, QStringLiteral("Checking for a newer version..."), 0,
+                        [&](CTaskControl& control)
+                        { found = !FetchInstallerUrl(engine, &control.cancel).empty(); });
     if (!finished || !found)
         return false;
-    CUpgradeDlg offer(core, owner);
+    CUpgradeDlg offer(engine, owner);
     offer.exec();
     return true;
 }
 
-std::string UpgradeTargetPath(const std::string& downloadDir, const std::string& fileName)
+std::string UpgradeTargetPath(const std::string& downloadFolder, const std::string& fileName)
 {
-    return DownloadDirectoryPrefix(downloadDir) + fileName;
+    return downloadFolder + fileName;
 }

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <string>
 
-class CTrawlerCore;
+class CEngine;
 class QWidget;
 
 // The upgrade check. The maker publishes a marker file at a path that carries this version's
@@ -22,12 +22,12 @@ bool IsTrustedInstallerUrl(const std::string& url);
 // Reads the marker (with the login prompt on 401 when logins are on) and returns the installer
 // URL it names; empty unless the answer is a 200 whose body (blanks around it aside) is a
 // trusted installer URL. cancel (may be null) stops the request.
-std::string FetchInstallerUrl(CTrawlerCore& core, const std::atomic<bool>* cancel);
+std::string FetchInstallerUrl(CEngine& engine, const std::atomic<bool>* cancel);
 
 // The check of start-up: a newer version exists only when FetchInstallerUrl names one; then the
 // offer runs modally, owned by owner. True when it was shown.
-bool CheckForUpgrade(QWidget* owner, CTrawlerCore& core);
+bool CheckForUpgrade(QWidget* owner, CEngine& engine);
 
-// Where the installer is downloaded: the download directory (with a "/" added when it lacks
-// one), then the file name part of the installer's URL.
-std::string UpgradeTargetPath(const std::string& downloadDir, const std::string& fileName);
+// Where the installer is downloaded: the download folder (CEngine::DownloadFolder, which ends
+// in a "/"), then the file name part of the installer's URL.
+std::string UpgradeTargetPath(const std::string& downloadFolder, const std::string& fileName);

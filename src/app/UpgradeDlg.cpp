@@ -2,9 +2,11 @@
 
 #include "app/AppMessages.h"
 #include "app/BackgroundTask.h"
+#include "app/MainFrame.h"
 #include "app/Upgrade.h"
 #include "app/UpgradeProgressDlg.h"
-#include "core/TrawlerCore.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "url/Url.h"
 
 #include <QHBoxLayout>
@@ -12,7 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CUpgradeDlg::CUpgradeDlg(CTrawlerCore& core, QWidget* parent) : QDialog(parent), m_core(core)
+CUpgradeDlg::CUpgradeDlg(CEngine& engine, QWidget* parent) : QDialog(parent), m_engine(engine)
 {
     setWindowTitle(QStringLiteral("Upgrade!"));
     auto* headline = new QLabel(QStringLiteral("A new version of Harvestor is available!"), this);
@@ -48,7 +50,7 @@ void CUpgradeDlg::UpgradeNow()
     RunInBackground(this, QStringLiteral("Asking for the new version..."), 0,
                     [&](CTaskControl& control)
                     {
-                        std::string url = FetchInstallerUrl(m_core, &control.cancel);
+                        std::string url = FetchInstallerUrl(m_engine, &control.cancel);
                         if (!control.cancel.load())
                             installerUrl = std::move(url);
                     });
@@ -57,22 +59,24 @@ void CUpgradeDlg::UpgradeNow()
         return;
 
     CUrl installer(installerUrl);
-    CUpgradeProgressDlg download(m_core, installer, this);
+    CUpgradeProgressDlg download(m_engine, installer, this);
     if (download.exec() != QDialog::Accepted)
     {
         done(QDialog::Rejected);
         return;
     }
     // Closing the program only makes room for an installer that really started.
-    if (!m_core.Prompts().OpenWithShell(std::string(installer.LocalFileName())))
+    if (!m_engine.Prompts().OpenWithShell(std::string(installer.LocalFileName())))
     {
-        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName,
-                                       "Failed to start the upgrade " +
-                                           std::string(installer.LocalFileName()) +
-                                           ".  Please start it yourself.");
+        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName,
+                                         "Failed to start the upgrade " +
+                                             std::string(installer.LocalFileName()) +
+                                             ".  Please start it yourself.");
         done(QDialog::Rejected);
         return;
     }
     done(QDialog::Accepted);
-    m_core.m_events.Post(CWorkDoneEvent{});
+    // The main window closes once this has returned.
+    if (auto* frame = qobject_cast<CMainFrame*>(parentWidget()))
+        frame->Messages().OnEvent(CWorkDoneEvent{});
 }

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class CTrawlerCore;
+class CEngine;
 
 // "Upgrade!": offers the new version. "&Don't Upgrade" (and Escape) closes the offer.
 // "&Upgrade Now!" (also Enter) reads the installer's URL from the marker, downloads the
@@ -13,10 +13,10 @@ class CUpgradeDlg : public QDialog
     Q_OBJECT
 
 public:
-    explicit CUpgradeDlg(CTrawlerCore& core, QWidget* parent = nullptr);
+    explicit CUpgradeDlg(CEngine& engine, QWidget* parent = nullptr);
 
     void UpgradeNow();
 
 private:
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
 };

@@ -2,9 +2,10 @@
 
 #include "app/AppMessages.h"
 #include "app/Upgrade.h"
-#include "core/TrawlerCore.h"
-#include "download/LocalName.h"
+#include "net/TransferContext.h"
 #include "net/UrlTransfers.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "url/Url.h"
 
 #include <QCoreApplication>
@@ -49,8 +50,8 @@ void CUpgradeProgress::OnEnd(bool complete)
     QCoreApplication::postEvent(m_window, new CUpgradeMessage(WM_UPGRADE_DONE, complete ? 1 : 0));
 }
 
-CUpgradeProgressDlg::CUpgradeProgressDlg(CTrawlerCore& core, CUrl& installer, QWidget* parent)
-    : QDialog(parent), m_core(core), m_installer(installer)
+CUpgradeProgressDlg::CUpgradeProgressDlg(CEngine& engine, CUrl& installer, QWidget* parent)
+    : QDialog(parent), m_engine(engine), m_installer(installer)
 {
     setWindowTitle(QStringLiteral("Upgrade Harvestor"));
     auto* label = new QLabel(QStringLiteral("Downloading..."), this);
@@ -73,13 +74,9 @@ CUpgradeProgressDlg::~CUpgradeProgressDlg()
     // Only when the dialog goes before its download ended.
     if (m_worker.joinable())
     {
-        m_core.m_cancelDownload.store(true);
-        m_core.m_events.WakePrompts();
-        m_cancelRequested = true;
+        m_cancel.store(true);
         JoinWorker();
     }
-    if (m_cancelRequested)
-        m_core.m_cancelDownload.store(false);
 }
 
 void CUpgradeProgressDlg::showEvent(QShowEvent* event)
@@ -94,18 +91,31 @@ void CUpgradeProgressDlg::showEvent(QShowEvent* event)
 
 void CUpgradeProgressDlg::StartDownload()
 {
-    const std::string& downloadDir = m_core.m_options.m_downloadDir;
+    const std::string folder = m_engine.DownloadFolder();
     // The default download directory does not exist before the first download.
     std::error_code ignored;
-    std::filesystem::create_directories(DownloadDirectoryPrefix(downloadDir), ignored);
-    const std::string path = UpgradeTargetPath(downloadDir, std::string(m_installer.FileName()));
+    std::filesystem::create_directories(folder, ignored);
+    const std::string path = UpgradeTargetPath(folder, std::string(m_installer.FileName()));
+    const CTransferContext* session = m_engine.TransferContext();
     m_worker = std::thread(
-        [this, path]
+        [this, path, session]
         {
-            // The size request too runs here, never on the window's thread.
-            DetermineSize(m_installer, m_core.TransferContext(), &m_core.m_cancelDownload);
             CUpgradeProgress progress(this);
-            DownloadTo(m_installer, m_core.TransferContext(), progress, path);
+            if (session == nullptr)
+            {
+                progress.OnEnd(false);
+                return;
+            }
+            // The engine's settings with this dialog's cancel flag: Cancel stops this download
+            // alone.
+            const CTransferContext context{session->session,       session->connections,
+                                           session->options,       session->log,
+                                           session->statistics,    session->events,
+                                           session->cancelBrowse,  m_cancel,
+                                           session->pageReadLimit, session->publishedOptions};
+            // The size request too runs here, never on the window's thread.
+            DetermineSize(m_installer, context, &m_cancel);
+            DownloadTo(m_installer, context, progress, path);
         });
 }
 
@@ -130,20 +140,15 @@ void CUpgradeProgressDlg::OnDone(bool success)
     JoinWorker();
     if (success)
     {
-        if (m_cancelRequested)
-            m_core.m_cancelDownload.store(false);
-        m_cancelRequested = false;
         QDialog::done(QDialog::Accepted);
         return;
     }
-    if (m_core.m_cancelDownload.load())
+    if (m_cancel.load())
     {
-        m_core.m_cancelDownload.store(false);
-        m_cancelRequested = false;
         QDialog::done(QDialog::Rejected);
         return;
     }
-    m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kUpgradeFailedMessage);
+    m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Error, kAppName, kUpgradeFailedMessage);
     QDialog::done(QDialog::Rejected);
 }
 
@@ -151,11 +156,7 @@ void CUpgradeProgressDlg::reject()
 {
     // The dialog closes when the download notices the flag and reports its end.
     if (m_worker.joinable() && !m_finished)
-    {
-        m_core.m_cancelDownload.store(true);
-        m_core.m_events.WakePrompts();
-        m_cancelRequested = true;
-    }
+        m_cancel.store(true);
 }
 
 void CUpgradeProgressDlg::JoinWorker()

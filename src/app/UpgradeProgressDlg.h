@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <thread>
 
-class CTrawlerCore;
+class CEngine;
 class CUrl;
 class QProgressBar;
 
@@ -47,14 +47,15 @@ private:
 // "Upgrade Harvestor": downloads the installer on a thread of its own into the download
 // directory (an older file of that name is overwritten). Closes with OK when the file arrived
 // whole; with Cancel after a failure (telling the user) or a cancel (silently). "&Cancel" and
-// Escape only ask the download to stop, through the cancel-download flag.
+// Escape only ask the download to stop, through the dialog's own cancel flag (the engine's
+// downloads go on).
 class CUpgradeProgressDlg : public QDialog
 {
     Q_OBJECT
 
 public:
     // installer must outlive the dialog; its local file name is set once the download arrived.
-    CUpgradeProgressDlg(CTrawlerCore& core, CUrl& installer, QWidget* parent = nullptr);
+    CUpgradeProgressDlg(CEngine& engine, CUrl& installer, QWidget* parent = nullptr);
     ~CUpgradeProgressDlg() override;
 
     QProgressBar* ProgressBar() const { return m_progress; }
@@ -69,12 +70,12 @@ private:
     void OnDone(bool success);
     void JoinWorker();
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     CUrl& m_installer;
     QProgressBar* m_progress = nullptr;
     std::thread m_worker;
+    // Set by this thread: the download and its size request watch it.
+    std::atomic<bool> m_cancel{false};
     bool m_started = false;
     bool m_finished = false;
-    // This dialog raised the cancel flag, so it is the one to lower it again.
-    bool m_cancelRequested = false;
 };

@@ -1,7 +1,6 @@
 #include "app/UrlList.h"
 
-#include "core/TrawlerCore.h"
-#include "url/Url.h"
+#include "session/Engine.h"
 
 #include <QBrush>
 #include <QColor>
@@ -57,7 +56,7 @@ int SortedPosition(const QTreeWidgetItem* parent, const QTreeWidget* tree, const
 
 } // namespace
 
-CUrlList::CUrlList(CTrawlerCore& core, QWidget* parent) : QTreeWidget(parent), m_core(core)
+CUrlList::CUrlList(CEngine& engine, QWidget* parent) : QTreeWidget(parent), m_engine(engine)
 {
     setColumnCount(1);
     setHeaderHidden(true);
@@ -87,9 +86,13 @@ void CUrlList::InsertNode(const std::string& parentUrl, const std::string& urlTe
     CPendingNode node{parentUrl, urlText, visited};
     if (QThread::currentThread() == thread())
     {
-        // The caller holds the sink's lock; nodes handed over earlier go first.
-        ApplyPendingNodesLocked();
+        // Nodes handed over earlier go first. The engine's lock is held: a refusal is given
+        // back once it has been let go.
+        InsertPendingNodes();
         InsertOnGuiThread(node);
+        if (!m_refused.empty())
+            QMetaObject::invokeMethod(
+                this, [this] { GiveBackRefused(); }, Qt::QueuedConnection);
         return;
     }
     bool first = false;
@@ -106,17 +109,11 @@ void CUrlList::InsertNode(const std::string& parentUrl, const std::string& urlTe
 
 void CUrlList::ApplyPendingNodes()
 {
-    {
-        std::lock_guard lock(m_pendingMutex);
-        if (m_pendingNodes.empty())
-            return;
-    }
-    // Held for this one step: no browse thread waits for this thread while it holds the lock.
-    CSinkLock lock(m_core.m_sites);
-    ApplyPendingNodesLocked();
+    InsertPendingNodes();
+    GiveBackRefused();
 }
 
-void CUrlList::ApplyPendingNodesLocked()
+void CUrlList::InsertPendingNodes()
 {
     std::vector<CPendingNode> nodes;
     {
@@ -127,6 +124,15 @@ void CUrlList::ApplyPendingNodesLocked()
         InsertOnGuiThread(node);
 }
 
+void CUrlList::GiveBackRefused()
+{
+    if (m_refused.empty())
+        return;
+    std::vector<std::string> refused;
+    refused.swap(m_refused);
+    m_engine.ForgetTreePages(refused);
+}
+
 void CUrlList::InsertOnGuiThread(const CPendingNode& node)
 {
     QTreeWidgetItem* parentItem = nullptr;
@@ -135,8 +141,8 @@ void CUrlList::InsertOnGuiThread(const CPendingNode& node)
         parentItem = ItemOf(node.parentUrl);
         if (parentItem == nullptr)
         {
-            // The sink marked the URL as in the tree when it handed the node over.
-            m_core.m_urlStore.Release(CHolder::Tree, node.url);
+            // The engine marked the page as in the tree when it handed the node over.
+            m_refused.push_back(node.url);
             return;
         }
     }
@@ -217,7 +223,7 @@ void CUrlList::ForgetSubtree(QTreeWidgetItem* item)
 {
     for (int i = 0; i < item->childCount(); ++i)
         ForgetSubtree(item->child(i));
-    // Nodes put in past the sink may share a URL; the latest one keeps the map's entry.
+    // Nodes put in past the engine may share a URL; the latest one keeps the map's entry.
     const auto byUrl = m_itemOfUrl.find(UrlOf(item));
     if (byUrl != m_itemOfUrl.end() && byUrl->second == item)
         m_itemOfUrl.erase(byUrl);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/DocView.h"
-#include "platform/SinkTargets.h"
 
 #include <QPixmap>
 #include <QTreeWidget>
@@ -12,13 +11,12 @@
 #include <vector>
 
 class CModeData;
-class CUrl;
-class CTrawlerCore;
+class CEngine;
 
-// The site tree: one node per site or page URL, children sorted by text. Worker threads insert
-// through the site sink (CSiteTreeTarget), naming a node's parent by its URL; the tree keeps its
-// own map from URL texts to nodes, and the core knows nothing of them.
-class CUrlList : public QTreeWidget, public CSiteTreeTarget, public CDocView
+// The site tree: one node per site or page URL, children sorted by text. The engine's pages
+// added arrive from its threads, naming a node's parent by its URL; the tree keeps its own map
+// from URL texts to nodes, and the engine knows nothing of them.
+class CUrlList : public QTreeWidget, public CDocView
 {
     Q_OBJECT
 
@@ -28,17 +26,17 @@ public:
     static constexpr int kImageReading = 1;
     static constexpr int kImageDone = 2;
 
-    CUrlList(CTrawlerCore& core, QWidget* parent = nullptr);
+    CUrlList(CEngine& engine, QWidget* parent = nullptr);
 
     // The six 16 x 16 pictures of the node images, side by side in one strip.
     void SetImageStrip(const QPixmap& strip);
 
-    // Any thread, with the site sink's lock held. On the user-interface thread the node goes in
-    // at once; from another thread it goes in when this thread next serves its events (or
-    // earlier, see ApplyPendingNodes), in the order of the calls. A node whose parent URL has no
-    // node then is refused, and the site tree's mark on its URL is given back to the store.
-    void InsertNode(const std::string& parentUrl, const std::string& urlText,
-                    bool visited) override;
+    // Any thread, as the engine adds the page (under its lock). On the user-interface thread
+    // the node goes in at once; from another thread it goes in when this thread next serves its
+    // events (or earlier, see ApplyPendingNodes), in the order of the calls. A node whose parent
+    // URL has no node then is refused, and the page is given back to the engine (never while
+    // the engine's lock may be held).
+    void InsertNode(const std::string& parentUrl, const std::string& urlText, bool visited);
     // Puts the nodes that other threads handed over into the tree. Whatever reads or changes the
     // tree for the user calls this first.
     void ApplyPendingNodes();
@@ -92,21 +90,25 @@ private:
         bool visited;
     };
 
-    // A node whose parent has no node (any more) is refused, its tree mark given back.
+    // A node whose parent has no node (any more) is refused and kept for GiveBackRefused.
     void InsertOnGuiThread(const CPendingNode& node);
-    // ApplyPendingNodes for a caller that holds the site sink's lock.
-    void ApplyPendingNodesLocked();
+    // Inserts the nodes handed over so far, without giving back the refused ones.
+    void InsertPendingNodes();
+    // Tells the engine of the refused nodes' pages.
+    void GiveBackRefused();
     void ForgetSubtree(QTreeWidgetItem* item);
-    // Sets the visited mark of the node and of its record; returns the record (or nullptr).
-    CUrl* VisitNode(QTreeWidgetItem* item);
+    // Draws the node visited and tells the engine.
+    void VisitNode(QTreeWidgetItem* item);
     void BrowseNode(QTreeWidgetItem* item, std::unique_ptr<CModeData> mode);
-    // Gives up the tree marks of every node below item, deepest first.
-    void ReleaseDescendants(QTreeWidgetItem* item);
+    // The URLs of every node below item, deepest first.
+    void CollectDescendants(QTreeWidgetItem* item, std::vector<std::string>& urls) const;
 
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     std::mutex m_pendingMutex;
     std::vector<CPendingNode> m_pendingNodes;
-    // Every node by its URL text; the sink shows a URL at most once.
+    // Pages refused on this thread, not yet given back.
+    std::vector<std::string> m_refused;
+    // Every node by its URL text; the engine shows a URL at most once.
     std::unordered_map<std::string, QTreeWidgetItem*> m_itemOfUrl;
     QList<QIcon> m_images;
 };

@@ -3,10 +3,9 @@
 #include "app/AppMessages.h"
 #include "app/FindDlg.h"
 #include "app/UrlList.h"
-#include "core/TrawlerCore.h"
-#include "crawl/BrowseEngine.h"
 #include "platform/FileError.h"
-#include "session/SessionSteps.h"
+#include "platform/UserPrompts.h"
+#include "session/Engine.h"
 #include "settings/ModeData.h"
 #include "url/Url.h"
 
@@ -30,34 +29,23 @@ QTreeWidgetItem* CUrlList::SelectedItem() const
 
 void CUrlList::AddSite()
 {
-    CAddSiteDlg dialog(m_core, window());
+    CAddSiteDlg dialog(m_engine, window());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    StartSiteBrowse(m_core, dialog.SiteText(), dialog.ModeIndex());
+    m_engine.BrowseSite(dialog.SiteText(), dialog.ModeIndex());
 }
 
-CUrl* CUrlList::VisitNode(QTreeWidgetItem* item)
+void CUrlList::VisitNode(QTreeWidgetItem* item)
 {
-    // The node's tree mark keeps its record alive while the node exists.
-    CUrl* record = m_core.m_urlStore.Find(UrlOf(item));
-    if (record != nullptr)
-        record->SetVisited();
+    m_engine.MarkVisited(UrlOf(item));
     MarkVisited(item);
-    return record;
 }
 
 void CUrlList::BrowseNode(QTreeWidgetItem* item, std::unique_ptr<CModeData> mode)
 {
-    VisitNode(item);
-    CUrlHold site = m_core.m_urlStore.Hold(UrlOf(item));
-    if (!site)
-    {
-        // No record for the node (it was put in by hand): a new one goes with the browse.
-        auto record = std::make_unique<CUrl>(UrlOf(item));
-        record->SetVisited();
-        site = m_core.m_urlStore.Add(std::move(record));
-    }
-    StartBrowse(m_core, std::move(site), std::move(mode));
+    MarkVisited(item);
+    // Marks the page visited too; a node without a record gets a new one for the browse.
+    m_engine.BrowsePage(UrlOf(item), std::move(mode));
 }
 
 void CUrlList::BrowseSelected(int modeNumber)
@@ -68,11 +56,11 @@ void CUrlList::BrowseSelected(int modeNumber)
     std::unique_ptr<CModeData> mode;
     try
     {
-        mode = GetMode(modeNumber, m_core.m_options);
+        mode = GetMode(modeNumber, *m_engine.Options());
     }
     catch (const CFileError& error)
     {
-        ReportFileError(m_core, error);
+        m_engine.ReportFileError(error);
         return;
     }
     BrowseNode(item, std::move(mode));
@@ -86,11 +74,11 @@ void CUrlList::ExploreSelected()
     std::unique_ptr<CModeData> mode;
     try
     {
-        mode = GetDefaultMode(m_core.m_options);
+        mode = GetDefaultMode(*m_engine.Options());
     }
     catch (const CFileError& error)
     {
-        ReportFileError(m_core, error);
+        m_engine.ReportFileError(error);
         return;
     }
     BrowseNode(item, std::move(mode));
@@ -103,37 +91,34 @@ void CUrlList::OpenSelected()
         return;
     // Visited whether or not the browser starts.
     VisitNode(item);
-    if (!m_core.Prompts().OpenWithShell(UrlOf(item)))
-        m_core.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
+    if (!m_engine.Prompts().OpenWithShell(UrlOf(item)))
+        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
 }
 
-void CUrlList::ReleaseDescendants(QTreeWidgetItem* item)
+void CUrlList::CollectDescendants(QTreeWidgetItem* item, std::vector<std::string>& urls) const
 {
     for (int i = 0; i < item->childCount(); ++i)
     {
         QTreeWidgetItem* child = item->child(i);
-        ReleaseDescendants(child);
-        m_core.m_urlStore.Release(CHolder::Tree, UrlOf(child));
+        CollectDescendants(child, urls);
+        urls.push_back(UrlOf(child));
     }
 }
 
 void CUrlList::RemoveSelected()
 {
+    // Nodes handed over before go in first, so the removal takes their subtrees too.
+    ApplyPendingNodes();
+    QTreeWidgetItem* item = SelectedItem();
+    if (item != nullptr)
     {
-        // Browse threads insert under this lock; a removal never races an insertion.
-        CSinkLock lock(m_core.m_sites);
-        // Nodes handed over before go in first, so the removal takes their subtrees too.
-        ApplyPendingNodesLocked();
-        QTreeWidgetItem* item = SelectedItem();
-        if (item != nullptr)
-        {
-            // A record that a browse thread or the file list still holds survives. A later
-            // insertion under a removed node is refused (its URL has no node), and a later
-            // image update finds no node.
-            m_core.m_urlStore.Release(CHolder::Tree, UrlOf(item));
-            ReleaseDescendants(item);
-            DeleteNode(item);
-        }
+        // A record that a browse thread or the file list still holds survives. A later
+        // insertion under a removed node is refused (its URL has no node), and a later image
+        // update finds no node.
+        std::vector<std::string> urls{UrlOf(item)};
+        CollectDescendants(item, urls);
+        DeleteNode(item);
+        m_engine.ForgetTreePages(urls);
     }
     viewport()->update();
 }
@@ -142,7 +127,7 @@ void CUrlList::FindInList()
 {
     std::string text;
     {
-        CFindDlg dialog(true, kFindHistoryFile, m_core, window());
+        CFindDlg dialog(true, kFindHistoryFile, m_engine, window());
         if (dialog.exec() != QDialog::Accepted)
             return;
         text = dialog.SearchText();
@@ -162,5 +147,5 @@ void CUrlList::FindInList()
             }
         }
     }
-    m_core.Prompts().ShowMessage(kAppName, kNoMatchMessage);
+    m_engine.Prompts().ShowMessage(kAppName, kNoMatchMessage);
 }

@@ -1,7 +1,6 @@
 #include "app/WhyDlg.h"
 
-#include "crawl/WhyLookup.h"
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 
 #include <QCompleter>
 #include <QDialogButtonBox>
@@ -12,8 +11,8 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
-CWhyDlg::CWhyDlg(CTrawlerCore& core, const std::string& url, QWidget* parent)
-    : QDialog(parent), m_core(core)
+CWhyDlg::CWhyDlg(CEngine& engine, const std::string& url, QWidget* parent)
+    : QDialog(parent), m_engine(engine)
 {
     setWindowTitle(QStringLiteral("Why?"));
 
@@ -21,7 +20,7 @@ CWhyDlg::CWhyDlg(CTrawlerCore& core, const std::string& url, QWidget* parent)
     m_url->setObjectName(QStringLiteral("url"));
     m_url->setMinimumWidth(480);
     QStringList met;
-    for (const std::string& text : UrlsMet(core))
+    for (const std::string& text : engine.UrlsMet())
         met << QString::fromStdString(text);
     auto* completer = new QCompleter(met, m_url);
     completer->setCaseSensitivity(Qt::CaseInsensitive);
@@ -63,5 +62,5 @@ void CWhyDlg::Ask()
 {
     const std::string url = m_url->text().trimmed().toStdString();
     if (!url.empty())
-        m_answer->setText(QString::fromStdString(WhyAnswer(m_core, url)));
+        m_answer->setText(QString::fromStdString(m_engine.WhyAnswer(url)));
 }

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <string>
 
-class CTrawlerCore;
+class CEngine;
 class QLabel;
 class QLineEdit;
 
@@ -15,7 +15,7 @@ class CWhyDlg : public QDialog
     Q_OBJECT
 
 public:
-    CWhyDlg(CTrawlerCore& core, const std::string& url, QWidget* parent = nullptr);
+    CWhyDlg(CEngine& engine, const std::string& url, QWidget* parent = nullptr);
 
     QLineEdit* UrlEdit() const { return m_url; }
     QString Answer() const;
@@ -23,7 +23,7 @@ public:
     void Ask();
 
 private:
-    CTrawlerCore& m_core;
+    CEngine& m_engine;
     QLineEdit* m_url = nullptr;
     QLabel* m_answer = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "download/LocalName.h"
 
-#include "download/SavedName.h"
+#include "url/SavedName.h"
 #include "net/MediaTypes.h"
 #include "net/UrlTransfers.h"
 #include "platform/AtomicFile.h"

@@ -4,6 +4,7 @@
 #include "crawl/BrowseEngine.h"
 #include "crawl/WhyLookup.h"
 #include "download/DownloadWorkers.h"
+#include "download/LocalName.h"
 #include "net/UrlTransfers.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
@@ -412,4 +413,67 @@ bool CEngine::WaitForBrowses(std::chrono::milliseconds budget) const
 bool CEngine::WaitForAllWork(std::chrono::milliseconds budget) const
 {
     return m_core->m_threads.WaitForThreads(budget);
+}
+
+std::string CEngine::DownloadFolder() const
+{
+    return DownloadDirectoryPrefix(m_core->Options()->m_downloadDir);
+}
+
+bool CEngine::ListFile(const std::string& url)
+{
+    return m_core->m_foundFiles.AddLocked(m_core->m_urlStore.Add(m_core->NewRecord(url)));
+}
+
+bool CEngine::AddTreePage(const std::string& url, const std::string& parentUrl)
+{
+    return m_core->m_sites.AddLocked(m_core->m_urlStore.Add(m_core->NewRecord(url)), parentUrl);
+}
+
+bool CEngine::StartCountedWork(EEngineWork kind, std::function<void(std::stop_token)> work)
+{
+    return m_core->m_threads.Start(kind == EEngineWork::Browse ? CWorkerThreads::EKind::Browse
+                                                               : CWorkerThreads::EKind::Download,
+                                   std::move(work));
+}
+
+CLoginAnswer CEngine::AskLogin(const std::string& server, const std::string& userName,
+                               const std::string& password, const std::atomic<bool>* cancel)
+{
+    return m_core->m_events.AskLogin(std::make_shared<CLoginRequest>(server, userName, password),
+                                     cancel);
+}
+
+CRecordState CEngine::RecordState(std::string_view url) const
+{
+    CRecordState state;
+    const CUrlHold record = m_core->m_urlStore.Hold(url);
+    if (!record)
+        return state;
+    state.known = true;
+    state.inTree = m_core->m_urlStore.IsInTree(url);
+    state.inFileList = m_core->m_urlStore.IsInFileList(url);
+    state.visited = record->IsVisited();
+    state.usable = record->m_usable;
+    return state;
+}
+
+bool CEngine::BrowseCancelled() const
+{
+    return m_core->m_cancelBrowse.load();
+}
+
+bool CEngine::DownloadsCancelled() const
+{
+    return m_core->m_cancelDownload.load();
+}
+
+std::size_t CEngine::PageHistoryCount() const
+{
+    return m_core->m_histories.m_urlHistory.GetCount();
+}
+
+std::size_t CEngine::FileHistoryCount() const
+{
+    return m_core->m_histories.m_fileHistory.GetCount();
 }

@@ -2,6 +2,7 @@
 
 #include "core/CrawlBounds.h"
 #include "platform/EngineEvents.h"
+#include "platform/LoginRequest.h"
 #include "settings/Options.h"
 #include "url/DecisionJournal.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +49,24 @@ struct CListedFile
 {
     std::optional<std::uint64_t> size;
     std::string foundOn;
+};
+
+// What the engine keeps for a URL now: whether it has a record, whether the site tree or the file
+// list shows it, and the record's own marks.
+struct CRecordState
+{
+    bool known = false;
+    bool inTree = false;
+    bool inFileList = false;
+    bool visited = false;
+    bool usable = false;
+};
+
+// The kinds of work the engine counts, runs on threads of its own and joins.
+enum class EEngineWork
+{
+    Browse,
+    Download
 };
 
 // A start page whose read failed, and why.
@@ -156,6 +176,8 @@ public:
     std::vector<CLinkExplanation> ExplainAll() const;
     std::vector<CUnreadPage> UnreadStartPages() const;
     std::uint32_t FailedDownloads() const;
+    // The download directory as downloads use it: ending in a separator (when not empty).
+    std::string DownloadFolder() const;
     // The session's request settings for the front-end's own requests (the maker's site);
     // nullptr before Open.
     const CTransferContext* TransferContext() const;
@@ -176,6 +198,29 @@ public:
     // the budget ran out first. A front-end hears this from its events instead.
     bool WaitForBrowses(std::chrono::milliseconds budget) const;
     bool WaitForAllWork(std::chrono::milliseconds budget) const;
+
+    // What a browse thread does with a link (tests and benchmarks: lists without a server). Any
+    // thread. ListFile puts the URL into the file list, AddTreePage into the site tree under the
+    // page parentUrl (empty: a site); the observer hears of it. False when it was shown already
+    // (or no observer listens).
+    bool ListFile(const std::string& url);
+    bool AddTreePage(const std::string& url, const std::string& parentUrl = {});
+    // Runs work on a thread of the engine's, counted as a browse or a download worker would be
+    // (tests: work in progress without a server). work returns when it is done or its token asks
+    // it to stop (closing). False when the engine starts no work any more.
+    bool StartCountedWork(EEngineWork kind, std::function<void(std::stop_token)> work);
+    // A login question as a transfer asks it: through the observer, the calling thread waiting
+    // for the answer. Cancel (the flag, Cancel Browse or Download, or the observer's removal)
+    // ends it as Cancel. Not on the front-end's thread.
+    CLoginAnswer AskLogin(const std::string& server, const std::string& userName,
+                          const std::string& password, const std::atomic<bool>* cancel);
+    CRecordState RecordState(std::string_view url) const;
+    // Cancel Browse or Cancel Download was asked and still holds.
+    bool BrowseCancelled() const;
+    bool DownloadsCancelled() const;
+    // Entries of the page and the download history.
+    std::size_t PageHistoryCount() const;
+    std::size_t FileHistoryCount() const;
 
 private:
     std::unique_ptr<CTrawlerCore> m_core;

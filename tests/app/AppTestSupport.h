@@ -3,7 +3,7 @@
 #include "app/GuiPrompts.h"
 #include "app/MainFrame.h"
 #include "app/TrawlerDoc.h"
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -39,11 +39,19 @@ private:
     CTempDir m_dir;
 };
 
-// The shared state, a document, prompts that answer without windows, and a main window.
+// Changes the engine's options as the window does: a copy, edited, set.
+template <class Edit> void EditOptions(CEngine& engine, Edit edit)
+{
+    COptions options = *engine.Options();
+    edit(options);
+    engine.SetOptions(options);
+}
+
+// The engine, a document, prompts that answer without windows, and a main window.
 struct CFrameFixture
 {
     CScratchDir dir;
-    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
+    CEngine engine{dir.Path(), dir.File("hvstr.log")};
     CTrawlerDoc doc;
     CGuiPrompts prompts;
     std::unique_ptr<CMainFrame> frame;
@@ -52,12 +60,12 @@ struct CFrameFixture
     explicit CFrameFixture(bool headless = true, bool windowedPrompts = false)
         : prompts(!windowedPrompts)
     {
-        core.SetPrompts(&prompts);
-        frame = std::make_unique<CMainFrame>(core, doc, headless);
+        engine.SetPrompts(&prompts);
+        frame = std::make_unique<CMainFrame>(engine, doc, headless);
     }
     ~CFrameFixture()
     {
         frame.reset();
-        core.SetPrompts(nullptr);
+        engine.SetPrompts(nullptr);
     }
 };

@@ -79,7 +79,7 @@ struct CRecordingFixture : CFrameFixture
 
     CRecordingFixture()
     {
-        core.SetPrompts(&recording);
+        engine.SetPrompts(&recording);
         recording.SetDialogRunner(
             [this](QDialog& dialog)
             {
@@ -94,5 +94,5 @@ struct CRecordingFixture : CFrameFixture
                 return true;
             });
     }
-    ~CRecordingFixture() { core.SetPrompts(&prompts); }
+    ~CRecordingFixture() { engine.SetPrompts(&prompts); }
 };

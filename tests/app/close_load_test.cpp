@@ -1,10 +1,8 @@
 #include "AppTestSupport.h"
 #include "app/TrawlerApp.h"
-#include "download/DownloadWorkers.h"
 #include "settings/Options.h"
 #include "settings/TSList.h"
 #include "support/FileBytes.h"
-#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -116,11 +114,11 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
         options.m_duplicateAction = kDuplicateRename;
         options.Save();
     }
-    CTrawlerCore core(dir.Path(), dir.File("hvstr.log"));
-    CTrawlerApp app(core);
+    CEngine engine(dir.Path(), dir.File("hvstr.log"));
+    CTrawlerApp app(engine);
     app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
     app.Steps().showAbout = [](QWidget*) {};
-    app.Steps().runUpgradeCheck = [](QWidget*, CTrawlerCore&) { return false; };
+    app.Steps().runUpgradeCheck = [](QWidget*, CEngine&) { return false; };
     std::vector<std::string> arguments = {"harvestor", "-nocheck", "-mode", "2"};
     for (int section = 0; section < kSections; ++section)
     {
@@ -136,8 +134,8 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
         [&]
         {
             // Pages in flight queue the files fast: wait until some small one is in, too.
-            return core.RunningBrowses() == 4 && core.RunningDownloads() == 20 &&
-                   core.m_stats.m_receivedFiles.load() > 0;
+            return engine.RunningBrowses() == 4 && engine.RunningDownloads() == 20 &&
+                   engine.Statistics().receivedFiles > 0;
         },
         60000));
 
@@ -146,9 +144,9 @@ void CCloseLoadTest::closeUnderLoadEndsAndKeepsOnlyCompleteFiles()
     app.CloseMainFrame();
     // A generous bound: the workers stop at their next check.
     QVERIFY2(closing.elapsed() < 30000, QByteArray::number(closing.elapsed()).constData());
-    QVERIFY(!core.m_threads.AnyThreadRunning());
-    QCOMPARE(core.RunningDownloads(), 0u);
-    QCOMPARE(core.RunningBrowses(), 0u);
+    QVERIFY(!engine.WorkersRunning());
+    QCOMPARE(engine.RunningDownloads(), 0u);
+    QCOMPARE(engine.RunningBrowses(), 0u);
     site.Stop();
     app.ExitInstance();
 
@@ -202,32 +200,33 @@ void CCloseLoadTest::closeStartsNoWorkerBehindItsWait()
     server.Start();
 
     CFrameFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
-    f.core.m_options.m_downloadDir = f.dir.File("dl") + "/";
-    f.core.m_options.m_downloadThreads = 1;
-    f.core.PublishOptions();
-    QVERIFY(QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url("/stall.zip"))));
-    PostDownloadsQueued(f.core);
-    QVERIFY(QTest::qWaitFor([&] { return f.core.RunningDownloads() == 1; }, 20000));
+    EditOptions(f.engine,
+                [&](COptions& o)
+                {
+                    o.m_downloadDir = f.dir.File("dl") + "/";
+                    o.m_downloadThreads = 1;
+                });
+    QVERIFY(f.engine.Open("Hvstr152"));
+    QVERIFY(f.engine.RetryDownloads({server.Url("/stall.zip")}));
+    QVERIFY(QTest::qWaitFor([&] { return f.engine.RunningDownloads() == 1; }, 20000));
 
     // A browser that queues a file once the workers have gone, and ends a little later.
-    QVERIFY(f.core.m_threads.Start(
-        CWorkerThreads::EKind::Browse,
+    QVERIFY(f.engine.StartCountedWork(
+        EEngineWork::Browse,
         [&](std::stop_token)
         {
-            WaitFor([&] { return f.core.m_cancelBrowse.load(); }, std::chrono::seconds(60));
-            WaitFor([&] { return f.core.RunningDownloads() == 0; }, std::chrono::seconds(60));
-            QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url("/late.zip")));
-            PostDownloadsQueued(f.core);
-            WaitFor([&] { return f.core.RunningDownloads() != 0; }, std::chrono::seconds(2));
+            WaitFor([&] { return f.engine.BrowseCancelled(); }, std::chrono::seconds(60));
+            WaitFor([&] { return f.engine.RunningDownloads() == 0; }, std::chrono::seconds(60));
+            f.engine.RetryDownloads({server.Url("/late.zip")});
+            WaitFor([&] { return f.engine.RunningDownloads() != 0; }, std::chrono::seconds(2));
         }));
     f.frame->close();
     server.Release();
 
-    QVERIFY(!f.core.m_threads.AnyThreadRunning());
-    QCOMPARE(f.core.RunningDownloads(), 0u);
+    QVERIFY(!f.engine.WorkersRunning());
+    QCOMPARE(f.engine.RunningDownloads(), 0u);
     QCOMPARE(lateRequests.load(), 0);
-    QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
+    QCOMPARE(f.engine.PendingDownloads(), 1u);
 }
 
 QTEST_MAIN(CCloseLoadTest)

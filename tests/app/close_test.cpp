@@ -1,11 +1,10 @@
 #include "AppTestSupport.h"
 #include "app/FileList.h"
 #include "app/UrlList.h"
-#include "download/DownloadWorkers.h"
 #include "settings/Options.h"
-#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
+#include "url/Url.h"
 
 #include <QSplitter>
 #include <QTest>
@@ -55,19 +54,19 @@ void CCloseTest::closeWaitsForBrowsersServingTreeInsertions()
     CFrameFixture f;
     for (int i = 0; i < 2; ++i)
     {
-        QVERIFY(f.core.m_threads.Start(CWorkerThreads::EKind::Browse,
-                                       [&f, i](std::stop_token)
-                                       {
-                                           WaitFor([&f] { return f.core.m_cancelBrowse.load(); });
-                                           CUrl page("http://site.test/page" + std::to_string(i));
-                                           f.frame->SiteView()->InsertNode("", page.m_url,
-                                                                           page.IsVisited());
-                                       }));
+        QVERIFY(f.engine.StartCountedWork(
+            EEngineWork::Browse,
+            [&f, i](std::stop_token)
+            {
+                WaitFor([&f] { return f.engine.BrowseCancelled(); });
+                CUrl page("http://site.test/page" + std::to_string(i));
+                f.frame->SiteView()->InsertNode("", page.m_url, page.IsVisited());
+            }));
     }
     f.frame->close();
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 2);
-    QCOMPARE(f.core.RunningBrowses(), 0u);
-    QVERIFY(!f.core.m_threads.AnyThreadRunning());
+    QCOMPARE(f.engine.RunningBrowses(), 0u);
+    QVERIFY(!f.engine.WorkersRunning());
 }
 
 void CCloseTest::maximisedWindowKeepsItsNormalPlacement()
@@ -119,21 +118,23 @@ void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
     server.Start();
 
     CFrameFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
-    f.core.m_options.m_downloadDir = f.dir.File("dl") + "/";
-    f.core.m_options.m_downloadThreads = 1;
-    f.core.PublishOptions();
+    EditOptions(f.engine,
+                [&](COptions& o)
+                {
+                    o.m_downloadDir = f.dir.File("dl") + "/";
+                    o.m_downloadThreads = 1;
+                });
+    QVERIFY(f.engine.Open("Hvstr152"));
     // Last in, first out: the big file goes first and keeps the one worker busy.
-    for (const char* path : {"/a.zip", "/b.zip", "/big.iso"})
-        QVERIFY(QueueForDownload(f.core, HoldNew(f.core.m_urlStore, server.Url(path))));
-    PostDownloadsQueued(f.core);
+    QVERIFY(f.engine.RetryDownloads(
+        {server.Url("/a.zip"), server.Url("/b.zip"), server.Url("/big.iso")}));
     QVERIFY(QTest::qWaitFor([&] { return streaming.load(); }, 20000));
-    QCOMPARE(f.core.RunningDownloads(), 1u);
+    QCOMPARE(f.engine.RunningDownloads(), 1u);
 
     f.frame->close();
     stop = true;
-    QCOMPARE(f.core.RunningDownloads(), 0u);
-    QVERIFY(!f.core.m_threads.AnyThreadRunning());
+    QCOMPARE(f.engine.RunningDownloads(), 0u);
+    QVERIFY(!f.engine.WorkersRunning());
     const std::vector<std::string> listed = f.frame->FileView()->Urls();
     for (const char* path : {"/a.zip", "/b.zip"})
         QVERIFY2(std::find(listed.begin(), listed.end(), server.Url(path)) != listed.end(), path);

@@ -8,7 +8,6 @@
 #include "app/StatsDlg.h"
 #include "settings/HistoryFile.h"
 #include "support/FileBytes.h"
-#include "support/HeldWork.h"
 
 #include <QRadioButton>
 #include <QSettings>
@@ -39,11 +38,11 @@ namespace
 struct CDialogFixture
 {
     CScratchDir dir;
-    CTrawlerCore core{dir.Path(), dir.File("hvstr.log")};
+    CEngine engine{dir.Path(), dir.File("hvstr.log")};
     CRecordingPrompts prompts;
 
-    CDialogFixture() { core.SetPrompts(&prompts); }
-    ~CDialogFixture() { core.SetPrompts(nullptr); }
+    CDialogFixture() { engine.SetPrompts(&prompts); }
+    ~CDialogFixture() { engine.SetPrompts(nullptr); }
 };
 
 QStringList Entries(const CHistoryCombo& combo)
@@ -78,14 +77,14 @@ void CDialogsTest::addSiteKeepsTheFiveNewestEntries()
     CDialogFixture f;
     auto enter = [&](const std::string& text)
     {
-        CAddSiteDlg dialog(f.core);
+        CAddSiteDlg dialog(f.engine);
         dialog.SiteCombo()->SetText(text);
         dialog.accept();
     };
     for (int i = 1; i <= 6; ++i)
         enter("http://s" + std::to_string(i) + ".test/");
     {
-        CAddSiteDlg dialog(f.core);
+        CAddSiteDlg dialog(f.engine);
         QCOMPARE(Entries(*dialog.SiteCombo()),
                  (QStringList{"http://s6.test/", "http://s5.test/", "http://s4.test/",
                               "http://s3.test/", "http://s2.test/"}));
@@ -94,14 +93,14 @@ void CDialogsTest::addSiteKeepsTheFiveNewestEntries()
     // An entry already in the list moves to the top, once; Cancel saves nothing.
     enter("http://s3.test/");
     {
-        CAddSiteDlg dialog(f.core);
+        CAddSiteDlg dialog(f.engine);
         QCOMPARE(Entries(*dialog.SiteCombo()),
                  (QStringList{"http://s3.test/", "http://s6.test/", "http://s5.test/",
                               "http://s4.test/", "http://s2.test/"}));
         dialog.SiteCombo()->SetText("http://never.test/");
         dialog.reject();
     }
-    QCOMPARE(CAddSiteDlg(f.core).SiteCombo()->currentText(), QString("http://s3.test/"));
+    QCOMPARE(CAddSiteDlg(f.engine).SiteCombo()->currentText(), QString("http://s3.test/"));
 }
 
 void CDialogsTest::addSiteCompletesTheSiteText_data()
@@ -139,8 +138,8 @@ void CDialogsTest::addSiteCompletesTheSiteText()
     QFETCH(bool, closes);
 
     CDialogFixture f;
-    f.core.m_options.m_defaultMode = 1;
-    CAddSiteDlg dialog(f.core);
+    EditOptions(f.engine, [&](COptions& o) { o.m_defaultMode = 1; });
+    CAddSiteDlg dialog(f.engine);
     QCOMPARE(dialog.ModeButton(2)->text(), QString("Find files from Links"));
     QVERIFY(dialog.ModeButton(1)->isChecked());
     dialog.ModeButton(2)->click();
@@ -157,14 +156,14 @@ void CDialogsTest::findSavesItsHistoryOnCancelAndSurvivesDamage()
 {
     CDialogFixture f;
     {
-        CFindDlg dialog(false, "findfile.dat", f.core);
+        CFindDlg dialog(false, "findfile.dat", f.engine);
         dialog.SearchCombo()->SetText("needle");
         dialog.reject();
     }
     QCOMPARE(ReadFileBytes(f.dir.File("findfile.dat")), BuildHistoryBytes("needle", {}));
 
     WriteFileBytes(f.dir.File("findfile.dat"), "\x03\0\0\0\x03one\x05tw"s);
-    CFindDlg dialog(false, "findfile.dat", f.core);
+    CFindDlg dialog(false, "findfile.dat", f.engine);
     QCOMPARE(Entries(*dialog.SearchCombo()), QStringList{"one"});
     QCOMPARE(f.prompts.Messages().size(), std::size_t{1});
     QCOMPARE(f.prompts.Messages()[0].caption, "Harvestor"s);
@@ -173,16 +172,18 @@ void CDialogsTest::findSavesItsHistoryOnCancelAndSurvivesDamage()
 void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
 {
     CDialogFixture f;
-    f.core.m_stats.m_foundSites = 3;
-    f.core.m_stats.m_receivedBytes = 5000000000u; // above 32 bits
-    const CHeldWork browse(f.core, CWorkerThreads::EKind::Browse);
+    CEngineStats stats;
+    stats.foundSites = 3;
+    stats.receivedBytes = 5000000000u; // above 32 bits
+    stats.runningBrowses = 1;
+    const auto read = [&stats] { return stats; };
     {
-        CStatsDlg dialog(f.core, nullptr);
+        CStatsDlg dialog(read, nullptr);
         QSignalSpy closed(&dialog, &CStatsDlg::closed);
         const QStringList expected{"3", "0", "1", "0", "0", "0", "5000000000", "0"};
         for (int field = 0; field < CStatsDlg::kFieldCount; ++field)
             QCOMPARE(dialog.FieldText(field), expected[field]);
-        f.core.m_stats.m_receivedFiles = 6;
+        stats.receivedFiles = 6;
         QVERIFY(QTest::qWaitFor([&] { return dialog.FieldText(5) == "6"; }, 5000));
 
         dialog.move(123, 45);
@@ -191,7 +192,7 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
         QCOMPARE(closed.count(), 1);
     }
     QCOMPARE(QSettings("Quillfen", "Harvestor").value("Stats/LeftPos").toInt(), 123);
-    QCOMPARE(CStatsDlg(f.core, nullptr).geometry().topLeft(), QPoint(123, 45));
+    QCOMPARE(CStatsDlg(read, nullptr).geometry().topLeft(), QPoint(123, 45));
 }
 
 void CDialogsTest::aboutLinkOpensTheMakerSite()

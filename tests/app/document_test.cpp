@@ -3,7 +3,8 @@
 #include "app/FileList.h"
 #include "app/UrlList.h"
 #include "support/FileBytes.h"
-#include "support/HeldWork.h"
+#include "support/HeldEngineWork.h"
+#include "url/Url.h"
 
 #include <QAction>
 #include <QTest>
@@ -76,11 +77,11 @@ void CDocumentTest::newKeepsTreeAndList()
     CUrl site("http://site.test/");
     f.frame->SiteView()->InsertNode("", site.m_url, site.IsVisited());
     f.frame->FileView()->InsertItem("http://site.test/a.zip", "3");
-    CHeldWork browse(f.core, CWorkerThreads::EKind::Browse);
+    CHeldEngineWork browse(f.engine, EEngineWork::Browse);
     f.frame->ExecuteCommand(ID_FILE_NEW);
     QCOMPARE(f.frame->SiteView()->topLevelItemCount(), 1);
     QCOMPARE(f.frame->FileView()->Urls().size(), std::size_t{1});
-    QVERIFY(!f.core.m_cancelBrowse.load());
+    QVERIFY(!f.engine.BrowseCancelled());
     browse.Release();
     // Ctrl+T is bound and does nothing.
     QCOMPARE(f.frame->Action(ID_CTRL_T)->shortcut(), QKeySequence("Ctrl+T"));

@@ -59,8 +59,8 @@ struct CDocsFixture : CFrameFixture
 
     CDocsFixture()
     {
-        QVERIFY(core.OpenSession("Hvstr152"));
-        core.SetPrompts(&windowed);
+        QVERIFY(engine.Open("Hvstr152"));
+        engine.SetPrompts(&windowed);
         windowed.SetShellOpener(
             [this](const std::string& url)
             {
@@ -78,7 +78,7 @@ struct CDocsFixture : CFrameFixture
                 return int(QDialog::Rejected);
             });
     }
-    ~CDocsFixture() { core.SetPrompts(&prompts); }
+    ~CDocsFixture() { engine.SetPrompts(&prompts); }
 };
 
 void CDocumentationTest::reachablePageOpensInTheBrowser()

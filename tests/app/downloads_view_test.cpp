@@ -4,11 +4,9 @@
 #include "app/DownloadsView.h"
 #include "app/FileList.h"
 #include "app/FilesArea.h"
-#include "download/DownloadWorkers.h"
 #include "support/DirectoryNames.h"
 #include "support/FileBytes.h"
 #include "support/FileSizeLimit.h"
-#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 
 #include <QTest>
@@ -68,25 +66,29 @@ struct CViewFixture : CFrameFixture
                          });
                  });
         server.Start();
-        core.SetPrompts(&recorded);
-        core.m_options.m_downloadDir = dir.File("dl") + "/";
-        core.m_options.m_connectTimeout = 10;
-        core.m_options.m_duplicateAction = kDuplicateSkip;
-        core.PublishOptions();
-        QVERIFY(core.OpenSession("Hvstr152"));
+        engine.SetPrompts(&recorded);
+        EditOptions(engine,
+                    [&](COptions& o)
+                    {
+                        o.m_downloadDir = dir.File("dl") + "/";
+                        o.m_connectTimeout = 10;
+                        o.m_duplicateAction = kDuplicateSkip;
+                    });
+        QVERIFY(engine.Open("Hvstr152"));
     }
     ~CViewFixture()
     {
         server.Release();
-        core.m_cancelDownload = true;
-        QVERIFY(WaitForDownloadWorkers(core, std::chrono::seconds(60)));
+        engine.CancelDownloads();
+        QVERIFY(QTest::qWaitFor([this] { return engine.RunningDownloads() == 0; }, 60000));
     }
 
     void Queue(const std::vector<std::string>& paths)
     {
+        std::vector<std::string> urls;
         for (const std::string& path : paths)
-            QueueForDownload(core, HoldNew(core.m_urlStore, server.Url(path)));
-        PostDownloadsQueued(core);
+            urls.push_back(server.Url(path));
+        engine.RetryDownloads(urls);
     }
     QTreeWidgetItem* Row(const std::string& path) const { return view->RowOf(server.Url(path)); }
     bool Finished(const std::vector<std::string>& paths) const
@@ -119,10 +121,13 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     CViewFixture f;
     std::filesystem::create_directories(f.dir.File("dl"));
     WriteFileBytes(f.dir.File("dl/old.zip"), "kept");
-    f.core.m_options.m_checkLength = kCheckLengthWhenDownloaded;
-    f.core.m_options.m_minSizeK = 2;
-    f.core.m_options.m_maxSizeK = 100;
-    f.core.PublishOptions();
+    EditOptions(f.engine,
+                [&](COptions& o)
+                {
+                    o.m_checkLength = kCheckLengthWhenDownloaded;
+                    o.m_minSizeK = 2;
+                    o.m_maxSizeK = 100;
+                });
     const struct
     {
         std::string path;
@@ -147,8 +152,7 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     QCOMPARE(f.Row("/f/5000/ok.zip")->text(CDownloadsView::kSizeColumn), QStringLiteral("4.9 KB"));
 
     // A disk that fills up fails the file with the system's words.
-    f.core.m_options.m_maxSizeK = 1000;
-    f.core.PublishOptions();
+    EditOptions(f.engine, [&](COptions& o) { o.m_maxSizeK = 1000; });
     {
         const CFileSizeLimit limit(64 * 1024);
         f.Queue({"/f/300000/full.zip"});
@@ -183,8 +187,7 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
 void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
 {
     CViewFixture f;
-    f.core.m_options.m_downloadThreads = 1;
-    f.core.PublishOptions();
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadThreads = 1; });
     // Served last in, first out: cut.zip runs while the others wait.
     f.Queue({"/f/10/one.zip", "/f/10/two.zip", "/cut.zip"});
     // Its first bytes are in: they came with a validator, so they are kept.
@@ -200,7 +203,7 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
         f.frame->FileView()->Urls(),
         (std::vector<std::string>{f.server.Url("/f/10/one.zip"), f.server.Url("/f/10/two.zip")}));
     // The cut file's bytes wait for a retry, never under its own name.
-    QTRY_VERIFY_WITH_TIMEOUT(f.core.RunningDownloads() == 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.engine.RunningDownloads() == 0, 30000);
     const std::set<std::string> partial = DirectoryNames(f.dir.File("dl"));
     QCOMPARE(partial.size(), std::size_t{2});
     QVERIFY(partial.count("cut.zip") == 0);
@@ -219,7 +222,7 @@ void CDownloadsViewTest::placementIsRemembered()
     // The views survive the move; a new window opens with the choice.
     QVERIFY(f.frame->FileView()->isVisibleTo(f.frame->FilesArea()));
     f.frame.reset();
-    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, true);
+    f.frame = std::make_unique<CMainFrame>(f.engine, f.doc, true);
     QVERIFY(f.frame->FilesArea()->IsTabbed());
     emit f.frame->DownloadsView()->placementRequested(false);
     QVERIFY(!f.frame->FilesArea()->IsTabbed());

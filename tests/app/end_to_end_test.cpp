@@ -63,10 +63,9 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     site.Start();
     CFrameFixture f(false);
     CRecordingPrompts prompts;
-    f.core.SetPrompts(&prompts);
-    QVERIFY(f.core.OpenSession("Hvstr152"));
-    f.core.m_options.m_downloadDir = f.dir.File("dl") + "/";
-    f.core.PublishOptions();
+    f.engine.SetPrompts(&prompts);
+    QVERIFY(f.engine.Open("Hvstr152"));
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadDir = f.dir.File("dl") + "/"; });
     f.frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
 
@@ -88,7 +87,8 @@ void CEndToEndTest::addBrowseDownloadAndExport()
                                          site.Url("/sub/beta.exe")};
     QVERIFY(QTest::qWaitFor([&] { return list->Urls() == found; }, 20000));
     QVERIFY(QTest::qWaitFor(
-        [&] { return f.core.RunningBrowses() == 0 && f.frame->StatusPaneText(2) == "0"; }, 20000));
+        [&] { return f.engine.RunningBrowses() == 0 && f.frame->StatusPaneText(2) == "0"; },
+        20000));
     QCOMPARE(tree->topLevelItemCount(), 1);
     QTreeWidgetItem* root = tree->topLevelItem(0);
     QCOMPARE(CUrlList::UrlOf(root), start);
@@ -126,7 +126,7 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QVERIFY(QTest::qWaitFor(
         [&]
         {
-            return f.core.m_stats.m_receivedFiles.load() == 2 && f.core.RunningDownloads() == 0 &&
+            return f.engine.Statistics().receivedFiles == 2 && f.engine.RunningDownloads() == 0 &&
                    f.frame->StatusPaneText(3) == "0";
         },
         20000));

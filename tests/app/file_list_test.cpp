@@ -1,14 +1,13 @@
 #include "AppTestSupport.h"
 #include "DialogTestSupport.h"
+#include "app/ActivityBar.h"
 #include "app/ExportDlg.h"
 #include "app/FileList.h"
 #include "app/FindDlg.h"
 #include "app/HistoryCombo.h"
-#include "download/DownloadWorkers.h"
 #include "settings/FileExport.h"
 #include "support/FileBytes.h"
 #include "support/RecordingObserver.h"
-#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
@@ -46,23 +45,48 @@ template <class T> std::size_t KindOf()
     return CEngineEvent(std::in_place_type<T>).index();
 }
 
+// Keeps what the engine says instead of letting the window act on it, except the found files
+// and pages, which go to the window's views as its own observer sends them.
+class CListObserver : public CEngineObserver
+{
+public:
+    CListObserver(CRecordingObserver& recorder, CFrameMessageQueue& window)
+        : m_recorder(recorder), m_window(window)
+    {
+    }
+    void OnEvent(CEngineEvent event) override
+    {
+        if (std::holds_alternative<CFileFoundEvent>(event) ||
+            std::holds_alternative<CPageAddedEvent>(event))
+            m_window.OnEvent(std::move(event));
+        else
+            m_recorder.OnEvent(std::move(event));
+    }
+
+private:
+    CRecordingObserver& m_recorder;
+    CFrameMessageQueue& m_window;
+};
+
 struct CListFixture : CFrameFixture
 {
     CRecordingPrompts recorded;
-    CRecordingObserver posted; // what the list posts, instead of the window acting on it
+    CRecordingObserver posted; // what the engine posts, instead of the window acting on it
+    CListObserver observer{posted, frame->Messages()};
     CFileList* list = frame->FileView();
 
     explicit CListFixture(bool headless = true) : CFrameFixture(headless)
     {
-        core.SetPrompts(&recorded);
+        engine.SetPrompts(&recorded);
         posted.SetPrompts(&recorded);
-        core.m_events.Install(&posted);
+        engine.SetObserver(&observer);
     }
+    ~CListFixture() { engine.SetObserver(nullptr); }
 
     void AddFiles(const CUrls& urls)
     {
         for (const std::string& url : urls)
-            QVERIFY(core.m_foundFiles.AddLocked(HoldNew(core.m_urlStore, url)));
+            QVERIFY(engine.ListFile(url));
     }
     QTreeWidgetItem* ItemOf(const std::string& url) const
     {
@@ -116,30 +140,32 @@ void CFileListTest::downloadQueuesTheSelection()
     QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, row);
     QTest::mouseDClick(f.list->viewport(), Qt::LeftButton, {}, row);
     QCOMPARE(f.list->Urls(), (CUrls{a, c, ghost}));
-    QCOMPARE(f.core.m_downloadQueue.Count(), std::size_t{1});
-    QVERIFY(!f.core.m_urlStore.IsInFileList(b));
+    QCOMPARE(f.engine.PendingDownloads(), 1u);
+    QVERIFY(!f.engine.RecordState(b).inFileList);
     QCOMPARE(f.PostedKinds(), (std::vector<std::size_t>{KindOf<CDownloadStateEvent>(),
                                                         KindOf<CDownloadsChangedEvent>()}));
     QCOMPARE(std::get<CDownloadStateEvent>(f.posted.Events()[0]).state, DOWNLOAD_QUEUED);
 
     // c is queued already: the queue refuses it, and it stays listed, unselected.
-    QVERIFY(QueueForDownload(f.core, f.core.m_urlStore.Hold(c)));
+    QVERIFY(f.engine.RetryDownloads({c}));
     f.Select({a, c, ghost});
     f.list->DownloadSelected();
     QCOMPARE(f.list->Urls(), (CUrls{c, ghost}));
     QCOMPARE(f.SelectedUrls(), CUrls{ghost});
-    // Every queued record has exactly the one reference the queue owns.
-    CUrlHold record;
-    while (f.core.m_downloadQueue.Pop(record))
-        record.Reset();
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 1);
+    // The queue and the list share one record per file.
+    QCOMPARE(f.engine.PendingDownloads(), 3u);
+    QCOMPARE(f.engine.Statistics().allocatedUrls, std::size_t{3});
 
-    // Delete on the list removes the rest and lets the record go.
+    // Delete on the list removes the rest and lets a record go that nothing else holds.
+    const std::string d = "http://h.test/d.zip";
+    f.AddFiles({d});
+    QCOMPARE(f.engine.Statistics().allocatedUrls, std::size_t{4});
     f.list->selectAll();
     f.frame->SetActivePane(CMainFrame::kFilePane);
     f.frame->ExecuteCommand(32786);
     QCOMPARE(f.list->topLevelItemCount(), 0);
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 0);
+    QCOMPARE(f.engine.Statistics().allocatedUrls, std::size_t{3});
+    QVERIFY(!f.engine.RecordState(c).inFileList && !f.engine.RecordState(d).known);
 }
 
 void CFileListTest::workersAddWithoutWaitingForTheWindow()
@@ -148,16 +174,14 @@ void CFileListTest::workersAddWithoutWaitingForTheWindow()
     f.AddFiles({a});
     f.Select({a});
     // A browse thread adds a file without waiting for this thread, which serves no events yet.
-    std::thread worker([&]
-                       { QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, b))); });
+    std::thread worker([&] { QVERIFY(f.engine.ListFile(b)); });
     worker.join();
     QCOMPARE(f.list->Urls(), CUrls{a});
-    QVERIFY(f.core.m_urlStore.IsInFileList(b));
+    QVERIFY(f.engine.RecordState(b).inFileList);
     f.list->DownloadSelected();
     QCoreApplication::processEvents();
     QCOMPARE(f.list->Urls(), CUrls{b});
-    CUrlHold queued;
-    QVERIFY(f.core.m_downloadQueue.Pop(queued));
+    QCOMPARE(f.engine.PendingDownloads(), 1u);
 }
 
 void CFileListTest::findSelectsMatchesAndMovesTheFocus()
@@ -219,12 +243,13 @@ void CFileListTest::determineSizeShowsWhatTheServerSays()
     server.Start(); // /missing.zip answers 404
 
     CListFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.Open("Hvstr152"));
     const std::string sized = server.Url("/sized.zip"), nosize = server.Url("/nosize.zip"),
                       missing = server.Url("/missing.zip"), other = server.Url("/other.zip");
     f.AddFiles({sized, nosize, missing, other});
     f.Select({sized, nosize, missing});
     f.frame->SetActivePane(CMainFrame::kFilePane);
+    f.frame->ActivityBar()->Step(30);
     f.frame->ExecuteCommand(32788);
 
     QCOMPARE(CFileList::SizeTextOf(f.ItemOf(sized)), QString("1536"));
@@ -236,7 +261,8 @@ void CFileListTest::determineSizeShowsWhatTheServerSays()
     // A failed request is reported in the log only; the activity bar is cleared at the end.
     QVERIFY(f.recorded.Messages().empty());
     QVERIFY(ReadFileBytes(f.dir.File("hvstr.log")).find("Skipped " + missing) != std::string::npos);
-    QCOMPARE(std::get<CProgressStepEvent>(f.posted.Events().back()).steps, std::int64_t{-1});
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
 }
 
 void CFileListTest::exportPresetsAndFormats()

@@ -4,8 +4,8 @@
 #include "app/FileList.h"
 #include "app/PasswordDlg.h"
 #include "app/UrlList.h"
-#include "platform/EventPoster.h"
-#include "support/HeldWork.h"
+#include "support/HeldEngineWork.h"
+#include "url/Url.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -42,13 +42,13 @@ void CFrameTest::activityBarWrapsAfterHundredPercent()
 {
     CFrameFixture f;
     for (int i = 0; i < 150; ++i)
-        f.core.m_events.Post(CProgressStepEvent{1});
+        f.frame->Messages().OnEvent(CProgressStepEvent{1});
     f.frame->DeliverPendingMessages();
     CActivityBar* bar = f.frame->ActivityBar();
     QCOMPARE(bar->Accumulator(), 50);
     QCOMPARE(bar->FilledWidth(), static_cast<int>(0.5 * bar->BarRect().width()));
 
-    f.core.m_events.Post(CProgressStepEvent{-1});
+    f.frame->Messages().OnEvent(CProgressStepEvent{-1});
     f.frame->DeliverPendingMessages();
     QCOMPARE(bar->Accumulator(), 0);
     QCOMPARE(bar->FilledWidth(), 0);
@@ -77,36 +77,37 @@ void CFrameTest::activityBarNeverDrawsOutsideItsPane()
 void CFrameTest::statusPanesShowWhatWorkersPost()
 {
     CFrameFixture f;
-    f.core.m_events.Post(CStatusTextEvent{"Browsing http://a/"});
-    f.core.m_events.Post(CRunningBrowsesEvent{7});
-    std::vector<std::unique_ptr<CHeldWork>> workers;
+    f.frame->Messages().OnEvent(CStatusTextEvent{"Browsing http://a/"});
+    f.frame->Messages().OnEvent(CRunningBrowsesEvent{7});
+    std::vector<std::unique_ptr<CHeldEngineWork>> workers;
     for (int i = 0; i < 2; ++i)
-        workers.push_back(std::make_unique<CHeldWork>(f.core, CWorkerThreads::EKind::Download));
-    f.core.m_events.Post(CDownloadsChangedEvent{});
-    // Kinds that the window leaves to others change nothing here.
-    f.core.m_events.Post(CFileFoundEvent{"http://a/f.zip", "1 KB"});
-    f.core.m_events.Post(CPageAddedEvent{"http://a/", "http://a/b.htm", false});
+        workers.push_back(std::make_unique<CHeldEngineWork>(f.engine, EEngineWork::Download));
+    f.frame->Messages().OnEvent(CDownloadsChangedEvent{});
+    // Kinds that go to the views, not through the queue, change nothing when queued.
+    f.frame->Messages().Deliver(CEngineEvent{CFileFoundEvent{"http://a/f.zip", "1 KB"}});
+    f.frame->Messages().Deliver(
+        CEngineEvent{CPageAddedEvent{"http://a/", "http://a/b.htm", false}});
     // Arrives through the queued wake-up, not only through an explicit drain.
     QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(3) == "2"; }));
     QCOMPARE(f.frame->StatusPaneText(0), QString("Browsing http://a/"));
     QCOMPARE(f.frame->StatusPaneText(2), QString("7"));
     QCOMPARE(f.frame->CountersText(), QString("Pages 0 · Files 0 · Crawls 7 · Downloads 2"));
-    QCOMPARE(f.core.m_stats.m_queuedFiles.load(), 2u);
+    QCOMPARE(f.engine.Statistics().queuedFiles, 2u);
 
     f.frame->ActivityBar()->Step(30);
     workers.clear();
-    QVERIFY(f.core.m_threads.WaitForThreads(std::chrono::seconds(10)));
-    f.core.m_events.Post(CDownloadsChangedEvent{});
+    QVERIFY(QTest::qWaitFor([&] { return !f.engine.WorkersRunning(); }, 10000));
+    f.frame->Messages().OnEvent(CDownloadsChangedEvent{});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(3), QString("0"));
     QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
 
     // A browse's end shows its summary; one stopped at a bound keeps the stop's text.
-    f.core.m_events.Post(CCrawlStoppedEvent{"Stopped: too many pages"});
-    f.core.m_events.Post(CBrowseFinishedEvent{"http://a/", 3, 1, {}});
+    f.frame->Messages().OnEvent(CCrawlStoppedEvent{"Stopped: too many pages"});
+    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, {}});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(0), QString("Stopped: too many pages"));
-    f.core.m_events.Post(CBrowseFinishedEvent{"http://a/", 3, 1, "3 pages, 1 file"});
+    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, "3 pages, 1 file"});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(0), QString("3 pages, 1 file"));
 }
@@ -118,23 +119,23 @@ void CFrameTest::cancelBrowseFollowsTheLiveBrowsers()
     f.frame->UpdateCommandUI();
     QVERIFY(!cancel->isEnabled());
     f.frame->ExecuteCommand(ID_CANCEL_BROWSE);
-    QVERIFY(!f.core.m_cancelBrowse.load()); // disabled commands do nothing
+    QVERIFY(!f.engine.BrowseCancelled()); // disabled commands do nothing
 
-    auto browse = std::make_unique<CHeldWork>(f.core, CWorkerThreads::EKind::Browse);
+    auto browse = std::make_unique<CHeldEngineWork>(f.engine, EEngineWork::Browse);
     f.frame->UpdateCommandUI();
     QVERIFY(cancel->isEnabled());
     cancel->trigger();
-    QVERIFY(f.core.m_cancelBrowse.load());
+    QVERIFY(f.engine.BrowseCancelled());
 
     // The status messages show the count; the engine, not the window, clears the flag when the
     // last browse ends (the browse tests see that).
     f.frame->ActivityBar()->Step(40);
-    f.core.m_events.Post(CRunningBrowsesEvent{1});
+    f.frame->Messages().OnEvent(CRunningBrowsesEvent{1});
     f.frame->DeliverPendingMessages();
-    QVERIFY(f.core.m_cancelBrowse.load());
+    QVERIFY(f.engine.BrowseCancelled());
     browse.reset();
-    QVERIFY(f.core.m_threads.WaitForThreads(std::chrono::seconds(10)));
-    f.core.m_events.Post(CRunningBrowsesEvent{0});
+    QVERIFY(QTest::qWaitFor([&] { return !f.engine.WorkersRunning(); }, 10000));
+    f.frame->Messages().OnEvent(CRunningBrowsesEvent{0});
     f.frame->DeliverPendingMessages();
     f.frame->UpdateCommandUI();
     QVERIFY(!cancel->isEnabled());
@@ -144,11 +145,11 @@ void CFrameTest::cancelBrowseFollowsTheLiveBrowsers()
     QAction* cancelDownload = f.frame->Action(ID_CANCEL_DOWNLOAD);
     f.frame->UpdateCommandUI();
     QVERIFY(!cancelDownload->isEnabled());
-    const CHeldWork worker(f.core, CWorkerThreads::EKind::Download);
+    const CHeldEngineWork worker(f.engine, EEngineWork::Download);
     f.frame->UpdateCommandUI();
     QVERIFY(cancelDownload->isEnabled());
     cancelDownload->trigger();
-    QVERIFY(f.core.m_cancelDownload.load());
+    QVERIFY(f.engine.DownloadsCancelled());
 }
 
 void CFrameTest::commandsFollowTreeAndListState()
@@ -294,12 +295,15 @@ void CFrameTest::siteImageChangesOnlyPageNodes()
     QTreeWidgetItem* node = tree->ItemOf(site.m_url);
     QCOMPARE(tree->ImageOf(node), int(CUrlList::kImageFound));
 
-    f.core.m_events.Post(CPageStateEvent{"http://site.test/", kPageKindPage, kPageImageReading});
+    f.frame->Messages().OnEvent(
+        CPageStateEvent{"http://site.test/", kPageKindPage, kPageImageReading});
     f.frame->DeliverPendingMessages();
     QCOMPARE(tree->ImageOf(node), int(CUrlList::kImageReading));
 
-    f.core.m_events.Post(CPageStateEvent{"http://site.test/", kPageKindFile, kPageImageDone});
-    f.core.m_events.Post(CPageStateEvent{"http://other.test/", kPageKindPage, kPageImageDone});
+    f.frame->Messages().OnEvent(
+        CPageStateEvent{"http://site.test/", kPageKindFile, kPageImageDone});
+    f.frame->Messages().OnEvent(
+        CPageStateEvent{"http://other.test/", kPageKindPage, kPageImageDone});
     f.frame->DeliverPendingMessages();
     QCOMPARE(tree->ImageOf(node), int(CUrlList::kImageReading));
 
@@ -313,13 +317,13 @@ void CFrameTest::systemCloseClosesTheWindow()
     CFrameFixture f(false);
     f.frame->show();
     QSignalSpy destroyed(f.frame.get(), &CMainFrame::frameDestroyed);
-    f.core.m_events.Post(CWorkDoneEvent{});
+    f.frame->Messages().OnEvent(CWorkDoneEvent{});
     QVERIFY(QTest::qWaitFor([&] { return destroyed.count() == 1; }));
     QVERIFY(!f.frame->isVisible());
-    QVERIFY(f.core.m_cancelBrowse.load());
-    QVERIFY(f.core.m_cancelDownload.load());
+    QVERIFY(f.engine.BrowseCancelled());
+    QVERIFY(f.engine.DownloadsCancelled());
     // A second close request changes nothing.
-    f.core.m_events.Post(CWorkDoneEvent{});
+    f.frame->Messages().OnEvent(CWorkDoneEvent{});
     f.frame->DeliverPendingMessages();
     QCOMPARE(destroyed.count(), 1);
 }
@@ -346,15 +350,15 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
         });
 
     // A message does not hold up the worker that posts it.
-    f.core.m_events.Post(CShowMessageEvent{EMessageKind::Error, "Harvestor", "Failed to open /x"});
+    f.frame->Messages().OnEvent(
+        CShowMessageEvent{EMessageKind::Error, "Harvestor", "Failed to open /x"});
     std::atomic<bool> cancel{false};
     CLoginAnswer answer;
     std::atomic<bool> answered{false};
     std::thread worker(
         [&]
         {
-            answer = f.core.m_events.AskLogin(
-                std::make_shared<CLoginRequest>("files.test", "bob", "old"), &cancel);
+            answer = f.engine.AskLogin("files.test", "bob", "old", &cancel);
             answered = true;
         });
     QVERIFY(QTest::qWaitFor([&] { return answered.load(); }));
@@ -369,8 +373,7 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
     std::thread waiting(
         [&]
         {
-            answer = f.core.m_events.AskLogin(
-                std::make_shared<CLoginRequest>("files.test", "bob", "old"), &cancel);
+            answer = f.engine.AskLogin("files.test", "bob", "old", &cancel);
             answered = true;
         });
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // no events are processed

@@ -120,7 +120,7 @@ void CModesPageTest::renamedModeKeepsOrLosesTheMark()
                                   "Find files from Links"}));
     QCOMPARE(after[row], shown);
     // The mode file was written at once, although the sheet was cancelled.
-    QCOMPARE(QString::fromStdString(GetModeName(row, f.core.m_options)), name);
+    QCOMPARE(QString::fromStdString(GetModeName(row, *f.engine.Options())), name);
 }
 
 void CModesPageTest::setAsDefaultWritesTheOptionsAtOnce()
@@ -142,8 +142,7 @@ void CModesPageTest::setAsDefaultWritesTheOptionsAtOnce()
     QCOMPARE(after, (QStringList{"Find files on Page", "Find files on Site",
                                  "Find files from Links *DEFAULT*"}));
     QCOMPARE(defaultOnDisk, 2);
-    QCOMPARE(f.core.m_options.m_defaultMode, 2);
-    QCOMPARE(f.core.Options()->m_defaultMode, 2);
+    QCOMPARE(f.engine.Options()->m_defaultMode, 2);
 }
 
 void CModesPageTest::okRenamesTheSiteMenu()
@@ -175,12 +174,13 @@ void CModesPageTest::okRenamesTheSiteMenu()
                      });
             sheet.accept();
         });
-    QCOMPARE(messagesWhileOpen, (QStringList{"Harvestor: Please enter a positive integer.",
-                                             "Harvestor: Pages read at once must be a number from 0 to 16.",
-                                             "Harvestor: Max Depth must be a number from 0 to 2147483647."}));
+    QCOMPARE(messagesWhileOpen,
+             (QStringList{"Harvestor: Please enter a positive integer.",
+                          "Harvestor: Pages read at once must be a number from 0 to 16.",
+                          "Harvestor: Max Depth must be a number from 0 to 2147483647."}));
     QCOMPARE(f.frame->Action(ID_MODE2)->text(), QString("Deep dig"));
     QCOMPARE(f.frame->Action(ID_MODE1)->text(), QString("Find files on Page"));
-    const auto mode = GetMode(1, f.core.m_options);
+    const auto mode = GetMode(1, *f.engine.Options());
     QCOMPARE(mode->m_externalFollowMax, 4000000000u);
     QVERIFY(mode->m_onlyIfModified);
     QCOMPARE(mode->m_reserved, 8);

@@ -6,7 +6,9 @@
 #include "app/ListPage.h"
 #include "app/MiscPage.h"
 #include "app/OptionSheet.h"
+#include "settings/Histories.h"
 #include "settings/Options.h"
+#include "settings/TSList.h"
 #include "support/TestHttpServer.h"
 
 #include <QAction>
@@ -54,7 +56,7 @@ struct CSheetFixture : CRecordingFixture
     bool Run(std::function<void(COptionSheet&)> interact)
     {
         CWhenModal<COptionSheet> driver(std::move(interact));
-        const bool accepted = COptionSheet::Run(nullptr, core);
+        const bool accepted = COptionSheet::Run(nullptr, engine);
         fired = driver.Fired();
         return accepted;
     }
@@ -103,7 +105,7 @@ void COptionsTest::init()
 void COptionsTest::cancelLeavesEveryOptionAsItWas()
 {
     CSheetFixture f;
-    const std::string before = f.core.m_options.SaveToBytes();
+    const std::string before = f.engine.Options()->SaveToBytes();
     std::string duringSheet;
     const bool accepted = f.Run(
         [&](COptionSheet& sheet)
@@ -121,14 +123,14 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
             ShowTab(sheet, COptionSheet::kFileTypes);
             ListOf(sheet, COptionSheet::kFileTypes)->clear();
             // Pages left so far store into the sheet's copy, never into the options.
-            duringSheet = f.core.m_options.SaveToBytes();
+            duringSheet = f.engine.Options()->SaveToBytes();
             sheet.reject();
         });
     QVERIFY(f.fired);
     QVERIFY(!accepted);
     QCOMPARE(duringSheet, before);
-    QCOMPARE(f.core.m_options.SaveToBytes(), before);
-    QCOMPARE(f.core.Options()->m_maxSizeK, 100);
+    QCOMPARE(f.engine.Options()->SaveToBytes(), before);
+    QCOMPARE(f.engine.Options()->m_maxSizeK, 100);
     QVERIFY(!std::filesystem::exists(f.dir.File("options.dat")));
 
     // With OK the same edits take effect.
@@ -141,9 +143,9 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
             Child<QLineEdit>(sheet.Page(COptionSheet::kMisc), "historyDepth")->setText("9");
             sheet.accept();
         }));
-    QCOMPARE(f.core.m_options.m_maxSizeK, 2147483647); // 2 TiB, the largest
-    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 9u);
-    QCOMPARE(f.core.Options()->m_maxSizeK, 2147483647);
+    QCOMPARE(f.engine.Options()->m_maxSizeK, 2147483647); // 2 TiB, the largest
+    QCOMPARE(f.engine.Options()->m_entryHistoryDepth, 9u);
+    QCOMPARE(f.engine.Options()->m_maxSizeK, 2147483647);
 
     // A minimum above the maximum is taken as it is.
     QVERIFY(f.Run(
@@ -154,8 +156,8 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
             Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText(" 100 ");
             sheet.accept();
         }));
-    QCOMPARE(f.core.m_options.m_minSizeK, 500);
-    QCOMPARE(f.core.m_options.m_maxSizeK, 100);
+    QCOMPARE(f.engine.Options()->m_minSizeK, 500);
+    QCOMPARE(f.engine.Options()->m_maxSizeK, 100);
     QCOMPARE(f.messages, QStringList{});
 }
 
@@ -213,9 +215,9 @@ void COptionsTest::numberFieldsRefuseWhatIsNotANumber()
     QVERIFY(!accepted);
     QCOMPARE(activeAfterRefusal, page);
     QCOMPARE(afterRefusal, (QStringList{message, message}));
-    QCOMPARE(f.core.m_options.m_minSizeK, 10);
-    QCOMPARE(f.core.m_options.m_maxSizeK, 100);
-    QCOMPARE(f.core.m_options.m_entryHistoryDepth, 5u);
+    QCOMPARE(f.engine.Options()->m_minSizeK, 10);
+    QCOMPARE(f.engine.Options()->m_maxSizeK, 100);
+    QCOMPARE(f.engine.Options()->m_entryHistoryDepth, 5u);
 }
 
 void COptionsTest::connectionValuesChangeOnOkOnly_data()
@@ -229,7 +231,7 @@ void COptionsTest::connectionValuesChangeOnOkOnly()
 {
     QFETCH(bool, ok);
     CSheetFixture f;
-    f.core.m_options.m_connectRetries = 3;
+    EditOptions(f.engine, [&](COptions& o) { o.m_connectRetries = 3; });
     QString shown;
     const bool accepted = f.Run(
         [&](COptionSheet& sheet)
@@ -243,17 +245,21 @@ void COptionsTest::connectionValuesChangeOnOkOnly()
         });
     QCOMPARE(accepted, ok);
     QCOMPARE(shown, QString("7"));
-    QCOMPARE(f.core.m_options.m_downloadThreads, ok ? 7 : 2);
-    QCOMPARE(f.core.m_options.m_connectRetries, 3);
-    QCOMPARE(f.core.m_options.m_connectTimeout, 30);
+    QCOMPARE(f.engine.Options()->m_downloadThreads, ok ? 7 : 2);
+    QCOMPARE(f.engine.Options()->m_connectRetries, 3);
+    QCOMPARE(f.engine.Options()->m_connectTimeout, 30);
 }
 
 void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
 {
     CSheetFixture f;
-    f.core.m_options.m_connectRetries = 4;
-    f.core.m_options.m_connectTimeout = 45;
-    f.core.m_options.m_downloadThreads = 6;
+    EditOptions(f.engine,
+                [&](COptions& o)
+                {
+                    o.m_connectRetries = 4;
+                    o.m_connectTimeout = 45;
+                    o.m_downloadThreads = 6;
+                });
     COptionSheet::SetLastOptionsPage(COptionSheet::kConnection);
     QStringList shown;
     QVERIFY(f.Run(
@@ -266,7 +272,8 @@ void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
             sheet.accept();
         }));
     QCOMPARE(shown, QStringList({"4", "45", "6"}));
-    const COptions& o = f.core.m_options;
+    const std::shared_ptr<const COptions> published = f.engine.Options();
+    const COptions& o = *published;
     QCOMPARE((std::vector{o.m_connectRetries, o.m_connectTimeout, o.m_downloadThreads}),
              (std::vector{5, 45, 6}));
 }
@@ -288,14 +295,14 @@ void COptionsTest::addedExtensionTakesItsSortedPlace()
             sheet.accept();
         }));
     QCOMPARE(editedPlaceholder, QString("New Ext"));
-    QCOMPARE(f.core.m_options.m_fileTypes,
+    QCOMPARE(f.engine.Options()->m_fileTypes,
              std::string("AVI;EXE;gif;JPG;M3U;MOV;MP3;MPEG;MPG;New Ext;QT;ZIP"));
 }
 
 void COptionsTest::listPagesStoreOnOkOnly()
 {
     CSheetFixture f;
-    f.core.m_options.m_excludes = "ads;;banner";
+    EditOptions(f.engine, [&](COptions& o) { o.m_excludes = "ads;;banner"; });
     QStringList shown;
     QVERIFY(!f.Run(
         [&](COptionSheet& sheet)
@@ -307,7 +314,7 @@ void COptionsTest::listPagesStoreOnOkOnly()
             sheet.reject();
         }));
     QCOMPARE(shown, (QStringList{"ads", "banner"}));
-    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
+    QCOMPARE(f.engine.Options()->m_excludes, std::string("ads;;banner"));
 
     // A new keyword starts empty, and a keyword left empty is dropped: it would match every
     // page.
@@ -326,9 +333,9 @@ void COptionsTest::listPagesStoreOnOkOnly()
             sheet.accept();
         }));
     QCOMPARE(placeholder, QString());
-    QCOMPARE(f.core.m_options.m_keywords, (std::vector<std::string>{"driver"}));
+    QCOMPARE(f.engine.Options()->m_keywords, (std::vector<std::string>{"driver"}));
     // Exclude was not shown in this run, so its text stays as it was.
-    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;;banner"));
+    QCOMPARE(f.engine.Options()->m_excludes, std::string("ads;;banner"));
 
     // The same for excludes.
     QVERIFY(f.Run(
@@ -340,7 +347,7 @@ void COptionsTest::listPagesStoreOnOkOnly()
             sheet.accept();
         }));
     QCOMPARE(placeholder, QString());
-    QCOMPARE(f.core.m_options.m_excludes, std::string("ads;banner"));
+    QCOMPARE(f.engine.Options()->m_excludes, std::string("ads;banner"));
 }
 
 void COptionsTest::askTypeBoxStoresOnOkOnly()
@@ -376,7 +383,7 @@ void COptionsTest::askTypeBoxStoresOnOkOnly()
 void COptionsTest::removingEveryKeywordStoresNone()
 {
     CFrameFixture frame;
-    frame.core.m_options.m_keywords = {"setup", "driver"};
+    EditOptions(frame.engine, [&](COptions& o) { o.m_keywords = {"setup", "driver"}; });
     QString modeItem;
     CWhenModal<COptionSheet> driver(
         [&](COptionSheet& sheet)
@@ -399,7 +406,7 @@ void COptionsTest::removingEveryKeywordStoresNone()
     COptions saved(frame.dir.Path());
     QVERIFY(saved.Load());
     QVERIFY(saved.m_keywords.empty());
-    QVERIFY(frame.core.Options()->m_keywords.empty());
+    QVERIFY(frame.engine.Options()->m_keywords.empty());
 }
 
 void COptionsTest::listTextsStayWithinTheirLimit()
@@ -427,8 +434,9 @@ void COptionsTest::listTextsStayWithinTheirLimit()
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains("1099"));
     QVERIFY(f.messages[0].contains("1023"));
-    QCOMPARE(f.core.m_options.m_excludes.size(), std::size_t{1011});
-    QCOMPARE(f.core.m_options.m_fileTypes, std::string("AVI;EXE;JPG;M3U;MOV;MP3;MPEG;MPG;QT;ZIP"));
+    QCOMPARE(f.engine.Options()->m_excludes.size(), std::size_t{1011});
+    QCOMPARE(f.engine.Options()->m_fileTypes,
+             std::string("AVI;EXE;JPG;M3U;MOV;MP3;MPEG;MPG;QT;ZIP"));
 }
 
 void COptionsTest::sheetReopensOnTheLastPage()
@@ -458,7 +466,7 @@ void COptionsTest::sheetReopensOnTheLastPage()
 void COptionsTest::chosenFolderEndsWithASlash()
 {
     CSheetFixture f;
-    const std::string before = f.core.m_options.m_downloadDir;
+    const std::string before = f.engine.Options()->m_downloadDir;
     const QString longPath = "/" + QString(300, 'd');
     QStringList shown;
     QStringList startedAt;
@@ -484,13 +492,13 @@ void COptionsTest::chosenFolderEndsWithASlash()
             }
             // The directory reaches the options with OK, not before.
             ShowTab(sheet, COptionSheet::kHistory);
-            QCOMPARE(f.core.m_options.m_downloadDir, before);
+            QCOMPARE(f.engine.Options()->m_downloadDir, before);
             sheet.accept();
         }));
     QCOMPARE(title, QString("Select destination for downloaded files"));
     // A cancelled browser keeps what was there; a long path is as good as any.
     QCOMPARE(shown, (QStringList{"/srv/files/", "/", "/", longPath + "/"}));
-    QCOMPARE(f.core.m_options.m_downloadDir, (longPath + "/").toStdString());
+    QCOMPARE(f.engine.Options()->m_downloadDir, (longPath + "/").toStdString());
     QCOMPARE(f.messages, QStringList{});
     // The browser starts at the download folder shown, or the nearest folder of it that
     // exists: the default one ("dl/" in the working directory) does not exist yet.
@@ -502,8 +510,18 @@ void COptionsTest::chosenFolderEndsWithASlash()
 void COptionsTest::clearButtonsEmptyTheHistoriesAtOnce()
 {
     CSheetFixture f;
-    f.core.m_histories.m_urlHistory.Add("http://a.test/", {});
-    f.core.m_histories.m_fileHistory.Add("http://a.test/f.zip", {});
+    // One entry in each history, read at start-up.
+    for (const auto& [name, entry] : {std::pair{kUrlHistoryFileName, "http://a.test/"},
+                                      std::pair{kFileHistoryFileName, "http://a.test/f.zip"}})
+    {
+        CTSList history;
+        history.Add(entry, {});
+        QVERIFY(history.Save(name, f.dir.Path()));
+    }
+    EditOptions(f.engine, [](COptions& o) { o.m_rememberDownloads = true; });
+    f.engine.LoadHistories();
+    QCOMPARE(f.engine.PageHistoryCount(), std::size_t{1});
+    QCOMPARE(f.engine.FileHistoryCount(), std::size_t{1});
     std::size_t pagesAfterFirst = 99;
     std::size_t filesAfterFirst = 99;
     QVERIFY(!f.Run(
@@ -511,14 +529,14 @@ void COptionsTest::clearButtonsEmptyTheHistoriesAtOnce()
         {
             ShowTab(sheet, COptionSheet::kHistory);
             Click(sheet.Page(COptionSheet::kHistory), "clearPages");
-            pagesAfterFirst = f.core.m_histories.m_urlHistory.GetCount();
-            filesAfterFirst = f.core.m_histories.m_fileHistory.GetCount();
+            pagesAfterFirst = f.engine.PageHistoryCount();
+            filesAfterFirst = f.engine.FileHistoryCount();
             Click(sheet.Page(COptionSheet::kHistory), "clearDownloads");
             sheet.reject();
         }));
     QCOMPARE(pagesAfterFirst, std::size_t{0});
     QCOMPARE(filesAfterFirst, std::size_t{1});
-    QCOMPARE(f.core.m_histories.m_fileHistory.GetCount(), std::size_t{0});
+    QCOMPARE(f.engine.FileHistoryCount(), std::size_t{0});
 }
 
 void COptionsTest::helpKeyOpensTheOptionsPage()
@@ -530,7 +548,7 @@ void COptionsTest::helpKeyOpensTheOptionsPage()
     server.Start();
     qputenv("HARVESTOR_SITE", QByteArray::fromStdString(server.Url("/")));
     CSheetFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.Open("Hvstr152"));
     f.Run(
         [](COptionSheet& sheet)
         {

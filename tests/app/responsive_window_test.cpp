@@ -3,7 +3,6 @@
 #include "app/FileList.h"
 #include "app/Upgrade.h"
 #include "support/HostileServer.h"
-#include "support/StoreHolds.h"
 #include "url/Url.h"
 
 #include <QProgressDialog>
@@ -40,13 +39,13 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
                   [](CHostileExchange& exchange) { return exchange.Stall(), false; });
     qputenv("HARVESTOR_SITE", QByteArray::fromStdString(server.Url("")));
     CRecordingFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.Open("Hvstr152"));
     f.frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
     const std::string url = server.Url(path.toStdString());
     if (command == ID_DETERMINE_SIZE)
     {
-        QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, url)));
+        QVERIFY(f.engine.ListFile(url));
         f.frame->FileView()->topLevelItem(0)->setSelected(true);
         f.frame->SetActivePane(CMainFrame::kFilePane);
     }
@@ -65,7 +64,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
                              return;
                          // A worker's message reaches the window while the request waits.
                          if (++ticks == 1)
-                             f.core.m_events.Post(CStatusTextEvent{"still here"});
+                             f.frame->Messages().OnEvent(CStatusTextEvent{"still here"});
                          statusShown |= f.frame->StatusPaneText(0) == "still here";
                          auto* progress =
                              qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
@@ -78,7 +77,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
                      });
     watcher.start();
     if (command == 0)
-        QVERIFY(!CheckForUpgrade(f.frame.get(), f.core));
+        QVERIFY(!CheckForUpgrade(f.frame.get(), f.engine));
     else
         f.frame->ExecuteCommand(command);
     watcher.stop();
@@ -91,7 +90,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
     if (command == ID_DETERMINE_SIZE)
     {
         QCOMPARE(f.frame->FileView()->topLevelItem(0)->text(CFileList::kSizeColumn), QString());
-        QVERIFY(f.core.m_urlStore.Find(url)->m_usable);
+        QVERIFY(f.engine.RecordState(url).usable);
     }
 }
 

@@ -6,11 +6,10 @@
 #include "app/HistoryCombo.h"
 #include "app/UrlList.h"
 #include "app/WhyDlg.h"
-#include "session/SessionSteps.h"
 #include "support/FileBytes.h"
-#include "support/StoreHolds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
+#include "url/Url.h"
 
 #include <QCompleter>
 #include <QLineEdit>
@@ -86,16 +85,15 @@ struct CTreeFixture : CFrameFixture
 
     CTreeFixture()
     {
-        core.SetPrompts(&recorded);
-        QVERIFY(core.OpenSession("Hvstr152"));
+        engine.SetPrompts(&recorded);
+        QVERIFY(engine.Open("Hvstr152"));
     }
     ~CTreeFixture() { QVERIFY(WaitForBrowses()); }
 
     // Serves the threads' insertions while it waits.
     bool WaitForBrowses()
     {
-        const bool ended =
-            QTest::qWaitFor([this] { return !core.m_threads.AnyThreadRunning(); }, 30000);
+        const bool ended = QTest::qWaitFor([this] { return !engine.WorkersRunning(); }, 30000);
         // What the threads handed over last.
         QCoreApplication::processEvents();
         return ended;
@@ -136,13 +134,13 @@ void CSiteTreeTest::samePageFromManyThreadsGivesOneNode()
     // Started from this (the window's) thread while earlier browses hand their nodes over to
     // it: every site must still get its node.
     for (int i = 0; i < kSites; ++i)
-        StartSiteBrowse(f.core, site.Url("/s" + std::to_string(i) + "/"), 0);
+        f.engine.BrowseSite(site.Url("/s" + std::to_string(i) + "/"), 0);
     QVERIFY(f.WaitForBrowses());
 
     QCOMPARE(f.tree->topLevelItemCount(), kSites);
     const auto common = f.NodesOf(site.Url("/common.html"));
     QCOMPARE(common.size(), std::size_t{1});
-    QVERIFY(f.core.m_urlStore.IsInTree(site.Url("/common.html")));
+    QVERIFY(f.engine.RecordState(site.Url("/common.html")).inTree);
     QCOMPARE(f.frame->FileView()->topLevelItemCount(), kSites);
 
     // Explore the node (the toolbar's command): its page is read, under its own node.
@@ -150,7 +148,7 @@ void CSiteTreeTest::samePageFromManyThreadsGivesOneNode()
     f.tree->setCurrentItem(common[0]);
     f.frame->ExecuteCommand(ID_EXPLORE);
     QCOMPARE(common[0]->foreground(0).color(), kGrey);
-    QVERIFY(f.core.m_urlStore.Find(site.Url("/common.html"))->IsVisited());
+    QVERIFY(f.engine.RecordState(site.Url("/common.html")).visited);
     QVERIFY(f.WaitForBrowses());
     QCOMPARE(site.commonReads.load(), 1);
     const auto deeper = f.NodesOf(site.Url("/deeper.html"));
@@ -163,7 +161,7 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     CTreeSite site;
     CTreeFixture f;
     const std::string start = site.Url("/slow/");
-    StartSiteBrowse(f.core, start, 1); // the whole site
+    f.engine.BrowseSite(start, 1); // the whole site
     QVERIFY(QTest::qWaitFor([&] { return site.stalled.load(); }, 20000));
     // The thread's nodes may still wait for this thread's next round of events.
     f.tree->ApplyPendingNodes();
@@ -175,9 +173,9 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     f.tree->RemoveSelected();
     QCOMPARE(f.tree->topLevelItemCount(), 0);
     for (const char* path : {"/slow/", "/slow/a.html", "/slow/b.html"})
-        QVERIFY2(!f.core.m_urlStore.IsInTree(site.Url(path)), path);
+        QVERIFY2(!f.engine.RecordState(site.Url(path)).inTree, path);
     // The thread still holds the page it reads.
-    QVERIFY(f.core.m_urlStore.Find(site.Url("/slow/a.html")) != nullptr);
+    QVERIFY(f.engine.RecordState(site.Url("/slow/a.html")).known);
 
     site.server.Release();
     QVERIFY(f.WaitForBrowses());
@@ -186,7 +184,7 @@ void CSiteTreeTest::removingASiteWhileItIsBrowsedReleasesItsSubtree()
     const std::vector<std::string> files = f.frame->FileView()->Urls();
     QCOMPARE(files, (std::vector<std::string>{site.Url("/slow/t.zip"), site.Url("/slow/x.zip"),
                                               site.Url("/slow/y.zip")}));
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 3);
+    QCOMPARE(f.engine.Statistics().allocatedUrls, std::size_t{3});
 }
 
 void CSiteTreeTest::findWalksForwardWithoutWrapping()
@@ -211,10 +209,10 @@ void CSiteTreeTest::findWalksForwardWithoutWrapping()
         QTreeWidgetItem* selected;
     };
     const CCase cases[] = {
-        {first, "mp3", match},                   // letter case does not matter
-        {match, "mp3", last},                    // on into the next site
-        {aNode, "tunes", match},                 // collapsed nodes count
-        {last, "mp3", last},                     // the end: no wrap to the top
+        {first, "mp3", match},   // letter case does not matter
+        {match, "mp3", last},    // on into the next site
+        {aNode, "tunes", match}, // collapsed nodes count
+        {last, "mp3", last},     // the end: no wrap to the top
         {aNode, "nowhere.test", aNode},
     };
     for (const CCase& c : cases)
@@ -235,7 +233,7 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
 {
     CTreeFixture f;
     const std::string url = "http://o.test/";
-    QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, url)));
+    QVERIFY(f.engine.AddTreePage(url));
     QTreeWidgetItem* node = f.tree->ItemOf(url);
     QVERIFY(node->foreground(0).color() != kGrey);
     f.tree->setCurrentItem(node);
@@ -249,30 +247,29 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
     QCOMPARE(f.recorded.Messages()[0].caption, "Harvestor"s);
     QCOMPARE(f.recorded.Messages()[0].text, "Failed to load default browser!"s);
     QCOMPARE(node->foreground(0).color(), kGrey);
-    QVERIFY(f.core.m_urlStore.Find(url)->IsVisited());
+    QVERIFY(f.engine.RecordState(url).visited);
 
     // Removing the last holder destroys the record.
     f.tree->RemoveSelected();
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 0);
+    QCOMPARE(f.engine.Statistics().allocatedUrls, std::size_t{0});
 }
 
 // A browse thread hands its node over without waiting for the window: Add Site puts that node
 // in first, and nothing else queued for the window's thread runs inside the command (it never
-// serves events while it holds the tree's lock).
+// serves events while the engine holds the tree's lock).
 void CSiteTreeTest::addSitePutsHandedOverNodesInFirstAndRunsNothingElse()
 {
     CTreeSite site;
     CTreeFixture f;
     const std::string waiting = site.Url("/waiting.html");
-    std::thread worker([&]
-                       { QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, waiting))); });
+    std::thread worker([&] { QVERIFY(f.engine.AddTreePage(waiting)); });
     worker.join();
     QCOMPARE(f.NodesOf(waiting).size(), std::size_t{0});
     QObject other;
     bool otherRan = false;
     QMetaObject::invokeMethod(
         &other, [&] { otherRan = true; }, Qt::QueuedConnection);
-    StartSiteBrowse(f.core, site.Url("/s0/"), 0);
+    f.engine.BrowseSite(site.Url("/s0/"), 0);
     QVERIFY(!otherRan);
     QCOMPARE(f.NodesOf(waiting).size(), std::size_t{1});
     QCOMPARE(f.NodesOf(site.Url("/s0/")).size(), std::size_t{1});
@@ -283,7 +280,7 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
 {
     CTreeSite site;
     CTreeFixture f;
-    StartSiteBrowse(f.core, site.Url("/s0/"), 0);
+    f.engine.BrowseSite(site.Url("/s0/"), 0);
     QVERIFY(f.WaitForBrowses());
     const auto common = f.NodesOf(site.Url("/common.html"));
     QCOMPARE(common.size(), std::size_t{1});

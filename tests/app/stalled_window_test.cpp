@@ -1,6 +1,5 @@
 #include "AppTestSupport.h"
 #include "app/FileList.h"
-#include "session/SessionSteps.h"
 #include "support/TestHttpServer.h"
 
 #include <QTest>
@@ -12,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-// A crawl never drops what it finds while the window is busy: its thread waits for the window's
-// lock, however long the window holds it, and every found file reaches the list in the order
-// the crawl found it.
+// A crawl never drops what it finds while the window is busy: it goes on without waiting for the
+// window, however long the window serves nothing, and every found file reaches the list in the
+// order the crawl found it.
 class CStalledWindowTest : public QObject
 {
     Q_OBJECT
@@ -64,16 +63,17 @@ struct CManyFilesSite
 
     void Serve(const std::string& path, std::string html, bool stall = false)
     {
-        server.Server().Get(path,
-                            [this, html, stall](const httplib::Request&, httplib::Response& response)
-                            {
-                                if (stall)
-                                {
-                                    stalled = true;
-                                    server.StallUntilReleased();
-                                }
-                                response.set_content(html, "text/html");
-                            });
+        server.Server().Get(
+            path,
+            [this, html, stall](const httplib::Request&, httplib::Response& response)
+            {
+                if (stall)
+                {
+                    stalled = true;
+                    server.StallUntilReleased();
+                }
+                response.set_content(html, "text/html");
+            });
     }
 };
 
@@ -83,7 +83,7 @@ void CStalledWindowTest::everyFileIsListedAfterTheWindowStalls()
 {
     CManyFilesSite site;
     CFrameFixture f;
-    QVERIFY(f.core.OpenSession("Hvstr152"));
+    QVERIFY(f.engine.Open("Hvstr152"));
     CFileList* list = f.frame->FileView();
     // The order in which items reach the list (it shows them sorted by URL).
     std::vector<std::string> arrived;
@@ -94,25 +94,24 @@ void CStalledWindowTest::everyFileIsListedAfterTheWindowStalls()
                              arrived.push_back(CFileList::UrlOf(list->topLevelItem(row)));
                      });
 
-    StartSiteBrowse(f.core, site.server.Url("/"), 1); // the whole site
+    f.engine.BrowseSite(site.server.Url("/"), 1); // the whole site
     QVERIFY(QTest::qWaitFor([&] { return site.stalled.load(); }, 30000));
-    std::size_t listedInStall = 0;
-    {
-        // As a long sort or export would: the window's thread holds the list's lock and serves
-        // nothing for three seconds, while the crawl reads on and finds its next files.
-        CSinkLock stall(f.core.m_foundFiles);
-        site.server.Release();
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        listedInStall = f.core.m_urlStore.ListedFiles();
-    }
-    QVERIFY(listedInStall < std::size_t{kFiles});
-    QVERIFY(QTest::qWaitFor([&] { return !WorkersRunning(f.core); }, 60000));
+    // As a long sort or export would: the window's thread serves nothing for three seconds,
+    // while the crawl reads on and finds its next files.
+    const std::size_t shownBeforeStall = arrived.size();
+    const std::uint32_t foundBeforeStall = f.engine.Statistics().foundFiles;
+    site.server.Release();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    QCOMPARE(arrived.size(), shownBeforeStall);
+    QVERIFY(f.engine.Statistics().foundFiles > foundBeforeStall);
+    QVERIFY(QTest::qWaitFor([&] { return !f.engine.WorkersRunning(); }, 60000));
     QCoreApplication::processEvents();
 
     std::vector<std::string> found;
     for (int k = 0; k < kFiles; ++k)
         found.push_back(site.server.Url("/" + FileName(k)));
-    QCOMPARE(f.core.m_urlStore.ListedFiles(), std::size_t{kFiles});
+    QCOMPARE(f.engine.Statistics().foundFiles, std::uint32_t{kFiles});
+    QCOMPARE(arrived.size(), std::size_t{kFiles});
     QVERIFY(arrived == found);
     std::sort(found.begin(), found.end());
     QVERIFY(list->Urls() == found);

@@ -5,6 +5,7 @@
 #include "app/TrawlerApp.h"
 #include "app/UrlList.h"
 #include "net/InternetSession.h"
+#include "net/TransferContext.h"
 #include "settings/Histories.h"
 #include "settings/Options.h"
 
@@ -22,7 +23,7 @@ namespace
 struct CStartup
 {
     CScratchDir dir;
-    std::unique_ptr<CTrawlerCore> state;
+    std::unique_ptr<CEngine> state;
     std::unique_ptr<CTrawlerApp> app;
     QStringList steps;
     bool offerUpgrade = false;
@@ -31,18 +32,18 @@ struct CStartup
 
     void Prepare()
     {
-        state = std::make_unique<CTrawlerCore>(dir.Path(), dir.File("hvstr.log"));
+        state = std::make_unique<CEngine>(dir.Path(), dir.File("hvstr.log"));
         app = std::make_unique<CTrawlerApp>(*state);
         app->Prompts().SetDialogRunner([](QDialog&) { return 0; });
         app->Steps().showAbout = [this](QWidget*)
         {
             steps << "about";
-            sessionAtAbout = state->HasSession();
+            sessionAtAbout = state->TransferContext() != nullptr;
         };
-        app->Steps().runUpgradeCheck = [this](QWidget*, CTrawlerCore& appCore)
+        app->Steps().runUpgradeCheck = [this](QWidget*, CEngine& appEngine)
         {
             steps << "upgrade";
-            historiesAtUpgrade = appCore.m_histories.m_urlHistory.Contains("http://old.test/");
+            historiesAtUpgrade = appEngine.PageHistoryCount() > 0;
             return offerUpgrade;
         };
         app->Steps().promptForSite = [this](CMainFrame&) { steps << "prompt"; };
@@ -107,10 +108,10 @@ void CStartupTest::noArgumentsRunsEveryStepInOrder()
     QCOMPARE(s.steps, (QStringList{"about", "upgrade", "prompt"}));
     QVERIFY(s.sessionAtAbout);
     QVERIFY(s.historiesAtUpgrade);
-    QCOMPARE(s.state->TransferContext().session.Agent(), std::string("Hvstr152"));
+    QCOMPARE(s.state->TransferContext()->session.Agent(), std::string("Hvstr152"));
     QVERIFY(s.app->MainFrame()->isVisible());
     QCOMPARE(QSettings().value("General/workdir").toString(), QString::fromStdString(s.dir.Path()));
-    QVERIFY(!s.state->m_options.m_terminateWhenDone);
+    QVERIFY(!s.state->Options()->m_terminateWhenDone);
     s.Finish();
     QVERIFY(std::filesystem::exists(s.dir.File("options.dat")));
     QVERIFY(std::filesystem::exists(s.dir.File("urls.his")));
@@ -166,7 +167,7 @@ void CStartupTest::commandLineSitesGoIntoTheTree()
     QCOMPARE(s.steps, QStringList{"about"});
     // The duplicate meets the sink's rule: one node.
     QCOMPARE(s.RootNodes(), (QStringList{"http://a.test/", "http://b.test/"}));
-    QVERIFY(!s.state->m_options.m_terminateWhenDone);
+    QVERIFY(!s.state->Options()->m_terminateWhenDone);
     QVERIFY(s.app->MainFrame()->isVisible());
     s.Finish();
 }
@@ -175,7 +176,7 @@ void CStartupTest::termWithSitesClosesWhenNothingRuns()
 {
     CStartup s;
     QVERIFY(s.Init({"-hide", "-site", "http://a.test/", "-nocheck"}));
-    QVERIFY(s.state->m_options.m_terminateWhenDone);
+    QVERIFY(s.state->Options()->m_terminateWhenDone);
     QVERIFY(!s.app->MainFrame()->isVisible());
     // No browse is running, so the window closes as soon as messages are served.
     QVERIFY(QTest::qWaitFor([&] { return s.app->MainFrame()->IsClosing(); }));

@@ -2,8 +2,6 @@
 #include "app/FileList.h"
 #include "app/FrameMessageQueue.h"
 #include "app/UrlList.h"
-#include "platform/EventPoster.h"
-#include "support/StoreHolds.h"
 
 #include <QTest>
 #include <atomic>
@@ -12,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-// The GUI's ends of the worker interfaces: the frame-message queue and the tree and list
-// targets, driven from worker threads while the user-interface thread serves them.
+// The GUI's ends of the engine's events: the frame-message queue and the tree and the list,
+// driven from worker threads while the user-interface thread serves them.
 class CTargetsTest : public QObject
 {
     Q_OBJECT
@@ -38,22 +36,19 @@ void CTargetsTest::queueDeliversEveryMessageInPostingOrder()
             seen[state.state].push_back(static_cast<std::int64_t>(state.report.received));
             ++handled;
         });
-    CEventPoster poster;
-    poster.Install(&queue);
 
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back(
-            [&poster, t]
+            [&queue, t]
             {
                 for (int i = 0; i < kPerThread; ++i)
-                    poster.Post(
+                    queue.OnEvent(
                         CDownloadStateEvent{t, CDownloadReport{{}, {}, {}, std::uint64_t(i)}});
             });
     QVERIFY(QTest::qWaitFor([&] { return handled == kThreads * kPerThread; }, 20000));
     for (std::thread& thread : threads)
         thread.join();
-    poster.Install(nullptr);
 
     for (int t = 0; t < kThreads; ++t)
     {
@@ -138,16 +133,17 @@ void CTargetsTest::removedNodesAreRefusedAsParents()
     QVERIFY(tree->ItemOf(site) == nullptr);
     QVERIFY(tree->ItemOf(page) == nullptr);
 
-    // The user-interface thread itself is refused at once, and its tree mark given back.
-    const CUrlHold held = HoldNew(f.core.m_urlStore, deeper);
-    QVERIFY(f.core.m_sites.AddLocked(held, page));
+    // The user-interface thread itself is refused at once; the page is given back to the engine
+    // once the engine's lock is let go.
+    QVERIFY(f.engine.AddTreePage(deeper, page));
     QVERIFY(tree->ItemOf(deeper) == nullptr);
-    QVERIFY(!f.core.m_urlStore.IsInTree(deeper));
     QCOMPARE(tree->topLevelItemCount(), 0);
+    QCoreApplication::processEvents();
+    QVERIFY(!f.engine.RecordState(deeper).inTree);
     // The site shown anew takes its pages again.
     tree->InsertNode("", site, false);
     tree->InsertNode(site, page, false);
-    QVERIFY(f.core.m_sites.AddLocked(held, page));
+    QVERIFY(f.engine.AddTreePage(deeper, page));
     QCOMPARE(tree->ItemOf(deeper)->parent(), tree->ItemOf(page));
 }
 
@@ -157,7 +153,7 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
     CUrlList* tree = f.frame->SiteView();
     const std::string site = "http://site.test/";
     // The removal destroys the record.
-    QVERIFY(f.core.m_sites.AddLocked(HoldNew(f.core.m_urlStore, site)));
+    QVERIFY(f.engine.AddTreePage(site));
     tree->setCurrentItem(tree->ItemOf(site));
 
     // A browse thread hands over pages under the site's node: some are in the tree, some still
@@ -169,11 +165,10 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
             [&]
             {
                 for (int i = from; i < from + 10; ++i)
-                {
-                    const CUrlHold page = HoldNew(
-                        f.core.m_urlStore, "http://site.test/p" + std::to_string(i) + ".htm");
-                    handedOver += f.core.m_sites.AddLocked(page, site) ? 1 : 0;
-                }
+                    handedOver += f.engine.AddTreePage(
+                                      "http://site.test/p" + std::to_string(i) + ".htm", site)
+                                      ? 1
+                                      : 0;
             })
             .join();
     };
@@ -186,7 +181,7 @@ void CTargetsTest::insertionsUnderARemovedNodeAreRefusedAndReleased()
     QCoreApplication::processEvents();
     QCOMPARE(handedOver, 30);
     QCOMPARE(tree->topLevelItemCount(), 0);
-    QCOMPARE(f.core.m_urlStore.AllocatedUrls(), 0);
+    QCOMPARE(f.engine.Statistics().allocatedUrls, std::size_t{0});
 }
 
 QTEST_MAIN(CTargetsTest)

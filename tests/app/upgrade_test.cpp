@@ -58,13 +58,13 @@ const std::string kInstaller(200 * 1024, 'i');
 
 struct CUpgradeFixture : CRecordingFixture
 {
-    CUpgradeFixture() { QVERIFY(core.OpenSession("Hvstr152")); }
+    CUpgradeFixture() { QVERIFY(engine.Open("Hvstr152")); }
 };
 
 // A whole program in a scratch directory, without the About box, every other prompt dismissed.
 struct CAppRun
 {
-    CAppRun() : core(dir.Path(), dir.File("hvstr.log")), app(core)
+    CAppRun() : engine(dir.Path(), dir.File("hvstr.log")), app(engine)
     {
         app.Prompts().SetDialogRunner([](QDialog&) { return 0; });
         app.Steps().showAbout = [](QWidget*) {};
@@ -75,7 +75,7 @@ struct CAppRun
         app.ExitInstance();
     }
     CScratchDir dir;
-    CTrawlerCore core;
+    CEngine engine;
     CTrawlerApp app;
 };
 
@@ -202,7 +202,7 @@ void CUpgradeTest::noMarkerShowsNothing()
     SetMarker(status, body.replace(QStringLiteral("%1"), installer).toStdString());
     CUpgradeFixture f;
     CWhenModal<QDialog> anyDialog([](QDialog& dialog) { dialog.reject(); });
-    QVERIFY(!CheckForUpgrade(f.frame.get(), f.core));
+    QVERIFY(!CheckForUpgrade(f.frame.get(), f.engine));
     QCOMPARE(m_markerRequests.load(), 1);
     QVERIFY(!anyDialog.Fired());
     QCOMPARE(f.messages, QStringList{});
@@ -257,7 +257,7 @@ void CUpgradeTest::installerIsStartedAndTheProgramCloses()
     // A line end after the URL is not part of it.
     SetMarker(200, m_server->Url(path.toStdString()) + "\n");
     CUpgradeFixture f;
-    f.core.m_options.m_downloadDir = f.dir.File("downloads/new/");
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadDir = f.dir.File("downloads/new/"); });
     CProgressSeen seen;
     int offerResult = -1;
     CWhenModal<CUpgradeDlg> offer(
@@ -266,7 +266,7 @@ void CUpgradeTest::installerIsStartedAndTheProgramCloses()
             QObject::connect(&dialog, &QDialog::finished, [&](int code) { offerResult = code; });
             UpgradeNow(dialog, seen);
         });
-    QVERIFY(CheckForUpgrade(f.frame.get(), f.core));
+    QVERIFY(CheckForUpgrade(f.frame.get(), f.engine));
     QCOMPARE(seen.result, int(QDialog::Accepted));
     QCOMPARE(offerResult, int(QDialog::Accepted));
     QCOMPARE(seen.atClose, barAtClose);
@@ -288,7 +288,7 @@ void CUpgradeTest::cancelClosesSilentlyAndLeavesNoFlag()
 {
     SetMarker(200, m_server->Url("/files/slow.bin"));
     CUpgradeFixture f;
-    f.core.m_options.m_downloadDir = f.dir.File("dl/");
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadDir = f.dir.File("dl/"); });
     CProgressSeen seen;
     int offerResult = -1;
     bool stillOpenAfterCancel = false;
@@ -303,20 +303,20 @@ void CUpgradeTest::cancelClosesSilentlyAndLeavesNoFlag()
                            stillOpenAfterCancel = download.isVisible();
                        });
         });
-    QVERIFY(CheckForUpgrade(f.frame.get(), f.core));
+    QVERIFY(CheckForUpgrade(f.frame.get(), f.engine));
     QVERIFY(stillOpenAfterCancel); // it closes when the download has noticed
     QCOMPARE(seen.result, int(QDialog::Rejected));
     QCOMPARE(offerResult, int(QDialog::Rejected));
     QCOMPARE(f.messages, QStringList{});
     QVERIFY(f.opened.empty());
-    QVERIFY(!f.core.m_cancelDownload.load());
+    QVERIFY(!f.engine.DownloadsCancelled());
     m_server->Release();
 
     // The next download runs to its end.
     SetMarker(200, m_server->Url("/files/setup.bin"));
     CProgressSeen second;
     CWhenModal<CUpgradeDlg> again([&](CUpgradeDlg& dialog) { UpgradeNow(dialog, second); });
-    QVERIFY(CheckForUpgrade(f.frame.get(), f.core));
+    QVERIFY(CheckForUpgrade(f.frame.get(), f.engine));
     QCOMPARE(second.result, int(QDialog::Accepted));
     QCOMPARE(f.opened, std::vector<std::string>{f.dir.File("dl/setup.bin")});
 }
@@ -333,7 +333,7 @@ void CUpgradeTest::failedDownloadIsReported()
             QObject::connect(&dialog, &QDialog::finished, [&](int code) { offerResult = code; });
             UpgradeNow(dialog, seen);
         });
-    QVERIFY(CheckForUpgrade(f.frame.get(), f.core));
+    QVERIFY(CheckForUpgrade(f.frame.get(), f.engine));
     QCOMPARE(seen.result, int(QDialog::Rejected));
     QCOMPARE(offerResult, int(QDialog::Rejected));
     QCOMPARE(f.messages,

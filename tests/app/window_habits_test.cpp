@@ -11,7 +11,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 #include "settings/HistoryFile.h"
-#include "support/StoreHolds.h"
 #include "url/Url.h"
 
 #include <QAction>
@@ -54,7 +53,7 @@ CStatsDlg* OpenStatistics(CMainFrame& frame)
 void Restart(CFrameFixture& f, bool headless)
 {
     f.frame.reset();
-    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, headless);
+    f.frame = std::make_unique<CMainFrame>(f.engine, f.doc, headless);
 }
 
 } // namespace
@@ -116,11 +115,14 @@ void CWindowHabitsTest::barsAndPlacementAreRestored()
     QVERIFY(f.frame->statusBar()->isHidden());
     f.frame.reset();
     // A placement stored off every screen comes back on one.
-    COptions& stored = f.core.m_options;
-    stored.m_windowLeft = stored.m_windowTop = 90000;
-    stored.m_windowWidth = 300;
-    stored.m_windowHeight = 200;
-    f.frame = std::make_unique<CMainFrame>(f.core, f.doc, true);
+    EditOptions(f.engine,
+                [](COptions& stored)
+                {
+                    stored.m_windowLeft = stored.m_windowTop = 90000;
+                    stored.m_windowWidth = 300;
+                    stored.m_windowHeight = 200;
+                });
+    f.frame = std::make_unique<CMainFrame>(f.engine, f.doc, true);
     QVERIFY(f.frame->screen()->availableGeometry().intersects(f.frame->geometry()));
     QVERIFY(f.frame->statusBar()->isHidden());
     QVERIFY(f.frame->ToolBar()->isHidden());
@@ -137,8 +139,8 @@ void CWindowHabitsTest::entryHistoryDepthLimitsTheOfferedEntries()
                         BuildHistoryBytes("http://a/", {"http://b/", "http://c/", "http://d/"}));
     for (const std::uint32_t depth : {1u, 3u, 7u})
     {
-        f.core.m_options.m_entryHistoryDepth = depth;
-        CAddSiteDlg dialog(f.core);
+        EditOptions(f.engine, [&](COptions& o) { o.m_entryHistoryDepth = depth; });
+        CAddSiteDlg dialog(f.engine);
         QCOMPARE(dialog.SiteCombo()->count(), static_cast<int>(std::min(depth, 4u)));
         QCOMPARE(dialog.SiteCombo()->currentText(), QString("http://a/"));
     }
@@ -197,15 +199,16 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     QCOMPARE(f.opened, std::vector<std::string>{folder});
 
     // Enter downloads the selected files.
-    QVERIFY(f.core.m_foundFiles.AddLocked(HoldNew(f.core.m_urlStore, "http://a.example/1.zip")));
+    const std::string file = "http://a.example/1.zip";
+    QVERIFY(f.engine.ListFile(file));
     CFileList* list = f.frame->FileView();
     list->setFocus();
     list->topLevelItem(0)->setSelected(true);
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(list->topLevelItemCount(), 0);
-    CUrlHold queued;
-    QVERIFY(f.core.m_downloadQueue.Pop(queued));
-    QCOMPARE(queued->m_url, std::string("http://a.example/1.zip"));
+    // The queue holds the file's record now; the list does not.
+    QCOMPARE(f.engine.PendingDownloads(), 1u);
+    QVERIFY(f.engine.RecordState(file).known && !f.engine.RecordState(file).inFileList);
 
     // Ctrl+Q quits.
     QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
@@ -227,8 +230,8 @@ void CWindowHabitsTest::messageBoxesCarryTheFittingIcon()
     QLineEdit field("-5");
     std::int32_t value = 0;
     const CFieldRange range{"&Min Size (K):", 0, 10};
-    QVERIFY(!ExchangeSigned(f.core, &field, value, &range));
-    ReportFileError(f.core, CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
+    QVERIFY(!ExchangeSigned(f.engine.Prompts(), &field, value, &range));
+    f.engine.ReportFileError(CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
     QCOMPARE(icons, (QList<QMessageBox::Icon>{QMessageBox::Information, QMessageBox::Warning,
                                               QMessageBox::Critical}));
 }

@@ -1,4 +1,4 @@
-#include "download/SavedName.h"
+#include "url/SavedName.h"
 
 #include <cstdint>
 
