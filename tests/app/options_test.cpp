@@ -368,7 +368,7 @@ void COptionsTest::askTypeBoxStoresOnOkOnly()
         }));
     QCOMPARE(label, QString("Ask the server the type of links without a file extension"));
     QVERIFY(!shownChecked);
-    QVERIFY(!f.core.m_options.m_askTypeOfPageLinks);
+    QVERIFY(!f.engine.Options()->m_askTypeOfPageLinks);
 
     QVERIFY(f.Run(
         [&](COptionSheet& sheet)
@@ -377,7 +377,7 @@ void COptionsTest::askTypeBoxStoresOnOkOnly()
             box(sheet)->setChecked(true);
             sheet.accept();
         }));
-    QVERIFY(f.core.m_options.m_askTypeOfPageLinks);
+    QVERIFY(f.engine.Options()->m_askTypeOfPageLinks);
 }
 
 void COptionsTest::removingEveryKeywordStoresNone()
