@@ -59,8 +59,7 @@ struct CAttempt
 // transfer layer alone.
 struct CTransferParts
 {
-    explicit CTransferParts(const std::string& root)
-        : options(root), log(root + "/hvstr.log")
+    explicit CTransferParts(const std::string& root) : options(root), log(root + "/hvstr.log")
     {
         options.m_checkLength = kCheckLengthNever;
     }
@@ -72,7 +71,7 @@ struct CTransferParts
     CEventPoster events;
     std::atomic<bool> cancelBrowse{false};
     std::atomic<bool> cancelDownload{false};
-    CTransferContext context{session,    connections, options,       log,
+    CTransferContext context{session,    connections, options,      log,
                              statistics, events,      cancelBrowse, cancelDownload};
 };
 

@@ -1,7 +1,7 @@
 // Reads a Content-Disposition value and a URL's name from the input and makes file names of
 // them; no name may leave its folder, hide itself or hold a byte a file name cannot.
-#include "url/SavedName.h"
 #include "net/ContentDisposition.h"
+#include "url/SavedName.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -50,8 +50,7 @@ bool WriteExplainFile(const std::string& path, const CEngine& engine,
     {
         const std::string fields[] = {link.url, std::string(VerdictWord(link.decision.verdict)),
                                       std::string(ReasonWord(link.decision.reason)),
-                                      ValueText(link.decision) +
-                                          FlagNote(link.decision, settings),
+                                      ValueText(link.decision) + FlagNote(link.decision, settings),
                                       link.foundOn};
         std::string line;
         for (const std::string& field : fields)

@@ -14,7 +14,8 @@
 // OnEvent: any thread, never blocks for long. Next: the front-end's thread. Page states,
 // progress steps and found files wait for the next wake-up (at most a tenth of a second, for
 // the progress line) instead of waking the front-end, since a crawl posts several for every
-// page; every other event wakes it at once. Nobody can answer a login prompt: it is cancelled at once.
+// page; every other event wakes it at once. Nobody can answer a login prompt: it is cancelled at
+// once.
 class CEventQueue : public CEngineObserver
 {
 public:

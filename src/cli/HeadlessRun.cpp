@@ -5,15 +5,15 @@
 #include "cli/FoundFilesReport.h"
 #include "cli/InterruptSignals.h"
 #include "cli/ProgressLine.h"
-#include "session/CommandLineInfo.h"
-#include "session/SessionMessages.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
+#include "session/CommandLineInfo.h"
 #include "session/Engine.h"
+#include "session/SessionMessages.h"
 #include "settings/DataFolderLock.h"
 #include "settings/DataPaths.h"
-#include "settings/ModeData.h"
 #include "settings/LogFile.h"
+#include "settings/ModeData.h"
 #include "settings/UserSettingsFile.h"
 #include "url/Url.h"
 
@@ -325,8 +325,7 @@ int RunHeadless(int argc, const char* const* argv)
             WriteWhyLines(stderr, engine, commandLine.m_why, commandLine.m_settings);
             std::string error;
             if (!commandLine.m_explainFile.empty() &&
-                !WriteExplainFile(commandLine.m_explainFile, engine, commandLine.m_settings,
-                                  error))
+                !WriteExplainFile(commandLine.m_explainFile, engine, commandLine.m_settings, error))
             {
                 std::fprintf(stderr, "harvestor: cannot write %s\n", error.c_str());
                 saved = false;

@@ -78,10 +78,12 @@ int main(int argc, char* argv[])
         return RunHeadless(argc, argv);
 
     if (!commandLine.m_settings.empty() || commandLine.m_save)
-        std::fprintf(stderr, "harvestor: ignored in a window run (they set runs without one): %s\n",
-                     (RunSettingNames(commandLine.m_settings) +
-                      (commandLine.m_save ? std::string(commandLine.m_settings.empty() ? "-save" : ", -save") : ""))
-                         .c_str());
+        std::fprintf(
+            stderr, "harvestor: ignored in a window run (they set runs without one): %s\n",
+            (RunSettingNames(commandLine.m_settings) +
+             (commandLine.m_save ? std::string(commandLine.m_settings.empty() ? "-save" : ", -save")
+                                 : ""))
+                .c_str());
     void* module = LoadGuiModule();
     if (module == nullptr)
         return 1;

@@ -1,9 +1,9 @@
 #include "crawl/WhyLookup.h"
 
 #include "core/TrawlerCore.h"
-#include "url/WhyText.h"
 #include "url/Url.h"
 #include "url/UrlCanonicalizer.h"
+#include "url/WhyText.h"
 
 #include <algorithm>
 #include <map>

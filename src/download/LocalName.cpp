@@ -1,11 +1,11 @@
 #include "download/LocalName.h"
 
-#include "url/SavedName.h"
 #include "net/MediaTypes.h"
 #include "net/UrlTransfers.h"
 #include "platform/AtomicFile.h"
 #include "platform/EventPoster.h"
 #include "settings/Options.h"
+#include "url/SavedName.h"
 #include "url/Url.h"
 
 #include <cerrno>

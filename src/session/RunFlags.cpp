@@ -22,40 +22,108 @@ using R = CReason;
 
 // No name begins with another, nor with a keyword of the command line: names match by prefix.
 constexpr CRunFlag kFlags[] = {
-    {"types", V::List, G::Find, 0, 0, {}, "file types to list, e.g. pdf,zip",
+    {"types",
+     V::List,
+     G::Find,
+     0,
+     0,
+     {},
+     "file types to list, e.g. pdf,zip",
      {R::NotInFileTypes, R::FileType}},
-    {"exclude", V::List, G::Find, 0, 0, {}, "URLs containing any of these are skipped",
+    {"exclude",
+     V::List,
+     G::Find,
+     0,
+     0,
+     {},
+     "URLs containing any of these are skipped",
      {R::Excluded}},
-    {"keywords", V::List, G::Find, 0, 0, {}, "pages that contain any of these words are listed too"},
+    {"keywords",
+     V::List,
+     G::Find,
+     0,
+     0,
+     {},
+     "pages that contain any of these words are listed too"},
     {"min-size", V::Number, G::Find, 0, kIntMax, {}, "smallest file size in KB", {R::TooSmall}},
-    {"max-size", V::Number, G::Find, 0, kIntMax, {}, "largest file size in KB",
-     {R::TooLarge}},
+    {"max-size", V::Number, G::Find, 0, kIntMax, {}, "largest file size in KB", {R::TooLarge}},
     {"check-size", V::Choice, G::Find, 0, 0, kCheckSizeWords,
      "when to ask the server a file's size"},
-    {"download", V::Switch, G::Download, 0, 0, {}, "download what is found",
-     {R::Downloading}},
+    {"download", V::Switch, G::Download, 0, 0, {}, "download what is found", {R::Downloading}},
     {"dir", V::Folder, G::Download, 0, 0, {}, "download folder"},
     {"duplicates", V::Choice, G::Download, 0, 0, kDuplicateWords,
      "what to do with a file that exists already"},
-    {"workers", V::Number, G::Download, kDownloadThreadsRange.minimum,
-     kDownloadThreadsRange.maximum, {}, "files downloaded at once"},
+    {"workers",
+     V::Number,
+     G::Download,
+     kDownloadThreadsRange.minimum,
+     kDownloadThreadsRange.maximum,
+     {},
+     "files downloaded at once"},
     {"at-once", V::Number, G::Crawl, 1, kMaxPagesAtOnce, {}, "pages read at once"},
-    {"depth", V::Number, G::Crawl, 0, kIntMax, {}, "levels of links to other sites followed",
+    {"depth",
+     V::Number,
+     G::Crawl,
+     0,
+     kIntMax,
+     {},
+     "levels of links to other sites followed",
      {R::Depth}},
-    {"follow-max", V::Number, G::Crawl, 0, kIntMax, {}, "most pages followed on the site",
+    {"follow-max",
+     V::Number,
+     G::Crawl,
+     0,
+     kIntMax,
+     {},
+     "most pages followed on the site",
      {R::LocalMaximum}},
-    {"external-max", V::Number, G::Crawl, 0, kIntMax, {}, "most pages followed on other sites",
+    {"external-max",
+     V::Number,
+     G::Crawl,
+     0,
+     kIntMax,
+     {},
+     "most pages followed on other sites",
      {R::ExternalMaximum}},
-    {"follow-external", V::Switch, G::Crawl, 0, 0, {}, "follow links to other sites",
+    {"follow-external",
+     V::Switch,
+     G::Crawl,
+     0,
+     0,
+     {},
+     "follow links to other sites",
      {R::ExternalOff}},
-    {"parents", V::Switch, G::Crawl, 0, 0, {}, "follow links to parent folders",
+    {"parents",
+     V::Switch,
+     G::Crawl,
+     0,
+     0,
+     {},
+     "follow links to parent folders",
      {R::ParentDirectory}},
-    {"only-modified", V::Switch, G::Crawl, 0, 0, {}, "read only pages changed since last time",
+    {"only-modified",
+     V::Switch,
+     G::Crawl,
+     0,
+     0,
+     {},
+     "read only pages changed since last time",
      {R::Unchanged}},
-    {"timeout", V::Number, G::Crawl, kConnectTimeoutRange.minimum, kConnectTimeoutRange.maximum,
-     {}, "seconds to wait for a server"},
+    {"timeout",
+     V::Number,
+     G::Crawl,
+     kConnectTimeoutRange.minimum,
+     kConnectTimeoutRange.maximum,
+     {},
+     "seconds to wait for a server"},
     {"logins", V::Switch, G::Crawl, 0, 0, {}, "answer password requests (never asked here)"},
-    {"history", V::Switch, G::Crawl, 0, 0, {}, "read and write the page and download histories",
+    {"history",
+     V::Switch,
+     G::Crawl,
+     0,
+     0,
+     {},
+     "read and write the page and download histories",
      {R::InFileHistory}},
 };
 
@@ -159,11 +227,12 @@ std::string CheckOne(const CRunFlag& flag, const std::string& value)
     case V::Switch:
     {
         const std::string lower = LowerText(value);
-        return lower == "on" || lower == "off" ? std::string() : "takes on or off, not \"" + value + "\"";
+        return lower == "on" || lower == "off" ? std::string()
+                                               : "takes on or off, not \"" + value + "\"";
     }
     case V::List:
         return SplitList(value).empty() && flag.name == "types" ? "names no file type"
-                                                                 : std::string();
+                                                                : std::string();
     case V::Choice:
     {
         if (ChoiceIndex(flag, value) >= 0)
@@ -177,7 +246,9 @@ std::string CheckOne(const CRunFlag& flag, const std::string& value)
     {
         if (value.empty())
             return "names no folder";
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::stat(value.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
             return value + " is a file, not a folder";
         return {};
@@ -201,7 +272,9 @@ std::string CurrentValue(const CRunFlag& flag, const COptions& o, const CModeDat
     if (name == "max-size")
         return std::to_string(o.m_maxSizeK);
     if (name == "check-size")
-        return o.m_checkLength >= 0 && o.m_checkLength < 3 ? std::string(kCheckSizeWords[o.m_checkLength]) : "";
+        return o.m_checkLength >= 0 && o.m_checkLength < 3
+                   ? std::string(kCheckSizeWords[o.m_checkLength])
+                   : "";
     if (name == "download")
         return onOff(o.m_autoDownload);
     if (name == "dir")
@@ -398,8 +471,8 @@ std::string RunFlagsHelp(const COptions& options, const CModeData& mode)
                 break;
             }
             left.resize(std::max<std::size_t>(left.size() + 1, 36), ' ');
-            help += left + std::string(flag.help) + " [now: " +
-                    CurrentValue(flag, options, mode) + "]\n";
+            help += left + std::string(flag.help) + " [now: " + CurrentValue(flag, options, mode) +
+                    "]\n";
         }
     }
     return help;

@@ -79,25 +79,35 @@ TEST(RunSettingsTest, EachSettingChangesThisRunOnly)
         {{"-check-size", "found", "-min-size", "100"}, url("/d/b.pdf"), url("/d/a.zip"), ""},
         {{"-check-size", "found", "-max-size", "100"}, url("/d/a.zip"), url("/d/b.pdf"), ""},
         {{"-parents", "on"}, url("/d/t.zip"), "", ""},
-        {{"-follow-max", "0", "-why", url("/d/sub/")}, url("/d/a.zip"), url("/d/sub/c.zip"),
+        {{"-follow-max", "0", "-why", url("/d/sub/")},
+         url("/d/a.zip"),
+         url("/d/sub/c.zip"),
          "(set by -follow-max)"},
-        {{"-follow-external", "off", "-why", "http://other.invalid/e.html"}, "", "",
+        {{"-follow-external", "off", "-why", "http://other.invalid/e.html"},
+         "",
+         "",
          "(set by -follow-external)"},
-        {{"-follow-external", "on", "-depth", "0", "-why", "http://other.invalid/e.html"}, "", "",
+        {{"-follow-external", "on", "-depth", "0", "-why", "http://other.invalid/e.html"},
+         "",
+         "",
          "(set by -depth)"},
         {{"-follow-external", "on", "-depth", "3", "-external-max", "0", "-why",
           "http://other.invalid/e.html"},
-         "", "", "(set by -external-max)"},
+         "",
+         "",
+         "(set by -external-max)"},
         {{"-only-modified", "on", "-at-once", "1", "-workers", "3", "-timeout", "5", "-logins",
           "off", "-duplicates", "rename"},
-         url("/d/sub/c.zip"), "", ""},
+         url("/d/sub/c.zip"),
+         "",
+         ""},
     };
     for (const CRow& row : rows)
     {
         CTempDir dir;
         const std::string stored = WriteStoredOptions(dir);
-        std::vector<std::string> arguments = {"-headless", "-quiet", "-site", url("/d/"), "-mode",
-                                              "2"};
+        std::vector<std::string> arguments = {"-headless", "-quiet", "-site",
+                                              url("/d/"),  "-mode",  "2"};
         arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
         const CProgramRun run = RunProgram(HARVESTOR_BINARY, arguments, dir.Path().string());
         SCOPED_TRACE(row.arguments.front() + " " + row.arguments[1]);
@@ -128,10 +138,10 @@ TEST(RunSettingsTest, DownloadsIntoTheFolderAndSaveKeepsTheSettings)
     // A fresh folder with no options: the flags download, the options left are the defaults.
     CTempDir fresh;
     CProgramRun run = RunProgram(HARVESTOR_BINARY,
-                                 {"-headless", "-quiet", "-site", site.Url("/d/"), "-mode", "2",
-                                  "-types", "pdf,zip", "-exclude", "skip-me", "-min-size", "0",
-                                  "-max-size", "1000", "-download", "on", "-dir", folder,
-                                  "-history", "off"},
+                                 {"-headless", "-quiet", "-site",     site.Url("/d/"), "-mode",
+                                  "2",         "-types", "pdf,zip",   "-exclude",      "skip-me",
+                                  "-min-size", "0",      "-max-size", "1000",          "-download",
+                                  "on",        "-dir",   folder,      "-history",      "off"},
                                  fresh.Path().string());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(std::filesystem::file_size(folder + "/b.pdf"), 200000u);
@@ -165,10 +175,10 @@ TEST(RunSettingsTest, BadValuesAreUsageErrorsNamingTheFlag)
     const std::string file = dir.File("a-file");
     std::ofstream(file) << "x";
     const std::vector<std::vector<std::string>> rows = {
-        {"-workers", "0"},          {"-workers", "21"},       {"-types", ""},
-        {"-min-size", "-1"},        {"-max-size", "12k"},     {"-dir", file},
-        {"-duplicates", "maybe"},   {"-check-size", "often"}, {"-download", "yes"},
-        {"-at-once", "17"},         {"-timeout", "0"},        {"-depth"},
+        {"-workers", "0"},        {"-workers", "21"},       {"-types", ""},
+        {"-min-size", "-1"},      {"-max-size", "12k"},     {"-dir", file},
+        {"-duplicates", "maybe"}, {"-check-size", "often"}, {"-download", "yes"},
+        {"-at-once", "17"},       {"-timeout", "0"},        {"-depth"},
     };
     for (const std::vector<std::string>& row : rows)
     {
@@ -186,9 +196,9 @@ TEST(RunSettingsTest, BadValuesAreUsageErrorsNamingTheFlag)
 // so does the help.
 TEST(RunSettingsTest, TheTableIsUnambiguousAndDocumented)
 {
-    std::vector<std::string> keywords = {"term", "nocheck", "mode", "site", "identity",
-                                         "minimize", "hide", "help", "version", "headless",
-                                         "quiet", "tsv", "why", "explain", "max-time", "save"};
+    std::vector<std::string> keywords = {
+        "term",    "nocheck",  "mode",  "site", "identity", "minimize", "hide",     "help",
+        "version", "headless", "quiet", "tsv",  "why",      "explain",  "max-time", "save"};
     for (const CRunFlag& flag : RunFlags())
         keywords.emplace_back(flag.name);
     for (const std::string& a : keywords)

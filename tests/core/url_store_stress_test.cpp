@@ -1,8 +1,8 @@
 #include "core/FileSink.h"
-#include "support/MemoryViews.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
+#include "support/MemoryViews.h"
 #include "support/StoreHolds.h"
 
 #include <atomic>

@@ -1,8 +1,8 @@
 #include "core/FileSink.h"
-#include "support/MemoryViews.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
+#include "support/MemoryViews.h"
 #include "support/StoreHolds.h"
 
 #include <atomic>
@@ -242,9 +242,7 @@ TEST(UrlSink, AnAddWaitsForACommandHoldingTheLock)
             CSinkLock command(*sink);
             worker = std::thread(
                 [&]
-                {
-                    added = sink == &files ? files.AddLocked(record) : sites.AddLocked(record);
-                });
+                { added = sink == &files ? files.AddLocked(record) : sites.AddLocked(record); });
             // Longer than any wait ever was.
             std::this_thread::sleep_for(std::chrono::milliseconds(1500));
             EXPECT_FALSE(added.load());

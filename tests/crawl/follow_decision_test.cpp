@@ -1,8 +1,8 @@
 #include "crawl/FollowDecision.h"
-#include "url/WhyText.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
 #include "url/Url.h"
+#include "url/WhyText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "support/MemoryViews.h"
 #include "core/TrawlerCore.h"
 #include "download/DownloadWorkers.h"
 #include "net/TransferFixture.h"
 #include "support/DirectoryNames.h"
+#include "support/MemoryViews.h"
 #include "support/StoreHolds.h"
 #include "support/WaitFor.h"
 

@@ -66,9 +66,10 @@ public:
     void InsertNode(const std::string& parentUrl, const std::string& urlText)
     {
         std::lock_guard lock(m_mutex);
-        const bool parentShown =
-            parentUrl.empty() || std::any_of(m_nodes.begin(), m_nodes.end(),
-                                             [&](const CNode& node) { return node.url == parentUrl; });
+        const bool parentShown = parentUrl.empty() || std::any_of(m_nodes.begin(), m_nodes.end(),
+                                                                  [&](const CNode& node) {
+                                                                      return node.url == parentUrl;
+                                                                  });
         if (m_store != nullptr && !parentShown)
         {
             m_store->Release(CHolder::Tree, urlText);
