@@ -4,15 +4,10 @@
 // the resumed download as shares of the whole download's.
 
 #include "bench_process.h"
-#include "net/ConnectionCache.h"
-#include "net/InternetSession.h"
-#include "net/TransferContext.h"
 #include "net/TransferProgress.h"
 #include "net/UrlTransfers.h"
-#include "platform/EventPoster.h"
-#include "platform/Statistics.h"
-#include "settings/LogFile.h"
 #include "settings/Options.h"
+#include "transfer_parts.h"
 #include "url/Url.h"
 
 #include <algorithm>
@@ -53,26 +48,6 @@ struct CAttempt
     bool complete = false;
     std::uint64_t bytes = 0;
     double seconds = 0;
-};
-
-// What a download's transfer needs, and nothing of the engine around it: this measures the
-// transfer layer alone.
-struct CTransferParts
-{
-    explicit CTransferParts(const std::string& root) : options(root), log(root + "/hvstr.log")
-    {
-        options.m_checkLength = kCheckLengthNever;
-    }
-    CInternetSession session{"Hvstr152"};
-    CConnectionCache connections;
-    COptions options;
-    CLogFile log;
-    CStatistics statistics;
-    CEventPoster events;
-    std::atomic<bool> cancelBrowse{false};
-    std::atomic<bool> cancelDownload{false};
-    CTransferContext context{session,    connections, options,      log,
-                             statistics, events,      cancelBrowse, cancelDownload};
 };
 
 CAttempt Download(CTransferParts& parts, const std::string& url, const std::string& path,
@@ -143,6 +118,7 @@ int main(int argc, char** argv)
     const std::string path = (root / "dl" / "big.bin").string();
 
     CTransferParts parts(root.string());
+    parts.options.m_checkLength = kCheckLengthNever;
     if (!parts.session.IsOpen())
         return 2;
     std::vector<double> byteShares;

@@ -2,15 +2,9 @@
 // many small pages with FetchBody on one thread against one curl fetching the same URL list over
 // one keep-alive connection. A private nginx serves both. Prints wall times and the ratios.
 
-#include "net/ConnectionCache.h"
-#include "net/InternetSession.h"
-#include "net/TransferContext.h"
+#include "../transfer_parts.h"
 #include "net/TransferProgress.h"
 #include "net/UrlTransfers.h"
-#include "platform/EventPoster.h"
-#include "platform/Statistics.h"
-#include "settings/LogFile.h"
-#include "settings/Options.h"
 #include "url/Url.h"
 
 #include <algorithm>
@@ -175,24 +169,12 @@ public:
     bool m_complete = false;
 };
 
-struct CCore
+// The transfer's parts, with a front-end that answers every prompt with Cancel.
+struct CCore : CTransferParts
 {
-    explicit CCore(const fs::path& dir) : options(dir.string()), log((dir / "hvstr.log").string())
-    {
-        events.Install(&prompts);
-    }
+    explicit CCore(const fs::path& dir) : CTransferParts(dir.string()) { events.Install(&prompts); }
     ~CCore() { events.Install(nullptr); }
-    CInternetSession session{"Hvstr152"};
-    CConnectionCache connections;
-    COptions options;
-    CLogFile log;
-    CStatistics statistics;
-    CEventPoster events;
     CSilentPrompts prompts;
-    std::atomic<bool> cancelBrowse{false};
-    std::atomic<bool> cancelDownload{false};
-    CTransferContext context{session,    connections, options,      log,
-                             statistics, events,      cancelBrowse, cancelDownload};
 };
 
 void WriteRandomFile(const fs::path& path, std::size_t bytes)

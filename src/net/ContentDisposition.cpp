@@ -1,34 +1,11 @@
 #include "net/ContentDisposition.h"
 
+#include "platform/AsciiText.h"
+
 #include <optional>
 
 namespace
 {
-
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = Lower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
 
 void SkipBlanks(std::string_view& text)
 {
@@ -75,8 +52,8 @@ std::optional<std::string> DecodeExtValue(std::string_view value)
     if (second == std::string_view::npos)
         return std::nullopt;
     const std::string_view charset = value.substr(0, first);
-    const bool latin1 = EqualNoCase(charset, "iso-8859-1");
-    if (!EqualNoCase(charset, "utf-8") && !latin1)
+    const bool latin1 = AsciiEqualNoCase(charset, "iso-8859-1");
+    if (!AsciiEqualNoCase(charset, "utf-8") && !latin1)
         return std::nullopt;
     std::string decoded;
     for (std::size_t i = second + 1; i < value.size(); ++i)
@@ -86,8 +63,8 @@ std::optional<std::string> DecodeExtValue(std::string_view value)
         {
             if (i + 2 >= value.size())
                 return std::nullopt;
-            const int high = HexValue(value[i + 1]);
-            const int low = HexValue(value[i + 2]);
+            const int high = HexDigitValue(value[i + 1]);
+            const int low = HexDigitValue(value[i + 2]);
             if (high < 0 || low < 0)
                 return std::nullopt;
             byte = static_cast<unsigned char>(high * 16 + low);
@@ -127,9 +104,9 @@ std::string DispositionFileName(std::string_view value)
         value.remove_prefix(equals + 1);
         SkipBlanks(value);
         const std::string text = ReadValue(value);
-        if (EqualNoCase(name, "filename*") && !extended)
+        if (AsciiEqualNoCase(name, "filename*") && !extended)
             extended = DecodeExtValue(text);
-        else if (EqualNoCase(name, "filename") && plain.empty())
+        else if (AsciiEqualNoCase(name, "filename") && plain.empty())
             plain = text;
         next = value.find(';');
     }

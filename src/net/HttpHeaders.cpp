@@ -1,5 +1,6 @@
 #include "net/HttpHeaders.h"
 
+#include "platform/AsciiText.h"
 #include "platform/FileTime.h"
 
 #include <algorithm>
@@ -11,21 +12,6 @@
 
 namespace
 {
-
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
 
 std::string_view Trim(std::string_view text)
 {
@@ -86,7 +72,7 @@ bool ReadFixedHttpDate(std::string_view text, CCalendarTime& time)
 const std::string* FindHeader(const CHttpHeaders& headers, std::string_view name)
 {
     for (const auto& [headerName, value] : headers)
-        if (EqualNoCase(headerName, name))
+        if (AsciiEqualNoCase(headerName, name))
             return &value;
     return nullptr;
 }

@@ -1,5 +1,7 @@
 #include "net/MediaTypes.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -56,11 +58,6 @@ text/plain txt text asc
 text/csv csv
 )";
 
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r';
@@ -109,7 +106,7 @@ void CMediaTypes::AddLine(std::string_view line)
         line.remove_prefix(start);
         const std::size_t end = std::min(line.find_first_of(" \t\r"), line.size());
         std::string word(line.substr(0, end));
-        std::transform(word.begin(), word.end(), word.begin(), Lower);
+        std::transform(word.begin(), word.end(), word.begin(), AsciiLower);
         words.push_back(std::move(word));
         line.remove_prefix(end);
     }
@@ -138,7 +135,7 @@ std::string BareMediaType(std::string_view contentType)
     for (const char c : contentType)
     {
         if (!IsBlank(c))
-            bare += Lower(c);
+            bare += AsciiLower(c);
     }
     return bare;
 }

@@ -1,5 +1,7 @@
 #include "session/CommandLineInfo.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -38,25 +40,6 @@ constexpr CKeyword kKeywords[] = {
     {"max-time", nullptr, Info::kPendingMaxTime},
     {"save", &Info::m_save, Info::kPendingNone},
 };
-
-char FoldCase(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// True when the first keyword.size() characters of flag equal the keyword, ignoring case;
-// what follows them does not matter.
-bool MatchesPrefix(std::string_view flag, std::string_view keyword)
-{
-    if (flag.size() < keyword.size())
-        return false;
-    for (std::size_t i = 0; i < keyword.size(); ++i)
-    {
-        if (FoldCase(flag[i]) != FoldCase(keyword[i]))
-            return false;
-    }
-    return true;
-}
 
 bool IsBlank(char c)
 {
@@ -120,7 +103,8 @@ void CTrawlerCommandLineInfo::ParseParam(std::string_view text, bool isFlag, boo
         bool valueFlag = false;
         for (const CKeyword& keyword : kKeywords)
         {
-            if (!MatchesPrefix(text, keyword.text))
+            // What follows the keyword in the flag does not matter.
+            if (!AsciiStartsWithNoCase(text, keyword.text))
                 continue;
             matched = true;
             if (keyword.flag != nullptr)

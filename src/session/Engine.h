@@ -20,7 +20,7 @@
 class CFileError;
 class CModeData;
 class CTrawlerCore;
-class CTransferContext;
+struct CTransferContext;
 class CTrawlerCommandLineInfo;
 
 class CUserPrompts;

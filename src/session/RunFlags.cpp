@@ -1,5 +1,6 @@
 #include "session/RunFlags.h"
 
+#include "platform/AsciiText.h"
 #include "settings/ModeData.h"
 #include "settings/Options.h"
 
@@ -127,26 +128,11 @@ constexpr CRunFlag kFlags[] = {
      {R::InFileHistory}},
 };
 
-char Lower(char c)
-{
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(text[i]) != Lower(prefix[i]))
-            return false;
-    return true;
-}
-
 std::string LowerText(std::string_view text)
 {
     std::string lower;
     for (const char c : text)
-        lower += Lower(c);
+        lower += AsciiLower(c);
     return lower;
 }
 
@@ -318,7 +304,7 @@ std::span<const CRunFlag> RunFlags()
 const CRunFlag* FindRunFlag(std::string_view text)
 {
     for (const CRunFlag& flag : kFlags)
-        if (StartsWithNoCase(text, flag.name))
+        if (AsciiStartsWithNoCase(text, flag.name))
             return &flag;
     return nullptr;
 }

@@ -1,20 +1,11 @@
 #include "url/SavedName.h"
 
+#include "platform/AsciiText.h"
+
 #include <cstdint>
 
 namespace
 {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The length of the well-formed UTF-8 character at text[at] (overlong forms, surrogates and
 // values past U+10FFFF are not); 0 when there is none.
@@ -88,8 +79,8 @@ std::string UrlFileName(std::string_view url)
     for (std::size_t i = 0; i < segment.size(); ++i)
     {
         const int high =
-            segment[i] == '%' && i + 2 < segment.size() ? HexValue(segment[i + 1]) : -1;
-        const int low = high >= 0 ? HexValue(segment[i + 2]) : -1;
+            segment[i] == '%' && i + 2 < segment.size() ? HexDigitValue(segment[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(segment[i + 2]) : -1;
         if (low >= 0)
         {
             bytes += static_cast<char>(high * 16 + low);

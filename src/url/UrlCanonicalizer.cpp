@@ -1,5 +1,6 @@
 #include "url/UrlCanonicalizer.h"
 
+#include "platform/AsciiText.h"
 #include "url/Url.h"
 
 #include <algorithm>
@@ -26,29 +27,11 @@ constexpr std::array<CSchemeCode, 7> kSchemes = {{
     {"mailto", kServiceMailto, false},
 }};
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 const CSchemeCode* FindScheme(std::string_view name)
 {
     for (const CSchemeCode& scheme : kSchemes)
     {
-        if (EqualsNoCase(scheme.name, name))
+        if (AsciiEqualNoCase(scheme.name, name))
             return &scheme;
     }
     return nullptr;
@@ -90,17 +73,6 @@ constexpr std::array<bool, 256> MakeUnsafeTable()
 }
 
 constexpr std::array<bool, 256> kUnsafe = MakeUnsafeTable();
-
-int HexValue(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
@@ -356,8 +328,8 @@ void AppendNormalObject(std::string& out, std::string_view text)
             AppendEscape(out, c);
             continue;
         }
-        const int high = i + 1 < text.size() ? HexValue(static_cast<unsigned char>(text[i])) : -1;
-        const int low = high >= 0 ? HexValue(static_cast<unsigned char>(text[i + 1])) : -1;
+        const int high = i + 1 < text.size() ? HexDigitValue(text[i]) : -1;
+        const int low = high >= 0 ? HexDigitValue(text[i + 1]) : -1;
         if (low < 0)
         {
             // A "%" that starts no escape stands for itself. Escaped, it cannot join what
@@ -399,10 +371,10 @@ bool IsNormalEscape(std::string_view text, std::size_t at)
         return false;
     const auto high = static_cast<unsigned char>(text[at + 1]);
     const auto low = static_cast<unsigned char>(text[at + 2]);
-    const bool capitals = HexValue(high) >= 0 && HexValue(low) >= 0 &&
+    const bool capitals = HexDigitValue(high) >= 0 && HexDigitValue(low) >= 0 &&
                           !(high >= 'a' && high <= 'f') && !(low >= 'a' && low <= 'f');
     return capitals &&
-           !kUnreserved[static_cast<unsigned char>(HexValue(high) * 16 + HexValue(low))];
+           !kUnreserved[static_cast<unsigned char>(HexDigitValue(high) * 16 + HexDigitValue(low))];
 }
 
 // The length of a scheme prefix that is written as the normal form writes it, 0 when there is
