@@ -217,7 +217,7 @@ void ReportUnreadStartPages(const CEngine& engine)
 // The command line's settings for this run; with "save" they are kept, in options.dat and in the
 // file of the run's mode, as the window would write them. False when saving failed (the user
 // was told).
-bool ApplyRunSettings(CEngine& engine, const CTrawlerCommandLineInfo& commandLine)
+bool UseRunSettings(CEngine& engine, const CTrawlerCommandLineInfo& commandLine)
 {
     if (commandLine.m_settings.empty() && !commandLine.m_save)
         return true;
@@ -300,7 +300,7 @@ int RunHeadless(int argc, const char* const* argv)
         if (commandLine.m_maxTimeSeconds > 0)
             deadline = std::chrono::steady_clock::now() +
                        std::chrono::seconds(commandLine.m_maxTimeSeconds);
-        const bool settingsSaved = ApplyRunSettings(engine, commandLine);
+        const bool settingsSaved = UseRunSettings(engine, commandLine);
         if (!engine.Open(commandLine.m_agent))
         {
             std::fprintf(stderr, "%s\n", kSocketsFailedMessage);
