@@ -177,10 +177,11 @@ EValue ExtractValue(const char*& at, const char* end, std::string& value)
         return EValue::kNone;
     }
     at = p + 1;
-    // The page's white space is collapsed already: at most one blank at either end.
-    if (quoted && start != p && *start == ' ')
+    // Collapsed white space leaves runs of blanks only where a dropped control character
+    // stood between two runs, so the ends are trimmed in a loop.
+    while (quoted && start != p && *start == ' ')
         ++start;
-    if (quoted && start != p && p[-1] == ' ')
+    while (quoted && start != p && p[-1] == ' ')
         --p;
     const auto length = static_cast<std::size_t>(p - start);
     if (length > kMaxLinkValueLength)
