@@ -61,6 +61,13 @@ constexpr CRunFlag kFlags[] = {
      kDownloadThreadsRange.maximum,
      {},
      "files downloaded at once"},
+    {"limit-rate",
+     V::Number,
+     G::Download,
+     kBandwidthLimitKRange.minimum,
+     kBandwidthLimitKRange.maximum,
+     {},
+     "all downloads together at most KB a second (0: no limit)"},
     {"at-once", V::Number, G::Crawl, 1, kMaxPagesAtOnce, {}, "pages read at once"},
     {"depth",
      V::Number,
@@ -117,6 +124,29 @@ constexpr CRunFlag kFlags[] = {
      kConnectTimeoutRange.maximum,
      {},
      "seconds to wait for a server"},
+    {"retries",
+     V::Number,
+     G::Crawl,
+     kConnectRetriesRange.minimum,
+     kConnectRetriesRange.maximum,
+     {},
+     "times a failed request is tried again"},
+    {"rate",
+     V::Number,
+     G::Crawl,
+     kSiteRequestRateRange.minimum,
+     kSiteRequestRateRange.maximum,
+     {},
+     "at most N requests a second to one site (0: no limit)"},
+    {"connections",
+     V::Number,
+     G::Crawl,
+     kSiteConnectionsRange.minimum,
+     kSiteConnectionsRange.maximum,
+     {},
+     "at most N connections to one site (0: no limit)"},
+    {"robots", V::Switch, G::Crawl, 0, 0, {}, "obey the site's robots.txt"},
+    {"use-sitemap", V::Switch, G::Crawl, 0, 0, {}, "read the site's sitemap (site mode)"},
     {"logins", V::Switch, G::Crawl, 0, 0, {}, "answer password requests (never asked here)"},
     {"history",
      V::Switch,
@@ -271,6 +301,18 @@ std::string CurrentValue(const CRunFlag& flag, const COptions& o, const CModeDat
                    : "";
     if (name == "workers")
         return std::to_string(o.m_downloadThreads);
+    if (name == "limit-rate")
+        return std::to_string(o.m_bandwidthLimitK);
+    if (name == "retries")
+        return std::to_string(o.m_connectRetries);
+    if (name == "rate")
+        return std::to_string(o.m_siteRequestRate);
+    if (name == "connections")
+        return std::to_string(o.m_siteConnections);
+    if (name == "robots")
+        return onOff(o.m_obeyRobots);
+    if (name == "use-sitemap")
+        return onOff(o.m_readSitemap);
     if (name == "at-once")
         return std::to_string(m.PagesAtOnce());
     if (name == "depth")
@@ -360,6 +402,18 @@ void ApplyRunSettings(const std::vector<CRunSetting>& settings, COptions& o)
             o.m_duplicateAction = ChoiceIndex(*setting.flag, value);
         else if (name == "workers")
             o.m_downloadThreads = number();
+        else if (name == "limit-rate")
+            o.m_bandwidthLimitK = number();
+        else if (name == "retries")
+            o.m_connectRetries = number();
+        else if (name == "rate")
+            o.m_siteRequestRate = number();
+        else if (name == "connections")
+            o.m_siteConnections = number();
+        else if (name == "robots")
+            o.m_obeyRobots = SwitchValue(value);
+        else if (name == "use-sitemap")
+            o.m_readSitemap = SwitchValue(value);
         else if (name == "timeout")
             o.m_connectTimeout = number();
         else if (name == "logins")

@@ -11,7 +11,7 @@
 
 namespace
 {
-constexpr std::uint32_t kOptionsVersion = 9;
+constexpr std::uint32_t kOptionsVersion = 10;
 constexpr std::uint32_t kOldestOptionsVersion = 4;
 // The modes page lists three modes.
 constexpr std::int32_t kModeChoices = 3;
@@ -101,6 +101,14 @@ template <class Options, class Io> void VisitFields(Options& o, Io& io, std::uin
     }
     if (version >= 9)
         io(o.m_askTypeOfPageLinks);
+    if (version >= 10)
+    {
+        io(o.m_siteRequestRate);
+        io(o.m_siteConnections);
+        io(o.m_bandwidthLimitK);
+        io(o.m_obeyRobots);
+        io(o.m_readSitemap);
+    }
 }
 void Clamp(std::int32_t& value, COptionRange range)
 {
@@ -121,6 +129,9 @@ void KeepWithinTheSheet(COptions& o)
     Clamp(o.m_connectRetries, kConnectRetriesRange);
     Clamp(o.m_connectTimeout, kConnectTimeoutRange);
     Clamp(o.m_downloadThreads, kDownloadThreadsRange);
+    Clamp(o.m_siteRequestRate, kSiteRequestRateRange);
+    Clamp(o.m_siteConnections, kSiteConnectionsRange);
+    Clamp(o.m_bandwidthLimitK, kBandwidthLimitKRange);
     Choose(o.m_duplicateAction, kDuplicateSkipSameSize + 1, kDuplicateSkipSameSize);
     Choose(o.m_checkLength, kCheckLengthWhenDownloaded + 1, kCheckLengthNever);
     Choose(o.m_defaultMode, kModeChoices, 0);
@@ -171,6 +182,11 @@ void COptions::SetDefaults()
     m_autoDownload = false;
     m_passwordLogins = true;
     m_askTypeOfPageLinks = false;
+    m_siteRequestRate = 0;
+    m_siteConnections = 0;
+    m_bandwidthLimitK = 0;
+    m_obeyRobots = false;
+    m_readSitemap = false;
     m_fileTypes = kDefaultFileTypes;
     m_excludes.clear();
     m_downloadThreads = 2;

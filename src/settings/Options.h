@@ -30,6 +30,10 @@ struct COptionRange
 inline constexpr COptionRange kConnectRetriesRange{0, 10};
 inline constexpr COptionRange kConnectTimeoutRange{1, 60};
 inline constexpr COptionRange kDownloadThreadsRange{1, 20};
+// Per-site politeness and the download bandwidth cap; 0 means no limit.
+inline constexpr COptionRange kSiteRequestRateRange{0, 1000};
+inline constexpr COptionRange kSiteConnectionsRange{0, 100};
+inline constexpr COptionRange kBandwidthLimitKRange{0, 10485760};
 // Min Size and Max Size in KiB: up to what the signed 32-bit field holds (2 TiB).
 inline constexpr COptionRange kSizeLimitKRange{0, 2147483647};
 
@@ -93,6 +97,17 @@ public:
     // Links that name no file extension (or a page word) and are not followed are asked for
     // their type with HEAD, and listed when it is a wanted one.
     bool m_askTypeOfPageLinks = false;
+    // At most this many requests a second, and connections open at once, to one site (0: no
+    // limit), across browse threads and download workers together.
+    std::int32_t m_siteRequestRate = 0;
+    std::int32_t m_siteConnections = 0;
+    // All downloads together at most this many KiB a second (0: no limit).
+    std::int32_t m_bandwidthLimitK = 0;
+    // Pages and files that a site's robots.txt disallows are not read or listed.
+    bool m_obeyRobots = false;
+    // In site mode, the pages and files of the site's sitemap are read as if the start page
+    // linked them.
+    bool m_readSitemap = false;
     std::string m_fileTypes;
     std::string m_excludes;
     std::int32_t m_downloadThreads = 2;

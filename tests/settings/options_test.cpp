@@ -27,6 +27,8 @@ std::string MakeOptionsFile(std::uint32_t version)
                  Le32(300) + Le32(200) + Le32(1) + Le32(111) + Le32(222) + Le32(33);
     if (version >= 9)
         bytes += Le32(1);
+    if (version >= 10)
+        bytes += Le32(4) + Le32(3) + Le32(512) + Le32(1) + Le32(1);
     return bytes;
 }
 } // namespace
@@ -35,11 +37,12 @@ TEST(OptionsTest, DefaultsAreWrittenByteForByte)
 {
     COptions options("/w/x");
     const std::string expected =
-        Le32(9) + Le32(0) + Le32(100) + Le32(10) + Le32(0) + ShortString(kTypes) + ShortString("") +
+        Le32(10) + Le32(0) + Le32(100) + Le32(10) + Le32(0) + ShortString(kTypes) + ShortString("") +
         Le32(2) + Le32(5) + ShortString("/w/x/dl/") + Le32(0) + Le32(1) + Le32(1) + Le32(3) +
         Le32(1) + Le32(1) + Le32(5) + Le32(30) + Le32(0) + Le32(128) + Le32(96) + Le32(768) +
-        Le32(576) + Le32(0) + Le32(300) + Le32(350) + Le32(90) + Le32(0);
-    ASSERT_EQ(expected.size(), 150u);
+        Le32(576) + Le32(0) + Le32(300) + Le32(350) + Le32(90) + Le32(0) + Le32(0) + Le32(0) + Le32(0) +
+        Le32(0) + Le32(0);
+    ASSERT_EQ(expected.size(), 170u);
     EXPECT_EQ(options.SaveToBytes(), expected);
 }
 
@@ -58,7 +61,7 @@ TEST(OptionsTest, MissingFileGivesDefaultsInTheWorkingDirectory)
     EXPECT_EQ(options.m_fileTypes, kTypes);
 
     options.Save();
-    EXPECT_EQ(ReadFileBytes(dir.File("options.dat")).size(), 146u + dir.Path().string().size());
+    EXPECT_EQ(ReadFileBytes(dir.File("options.dat")).size(), 166u + dir.Path().string().size());
     EXPECT_EQ(COptions().m_workDir, std::filesystem::current_path().string());
 
     COptions nowhere(dir.File("missing"));
@@ -91,7 +94,7 @@ TEST(OptionsTest, EachVersionReadsItsOwnFields)
     };
     const Case cases[] = {{3, false, 0}, {4, true, 4},  {5, true, 5},
                           {6, true, 6},  {7, true, 6},  {8, true, 8},
-                          {9, true, 9},  {10, true, 9}, {0xFFFFFFFF, true, 9}};
+                          {9, true, 9},  {10, true, 10}, {11, true, 10}, {0xFFFFFFFF, true, 10}};
     const COptions defaults("/w");
     for (const auto& c : cases)
     {
@@ -116,6 +119,11 @@ TEST(OptionsTest, EachVersionReadsItsOwnFields)
         EXPECT_EQ(options.m_windowHeight, v >= 8 ? 200 : defaults.m_windowHeight);
         EXPECT_EQ(options.m_sizeColumnWidth, v >= 8 ? 33 : 90);
         EXPECT_EQ(options.m_askTypeOfPageLinks, v >= 9);
+        EXPECT_EQ(options.m_siteRequestRate, v >= 10 ? 4 : 0);
+        EXPECT_EQ(options.m_siteConnections, v >= 10 ? 3 : 0);
+        EXPECT_EQ(options.m_bandwidthLimitK, v >= 10 ? 512 : 0);
+        EXPECT_EQ(options.m_obeyRobots, v >= 10);
+        EXPECT_EQ(options.m_readSitemap, v >= 10);
     }
 }
 
@@ -123,7 +131,7 @@ TEST(OptionsTest, SaveThenLoadKeepsEveryStoredField)
 {
     CTempDir dir;
     COptions saved(dir.Path().string());
-    ASSERT_TRUE(saved.LoadFromBytes(MakeOptionsFile(9)));
+    ASSERT_TRUE(saved.LoadFromBytes(MakeOptionsFile(10)));
     saved.m_keywords = {"", std::string(255, 'k'), std::string(70000, 'w'), "last"};
     saved.m_entryHistoryDepth = 0xFFFFFFFF;
     saved.m_minSizeK = kSizeLimitKRange.maximum;
@@ -138,10 +146,10 @@ TEST(OptionsTest, SaveThenLoadKeepsEveryStoredField)
     EXPECT_FALSE(loaded.m_terminateWhenDone);
     EXPECT_TRUE(loaded.m_askTypeOfPageLinks);
     EXPECT_EQ(loaded.SaveToBytes(), saved.SaveToBytes());
-    // An older file gains the new field, off, when it is saved again.
+    // An older file gains the new fields, at their defaults, when it is saved again.
     COptions older("/w");
     ASSERT_TRUE(older.LoadFromBytes(MakeOptionsFile(8)));
-    EXPECT_EQ(older.SaveToBytes(), Le32(9) + MakeOptionsFile(8).substr(4) + Le32(0));
+    EXPECT_EQ(older.SaveToBytes(), Le32(10) + MakeOptionsFile(8).substr(4) + std::string(24, '\0'));
 }
 
 TEST(OptionsTest, DamagedFilesAreRefusedWithoutHarm)
@@ -213,4 +221,14 @@ TEST(OptionsTest, NumbersAreKeptWithinWhatTheSheetAllows)
         EXPECT_EQ(read.m_minSizeK, c.wantMinK) << c.minK;
         EXPECT_EQ(read.m_maxSizeK, c.wantMaxK) << c.maxK;
     }
+    // The politeness numbers: 0 is no limit, nothing below it, a ceiling above.
+    COptions stored("/w");
+    stored.m_siteRequestRate = -1;
+    stored.m_siteConnections = 101;
+    stored.m_bandwidthLimitK = kLargestK;
+    COptions read("/w");
+    ASSERT_TRUE(read.LoadFromBytes(stored.SaveToBytes()));
+    EXPECT_EQ(read.m_siteRequestRate, 0);
+    EXPECT_EQ(read.m_siteConnections, kSiteConnectionsRange.maximum);
+    EXPECT_EQ(read.m_bandwidthLimitK, kBandwidthLimitKRange.maximum);
 }
