@@ -6,7 +6,9 @@
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QTimer>
 #include <QUrl>
+#include <chrono>
 #include <cstdio>
 
 namespace
@@ -31,6 +33,11 @@ CGuiPrompts::CGuiPrompts(bool headless, QObject* parent)
     : QObject(parent), m_headless(headless), m_openWithShell(OpenWithDesktop)
 {
 }
+
+namespace
+{
+constexpr std::chrono::milliseconds kLoginWatchInterval{200};
+} // namespace
 
 int CGuiPrompts::RunDialog(QDialog& dialog)
 {
@@ -65,6 +72,12 @@ void CGuiPrompts::ShowMessageAs(EKind kind, const std::string& caption, const st
 
 bool CGuiPrompts::AskLogin(const std::string& server, std::string& userName, std::string& password)
 {
+    return AskLoginWhile(server, userName, password, {});
+}
+
+bool CGuiPrompts::AskLoginWhile(const std::string& server, std::string& userName,
+                                std::string& password, const std::function<bool()>& stillWanted)
+{
     if (m_headless)
         return false;
     return CallOnGuiThread(this,
@@ -74,6 +87,18 @@ bool CGuiPrompts::AskLogin(const std::string& server, std::string& userName, std
                                dialog.SetServer(ToText(server));
                                dialog.SetUserName(ToText(userName));
                                dialog.SetPassword(ToText(password));
+                               // A cancelled browse or download closes its question.
+                               QTimer watch(&dialog);
+                               if (stillWanted)
+                               {
+                                   QObject::connect(&watch, &QTimer::timeout, &dialog,
+                                                    [&]
+                                                    {
+                                                        if (!stillWanted())
+                                                            dialog.reject();
+                                                    });
+                                   watch.start(kLoginWatchInterval);
+                               }
                                if (RunDialog(dialog) != QDialog::Accepted)
                                    return false;
                                userName = dialog.UserName().toStdString();

@@ -34,6 +34,8 @@ public:
     // With the information, warning or error icon.
     void ShowMessageAs(EKind kind, const std::string& caption, const std::string& text) override;
     bool AskLogin(const std::string& server, std::string& userName, std::string& password) override;
+    bool AskLoginWhile(const std::string& server, std::string& userName, std::string& password,
+                       const std::function<bool()>& stillWanted) override;
     bool OpenWithShell(const std::string& urlOrFile) override;
 
 private:

@@ -107,7 +107,8 @@ void CMainFrame::OnLoginPrompt(CLoginRequest& request)
     // The worker waits meanwhile; once it was cancelled, a late answer is ignored.
     std::string userName = request.UserName();
     std::string password = request.Password();
-    const bool ok = m_engine.Prompts().AskLogin(request.Server(), userName, password);
+    const bool ok = m_engine.Prompts().AskLoginWhile(request.Server(), userName, password,
+                                                     [&request] { return !request.Settled(); });
     request.Answer(ok, std::move(userName), std::move(password));
 }
 

@@ -8,11 +8,13 @@
 #include "url/Url.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <atomic>
 #include <chrono>
@@ -332,6 +334,7 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
 {
     CFrameFixture f(true, true);
     QStringList shown;
+    std::atomic<bool> cancel{false};
     f.prompts.SetDialogRunner(
         [&](QDialog& dialog)
         {
@@ -344,6 +347,28 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
             if (login == nullptr)
                 return int(QDialog::Rejected);
             shown << login->Server() + " " + login->UserName() + "/" + login->Password();
+            if (login->UserName() == "left open")
+            {
+                // The user does not answer; the question must close itself once cancelled.
+                QTimer::singleShot(100,
+                                   [&]
+                                   {
+                                       cancel = true;
+                                       f.engine.CancelBrowse();
+                                   });
+                QEventLoop loop;
+                bool closed = false;
+                QObject::connect(login, &QDialog::finished, &loop,
+                                 [&]
+                                 {
+                                     closed = true;
+                                     loop.quit();
+                                 });
+                QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+                loop.exec();
+                shown << (closed ? QString("closed by itself") : QString("left open"));
+                return login->result();
+            }
             login->SetUserName("alice");
             login->SetPassword("s3cret");
             return int(QDialog::Accepted);
@@ -352,7 +377,6 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
     // A message does not hold up the worker that posts it.
     f.frame->Messages().OnEvent(
         CShowMessageEvent{EMessageKind::Error, "Harvestor", "Failed to open /x"});
-    std::atomic<bool> cancel{false};
     CLoginAnswer answer;
     std::atomic<bool> answered{false};
     std::thread worker(
@@ -367,6 +391,22 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
     QVERIFY(answer.ok);
     QCOMPARE(answer.userName, std::string("alice"));
     QCOMPARE(answer.password, std::string("s3cret"));
+
+    // A question left open closes itself when its request is cancelled.
+    answered = false;
+    std::thread unanswered(
+        [&]
+        {
+            answer = f.engine.AskLogin("files.test", "left open", "", &cancel);
+            answered = true;
+        });
+    QVERIFY(QTest::qWaitFor([&] { return answered.load(); }));
+    unanswered.join();
+    QCOMPARE(shown.last(), QString("closed by itself"));
+    QVERIFY(!answer.ok);
+    cancel = false;
+    shown.removeLast();
+    shown.removeLast();
 
     // A prompt that the window never handles ends as Cancel when the window goes.
     answered = false;
