@@ -264,6 +264,7 @@ void CEngine::CancelBrowse()
 {
     m_core->m_cancelBrowse.store(true);
     m_core->m_events.WakePrompts();
+    m_core->m_pacing.Wake();
 }
 
 void CEngine::CancelDownloads()
