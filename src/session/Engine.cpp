@@ -296,6 +296,7 @@ CEngineStats CEngine::Statistics() const
     snapshot.runningBrowses = m_core->RunningBrowses();
     snapshot.runningDownloads = m_core->RunningDownloads();
     snapshot.allocatedUrls = m_core->m_urlStore.AllocatedUrls();
+    snapshot.robotsDisallowed = stats.m_robotsDisallowed.load();
     return snapshot;
 }
 
