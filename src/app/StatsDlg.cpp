@@ -13,9 +13,9 @@ namespace
 {
 
 constexpr const char* kLabels[CStatsDlg::kFieldCount] = {
-    "Found Sites:",  "Browsed Sites:",  "Browse Threads:", "Found Files:",
-    "Queued Files:", "Received Files:", "Received Bytes:", "Allocated Urls:",
-    "Disallowed by robots.txt:",
+    "Found Sites:",    "Browsed Sites:",  "Browse Threads:",
+    "Found Files:",    "Queued Files:",   "Received Files:",
+    "Received Bytes:", "Allocated Urls:", "Disallowed by robots.txt:",
 };
 
 const QString kLeftKey = QStringLiteral("Stats/LeftPos");

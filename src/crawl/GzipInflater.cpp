@@ -1,8 +1,7 @@
 #include "crawl/GzipInflater.h"
 
-#include <zlib.h>
-
 #include <algorithm>
+#include <zlib.h>
 
 namespace
 {

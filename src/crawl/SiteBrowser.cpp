@@ -73,8 +73,7 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
         m_core.m_pacing.WaitTurn(siteRoot, m_core.m_cancelBrowse);
     }
     // A Crawl-delay allows one page at a time, none ahead of its turn.
-    const bool paced =
-        m_options->m_obeyRobots && m_core.m_pacing.Interval(siteRoot).count() > 0;
+    const bool paced = m_options->m_obeyRobots && m_core.m_pacing.Interval(siteRoot).count() > 0;
     const int pagesAtOnce = paced ? 1 : m_mode.PagesAtOnce();
     const bool readsSitemap = m_depth == 1;
     m_startAnswered = site.m_url;

@@ -134,6 +134,7 @@ private:
     std::string m_treeParent;
     // Where the browse's start page was answered (its own URL without a redirect).
     std::string m_startAnswered;
+    // What robots.txt allows, site by site.
     CRobotsGate m_robots{m_core};
     // The options for the page being browsed; a snapshot, so they never change under a page.
     std::shared_ptr<const COptions> m_options;

@@ -1,6 +1,6 @@
 #include "core/TrawlerCore.h"
-#include "crawl/SitemapFetch.h"
 #include "crawl/SiteBrowser.h"
+#include "crawl/SitemapFetch.h"
 #include "url/Url.h"
 
 #include <deque>
@@ -37,7 +37,7 @@ void CSiteBrowser::ReadSitemaps(const CUrl& page, CUrlQueue& localQueue, CUrlQue
     std::size_t filesRead = 0;
     std::size_t taken = 0;
     const CTransferContext& context = m_core.TransferContext();
-    while (!files.empty() && !m_core.m_cancelBrowse && !m_stoppedAtBound)
+    while (!files.empty() && !m_core.m_cancelBrowse && !ReachedBound())
     {
         if (filesRead == kMaxSitemapFiles)
         {

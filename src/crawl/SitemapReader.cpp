@@ -1,9 +1,8 @@
 #include "crawl/SitemapReader.h"
 
-#include <expat.h>
-
 #include <algorithm>
 #include <climits>
+#include <expat.h>
 
 namespace
 {
@@ -119,8 +118,8 @@ bool CSitemapReader::Feed(std::string_view bytes)
         m_started = true;
         // A packed file says so in its first two bytes, whatever its name or type says.
         if (CGzipInflater::IsGzip(bytes))
-            m_gzip = std::make_unique<CGzipInflater>(
-                m_limits.maxBytes, [this](std::string_view xml) { return ParseXml(xml, false); });
+            m_gzip = std::make_unique<CGzipInflater>(m_limits.maxBytes, [this](std::string_view xml)
+                                                     { return ParseXml(xml, false); });
     }
     if (!m_gzip)
         return ParseXml(bytes, false);
@@ -154,9 +153,8 @@ bool CSitemapReader::ParseXml(std::string_view bytes, bool last)
     while (!bytes.empty() || last)
     {
         const std::size_t part = std::min<std::size_t>(bytes.size(), INT_MAX);
-        const XML_Status status =
-            XML_Parse(m_parser->parser, bytes.data(), static_cast<int>(part),
-                      last && part == bytes.size() ? XML_TRUE : XML_FALSE);
+        const XML_Status status = XML_Parse(m_parser->parser, bytes.data(), static_cast<int>(part),
+                                            last && part == bytes.size() ? XML_TRUE : XML_FALSE);
         if (m_stopped)
             return false;
         if (status == XML_STATUS_ERROR)

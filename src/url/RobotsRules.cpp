@@ -154,8 +154,8 @@ CRobotsRules::CRobotsRules(std::string_view text, std::string_view agent)
             groupHasRules = true;
             // An empty Disallow allows everything, which is what no rule does too.
             if (!value.empty())
-                groups.back().rules.push_back(
-                    CRule{NormalEscapes(value), AsciiEqualNoCase(key, "allow"), std::string(value)});
+                groups.back().rules.push_back(CRule{
+                    NormalEscapes(value), AsciiEqualNoCase(key, "allow"), std::string(value)});
         }
         else if (AsciiEqualNoCase(key, "crawl-delay"))
         {

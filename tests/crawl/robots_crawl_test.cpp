@@ -112,14 +112,30 @@ TEST_F(RobotsCrawl, WhatAnAnswerOtherThanRulesMeans)
         CReason reason;                // of /a.htm
         const char* logPart;           // once in the log; empty for no line
     } cases[] = {
-        {"missing", 404, "", {"/index.htm", "/a.htm", "/private/p.htm", "/private/open/o.htm",
-                              "/run.cgi"}, CReason::None, ""},
-        {"forbidden", 403, "", {"/index.htm", "/a.htm", "/private/p.htm", "/private/open/o.htm",
-                                "/run.cgi"}, CReason::None, ""},
-        {"server error", 500, "", {"/index.htm"}, CReason::RobotsUnreachable,
+        {"missing",
+         404,
+         "",
+         {"/index.htm", "/a.htm", "/private/p.htm", "/private/open/o.htm", "/run.cgi"},
+         CReason::None,
+         ""},
+        {"forbidden",
+         403,
+         "",
+         {"/index.htm", "/a.htm", "/private/p.htm", "/private/open/o.htm", "/run.cgi"},
+         CReason::None,
+         ""},
+        {"server error",
+         500,
+         "",
+         {"/index.htm"},
+         CReason::RobotsUnreachable,
          "nothing beyond the start pages is read from that site"},
-        {"everything disallowed", 200, "User-agent: *\nDisallow: /\n", {"/index.htm"},
-         CReason::RobotsDisallowed, ""},
+        {"everything disallowed",
+         200,
+         "User-agent: *\nDisallow: /\n",
+         {"/index.htm"},
+         CReason::RobotsDisallowed,
+         ""},
     };
     for (const auto& c : cases)
     {

@@ -57,9 +57,9 @@ TEST_F(SitemapCrawl, RobotsNamesAnIndexOfPlainAndPackedSitemaps)
     Crawl(site.Url("/docs/index.htm"), 1);
 
     // Not obeying robots.txt still reads its Sitemap lines; each sitemap is read once.
-    EXPECT_EQ(site.Gets(), (Strings{"/docs/index.htm", "/robots.txt", "/maps/index.xml",
-                                    "/maps/pages.xml", "/maps/files.xml.gz", "/docs/linked.htm",
-                                    "/docs/deep/only-in-map.htm"}));
+    EXPECT_EQ(site.Gets(),
+              (Strings{"/docs/index.htm", "/robots.txt", "/maps/index.xml", "/maps/pages.xml",
+                       "/maps/files.xml.gz", "/docs/linked.htm", "/docs/deep/only-in-map.htm"}));
     EXPECT_TRUE(other.Gets().empty()) << "the mode's follow rules judge a sitemap's pages";
     EXPECT_EQ(ListUrls(), Strings{site.Url("/docs/files/a.zip")});
     EXPECT_EQ(WhyAnswer(*m_core, site.Url("/docs/deep/only-in-map.htm")),
@@ -94,10 +94,9 @@ TEST_F(SitemapCrawl, WithoutSitemapLinesTheSitesOwnIsRead)
 TEST_F(SitemapCrawl, HostileSitemapsFailCleanlyAndTheRestIsRead)
 {
     CHostileServer server;
-    const std::string robots = "Sitemap: " + server.Url("/laughs.xml") +
-                               "\nSitemap: " + server.Url("/bomb.xml.gz") +
-                               "\nSitemap: " + server.Url("/line.xml") +
-                               "\nSitemap: " + server.Url("/good.xml") + "\n";
+    const std::string robots =
+        "Sitemap: " + server.Url("/laughs.xml") + "\nSitemap: " + server.Url("/bomb.xml.gz") +
+        "\nSitemap: " + server.Url("/line.xml") + "\nSitemap: " + server.Url("/good.xml") + "\n";
     const auto serve = [&](const std::string& path, std::string type, std::string body)
     {
         server.Handle(path, [type, body](CHostileExchange& exchange)

@@ -40,7 +40,8 @@ void ExpectRead(const ReadCase& c, std::size_t piece)
 
 TEST(SitemapReader, FilesWellFormedDamagedAndOverTheirBounds)
 {
-    const std::string plain = UrlSet({"http://h/a.htm", "  http://h/b.zip\n ", "http://h/?a=1&amp;b=2"});
+    const std::string plain =
+        UrlSet({"http://h/a.htm", "  http://h/b.zip\n ", "http://h/?a=1&amp;b=2"});
     const Strings plainPages = {"http://h/a.htm", "http://h/b.zip", "http://h/?a=1&b=2"};
     const std::string tooLong = "http://h/" + std::string(3000, 'x');
     CSitemapLimits three;
@@ -51,30 +52,50 @@ TEST(SitemapReader, FilesWellFormedDamagedAndOverTheirBounds)
 
     const ReadCase cases[] = {
         {"urlset", plain, plainPages, {}, ""},
-        {"index", Index({"http://h/s1.xml", "http://h/s2.xml.gz"}), {},
-         {"http://h/s1.xml", "http://h/s2.xml.gz"}, ""},
+        {"index",
+         Index({"http://h/s1.xml", "http://h/s2.xml.gz"}),
+         {},
+         {"http://h/s1.xml", "http://h/s2.xml.gz"},
+         ""},
         {"prefixed",
          "<sm:urlset xmlns:sm=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><sm:url>"
          "<sm:loc>http://h/p</sm:loc></sm:url></sm:urlset>",
-         {"http://h/p"}, {}, ""},
-        {"loc outside url", "<urlset><loc>http://h/no</loc><url><x><loc>http://h/no2</loc></x>"
-                            "</url></urlset>",
-         {}, {}, ""},
+         {"http://h/p"},
+         {},
+         ""},
+        {"loc outside url",
+         "<urlset><loc>http://h/no</loc><url><x><loc>http://h/no2</loc></x>"
+         "</url></urlset>",
+         {},
+         {},
+         ""},
         {"gzip", Gzip(plain), plainPages, {}, ""},
-        {"gzip in two members", Gzip(plain.substr(0, 100)) + Gzip(plain.substr(100)), plainPages,
-         {}, ""},
+        {"gzip in two members",
+         Gzip(plain.substr(0, 100)) + Gzip(plain.substr(100)),
+         plainPages,
+         {},
+         ""},
         {"gzip cut short", Gzip(plain).substr(0, 30), {}, {}, "ends early"},
         {"damaged gzip", "\x1f\x8b" + std::string(200, 'x'), {}, {}, "damaged gzip"},
         {"html", "<html><body><p>Not found</body></html>", {}, {}, "XML error"},
         {"cut xml", plain.substr(0, plain.size() - 12), plainPages, {}, "XML error"},
         {"empty", "", {}, {}, "XML error"},
-        {"too many", UrlSet({"http://h/1", "http://h/2", "http://h/3", "http://h/4", "http://h/5"}),
-         {"http://h/1", "http://h/2", "http://h/3"}, {}, "more than 3", three},
-        {"too long an address", UrlSet({"http://h/1", tooLong, "http://h/2"}),
-         {"http://h/1", "http://h/2"}, {}, ""},
+        {"too many",
+         UrlSet({"http://h/1", "http://h/2", "http://h/3", "http://h/4", "http://h/5"}),
+         {"http://h/1", "http://h/2", "http://h/3"},
+         {},
+         "more than 3",
+         three},
+        {"too long an address",
+         UrlSet({"http://h/1", tooLong, "http://h/2"}),
+         {"http://h/1", "http://h/2"},
+         {},
+         ""},
         {"billion laughs", BillionLaughs(), {}, {}, "DOCTYPE"},
         {"external entity",
-         "<?xml version=\"1.0\"?><!DOCTYPE u SYSTEM \"file:///etc/passwd\"><urlset/>", {}, {},
+         "<?xml version=\"1.0\"?><!DOCTYPE u SYSTEM \"file:///etc/passwd\"><urlset/>",
+         {},
+         {},
          "DOCTYPE"},
         {"nested too deep", deep, {}, {}, "nested too deep"},
     };
@@ -106,7 +127,8 @@ TEST(SitemapReader, HostileSizesStopAtTheBound)
             fed += block.size();
         EXPECT_LT(fed, 65u * 1024 * 1024);
         EXPECT_EQ(reader.Pages(), Strings{"http://h/a"});
-        EXPECT_NE(reader.Problem().find("larger than 64 MB"), std::string::npos) << reader.Problem();
+        EXPECT_NE(reader.Problem().find("larger than 64 MB"), std::string::npos)
+            << reader.Problem();
     }
 }
 

@@ -56,24 +56,19 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         MatchCase{"/", true, ""},
         MatchCase{"/everyone-else/x", true, ""}, // the "*" group is not ours
-        MatchCase{"/private", true, ""},
-        MatchCase{"/private/", false, "/private/"},
+        MatchCase{"/private", true, ""}, MatchCase{"/private/", false, "/private/"},
         MatchCase{"/private/a.zip", false, "/private/"},
         MatchCase{"/private/open/a.zip", true, ""}, // the longer Allow wins
         MatchCase{"/private/ope", false, "/private/"},
         MatchCase{"/Private/a", true, ""}, // paths keep their case
-        MatchCase{"/run.cgi", false, "/*.cgi$"},
-        MatchCase{"/a/b/run.cgi", false, "/*.cgi$"},
+        MatchCase{"/run.cgi", false, "/*.cgi$"}, MatchCase{"/a/b/run.cgi", false, "/*.cgi$"},
         MatchCase{"/run.cgi?x=1", true, ""}, // "$" ends the path, query included
-        MatchCase{"/run.cgix", true, ""},
-        MatchCase{"/tmp/cache", false, "/tmp*/cache"},
-        MatchCase{"/tmp-2/x/cache/y", false, "/tmp*/cache"},
-        MatchCase{"/tmp/cach", true, ""},
+        MatchCase{"/run.cgix", true, ""}, MatchCase{"/tmp/cache", false, "/tmp*/cache"},
+        MatchCase{"/tmp-2/x/cache/y", false, "/tmp*/cache"}, MatchCase{"/tmp/cach", true, ""},
         MatchCase{"/same", true, ""}, // a tie goes to Allow
         MatchCase{"/caf%C3%A9/menu", false, "/caf%c3%a9/"},
         MatchCase{"/caf\xC3\xA9/menu", false, "/caf%c3%a9/"},
-        MatchCase{"/second-group/x", false, "/second-group/"},
-        MatchCase{"/robots.txt", true, ""}));
+        MatchCase{"/second-group/x", false, "/second-group/"}, MatchCase{"/robots.txt", true, ""}));
 
 TEST(RobotsRules, GroupsDelaysAndSitemaps)
 {
@@ -114,11 +109,11 @@ TEST(RobotsPattern, StarsAndEnd)
         const char* path;
         bool matches;
     } cases[] = {
-        {"/a", "/abc", true},       {"/a$", "/abc", false},      {"/a$", "/a", true},
-        {"*", "/anything", true},   {"/*$", "/", true},          {"/a*b*c", "/a-b-c", true},
-        {"/a*b*c", "/a-c-b", false}, {"/a*bc$", "/abcbc", true}, {"/a*bc$", "/abc", true},
-        {"/ab*b$", "/ab", false},   {"/*/*/x", "/1/2/x/y", true}, {"", "/a", true},
-        {"/**a", "/ba", true},      {"/a*", "/b", false},
+        {"/a", "/abc", true},        {"/a$", "/abc", false},       {"/a$", "/a", true},
+        {"*", "/anything", true},    {"/*$", "/", true},           {"/a*b*c", "/a-b-c", true},
+        {"/a*b*c", "/a-c-b", false}, {"/a*bc$", "/abcbc", true},   {"/a*bc$", "/abc", true},
+        {"/ab*b$", "/ab", false},    {"/*/*/x", "/1/2/x/y", true}, {"", "/a", true},
+        {"/**a", "/ba", true},       {"/a*", "/b", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RobotsPatternMatches(c.pattern, c.path), c.matches)
