@@ -106,30 +106,4 @@ TEST(SitemapReader, FilesWellFormedDamagedAndOverTheirBounds)
     }
 }
 
-TEST(SitemapReader, HostileSizesStopAtTheBound)
-{
-    // About a gigabyte packed into a few kilobytes: what came before the bomb is kept.
-    {
-        CSitemapReader reader;
-        const std::string bomb = GzipBomb();
-        EXPECT_LT(bomb.size(), 2u * 1024 * 1024);
-        EXPECT_FALSE(reader.Feed(bomb));
-        EXPECT_EQ(reader.Pages(), Strings{"http://h/before-the-bomb.htm"});
-        EXPECT_NE(reader.Problem().find("more than 64 MB"), std::string::npos) << reader.Problem();
-    }
-    // A 100 MB line inside one address: never held whole, and the file's bound ends it.
-    {
-        CSitemapReader reader;
-        ASSERT_TRUE(reader.Feed("<urlset><url><loc>http://h/a</loc></url><url><loc>http://h/"));
-        const std::string block(64 * 1024, 'a');
-        std::size_t fed = 0;
-        while (fed < 100u * 1024 * 1024 && reader.Feed(block))
-            fed += block.size();
-        EXPECT_LT(fed, 65u * 1024 * 1024);
-        EXPECT_EQ(reader.Pages(), Strings{"http://h/a"});
-        EXPECT_NE(reader.Problem().find("larger than 64 MB"), std::string::npos)
-            << reader.Problem();
-    }
-}
-
 } // namespace
