@@ -13,8 +13,9 @@ namespace
 {
 
 constexpr const char* kLabels[CStatsDlg::kFieldCount] = {
-    "Found Sites:",  "Browsed Sites:",  "Browse Threads:", "Found Files:",
-    "Queued Files:", "Received Files:", "Received Bytes:", "Allocated Urls:",
+    "Found Sites:",    "Browsed Sites:",  "Browse Threads:",
+    "Found Files:",    "Queued Files:",   "Received Files:",
+    "Received Bytes:", "Allocated Urls:", "Disallowed by robots.txt:",
 };
 
 const QString kLeftKey = QStringLiteral("Stats/LeftPos");
@@ -69,6 +70,7 @@ void CStatsDlg::Refresh()
         stats.receivedFiles,
         static_cast<qlonglong>(stats.receivedBytes),
         static_cast<qlonglong>(stats.allocatedUrls),
+        stats.robotsDisallowed,
     };
     for (int field = 0; field < kFieldCount; ++field)
     {

@@ -78,6 +78,7 @@ void CTrawlerCore::CancelAllWork()
     m_cancelBrowse.store(true);
     m_threads.Close();
     m_events.WakePrompts();
+    m_pacing.Wake();
 }
 
 void CTrawlerCore::JoinWorkers()

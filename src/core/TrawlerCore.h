@@ -2,6 +2,8 @@
 
 #include "core/CrawlBounds.h"
 #include "core/FileSink.h"
+#include "core/SitePacing.h"
+#include "core/SiteRobots.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
@@ -151,6 +153,9 @@ public:
     CDecisionJournal m_letGoDecisions;
     CUrlQueue m_downloadQueue;
     CConnectionCache m_connections;
+    // Each site's robots.txt, read once a run, and the Crawl-delay its page reads keep to.
+    CSiteRobots m_robots;
+    CSitePacing m_pacing;
     // Link records made by all browse threads; every fifth posts a progress tick.
     std::atomic<std::uint32_t> m_linkCounter{0};
     // Start pages whose read failed, and downloads that failed (not skipped, not cancelled):

@@ -49,7 +49,12 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
 void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode)
 {
     if (core.RunningBrowses() == 0)
+    {
         core.RearmCrawlBoundReport();
+        // A new run reads each site's robots.txt again.
+        core.m_robots.Clear();
+        core.m_pacing.Clear();
+    }
     // Counted from here until the browse ends, so that the count never misses it.
     if (!core.m_threads.Start(
             CWorkerThreads::EKind::Browse,

@@ -65,6 +65,19 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     m_siteStart = &site;
     // Only the site that the browse began with is a start page.
     m_startPage = m_depth == 1 ? &site : nullptr;
+    // Read first: its Crawl-delay paces the start page already, and its sitemaps come next.
+    const std::string siteRoot = SiteRootOf(site);
+    if (m_options->m_obeyRobots)
+    {
+        m_robots.AnswerFor(site, *m_options);
+        m_core.m_pacing.WaitTurn(siteRoot, m_core.m_cancelBrowse);
+    }
+    // A Crawl-delay allows one page at a time, none ahead of its turn.
+    const bool paced = m_options->m_obeyRobots && m_core.m_pacing.Interval(siteRoot).count() > 0;
+    const int pagesAtOnce = paced ? 1 : m_mode.PagesAtOnce();
+    const bool readsSitemap = m_depth == 1;
+    m_startAnswered = site.m_url;
+    std::unique_ptr<CUrl> start = readsSitemap ? std::make_unique<CUrl>(site.m_url) : nullptr;
     if (!m_core.m_cancelBrowse && !ReachedBound())
     {
         BrowsePage(std::move(siteHold), localQueue, externalQueue);
@@ -76,13 +89,19 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     }
     m_siteStart = nullptr;
     m_startPage = nullptr;
+    if (readsSitemap && !m_core.m_cancelBrowse && !m_stoppedAtBound)
+    {
+        if (m_startAnswered != start->m_url)
+            start = std::make_unique<CUrl>(m_startAnswered);
+        ReadSitemaps(*start, localQueue, externalQueue);
+    }
 
     // The local queue grows while its pages are read: breadth first within the site. The next
     // pages are requested while one is worked on; each is still worked on in the queue's order.
     std::size_t next = 0;
     {
         CPageReadAhead::CEndedHook ended;
-        if (m_mode.PagesAtOnce() > 1)
+        if (pagesAtOnce > 1)
         {
             // A large page is scanned on a second thread while earlier ones are worked on. A
             // small one is not: handing it over would cost more than its scan.
@@ -100,18 +119,20 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
             };
         }
         CPageReadAhead readAhead(
-            m_core.TransferContext(), m_mode.PagesAtOnce(), localQueue,
+            m_core.TransferContext(), pagesAtOnce, localQueue,
             [this](const CUrl& page) { return ChecksFirst(page); }, std::move(ended));
         // Once a page's body is in, its read no longer counts: the next page goes out before
         // the page is worked on. One at a time stays strictly one after the other.
         std::function<void()> readNext;
-        if (m_mode.PagesAtOnce() > 1)
+        if (pagesAtOnce > 1)
             readNext = [&] { readAhead.Fill(next + 1); };
         for (; next < localQueue.Count() && !m_core.m_cancelBrowse && !ReachedBound(); ++next)
         {
             CUrl* page = nullptr;
             if (!localQueue.ItemAt(next, page))
                 continue;
+            if (paced)
+                m_core.m_pacing.WaitTurn(SiteRootOf(*page), m_core.m_cancelBrowse);
             readAhead.Fill(next);
             std::unique_ptr<CTransfer> started = readAhead.Take(next, *page);
             const std::unique_ptr<CScannedPage> scanned =
@@ -209,6 +230,8 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     if (answered)
         m_visited.Insert(NormalizeUrl(answered->m_url));
     const CUrl& here = answered ? *answered : page;
+    if (&page == m_startPage)
+        m_startAnswered = here.m_url;
 
     // Links resolve against the base tag, but hosts and directories are judged by the page.
     std::size_t handled = 0;
@@ -273,14 +296,15 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
 }
 
 void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrlQueue& localQueue,
-                                      CUrlQueue& externalQueue)
+                                      CUrlQueue& externalQueue, const std::string* foundOn)
 {
     if (IsVisited(value))
         return;
     auto link = m_core.NewRecord(value);
     // The links of a page share one referer text.
-    if (!m_referer || *m_referer != page.m_url)
-        m_referer = std::make_shared<const std::string>(page.m_url);
+    const std::string& referer = foundOn != nullptr ? *foundOn : page.m_url;
+    if (!m_referer || *m_referer != referer)
+        m_referer = std::make_shared<const std::string>(referer);
     link->SetReferer(m_referer);
     if (++m_core.m_linkCounter % kLinksPerProgressTick == 0)
         m_core.m_events.Post(CProgressStepEvent{1});
@@ -292,8 +316,13 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     CUrl& record = *hold;
 
     CUrlQueue* queue = nullptr;
-    const CDecision asPage = m_rules.DecideAsPage(
+    CDecision asPage = m_rules.DecideAsPage(
         record, page, CFollowCounts{localQueue.Count(), externalQueue.Count(), m_depth});
+    if (asPage.verdict == CVerdict::Followed)
+    {
+        if (auto refused = m_robots.Refusal(record, CVerdict::Shown, *m_options))
+            asPage = *refused;
+    }
     // A page that is followed or shown goes in the site tree.
     if (asPage.verdict != CVerdict::NotFollowed)
     {
@@ -334,7 +363,7 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     }
     if (!wanted && WaitsToBeAsked(hold, value, asPage, decision))
         return;
-    LetGoLink(std::move(hold), value, page, decision);
+    LetGoLink(std::move(hold), value, *m_referer, decision);
 }
 
 void CSiteBrowser::ListByType(const CUrlHold& hold, std::string_view contentType,
@@ -356,7 +385,7 @@ void CSiteBrowser::ListFile(const CUrlHold& file)
         StopAtBound(m_core.CrawlBounds().maxFoundFiles);
 }
 
-void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, const CUrl& page,
+void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, std::string_view foundOn,
                              const CDecision& decision)
 {
     // The decision goes on the store's record, which the hold keeps alive meanwhile.
@@ -365,7 +394,7 @@ void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, const CUrl
     // Nothing keeps the record of a link that is neither shown, listed nor queued: its decision
     // is kept apart.
     if (m_core.m_urlStore.Find(value) == nullptr)
-        m_core.m_letGoDecisions.Keep(value, page.m_url, decision);
+        m_core.m_letGoDecisions.Keep(value, foundOn, decision);
 }
 
 void CSiteBrowser::QueueForDownload(const CUrlHold& file)

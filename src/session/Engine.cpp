@@ -264,6 +264,7 @@ void CEngine::CancelBrowse()
 {
     m_core->m_cancelBrowse.store(true);
     m_core->m_events.WakePrompts();
+    m_core->m_pacing.Wake();
 }
 
 void CEngine::CancelDownloads()
@@ -295,6 +296,7 @@ CEngineStats CEngine::Statistics() const
     snapshot.runningBrowses = m_core->RunningBrowses();
     snapshot.runningDownloads = m_core->RunningDownloads();
     snapshot.allocatedUrls = m_core->m_urlStore.AllocatedUrls();
+    snapshot.robotsDisallowed = stats.m_robotsDisallowed.load();
     return snapshot;
 }
 

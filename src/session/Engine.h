@@ -41,6 +41,8 @@ struct CEngineStats
     std::uint32_t runningBrowses = 0;
     std::uint32_t runningDownloads = 0;
     std::size_t allocatedUrls = 0;
+    // Pages and files that robots.txt kept the crawl from.
+    std::uint32_t robotsDisallowed = 0;
 };
 
 // A listed file as the engine knows it now: its size (when the server gave one) and the page on

@@ -176,11 +176,12 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
     stats.foundSites = 3;
     stats.receivedBytes = 5000000000u; // above 32 bits
     stats.runningBrowses = 1;
+    stats.robotsDisallowed = 7;
     const auto read = [&stats] { return stats; };
     {
         CStatsDlg dialog(read, nullptr);
         QSignalSpy closed(&dialog, &CStatsDlg::closed);
-        const QStringList expected{"3", "0", "1", "0", "0", "0", "5000000000", "0"};
+        const QStringList expected{"3", "0", "1", "0", "0", "0", "5000000000", "0", "7"};
         for (int field = 0; field < CStatsDlg::kFieldCount; ++field)
             QCOMPARE(dialog.FieldText(field), expected[field]);
         stats.receivedFiles = 6;

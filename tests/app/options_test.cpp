@@ -141,10 +141,14 @@ void COptionsTest::cancelLeavesEveryOptionAsItWas()
             Child<QLineEdit>(sheet.Page(COptionSheet::kFileSize), "maxSize")->setText("2147483647");
             ShowTab(sheet, COptionSheet::kMisc);
             Child<QLineEdit>(sheet.Page(COptionSheet::kMisc), "historyDepth")->setText("9");
+            Child<QAbstractButton>(sheet.Page(COptionSheet::kMisc), "obeyRobots")->click();
+            Child<QAbstractButton>(sheet.Page(COptionSheet::kMisc), "readSitemap")->click();
             sheet.accept();
         }));
     QCOMPARE(f.engine.Options()->m_maxSizeK, 2147483647); // 2 TiB, the largest
     QCOMPARE(f.engine.Options()->m_entryHistoryDepth, 9u);
+    QVERIFY(f.engine.Options()->m_obeyRobots);
+    QVERIFY(f.engine.Options()->m_readSitemap);
     QCOMPARE(f.engine.Options()->m_maxSizeK, 2147483647);
 
     // A minimum above the maximum is taken as it is.
