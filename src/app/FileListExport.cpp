@@ -4,6 +4,7 @@
 #include "app/FileList.h"
 #include "app/MainFrame.h"
 #include "app/MakerSite.h"
+#include "app/OpenTarget.h"
 #include "app/WaitCursor.h"
 #include "platform/UserPrompts.h"
 #include "session/Engine.h"
@@ -53,6 +54,5 @@ void CFileList::Export()
         frame->Messages().OnEvent(CStatusTextEvent{"Exported " + std::to_string(urls.size()) +
                                                    (urls.size() == 1 ? " file to " : " files to ") +
                                                    path});
-    // Whether the desktop could show it is not reported.
-    m_engine.Prompts().OpenWithShell(path);
+    OpenOrSay(m_engine.Prompts(), path);
 }

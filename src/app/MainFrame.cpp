@@ -2,6 +2,7 @@
 #include "app/MainFrame.h"
 
 #include "app/ActivityBar.h"
+#include "app/ElidedLabel.h"
 #include "app/AppMessages.h"
 #include "app/AppResources.h"
 #include "app/CommandIds.h"
@@ -187,7 +188,7 @@ void CMainFrame::CreateStatusBar()
     // Room for the label's frame around the measured text.
     constexpr int kPadding = 8;
 
-    m_statusPanes[0] = new QLabel(QString::fromUtf8(kIdlePrompt), bar);
+    m_statusPanes[0] = new CElidedLabel(QString::fromUtf8(kIdlePrompt), bar);
     bar->addWidget(m_statusPanes[0], 1);
 
     m_activityBar = new CActivityBar(bar);

@@ -6,6 +6,7 @@
 #include <map>
 
 class CActivityBar;
+class CElidedLabel;
 class COptions;
 class CDownloadsView;
 class CFilesArea;
@@ -107,6 +108,9 @@ private:
     void OnRunningBrowses(std::int32_t count);
     void OnDownloadsChanged();
     void OnPageState(const CPageStateEvent& page);
+    void OnBrowseFinished(const CBrowseFinishedEvent& finished);
+    // The title names the site being read and how far the crawl has come.
+    void UpdateTitle();
     void OnLoginPrompt(CLoginRequest& request);
     void OnStatsClosed();
 
@@ -141,9 +145,11 @@ private:
     CFilesArea* m_filesArea = nullptr;
     CStatsDlg* m_pStatsDlg = nullptr;
     CActivityBar* m_activityBar = nullptr;
-    QLabel* m_statusPanes[1] = {};
+    CElidedLabel* m_statusPanes[1] = {};
     QLabel* m_counters = nullptr;
     int m_runningCrawls = 0;
+    // The site of the page read last (scheme and host), for the title.
+    QString m_titleSite;
     std::uint32_t m_pendingDownloads = 0;
     CFrameMessageQueue* m_messages = nullptr;
     QTimer* m_commandUpdate = nullptr;

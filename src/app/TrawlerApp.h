@@ -55,6 +55,7 @@ public:
 private:
     void ShowMainFrameInFinalState();
     void RecordWorkDirectory();
+    void UseUserDownloadFolder();
     void BrowseCommandLineSites();
     void OnFrameDestroyed();
 

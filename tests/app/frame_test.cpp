@@ -104,10 +104,10 @@ void CFrameTest::statusPanesShowWhatWorkersPost()
 
     // A browse's end shows its summary; one stopped at a bound keeps the stop's text.
     f.frame->Messages().OnEvent(CCrawlStoppedEvent{"Stopped: too many pages"});
-    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, {}});
+    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, {}, {}});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(0), QString("Stopped: too many pages"));
-    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, "3 pages, 1 file"});
+    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, "3 pages, 1 file", {}});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(0), QString("3 pages, 1 file"));
 }
