@@ -278,6 +278,18 @@ void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
             sheet.accept();
         }));
     QCOMPARE(shown, QStringList({"4 retries", "45 seconds", "6 downloads"}));
+    // Opened on the small page, the sheet has the size it has on the largest one.
+    QSize onConnection;
+    QSize onFileTypes;
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            onConnection = sheet.sizeHint();
+            ShowTab(sheet, 0);
+            onFileTypes = sheet.sizeHint();
+            sheet.accept();
+        }));
+    QCOMPARE(onConnection, onFileTypes);
     const std::shared_ptr<const COptions> published = f.engine.Options();
     const COptions& o = *published;
     QCOMPARE((std::vector{o.m_connectRetries, o.m_connectTimeout, o.m_downloadThreads}),
