@@ -3,6 +3,7 @@
 
 #include "app/ActivityBar.h"
 #include "app/ElidedLabel.h"
+#include "app/EmptyHint.h"
 #include "app/AppMessages.h"
 #include "app/AppResources.h"
 #include "app/CommandIds.h"
@@ -225,6 +226,10 @@ void CMainFrame::CreateClient()
     m_doc.AddView(m_pSiteView);
     m_doc.AddView(m_pFileView);
     m_pSiteView->SetImageStrip(TreeImageStrip());
+    new CEmptyHint(m_pSiteView, QStringLiteral("No sites yet.\nSite > Add... (Ins) searches one."));
+    new CEmptyHint(m_pFileView,
+                   QStringLiteral("The files found on the pages read are listed here.\nDouble-click "
+                                  "one, or press Enter, to download it."));
     m_pFileView->setColumnWidth(CFileList::kFilesColumn, options.m_filesColumnWidth);
     m_pFileView->setColumnWidth(CFileList::kSizeColumn, options.m_sizeColumnWidth);
 
