@@ -129,12 +129,13 @@ void CMainFrame::UpdateTitle()
         return;
     }
     const CEngineStats stats = m_engine.Statistics();
-    const QString progress = m_runningCrawls > 0
-                                 ? QStringLiteral("reading, %1 pages, %2 files")
-                                 : QStringLiteral("%1 pages, %2 files");
-    setWindowTitle(QStringLiteral("%1 (%2) - %3")
-                       .arg(m_titleSite,
-                            progress.arg(stats.browsedSites).arg(stats.foundFiles), app));
+    const auto counted = [](std::uint32_t count, const char* one, const char* many)
+    { return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many)); };
+    QString progress = counted(stats.browsedSites, "page", "pages") + QStringLiteral(", ") +
+                       counted(stats.foundFiles, "file", "files");
+    if (m_runningCrawls > 0)
+        progress.prepend(QStringLiteral("reading, "));
+    setWindowTitle(QStringLiteral("%1 (%2) - %3").arg(m_titleSite, progress, app));
 }
 
 void CMainFrame::OnLoginPrompt(CLoginRequest& request)

@@ -214,7 +214,7 @@ bool CUrlList::SetPageImage(const std::string& url, int image)
     item->setData(0, kImageRole, image);
     ShowImage(item);
     // Read in this run: drawn as read at once, as a later run draws it.
-    if (image == kImageDone || image == kImageFailed)
+    if (image == kImageDone)
         MarkVisited(item);
     return true;
 }

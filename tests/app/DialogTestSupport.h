@@ -44,7 +44,7 @@ inline void AnswerNextSaveDialog(const std::string& path, QString* offered = nul
             if (offered != nullptr && !dialog.selectedFiles().isEmpty())
                 *offered = dialog.selectedFiles().front();
             dialog.selectFile(QString::fromStdString(path));
-            dialog.done(QDialog::Accepted);
+            static_cast<QDialog&>(dialog).done(QDialog::Accepted);
         });
 }
 

@@ -100,6 +100,8 @@ void CCloseTest::quitDuringARealDownloadAsksThenKeepsWhatCame()
     server.Server().Get("/big.iso",
                         [&](const httplib::Request&, httplib::Response& response)
                         {
+                            // A version a later download can go on from.
+                            response.set_header("ETag", "\"v1\"");
                             response.set_chunked_content_provider(
                                 "application/octet-stream",
                                 [&](std::size_t, httplib::DataSink& sink)

@@ -19,7 +19,9 @@ private slots:
     void init();
     void cleanup();
     void reachablePageOpensInTheBrowser();
-    void missingPageSaysToGoOnline();
+    void missingPageSaysNeitherCopyIsThere();
+    void shippedPagesOpenFromDiskWithoutAsking();
+    void failedOpenSaysSo();
 
 private:
     std::unique_ptr<CTestHttpServer> m_server;
@@ -95,7 +97,7 @@ void CDocumentationTest::reachablePageOpensInTheBrowser()
     QCOMPARE(m_heads.load(), 1);
 }
 
-void CDocumentationTest::missingPageSaysToGoOnline()
+void CDocumentationTest::missingPageSaysNeitherCopyIsThere()
 {
     CDocsFixture f;
     f.frame->ExecuteCommand(ID_HELP_TUTORIAL);

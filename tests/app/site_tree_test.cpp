@@ -246,7 +246,8 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
     QCOMPARE(f.recorded.Opened(), std::vector<std::string>{url});
     QCOMPARE(f.recorded.Messages().size(), std::size_t{1});
     QCOMPARE(f.recorded.Messages()[0].caption, "Harvestor"s);
-    QCOMPARE(f.recorded.Messages()[0].text, "Failed to load default browser!"s);
+    QCOMPARE(f.recorded.Messages()[0].text,
+             "Could not open " + url + ": no program on this computer is set up to open it.");
     QVERIFY(f.tree->IsVisited(node));
     QVERIFY(f.engine.RecordState(url).visited);
 
@@ -307,6 +308,7 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
     f.tree->clearSelection();
     QStringList offered;
     QString typed;
+    bool cleared = false;
     AnswerNextDialog<CWhyDlg>(
         [&](CWhyDlg& dialog)
         {
@@ -318,9 +320,14 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
             QTest::keyClicks(dialog.UrlEdit(), QString::fromStdString(site.Url("/s0/g.zip")));
             QTest::keyClick(dialog.UrlEdit(), Qt::Key_Return);
             typed = dialog.Answer();
+            // An empty box asks nothing, and keeps no answer that seems to belong to it.
+            dialog.UrlEdit()->clear();
+            QTest::keyClick(dialog.UrlEdit(), Qt::Key_Return);
+            cleared = dialog.Answer().isEmpty();
             dialog.reject();
         });
     f.frame->ExecuteCommand(ID_WHY);
+    QVERIFY(cleared);
     QCOMPARE(offered, QStringList{QString::fromStdString(site.Url("/s0/f.zip"))});
     QCOMPARE(typed, QString::fromStdString("Not met in this session: no page that was read links "
                                            "to it. Nearest URLs met: " +
@@ -360,19 +367,27 @@ void CSiteTreeTest::whyKeepsWhatItKnewOfFilesThatLeftTheList()
 void CSiteTreeTest::aSiteAddedAgainKeepsItsRoot()
 {
     CTreeSite site;
+    site.Serve("/r/", "<a href=\"x.html\">x</a>");
+    site.Serve("/r/x.html", "<a href=\"y.html\">y</a>");
+    site.Serve("/r/y.html", "");
     CTreeFixture f;
-    const std::string start = site.Url("/s0/");
+    const std::string start = site.Url("/r/");
     f.engine.BrowseSite(start, 0);
     QVERIFY(f.WaitForBrowses());
-    // Another mode reads further: the new pages go under the same root.
-    f.engine.BrowseSite(start, 1);
+    // Another mode reads further: the new pages go under the same root, also when the address
+    // is typed another way.
+    f.engine.BrowseSite("HTTP://" + start.substr(std::string("http://").size()), 1);
     QVERIFY(f.WaitForBrowses());
+    QStringList tree;
+    for (QTreeWidgetItemIterator it(f.tree); *it != nullptr; ++it)
+        tree << QString::fromStdString(CUrlList::UrlOf(*it)) + " under " +
+                    QString::fromStdString(CUrlList::UrlOf((*it)->parent()));
     QCOMPARE(f.tree->topLevelItemCount(), 1);
     QCOMPARE(f.NodesOf(start).size(), std::size_t{1});
-    const auto deeper = f.NodesOf(site.Url("/deeper.html"));
-    QCOMPARE(deeper.size(), std::size_t{1});
+    const auto deeper = f.NodesOf(site.Url("/r/y.html"));
+    QVERIFY2(deeper.size() == 1, qPrintable(tree.join("; ")));
     QCOMPARE(deeper[0]->parent(), f.NodesOf(start)[0]);
-    QCOMPARE(deeper[0]->text(0), QStringLiteral("/deeper.html"));
+    QCOMPARE(deeper[0]->text(0), QStringLiteral("y.html"));
 }
 
 void CSiteTreeTest::anUnreadableStartPageShowsItsError()
