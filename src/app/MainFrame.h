@@ -76,6 +76,8 @@ public:
     void SetActivePane(int pane);
     // True from the start of the shut-down steps on.
     bool IsClosing() const { return m_closing; }
+    // Closes as the program ends: no question about running downloads.
+    void CloseWithoutAsking();
 
 signals:
     // The window has gone through its shut-down steps; the message loop may end.
@@ -134,6 +136,8 @@ private:
     CTrawlerDoc& m_doc;
     bool m_headless;
     bool m_closing = false;
+    // The user's close asks first while files download; the program's own does not.
+    bool m_askBeforeClosing = true;
     // The layout of a window that was never on screen says nothing: it is not stored.
     bool m_everShown = false;
 

@@ -38,7 +38,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     // Quitting by mistake would stop every download: the user says so first.
-    if (const std::uint32_t pending = m_engine.PendingDownloads(); pending > 0)
+    if (const std::uint32_t pending = m_engine.PendingDownloads();
+        pending > 0 && m_askBeforeClosing)
     {
         auto* prompts = dynamic_cast<CGuiPrompts*>(&m_engine.Prompts());
         if (prompts != nullptr && !prompts->AskQuitDuringDownloads(pending))
@@ -72,6 +73,12 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     event->accept();
     emit frameDestroyed();
+}
+
+void CMainFrame::CloseWithoutAsking()
+{
+    m_askBeforeClosing = false;
+    close();
 }
 
 void CMainFrame::showEvent(QShowEvent* event)

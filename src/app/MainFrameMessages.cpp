@@ -64,7 +64,7 @@ void CMainFrame::HandleEvent(CEngineEvent& event)
     else if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
         OnLoginPrompt(*prompt->request);
     else if (std::holds_alternative<CWorkDoneEvent>(event))
-        close();
+        CloseWithoutAsking();
 }
 
 void CMainFrame::DeliverPendingMessages()

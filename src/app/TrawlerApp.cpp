@@ -182,7 +182,7 @@ void CTrawlerApp::OnFrameDestroyed()
 void CTrawlerApp::CloseMainFrame()
 {
     if (m_frame != nullptr && !m_frameClosed)
-        m_frame->close();
+        m_frame->CloseWithoutAsking();
 }
 
 int CTrawlerApp::ExitInstance()

@@ -14,6 +14,7 @@
 #include "settings/HistoryFile.h"
 #include "url/Url.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -214,7 +215,20 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     QCOMPARE(f.engine.PendingDownloads(), 1u);
     QVERIFY(f.engine.RecordState(file).known && !f.engine.RecordState(file).inFileList);
 
-    // Ctrl+Q quits.
+    // Ctrl+Q quits, after asking while a file waits for its download: the box's default
+    // answer keeps the window.
+    QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!f.frame->IsClosing());
+    QCOMPARE(f.messages.back(), QString("Harvestor: A file is still being downloaded."));
+    f.recording.SetDialogRunner(
+        [](QDialog& dialog)
+        {
+            auto* box = qobject_cast<QMessageBox*>(&dialog);
+            for (QAbstractButton* button : box->buttons())
+                if (box->buttonRole(button) == QMessageBox::AcceptRole)
+                    button->click();
+            return box->result();
+        });
     QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(f.frame->IsClosing());
 }
