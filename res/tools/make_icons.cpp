@@ -428,8 +428,7 @@ int main(int argc, char* argv[])
     {
         QPainter painter(&strip);
         for (int i = 0; i < kTreeImageCount; ++i)
-            painter.drawImage(i * 16, 0,
-                              Render([i](QPainter& p) { DrawTreeImage(p, i); }, 16, 16));
+            painter.drawImage(i * 16, 0, Render([i](QPainter& p) { DrawTreeImage(p, i); }, 16, 16));
     }
     ok &= Save(strip, res.filePath(QStringLiteral("icons/site_tree.png")));
 

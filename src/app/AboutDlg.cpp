@@ -8,8 +8,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace

@@ -13,9 +13,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSettings>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace
@@ -44,10 +44,10 @@ CAddSiteDlg::CAddSiteDlg(CEngine& engine, QWidget* parent) : QDialog(parent), m_
     layout->addLayout(siteRow);
     // What an address looks like, for a first-time user facing an empty box.
     m_site->lineEdit()->setPlaceholderText(QString::fromLatin1(kExampleSite));
-    auto* example = new QLabel(
-        QStringLiteral("For example %1 (\"http://\" is added when no scheme is given)")
-            .arg(QString::fromLatin1(kExampleSite)),
-        this);
+    auto* example =
+        new QLabel(QStringLiteral("For example %1 (\"http://\" is added when no scheme is given)")
+                       .arg(QString::fromLatin1(kExampleSite)),
+                   this);
     example->setObjectName(QStringLiteral("example"));
     example->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(example);

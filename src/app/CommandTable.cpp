@@ -11,7 +11,8 @@ namespace
 constexpr CCommandInfo kCommands[] = {
     {ID_ADD_SITE, "Add a new site to explore.", "Add Site", "add_site", false},
     {ID_DOWNLOAD_SELECTED, "Downloads selected file.", "Download Selected", "download", false},
-    {ID_REMOVE_FILES, "Remove the selected files from the list.", "Remove Selected", "remove_file", false},
+    {ID_REMOVE_FILES, "Remove the selected files from the list.", "Remove Selected", "remove_file",
+     false},
     {ID_REMOVE_SITE, "Remove this site.", "Remove", "remove_site", false},
     {ID_EXPLORE, "Explore selected site.", "Explore", "explore", false},
     {ID_VIEW_OPTIONS, "View Options.", "Options", "options", false},
@@ -74,7 +75,7 @@ constexpr CMenuItem kSiteMenu[] = {
 
 constexpr CMenuItem kViewMenu[] = {
     {ID_VIEW_OPTIONS, "&Options..."},    {ID_VIEW_DOWNLOADS, "Open &Download Folder"},
-    {ID_VIEW_STATS, "St&atistics"},     {ID_VIEW_TOOLBAR, "&Toolbar"},
+    {ID_VIEW_STATS, "St&atistics"},      {ID_VIEW_TOOLBAR, "&Toolbar"},
     {ID_VIEW_STATUS_BAR, "&Status Bar"},
 };
 

@@ -35,7 +35,8 @@ std::string LocalDocumentationPage(std::string_view page)
     else
     {
         // Installed beside the program, else the source tree of a run from the build tree.
-        folders << QCoreApplication::applicationDirPath() + QStringLiteral("/../share/harvestor/site");
+        folders << QCoreApplication::applicationDirPath() +
+                       QStringLiteral("/../share/harvestor/site");
 #ifdef HARVESTOR_SOURCE_DOCS
         folders << QStringLiteral(HARVESTOR_SOURCE_DOCS);
 #endif

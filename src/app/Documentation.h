@@ -18,7 +18,8 @@ bool ProbeDocumentationPage(CEngine& engine, const std::string& url,
 // a run from the build tree. Empty when there is none.
 std::string LocalDocumentationPage(std::string_view page);
 
-// Help: opens the page's copy on this computer; without one, asks the maker's site for a page of the documentation on a thread of its own (owner
-// stays responsive and offers Cancel when the answer is slow), then opens it in the browser, or
-// tells the user that the documentation needs a connection. A cancelled request shows nothing.
+// Help: opens the page's copy on this computer; without one, asks the maker's site for a page of
+// the documentation on a thread of its own (owner stays responsive and offers Cancel when the
+// answer is slow), then opens it in the browser, or tells the user that the documentation needs a
+// connection. A cancelled request shows nothing.
 void OpenDocumentationPage(QWidget* owner, CEngine& engine, const char* page);

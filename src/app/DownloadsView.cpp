@@ -1,8 +1,7 @@
 #include "app/DownloadsView.h"
 
-#include "app/OpenTarget.h"
-
 #include "app/FileList.h"
+#include "app/OpenTarget.h"
 #include "net/ResumablePart.h"
 #include "platform/UserPrompts.h"
 #include "session/Engine.h"

@@ -25,7 +25,8 @@ struct CFieldRange
 };
 
 // Reads the edit into value; when it holds no such number, or one outside range, tells the
-// user (naming the range when there is one), gives the edit the focus with its text selected and returns false (value unchanged).
+// user (naming the range when there is one), gives the edit the focus with its text selected and
+// returns false (value unchanged).
 bool ExchangeSigned(CUserPrompts& prompts, QLineEdit* edit, std::int32_t& value,
                     const CFieldRange* range = nullptr);
 bool ExchangeUnsigned(CUserPrompts& prompts, QLineEdit* edit, std::uint32_t& value,

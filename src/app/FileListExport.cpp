@@ -35,8 +35,8 @@ std::string ChooseExportPath(QWidget* parent, const std::string& downloadFolder,
     std::error_code ignored;
     if (!downloadFolder.empty())
         std::filesystem::create_directories(downloadFolder, ignored);
-    chooser.setDirectory(QString::fromStdString(downloadFolder.empty() ? CurrentDirectory()
-                                                                       : downloadFolder));
+    chooser.setDirectory(
+        QString::fromStdString(downloadFolder.empty() ? CurrentDirectory() : downloadFolder));
     chooser.selectFile(QString::fromLatin1(asText ? kTextExportFile : kHtmlExportFile));
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return {};

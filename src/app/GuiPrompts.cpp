@@ -95,8 +95,9 @@ bool CGuiPrompts::AskQuitDuringDownloads(std::uint32_t pending)
     if (m_headless)
         return true;
     QMessageBox box(QMessageBox::Question, ToText(kAppName),
-                    pending == 1 ? QStringLiteral("A file is still being downloaded.")
-                                 : QStringLiteral("%1 files are still being downloaded.").arg(pending),
+                    pending == 1
+                        ? QStringLiteral("A file is still being downloaded.")
+                        : QStringLiteral("%1 files are still being downloaded.").arg(pending),
                     QMessageBox::NoButton, m_owner.data());
     box.setInformativeText(QStringLiteral("Quit now? What was received so far is kept, and "
                                           "downloading a file again goes on from there."));

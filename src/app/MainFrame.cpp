@@ -2,13 +2,13 @@
 #include "app/MainFrame.h"
 
 #include "app/ActivityBar.h"
-#include "app/ElidedLabel.h"
-#include "app/EmptyHint.h"
 #include "app/AppMessages.h"
 #include "app/AppResources.h"
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/DownloadsView.h"
+#include "app/ElidedLabel.h"
+#include "app/EmptyHint.h"
 #include "app/FileList.h"
 #include "app/FilesArea.h"
 #include "app/FrameMessageQueue.h"
@@ -227,9 +227,10 @@ void CMainFrame::CreateClient()
     m_doc.AddView(m_pFileView);
     m_pSiteView->SetImageStrip(TreeImageStrip());
     new CEmptyHint(m_pSiteView, QStringLiteral("No sites yet.\nSite > Add... (Ins) searches one."));
-    new CEmptyHint(m_pFileView,
-                   QStringLiteral("The files found on the pages read are listed here.\nDouble-click "
-                                  "one, or press Enter, to download it."));
+    new CEmptyHint(
+        m_pFileView,
+        QStringLiteral("The files found on the pages read are listed here.\nDouble-click "
+                       "one, or press Enter, to download it."));
     m_pFileView->setColumnWidth(CFileList::kFilesColumn, options.m_filesColumnWidth);
     m_pFileView->setColumnWidth(CFileList::kSizeColumn, options.m_sizeColumnWidth);
 

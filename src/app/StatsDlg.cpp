@@ -5,18 +5,18 @@
 #include "session/Engine.h"
 
 #include <QCloseEvent>
-#include <iterator>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTimer>
+#include <iterator>
 
 namespace
 {
 
 constexpr const char* kLabels[CStatsDlg::kFieldCount] = {
-    "Sites found:",    "Pages read:",       "Crawls running:", "Files found:",
-    "Files to download:", "Files downloaded:", "Downloaded:",    "Addresses kept:",
+    "Sites found:",       "Pages read:",       "Crawls running:", "Files found:",
+    "Files to download:", "Files downloaded:", "Downloaded:",     "Addresses kept:",
 };
 
 // The field of the bytes received: a size people read, the exact count as its tooltip.

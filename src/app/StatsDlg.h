@@ -10,8 +10,9 @@ class QTimer;
 
 // The statistics window: modeless, owned by the main window, eight counters refreshed once a
 // second, in plain words and readable sizes. It opens where it was last closed (per-user
-// settings "Stats/LeftPos" and "Stats/TopPos"), the first time beside the main window. Escape and the close box destroy it; as it goes it emits closed(), and the main
-// window then deletes the object.
+// settings "Stats/LeftPos" and "Stats/TopPos"), the first time beside the main window. Escape and
+// the close box destroy it; as it goes it emits closed(), and the main window then deletes the
+// object.
 class CStatsDlg : public QDialog
 {
     Q_OBJECT

@@ -12,9 +12,9 @@
 #include "settings/ScreenSize.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 #include <filesystem>
@@ -72,8 +72,7 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
 
     // The options. Created by the window, they download into the user's download folder, where
     // the file manager shows them; every later run uses the folder they name.
-    const bool optionsExisted =
-        std::filesystem::exists(m_engine.Options()->ResolvePath({}));
+    const bool optionsExisted = std::filesystem::exists(m_engine.Options()->ResolvePath({}));
     m_engine.LoadOptions();
     if (!optionsExisted)
         UseUserDownloadFolder();

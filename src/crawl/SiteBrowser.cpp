@@ -176,9 +176,9 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
                                                        : CReason::Error;
         DecidePage(page, CDecision{CVerdict::NotRead, reason,
                                    static_cast<std::uint16_t>(answer.refusedStatus)});
-        m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind,
-                                             reason == CReason::Error ? kPageImageFailed
-                                                                      : kPageImageDone});
+        m_core.m_events.Post(
+            CPageStateEvent{page.m_url, page.m_pageKind,
+                            reason == CReason::Error ? kPageImageFailed : kPageImageDone});
         return;
     }
 

@@ -148,8 +148,7 @@ void CEngine::BrowseSite(const std::string& siteText, std::int32_t modeIndex)
     catch (const CFileError& error)
     {
         // The site is shown all the same, as the user asked for it.
-        m_core->m_sites.AddLocked(
-            m_core->m_urlStore.Add(m_core->NewRecord(SiteAddress(siteText))));
+        m_core->m_sites.AddLocked(m_core->m_urlStore.Add(m_core->NewRecord(SiteAddress(siteText))));
         ReportFileError(error);
         return;
     }

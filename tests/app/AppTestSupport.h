@@ -32,7 +32,8 @@ public:
         QDir().mkpath(QString::fromStdString(config));
         QFile dirs(QString::fromStdString(config + "/user-dirs.dirs"));
         if (dirs.open(QIODevice::WriteOnly))
-            dirs.write("XDG_DOWNLOAD_DIR=\"" + QByteArray::fromStdString(DownloadFolder()) + "\"\n");
+            dirs.write("XDG_DOWNLOAD_DIR=\"" + QByteArray::fromStdString(DownloadFolder()) +
+                       "\"\n");
     }
     ~CScratchDir() { QDir::setCurrent(m_previous); }
     CScratchDir(const CScratchDir&) = delete;

@@ -9,8 +9,8 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QSplitter>
-#include <filesystem>
 #include <QTest>
+#include <filesystem>
 #include <thread>
 
 // Closing the main window: the layout goes into options.dat, and the window waits for the
@@ -133,8 +133,8 @@ void CCloseTest::quitDuringARealDownloadAsksThenKeepsWhatCame()
                 return int(QDialog::Rejected);
             asked << box->text();
             for (QAbstractButton* button : box->buttons())
-                if (box->buttonRole(button) == (quit ? QMessageBox::AcceptRole
-                                                     : QMessageBox::RejectRole))
+                if (box->buttonRole(button) ==
+                    (quit ? QMessageBox::AcceptRole : QMessageBox::RejectRole))
                     button->click();
             return box->result();
         });

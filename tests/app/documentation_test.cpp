@@ -113,8 +113,9 @@ void CDocumentationTest::shippedPagesOpenFromDiskWithoutAsking()
     CDocsFixture f;
     f.frame->ExecuteCommand(ID_HELP_TUTORIAL);
     QCOMPARE(f.opened.size(), std::size_t{1});
-    QVERIFY2(QString::fromStdString(f.opened[0]).endsWith("/docs/site/harvestor/docs152/tutorial.htm"),
-             f.opened[0].c_str());
+    QVERIFY2(
+        QString::fromStdString(f.opened[0]).endsWith("/docs/site/harvestor/docs152/tutorial.htm"),
+        f.opened[0].c_str());
     QVERIFY(QFileInfo(QString::fromStdString(f.opened[0])).isFile());
     QCOMPARE(m_heads.load(), 0);
     QCOMPARE(f.messages, QStringList{});

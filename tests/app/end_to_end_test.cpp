@@ -140,9 +140,8 @@ void CEndToEndTest::addBrowseDownloadAndExport()
             [&](CExportDlg& dialog)
             {
                 dialog.FormatButton(format)->click();
-                AnswerNextSaveDialog(f.dir.File(format == CExportDlg::kTextFormat
-                                                    ? "export.txt"
-                                                    : "export.html"));
+                AnswerNextSaveDialog(
+                    f.dir.File(format == CExportDlg::kTextFormat ? "export.txt" : "export.html"));
                 dialog.accept();
             });
         f.frame->Action(ID_EXPORT)->trigger();

@@ -1,8 +1,8 @@
 #include "AppTestSupport.h"
-#include "app/ElidedLabel.h"
-#include "app/EmptyHint.h"
 #include "app/ActivityBar.h"
 #include "app/CommandIds.h"
+#include "app/ElidedLabel.h"
+#include "app/EmptyHint.h"
 #include "app/FileList.h"
 #include "app/PasswordDlg.h"
 #include "app/UrlList.h"
@@ -408,8 +408,8 @@ void CFrameTest::statusAndTitleNameThePageReadWithoutWideningTheWindow()
     // The page being read, not the site the crawl began with; the title names its site.
     f.frame->Messages().OnEvent(CStatusTextEvent{"Browsing http://a.test/"});
     f.frame->Messages().OnEvent(CRunningBrowsesEvent{1});
-    f.frame->Messages().OnEvent(CPageStateEvent{"http://b.test/deep/page.html", kPageKindPage,
-                                                kPageImageReading});
+    f.frame->Messages().OnEvent(
+        CPageStateEvent{"http://b.test/deep/page.html", kPageKindPage, kPageImageReading});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(0), QString("Reading http://b.test/deep/page.html"));
     QVERIFY2(f.frame->windowTitle().startsWith("b.test (reading, ") &&

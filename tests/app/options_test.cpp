@@ -570,7 +570,8 @@ void COptionsTest::helpKeyOpensTheOptionsPage()
         });
     // The copy shipped with the program, from disk.
     QCOMPARE(f.opened.size(), std::size_t{1});
-    QVERIFY2(f.opened[0].ends_with("/docs/site/harvestor/docs152/options.htm"), f.opened[0].c_str());
+    QVERIFY2(f.opened[0].ends_with("/docs/site/harvestor/docs152/options.htm"),
+             f.opened[0].c_str());
     QCOMPARE(f.messages, QStringList{});
 }
 

@@ -337,7 +337,8 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
 void CSiteTreeTest::whyKeepsWhatItKnewOfFilesThatLeftTheList()
 {
     CTreeSite site;
-    site.server.Server().Get("/s[0-9]/f.zip", [](const httplib::Request&, httplib::Response& response)
+    site.server.Server().Get("/s[0-9]/f.zip",
+                             [](const httplib::Request&, httplib::Response& response)
                              { response.set_content("zip", "application/zip"); });
     CTreeFixture f;
     EditOptions(f.engine, [&](COptions& options) { options.m_downloadDir = f.dir.File("dl/"); });
@@ -355,9 +356,9 @@ void CSiteTreeTest::whyKeepsWhatItKnewOfFilesThatLeftTheList()
     QVERIFY(!f.engine.RecordState(removed).known);
     QVERIFY(!f.engine.RecordState(downloaded).known);
     QCOMPARE(f.engine.WhyAnswer(removed), listed);
-    QCOMPARE(f.engine.WhyAnswer(downloaded),
-             "Listed" + listed.substr(6, listed.find(" Found on") - 6) + " Found on " +
-                 site.Url("/s1/") + ".");
+    QCOMPARE(f.engine.WhyAnswer(downloaded), "Listed" +
+                                                 listed.substr(6, listed.find(" Found on") - 6) +
+                                                 " Found on " + site.Url("/s1/") + ".");
     // Still offered for completion.
     const std::vector<std::string> met = f.engine.UrlsMet();
     QVERIFY(std::ranges::find(met, removed) != met.end());
