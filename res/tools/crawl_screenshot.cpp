@@ -14,11 +14,11 @@
 #include "settings/Options.h"
 
 #include <QApplication>
-#include <QPalette>
-#include <QStyleFactory>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QPalette>
 #include <QSplitter>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>

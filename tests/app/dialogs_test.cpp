@@ -33,7 +33,6 @@ private slots:
     void addSiteCompletesTheSiteText();
     void findSavesItsHistoryOnCancelAndSurvivesDamage();
     void statisticsShowTheCountersAndReopenWhereClosed();
-    void statisticsOpenBesideTheMainWindowAtFirst();
     void aboutLinkOpensTheMakerSite();
     void addSiteShowsAnExampleAndRemembersTheMode();
     void startupAboutBoxNeitherWaitsNorStays();
@@ -203,20 +202,6 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
     }
     QCOMPARE(QSettings("Quillfen", "Harvestor").value("Stats/LeftPos").toInt(), 123);
     QCOMPARE(CStatsDlg(read, nullptr).geometry().topLeft(), QPoint(123, 45));
-}
-
-void CDialogsTest::statisticsOpenBesideTheMainWindowAtFirst()
-{
-    CDialogFixture f;
-    QWidget main;
-    main.setGeometry(40, 50, 300, 200);
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
-    const CStatsDlg dialog([] { return CEngineStats{}; }, &main);
-    QVERIFY(dialog.geometry().left() > main.frameGeometry().left());
-    QCOMPARE(dialog.geometry().top() > main.frameGeometry().top() ||
-                 dialog.geometry().left() >= main.frameGeometry().right(),
-             true);
 }
 
 void CDialogsTest::aboutLinkOpensTheMakerSite()
