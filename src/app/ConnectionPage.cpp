@@ -27,7 +27,7 @@ constexpr CSliderRange kSliders[3] = {
      1},
     {"Connection Timeout:", "timeout", kConnectTimeoutRange.minimum, kConnectTimeoutRange.maximum,
      5},
-    {"&Downloads Threads:", "threads", kDownloadThreadsRange.minimum, kDownloadThreadsRange.maximum,
+    {"&Downloads at once:", "threads", kDownloadThreadsRange.minimum, kDownloadThreadsRange.maximum,
      1},
 };
 
@@ -62,10 +62,15 @@ void CConnectionPage::Create()
             const QSignalBlocker blocker(slider);
             slider->setValue(static_cast<int>(*values[row]));
         }
+        // The slider sets the value; the box only shows it, with its unit, and does not look
+        // like a field that takes typing.
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("%1Value").arg(QLatin1String(range.name)));
         edit->setReadOnly(true);
-        edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
+        edit->setFrame(false);
+        edit->setFocusPolicy(Qt::NoFocus);
+        edit->setBackgroundRole(QPalette::Window);
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("000 seconds")));
         auto* label = new QLabel(QString::fromLatin1(range.label), this);
         label->setBuddy(slider);
         grid->addWidget(label, row, 0);
@@ -91,7 +96,10 @@ void CConnectionPage::ReadSliders()
 
 void CConnectionPage::ShowValues()
 {
-    m_edits[0]->setText(QString::number(m_retries));
-    m_edits[1]->setText(QString::number(m_timeout));
-    m_edits[2]->setText(QString::number(m_threads));
+    m_edits[0]->setText(m_retries == 1 ? QStringLiteral("1 retry")
+                                       : QStringLiteral("%1 retries").arg(m_retries));
+    m_edits[1]->setText(m_timeout == 1 ? QStringLiteral("1 second")
+                                       : QStringLiteral("%1 seconds").arg(m_timeout));
+    m_edits[2]->setText(m_threads == 1 ? QStringLiteral("1 download")
+                                       : QStringLiteral("%1 downloads").arg(m_threads));
 }

@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
@@ -112,4 +113,22 @@ bool CGuiPrompts::OpenWithShell(const std::string& urlOrFile)
     if (m_headless)
         return false;
     return CallOnGuiThread(this, [&] { return m_openWithShell(urlOrFile); });
+}
+
+bool CGuiPrompts::AskQuitDuringDownloads(std::uint32_t pending)
+{
+    if (m_headless)
+        return true;
+    QMessageBox box(QMessageBox::Question, ToText(kAppName),
+                    pending == 1
+                        ? QStringLiteral("A file is still being downloaded.")
+                        : QStringLiteral("%1 files are still being downloaded.").arg(pending),
+                    QMessageBox::NoButton, m_owner.data());
+    box.setInformativeText(QStringLiteral("Quit now? What was received so far is kept, and "
+                                          "downloading a file again goes on from there."));
+    QPushButton* quit = box.addButton(QStringLiteral("&Quit"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    RunDialog(box);
+    return box.clickedButton() == quit;
 }

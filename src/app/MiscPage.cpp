@@ -60,6 +60,7 @@ void CMiscPage::Create()
 
     m_historyDepth = new QLineEdit(this);
     m_historyDepth->setObjectName(QStringLiteral("historyDepth"));
+    AcceptNumbersOnly(m_historyDepth);
     m_historyDepth->setMaximumWidth(
         m_historyDepth->fontMetrics().horizontalAdvance(QStringLiteral("00000000000")));
     m_askSite = new QCheckBox(QStringLiteral("Ask for &Site at start up"), this);

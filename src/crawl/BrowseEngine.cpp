@@ -31,8 +31,11 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
         const auto running = static_cast<std::int32_t>(core.m_threads.EndWork().left);
         core.m_events.Post(CRunningBrowsesEvent{running});
         // A crawl stopped at a bound leaves that message as the last word.
-        CBrowseFinishedEvent finished{siteUrl, browser.PagesRead(), browser.FilesFound(), {}};
-        if (!browser.StoppedAtBound())
+        CBrowseFinishedEvent finished{
+            siteUrl, browser.PagesRead(), browser.FilesFound(), {}, browser.StartPageProblem()};
+        if (!finished.problem.empty())
+            finished.summary = UnreadStartSummary(siteUrl, finished.problem);
+        else if (!browser.StoppedAtBound())
             finished.summary =
                 CrawlSummary(siteUrl, browser.PagesRead(), browser.FilesFound(),
                              core.m_cancelBrowse.load(), core.Options()->m_fileTypes);

@@ -188,13 +188,18 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     if (unchanged || !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
     {
         if (!unchanged && &page == m_startPage && !m_core.m_cancelBrowse)
+        {
+            m_startPageProblem = answer.problem.empty() ? "no answer" : answer.problem;
             m_core.NoteUnreadStartPage(page.m_url, answer.problem);
+        }
         const CReason reason = unchanged               ? CReason::Unchanged
                                : m_core.m_cancelBrowse ? CReason::Cancelled
                                                        : CReason::Error;
         DecidePage(page, CDecision{CVerdict::NotRead, reason,
                                    static_cast<std::uint16_t>(answer.refusedStatus)});
-        m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
+        m_core.m_events.Post(
+            CPageStateEvent{page.m_url, page.m_pageKind,
+                            reason == CReason::Error ? kPageImageFailed : kPageImageDone});
         return;
     }
 
@@ -385,16 +390,13 @@ void CSiteBrowser::ListFile(const CUrlHold& file)
         StopAtBound(m_core.CrawlBounds().maxFoundFiles);
 }
 
-void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, std::string_view foundOn,
+void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, std::string_view /*foundOn*/,
                              const CDecision& decision)
 {
-    // The decision goes on the store's record, which the hold keeps alive meanwhile.
+    // The decision goes on the store's record, which the hold keeps alive meanwhile; the store
+    // keeps it apart when nothing shows, lists or queues the record.
     m_core.m_urlStore.Find(value)->m_decision.Set(decision);
     hold.Reset();
-    // Nothing keeps the record of a link that is neither shown, listed nor queued: its decision
-    // is kept apart.
-    if (m_core.m_urlStore.Find(value) == nullptr)
-        m_core.m_letGoDecisions.Keep(value, foundOn, decision);
 }
 
 void CSiteBrowser::QueueForDownload(const CUrlHold& file)
@@ -414,14 +416,9 @@ void CSiteBrowser::DecidePage(const CUrl& page, const CDecision& decision)
 
 void CSiteBrowser::LetGoPage(CUrlHold page)
 {
-    // The hold keeps the store's entry, so its record can be read until the hold is given up.
-    const CDecision decision = m_core.m_urlStore.Find(page->m_url)->m_decision.Get();
-    const std::string url = page->m_url;
-    const std::string foundOn(page->Referer());
+    // A page removed from the tree meanwhile is let go with its last hold; the store keeps its
+    // decision.
     page.Reset();
-    // A page removed from the tree meanwhile is let go with its last hold.
-    if (decision.verdict != CVerdict::None && m_core.m_urlStore.Find(url) == nullptr)
-        m_core.m_letGoDecisions.Keep(url, foundOn, decision);
 }
 
 void CSiteBrowser::LetGoUnbrowsed(CUrlQueue& queue, std::size_t from)

@@ -71,6 +71,9 @@ public:
     const CModeData& Mode() const { return m_mode; }
     // True once the crawl stopped because a bound of the core's CrawlBounds was reached.
     bool StoppedAtBound() const { return m_stoppedAtBound; }
+    // Why the start page could not be read; empty when it was read (or the browse was
+    // cancelled first).
+    const std::string& StartPageProblem() const { return m_startPageProblem; }
 
 private:
     // The follow rules of the mode and the current options snapshot.
@@ -123,6 +126,7 @@ private:
     int m_depth = 0;
     // The record of the browse's own site while its page is read; a failed read is counted.
     const CUrl* m_startPage = nullptr;
+    std::string m_startPageProblem;
     std::uint32_t m_pagesRead = 0;
     std::uint32_t m_filesFound = 0;
     bool m_stoppedAtBound = false;

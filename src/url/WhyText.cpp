@@ -36,7 +36,9 @@ struct CReasonText
 };
 
 constexpr CReasonText kReasons[] = {
-    {CReason::None, CVerdict::Read, "", "read as a page of the crawl"},
+    {CReason::None, CVerdict::Read, "",
+     "the page was read, and each of its links was followed, listed or skipped by the rules of "
+     "the mode (ask about a link to learn which)"},
     {CReason::None, CVerdict::Followed, "", "queued to be read as a page"},
     {CReason::None, CVerdict::None, "", "the crawl has not come to it"},
     {CReason::StartPage, CVerdict::None, "start-page", "the page the browse began with"},
