@@ -78,6 +78,13 @@ void CTrawlerCore::CancelAllWork()
     m_cancelBrowse.store(true);
     m_threads.Close();
     m_events.WakePrompts();
+    WakeTransferWaits();
+}
+
+void CTrawlerCore::WakeTransferWaits()
+{
+    if (m_session)
+        m_session->WakeWaits();
 }
 
 void CTrawlerCore::JoinWorkers()

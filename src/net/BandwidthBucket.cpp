@@ -35,9 +35,8 @@ bool CBandwidthBucket::Take(std::uint64_t count, std::uint64_t bytesPerSecond,
     if (m_balance >= 0)
         return true;
     // This taker's debt is paid when the bucket has refilled up to its place in the queue.
-    const Clock::time_point paid =
-        now + std::chrono::duration_cast<Clock::duration>(
-                  std::chrono::duration<double>(-m_balance / rate));
+    const Clock::time_point paid = now + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(-m_balance / rate));
     m_woken.wait_until(lock, paid, [&] { return cancel.load(std::memory_order_relaxed); });
     return !cancel.load(std::memory_order_relaxed);
 }

@@ -172,8 +172,8 @@ void CCurlHandleLease::Release()
 }
 
 CInternetSession::CInternetSession(std::string agent)
-    : m_agent(std::move(agent)), m_ledger(std::make_shared<CSiteLedger>()), m_aliveToken(std::make_shared<int>(0)),
-      m_id(g_nextSessionId.fetch_add(1))
+    : m_agent(std::move(agent)), m_ledger(std::make_shared<CSiteLedger>()),
+      m_aliveToken(std::make_shared<int>(0)), m_id(g_nextSessionId.fetch_add(1))
 {
     if (!EnsureCurlGlobalInit())
         return;

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <curl/curl.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <curl/curl.h>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -75,8 +74,7 @@ public:
     // Opens a socket for a request that holds pass, counts it for the pass's site and shuts
     // idle connections of the site beyond its connection limit. Set as the open-socket function
     // of such requests; clientp is the pass.
-    static curl_socket_t OpenSocket(void* clientp, curlsocktype purpose,
-                                    curl_sockaddr* address);
+    static curl_socket_t OpenSocket(void* clientp, curlsocktype purpose, curl_sockaddr* address);
     // A socket goes; called for every socket the transfers close.
     void SocketClosed(curl_socket_t socket);
 

@@ -437,8 +437,8 @@ bool CTransfer::Admit(const CSiteLimits& limits, bool mayWait)
             int waitMs = kMaxSiteWaitMilliseconds;
             if (wakeAt)
             {
-                const auto until = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt -
-                                                                                Clock::now());
+                const auto until =
+                    std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
                 waitMs = static_cast<int>(std::clamp<std::int64_t>(until.count(), 0, waitMs));
             }
             m_context.log.WriteOutHeld();

@@ -264,12 +264,14 @@ void CEngine::CancelBrowse()
 {
     m_core->m_cancelBrowse.store(true);
     m_core->m_events.WakePrompts();
+    m_core->WakeTransferWaits();
 }
 
 void CEngine::CancelDownloads()
 {
     m_core->m_cancelDownload.store(true);
     m_core->m_events.WakePrompts();
+    m_core->WakeTransferWaits();
 }
 
 void CEngine::ClearPageHistory()
