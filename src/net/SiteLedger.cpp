@@ -1,8 +1,31 @@
 #include "net/SiteLedger.h"
 
 #include <algorithm>
+#include <poll.h>
 #include <sys/socket.h>
 #include <utility>
+
+namespace
+{
+
+// How long a new connection waits at most for the server to close an idle one that was given
+// up for it, so that the server never sees both open at once.
+constexpr auto kCloseWait = std::chrono::milliseconds(200);
+
+void AwaitPeerClose(const std::vector<curl_socket_t>& sockets)
+{
+    const auto until = std::chrono::steady_clock::now() + kCloseWait;
+    for (const curl_socket_t socket : sockets)
+    {
+        pollfd entry{socket, POLLIN | POLLRDHUP, 0};
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) <= 0)
+            return;
+    }
+}
+
+} // namespace
 
 CSitePass::CSitePass(CSitePass&& other) noexcept
     : m_ledger(std::exchange(other.m_ledger, nullptr)), m_site(other.m_site),
@@ -133,19 +156,23 @@ void CSiteLedger::Unuse(CSitePass& pass)
     pass.m_socket = CURL_SOCKET_BAD;
 }
 
-void CSiteLedger::TrimIdle(CSite& site, int limit)
+std::vector<curl_socket_t> CSiteLedger::TrimIdle(CSite& site, int limit)
 {
+    std::vector<curl_socket_t> shut;
     for (auto entry = m_sockets.begin(); site.sockets > limit && entry != m_sockets.end(); ++entry)
     {
         CSocket& socket = entry->second;
         if (socket.site != &site || socket.users > 0 || socket.shut)
             continue;
         // The connection may belong to another thread's multi handle, which alone may close it.
-        // Shutting it down ends it for the server now; its owner finds it dead and closes it.
-        shutdown(entry->first, SHUT_RDWR);
+        // Ending our side asks the server to close it; its owner then finds it dead and closes
+        // it.
+        shutdown(entry->first, SHUT_WR);
         socket.shut = true;
         --site.sockets;
+        shut.push_back(entry->first);
     }
+    return shut;
 }
 
 curl_socket_t CSiteLedger::OpenSocket(void* clientp, curlsocktype, curl_sockaddr* address)
@@ -155,15 +182,20 @@ curl_socket_t CSiteLedger::OpenSocket(void* clientp, curlsocktype, curl_sockaddr
     if (opened == CURL_SOCKET_BAD || pass.m_ledger == nullptr)
         return opened;
     CSiteLedger& ledger = *pass.m_ledger;
-    std::lock_guard lock(ledger.m_mutex);
-    ledger.Unuse(pass);
-    auto& site = *static_cast<CSite*>(pass.m_site);
-    ledger.m_sockets[opened] = CSocket{&site, 1, false};
-    ++site.sockets;
-    ledger.m_counted.fetch_add(1, std::memory_order_relaxed);
-    pass.m_socket = opened;
-    if (site.connections > 0)
-        ledger.TrimIdle(site, site.connections);
+    std::vector<curl_socket_t> shut;
+    {
+        std::lock_guard lock(ledger.m_mutex);
+        ledger.Unuse(pass);
+        auto& site = *static_cast<CSite*>(pass.m_site);
+        ledger.m_sockets[opened] = CSocket{&site, 1, false};
+        ++site.sockets;
+        ledger.m_counted.fetch_add(1, std::memory_order_relaxed);
+        pass.m_socket = opened;
+        if (site.connections > 0)
+            shut = ledger.TrimIdle(site, site.connections);
+    }
+    // The new connection is made once the server has let go of the one given up for it.
+    AwaitPeerClose(shut);
     return opened;
 }
 

@@ -105,8 +105,8 @@ private:
     void UseSocket(CSitePass& pass, curl_socket_t socket);
     // Drops the pass's use of its socket; the lock is held.
     void Unuse(CSitePass& pass);
-    // Shuts idle sockets of the site until at most limit are open.
-    void TrimIdle(CSite& site, int limit);
+    // Shuts idle sockets of the site until at most limit are open; returns those it shut.
+    std::vector<curl_socket_t> TrimIdle(CSite& site, int limit);
     static void Wake(const std::vector<CURLM*>& waiters);
 
     std::mutex m_mutex;
