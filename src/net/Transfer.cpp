@@ -54,6 +54,9 @@ thread_local bool t_inEndedHook = false;
 // Set when a request of the thread was seen to end where the hook could not be called; the
 // next wait calls it.
 thread_local bool t_endedUnseen = false;
+// While the thread waits for a site's limits its transfers never pause for their reader: a
+// paused one keeps its pass, and the pass may be the one the wait is for.
+thread_local bool t_siteWait = false;
 
 bool IsHttpService(std::uint32_t service)
 {
@@ -72,6 +75,14 @@ std::string BuildHttpUrl(const CUrl& record, const CConnection& connection)
     url += record.Object().empty() ? std::string_view("/") : record.Object();
     return url;
 }
+
+} // namespace
+
+namespace
+{
+
+// The thread's transfers that paused because their reader is behind.
+thread_local std::vector<CTransfer::CRequest*> t_paused;
 
 } // namespace
 
@@ -124,6 +135,8 @@ struct CTransfer::CRequest
 
     ~CRequest()
     {
+        if (paused)
+            std::erase(t_paused, this);
         if (added)
             curl_multi_remove_handle(handles.Multi(), handles.Easy());
         // The handle forgets this request's buffers and callbacks when it goes back to the
@@ -177,9 +190,10 @@ struct CTransfer::CRequest
         auto& request = *static_cast<CRequest*>(user);
         const std::size_t length = size * count;
         request.bytesCame = true;
-        if (request.Available() > 0 && request.Available() + length > kPauseAbove)
+        if (request.Available() > 0 && request.Available() + length > kPauseAbove && !t_siteWait)
         {
             request.paused = true;
+            t_paused.push_back(&request);
             return CURL_WRITEFUNC_PAUSE;
         }
         request.spanBytes += length;
@@ -396,6 +410,17 @@ bool CTransfer::ReadMessages()
     return otherEnded;
 }
 
+namespace
+{
+
+struct CThreadFlagReset
+{
+    bool& flag;
+    ~CThreadFlagReset() { flag = false; }
+};
+
+} // namespace
+
 bool CTransfer::Admit(const CSiteLimits& limits, bool mayWait)
 {
     CRequest& request = *m_request;
@@ -417,8 +442,16 @@ bool CTransfer::Admit(const CSiteLimits& limits, bool mayWait)
             CURLM* multi;
             ~CWaiter() { ledger.RemoveWaiter(site, multi); }
         } waiter{ledger, site, multi};
+        t_siteWait = true;
+        const CThreadFlagReset waitEnds{t_siteWait};
         while (!pass)
         {
+            for (CRequest* paused : t_paused)
+            {
+                paused->paused = false;
+                curl_easy_pause(paused->handles.Easy(), CURLPAUSE_CONT);
+            }
+            t_paused.clear();
             if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed))
             {
                 request.cancelled = true;
@@ -707,6 +740,7 @@ std::int64_t CTransfer::Read(void* buffer, std::size_t maximum)
         if (request.paused)
         {
             request.paused = false;
+            std::erase(t_paused, &request);
             const CURLcode code = curl_easy_pause(request.handles.Easy(), CURLPAUSE_CONT);
             if (code != CURLE_OK)
             {

@@ -112,9 +112,10 @@ public:
     // "connection problem: ..."); empty after a success or a cancel.
     const std::string& Problem() const { return m_problem; }
 
-private:
+    // One request of a transfer; the thread keeps track of those that wait for their reader.
     struct CRequest;
 
+private:
     // mayWait: when the site's limits hold the request back, wait for them (driving the
     // thread's other transfers meanwhile) rather than fail.
     bool Start(const CUrl& record, bool head, bool mayWait);
