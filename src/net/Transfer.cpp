@@ -57,6 +57,14 @@ thread_local bool t_endedUnseen = false;
 // While the thread waits for a site's limits its transfers never pause for their reader: a
 // paused one keeps its pass, and the pass may be the one the wait is for.
 thread_local bool t_siteWait = false;
+// The thread's transfers that paused because their reader is behind.
+thread_local std::vector<CTransfer::CRequest*> t_paused;
+
+struct CThreadFlagReset
+{
+    bool& flag;
+    ~CThreadFlagReset() { flag = false; }
+};
 
 bool IsHttpService(std::uint32_t service)
 {
@@ -75,14 +83,6 @@ std::string BuildHttpUrl(const CUrl& record, const CConnection& connection)
     url += record.Object().empty() ? std::string_view("/") : record.Object();
     return url;
 }
-
-} // namespace
-
-namespace
-{
-
-// The thread's transfers that paused because their reader is behind.
-thread_local std::vector<CTransfer::CRequest*> t_paused;
 
 } // namespace
 
@@ -409,17 +409,6 @@ bool CTransfer::ReadMessages()
     }
     return otherEnded;
 }
-
-namespace
-{
-
-struct CThreadFlagReset
-{
-    bool& flag;
-    ~CThreadFlagReset() { flag = false; }
-};
-
-} // namespace
 
 bool CTransfer::Admit(const CSiteLimits& limits, bool mayWait)
 {
