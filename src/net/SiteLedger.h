@@ -52,8 +52,9 @@ private:
 // limits hold across all of them. A site is a host and port, as in the connection cache.
 //
 // A request that has to wait is not blocked here: its thread drives its own transfers meanwhile
-// (they hold passes that only end as they are driven) and the ledger wakes the thread's multi
-// handle when a pass is released, a slot comes due or a cancel is set. Any thread; one lock.
+// (they hold passes that only end as they are driven), times its wait to the site's next request
+// slot, and is woken through its multi handle when a pass is released or a cancel is set. Any
+// thread; one lock.
 class CSiteLedger
 {
 public:
@@ -71,9 +72,10 @@ public:
     // Wakes every registered waiter: a cancel flag was set.
     void WakeAll();
 
-    // Opens a socket for a request that holds pass, counts it for the pass's site and shuts
-    // idle connections of the site beyond its connection limit. Set as the open-socket function
-    // of such requests; clientp is the pass.
+    // Opens a socket for a request that holds pass and counts it for the pass's site. Idle
+    // connections of the site beyond its connection limit are ended first, and the new one waits
+    // (briefly) for the server to close them. Set as the open-socket function of such requests;
+    // clientp is the pass.
     static curl_socket_t OpenSocket(void* clientp, curlsocktype purpose, curl_sockaddr* address);
     // A socket goes; called for every socket the transfers close.
     void SocketClosed(curl_socket_t socket);
