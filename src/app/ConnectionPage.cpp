@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace
@@ -29,6 +30,25 @@ constexpr CSliderRange kSliders[3] = {
      5},
     {"&Downloads at once:", "threads", kDownloadThreadsRange.minimum, kDownloadThreadsRange.maximum,
      1},
+};
+
+struct CLimitField
+{
+    const char* label;
+    const char* name;
+    const char* unit;
+    COptionRange range;
+    std::int32_t COptions::*field;
+};
+
+// The per-site limits and the bandwidth cap; 0 is no limit.
+const CLimitField kLimits[3] = {
+    {"At most N requests a second to one site", "rate", " requests/s", kSiteRequestRateRange,
+     &COptions::m_siteRequestRate},
+    {"At most N connections to one site", "connections", " connections", kSiteConnectionsRange,
+     &COptions::m_siteConnections},
+    {"Limit downloads to N KB/s in total", "bandwidth", " KB/s", kBandwidthLimitKRange,
+     &COptions::m_bandwidthLimitK},
 };
 
 } // namespace
@@ -80,10 +100,33 @@ void CConnectionPage::Create()
         m_edits[row] = edit;
         connect(slider, &QSlider::valueChanged, this, &CConnectionPage::ReadSliders);
     }
+    auto* limits = new QGridLayout;
+    for (int row = 0; row < 3; ++row)
+    {
+        const CLimitField& limit = kLimits[row];
+        auto* spin = new QSpinBox(this);
+        spin->setObjectName(QStringLiteral("%1Value").arg(QLatin1String(limit.name)));
+        spin->setRange(limit.range.minimum, limit.range.maximum);
+        spin->setSuffix(QString::fromLatin1(limit.unit));
+        spin->setSpecialValueText(QStringLiteral("No limit"));
+        spin->setValue(Options().*limit.field);
+        auto* label = new QLabel(QString::fromLatin1(limit.label), this);
+        label->setBuddy(spin);
+        limits->addWidget(label, row, 0);
+        limits->addWidget(spin, row, 1);
+        m_limits[row] = spin;
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addLayout(limits);
     layout->addStretch();
     ShowValues();
+}
+
+void CConnectionPage::OnApply()
+{
+    for (int row = 0; row < 3; ++row)
+        Options().*kLimits[row].field = m_limits[row]->value();
 }
 
 void CConnectionPage::ReadSliders()

@@ -82,6 +82,13 @@ void CTrawlerCore::CancelAllWork()
     m_cancelBrowse.store(true);
     m_threads.Close();
     m_events.WakePrompts();
+    WakeTransferWaits();
+}
+
+void CTrawlerCore::WakeTransferWaits()
+{
+    if (m_session)
+        m_session->WakeWaits();
     m_pacing.Wake();
 }
 

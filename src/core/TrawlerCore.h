@@ -129,6 +129,9 @@ public:
 
     // The start of closing: no thread starts any more, every browse and download is cancelled.
     void CancelAllWork();
+    // Call after setting a cancel flag: requests waiting for a site's limits or for bandwidth
+    // look at their flags at once.
+    void WakeTransferWaits();
     // Waits for every browse thread and download worker to end and joins them.
     void JoinWorkers();
 

@@ -16,7 +16,12 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
                       std::stop_token stop)
 {
     // Closing the engine cancels the browse as "Cancel Browse" does.
-    const std::stop_callback cancelOnStop(stop, [&core] { core.m_cancelBrowse.store(true); });
+    const std::stop_callback cancelOnStop(stop,
+                                          [&core]
+                                          {
+                                              core.m_cancelBrowse.store(true);
+                                              core.WakeTransferWaits();
+                                          });
     {
         CSiteBrowser browser(core, *mode);
         // The site record may be gone once it has been explored: keep its text.

@@ -1,5 +1,6 @@
 #include "net/UrlTransfers.h"
 
+#include "net/DownloadThrottle.h"
 #include "net/MediaTypes.h"
 #include "net/PartFile.h"
 #include "net/ResumablePart.h"
@@ -259,13 +260,17 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
     // The bytes of an earlier attempt count towards the file, never again towards the bytes
     // received.
     std::uint64_t total = kept;
+    CDownloadThrottle throttle(context);
     for (;;)
     {
         const std::int64_t count = transfer.Read(block, sizeof block);
         if (count < 0)
             return cut(transfer, false);
         if (count == 0)
+        {
+            throttle.Flush();
             break;
+        }
         total += static_cast<std::uint64_t>(count);
         // The announced size is the server's claim; the bytes are the fact.
         if (tooLarge(total))
@@ -276,7 +281,9 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
             static_cast<std::size_t>(count))
             return writeFailed(errno);
         CountReceived(context, count);
-        if (IsCancelled(context.cancelDownload))
+        // While this waits the transfer is not driven: its connection stops reading.
+        if (!throttle.Received(static_cast<std::uint64_t>(count)) ||
+            IsCancelled(context.cancelDownload))
             return cut(transfer, false);
         progress.OnProgress(total);
     }

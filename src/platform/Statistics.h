@@ -17,4 +17,6 @@ struct CStatistics
     std::atomic<std::uint64_t> m_receivedBytes{0};
     // Pages and files that a site's robots.txt kept the crawl from (or that it could not read).
     std::atomic<std::uint32_t> m_robotsDisallowed{0};
+    // Requests that had to wait for a site's request rate or connection limit.
+    std::atomic<std::uint32_t> m_siteWaits{0};
 };

@@ -276,13 +276,14 @@ void CEngine::CancelBrowse()
 {
     m_core->m_cancelBrowse.store(true);
     m_core->m_events.WakePrompts();
-    m_core->m_pacing.Wake();
+    m_core->WakeTransferWaits();
 }
 
 void CEngine::CancelDownloads()
 {
     m_core->m_cancelDownload.store(true);
     m_core->m_events.WakePrompts();
+    m_core->WakeTransferWaits();
 }
 
 void CEngine::ClearPageHistory()
@@ -305,6 +306,7 @@ CEngineStats CEngine::Statistics() const
     snapshot.queuedFiles = stats.m_queuedFiles.load();
     snapshot.receivedFiles = stats.m_receivedFiles.load();
     snapshot.receivedBytes = stats.m_receivedBytes.load();
+    snapshot.siteWaits = stats.m_siteWaits.load();
     snapshot.runningBrowses = m_core->RunningBrowses();
     snapshot.runningDownloads = m_core->RunningDownloads();
     snapshot.allocatedUrls = m_core->m_urlStore.AllocatedUrls();

@@ -38,6 +38,8 @@ struct CEngineStats
     std::uint32_t queuedFiles = 0;
     std::uint32_t receivedFiles = 0;
     std::uint64_t receivedBytes = 0;
+    // Requests that waited for a site's request rate or connection limit.
+    std::uint32_t siteWaits = 0;
     std::uint32_t runningBrowses = 0;
     std::uint32_t runningDownloads = 0;
     std::size_t allocatedUrls = 0;

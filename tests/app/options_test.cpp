@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
@@ -34,6 +35,7 @@ private slots:
     void connectionValuesChangeOnOkOnly_data();
     void connectionValuesChangeOnOkOnly();
     void connectionPageShowsTheValuesWhenTheSheetOpensOnIt();
+    void siteLimitsShowAndStoreOnOk();
     void addedExtensionTakesItsSortedPlace();
     void listPagesStoreOnOkOnly();
     void askTypeBoxStoresOnOkOnly();
@@ -298,6 +300,30 @@ void COptionsTest::connectionPageShowsTheValuesWhenTheSheetOpensOnIt()
     const COptions& o = *published;
     QCOMPARE((std::vector{o.m_connectRetries, o.m_connectTimeout, o.m_downloadThreads}),
              (std::vector{5, 45, 6}));
+}
+
+void COptionsTest::siteLimitsShowAndStoreOnOk()
+{
+    CSheetFixture f;
+    EditOptions(f.engine, [&](COptions& o) { o.m_siteRequestRate = 4; });
+    QStringList shown;
+    QVERIFY(f.Run(
+        [&](COptionSheet& sheet)
+        {
+            ShowTab(sheet, COptionSheet::kConnection);
+            CConnectionPage* page = sheet.Connection();
+            for (const char* name : {"rateValue", "connectionsValue", "bandwidthValue"})
+                shown << Child<QSpinBox>(page, name)->text();
+            Child<QSpinBox>(page, "connectionsValue")->setValue(2);
+            Child<QSpinBox>(page, "bandwidthValue")->setValue(200);
+            Child<QSpinBox>(page, "rateValue")->setValue(0);
+            sheet.accept();
+        }));
+    QCOMPARE(shown, QStringList({"4 requests/s", "No limit", "No limit"}));
+    const std::shared_ptr<const COptions> published = f.engine.Options();
+    const COptions& o = *published;
+    QCOMPARE((std::vector{o.m_siteRequestRate, o.m_siteConnections, o.m_bandwidthLimitK}),
+             (std::vector{0, 2, 200}));
 }
 
 void COptionsTest::addedExtensionTakesItsSortedPlace()
