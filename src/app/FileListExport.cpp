@@ -30,10 +30,7 @@ void CFileList::Export()
     std::optional<CWaitCursor> waitCursor(std::in_place);
     const bool selectedOnly = dialog.Selection() == CExportDlg::kSelectedItems;
     ApplyPendingItems();
-    std::vector<std::string> urls;
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        if (!selectedOnly || topLevelItem(i)->isSelected())
-            urls.push_back(UrlOf(topLevelItem(i)));
+    const std::vector<std::string> urls = selectedOnly ? SelectedUrls() : Urls();
 
     const bool asText = dialog.Format() == CExportDlg::kTextFormat;
     const std::string path =

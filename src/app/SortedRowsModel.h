@@ -1,0 +1,211 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/AsciiText.h"
+
+// Texts in the lists' order: ASCII letters without case (URLs and names are mostly ASCII, and
+// a million of them sort quickly so); equal texts then by their bytes.
+inline int CompareListText(const std::string& a, const std::string& b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i)
+    {
+        const auto x = static_cast<unsigned char>(AsciiLower(a[i]));
+        const auto y = static_cast<unsigned char>(AsciiLower(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    const int bytes = a.compare(b);
+    return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
+}
+
+// A flat table that keeps its rows in the order of one column (or in the order they arrived,
+// column -1) while rows arrive, change and go. The rows live in one vector in the order shown,
+// so a million of them cost no more than their own memory and a view reads them directly.
+// Ties, and column -1, go by arrival; descending is the exact reverse of ascending, so turning
+// the order round is one pass. TRow has a `std::uint64_t sequence` that the model sets.
+// User-interface thread only.
+template <class TRow> class CSortedRowsModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    }
+    int Count() const { return static_cast<int>(m_rows.size()); }
+    const TRow& At(int position) const { return *m_rows[static_cast<std::size_t>(position)]; }
+    int SortColumn() const { return m_sortColumn; }
+    Qt::SortOrder SortOrder() const { return m_order; }
+
+    // Where the row is now; -1 when it is not this model's.
+    int PositionOf(const TRow* row) const
+    {
+        const auto found = std::lower_bound(m_rows.begin(), m_rows.end(), row,
+                                            [this](const std::unique_ptr<TRow>& a, const TRow* b)
+                                            { return Before(*a, *b); });
+        if (found != m_rows.end() && found->get() == row)
+            return static_cast<int>(found - m_rows.begin());
+        return -1;
+    }
+
+    void sort(int column, Qt::SortOrder order) override
+    {
+        if (column == m_sortColumn && order == m_order)
+            return;
+        Relayout(
+            [&]
+            {
+                const bool reverse = column == m_sortColumn;
+                m_sortColumn = column;
+                m_order = order;
+                if (reverse)
+                    std::reverse(m_rows.begin(), m_rows.end());
+                else
+                    std::sort(m_rows.begin(), m_rows.end(), RowsBefore());
+            });
+    }
+
+    // Puts the rows in at their places; returns them as they are stored.
+    std::vector<TRow*> Insert(std::vector<TRow> rows)
+    {
+        std::vector<TRow*> stored;
+        stored.reserve(rows.size());
+        std::vector<std::unique_ptr<TRow>> batch;
+        batch.reserve(rows.size());
+        for (TRow& row : rows)
+        {
+            row.sequence = m_nextSequence++;
+            batch.push_back(std::make_unique<TRow>(std::move(row)));
+            stored.push_back(batch.back().get());
+        }
+        std::sort(batch.begin(), batch.end(), RowsBefore());
+        if (batch.size() < kMergeBatch)
+        {
+            for (std::unique_ptr<TRow>& row : batch)
+            {
+                const auto place =
+                    std::upper_bound(m_rows.begin(), m_rows.end(), row, RowsBefore());
+                const int at = static_cast<int>(place - m_rows.begin());
+                beginInsertRows({}, at, at);
+                m_rows.insert(place, std::move(row));
+                endInsertRows();
+            }
+            return stored;
+        }
+        // Many rows at once: appended in one step, then merged in one pass, instead of one
+        // shift of the whole table per row.
+        const auto old = static_cast<std::ptrdiff_t>(m_rows.size());
+        beginInsertRows({}, static_cast<int>(old), static_cast<int>(old + batch.size()) - 1);
+        std::move(batch.begin(), batch.end(), std::back_inserter(m_rows));
+        endInsertRows();
+        if (old > 0 && Before(*m_rows[static_cast<std::size_t>(old)],
+                              *m_rows[static_cast<std::size_t>(old - 1)]))
+            Relayout([&] { std::inplace_merge(m_rows.begin(), m_rows.begin() + old, m_rows.end(),
+                                              RowsBefore()); });
+        return stored;
+    }
+
+    // Changes the row at the position; it moves to where its new key belongs. Returns its new
+    // position.
+    template <class Edit> int Update(int position, Edit edit)
+    {
+        const auto at = static_cast<std::size_t>(position);
+        edit(*m_rows[at]);
+        const TRow& row = *m_rows[at];
+        int now = position;
+        if (at > 0 && !Before(*m_rows[at - 1], row))
+        {
+            const auto place = std::upper_bound(m_rows.begin(), m_rows.begin() + position,
+                                                m_rows[at], RowsBefore());
+            now = static_cast<int>(place - m_rows.begin());
+            beginMoveRows({}, position, position, {}, now);
+            std::rotate(place, m_rows.begin() + position, m_rows.begin() + position + 1);
+            endMoveRows();
+        }
+        else if (at + 1 < m_rows.size() && !Before(row, *m_rows[at + 1]))
+        {
+            const auto place = std::lower_bound(m_rows.begin() + position + 1, m_rows.end(),
+                                                m_rows[at], RowsBefore());
+            const int to = static_cast<int>(place - m_rows.begin());
+            beginMoveRows({}, position, position, {}, to);
+            std::rotate(m_rows.begin() + position, m_rows.begin() + position + 1, place);
+            endMoveRows();
+            now = to - 1;
+        }
+        emit dataChanged(index(now, 0), index(now, columnCount() - 1));
+        return now;
+    }
+
+    // Removes the rows at the positions (in any order, repeats allowed).
+    void Remove(std::vector<int> positions)
+    {
+        std::sort(positions.begin(), positions.end());
+        positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+        // From the bottom, one contiguous run at a time, so the positions above stay right.
+        for (auto end = positions.rbegin(); end != positions.rend();)
+        {
+            auto first = end;
+            while (std::next(first) != positions.rend() && *std::next(first) == *first - 1)
+                ++first;
+            beginRemoveRows({}, *first, *end);
+            m_rows.erase(m_rows.begin() + *first, m_rows.begin() + *end + 1);
+            endRemoveRows();
+            end = std::next(first);
+        }
+    }
+
+protected:
+    // Negative, zero or positive as a sorts before, with or after b by the column, ascending.
+    virtual int Compare(const TRow& a, const TRow& b, int column) const = 0;
+
+private:
+    static constexpr std::size_t kMergeBatch = 64;
+
+    bool Before(const TRow& a, const TRow& b) const
+    {
+        const bool ascending = m_order == Qt::AscendingOrder;
+        const TRow& first = ascending ? a : b;
+        const TRow& second = ascending ? b : a;
+        const int byColumn = m_sortColumn < 0 ? 0 : Compare(first, second, m_sortColumn);
+        return byColumn != 0 ? byColumn < 0 : first.sequence < second.sequence;
+    }
+    auto RowsBefore() const
+    {
+        return [this](const std::unique_ptr<TRow>& a, const std::unique_ptr<TRow>& b)
+        { return Before(*a, *b); };
+    }
+
+    // Reorders the rows; the views' selections and current rows follow their rows.
+    template <class Reorder> void Relayout(Reorder reorder)
+    {
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        std::vector<const TRow*> held;
+        held.reserve(static_cast<std::size_t>(before.size()));
+        for (const QModelIndex& index : before)
+            held.push_back(m_rows[static_cast<std::size_t>(index.row())].get());
+        reorder();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (qsizetype i = 0; i < before.size(); ++i)
+            after.push_back(
+                index(PositionOf(held[static_cast<std::size_t>(i)]), before[i].column()));
+        changePersistentIndexList(before, after);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+
+    std::vector<std::unique_ptr<TRow>> m_rows;
+    std::uint64_t m_nextSequence = 0;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_order = Qt::AscendingOrder;
+};
