@@ -107,7 +107,7 @@ void CFileList::DetermineSize()
                         }
                     });
     std::size_t failed = 0;
-    const CSizeJob* firstFailed = nullptr;
+    std::string firstFailure;
     for (const CSizeJob& job : jobs)
     {
         if (!job.asked || !job.index.isValid())
@@ -115,9 +115,9 @@ void CFileList::DetermineSize()
         // "" and no problem: the file is not known (any more); its row stays as it is.
         if (job.sizeText.empty() && job.problem.empty())
             continue;
-        m_model->SetSize(job.index.row(), job.sizeText, job.problem);
+        const int row = m_model->SetSize(job.index.row(), job.sizeText, job.problem);
         if (!job.problem.empty() && ++failed == 1)
-            firstFailed = &job;
+            firstFailure = job.url + ": " + m_model->At(row).problem;
     }
     auto* frame = qobject_cast<CMainFrame*>(window());
     if (frame == nullptr)
@@ -125,9 +125,8 @@ void CFileList::DetermineSize()
     frame->Messages().OnEvent(CProgressStepEvent{-1});
     // The row says why; the status bar says it too, since the row may be out of sight.
     if (failed == 1)
-        frame->Messages().OnEvent(CStatusTextEvent{"Could not determine the size of " +
-                                                   firstFailed->url + ": " +
-                                                   firstFailed->problem});
+        frame->Messages().OnEvent(
+            CStatusTextEvent{"Could not determine the size of " + firstFailure});
     else if (failed > 1)
         frame->Messages().OnEvent(CStatusTextEvent{"Could not determine the size of " +
                                                    std::to_string(failed) + " files"});

@@ -66,7 +66,10 @@ int CFileListModel::SetSize(int position, const std::string& sizeText, const std
                           row.sizeText = sizeText;
                           row.bytes = BytesOf(sizeText);
                       }
-                      row.problem = problem;
+                      // Asked again, a refused file gets no new answer: the first reason is
+                      // the one that says most.
+                      if (problem.empty() || row.problem.empty())
+                          row.problem = problem;
                   });
 }
 

@@ -88,25 +88,19 @@ struct CListFixture : CFrameFixture
         for (const std::string& url : urls)
             QVERIFY(engine.ListFile(url));
     }
-    QTreeWidgetItem* ItemOf(const std::string& url) const
-    {
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            if (CFileList::UrlOf(list->topLevelItem(i)) == url)
-                return list->topLevelItem(i);
-        return nullptr;
-    }
+    int RowOf(const std::string& url) const { return list->RowOf(url); }
     void Select(const CUrls& urls)
     {
-        list->clearSelection();
+        std::vector<int> rows;
         for (const std::string& url : urls)
-            ItemOf(url)->setSelected(true);
+            rows.push_back(RowOf(url));
+        std::sort(rows.begin(), rows.end());
+        list->SelectRows(rows);
     }
-    CUrls SelectedUrls() const
+    CUrls SelectedUrls() const { return list->SelectedUrls(); }
+    QString Shown(const std::string& url, int column) const
     {
-        CUrls urls;
-        for (QTreeWidgetItem* item : list->SelectedItemsInOrder())
-            urls.push_back(CFileList::UrlOf(item));
-        return urls;
+        return list->TextAt(RowOf(url), column);
     }
     std::vector<std::size_t> PostedKinds() const
     {
@@ -136,7 +130,7 @@ void CFileListTest::downloadQueuesTheSelection()
 
     // A double click (after the first click of the pair) queues the clicked item alone.
     f.Select({a});
-    const QPoint row = f.list->visualItemRect(f.ItemOf(b)).center();
+    const QPoint row = f.list->visualRect(f.list->model()->index(f.RowOf(b), 0)).center();
     QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, row);
     QTest::mouseDClick(f.list->viewport(), Qt::LeftButton, {}, row);
     QCOMPARE(f.list->Urls(), (CUrls{a, c, ghost}));
@@ -163,7 +157,7 @@ void CFileListTest::downloadQueuesTheSelection()
     f.list->selectAll();
     f.frame->SetActivePane(CMainFrame::kFilePane);
     f.frame->ExecuteCommand(32786);
-    QCOMPARE(f.list->topLevelItemCount(), 0);
+    QCOMPARE(f.list->Count(), 0);
     QCOMPARE(f.engine.Statistics().allocatedUrls, std::size_t{3});
     QVERIFY(!f.engine.RecordState(c).inFileList && !f.engine.RecordState(d).known);
 }
@@ -209,8 +203,9 @@ void CFileListTest::findSelectsMatchesAndMovesTheFocus()
     for (const CCase& test : cases)
     {
         f.Select({exe}); // an old selection goes
-        f.list->setCurrentItem(test.focus.empty() ? nullptr : f.ItemOf(test.focus), 0,
-                               QItemSelectionModel::NoUpdate);
+        f.list->selectionModel()->setCurrentIndex(
+            f.list->model()->index(test.focus.empty() ? -1 : f.RowOf(test.focus), 0),
+            QItemSelectionModel::NoUpdate);
         AnswerNextDialog<CFindDlg>(
             [&](CFindDlg& dialog)
             {
@@ -221,7 +216,7 @@ void CFileListTest::findSelectsMatchesAndMovesTheFocus()
             });
         f.list->FindInList();
         QCOMPARE(f.SelectedUrls(), test.selected);
-        QCOMPARE(CFileList::UrlOf(f.list->currentItem()), test.focusAfter);
+        QCOMPARE(f.list->UrlAt(f.list->currentIndex().row()), test.focusAfter);
     }
 }
 
@@ -252,17 +247,30 @@ void CFileListTest::determineSizeShowsWhatTheServerSays()
     f.frame->ActivityBar()->Step(30);
     f.frame->ExecuteCommand(32788);
 
-    QCOMPARE(CFileList::SizeTextOf(f.ItemOf(sized)), QString("1536"));
-    QCOMPARE(f.ItemOf(sized)->text(CFileList::kSizeColumn), QString("1.5 KB"));
-    QCOMPARE(f.ItemOf(sized)->toolTip(CFileList::kSizeColumn), QLocale().toString(1536) + " bytes");
-    QCOMPARE(f.ItemOf(nosize)->text(CFileList::kSizeColumn), QString("<Unknown>"));
-    QCOMPARE(f.ItemOf(missing)->text(CFileList::kSizeColumn), QString());
+    QCOMPARE(f.list->SizeTextAt(f.RowOf(sized)), QString("1536"));
+    QCOMPARE(f.Shown(sized, CFileList::kSizeColumn), QString("1.5 KB"));
+    QCOMPARE(f.list->ToolTipAt(f.RowOf(sized), CFileList::kSizeColumn),
+             QLocale().toString(1536) + " bytes");
+    QCOMPARE(f.Shown(nosize, CFileList::kSizeColumn), QString("<Unknown>"));
     QCOMPARE(otherRequests.load(), 0);
-    // A failed request is reported in the log only; the activity bar is cleared at the end.
+    // A failed request: its row and the status bar say why, without a message box; the log
+    // has it too. The activity bar is cleared at the end.
+    const QString why = QStringLiteral("HTTP error 404!");
+    QCOMPARE(f.Shown(missing, CFileList::kSizeColumn), why);
+    QCOMPARE(f.list->ToolTipAt(f.RowOf(missing), CFileList::kSizeColumn), why);
     QVERIFY(f.recorded.Messages().empty());
     QVERIFY(ReadFileBytes(f.dir.File("hvstr.log")).find("Skipped " + missing) != std::string::npos);
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->ActivityBar()->Accumulator(), 0);
+    QCOMPARE(f.frame->StatusPaneText(0),
+             QString::fromStdString("Could not determine the size of " + missing + ": ") + why);
+    // Asked again, the refused file keeps its answer.
+    f.Select({missing});
+    f.frame->ExecuteCommand(32788);
+    QCOMPARE(f.Shown(missing, CFileList::kSizeColumn), why);
+    f.frame->DeliverPendingMessages();
+    QVERIFY(f.frame->StatusPaneText(0).startsWith(
+        QString::fromStdString("Could not determine the size of " + missing)));
 }
 
 void CFileListTest::exportPresetsAndFormats()

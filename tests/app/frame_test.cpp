@@ -188,7 +188,7 @@ void CFrameTest::commandsFollowTreeAndListState()
     for (int id : listSelection)
         QVERIFY(!f.frame->IsCommandEnabled(id));
     f.frame->ExecuteCommand(ID_SELECT_ALL);
-    QCOMPARE(f.frame->FileView()->selectedItems().size(), 2);
+    QCOMPARE(f.frame->FileView()->SelectedRows().size(), std::size_t{2});
     for (int id : listSelection)
         QVERIFY(f.frame->IsCommandEnabled(id));
 
