@@ -3,40 +3,48 @@
 #include <QAbstractTableModel>
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/AsciiText.h"
 
 // Texts in the lists' order: ASCII letters without case (URLs and names are mostly ASCII, and
 // a million of them sort quickly so); equal texts then by their bytes.
 inline int CompareListText(const std::string& a, const std::string& b)
 {
+    // Plain pointers and no calls: a sort of a million rows makes some twenty million of these.
+    const auto* x = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* y = reinterpret_cast<const unsigned char*>(b.data());
     const std::size_t common = std::min(a.size(), b.size());
+    int bytes = 0;
     for (std::size_t i = 0; i < common; ++i)
     {
-        const auto x = static_cast<unsigned char>(AsciiLower(a[i]));
-        const auto y = static_cast<unsigned char>(AsciiLower(b[i]));
-        if (x != y)
-            return x < y ? -1 : 1;
+        unsigned char p = x[i];
+        unsigned char q = y[i];
+        if (p == q)
+            continue;
+        if (bytes == 0)
+            bytes = p < q ? -1 : 1;
+        p = p >= 'A' && p <= 'Z' ? static_cast<unsigned char>(p + ('a' - 'A')) : p;
+        q = q >= 'A' && q <= 'Z' ? static_cast<unsigned char>(q + ('a' - 'A')) : q;
+        if (p != q)
+            return p < q ? -1 : 1;
     }
     if (a.size() != b.size())
         return a.size() < b.size() ? -1 : 1;
-    const int bytes = a.compare(b);
-    return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
+    return bytes;
 }
 
-// A flat table that keeps its rows in the order of one column (or in the order they arrived,
-// column -1) while rows arrive, change and go. The rows live in one vector in the order shown,
-// so a million of them cost no more than their own memory and a view reads them directly.
-// Ties, and column -1, go by arrival; descending is the exact reverse of ascending, so turning
-// the order round is one pass. TRow has a `std::uint64_t sequence` that the model sets.
-// User-interface thread only.
 template <class TRow> class CSortedRowsModel : public QAbstractTableModel
 {
 public:
     using QAbstractTableModel::QAbstractTableModel;
+    ~CSortedRowsModel() override
+    {
+        for (TRow* row : m_rows)
+            delete row;
+    }
+    CSortedRowsModel(const CSortedRowsModel&) = delete;
+    CSortedRowsModel& operator=(const CSortedRowsModel&) = delete;
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
@@ -50,10 +58,8 @@ public:
     // Where the row is now; -1 when it is not this model's.
     int PositionOf(const TRow* row) const
     {
-        const auto found = std::lower_bound(m_rows.begin(), m_rows.end(), row,
-                                            [this](const std::unique_ptr<TRow>& a, const TRow* b)
-                                            { return Before(*a, *b); });
-        if (found != m_rows.end() && found->get() == row)
+        const auto found = std::lower_bound(m_rows.begin(), m_rows.end(), row, RowsBefore());
+        if (found != m_rows.end() && *found == row)
             return static_cast<int>(found - m_rows.begin());
         return -1;
     }
@@ -78,40 +84,36 @@ public:
     // Puts the rows in at their places; returns them as they are stored.
     std::vector<TRow*> Insert(std::vector<TRow> rows)
     {
-        std::vector<TRow*> stored;
-        stored.reserve(rows.size());
-        std::vector<std::unique_ptr<TRow>> batch;
+        std::vector<TRow*> batch;
         batch.reserve(rows.size());
         for (TRow& row : rows)
         {
             row.sequence = m_nextSequence++;
-            batch.push_back(std::make_unique<TRow>(std::move(row)));
-            stored.push_back(batch.back().get());
+            batch.push_back(new TRow(std::move(row)));
         }
+        const std::vector<TRow*> stored = batch;
         std::sort(batch.begin(), batch.end(), RowsBefore());
         if (batch.size() < kMergeBatch)
         {
-            for (std::unique_ptr<TRow>& row : batch)
+            for (TRow* row : batch)
             {
                 const auto place =
                     std::upper_bound(m_rows.begin(), m_rows.end(), row, RowsBefore());
                 const int at = static_cast<int>(place - m_rows.begin());
                 beginInsertRows({}, at, at);
-                m_rows.insert(place, std::move(row));
+                m_rows.insert(place, row);
                 endInsertRows();
             }
             return stored;
         }
         // Many rows at once: appended in one step, then merged in one pass, instead of one
         // shift of the whole table per row.
-        const auto old = static_cast<std::ptrdiff_t>(m_rows.size());
+        const std::size_t old = m_rows.size();
         beginInsertRows({}, static_cast<int>(old), static_cast<int>(old + batch.size()) - 1);
-        std::move(batch.begin(), batch.end(), std::back_inserter(m_rows));
+        m_rows.insert(m_rows.end(), batch.begin(), batch.end());
         endInsertRows();
-        if (old > 0 && Before(*m_rows[static_cast<std::size_t>(old)],
-                              *m_rows[static_cast<std::size_t>(old - 1)]))
-            Relayout([&] { std::inplace_merge(m_rows.begin(), m_rows.begin() + old, m_rows.end(),
-                                              RowsBefore()); });
+        if (old > 0 && Before(*m_rows[old], *m_rows[old - 1]))
+            Relayout([&] { MergeTail(old); });
         return stored;
     }
 
@@ -120,22 +122,22 @@ public:
     template <class Edit> int Update(int position, Edit edit)
     {
         const auto at = static_cast<std::size_t>(position);
-        edit(*m_rows[at]);
-        const TRow& row = *m_rows[at];
+        TRow* row = m_rows[at];
+        edit(*row);
         int now = position;
-        if (at > 0 && !Before(*m_rows[at - 1], row))
+        if (at > 0 && !Before(*m_rows[at - 1], *row))
         {
-            const auto place = std::upper_bound(m_rows.begin(), m_rows.begin() + position,
-                                                m_rows[at], RowsBefore());
+            const auto place =
+                std::upper_bound(m_rows.begin(), m_rows.begin() + position, row, RowsBefore());
             now = static_cast<int>(place - m_rows.begin());
             beginMoveRows({}, position, position, {}, now);
             std::rotate(place, m_rows.begin() + position, m_rows.begin() + position + 1);
             endMoveRows();
         }
-        else if (at + 1 < m_rows.size() && !Before(row, *m_rows[at + 1]))
+        else if (at + 1 < m_rows.size() && !Before(*row, *m_rows[at + 1]))
         {
-            const auto place = std::lower_bound(m_rows.begin() + position + 1, m_rows.end(),
-                                                m_rows[at], RowsBefore());
+            const auto place =
+                std::lower_bound(m_rows.begin() + position + 1, m_rows.end(), row, RowsBefore());
             const int to = static_cast<int>(place - m_rows.begin());
             beginMoveRows({}, position, position, {}, to);
             std::rotate(m_rows.begin() + position, m_rows.begin() + position + 1, place);
@@ -158,6 +160,8 @@ public:
             while (std::next(first) != positions.rend() && *std::next(first) == *first - 1)
                 ++first;
             beginRemoveRows({}, *first, *end);
+            for (int at = *first; at <= *end; ++at)
+                delete m_rows[static_cast<std::size_t>(at)];
             m_rows.erase(m_rows.begin() + *first, m_rows.begin() + *end + 1);
             endRemoveRows();
             end = std::next(first);
@@ -181,8 +185,33 @@ private:
     }
     auto RowsBefore() const
     {
-        return [this](const std::unique_ptr<TRow>& a, const std::unique_ptr<TRow>& b)
-        { return Before(*a, *b); };
+        return [this](const TRow* a, const TRow* b) { return Before(*a, *b); };
+    }
+
+    // Merges the sorted rows from `from` on into the sorted rows before it: a search for each
+    // new row, then whole blocks of the old ones moved at once.
+    void MergeTail(std::size_t from)
+    {
+        const std::vector<TRow*> batch(m_rows.begin() + static_cast<std::ptrdiff_t>(from),
+                                       m_rows.end());
+        std::vector<std::size_t> places;
+        places.reserve(batch.size());
+        for (TRow* row : batch)
+            places.push_back(static_cast<std::size_t>(
+                std::upper_bound(m_rows.begin(), m_rows.begin() + static_cast<std::ptrdiff_t>(from),
+                                 row, RowsBefore()) -
+                m_rows.begin()));
+        // From the end: each old block moves up by the number of new rows before its end.
+        std::size_t oldEnd = from;
+        for (std::size_t i = batch.size(); i-- > 0;)
+        {
+            const std::size_t place = places[i];
+            std::move_backward(m_rows.begin() + static_cast<std::ptrdiff_t>(place),
+                               m_rows.begin() + static_cast<std::ptrdiff_t>(oldEnd),
+                               m_rows.begin() + static_cast<std::ptrdiff_t>(oldEnd + i + 1));
+            m_rows[place + i] = batch[i];
+            oldEnd = place;
+        }
     }
 
     // Reorders the rows; the views' selections and current rows follow their rows.
@@ -193,7 +222,7 @@ private:
         std::vector<const TRow*> held;
         held.reserve(static_cast<std::size_t>(before.size()));
         for (const QModelIndex& index : before)
-            held.push_back(m_rows[static_cast<std::size_t>(index.row())].get());
+            held.push_back(m_rows[static_cast<std::size_t>(index.row())]);
         reorder();
         QModelIndexList after;
         after.reserve(before.size());
@@ -204,7 +233,8 @@ private:
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
-    std::vector<std::unique_ptr<TRow>> m_rows;
+    // In the order shown; owned.
+    std::vector<TRow*> m_rows;
     std::uint64_t m_nextSequence = 0;
     int m_sortColumn = -1;
     Qt::SortOrder m_order = Qt::AscendingOrder;

@@ -4,7 +4,9 @@ void CTransferSpeed::Add(Clock::time_point time, std::uint64_t received)
 {
     // The start report of a file says 0 before a resumed file's kept bytes are known; fewer
     // bytes than before means the transfer began again.
-    if (received == 0 || (!m_samples.empty() && received < m_samples.back().received))
+    if (!m_samples.empty() && received < m_samples.back().received)
+        m_samples.clear();
+    if (received == 0)
     {
         m_samples.clear();
         return;

@@ -90,27 +90,29 @@ struct CViewFixture : CFrameFixture
             urls.push_back(server.Url(path));
         engine.RetryDownloads(urls);
     }
-    QTreeWidgetItem* Row(const std::string& path) const { return view->RowOf(server.Url(path)); }
+    int Row(const std::string& path) const { return view->RowOf(server.Url(path)); }
     bool Finished(const std::vector<std::string>& paths) const
     {
         for (const std::string& path : paths)
-            if (Row(path) == nullptr || CDownloadsView::StateOf(Row(path)) < DOWNLOAD_DONE)
+            if (Row(path) < 0 || view->StateAt(Row(path)) < DOWNLOAD_DONE)
                 return false;
         return true;
     }
     // "state: reason" as the row shows it.
     QString Shown(const std::string& path) const
     {
-        const QTreeWidgetItem* row = Row(path);
-        return row == nullptr ? QStringLiteral("no row")
-                              : row->text(CDownloadsView::kStateColumn) + QStringLiteral(": ") +
-                                    row->text(CDownloadsView::kReasonColumn);
+        const int row = Row(path);
+        return row < 0 ? QStringLiteral("no row")
+                       : view->TextAt(row, CDownloadsView::kStateColumn) + QStringLiteral(": ") +
+                             view->TextAt(row, CDownloadsView::kReasonColumn);
     }
     void Select(const std::vector<std::string>& paths)
     {
-        view->clearSelection();
+        std::vector<int> rows;
         for (const std::string& path : paths)
-            Row(path)->setSelected(true);
+            rows.push_back(Row(path));
+        std::sort(rows.begin(), rows.end());
+        view->SelectRows(rows);
     }
 };
 
@@ -146,10 +148,11 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     QTRY_VERIFY_WITH_TIMEOUT(f.Finished(paths), 30000);
     for (const auto& row : rows)
         QCOMPARE(f.Shown(row.path), row.shown);
-    QCOMPARE(CDownloadsView::PercentOf(f.Row("/f/5000/ok.zip")), 100);
-    QCOMPARE(f.Row("/f/5000/ok.zip")->toolTip(CDownloadsView::kNameColumn),
+    QCOMPARE(f.view->PercentAt(f.Row("/f/5000/ok.zip")), 100);
+    QCOMPARE(f.view->ToolTipAt(f.Row("/f/5000/ok.zip"), CDownloadsView::kNameColumn),
              QString::fromStdString(f.server.Url("/f/5000/ok.zip")));
-    QCOMPARE(f.Row("/f/5000/ok.zip")->text(CDownloadsView::kSizeColumn), QStringLiteral("4.9 KB"));
+    QCOMPARE(f.view->TextAt(f.Row("/f/5000/ok.zip"), CDownloadsView::kSizeColumn),
+             QStringLiteral("4.9 KB"));
 
     // A disk that fills up fails the file with the system's words.
     EditOptions(f.engine, [&](COptions& o) { o.m_maxSizeK = 1000; });
@@ -179,9 +182,9 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     // Delete removes the selected rows; Clear Finished the rest.
     f.Select({"/gone.zip"});
     QTest::keyClick(f.view, Qt::Key_Delete);
-    QVERIFY(f.Row("/gone.zip") == nullptr);
+    QVERIFY(f.Row("/gone.zip") < 0);
     f.view->ClearFinished();
-    QCOMPARE(f.view->topLevelItemCount(), 0);
+    QCOMPARE(f.view->Count(), 0);
 }
 
 void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
@@ -192,12 +195,12 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
     f.Queue({"/f/10/one.zip", "/f/10/two.zip", "/cut.zip"});
     // Its first bytes are in: they came with a validator, so they are kept.
     QTRY_VERIFY_WITH_TIMEOUT(
-        f.Row("/cut.zip") != nullptr && CDownloadsView::PercentOf(f.Row("/cut.zip")) > 0, 30000);
+        f.Row("/cut.zip") >= 0 && f.view->PercentAt(f.Row("/cut.zip")) > 0, 30000);
     QCOMPARE(f.Shown("/f/10/one.zip"), QStringLiteral("Queued: "));
 
     f.frame->ExecuteCommand(ID_CANCEL_DOWNLOAD);
     QTRY_VERIFY_WITH_TIMEOUT(f.Shown("/cut.zip") == QStringLiteral("Cancelled: "), 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.view->topLevelItemCount() == 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.view->Count() == 1, 30000);
     f.frame->FileView()->ApplyPendingItems();
     QCOMPARE(
         f.frame->FileView()->Urls(),
@@ -209,7 +212,7 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
     QVERIFY(partial.count("cut.zip") == 0);
 
     f.view->ClearFinished();
-    QCOMPARE(f.view->topLevelItemCount(), 0);
+    QCOMPARE(f.view->Count(), 0);
     QVERIFY(DirectoryNames(f.dir.File("dl")).empty());
 }
 
