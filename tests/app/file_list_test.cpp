@@ -3,6 +3,7 @@
 #include "app/ActivityBar.h"
 #include "app/ExportDlg.h"
 #include "app/FileList.h"
+#include "app/FileListModel.h"
 #include "app/FindDlg.h"
 #include "app/HistoryCombo.h"
 #include "settings/FileExport.h"
@@ -11,6 +12,9 @@
 #include "support/TestHttpServer.h"
 #include "support/WaitFor.h"
 
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTest>
 #include <atomic>
@@ -32,6 +36,9 @@ private slots:
     void exportPresetsAndFormats();
     void htmlExportEscapesEveryUrl();
     void exportAndOpenLinkOnlyFetchableSchemes();
+    void headerClicksSortAndArrivalsKeepTheSort();
+    void namesAreDecodedAndAddressesCopied();
+    void enterKeepsTheSelection();
 };
 
 namespace
@@ -364,6 +371,132 @@ void CFileListTest::exportAndOpenLinkOnlyFetchableSchemes()
         }
     QCOMPARE(f.recorded.Opened(), fetchable);
     QVERIFY(f.recorded.Messages().empty());
+}
+
+namespace
+{
+
+// Clicks a column's header as the user does.
+void ClickHeader(QTreeView* view, int column)
+{
+    QHeaderView* header = view->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+void CFileListTest::headerClicksSortAndArrivalsKeepTheSort()
+{
+    CListFixture f(false);
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+    const std::string nine = "http://h.test/Z.zip", ten = "http://h.test/y.zip",
+                      hundred = "http://h.test/x.zip", unknown = "http://h.test/w.zip";
+    f.list->InsertItem(ten, "10");
+    f.list->InsertItem(nine, "9");
+    f.list->InsertItem(hundred, "100");
+    f.list->InsertItem(unknown, "<Unknown>");
+    // At first by address, letter case aside.
+    QCOMPARE(f.list->Urls(), (CUrls{unknown, hundred, ten, nine}));
+    f.Select({ten});
+
+    // Sizes as numbers, not as texts ("100" < "9"); an unknown size before every number.
+    ClickHeader(f.list, CFileList::kSizeColumn);
+    QCOMPARE(f.list->header()->sortIndicatorSection(), int(CFileList::kSizeColumn));
+    QCOMPARE(f.list->Urls(), (CUrls{unknown, nine, ten, hundred}));
+    // The selection stays with its file.
+    QCOMPARE(f.SelectedUrls(), CUrls{ten});
+    // Again: the other way round.
+    ClickHeader(f.list, CFileList::kSizeColumn);
+    QCOMPARE(f.list->Urls(), (CUrls{hundred, ten, nine, unknown}));
+
+    // Files that arrive, from this thread or a worker's, take their place in that order.
+    const std::string fifty = "http://h.test/v.zip", big = "http://h.test/u.zip";
+    f.list->InsertItem(fifty, "50");
+    std::thread worker([&] { f.list->InsertItem(big, "5000"); });
+    worker.join();
+    QCoreApplication::processEvents();
+    QCOMPARE(f.list->Urls(), (CUrls{big, hundred, fifty, ten, nine, unknown}));
+    QCOMPARE(f.SelectedUrls(), CUrls{ten});
+
+    // By name; a size that arrives moves its row when the list is sorted by size.
+    ClickHeader(f.list, CFileList::kNameColumn);
+    QCOMPARE(f.list->Urls(), (CUrls{big, fifty, unknown, hundred, ten, nine}));
+    ClickHeader(f.list, CFileList::kSizeColumn);
+    QCOMPARE(f.list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+    f.list->Rows().SetSize(f.RowOf(nine), "7000", {});
+    QCOMPARE(f.list->Urls(), (CUrls{unknown, ten, fifty, hundred, big, nine}));
+    QCOMPARE(f.SelectedUrls(), CUrls{ten});
+}
+
+void CFileListTest::namesAreDecodedAndAddressesCopied()
+{
+    CListFixture f(false);
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+    const std::string first = "http://h.test/a/my%20file%20%281%29.zip",
+                      second = "http://h.test/b/my%20file%20%281%29.zip",
+                      third = "http://h.test/c.zip";
+    f.AddFiles({third, second, first});
+
+    // The name a download saves under; two files of one name are told apart by their
+    // addresses, in their column and in the name's tooltip.
+    for (const std::string& url : {first, second})
+    {
+        QCOMPARE(f.Shown(url, CFileList::kNameColumn), QString("my file (1).zip"));
+        QCOMPARE(f.Shown(url, CFileList::kFilesColumn), QString::fromStdString(url));
+        QCOMPARE(f.list->ToolTipAt(f.RowOf(url), CFileList::kNameColumn),
+                 QString::fromStdString(url));
+    }
+
+    // Ctrl+C copies the selected addresses, one a line, top to bottom as shown.
+    QGuiApplication::clipboard()->clear();
+    ClickHeader(f.list, CFileList::kFilesColumn); // descending: c, b, a
+    f.Select({first, third});
+    f.list->setFocus();
+    QTest::keyClick(f.list, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(third + "\n" + first + "\n"));
+
+    // The pop-up menu has it too, enabled with a selection only.
+    QGuiApplication::clipboard()->clear();
+    f.Select({second});
+    QMenu menu;
+    menu.addAction(QStringLiteral("Download"));
+    f.list->AddOwnActions(&menu);
+    QAction* copy = menu.actions().front();
+    QCOMPARE(copy->text(), QString("&Copy Address"));
+    QVERIFY(copy->isEnabled());
+    copy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(second + "\n"));
+    f.list->clearSelection();
+    QMenu empty;
+    f.list->AddOwnActions(&empty);
+    QVERIFY(!empty.actions().front()->isEnabled());
+}
+
+void CFileListTest::enterKeepsTheSelection()
+{
+    CListFixture f(false);
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+    const std::string d = "http://h.test/d.zip";
+    f.AddFiles({a, b, c, d});
+    f.list->setFocus();
+    f.Select({a, b});
+    f.list->selectionModel()->setCurrentIndex(f.list->model()->index(f.RowOf(b), 0),
+                                              QItemSelectionModel::NoUpdate);
+    QTest::keyClick(f.list, Qt::Key_Return);
+    QCOMPARE(f.list->Urls(), (CUrls{c, d}));
+    QCOMPARE(f.engine.PendingDownloads(), 2u);
+    // Nothing below moved into the selection: a second Enter downloads nothing more.
+    QCOMPARE(f.SelectedUrls(), CUrls{});
+    QTest::keyClick(f.list, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(f.list->Urls(), (CUrls{c, d}));
+    QCOMPARE(f.engine.PendingDownloads(), 2u);
+    // The keyboard goes on where the files were.
+    QCOMPARE(f.list->currentIndex().row(), 0);
 }
 
 QTEST_MAIN(CFileListTest)
