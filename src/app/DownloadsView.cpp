@@ -90,9 +90,8 @@ CDownloadsView::CDownloadsView(CEngine& engine, QWidget* parent)
 void CDownloadsView::FitColumns()
 {
     const QFontMetrics metrics = fontMetrics();
-    // Room for the cell's margins and, in the header, the sort arrow.
-    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) +
-                        style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, this) + 12;
+    // Room for the cell's margins.
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 8;
     auto widest = [&](std::initializer_list<QString> texts)
     {
         int width = 0;
@@ -100,28 +99,43 @@ void CDownloadsView::FitColumns()
             width = std::max(width, metrics.horizontalAdvance(text));
         return width + padding;
     };
-    int stateWidth = metrics.horizontalAdvance(tr("State")) + padding;
+    int stateWidth = widest({tr("State")});
     for (std::int64_t state = DOWNLOAD_QUEUED; state <= DOWNLOAD_CANCELLED; ++state)
-        stateWidth = std::max(stateWidth,
-                              metrics.horizontalAdvance(tr(CDownloadsModel::StateText(state))) +
-                                  padding);
-    const std::pair<int, int> widths[] = {
+        stateWidth = std::max(stateWidth, widest({tr(CDownloadsModel::StateText(state))}));
+    m_numberWidths = {
         {kStateColumn, stateWidth},
         {kSizeColumn, widest({tr("Size"), QStringLiteral("999.9 MB")})},
-        {kProgressColumn, widest({tr("Progress"), QStringLiteral("100 % 100 %")})},
+        {kProgressColumn, widest({tr("Progress"), QStringLiteral("100 %")})},
         {kSpeedColumn, widest({tr("Speed"), QStringLiteral("999.9 KB/s")})},
-        {kTimeLeftColumn, widest({tr("Time Left"), QStringLiteral("99:59:59")})},
+        {kTimeLeftColumn, widest({tr("Time Left"), QStringLiteral("9:59:59")})},
     };
     header()->setStretchLastSection(false);
-    header()->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("Name")) + padding);
-    for (const auto& [column, width] : widths)
-    {
-        header()->setSectionResizeMode(column, QHeaderView::Interactive);
+    header()->setMinimumSectionSize(widest({QStringLiteral("Name")}));
+    for (const auto& [column, width] : m_numberWidths)
         setColumnWidth(column, width);
-    }
-    // The texts share what the numbers leave, so no column ends out of sight.
-    for (int column : {kNameColumn, kReasonColumn, kAddressColumn})
-        header()->setSectionResizeMode(column, QHeaderView::Stretch);
+    setColumnWidth(kAddressColumn, metrics.horizontalAdvance(QLatin1Char('x')) * 40);
+    ShareTheRest();
+}
+
+void CDownloadsView::ShareTheRest()
+{
+    // The name and the reason share what the numbers leave of the visible width, so every
+    // column up to the reason shows, also on a scaled screen; the address follows, scrolled to.
+    int rest = viewport()->width();
+    for (const auto& [column, width] : m_numberWidths)
+        rest -= width;
+    const int least = header()->minimumSectionSize();
+    setColumnWidth(kNameColumn, std::max(least, rest * 11 / 20));
+    setColumnWidth(kReasonColumn, std::max(least, rest - std::max(least, rest * 11 / 20)));
+}
+
+bool CDownloadsView::viewportEvent(QEvent* event)
+{
+    const bool handled = QTreeView::viewportEvent(event);
+    // Also when a scroll bar comes or goes, which resizes the viewport alone.
+    if (event->type() == QEvent::Resize)
+        ShareTheRest();
+    return handled;
 }
 
 QAction* CDownloadsView::AddAction(const QString& text, const QKeySequence& key,

@@ -5,6 +5,7 @@
 
 #include <QTreeView>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CDownloadsModel;
@@ -80,6 +81,7 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     QAction* AddAction(const QString& text, const QKeySequence& key,
@@ -91,9 +93,12 @@ private:
     // Widths that fit the numbers in this font, so that every column shows also when the
     // screen is scaled.
     void FitColumns();
+    void ShareTheRest();
 
     CEngine& m_engine;
     CDownloadsModel* m_model;
     QList<QAction*> m_actions;
     QAction* m_tabbed = nullptr;
+    // The number columns and the widths that fit their texts.
+    std::vector<std::pair<int, int>> m_numberWidths;
 };

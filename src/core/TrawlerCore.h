@@ -150,6 +150,9 @@ public:
     // The decisions on links whose records are gone; the records keep their own.
     CDecisionJournal m_letGoDecisions;
     CUrlQueue m_downloadQueue;
+    // Files a worker took from the queue and has not finished: with the queue, what waits for
+    // or is in download (a worker between files is not a file).
+    std::atomic<std::uint32_t> m_filesInDownload{0};
     CConnectionCache m_connections;
     // Link records made by all browse threads; every fifth posts a progress tick.
     std::atomic<std::uint32_t> m_linkCounter{0};
