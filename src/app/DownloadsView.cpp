@@ -91,7 +91,7 @@ void CDownloadsView::FitColumns()
 {
     const QFontMetrics metrics = fontMetrics();
     // Room for the cell's margins.
-    const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 8;
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 4;
     auto widest = [&](std::initializer_list<QString> texts)
     {
         int width = 0;
@@ -105,12 +105,12 @@ void CDownloadsView::FitColumns()
     m_numberWidths = {
         {kStateColumn, stateWidth},
         {kSizeColumn, widest({tr("Size"), QStringLiteral("999.9 MB")})},
-        {kProgressColumn, widest({tr("Progress"), QStringLiteral("100 %")})},
-        {kSpeedColumn, widest({tr("Speed"), QStringLiteral("999.9 KB/s")})},
+        {kProgressColumn, widest({tr("Progress")})},
+        {kSpeedColumn, widest({tr("Speed"), QStringLiteral("99.9 MB/s")})},
         {kTimeLeftColumn, widest({tr("Time Left"), QStringLiteral("9:59:59")})},
     };
     header()->setStretchLastSection(false);
-    header()->setMinimumSectionSize(widest({QStringLiteral("Name")}));
+    header()->setMinimumSectionSize(widest({tr("Reason")}));
     for (const auto& [column, width] : m_numberWidths)
         setColumnWidth(column, width);
     setColumnWidth(kAddressColumn, metrics.horizontalAdvance(QLatin1Char('x')) * 40);
