@@ -202,16 +202,15 @@ QVariant CDownloadsModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal)
         return {};
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(
-            Qt::Alignment((section == kSizeColumn || section == kSpeedColumn ||
-                                   section == kTimeLeftColumn
-                               ? Qt::AlignRight
-                               : Qt::AlignLeft) |
-                          Qt::AlignVCenter));
+        return QVariant::fromValue(Qt::Alignment(
+            (section == kSizeColumn || section == kSpeedColumn || section == kTimeLeftColumn
+                 ? Qt::AlignRight
+                 : Qt::AlignLeft) |
+            Qt::AlignVCenter));
     if (role != Qt::DisplayRole)
         return {};
-    static const char* const titles[kColumnCount] = {
-        "Name", "State", "Size", "Progress", "Speed", "Time Left", "Reason", "Address"};
+    static const char* const titles[kColumnCount] = {"Name",  "State",     "Size",   "Progress",
+                                                     "Speed", "Time Left", "Reason", "Address"};
     return section >= 0 && section < kColumnCount ? Translated(titles[section]) : QVariant();
 }
 

@@ -52,7 +52,8 @@ public:
 
     // One report of a worker (or of the queue) at a time; returns the row's position, -1 when
     // the report removed it or made none.
-    int Apply(std::int64_t state, const CDownloadReport& report, CTransferSpeed::Clock::time_point now);
+    int Apply(std::int64_t state, const CDownloadReport& report,
+              CTransferSpeed::Clock::time_point now);
     // The position of the URL's row; -1 when it has none.
     int PositionOfUrl(const std::string& url) const;
     void RemoveAt(const std::vector<int>& positions);

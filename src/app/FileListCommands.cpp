@@ -89,23 +89,22 @@ void CFileList::DetermineSize()
         return;
     // The requests run on a thread of their own: a server that does not answer must not
     // freeze the window.
-    RunInBackground(this,
-                    jobs.size() == 1
-                        ? QStringLiteral("Determining the size of the file...")
-                        : QStringLiteral("Determining the size of %1 files...").arg(jobs.size()),
-                    static_cast<int>(jobs.size()),
-                    [&](CTaskControl& control)
-                    {
-                        for (CSizeJob& job : jobs)
-                        {
-                            if (control.cancel.load())
-                                break;
-                            job.sizeText =
-                                m_engine.DetermineSize(job.url, &control.cancel, &job.problem);
-                            job.asked = !control.cancel.load();
-                            ++control.stepsDone;
-                        }
-                    });
+    RunInBackground(
+        this,
+        jobs.size() == 1 ? QStringLiteral("Determining the size of the file...")
+                         : QStringLiteral("Determining the size of %1 files...").arg(jobs.size()),
+        static_cast<int>(jobs.size()),
+        [&](CTaskControl& control)
+        {
+            for (CSizeJob& job : jobs)
+            {
+                if (control.cancel.load())
+                    break;
+                job.sizeText = m_engine.DetermineSize(job.url, &control.cancel, &job.problem);
+                job.asked = !control.cancel.load();
+                ++control.stepsDone;
+            }
+        });
     std::size_t failed = 0;
     std::string firstFailure;
     for (const CSizeJob& job : jobs)

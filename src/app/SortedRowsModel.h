@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-
 // Texts in the lists' order: ASCII letters without case (URLs and names are mostly ASCII, and
 // a million of them sort quickly so); equal texts then by their bytes.
 inline int CompareListText(const std::string& a, const std::string& b)

@@ -200,8 +200,8 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
     // Served last in, first out: cut.zip runs while the others wait.
     f.Queue({"/f/10/one.zip", "/f/10/two.zip", "/cut.zip"});
     // Its first bytes are in: they came with a validator, so they are kept.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        f.Row("/cut.zip") >= 0 && f.view->PercentAt(f.Row("/cut.zip")) > 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Row("/cut.zip") >= 0 && f.view->PercentAt(f.Row("/cut.zip")) > 0,
+                             30000);
     QCOMPARE(f.Shown("/f/10/one.zip"), QStringLiteral("Queued: "));
 
     f.frame->ExecuteCommand(ID_CANCEL_DOWNLOAD);
@@ -343,8 +343,8 @@ void CDownloadsViewTest::oneRunningFileCountsOnce()
 {
     CViewFixture f;
     f.Queue({"/cut.zip"});
-    QTRY_VERIFY_WITH_TIMEOUT(
-        f.Row("/cut.zip") >= 0 && f.view->PercentAt(f.Row("/cut.zip")) > 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Row("/cut.zip") >= 0 && f.view->PercentAt(f.Row("/cut.zip")) > 0,
+                             30000);
     f.frame->DeliverPendingMessages();
     QVERIFY2(f.frame->CountersText().endsWith("Downloads 1"), qPrintable(f.frame->CountersText()));
     QCOMPARE(f.frame->StatusPaneText(3), QString("1"));

@@ -107,8 +107,7 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(0).startsWith("Finished"); }));
     QCOMPARE(f.frame->StatusPaneText(0),
              QString::fromStdString("Finished " + start + ": 2 pages, 3 files"));
-    QCOMPARE(list->ToolTipAt(0, CFileList::kFilesColumn),
-             QString::fromStdString(found[0]));
+    QCOMPARE(list->ToolTipAt(0, CFileList::kFilesColumn), QString::fromStdString(found[0]));
     QCOMPARE(list->header()->sectionSize(CFileList::kFilesColumn) +
                  list->header()->sectionSize(CFileList::kSizeColumn) +
                  list->header()->sectionSize(CFileList::kNameColumn),

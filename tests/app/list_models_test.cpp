@@ -268,8 +268,8 @@ void CListModelsTest::aMillionFilesStayQuick()
     for (int i = 0; i < 20; ++i)
         model.Insert({CFileListModel::MakeRow("http://h.test/late" + std::to_string(i), "1")});
     const qint64 late = timer.elapsed();
-    qInfo("1M files: filled in %lld ms, sorted twice in %lld ms, 20 late ones in %lld ms",
-          filled, sorted, late);
+    qInfo("1M files: filled in %lld ms, sorted twice in %lld ms, 20 late ones in %lld ms", filled,
+          sorted, late);
     QCOMPARE(model.Count(), kFiles + 20);
     for (int row = 1; row < model.Count(); row += 997)
         QVERIFY(model.At(row - 1).bytes >= model.At(row).bytes);

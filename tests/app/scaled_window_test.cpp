@@ -44,8 +44,7 @@ void CScaledWindowTest::downloadColumnsShowInTheWindow()
          ++column)
     {
         const int right = header->sectionViewportPosition(column) + header->sectionSize(column);
-        QVERIFY2(header->sectionViewportPosition(column) >= 0 &&
-                     right <= view->viewport()->width(),
+        QVERIFY2(header->sectionViewportPosition(column) >= 0 && right <= view->viewport()->width(),
                  qPrintable(QString("column %1 ends at %2 of %3")
                                 .arg(column)
                                 .arg(right)
