@@ -90,8 +90,6 @@ public:
             row.sequence = m_nextSequence++;
             batch.push_back(new TRow(std::move(row)));
         }
-        const std::vector<TRow*> stored = batch;
-        std::sort(batch.begin(), batch.end(), RowsBefore());
         if (batch.size() < kMergeBatch)
         {
             for (TRow* row : batch)
@@ -103,17 +101,25 @@ public:
                 m_rows.insert(place, row);
                 endInsertRows();
             }
-            return stored;
+            return batch;
         }
-        // Many rows at once: appended in one step, then merged in one pass, instead of one
-        // shift of the whole table per row.
+        // Many rows at once: appended in one step (in the order they came), then sorted and
+        // merged in one pass, instead of one shift of the whole table per row.
         const std::size_t old = m_rows.size();
         beginInsertRows({}, static_cast<int>(old), static_cast<int>(old + batch.size()) - 1);
         m_rows.insert(m_rows.end(), batch.begin(), batch.end());
         endInsertRows();
-        if (old > 0 && Before(*m_rows[old], *m_rows[old - 1]))
-            Relayout([&] { MergeTail(old); });
-        return stored;
+        const auto tail = m_rows.begin() + static_cast<std::ptrdiff_t>(old);
+        if (!std::is_sorted(tail, m_rows.end(), RowsBefore()) ||
+            (old > 0 && Before(**tail, *m_rows[old - 1])))
+            Relayout(
+                [&]
+                {
+                    std::sort(m_rows.begin() + static_cast<std::ptrdiff_t>(old), m_rows.end(),
+                              RowsBefore());
+                    MergeTail(old);
+                });
+        return batch;
     }
 
     // Changes the row at the position; it moves to where its new key belongs. Returns its new
