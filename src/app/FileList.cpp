@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QThread>
+#include <algorithm>
+#include <iterator>
 
 CFileList::CFileList(CEngine& engine, QWidget* parent)
     : QTreeView(parent), m_engine(engine), m_model(new CFileListModel(this))
@@ -46,10 +48,10 @@ void CFileList::InsertItem(const std::string& urlText, const std::string& sizeTe
         first = m_pendingItems.empty();
         m_pendingItems.emplace_back(urlText, sizeText);
     }
-    // One call serves all the items handed over until it runs.
+    // One call serves the items handed over until it runs.
     if (first)
         QMetaObject::invokeMethod(
-            this, [this] { ApplyPendingItems(); }, Qt::QueuedConnection);
+            this, [this] { ApplySomePendingItems(); }, Qt::QueuedConnection);
 }
 
 void CFileList::ApplyPendingItems()
@@ -57,10 +59,33 @@ void CFileList::ApplyPendingItems()
     std::vector<std::pair<std::string, std::string>> items;
     {
         std::lock_guard lock(m_pendingMutex);
-        items.swap(m_pendingItems);
+        items.assign(std::make_move_iterator(m_pendingItems.begin()),
+                     std::make_move_iterator(m_pendingItems.end()));
+        m_pendingItems.clear();
     }
     if (!items.empty())
         InsertNow(std::move(items));
+}
+
+void CFileList::ApplySomePendingItems()
+{
+    std::vector<std::pair<std::string, std::string>> items;
+    bool more = false;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        const std::size_t count = std::min(m_pendingItems.size(), kItemsPerTurn);
+        const auto end = m_pendingItems.begin() + static_cast<std::ptrdiff_t>(count);
+        items.assign(std::make_move_iterator(m_pendingItems.begin()), std::make_move_iterator(end));
+        m_pendingItems.erase(m_pendingItems.begin(), end);
+        more = !m_pendingItems.empty();
+    }
+    if (!items.empty())
+        InsertNow(std::move(items));
+    // The rest in later turns, so that a crawl that finds files faster than they are shown
+    // never keeps the window from its clicks and paints.
+    if (more)
+        QMetaObject::invokeMethod(
+            this, [this] { ApplySomePendingItems(); }, Qt::QueuedConnection);
 }
 
 void CFileList::InsertNow(std::vector<std::pair<std::string, std::string>> items)

@@ -3,6 +3,7 @@
 #include "app/DocView.h"
 
 #include <QTreeView>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -87,10 +88,13 @@ protected:
 
 private:
     void InsertNow(std::vector<std::pair<std::string, std::string>> items);
+    // The queued call: a turn's share of the items handed over.
+    void ApplySomePendingItems();
+    static constexpr std::size_t kItemsPerTurn = 20000;
 
     CEngine& m_engine;
     CFileListModel* m_model;
     std::mutex m_pendingMutex;
     // URL and size text of each item handed over.
-    std::vector<std::pair<std::string, std::string>> m_pendingItems;
+    std::deque<std::pair<std::string, std::string>> m_pendingItems;
 };
