@@ -20,8 +20,9 @@ std::vector<int> SelectedRowsOf(const QAbstractItemView& view)
     return rows;
 }
 
-void SelectRowsOf(QAbstractItemView& view, const std::vector<int>& rows)
+void SelectRowsOf(QAbstractItemView& view, std::vector<int> rows)
 {
+    std::sort(rows.begin(), rows.end());
     QItemSelection selection;
     const QAbstractItemModel* model = view.model();
     const int lastColumn = model->columnCount() - 1;

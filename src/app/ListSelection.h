@@ -11,7 +11,7 @@ class QAbstractItemView;
 // a million selected rows would make slow).
 std::vector<int> SelectedRowsOf(const QAbstractItemView& view);
 // Selects exactly these rows, whole.
-void SelectRowsOf(QAbstractItemView& view, const std::vector<int>& rows);
+void SelectRowsOf(QAbstractItemView& view, std::vector<int> rows);
 // Puts the addresses on the clipboard, one a line (the last line ends too, so a paste into a
 // terminal or a list file takes every line).
 void CopyAddressLines(const std::vector<std::string>& urls);

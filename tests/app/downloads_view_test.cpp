@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 #include "DialogTestSupport.h"
+#include "ListTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/DownloadsView.h"
 #include "app/FileList.h"
@@ -15,6 +16,8 @@
 #include <QTest>
 #include <atomic>
 #include <filesystem>
+
+using namespace std::string_literals;
 
 // The downloads view on a main window whose workers download from a local server.
 class CDownloadsViewTest : public QObject
@@ -315,12 +318,19 @@ void CDownloadsViewTest::newDownloadsGrowThePaneAndItsHeightIsKept()
     view->Apply(DOWNLOAD_QUEUED, Report("http://h.test/more.zip"));
     QCOMPARE(area->DownloadsHeight(), grown);
 
-    // Ctrl+C copies the selected rows' addresses.
+    // A click on a header sorts, names as texts, sizes as numbers; in the order queued before.
+    QCOMPARE(view->UrlAt(0), urls[0]);
+    ClickHeader(view, CDownloadsView::kAddressColumn);
+    QCOMPARE(view->UrlAt(2), "http://h.test/10.zip"s);
+    ClickHeader(view, CDownloadsView::kAddressColumn);
+    QCOMPARE(view->UrlAt(0), "http://h.test/more.zip"s);
+
+    // Ctrl+C copies the selected rows' addresses, top to bottom as shown.
     view->setFocus();
-    view->SelectRows({view->RowOf(urls[0]), view->RowOf(urls[1])});
+    view->SelectRows({view->RowOf(urls[1]), view->RowOf(urls[0])});
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(),
-             QString::fromStdString(urls[0] + "\n" + urls[1] + "\n"));
+             QString::fromStdString(urls[1] + "\n" + urls[0] + "\n"));
 
     // The user drags the pane smaller; a new window opens with that height.
     auto* splitter = area->findChild<QSplitter*>();

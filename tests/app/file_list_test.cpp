@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 #include "DialogTestSupport.h"
+#include "ListTestSupport.h"
 #include "app/ActivityBar.h"
 #include "app/ExportDlg.h"
 #include "app/FileList.h"
@@ -374,20 +375,6 @@ void CFileListTest::exportAndOpenLinkOnlyFetchableSchemes()
     QCOMPARE(f.recorded.Opened(), fetchable);
     QVERIFY(f.recorded.Messages().empty());
 }
-
-namespace
-{
-
-// Clicks a column's header as the user does.
-void ClickHeader(QTreeView* view, int column)
-{
-    QHeaderView* header = view->header();
-    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                    header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-}
-
-} // namespace
 
 void CFileListTest::headerClicksSortAndArrivalsKeepTheSort()
 {
