@@ -201,6 +201,9 @@ QVariant CDownloadsModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (orientation != Qt::Horizontal)
         return {};
+    // A column clicked first sorts upwards, whichever way the last one went.
+    if (role == Qt::InitialSortOrderRole)
+        return static_cast<int>(Qt::AscendingOrder);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(
             (section == kSizeColumn || section == kSpeedColumn || section == kTimeLeftColumn

@@ -117,6 +117,9 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal)
         return {};
+    // A column clicked first sorts upwards, whichever way the last one went.
+    if (role == Qt::InitialSortOrderRole)
+        return static_cast<int>(Qt::AscendingOrder);
     if (role == Qt::DisplayRole)
     {
         switch (section)

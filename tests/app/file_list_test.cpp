@@ -411,7 +411,9 @@ void CFileListTest::headerClicksSortAndArrivalsKeepTheSort()
     QCOMPARE(f.SelectedUrls(), CUrls{ten});
 
     // By name; a size that arrives moves its row when the list is sorted by size.
+    // A new column starts upwards, whichever way the last one went.
     ClickHeader(f.list, CFileList::kNameColumn);
+    QCOMPARE(f.list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
     QCOMPARE(f.list->Urls(), (CUrls{big, fifty, unknown, hundred, ten, nine}));
     ClickHeader(f.list, CFileList::kSizeColumn);
     QCOMPARE(f.list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
