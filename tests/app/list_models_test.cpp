@@ -3,7 +3,6 @@
 #include "app/TransferSpeed.h"
 
 #include <QAbstractItemModelTester>
-#include <QElapsedTimer>
 #include <QPersistentModelIndex>
 #include <QTest>
 #include <algorithm>
@@ -13,7 +12,7 @@
 #include <tuple>
 
 // The list models on their own: their order against a plain reference under random changes,
-// the signals a view relies on, a million rows, and the speed meter of the downloads.
+// the signals a view relies on, and the speed meter of the downloads.
 class CListModelsTest : public QObject
 {
     Q_OBJECT
@@ -21,7 +20,6 @@ class CListModelsTest : public QObject
 private slots:
     void fileRowsStayInTheClickedOrderThroughEveryChange();
     void downloadRowsSortByNumbersAndFollowTheirReports();
-    void aMillionFilesStayQuick();
     void speedCountsOnlyTheTransfersOwnBytes();
 };
 
@@ -239,45 +237,6 @@ void CListModelsTest::downloadRowsSortByNumbersAndFollowTheirReports()
     model.Apply(DOWNLOAD_RETURNED, Report("http://h.test/c.zip", 0, -1), start);
     QCOMPARE(model.Count(), 2);
     QCOMPARE(model.PositionOfUrl("http://h.test/c.zip"), -1);
-}
-
-void CListModelsTest::aMillionFilesStayQuick()
-{
-    constexpr int kFiles = 1000000;
-    CFileListModel model;
-    std::mt19937 random(1);
-    // As a crawl finds them: in no order, a few hundred per turn of the event loop.
-    std::vector<std::vector<CFileRow>> batches;
-    for (int done = 0; done < kFiles;)
-    {
-        batches.emplace_back();
-        for (int i = 0; i < 500 && done < kFiles; ++i, ++done)
-            batches.back().push_back(
-                CFileListModel::MakeRow("http://h.test/" + std::to_string(random()) + ".zip",
-                                        std::to_string(random() % 5000)));
-    }
-    QElapsedTimer timer;
-    timer.start();
-    for (std::vector<CFileRow>& batch : batches)
-        model.Insert(std::move(batch));
-    const qint64 filled = timer.restart();
-    model.sort(CFileListModel::kSizeColumn, Qt::AscendingOrder);
-    model.sort(CFileListModel::kSizeColumn, Qt::DescendingOrder);
-    const qint64 sorted = timer.restart();
-    // A few more arrive one by one into the sorted million.
-    for (int i = 0; i < 20; ++i)
-        model.Insert({CFileListModel::MakeRow("http://h.test/late" + std::to_string(i), "1")});
-    const qint64 late = timer.elapsed();
-    qInfo("1M files: filled in %lld ms, sorted twice in %lld ms, 20 late ones in %lld ms", filled,
-          sorted, late);
-    QCOMPARE(model.Count(), kFiles + 20);
-    for (int row = 1; row < model.Count(); row += 997)
-        QVERIFY(model.At(row - 1).bytes >= model.At(row).bytes);
-    // Budgets for an unoptimised build with sanitizers on a shared machine: an item-per-row
-    // list took minutes here.
-    QVERIFY2(filled < 90000, qPrintable(QString::number(filled)));
-    QVERIFY2(sorted < 45000, qPrintable(QString::number(sorted)));
-    QVERIFY2(late < 2000, qPrintable(QString::number(late)));
 }
 
 void CListModelsTest::speedCountsOnlyTheTransfersOwnBytes()
