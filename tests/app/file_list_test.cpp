@@ -501,7 +501,7 @@ void CFileListTest::aMillionFilesStayResponsive()
     std::vector<std::string> urls;
     urls.reserve(kFiles);
     for (int i = 0; i < kFiles; ++i)
-        urls.push_back("http://h.test/" + std::to_string((i * 7919) % kFiles) + ".zip");
+        urls.push_back("http://h.test/" + std::to_string((i * 7919LL) % kFiles) + ".zip");
     QElapsedTimer timer;
     timer.start();
     std::thread worker(
