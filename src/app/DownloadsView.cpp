@@ -1,13 +1,12 @@
 #include "app/DownloadsView.h"
 
-#include "app/FileList.h"
+#include "app/DownloadsModel.h"
+#include "app/ListSelection.h"
 #include "app/OpenTarget.h"
 #include "net/ResumablePart.h"
 #include "platform/UserPrompts.h"
 #include "session/Engine.h"
 #include "session/SessionMessages.h"
-#include "url/SavedName.h"
-#include "url/Url.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,83 +14,18 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
 #include <algorithm>
-#include <cmath>
-#include <memory>
 
 namespace
 {
-
-constexpr int kUrlRole = Qt::UserRole;
-constexpr int kStateRole = Qt::UserRole + 1;
-constexpr int kPathRole = Qt::UserRole + 2;
-constexpr int kPercentRole = Qt::UserRole;
-// Speed is a moving average, so one slow report does not make the time left jump.
-constexpr double kSpeedWeight = 0.3;
-
-const char* StateText(std::int64_t state)
-{
-    switch (state)
-    {
-    case DOWNLOAD_QUEUED:
-        return "Queued";
-    case DOWNLOAD_RUNNING:
-        return "Downloading";
-    case DOWNLOAD_DONE:
-        return "Done";
-    case DOWNLOAD_SKIPPED:
-        return "Skipped";
-    case DOWNLOAD_FAILED:
-        return "Failed";
-    case DOWNLOAD_CANCELLED:
-        return "Cancelled";
-    default:
-        return "";
-    }
-}
 
 bool IsFinished(std::int64_t state)
 {
     return state == DOWNLOAD_DONE || state == DOWNLOAD_SKIPPED || state == DOWNLOAD_FAILED ||
            state == DOWNLOAD_CANCELLED;
-}
-
-QString Text(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QByteArray Bytes(const std::string& text)
-{
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string BytesOf(const QTreeWidgetItem* row, int role)
-{
-    return row->data(CDownloadsView::kNameColumn, role).toByteArray().toStdString();
-}
-
-// The last part of the path (or of the URL while no path is known).
-QString ShortName(const std::string& pathOrUrl)
-{
-    std::string name = pathOrUrl;
-    while (!name.empty() && name.back() == '/')
-        name.pop_back();
-    return Text(name.substr(name.rfind('/') + 1));
-}
-
-QString Duration(double seconds)
-{
-    const auto whole = static_cast<long long>(std::ceil(seconds));
-    const long long hours = whole / 3600;
-    const QString minutesAndSeconds =
-        QStringLiteral("%1:%2")
-            .arg(whole / 60 % 60, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
-            .arg(whole % 60, 2, 10, QLatin1Char('0'));
-    return hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(minutesAndSeconds)
-                     : minutesAndSeconds;
 }
 
 // Draws the progress column as a bar; an unknown length leaves it empty.
@@ -104,7 +38,7 @@ public:
                const QModelIndex& index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
-        const int percent = index.data(kPercentRole).toInt();
+        const int percent = index.data(CDownloadsModel::kPercentRole).toInt();
         if (percent < 0)
             return;
         QStyleOptionProgressBar bar;
@@ -122,22 +56,21 @@ public:
 } // namespace
 
 CDownloadsView::CDownloadsView(CEngine& engine, QWidget* parent)
-    : QTreeWidget(parent), m_engine(engine)
+    : QTreeView(parent), m_engine(engine), m_model(new CDownloadsModel(this))
 {
-    setColumnCount(kColumnCount);
-    setHeaderLabels({tr("Name"), tr("State"), tr("Size"), tr("Progress"), tr("Speed"),
-                     tr("Time Left"), tr("Reason")});
+    setModel(m_model);
     setRootIsDecorated(false);
+    setItemsExpandable(false);
     setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setItemDelegateForColumn(kProgressColumn, new CProgressDelegate(this));
-    header()->setStretchLastSection(true);
-    // Room for the reason, the column that needs it most, once the numbers have theirs.
-    const std::pair<int, int> widths[] = {{kNameColumn, 180}, {kStateColumn, 90},
-                                          {kSizeColumn, 70},  {kProgressColumn, 110},
-                                          {kSpeedColumn, 80}, {kTimeLeftColumn, 70}};
-    for (const auto& [column, width] : widths)
-        setColumnWidth(column, width);
+    // In the order queued until the user clicks a column.
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
+    FitColumns();
     setAccessibleName(tr("Downloads"));
 
     AddAction(tr("&Retry"), QKeySequence(Qt::CTRL | Qt::Key_R), &CDownloadsView::RetrySelected);
@@ -148,9 +81,62 @@ CDownloadsView::CDownloadsView(CEngine& engine, QWidget* parent)
               &CDownloadsView::RemoveSelected);
     AddAction(tr("&Clear Finished"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
               &CDownloadsView::ClearFinished);
+    AddAction(tr("&Copy Address"), QKeySequence(QKeySequence::Copy),
+              &CDownloadsView::CopyAddresses);
     m_tabbed = new QAction(tr("Show in a &Tab"), this);
     m_tabbed->setCheckable(true);
     connect(m_tabbed, &QAction::triggered, this, &CDownloadsView::placementRequested);
+}
+
+void CDownloadsView::FitColumns()
+{
+    const QFontMetrics metrics = fontMetrics();
+    // Room for the cell's margins.
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 4;
+    auto widest = [&](std::initializer_list<QString> texts)
+    {
+        int width = 0;
+        for (const QString& text : texts)
+            width = std::max(width, metrics.horizontalAdvance(text));
+        return width + padding;
+    };
+    int stateWidth = widest({tr("State")});
+    for (std::int64_t state = DOWNLOAD_QUEUED; state <= DOWNLOAD_CANCELLED; ++state)
+        stateWidth = std::max(stateWidth, widest({tr(CDownloadsModel::StateText(state))}));
+    m_numberWidths = {
+        {kStateColumn, stateWidth},
+        {kSizeColumn, widest({tr("Size"), QStringLiteral("999.9 MB")})},
+        {kProgressColumn, widest({tr("Progress")})},
+        {kSpeedColumn, widest({tr("Speed"), QStringLiteral("99.9 MB/s")})},
+        {kTimeLeftColumn, widest({tr("Time Left"), QStringLiteral("9:59:59")})},
+    };
+    header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(widest({tr("Reason")}));
+    for (const auto& [column, width] : m_numberWidths)
+        setColumnWidth(column, width);
+    setColumnWidth(kAddressColumn, metrics.horizontalAdvance(QLatin1Char('x')) * 40);
+    ShareTheRest();
+}
+
+void CDownloadsView::ShareTheRest()
+{
+    // The name and the reason share what the numbers leave of the visible width, so every
+    // column up to the reason shows, also on a scaled screen; the address follows, scrolled to.
+    int rest = viewport()->width();
+    for (const auto& [column, width] : m_numberWidths)
+        rest -= width;
+    const int least = header()->minimumSectionSize();
+    setColumnWidth(kNameColumn, std::max(least, rest * 11 / 20));
+    setColumnWidth(kReasonColumn, std::max(least, rest - std::max(least, rest * 11 / 20)));
+}
+
+bool CDownloadsView::viewportEvent(QEvent* event)
+{
+    const bool handled = QTreeView::viewportEvent(event);
+    // Also when a scroll bar comes or goes, which resizes the viewport alone.
+    if (event->type() == QEvent::Resize)
+        ShareTheRest();
+    return handled;
 }
 
 QAction* CDownloadsView::AddAction(const QString& text, const QKeySequence& key,
@@ -170,127 +156,82 @@ void CDownloadsView::SetTabbed(bool tabbed)
     m_tabbed->setChecked(tabbed);
 }
 
-QTreeWidgetItem* CDownloadsView::RowOf(const std::string& url) const
+int CDownloadsView::RowOf(const std::string& url) const
 {
-    const auto found = m_rows.find(url);
-    return found == m_rows.end() ? nullptr : found->second;
+    return m_model->PositionOfUrl(url);
 }
 
-std::string CDownloadsView::UrlOf(const QTreeWidgetItem* row)
+int CDownloadsView::Count() const
 {
-    return BytesOf(row, kUrlRole);
+    return m_model->Count();
 }
 
-std::int64_t CDownloadsView::StateOf(const QTreeWidgetItem* row)
+std::string CDownloadsView::UrlAt(int row) const
 {
-    return row->data(kNameColumn, kStateRole).toLongLong();
+    return row >= 0 && row < Count() ? m_model->At(row).url : std::string();
 }
 
-int CDownloadsView::PercentOf(const QTreeWidgetItem* row)
+std::int64_t CDownloadsView::StateAt(int row) const
 {
-    return row->data(kProgressColumn, kPercentRole).toInt();
+    return row >= 0 && row < Count() ? m_model->At(row).state : -1;
 }
 
-QTreeWidgetItem* CDownloadsView::MakeRow(const std::string& url)
+int CDownloadsView::PercentAt(int row) const
 {
-    auto* row = new QTreeWidgetItem(this);
-    row->setData(kNameColumn, kUrlRole, Bytes(url));
-    // Until the download has its name, the name its URL gives; the URL itself is the tooltip.
-    const std::string urlName = UrlFileName(url);
-    row->setText(kNameColumn, urlName.empty() ? ShortName(url) : Text(urlName));
-    row->setToolTip(kNameColumn, Text(url));
-    for (int column : {kSizeColumn, kSpeedColumn, kTimeLeftColumn})
-        row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-    m_rows[url] = row;
-    return row;
+    return row >= 0 && row < Count() ? m_model->At(row).percent : -1;
+}
+
+QString CDownloadsView::TextAt(int row, int column) const
+{
+    return m_model->index(row, column).data(Qt::DisplayRole).toString();
+}
+
+QString CDownloadsView::ToolTipAt(int row, int column) const
+{
+    return m_model->index(row, column).data(Qt::ToolTipRole).toString();
+}
+
+std::vector<int> CDownloadsView::SelectedRows() const
+{
+    return SelectedRowsOf(*this);
+}
+
+void CDownloadsView::SelectRows(const std::vector<int>& rows)
+{
+    SelectRowsOf(*this, rows);
+}
+
+int CDownloadsView::HeightForAllRows() const
+{
+    const int perRow = Count() > 0 ? rowHeight(m_model->index(0, 0)) : fontMetrics().height() + 4;
+    int height = header()->sizeHint().height() + 2 * frameWidth() + Count() * perRow;
+    if (horizontalScrollBar()->isVisible())
+        height += horizontalScrollBar()->sizeHint().height();
+    return height;
 }
 
 void CDownloadsView::Apply(std::int64_t state, const CDownloadReport& report)
 {
-    QTreeWidgetItem* row = RowOf(report.url);
-    if (state == DOWNLOAD_RETURNED)
-    {
-        // Back in the file list: nothing more to show here.
-        if (row != nullptr && StateOf(row) == DOWNLOAD_QUEUED)
-            Forget(row);
+    Apply(state, report, CTransferSpeed::Clock::now());
+}
+
+void CDownloadsView::Apply(std::int64_t state, const CDownloadReport& report,
+                           CTransferSpeed::Clock::time_point now)
+{
+    const bool added = state != DOWNLOAD_RETURNED && m_model->PositionOfUrl(report.url) < 0;
+    const int row = m_model->Apply(state, report, now);
+    if (!added || row < 0)
         return;
-    }
-    if (row == nullptr)
-        row = MakeRow(report.url);
-    row->setData(kNameColumn, kStateRole, static_cast<qlonglong>(state));
-    row->setText(kStateColumn, tr(StateText(state)));
-    if (!report.path.empty())
-    {
-        row->setData(kNameColumn, kPathRole, Bytes(report.path));
-        row->setText(kNameColumn, ShortName(report.path));
-    }
-    row->setText(kReasonColumn, Text(report.reason));
-    row->setToolTip(kReasonColumn, Text(report.reason));
-    if (state == DOWNLOAD_QUEUED)
-    {
-        row->setData(kProgressColumn, kPercentRole, -1);
-        m_samples.erase(report.url);
-    }
-    if (state == DOWNLOAD_RUNNING || state == DOWNLOAD_DONE)
-        ShowProgress(row, report);
-    if (state == DOWNLOAD_DONE)
-        row->setData(kProgressColumn, kPercentRole, 100);
-    if (state != DOWNLOAD_RUNNING)
-    {
-        row->setText(kSpeedColumn, {});
-        row->setText(kTimeLeftColumn, {});
-        m_samples.erase(report.url);
-    }
+    emit rowAdded();
+    // A new download shows where it went, also in a small pane.
+    scrollTo(m_model->index(m_model->PositionOfUrl(report.url), 0));
 }
 
-void CDownloadsView::ShowProgress(QTreeWidgetItem* row, const CDownloadReport& report)
+std::vector<int> CDownloadsView::Selected(std::initializer_list<std::int64_t> states) const
 {
-    if (report.total >= 0)
-        row->setText(kSizeColumn, CFileList::ReadableSize(report.total));
-    else if (report.received > 0)
-        row->setText(kSizeColumn, CFileList::ReadableSize(static_cast<qlonglong>(report.received)));
-    row->setData(kProgressColumn, kPercentRole,
-                 report.total > 0 ? static_cast<int>(report.received * 100 /
-                                                     static_cast<std::uint64_t>(report.total))
-                                  : -1);
-
-    const auto now = std::chrono::steady_clock::now();
-    const auto [sample, first] = m_samples.try_emplace(report.url, CSample{now, report.received});
-    CSample& last = sample->second;
-    const double seconds = std::chrono::duration<double>(now - last.time).count();
-    if (!first && seconds > 0 && report.received >= last.received)
-    {
-        const double speed = static_cast<double>(report.received - last.received) / seconds;
-        last.bytesPerSecond = last.bytesPerSecond > 0
-                                  ? kSpeedWeight * speed + (1 - kSpeedWeight) * last.bytesPerSecond
-                                  : speed;
-        last.time = now;
-        last.received = report.received;
-    }
-    if (last.bytesPerSecond <= 0)
-        return;
-    row->setText(kSpeedColumn,
-                 CFileList::ReadableSize(static_cast<qlonglong>(last.bytesPerSecond)) + tr("/s"));
-    if (report.total >= 0 && static_cast<std::uint64_t>(report.total) >= report.received)
-        row->setText(kTimeLeftColumn,
-                     Duration(static_cast<double>(static_cast<std::uint64_t>(report.total) -
-                                                  report.received) /
-                              last.bytesPerSecond));
-}
-
-void CDownloadsView::Forget(QTreeWidgetItem* row)
-{
-    const std::string url = UrlOf(row);
-    m_rows.erase(url);
-    m_samples.erase(url);
-    delete row;
-}
-
-QList<QTreeWidgetItem*> CDownloadsView::Selected(std::initializer_list<std::int64_t> states) const
-{
-    QList<QTreeWidgetItem*> rows;
-    for (QTreeWidgetItem* row : selectedItems())
-        if (std::find(states.begin(), states.end(), StateOf(row)) != states.end())
+    std::vector<int> rows;
+    for (int row : SelectedRows())
+        if (std::find(states.begin(), states.end(), StateAt(row)) != states.end())
             rows.push_back(row);
     return rows;
 }
@@ -298,58 +239,68 @@ QList<QTreeWidgetItem*> CDownloadsView::Selected(std::initializer_list<std::int6
 void CDownloadsView::RetrySelected()
 {
     std::vector<std::string> urls;
-    for (QTreeWidgetItem* row : Selected({DOWNLOAD_FAILED, DOWNLOAD_CANCELLED}))
-        urls.push_back(UrlOf(row));
+    for (int row : Selected({DOWNLOAD_FAILED, DOWNLOAD_CANCELLED}))
+        urls.push_back(UrlAt(row));
     m_engine.RetryDownloads(urls);
 }
 
 void CDownloadsView::OpenSelected()
 {
-    const QList<QTreeWidgetItem*> rows = Selected({DOWNLOAD_DONE});
-    if (rows.isEmpty())
+    const std::vector<int> rows = Selected({DOWNLOAD_DONE});
+    if (rows.empty())
         return;
-    const std::string path = BytesOf(rows.front(), kPathRole);
+    const std::string path = m_model->At(rows.front()).path;
     OpenOrSay(m_engine.Prompts(), path);
 }
 
 void CDownloadsView::OpenContainingFolder()
 {
-    const QList<QTreeWidgetItem*> rows = selectedItems();
-    if (rows.isEmpty())
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty())
         return;
-    const std::string path = BytesOf(rows.front(), kPathRole);
+    const std::string path = m_model->At(rows.front()).path;
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return;
     OpenOrSay(m_engine.Prompts(), path.substr(0, slash + 1));
 }
 
-void CDownloadsView::RemoveRows(const QList<QTreeWidgetItem*>& rows)
+void CDownloadsView::RemoveRows(const std::vector<int>& rows)
 {
-    for (QTreeWidgetItem* row : rows)
+    std::vector<int> gone;
+    for (int row : rows)
     {
-        const std::int64_t state = StateOf(row);
-        if (!IsFinished(state))
+        const CDownloadRow& shown = m_model->At(row);
+        if (!IsFinished(shown.state))
             continue;
         // No longer queued: nothing will continue what the file left.
-        const std::string path = BytesOf(row, kPathRole);
-        if ((state == DOWNLOAD_FAILED || state == DOWNLOAD_CANCELLED) && !path.empty())
-            DiscardPartialDownload(UrlOf(row), path);
-        Forget(row);
+        if ((shown.state == DOWNLOAD_FAILED || shown.state == DOWNLOAD_CANCELLED) &&
+            !shown.path.empty())
+            DiscardPartialDownload(shown.url, shown.path);
+        gone.push_back(row);
     }
+    m_model->RemoveAt(gone);
 }
 
 void CDownloadsView::RemoveSelected()
 {
-    RemoveRows(selectedItems());
+    RemoveRows(SelectedRows());
 }
 
 void CDownloadsView::ClearFinished()
 {
-    QList<QTreeWidgetItem*> rows;
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        rows.push_back(topLevelItem(i));
+    std::vector<int> rows(static_cast<std::size_t>(Count()));
+    for (int row = 0; row < Count(); ++row)
+        rows[static_cast<std::size_t>(row)] = row;
     RemoveRows(rows);
+}
+
+void CDownloadsView::CopyAddresses()
+{
+    std::vector<std::string> urls;
+    for (int row : SelectedRows())
+        urls.push_back(UrlAt(row));
+    CopyAddressLines(urls);
 }
 
 bool CDownloadsView::event(QEvent* event)
@@ -367,7 +318,7 @@ bool CDownloadsView::event(QEvent* event)
                 return true;
             }
     }
-    return QTreeWidget::event(event);
+    return QTreeView::event(event);
 }
 
 void CDownloadsView::keyPressEvent(QKeyEvent* event)
@@ -383,20 +334,24 @@ void CDownloadsView::keyPressEvent(QKeyEvent* event)
             action->trigger();
             return;
         }
-    QTreeWidget::keyPressEvent(event);
+    QTreeView::keyPressEvent(event);
 }
 
 void CDownloadsView::contextMenuEvent(QContextMenuEvent* event)
 {
-    const bool any = !selectedItems().isEmpty();
-    m_actions[0]->setEnabled(!Selected({DOWNLOAD_FAILED, DOWNLOAD_CANCELLED}).isEmpty());
-    m_actions[1]->setEnabled(!Selected({DOWNLOAD_DONE}).isEmpty());
+    const bool any = selectionModel()->hasSelection();
+    m_actions[0]->setEnabled(!Selected({DOWNLOAD_FAILED, DOWNLOAD_CANCELLED}).empty());
+    m_actions[1]->setEnabled(!Selected({DOWNLOAD_DONE}).empty());
     m_actions[2]->setEnabled(any);
     m_actions[3]->setEnabled(any);
-    m_actions[4]->setEnabled(topLevelItemCount() > 0);
+    m_actions[4]->setEnabled(Count() > 0);
+    m_actions[5]->setEnabled(any);
     QMenu menu(this);
     menu.addActions(m_actions);
     menu.addSeparator();
     menu.addAction(m_tabbed);
     menu.exec(event->globalPos());
+    // The keys serve whatever is selected when they are pressed.
+    for (QAction* action : m_actions)
+        action->setEnabled(true);
 }

@@ -1,52 +1,36 @@
 #include "app/FileList.h"
 
-#include "url/SavedName.h"
+#include "app/FileListModel.h"
+#include "app/ListSelection.h"
 
+#include <QAction>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QThread>
+#include <algorithm>
 #include <iterator>
 
-namespace
+CFileList::CFileList(CEngine& engine, QWidget* parent)
+    : QTreeView(parent), m_engine(engine), m_model(new CFileListModel(this))
 {
-
-constexpr int kUrlRole = Qt::UserRole;
-// The size text as the engine made it: bytes, "<Unknown>" or empty.
-constexpr int kSizeTextRole = Qt::UserRole + 1;
-
-QString ToText(const std::string& bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-// Items are ordered by URL text, ignoring letter case; equal texts keep byte order.
-bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
-{
-    const int byCase = item->text(CFileList::kFilesColumn).compare(text, Qt::CaseInsensitive);
-    return byCase != 0 ? byCase < 0 : item->text(CFileList::kFilesColumn) < text;
-}
-
-} // namespace
-
-CFileList::CFileList(CEngine& engine, QWidget* parent) : QTreeWidget(parent), m_engine(engine)
-{
-    setColumnCount(3);
-    setHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size"), QStringLiteral("Name")});
-    headerItem()->setTextAlignment(kFilesColumn, Qt::AlignLeft | Qt::AlignVCenter);
-    headerItem()->setTextAlignment(kSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+    setModel(m_model);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     // The URLs take whatever room the sizes leave.
     header()->setSectionResizeMode(kFilesColumn, QHeaderView::Stretch);
     header()->setSectionResizeMode(kSizeColumn, QHeaderView::Interactive);
     header()->setSectionResizeMode(kNameColumn, QHeaderView::Interactive);
+    header()->setSortIndicator(kFilesColumn, Qt::AscendingOrder);
+    setSortingEnabled(true);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -55,7 +39,7 @@ void CFileList::InsertItem(const std::string& urlText, const std::string& sizeTe
     if (QThread::currentThread() == thread())
     {
         ApplyPendingItems();
-        InsertOnGuiThread(urlText, sizeText);
+        InsertNow({{urlText, sizeText}});
         return;
     }
     bool first = false;
@@ -64,10 +48,10 @@ void CFileList::InsertItem(const std::string& urlText, const std::string& sizeTe
         first = m_pendingItems.empty();
         m_pendingItems.emplace_back(urlText, sizeText);
     }
-    // One call serves all the items handed over until it runs.
+    // One call serves the items handed over until it runs.
     if (first)
         QMetaObject::invokeMethod(
-            this, [this] { ApplyPendingItems(); }, Qt::QueuedConnection);
+            this, [this] { ApplySomePendingItems(); }, Qt::QueuedConnection);
 }
 
 void CFileList::ApplyPendingItems()
@@ -75,86 +59,134 @@ void CFileList::ApplyPendingItems()
     std::vector<std::pair<std::string, std::string>> items;
     {
         std::lock_guard lock(m_pendingMutex);
-        items.swap(m_pendingItems);
+        items.assign(std::make_move_iterator(m_pendingItems.begin()),
+                     std::make_move_iterator(m_pendingItems.end()));
+        m_pendingItems.clear();
     }
+    if (!items.empty())
+        InsertNow(std::move(items));
+}
+
+void CFileList::ApplySomePendingItems()
+{
+    std::vector<std::pair<std::string, std::string>> items;
+    bool more = false;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        const std::size_t count = std::min(m_pendingItems.size(), kItemsPerTurn);
+        const auto end = m_pendingItems.begin() + static_cast<std::ptrdiff_t>(count);
+        items.assign(std::make_move_iterator(m_pendingItems.begin()), std::make_move_iterator(end));
+        m_pendingItems.erase(m_pendingItems.begin(), end);
+        more = !m_pendingItems.empty();
+    }
+    if (!items.empty())
+        InsertNow(std::move(items));
+    // The rest in later turns, so that a crawl that finds files faster than they are shown
+    // never keeps the window from its clicks and paints.
+    if (more)
+        QMetaObject::invokeMethod(
+            this, [this] { ApplySomePendingItems(); }, Qt::QueuedConnection);
+}
+
+void CFileList::InsertNow(std::vector<std::pair<std::string, std::string>> items)
+{
+    std::vector<CFileRow> rows;
+    rows.reserve(items.size());
     for (const auto& [urlText, sizeText] : items)
-        InsertOnGuiThread(urlText, sizeText);
+        rows.push_back(CFileListModel::MakeRow(urlText, sizeText));
+    m_model->Insert(std::move(rows));
 }
 
-void CFileList::InsertOnGuiThread(const std::string& urlText, const std::string& sizeText)
+int CFileList::Count() const
 {
-    const QString text = ToText(urlText);
-    int low = 0;
-    int high = topLevelItemCount();
-    while (low < high)
-    {
-        const int middle = (low + high) / 2;
-        if (SortsBefore(topLevelItem(middle), text))
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    auto* item = new QTreeWidgetItem(QStringList{text});
-    item->setToolTip(kFilesColumn, text);
-    item->setText(kNameColumn, ToText(UrlFileName(urlText)));
-    item->setToolTip(kNameColumn, text);
-    SetSizeText(item, sizeText);
-    item->setData(kFilesColumn, kUrlRole,
-                  QByteArray(urlText.data(), static_cast<qsizetype>(urlText.size())));
-    insertTopLevelItem(low, item);
+    return m_model->Count();
 }
 
-void CFileList::SetSizeText(QTreeWidgetItem* item, const std::string& sizeText)
+std::string CFileList::UrlAt(int row) const
 {
-    const QString text = ToText(sizeText);
-    bool isNumber = false;
-    const qlonglong bytes = text.toLongLong(&isNumber);
-    item->setTextAlignment(kSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
-    item->setData(kSizeColumn, kSizeTextRole, text);
-    if (!isNumber || bytes < 0)
-    {
-        item->setText(kSizeColumn, text);
-        item->setToolTip(kSizeColumn, QString());
-        return;
-    }
-    item->setText(kSizeColumn, ReadableSize(bytes));
-    item->setToolTip(kSizeColumn, QStringLiteral("%1 bytes").arg(QLocale().toString(bytes)));
+    return row >= 0 && row < Count() ? m_model->At(row).url : std::string();
+}
+
+QString CFileList::TextAt(int row, int column) const
+{
+    return m_model->index(row, column).data(Qt::DisplayRole).toString();
+}
+
+QString CFileList::ToolTipAt(int row, int column) const
+{
+    return m_model->index(row, column).data(Qt::ToolTipRole).toString();
+}
+
+QString CFileList::SizeTextAt(int row) const
+{
+    if (row < 0 || row >= Count())
+        return {};
+    const std::string& text = m_model->At(row).sizeText;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+int CFileList::RowOf(const std::string& url) const
+{
+    for (int row = 0; row < Count(); ++row)
+        if (m_model->At(row).url == url)
+            return row;
+    return -1;
 }
 
 QString CFileList::ReadableSize(qlonglong bytes)
 {
-    if (bytes < 1024)
-        return QStringLiteral("%1 bytes").arg(bytes);
-    const char* const units[] = {"KB", "MB", "GB", "TB"};
-    double value = static_cast<double>(bytes) / 1024.0;
-    std::size_t unit = 0;
-    while (value >= 1024.0 && unit + 1 < std::size(units))
-    {
-        value /= 1024.0;
-        ++unit;
-    }
-    return QLocale().toString(value, 'f', 1) + QLatin1Char(' ') + QLatin1String(units[unit]);
-}
-
-QString CFileList::SizeTextOf(const QTreeWidgetItem* item)
-{
-    return item == nullptr ? QString() : item->data(kSizeColumn, kSizeTextRole).toString();
-}
-
-std::string CFileList::UrlOf(const QTreeWidgetItem* item)
-{
-    if (item == nullptr)
-        return {};
-    return item->data(kFilesColumn, kUrlRole).toByteArray().toStdString();
+    return ::ReadableSize(bytes);
 }
 
 std::vector<std::string> CFileList::Urls() const
 {
     std::vector<std::string> urls;
-    urls.reserve(static_cast<std::size_t>(topLevelItemCount()));
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        urls.push_back(UrlOf(topLevelItem(i)));
+    urls.reserve(static_cast<std::size_t>(Count()));
+    for (int row = 0; row < Count(); ++row)
+        urls.push_back(m_model->At(row).url);
     return urls;
+}
+
+bool CFileList::HasSelection() const
+{
+    return selectionModel()->hasSelection();
+}
+
+std::vector<int> CFileList::SelectedRows() const
+{
+    return SelectedRowsOf(*this);
+}
+
+std::vector<std::string> CFileList::SelectedUrls() const
+{
+    std::vector<std::string> urls;
+    for (int row : SelectedRows())
+        urls.push_back(m_model->At(row).url);
+    return urls;
+}
+
+void CFileList::SelectRows(const std::vector<int>& rows)
+{
+    SelectRowsOf(*this, rows);
+}
+
+void CFileList::CopyAddresses()
+{
+    ApplyPendingItems();
+    CopyAddressLines(SelectedUrls());
+}
+
+void CFileList::AddOwnActions(QMenu* menu)
+{
+    QAction* first = menu->actions().isEmpty() ? nullptr : menu->actions().front();
+    auto* copy = new QAction(tr("&Copy Address"), menu);
+    // Shown for the user to learn; the list's own key handling serves it.
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    copy->setEnabled(HasSelection());
+    connect(copy, &QAction::triggered, this, &CFileList::CopyAddresses);
+    menu->insertAction(first, copy);
+    menu->insertSeparator(first);
 }
 
 void CFileList::OnUpdate(int /*hint*/, bool /*hasHintObject*/)
@@ -164,7 +196,7 @@ void CFileList::OnUpdate(int /*hint*/, bool /*hasHintObject*/)
 
 void CFileList::focusInEvent(QFocusEvent* event)
 {
-    QTreeWidget::focusInEvent(event);
+    QTreeView::focusInEvent(event);
     emit activated();
 }
 
@@ -176,11 +208,17 @@ void CFileList::keyPressEvent(QKeyEvent* event)
         emit downloadRequested();
         return;
     }
-    QTreeWidget::keyPressEvent(event);
+    // The addresses of every selected row, not the text of the current cell.
+    if (event->matches(QKeySequence::Copy))
+    {
+        CopyAddresses();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void CFileList::mousePressEvent(QMouseEvent* event)
 {
     emit activated();
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
 }

@@ -3,6 +3,7 @@
 #include "app/AppMessages.h"
 #include "app/BackgroundTask.h"
 #include "app/FileList.h"
+#include "app/FileListModel.h"
 #include "app/FindDlg.h"
 #include "app/FrameMessageQueue.h"
 #include "app/MainFrame.h"
@@ -20,42 +21,46 @@ constexpr const char* kFindHistoryFile = "findfile.dat";
 
 } // namespace
 
-std::vector<QTreeWidgetItem*> CFileList::SelectedItemsInOrder() const
-{
-    std::vector<QTreeWidgetItem*> items;
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        if (topLevelItem(i)->isSelected())
-            items.push_back(topLevelItem(i));
-    return items;
-}
-
 void CFileList::DownloadSelected()
 {
-    const std::vector<QTreeWidgetItem*> selected = SelectedItemsInOrder();
+    ApplyPendingItems();
+    const std::vector<int> selected = SelectedRows();
+    if (selected.empty())
+        return;
     std::vector<std::string> urls;
     urls.reserve(selected.size());
-    for (const QTreeWidgetItem* item : selected)
-        urls.push_back(UrlOf(item));
+    for (int row : selected)
+        urls.push_back(UrlAt(row));
     const std::vector<bool> queued = m_engine.QueueListedFiles(urls);
+    // A file the queue refused stays in the list, unselected; an item that the engine does
+    // not know (put in by hand) stays selected. Nothing else becomes selected: a second Enter
+    // must not download the files below.
+    std::vector<int> gone;
+    std::vector<int> kept;
     for (std::size_t i = 0; i < selected.size(); ++i)
     {
-        // A file the queue refused stays in the list, unselected; an item that the engine does
-        // not know (put in by hand) is left as it is.
         if (queued[i])
-            delete selected[i];
-        else if (m_engine.RecordState(urls[i]).known)
-            selected[i]->setSelected(false);
+            gone.push_back(selected[i]);
+        else if (!m_engine.RecordState(urls[i]).known)
+            kept.push_back(selected[i] - static_cast<int>(gone.size()));
     }
+    const int focus = selected.front();
+    m_model->Remove(gone);
+    SelectRows(kept);
+    if (Count() > 0)
+        selectionModel()->setCurrentIndex(m_model->index(std::min(focus, Count() - 1), 0),
+                                          QItemSelectionModel::NoUpdate);
 }
 
 void CFileList::RemoveSelected()
 {
+    ApplyPendingItems();
+    const std::vector<int> selected = SelectedRows();
     std::vector<std::string> urls;
-    for (QTreeWidgetItem* item : SelectedItemsInOrder())
-    {
-        urls.push_back(UrlOf(item));
-        delete item;
-    }
+    urls.reserve(selected.size());
+    for (int row : selected)
+        urls.push_back(UrlAt(row));
+    m_model->Remove(selected);
     // A record that nothing else holds goes.
     m_engine.ForgetListedFiles(urls);
 }
@@ -73,46 +78,65 @@ void CFileList::DetermineSize()
         QPersistentModelIndex index;
         std::string url;
         std::string sizeText;
+        std::string problem;
         bool asked = false;
     };
+    ApplyPendingItems();
     std::vector<CSizeJob> jobs;
-    for (QTreeWidgetItem* item : SelectedItemsInOrder())
-        jobs.push_back({QPersistentModelIndex(indexFromItem(item)), UrlOf(item), {}});
+    for (int row : SelectedRows())
+        jobs.push_back({QPersistentModelIndex(m_model->index(row, 0)), UrlAt(row), {}, {}});
+    if (jobs.empty())
+        return;
     // The requests run on a thread of their own: a server that does not answer must not
     // freeze the window.
-    RunInBackground(this,
-                    jobs.size() == 1
-                        ? QStringLiteral("Determining the size of the file...")
-                        : QStringLiteral("Determining the size of %1 files...").arg(jobs.size()),
-                    static_cast<int>(jobs.size()),
-                    [&](CTaskControl& control)
-                    {
-                        for (CSizeJob& job : jobs)
-                        {
-                            if (control.cancel.load())
-                                break;
-                            job.sizeText = m_engine.DetermineSize(job.url, &control.cancel);
-                            // "" : the file is not known (any more); its item stays as it is.
-                            job.asked = !control.cancel.load() && !job.sizeText.empty();
-                            ++control.stepsDone;
-                        }
-                    });
-    for (CSizeJob& job : jobs)
+    RunInBackground(
+        this,
+        jobs.size() == 1 ? QStringLiteral("Determining the size of the file...")
+                         : QStringLiteral("Determining the size of %1 files...").arg(jobs.size()),
+        static_cast<int>(jobs.size()),
+        [&](CTaskControl& control)
+        {
+            for (CSizeJob& job : jobs)
+            {
+                if (control.cancel.load())
+                    break;
+                job.sizeText = m_engine.DetermineSize(job.url, &control.cancel, &job.problem);
+                job.asked = !control.cancel.load();
+                ++control.stepsDone;
+            }
+        });
+    std::size_t failed = 0;
+    std::string firstFailure;
+    for (const CSizeJob& job : jobs)
     {
-        QTreeWidgetItem* item = job.asked ? itemFromIndex(job.index) : nullptr;
-        if (item != nullptr)
-            SetSizeText(item, job.sizeText);
+        if (!job.asked || !job.index.isValid())
+            continue;
+        // "" and no problem: the file is not known (any more); its row stays as it is.
+        if (job.sizeText.empty() && job.problem.empty())
+            continue;
+        const int row = m_model->SetSize(job.index.row(), job.sizeText, job.problem);
+        if (!job.problem.empty() && ++failed == 1)
+            firstFailure = job.url + ": " + m_model->At(row).problem;
     }
-    if (auto* frame = qobject_cast<CMainFrame*>(window()))
-        frame->Messages().OnEvent(CProgressStepEvent{-1});
+    auto* frame = qobject_cast<CMainFrame*>(window());
+    if (frame == nullptr)
+        return;
+    frame->Messages().OnEvent(CProgressStepEvent{-1});
+    // The row says why; the status bar says it too, since the row may be out of sight.
+    if (failed == 1)
+        frame->Messages().OnEvent(
+            CStatusTextEvent{"Could not determine the size of " + firstFailure});
+    else if (failed > 1)
+        frame->Messages().OnEvent(CStatusTextEvent{"Could not determine the size of " +
+                                                   std::to_string(failed) + " files"});
 }
 
 void CFileList::OpenSelected()
 {
-    const std::vector<QTreeWidgetItem*> selected = SelectedItemsInOrder();
+    const std::vector<std::string> selected = SelectedUrls();
     if (selected.empty())
         return;
-    const std::string url = UrlOf(selected.front());
+    const std::string& url = selected.front();
     // The list's URLs come from pages; the desktop would run a script or open a local file.
     if (!HasTransferScheme(url))
         return;
@@ -131,29 +155,32 @@ void CFileList::FindInList()
         findAll = dialog.FindAll();
     }
     ApplyPendingItems();
-    clearSelection();
-    const int count = topLevelItemCount();
+    const int count = Count();
     if (count == 0)
+    {
+        clearSelection();
         return;
+    }
     int index = 0;
-    if (!findAll && currentItem() != nullptr)
-        index = indexOfTopLevelItem(currentItem()) + 1;
+    if (!findAll && currentIndex().isValid())
+        index = currentIndex().row() + 1;
     int focus = count - 1;
+    std::vector<int> matches;
     for (; index < count; ++index)
     {
-        if (FindNoCase(UrlOf(topLevelItem(index)), text) == std::string::npos)
+        if (FindNoCase(UrlAt(index), text) == std::string::npos)
             continue;
-        topLevelItem(index)->setSelected(true);
+        matches.push_back(index);
         if (!findAll)
         {
             focus = index;
             break;
         }
     }
+    SelectRows(matches);
     // The focus moves to the last item examined; the list is not scrolled there.
     const bool scrolls = hasAutoScroll();
     setAutoScroll(false);
-    selectionModel()->setCurrentIndex(indexFromItem(topLevelItem(focus)),
-                                      QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(m_model->index(focus, 0), QItemSelectionModel::NoUpdate);
     setAutoScroll(scrolls);
 }

@@ -59,10 +59,7 @@ void CFileList::Export()
     std::optional<CWaitCursor> waitCursor(std::in_place);
     const bool selectedOnly = dialog.Selection() == CExportDlg::kSelectedItems;
     ApplyPendingItems();
-    std::vector<std::string> urls;
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        if (!selectedOnly || topLevelItem(i)->isSelected())
-            urls.push_back(UrlOf(topLevelItem(i)));
+    const std::vector<std::string> urls = selectedOnly ? SelectedUrls() : Urls();
 
     const std::string bytes =
         asText ? BuildTextExport(urls) : BuildHtmlExport(urls, MakerSiteBase() + "/");

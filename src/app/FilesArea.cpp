@@ -7,11 +7,13 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace
 {
 
 const QString kTabbedKey = QStringLiteral("Downloads/InTab");
+const QString kHeightKey = QStringLiteral("Downloads/Height");
 // The file list keeps most of the height above the downloads.
 constexpr int kFilesHeight = 300;
 constexpr int kDownloadsHeight = 120;
@@ -24,6 +26,7 @@ CFilesArea::CFilesArea(CFileList* files, CDownloadsView* downloads, QWidget* par
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     connect(m_downloads, &CDownloadsView::placementRequested, this, &CFilesArea::SetTabbed);
+    connect(m_downloads, &CDownloadsView::rowAdded, this, &CFilesArea::GrowDownloads);
     SetTabbed(UserSettings().value(kTabbedKey, false).toBool());
 }
 
@@ -50,7 +53,10 @@ void CFilesArea::SetTabbed(bool tabbed)
         m_splitter->addWidget(m_downloads);
         m_splitter->setStretchFactor(0, 1);
         m_splitter->setStretchFactor(1, 0);
-        m_splitter->setSizes({kFilesHeight, kDownloadsHeight});
+        const int height = UserSettings().value(kHeightKey, kDownloadsHeight).toInt();
+        m_splitter->setSizes({kFilesHeight, height > 0 ? height : kDownloadsHeight});
+        // What the user drags the downloads to is their height at the next start too.
+        connect(m_splitter, &QSplitter::splitterMoved, this, &CFilesArea::SaveDownloadsHeight);
         layout()->addWidget(m_splitter);
     }
     delete old;
@@ -58,4 +64,32 @@ void CFilesArea::SetTabbed(bool tabbed)
     QSettings settings = UserSettings();
     if (settings.value(kTabbedKey, false).toBool() != tabbed)
         settings.setValue(kTabbedKey, tabbed);
+}
+
+int CFilesArea::DownloadsHeight() const
+{
+    return m_splitter != nullptr ? m_splitter->sizes().value(1) : 0;
+}
+
+void CFilesArea::GrowDownloads()
+{
+    if (m_splitter == nullptr || !m_splitter->isVisible())
+        return;
+    const QList<int> sizes = m_splitter->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int wanted = std::min(m_downloads->HeightForAllRows(), total / 2);
+    if (wanted <= sizes.value(1))
+        return;
+    m_splitter->setSizes({total - wanted, wanted});
+    SaveDownloadsHeight();
+}
+
+void CFilesArea::SaveDownloadsHeight() const
+{
+    const int height = DownloadsHeight();
+    if (height <= 0)
+        return;
+    QSettings settings = UserSettings();
+    if (settings.value(kHeightKey).toInt() != height)
+        settings.setValue(kHeightKey, height);
 }

@@ -19,8 +19,14 @@ public:
     bool IsTabbed() const { return m_tabs != nullptr; }
     // Places the two views and remembers the choice.
     void SetTabbed(bool tabbed);
+    // The downloads' height below the file list (0 in tabs).
+    int DownloadsHeight() const;
 
 private:
+    // Gives the downloads the room for their rows, up to half the area; never takes any away.
+    void GrowDownloads();
+    void SaveDownloadsHeight() const;
+
     CFileList* m_files;
     CDownloadsView* m_downloads;
     QTabWidget* m_tabs = nullptr;

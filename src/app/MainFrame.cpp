@@ -236,10 +236,11 @@ void CMainFrame::CreateClient()
 
     connect(m_pSiteView, &CUrlList::activated, this, [this] { SetActivePane(kTreePane); });
     connect(m_pFileView, &CFileList::activated, this, [this] { SetActivePane(kFilePane); });
-    for (QTreeWidget* view :
-         {static_cast<QTreeWidget*>(m_pSiteView), static_cast<QTreeWidget*>(m_pFileView)})
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pSiteView),
+                                    static_cast<QAbstractItemView*>(m_pFileView)})
     {
-        connect(view, &QTreeWidget::itemSelectionChanged, this, &CMainFrame::RequestCommandUpdate);
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &CMainFrame::RequestCommandUpdate);
         connect(view->model(), &QAbstractItemModel::rowsInserted, this,
                 &CMainFrame::RequestCommandUpdate);
         connect(view->model(), &QAbstractItemModel::rowsRemoved, this,
@@ -247,7 +248,7 @@ void CMainFrame::CreateClient()
     }
     connect(m_pSiteView, &QTreeWidget::itemDoubleClicked, this,
             [this] { ExecuteCommand(ID_EXPLORE); });
-    connect(m_pFileView, &QTreeWidget::itemDoubleClicked, this,
+    connect(m_pFileView, &QAbstractItemView::doubleClicked, this,
             [this] { ExecuteCommand(ID_DOWNLOAD_SELECTED); });
     connect(m_pFileView, &CFileList::downloadRequested, this,
             [this] { ExecuteCommand(ID_DOWNLOAD_SELECTED); });
@@ -311,7 +312,7 @@ void CMainFrame::UpdateCounters()
         return;
     const QString text = QStringLiteral("Pages %1 · Files %2 · Crawls %3 · Downloads %4")
                              .arg(m_engine.Statistics().browsedSites)
-                             .arg(m_pFileView != nullptr ? m_pFileView->topLevelItemCount() : 0)
+                             .arg(m_pFileView != nullptr ? m_pFileView->Count() : 0)
                              .arg(m_runningCrawls)
                              .arg(m_pendingDownloads);
     if (m_counters->text() != text)
@@ -393,5 +394,7 @@ void CMainFrame::ShowFilePopup(const QPoint& position)
         show();
     raise();
     activateWindow();
-    BuildPopup(false)->popup(position);
+    QMenu* menu = BuildPopup(false);
+    m_pFileView->AddOwnActions(menu);
+    menu->popup(position);
 }

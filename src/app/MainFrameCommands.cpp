@@ -207,7 +207,7 @@ void CMainFrame::OnWhy(int pane)
     if (pane == kTreePane && m_pSiteView->HasSelectedItem())
         url = CUrlList::UrlOf(m_pSiteView->SelectedItem());
     else if (pane == kFilePane && m_pFileView->HasSelection())
-        url = CFileList::UrlOf(m_pFileView->SelectedItemsInOrder().front());
+        url = m_pFileView->SelectedUrls().front();
     CWhyDlg dialog(m_engine, url, this);
     dialog.exec();
 }

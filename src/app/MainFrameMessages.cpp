@@ -58,7 +58,12 @@ void CMainFrame::HandleEvent(CEngineEvent& event)
     else if (const auto* step = std::get_if<CProgressStepEvent>(&event))
         m_activityBar->Step(ToInt(step->steps));
     else if (const auto* download = std::get_if<CDownloadStateEvent>(&event))
+    {
         m_downloadsView->Apply(download->state, download->report);
+        // The count read at the last change may have caught a file between the queue and its
+        // worker; each state a file reaches reads it again.
+        OnDownloadsChanged();
+    }
     else if (const auto* message = std::get_if<CShowMessageEvent>(&event))
         m_engine.Prompts().ShowMessageAs(message->kind, message->caption, message->text);
     else if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))

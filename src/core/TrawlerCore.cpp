@@ -71,7 +71,8 @@ std::unique_ptr<CUrl> CTrawlerCore::NewRecord(std::string urlText) const
 
 std::uint32_t CTrawlerCore::PendingDownloads()
 {
-    const auto pending = static_cast<std::uint32_t>(m_downloadQueue.Count()) + RunningDownloads();
+    const auto pending =
+        static_cast<std::uint32_t>(m_downloadQueue.Count()) + m_filesInDownload.load();
     m_stats.m_queuedFiles.store(pending);
     return pending;
 }

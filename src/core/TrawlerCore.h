@@ -155,6 +155,9 @@ public:
     // The decisions on links whose records are gone; the records keep their own.
     CDecisionJournal m_letGoDecisions;
     CUrlQueue m_downloadQueue;
+    // Files a worker took from the queue and has not finished: with the queue, what waits for
+    // or is in download (a worker between files is not a file).
+    std::atomic<std::uint32_t> m_filesInDownload{0};
     CConnectionCache m_connections;
     // Each site's robots.txt, read once a run, and the Crawl-delay its page reads keep to.
     CSiteRobots m_robots;

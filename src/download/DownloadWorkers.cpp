@@ -243,7 +243,9 @@ void RunWorker(CTrawlerCore& core, std::stop_token stop)
         CUrlHold record;
         while (core.m_downloadQueue.Pop(record))
         {
+            core.m_filesInDownload.fetch_add(1);
             ServeFile(core, std::move(record), progress);
+            core.m_filesInDownload.fetch_sub(1);
             core.m_events.Post(CDownloadsChangedEvent{});
         }
         // Decided under the lock that starting workers takes: a file queued after the last Pop

@@ -261,14 +261,21 @@ void CEngine::ForgetTreePages(const std::vector<std::string>& urls)
         m_core->m_urlStore.Release(CHolder::Tree, url);
 }
 
-std::string CEngine::DetermineSize(const std::string& url, const std::atomic<bool>* cancel)
+std::string CEngine::DetermineSize(const std::string& url, const std::atomic<bool>* cancel,
+                                   std::string* problem)
 {
     // Held for the request, whatever the front-end does with its item meanwhile.
     const CUrlHold record = m_core->m_urlStore.Hold(url);
     if (!record)
         return {};
+    std::string failure;
     if (m_core->HasSession())
-        ::DetermineSize(*record, m_core->TransferContext(), cancel);
+        ::DetermineSize(*record, m_core->TransferContext(), cancel, &failure);
+    // A file refused before is not asked again; it still has an answer.
+    if (failure.empty() && !record->m_usable.load())
+        failure = "The server refused the file";
+    if (problem != nullptr)
+        *problem = std::move(failure);
     return CFileSink::SizeText(*record);
 }
 

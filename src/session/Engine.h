@@ -152,8 +152,10 @@ public:
     void ForgetListedFiles(const std::vector<std::string>& urls);
     void ForgetTreePages(const std::vector<std::string>& urls);
     // Asks the server the size of a listed file and returns the size text the list shows ("" when
-    // the file is not known). Any thread; cancel ends the request.
-    std::string DetermineSize(const std::string& url, const std::atomic<bool>* cancel);
+    // the file is not known). Any thread; cancel ends the request. When the server does not
+    // give the size for a failure (an error status, no connection), problem says why.
+    std::string DetermineSize(const std::string& url, const std::atomic<bool>* cancel,
+                              std::string* problem = nullptr);
     // Cancel Browse and Cancel Download: what runs ends, what is queued is not started.
     void CancelBrowse();
     void CancelDownloads();

@@ -1,17 +1,23 @@
 #include "AppTestSupport.h"
 #include "DialogTestSupport.h"
+#include "ListTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/DownloadsView.h"
 #include "app/FileList.h"
+#include "app/FileListModel.h"
 #include "app/FilesArea.h"
 #include "support/DirectoryNames.h"
 #include "support/FileBytes.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestHttpServer.h"
 
+#include <QClipboard>
+#include <QSplitter>
 #include <QTest>
 #include <atomic>
 #include <filesystem>
+
+using namespace std::string_literals;
 
 // The downloads view on a main window whose workers download from a local server.
 class CDownloadsViewTest : public QObject
@@ -22,6 +28,9 @@ private slots:
     void rowsGoThroughTheStatesWithTheLogsReasons();
     void cancelKeepsRunningRowsAndClearingRemovesTheirData();
     void placementIsRemembered();
+    void speedAfterAResumeCountsOnlyThisTransfersBytes();
+    void newDownloadsGrowThePaneAndItsHeightIsKept();
+    void oneRunningFileCountsOnce();
 };
 
 namespace
@@ -90,27 +99,29 @@ struct CViewFixture : CFrameFixture
             urls.push_back(server.Url(path));
         engine.RetryDownloads(urls);
     }
-    QTreeWidgetItem* Row(const std::string& path) const { return view->RowOf(server.Url(path)); }
+    int Row(const std::string& path) const { return view->RowOf(server.Url(path)); }
     bool Finished(const std::vector<std::string>& paths) const
     {
         for (const std::string& path : paths)
-            if (Row(path) == nullptr || CDownloadsView::StateOf(Row(path)) < DOWNLOAD_DONE)
+            if (Row(path) < 0 || view->StateAt(Row(path)) < DOWNLOAD_DONE)
                 return false;
         return true;
     }
     // "state: reason" as the row shows it.
     QString Shown(const std::string& path) const
     {
-        const QTreeWidgetItem* row = Row(path);
-        return row == nullptr ? QStringLiteral("no row")
-                              : row->text(CDownloadsView::kStateColumn) + QStringLiteral(": ") +
-                                    row->text(CDownloadsView::kReasonColumn);
+        const int row = Row(path);
+        return row < 0 ? QStringLiteral("no row")
+                       : view->TextAt(row, CDownloadsView::kStateColumn) + QStringLiteral(": ") +
+                             view->TextAt(row, CDownloadsView::kReasonColumn);
     }
     void Select(const std::vector<std::string>& paths)
     {
-        view->clearSelection();
+        std::vector<int> rows;
         for (const std::string& path : paths)
-            Row(path)->setSelected(true);
+            rows.push_back(Row(path));
+        std::sort(rows.begin(), rows.end());
+        view->SelectRows(rows);
     }
 };
 
@@ -146,10 +157,11 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     QTRY_VERIFY_WITH_TIMEOUT(f.Finished(paths), 30000);
     for (const auto& row : rows)
         QCOMPARE(f.Shown(row.path), row.shown);
-    QCOMPARE(CDownloadsView::PercentOf(f.Row("/f/5000/ok.zip")), 100);
-    QCOMPARE(f.Row("/f/5000/ok.zip")->toolTip(CDownloadsView::kNameColumn),
+    QCOMPARE(f.view->PercentAt(f.Row("/f/5000/ok.zip")), 100);
+    QCOMPARE(f.view->ToolTipAt(f.Row("/f/5000/ok.zip"), CDownloadsView::kNameColumn),
              QString::fromStdString(f.server.Url("/f/5000/ok.zip")));
-    QCOMPARE(f.Row("/f/5000/ok.zip")->text(CDownloadsView::kSizeColumn), QStringLiteral("4.9 KB"));
+    QCOMPARE(f.view->TextAt(f.Row("/f/5000/ok.zip"), CDownloadsView::kSizeColumn),
+             QStringLiteral("4.9 KB"));
 
     // A disk that fills up fails the file with the system's words.
     EditOptions(f.engine, [&](COptions& o) { o.m_maxSizeK = 1000; });
@@ -179,9 +191,9 @@ void CDownloadsViewTest::rowsGoThroughTheStatesWithTheLogsReasons()
     // Delete removes the selected rows; Clear Finished the rest.
     f.Select({"/gone.zip"});
     QTest::keyClick(f.view, Qt::Key_Delete);
-    QVERIFY(f.Row("/gone.zip") == nullptr);
+    QVERIFY(f.Row("/gone.zip") < 0);
     f.view->ClearFinished();
-    QCOMPARE(f.view->topLevelItemCount(), 0);
+    QCOMPARE(f.view->Count(), 0);
 }
 
 void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
@@ -191,13 +203,13 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
     // Served last in, first out: cut.zip runs while the others wait.
     f.Queue({"/f/10/one.zip", "/f/10/two.zip", "/cut.zip"});
     // Its first bytes are in: they came with a validator, so they are kept.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        f.Row("/cut.zip") != nullptr && CDownloadsView::PercentOf(f.Row("/cut.zip")) > 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Row("/cut.zip") >= 0 && f.view->PercentAt(f.Row("/cut.zip")) > 0,
+                             30000);
     QCOMPARE(f.Shown("/f/10/one.zip"), QStringLiteral("Queued: "));
 
     f.frame->ExecuteCommand(ID_CANCEL_DOWNLOAD);
     QTRY_VERIFY_WITH_TIMEOUT(f.Shown("/cut.zip") == QStringLiteral("Cancelled: "), 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.view->topLevelItemCount() == 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.view->Count() == 1, 30000);
     f.frame->FileView()->ApplyPendingItems();
     QCOMPARE(
         f.frame->FileView()->Urls(),
@@ -209,7 +221,7 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
     QVERIFY(partial.count("cut.zip") == 0);
 
     f.view->ClearFinished();
-    QCOMPARE(f.view->topLevelItemCount(), 0);
+    QCOMPARE(f.view->Count(), 0);
     QVERIFY(DirectoryNames(f.dir.File("dl")).empty());
 }
 
@@ -226,6 +238,126 @@ void CDownloadsViewTest::placementIsRemembered()
     QVERIFY(f.frame->FilesArea()->IsTabbed());
     emit f.frame->DownloadsView()->placementRequested(false);
     QVERIFY(!f.frame->FilesArea()->IsTabbed());
+}
+
+namespace
+{
+
+CDownloadReport Report(const std::string& url, std::uint64_t received = 0, std::int64_t total = -1)
+{
+    CDownloadReport report;
+    report.url = url;
+    report.received = received;
+    report.total = total;
+    return report;
+}
+
+} // namespace
+
+void CDownloadsViewTest::speedAfterAResumeCountsOnlyThisTransfersBytes()
+{
+    CFrameFixture f;
+    CDownloadsView* view = f.frame->DownloadsView();
+    const std::string url = "http://h.test/big.iso";
+    const auto t0 = CTransferSpeed::Clock::now();
+    auto at = [t0](int milliseconds) { return t0 + std::chrono::milliseconds(milliseconds); };
+    constexpr std::uint64_t kMiB = 1 << 20;
+    constexpr std::uint64_t kept = 300 * kMiB; // from an earlier run
+    const std::uint64_t first = kept + 16384;
+    const auto total = static_cast<std::int64_t>(first + 4 * kMiB + 60 * kMiB);
+    auto shown = [&]
+    {
+        const int row = view->RowOf(url);
+        return view->TextAt(row, CDownloadsView::kSpeedColumn) + " | " +
+               view->TextAt(row, CDownloadsView::kTimeLeftColumn);
+    };
+
+    // The reports a worker sends for a resumed file: its start (nothing known yet), then the
+    // kept bytes with the first new block at once.
+    view->Apply(DOWNLOAD_QUEUED, Report(url), at(0));
+    view->Apply(DOWNLOAD_RUNNING, Report(url), at(1));
+    view->Apply(DOWNLOAD_RUNNING, Report(url, first, total), at(5));
+    QCOMPARE(shown(), QString(" | ")); // not gigabytes a second and one second left
+    // Then one MiB a second for four seconds.
+    for (int tick = 1; tick <= 16; ++tick)
+        view->Apply(DOWNLOAD_RUNNING, Report(url, first + tick * kMiB / 4, total),
+                    at(5 + 250 * tick));
+    QCOMPARE(shown(), ReadableSize(kMiB) + "/s | 1:00");
+    QCOMPARE(view->PercentAt(view->RowOf(url)),
+             static_cast<int>((first + 4 * kMiB) * 100 / static_cast<std::uint64_t>(total)));
+
+    // Done: no speed, no time left.
+    view->Apply(DOWNLOAD_DONE, Report(url, static_cast<std::uint64_t>(total), total), at(9000));
+    QCOMPARE(shown(), QString(" | "));
+}
+
+void CDownloadsViewTest::newDownloadsGrowThePaneAndItsHeightIsKept()
+{
+    CFrameFixture f(false);
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+    CFilesArea* area = f.frame->FilesArea();
+    CDownloadsView* view = f.frame->DownloadsView();
+    const int before = area->DownloadsHeight();
+    QVERIFY(before > 0);
+
+    std::vector<std::string> urls;
+    for (int i = 0; i < 40; ++i)
+    {
+        urls.push_back("http://h.test/" + std::to_string(i) + ".zip");
+        view->Apply(DOWNLOAD_QUEUED, Report(urls.back()));
+        QCoreApplication::processEvents();
+        // The newest row is in sight, however many came before it.
+        const QRect row = view->visualRect(view->model()->index(view->RowOf(urls.back()), 0));
+        QVERIFY2(view->viewport()->rect().contains(row), qPrintable(QString::number(i)));
+    }
+    // Grown for the rows, but to half the area at most: the found files keep their room.
+    QVERIFY(area->DownloadsHeight() > before);
+    QVERIFY(area->DownloadsHeight() <= area->height() / 2);
+    const int grown = area->DownloadsHeight();
+    view->Apply(DOWNLOAD_QUEUED, Report("http://h.test/more.zip"));
+    QCOMPARE(area->DownloadsHeight(), grown);
+
+    // A click on a header sorts, names as texts, sizes as numbers; in the order queued before.
+    QCOMPARE(view->UrlAt(0), urls[0]);
+    ClickHeader(view, CDownloadsView::kAddressColumn);
+    QCOMPARE(view->UrlAt(2), "http://h.test/10.zip"s);
+    ClickHeader(view, CDownloadsView::kAddressColumn);
+    QCOMPARE(view->UrlAt(0), "http://h.test/more.zip"s);
+
+    // Ctrl+C copies the selected rows' addresses, top to bottom as shown.
+    view->setFocus();
+    view->SelectRows({view->RowOf(urls[1]), view->RowOf(urls[0])});
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString::fromStdString(urls[1] + "\n" + urls[0] + "\n"));
+
+    // The user drags the pane smaller; a new window opens with that height.
+    auto* splitter = area->findChild<QSplitter*>();
+    QVERIFY(splitter != nullptr);
+    QWidget* handle = splitter->handle(1);
+    const QPoint middle = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, middle);
+    QTest::mouseMove(handle, middle + QPoint(0, 60));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, middle + QPoint(0, 60));
+    const int dragged = area->DownloadsHeight();
+    QVERIFY2(dragged < grown - 30, qPrintable(QString("%1 %2").arg(dragged).arg(grown)));
+    f.frame.reset();
+    f.frame = std::make_unique<CMainFrame>(f.engine, f.doc, false);
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+    QCOMPARE(f.frame->FilesArea()->DownloadsHeight(), dragged);
+}
+
+void CDownloadsViewTest::oneRunningFileCountsOnce()
+{
+    CViewFixture f;
+    f.Queue({"/cut.zip"});
+    QTRY_VERIFY_WITH_TIMEOUT(f.Row("/cut.zip") >= 0 && f.view->PercentAt(f.Row("/cut.zip")) > 0,
+                             30000);
+    f.frame->DeliverPendingMessages();
+    QVERIFY2(f.frame->CountersText().endsWith("Downloads 1"), qPrintable(f.frame->CountersText()));
+    QCOMPARE(f.frame->StatusPaneText(3), QString("1"));
 }
 
 QTEST_MAIN(CDownloadsViewTest)

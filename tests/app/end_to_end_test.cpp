@@ -107,19 +107,16 @@ void CEndToEndTest::addBrowseDownloadAndExport()
     QVERIFY(QTest::qWaitFor([&] { return f.frame->StatusPaneText(0).startsWith("Finished"); }));
     QCOMPARE(f.frame->StatusPaneText(0),
              QString::fromStdString("Finished " + start + ": 2 pages, 3 files"));
-    QCOMPARE(list->topLevelItem(0)->toolTip(CFileList::kFilesColumn),
-             QString::fromStdString(found[0]));
+    QCOMPARE(list->ToolTipAt(0, CFileList::kFilesColumn), QString::fromStdString(found[0]));
     QCOMPARE(list->header()->sectionSize(CFileList::kFilesColumn) +
                  list->header()->sectionSize(CFileList::kSizeColumn) +
                  list->header()->sectionSize(CFileList::kNameColumn),
              list->viewport()->width());
-    QCOMPARE(list->topLevelItem(0)->text(CFileList::kNameColumn),
+    QCOMPARE(list->TextAt(0, CFileList::kNameColumn),
              QString::fromStdString(found[0].substr(found[0].rfind('/') + 1)));
 
     // Download two of the three files.
-    list->clearSelection();
-    list->topLevelItem(0)->setSelected(true);
-    list->topLevelItem(1)->setSelected(true);
+    list->SelectRows({0, 1});
     f.frame->UpdateCommandUI();
     f.frame->Action(ID_DOWNLOAD_SELECTED)->trigger();
     QCOMPARE(list->Urls(), std::vector<std::string>{site.Url("/sub/beta.exe")});

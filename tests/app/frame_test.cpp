@@ -7,6 +7,7 @@
 #include "app/PasswordDlg.h"
 #include "app/UrlList.h"
 #include "support/HeldEngineWork.h"
+#include "support/TestHttpServer.h"
 #include "url/Url.h"
 
 #include <QAction>
@@ -82,12 +83,28 @@ void CFrameTest::activityBarNeverDrawsOutsideItsPane()
 
 void CFrameTest::statusPanesShowWhatWorkersPost()
 {
+    // Two files whose downloads wait for the server, one per worker.
+    CTestHttpServer server;
+    server.Server().Get(R"(/held/\d\.zip)",
+                        [&](const httplib::Request&, httplib::Response& response)
+                        {
+                            server.StallUntilReleased();
+                            response.set_content("late", "application/zip");
+                        });
+    server.Start();
     CFrameFixture f;
+    EditOptions(f.engine,
+                [&](COptions& o)
+                {
+                    o.m_downloadDir = f.dir.File("dl") + "/";
+                    o.m_downloadThreads = 2;
+                });
+    QVERIFY(f.engine.Open("Hvstr152"));
     f.frame->Messages().OnEvent(CStatusTextEvent{"Browsing http://a/"});
     f.frame->Messages().OnEvent(CRunningBrowsesEvent{7});
-    std::vector<std::unique_ptr<CHeldEngineWork>> workers;
-    for (int i = 0; i < 2; ++i)
-        workers.push_back(std::make_unique<CHeldEngineWork>(f.engine, EEngineWork::Download));
+    // A worker that has no file (yet) is not a download: files count, once each.
+    const auto idle = std::make_unique<CHeldEngineWork>(f.engine, EEngineWork::Download);
+    f.engine.RetryDownloads({server.Url("/held/1.zip"), server.Url("/held/2.zip")});
     f.frame->Messages().OnEvent(CDownloadsChangedEvent{});
     // Kinds that go to the views, not through the queue, change nothing when queued.
     f.frame->Messages().Deliver(CEngineEvent{CFileFoundEvent{"http://a/f.zip", "1 KB"}});
@@ -101,7 +118,8 @@ void CFrameTest::statusPanesShowWhatWorkersPost()
     QCOMPARE(f.engine.Statistics().queuedFiles, 2u);
 
     f.frame->ActivityBar()->Step(30);
-    workers.clear();
+    server.Release();
+    idle->Release();
     QVERIFY(QTest::qWaitFor([&] { return !f.engine.WorkersRunning(); }, 10000));
     f.frame->Messages().OnEvent(CDownloadsChangedEvent{});
     f.frame->DeliverPendingMessages();
@@ -194,7 +212,7 @@ void CFrameTest::commandsFollowTreeAndListState()
     for (int id : listSelection)
         QVERIFY(!f.frame->IsCommandEnabled(id));
     f.frame->ExecuteCommand(ID_SELECT_ALL);
-    QCOMPARE(f.frame->FileView()->selectedItems().size(), 2);
+    QCOMPARE(f.frame->FileView()->SelectedRows().size(), std::size_t{2});
     for (int id : listSelection)
         QVERIFY(f.frame->IsCommandEnabled(id));
 

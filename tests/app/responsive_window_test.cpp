@@ -48,7 +48,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
     if (command == ID_DETERMINE_SIZE)
     {
         QVERIFY(f.engine.ListFile(url));
-        f.frame->FileView()->topLevelItem(0)->setSelected(true);
+        f.frame->FileView()->SelectRows({0});
         f.frame->SetActivePane(CMainFrame::kFilePane);
     }
 
@@ -92,7 +92,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
     QCOMPARE(f.frame->cursor().shape(), Qt::ArrowCursor);
     if (command == ID_DETERMINE_SIZE)
     {
-        QCOMPARE(f.frame->FileView()->topLevelItem(0)->text(CFileList::kSizeColumn), QString());
+        QCOMPARE(f.frame->FileView()->TextAt(0, CFileList::kSizeColumn), QString());
         QVERIFY(f.engine.RecordState(url).usable);
     }
 }

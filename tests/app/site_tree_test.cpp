@@ -142,7 +142,7 @@ void CSiteTreeTest::samePageFromManyThreadsGivesOneNode()
     const auto common = f.NodesOf(site.Url("/common.html"));
     QCOMPARE(common.size(), std::size_t{1});
     QVERIFY(f.engine.RecordState(site.Url("/common.html")).inTree);
-    QCOMPARE(f.frame->FileView()->topLevelItemCount(), kSites);
+    QCOMPARE(f.frame->FileView()->Count(), kSites);
 
     // Explore the node (the toolbar's command): its page is read, under its own node.
     QCOMPARE(site.commonReads.load(), 0);

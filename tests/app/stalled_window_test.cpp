@@ -91,7 +91,7 @@ void CStalledWindowTest::everyFileIsListedAfterTheWindowStalls()
                      [&](const QModelIndex&, int first, int last)
                      {
                          for (int row = first; row <= last; ++row)
-                             arrived.push_back(CFileList::UrlOf(list->topLevelItem(row)));
+                             arrived.push_back(list->UrlAt(row));
                      });
 
     f.engine.BrowseSite(site.server.Url("/"), 1); // the whole site

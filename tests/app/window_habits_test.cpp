@@ -166,15 +166,15 @@ void CWindowHabitsTest::rightClickSelectsTheItemUnderTheCursor()
     QCoreApplication::processEvents();
     // Each pane with a command enabled only with a selection.
     for (const auto& [view, command] :
-         {std::pair<QTreeWidget*, int>{f.frame->SiteView(), ID_OPEN_SITE},
-          std::pair<QTreeWidget*, int>{f.frame->FileView(), ID_DOWNLOAD_SELECTED}})
+         {std::pair<QAbstractItemView*, int>{f.frame->SiteView(), ID_OPEN_SITE},
+          std::pair<QAbstractItemView*, int>{f.frame->FileView(), ID_DOWNLOAD_SELECTED}})
     {
-        QTreeWidgetItem* item = view->topLevelItem(1);
-        QVERIFY(item != nullptr && !item->isSelected());
-        const QPoint at = view->visualItemRect(item).center();
+        const QModelIndex item = view->model()->index(1, 0);
+        QVERIFY(item.isValid() && !view->selectionModel()->isSelected(item));
+        const QPoint at = view->visualRect(item).center();
         QTest::mousePress(view->viewport(), Qt::RightButton, {}, at);
-        QVERIFY(item->isSelected());
-        QCOMPARE(view->currentItem(), item);
+        QVERIFY(view->selectionModel()->isSelected(item));
+        QCOMPARE(view->currentIndex(), item);
         QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, at);
         QVERIFY(f.frame->IsCommandEnabled(command));
         // Close the pop-up menu the click opened.
@@ -208,9 +208,9 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     QVERIFY(f.engine.ListFile(file));
     CFileList* list = f.frame->FileView();
     list->setFocus();
-    list->topLevelItem(0)->setSelected(true);
+    list->SelectRows({0});
     QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(list->topLevelItemCount(), 0);
+    QCOMPARE(list->Count(), 0);
     // The queue holds the file's record now; the list does not.
     QCOMPARE(f.engine.PendingDownloads(), 1u);
     QVERIFY(f.engine.RecordState(file).known && !f.engine.RecordState(file).inFileList);
