@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QPalette>
 #include <QSplitter>
+#include <vector>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QThread>
@@ -210,18 +211,20 @@ int main(int argc, char* argv[])
         engine.BrowseSite("http://127.0.0.1:" + std::to_string(port) + "/", 1);
         CFileList* list = frame.FileView();
         const bool caught =
-            ServeUntil([&] { return hold.reached.load() && list->topLevelItemCount() >= 8; });
+            ServeUntil([&] { return hold.reached.load() && list->Count() >= 8; });
         ServeUntil([deadline = QDeadlineTimer(300)] { return deadline.hasExpired(); });
+        std::vector<int> rows;
         for (int row : {1, 4})
-            if (row < list->topLevelItemCount())
-                list->topLevelItem(row)->setSelected(true);
+            if (row < list->Count())
+                rows.push_back(row);
+        list->SelectRows(rows);
         frame.DeliverPendingMessages();
         frame.UpdateCommandUI();
         QApplication::processEvents();
         if (!caught)
             std::fprintf(stderr, "the crawl was not caught mid-way (%s, %d files)\n",
                          hold.reached ? "held page reached" : "held page not reached",
-                         list->topLevelItemCount());
+                         list->Count());
         saved = caught && Save(frame, output,
                                dark ? "main-window-dark-1.5x.png" : "main-window-crawling.png");
         hold.released = true;
@@ -237,9 +240,10 @@ int main(int argc, char* argv[])
                             o.m_downloadThreads = 3;
                             o.m_checkLength = kCheckLengthNever;
                         });
-            list->clearSelection();
-            for (int row = 0; row < list->topLevelItemCount(); row += 2)
-                list->topLevelItem(row)->setSelected(true);
+            std::vector<int> every2nd;
+            for (int row = 0; row < list->Count(); row += 2)
+                every2nd.push_back(row);
+            list->SelectRows(every2nd);
             list->DownloadSelected();
             ServeUntil([deadline = QDeadlineTimer(1500)] { return deadline.hasExpired(); });
             frame.Splitter()->setSizes({220, 760});
