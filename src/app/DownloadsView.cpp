@@ -218,6 +218,10 @@ void CDownloadsView::Apply(std::int64_t state, const CDownloadReport& report)
         row = MakeRow(report.url);
     row->setData(kNameColumn, kStateRole, static_cast<qlonglong>(state));
     row->setText(kStateColumn, tr(StateText(state)));
+    if (state == DOWNLOAD_RUNNING && report.retryInSeconds > 0)
+        row->setText(
+            kStateColumn,
+            tr("Waiting to retry (%1 s)").arg(static_cast<qlonglong>(report.retryInSeconds)));
     if (!report.path.empty())
     {
         row->setData(kNameColumn, kPathRole, Bytes(report.path));

@@ -7,6 +7,7 @@
 #include "core/UrlStore.h"
 #include "core/WorkerThreads.h"
 #include "net/ConnectionCache.h"
+#include "net/SiteFailures.h"
 #include "net/TransferContext.h"
 #include "platform/EventPoster.h"
 #include "platform/Statistics.h"
@@ -151,6 +152,8 @@ public:
     CDecisionJournal m_letGoDecisions;
     CUrlQueue m_downloadQueue;
     CConnectionCache m_connections;
+    // Sites whose requests failed in a row this run; transfers give such a site up.
+    CSiteFailures m_siteFailures;
     // Link records made by all browse threads; every fifth posts a progress tick.
     std::atomic<std::uint32_t> m_linkCounter{0};
     // Start pages whose read failed, and downloads that failed (not skipped, not cancelled):

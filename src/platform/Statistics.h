@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-// The six counters of the statistics window. Any thread may change them, so each is atomic;
+// The counters of the statistics window. Any thread may change them, so each is atomic;
 // nothing resets them while the program runs (unsigned counters wrap). The bytes are 64-bit: a
 // single file may pass 4 GB.
 struct CStatistics
@@ -15,4 +15,8 @@ struct CStatistics
     std::atomic<std::uint32_t> m_queuedFiles{0};
     std::atomic<std::uint32_t> m_receivedFiles{0};
     std::atomic<std::uint64_t> m_receivedBytes{0};
+    // Page reads and downloads tried again after a failure that may pass, and requests that
+    // waited because their site asked every request to hold off.
+    std::atomic<std::uint32_t> m_retries{0};
+    std::atomic<std::uint32_t> m_siteWaits{0};
 };

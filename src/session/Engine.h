@@ -38,6 +38,9 @@ struct CEngineStats
     std::uint32_t queuedFiles = 0;
     std::uint32_t receivedFiles = 0;
     std::uint64_t receivedBytes = 0;
+    // Tries made again after a failure that may pass; requests that waited for a site's hold-off.
+    std::uint32_t retries = 0;
+    std::uint32_t siteWaits = 0;
     std::uint32_t runningBrowses = 0;
     std::uint32_t runningDownloads = 0;
     std::size_t allocatedUrls = 0;
