@@ -1,5 +1,6 @@
 #include "net/PartFile.h"
 #include "net/ResumablePart.h"
+#include "net/RetryPolicy.h"
 #include "net/Transfer.h"
 #include "net/TransferCounts.h"
 #include "net/TransferProgress.h"
@@ -151,8 +152,9 @@ CDownloadTry DownloadOnce(CUrl& record, const CTransferContext& context,
             result.openFailed = true;
             result.status = transfer.RefusedStatus();
             result.retryAfter = transfer.RetryAfter();
-            // No answer says nothing about the bytes on disk; a refusal does.
-            if (!transfer.WasRefused())
+            // No answer says nothing about the bytes on disk, nor does a "not now"; a refusal
+            // does.
+            if (!transfer.WasRefused() || IsRetriedStatus(result.status))
                 return cut(logged);
             result.mayPass = true;
             return ended(EDownloadEnd::Failed, transfer.Problem(), logged);
