@@ -292,6 +292,8 @@ bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress
         if (done.openFailed)
             record.m_usable = false;
         transfer.WriteHeldLine();
-        return end(EDownloadEnd::Failed, std::move(done.reason), done.logged);
+        const bool ended = end(EDownloadEnd::Failed, std::move(done.reason), done.logged);
+        tries.Settle();
+        return ended;
     }
 }

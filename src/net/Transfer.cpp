@@ -7,6 +7,7 @@
 #include "net/InternetSession.h"
 #include "net/RetryPolicy.h"
 #include "net/SiteBackoff.h"
+#include "net/SiteFailures.h"
 #include "platform/EventPoster.h"
 #include "settings/LogFile.h"
 #include "settings/Options.h"
@@ -463,8 +464,11 @@ bool CTransfer::StartAhead(const CUrl& record, bool head)
     Close();
     if (!IsHttpService(record.m_serviceType) || !record.m_usable)
         return false;
-    // A site that asked every request to hold off is asked only once the time has come.
-    if (CSiteBackoff::Shared().BlockedUntil(SiteOf(record)))
+    // A site that asked every request to hold off is asked only once the time has come, and
+    // one given up not at all.
+    const std::string site = SiteOf(record);
+    if (CSiteBackoff::Shared().BlockedUntil(site) ||
+        (m_context.siteFailures != nullptr && m_context.siteFailures->GivenUp(site)))
         return false;
     m_service = record.m_serviceType;
     m_connection = m_context.connections.GetConnection(record);

@@ -78,7 +78,7 @@ bool CTransferTries::Retry(int status, const std::string& retryAfter, const std:
     // A server that wants a longer pause than that is as good as down for this run.
     if (asked && *asked > kMaxRetryAfter)
     {
-        FailedForGood();
+        m_failedForGood = true;
         return false;
     }
     const Clock::time_point until =
@@ -88,7 +88,7 @@ bool CTransferTries::Retry(int status, const std::string& retryAfter, const std:
         CSiteBackoff::Shared().Block(m_site, until);
     if (m_retriesMade >= m_retriesLeft)
     {
-        FailedForGood();
+        m_failedForGood = true;
         return false;
     }
     ++m_retriesMade;
@@ -119,9 +119,10 @@ bool CTransferTries::WaitUntil(Clock::time_point until, const std::string& reaso
     return false;
 }
 
-void CTransferTries::FailedForGood()
+void CTransferTries::Settle()
 {
-    if (m_context.siteFailures != nullptr && m_context.siteFailures->Failed(m_site))
+    if (m_failedForGood && m_context.siteFailures != nullptr &&
+        m_context.siteFailures->Failed(m_site))
         m_context.log.Write("Skipping the rest of %s: %u requests to it in a row failed\n",
                             m_site.c_str(), CSiteFailures::kGiveUpAfter);
 }

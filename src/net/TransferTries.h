@@ -28,9 +28,12 @@ public:
     bool BeforeTry();
     // After a try that failed for reason; status: the HTTP status that refused it (0 for no
     // answer, a cut body, a stall), retryAfter that answer's Retry-After. True when it is to be
-    // tried again, the wait being over. False when the failure stands (then also counted against
-    // the site when it was of a kind that may pass) or the cancel ended the wait (Cancelled()).
+    // tried again, the wait being over. False when the failure stands or the cancel ended the
+    // wait (Cancelled()).
     bool Retry(int status, const std::string& retryAfter, const std::string& reason);
+    // Once the failure that stands is logged: counts it against the site when it was of a kind
+    // that may pass (and gives the site up at the tenth in a row, with one log line).
+    void Settle();
     // The site answered (any answer not retried): its failures in a row start again.
     void Answered();
 
@@ -40,7 +43,6 @@ public:
 private:
     // Waits until then, unless the cancel ends it first; false then.
     bool WaitUntil(std::chrono::steady_clock::time_point until, const std::string& reason);
-    void FailedForGood();
 
     const CTransferContext& m_context;
     const CUrl& m_record;
@@ -50,5 +52,7 @@ private:
     int m_retriesLeft = 0;
     int m_retriesMade = 0;
     bool m_cancelled = false;
+    // The last failure may have passed but no retry is left for it.
+    bool m_failedForGood = false;
     std::string m_problem;
 };

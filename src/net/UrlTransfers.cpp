@@ -226,6 +226,7 @@ std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& conte
         // The last try's failure, as it would have been without retries: a refusal or no
         // answer is logged and gives nothing, a cut body gives the text as far as it came.
         transfer.WriteHeldLine();
+        tries.Settle();
         if (!done.text && answer != nullptr)
         {
             answer->refusedStatus = done.status;

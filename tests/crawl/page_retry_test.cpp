@@ -47,8 +47,8 @@ TEST_F(PageRetryTest, PagesThatFailInTurnAreReadWhole)
         EXPECT_EQ(LogCount("Finished browsing " + m_hostile.Url(page) + "\n"), 1u) << page;
         EXPECT_EQ(LogCount("Retrying " + m_hostile.Url(page) + " in "), 3u) << page;
     }
-    EXPECT_EQ(ListUrls(), (std::vector<std::string>{m_hostile.Url("/a.zip"),
-                                                    m_hostile.Url("/b.zip")}));
+    EXPECT_EQ(ListUrls(),
+              (std::vector<std::string>{m_hostile.Url("/a.zip"), m_hostile.Url("/b.zip")}));
     EXPECT_EQ(m_core->m_stats.m_retries.load(), 9u);
 }
 

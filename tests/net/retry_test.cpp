@@ -60,8 +60,8 @@ TEST(RetryAfterTest, SecondsAndDatesAreReadAndNothingElse)
 TEST(BackoffTest, DoublesFromOneSecondUpToAMinuteWithARandomPart)
 {
     SetBackoffScaleForTests(1);
-    const std::pair<int, std::chrono::milliseconds> cases[] = {
-        {0, 1s}, {1, 2s}, {2, 4s}, {5, 32s}, {6, 60s}, {9, 60s}};
+    const std::pair<int, std::chrono::milliseconds> cases[] = {{0, 1s},  {1, 2s},  {2, 4s},
+                                                               {5, 32s}, {6, 60s}, {9, 60s}};
     for (const auto& [retry, base] : cases)
     {
         const std::chrono::milliseconds delay = BackoffDelay(retry);
