@@ -84,7 +84,8 @@ public:
     // Receive in large blocks: for a file's body, which may be large, rather than a page.
     void UseLargeReceives() { m_largeReceives = true; }
     // For a caller that tries the request again itself, with pauses between tries: Open then
-    // connects once, and keeps the log line of a failure for WriteHeldLine instead of writing it.
+    // connects once, and keeps the log line of a failure that a retry may change (no answer,
+    // 408, 429, 5xx) for WriteHeldLine instead of writing it.
     void LeaveRetriesToCaller() { m_callerRetries = true; }
     // Writes the failure line that the last Open kept (nothing when it kept none).
     void WriteHeldLine();
