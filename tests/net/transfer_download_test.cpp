@@ -364,23 +364,20 @@ TEST_F(DownloadToTest, ALocalFileThatCannotBeCreatedIsReportedAndNothingIsReques
 TEST_F(DownloadToTest, RefusalsThatNoRetryChangesAreNotRetried)
 {
     m_options.m_connectRetries = 5;
-    for (const int status : {404, 403, 410, 501})
-    {
-        SCOPED_TRACE(status);
-        std::atomic<int> requests{0};
-        const std::string path = "/refused" + std::to_string(status) + ".zip";
+    const int statuses[] = {404, 403, 410, 501};
+    std::atomic<int> requests{0};
+    for (const int status : statuses)
         m_server.Server().Get(
-            path,
+            "/refused" + std::to_string(status) + ".zip",
             [&requests, status](const httplib::Request&, httplib::Response& response)
             {
                 ++requests;
                 response.status = status;
                 response.set_header("Retry-After", "1");
             });
-    }
     m_server.Start();
     std::string expected;
-    for (const int status : {404, 403, 410, 501})
+    for (const int status : statuses)
     {
         const std::string url = m_server.Url("/refused" + std::to_string(status) + ".zip");
         CUrl record(url);
@@ -388,6 +385,7 @@ TEST_F(DownloadToTest, RefusalsThatNoRetryChangesAreNotRetried)
         EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("refused.zip")));
         expected += "Skipped " + url + ": HTTP error " + std::to_string(status) + "!\n";
     }
+    EXPECT_EQ(requests.load(), 4);
     EXPECT_EQ(Log(), expected);
     EXPECT_EQ(m_statistics.m_retries.load(), 0u);
 }
