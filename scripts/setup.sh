@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  libcurl4-openssl-dev libcpp-httplib-dev media-types
+  libcurl4-openssl-dev libcpp-httplib-dev media-types libexpat1-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   "$@"

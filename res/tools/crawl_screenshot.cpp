@@ -1,8 +1,8 @@
 // Saves the README's pictures from a real crawl of a small site on 127.0.0.1: the main window
 // while the crawl runs (one page is held back so that it is caught mid-way), the downloads view
 // while some of the files arrive, and the options sheet. Usage: harvestor_crawl_screenshot FOLDER
-// (runs on any Qt platform; offscreen works).
-#include "app/AddSite.h"
+// (runs on any Qt platform; offscreen works). With "-dark" it saves one more picture instead: the
+// main window at 1.5 times scaling in a dark theme.
 #include "app/DownloadsView.h"
 #include "app/FileList.h"
 #include "app/GuiPrompts.h"
@@ -10,12 +10,15 @@
 #include "app/OptionSheet.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
-#include "core/TrawlerCore.h"
+#include "session/Engine.h"
+#include "settings/Options.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QPalette>
 #include <QSplitter>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
@@ -121,6 +124,37 @@ template <class Done> bool ServeUntil(Done done)
     return true;
 }
 
+// A dark theme as a desktop would set it: window, base and text colours, links readable on them.
+void UseDarkTheme()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 32));
+    dark.setColor(QPalette::AlternateBase, QColor(40, 40, 44));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    dark.setColor(QPalette::Button, QColor(55, 55, 60));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(42, 110, 200));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Link, QColor(120, 180, 255));
+    dark.setColor(QPalette::ToolTipBase, QColor(55, 55, 60));
+    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
+    QApplication::setPalette(dark);
+}
+
+template <class Edit> void EditOptions(CEngine& engine, Edit edit)
+{
+    COptions options = *engine.Options();
+    edit(options);
+    engine.SetOptions(options);
+}
+
 bool Save(QWidget& widget, const QDir& folder, const char* name)
 {
     const QString path = folder.absoluteFilePath(QString::fromLatin1(name));
@@ -134,12 +168,17 @@ bool Save(QWidget& widget, const QDir& folder, const char* name)
 
 int main(int argc, char* argv[])
 {
+    const bool dark = argc == 3 && std::string(argv[2]) == "-dark";
+    if (dark)
+        qputenv("QT_SCALE_FACTOR", "1.5");
     QApplication application(argc, argv);
-    if (argc != 2)
+    if (argc != 2 && !dark)
     {
-        std::fprintf(stderr, "usage: harvestor_crawl_screenshot FOLDER\n");
+        std::fprintf(stderr, "usage: harvestor_crawl_screenshot FOLDER [-dark]\n");
         return 2;
     }
+    if (dark)
+        UseDarkTheme();
     const QDir output(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
     QTemporaryDir work;
     QDir::setCurrent(work.path());
@@ -154,22 +193,21 @@ int main(int argc, char* argv[])
 
     bool saved = false;
     {
-        CTrawlerCore core(work.path().toStdString(), work.filePath("hvstr.log").toStdString());
+        CEngine engine(work.path().toStdString(), work.filePath("hvstr.log").toStdString());
         CGuiPrompts prompts(true);
-        core.SetPrompts(&prompts);
-        core.OpenSession("Hvstr152");
+        engine.SetPrompts(&prompts);
+        engine.Open("Hvstr152");
         // Sizes arrive while the crawl runs, as a user who wants them would set it.
-        core.m_options.m_checkLength = kCheckLengthWhenFound;
-        core.PublishOptions();
+        EditOptions(engine, [](COptions& o) { o.m_checkLength = kCheckLengthWhenFound; });
         CTrawlerDoc doc;
-        CMainFrame frame(core, doc, false);
+        CMainFrame frame(engine, doc, false);
         frame.resize(980, 560);
         frame.Splitter()->setSizes({360, 620});
         frame.show();
 
         // "Find files on Site" from the start page, as the Add Site dialog would start it; the
         // picture is taken while the held page is being read and the rest has arrived.
-        AddAndBrowseSite(core, "http://127.0.0.1:" + std::to_string(port) + "/", 1);
+        engine.BrowseSite("http://127.0.0.1:" + std::to_string(port) + "/", 1);
         CFileList* list = frame.FileView();
         const bool caught =
             ServeUntil([&] { return hold.reached.load() && list->topLevelItemCount() >= 8; });
@@ -184,38 +222,43 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "the crawl was not caught mid-way (%s, %d files)\n",
                          hold.reached ? "held page reached" : "held page not reached",
                          list->topLevelItemCount());
-        saved = caught && Save(frame, output, "main-window-crawling.png");
+        saved = caught && Save(frame, output,
+                               dark ? "main-window-dark-1.5x.png" : "main-window-crawling.png");
         hold.released = true;
-        saved =
-            ServeUntil([&] { return core.m_runningBrowses == 0 && core.m_liveBrowsers == 0; }) &&
-            saved;
+        saved = ServeUntil([&] { return engine.RunningBrowses() == 0; }) && saved;
 
-        // Every other file downloads (three at a time), the missing list among them.
-        g_downloading = true;
-        core.m_options.m_downloadThreads = 3;
-        core.m_options.m_checkLength = kCheckLengthNever;
-        core.PublishOptions();
-        list->clearSelection();
-        for (int row = 0; row < list->topLevelItemCount(); row += 2)
-            list->topLevelItem(row)->setSelected(true);
-        list->DownloadSelected();
-        ServeUntil([deadline = QDeadlineTimer(1500)] { return deadline.hasExpired(); });
-        frame.Splitter()->setSizes({220, 760});
-        frame.DownloadsView()->setColumnWidth(CDownloadsView::kNameColumn, 130);
-        frame.DeliverPendingMessages();
-        frame.UpdateCommandUI();
-        QApplication::processEvents();
-        saved = Save(frame, output, "downloads.png") && saved;
-        core.m_cancelDownload = true;
+        if (!dark)
+        {
+            // Every other file downloads (three at a time), the missing list among them.
+            g_downloading = true;
+            EditOptions(engine,
+                        [](COptions& o)
+                        {
+                            o.m_downloadThreads = 3;
+                            o.m_checkLength = kCheckLengthNever;
+                        });
+            list->clearSelection();
+            for (int row = 0; row < list->topLevelItemCount(); row += 2)
+                list->topLevelItem(row)->setSelected(true);
+            list->DownloadSelected();
+            ServeUntil([deadline = QDeadlineTimer(1500)] { return deadline.hasExpired(); });
+            frame.Splitter()->setSizes({220, 760});
+            frame.DownloadsView()->setColumnWidth(CDownloadsView::kNameColumn, 130);
+            frame.DeliverPendingMessages();
+            frame.UpdateCommandUI();
+            QApplication::processEvents();
+            saved = Save(frame, output, "downloads.png") && saved;
+            engine.CancelDownloads();
 
-        COptionSheet sheet(&frame, core);
-        sheet.SetActivePage(COptionSheet::kFileTypes);
-        sheet.show();
-        QApplication::processEvents();
-        saved = Save(sheet, output, "options.png") && saved;
-        sheet.reject();
-        frame.close();
-        core.SetPrompts(nullptr);
+            COptionSheet sheet(&frame, engine);
+            sheet.SetActivePage(COptionSheet::kFileTypes);
+            sheet.show();
+            QApplication::processEvents();
+            saved = Save(sheet, output, "options.png") && saved;
+            sheet.reject();
+        }
+        frame.CloseWithoutAsking();
+        engine.SetPrompts(nullptr);
     }
     hold.released = true;
     server.stop();

@@ -343,31 +343,28 @@ const CIcon kToolbarIcons[] = {
      }},
 };
 
-// The tree's six node images, drawn on a 16 x 16 canvas each.
-const Drawing kTreeImages[] = {
-    [](QPainter& p) {
-        DrawFolder(p, {0.5, 2.5, 15, 12});
-    },
-    [](QPainter& p)
-    {
-        DrawFolder(p, {0.5, 2.5, 15, 12});
-        DrawDownArrow(p, {7, 4, 8, 11}, QColor(150, 150, 150), QColor(80, 80, 80));
-    },
-    [](QPainter& p)
-    {
-        DrawFolder(p, {0.5, 2.5, 15, 12});
-        DrawCheck(p, {6, 6, 8.5, 7});
-    },
-    [](QPainter& p) {
-        DrawDocument(p, {2.5, 0.5, 11, 15});
-    },
-    [](QPainter& p) {
-        DrawDocument(p, {2.5, 0.5, 11, 15}, QColor(215, 232, 255));
-    },
-    [](QPainter& p) {
+// The tree's node images, drawn on a 16 x 16 canvas each: a site (globe) and a page (document),
+// each found, being read, read and unreadable.
+void DrawNodeState(QPainter& p, int state)
+{
+    if (state == 1)
+        DrawDownArrow(p, {8, 4, 8, 11}, QColor(150, 150, 150), QColor(80, 80, 80));
+    else if (state == 2)
+        DrawCheck(p, {7, 7, 8.5, 7});
+    else if (state == 3)
+        DrawCrossBadge(p, {7.5, 7.5, 8, 8});
+}
+
+constexpr int kTreeImageCount = 8;
+
+void DrawTreeImage(QPainter& p, int index)
+{
+    if (index < 4)
         DrawGlobe(p, {1, 1, 14, 14});
-    },
-};
+    else
+        DrawDocument(p, {2.5, 0.5, 11, 15});
+    DrawNodeState(p, index % 4);
+}
 
 QImage Render(const Drawing& draw, int size, qreal canvas)
 {
@@ -426,12 +423,12 @@ int main(int argc, char* argv[])
                        res.filePath(QStringLiteral("icons/%1/%2.png").arg(size).arg(icon.name)));
     }
 
-    QImage strip(96, 16, QImage::Format_ARGB32_Premultiplied);
+    QImage strip(kTreeImageCount * 16, 16, QImage::Format_ARGB32_Premultiplied);
     strip.fill(Qt::transparent);
     {
         QPainter painter(&strip);
-        for (int i = 0; i < 6; ++i)
-            painter.drawImage(i * 16, 0, Render(kTreeImages[i], 16, 16));
+        for (int i = 0; i < kTreeImageCount; ++i)
+            painter.drawImage(i * 16, 0, Render([i](QPainter& p) { DrawTreeImage(p, i); }, 16, 16));
     }
     ok &= Save(strip, res.filePath(QStringLiteral("icons/site_tree.png")));
 

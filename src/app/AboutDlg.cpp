@@ -7,7 +7,9 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace
@@ -50,4 +52,26 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
     buttons->button(QDialogButtonBox::Ok)->setFocus();
+}
+
+CAboutDlg* CAboutDlg::ShowAtStartup(QWidget* parent, std::chrono::milliseconds shownFor)
+{
+    auto* about = new CAboutDlg(parent);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setModal(false);
+    about->m_closesOnClick = true;
+    QTimer::singleShot(shownFor, about, &QDialog::close);
+    about->show();
+    return about;
+}
+
+void CAboutDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (m_closesOnClick)
+    {
+        event->accept();
+        close();
+        return;
+    }
+    QDialog::mousePressEvent(event);
 }

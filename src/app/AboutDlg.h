@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <chrono>
 
 class CHyperlinkButton;
 
@@ -14,6 +15,15 @@ public:
 
     CHyperlinkButton* Link() const { return m_link; }
 
+    // A box that does not block: it deletes itself when it closes, after shownFor or at a
+    // click into it (the link still opens the site). Returns the box.
+    static CAboutDlg* ShowAtStartup(QWidget* parent,
+                                    std::chrono::milliseconds shownFor = std::chrono::seconds(5));
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
+    bool m_closesOnClick = false;
     CHyperlinkButton* m_link = nullptr;
 };

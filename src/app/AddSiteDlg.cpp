@@ -12,14 +12,19 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace
 {
 
 constexpr const char* kHistoryFile = "url.dat";
+constexpr const char* kExampleSite = "https://www.example.com/downloads/";
+// The window's own settings store keeps the mode chosen last.
+constexpr const char* kLastModeKey = "AddSite/mode";
 
 } // namespace
 
@@ -37,6 +42,15 @@ CAddSiteDlg::CAddSiteDlg(CEngine& engine, QWidget* parent) : QDialog(parent), m_
     siteRow->addWidget(label);
     siteRow->addWidget(m_site, 1);
     layout->addLayout(siteRow);
+    // What an address looks like, for a first-time user facing an empty box.
+    m_site->lineEdit()->setPlaceholderText(QString::fromLatin1(kExampleSite));
+    auto* example =
+        new QLabel(QStringLiteral("For example %1 (\"http://\" is added when no scheme is given)")
+                       .arg(QString::fromLatin1(kExampleSite)),
+                   this);
+    example->setObjectName(QStringLiteral("example"));
+    example->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(example);
 
     auto* group = new QButtonGroup(this);
     auto* modeRow = new QHBoxLayout;
@@ -70,7 +84,9 @@ CAddSiteDlg::CAddSiteDlg(CEngine& engine, QWidget* parent) : QDialog(parent), m_
         m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName,
                                          m_site->LoadError());
 
-    const std::int32_t initial = options.m_defaultMode;
+    // The mode used last, else the default mode.
+    const std::int32_t initial =
+        QSettings().value(QLatin1String(kLastModeKey), options.m_defaultMode).toInt();
     m_modeIndex = initial >= 0 && initial < kModeCount ? initial : 0;
     m_modes[m_modeIndex]->setChecked(true);
     m_site->setFocus();
@@ -96,5 +112,6 @@ void CAddSiteDlg::accept()
 
     m_siteText = text;
     m_site->Save();
+    QSettings().setValue(QLatin1String(kLastModeKey), m_modeIndex);
     QDialog::accept();
 }

@@ -15,7 +15,7 @@ class CAddSiteDlg : public QDialog
 
 public:
     // The history of the working directory is loaded at once; the mode buttons carry the
-    // mode names and the default mode is chosen.
+    // mode names and the mode chosen last (at first the default mode) is chosen.
     CAddSiteDlg(CEngine& engine, QWidget* parent = nullptr);
 
     // After OK: the site with "http://" in front when it named no scheme, without its fragment.

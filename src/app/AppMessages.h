@@ -3,4 +3,4 @@
 #include "session/SessionMessages.h"
 
 inline constexpr const char* kDocsOfflineMessage =
-    "You must be online to access the documentation.";
+    "The documentation pages are not on this computer, and the maker's site did not answer.";

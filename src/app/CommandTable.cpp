@@ -10,31 +10,32 @@ namespace
 
 constexpr CCommandInfo kCommands[] = {
     {ID_ADD_SITE, "Add a new site to explore.", "Add Site", "add_site", false},
-    {ID_DOWNLOAD_SELECTED, "Downloads selected file.", "Download", "download", false},
-    {ID_REMOVE_FILES, "Remove selected file", "Delete", "remove_file", false},
-    {ID_REMOVE_SITE, "Remove this site.", "Delete Site", "remove_site", false},
+    {ID_DOWNLOAD_SELECTED, "Downloads selected file.", "Download Selected", "download", false},
+    {ID_REMOVE_FILES, "Remove the selected files from the list.", "Remove Selected", "remove_file",
+     false},
+    {ID_REMOVE_SITE, "Remove this site.", "Remove", "remove_site", false},
     {ID_EXPLORE, "Explore selected site.", "Explore", "explore", false},
     {ID_VIEW_OPTIONS, "View Options.", "Options", "options", false},
-    {ID_FIND_FILE, "Search for files.", "Search Files", "find_file", false},
-    {ID_FIND_SITE, "Search for a particular site.", "Site Search", "find_site", false},
+    {ID_FIND_FILE, "Search for files.", "Find File in List", "find_file", false},
+    {ID_FIND_SITE, "Search for a particular site.", "Find Site in List", "find_site", false},
     {ID_CANCEL_DOWNLOAD, "Cancel all downloading.", "Cancel Download", "cancel_download", false},
-    {ID_CANCEL_BROWSE, "Cancels all exploring threads.", "Stop Exploring", "cancel_browse", false},
+    {ID_CANCEL_BROWSE, "Cancels all exploring threads.", "Cancel Browse", "cancel_browse", false},
     {ID_SELECT_ALL, "Select all files.", "Select All", nullptr, false},
     {ID_HELP_CONTENTS, "Get Help!", nullptr, nullptr, false},
     {ID_REMOVE, "", nullptr, nullptr, false},
-    {ID_DETERMINE_SIZE, "Determine file size", "Find Size", nullptr, false},
+    {ID_DETERMINE_SIZE, "Determine file size", "Determine Size", nullptr, false},
     {ID_OPEN_FILE, "Open this file directly from the web.", "Open", nullptr, false},
     {ID_OPEN_SITE, "Opens the site directly from the web.", "Open Site", nullptr, false},
     {ID_MODE1, "", nullptr, nullptr, false},
     {ID_MODE2, "", nullptr, nullptr, false},
     {ID_MODE3, "", nullptr, nullptr, false},
     {ID_CTRL_T, "", nullptr, nullptr, false},
-    {ID_VIEW_STATS, "Show statistics", "View Statistics", "stats", true},
-    {ID_VIEW_DOWNLOADS, "Opens your download folder in the file manager", "View Downloads",
+    {ID_VIEW_STATS, "Show statistics", "Statistics", "stats", true},
+    {ID_VIEW_DOWNLOADS, "Opens your download folder in the file manager", "Open Download Folder",
      "view_downloads", false},
     {ID_HELP_TUTORIAL, "Gives step by step instructions on using Harvestor", "Tutorial", nullptr,
      false},
-    {ID_EXPORT, "Export File List", "Export", "export", false},
+    {ID_EXPORT, "Export File List", "Export File List", "export", false},
     {ID_WHY, "Explain what the crawl did with a link, and why.", "Why?", nullptr, false},
     {ID_FILE_NEW, "Start a new, empty document.", "New", nullptr, false},
     {ID_FILE_OPEN, "Open a document.", "Open", nullptr, false},
@@ -73,8 +74,8 @@ constexpr CMenuItem kSiteMenu[] = {
 };
 
 constexpr CMenuItem kViewMenu[] = {
-    {ID_VIEW_OPTIONS, "&Options..."},    {ID_VIEW_DOWNLOADS, "&Downloads..."},
-    {ID_VIEW_STATS, "St&ats..."},        {ID_VIEW_TOOLBAR, "&Toolbar"},
+    {ID_VIEW_OPTIONS, "&Options..."},    {ID_VIEW_DOWNLOADS, "Open &Download Folder"},
+    {ID_VIEW_STATS, "St&atistics"},      {ID_VIEW_TOOLBAR, "&Toolbar"},
     {ID_VIEW_STATUS_BAR, "&Status Bar"},
 };
 
@@ -93,9 +94,9 @@ constexpr CMenuInfo kMainMenu[] = {
 
 constexpr CMenuItem kSitePopup[] = {
     {ID_ADD_SITE, "&Add..."},
-    {ID_MODE1, "Mode1"},
-    {ID_MODE2, "Mode2"},
-    {ID_MODE3, "Mode3"},
+    {ID_MODE1, "MODE1"},
+    {ID_MODE2, "MODE2"},
+    {ID_MODE3, "MODE3"},
     {ID_OPEN_SITE, "&Open..."},
     {ID_REMOVE, "&Remove"},
     {ID_FIND_SITE, "&Find in List..."},
@@ -107,11 +108,11 @@ constexpr CMenuItem kFilePopup[] = {
     {ID_OPEN_FILE, "&Open..."},
     {ID_REMOVE, "&Remove Selected"},
     {ID_SELECT_ALL, "Select &All"},
-    {ID_DETERMINE_SIZE, "Determine File &Size"},
+    {ID_DETERMINE_SIZE, "Determine &Size"},
     {ID_FIND_FILE, "&Find in List..."},
     {ID_WHY, "&Why?..."},
-    {ID_VIEW_DOWNLOADS, "&View Downloads..."},
-    {ID_EXPORT, "&Export Files..."},
+    {ID_VIEW_DOWNLOADS, "Open &Download Folder"},
+    {ID_EXPORT, "&Export File List..."},
 };
 
 constexpr int kToolbar[] = {

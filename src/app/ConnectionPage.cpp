@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace
@@ -27,8 +28,27 @@ constexpr CSliderRange kSliders[3] = {
      1},
     {"Connection Timeout:", "timeout", kConnectTimeoutRange.minimum, kConnectTimeoutRange.maximum,
      5},
-    {"&Downloads Threads:", "threads", kDownloadThreadsRange.minimum, kDownloadThreadsRange.maximum,
+    {"&Downloads at once:", "threads", kDownloadThreadsRange.minimum, kDownloadThreadsRange.maximum,
      1},
+};
+
+struct CLimitField
+{
+    const char* label;
+    const char* name;
+    const char* unit;
+    COptionRange range;
+    std::int32_t COptions::*field;
+};
+
+// The per-site limits and the bandwidth cap; 0 is no limit.
+const CLimitField kLimits[3] = {
+    {"At most N requests a second to one site", "rate", " requests/s", kSiteRequestRateRange,
+     &COptions::m_siteRequestRate},
+    {"At most N connections to one site", "connections", " connections", kSiteConnectionsRange,
+     &COptions::m_siteConnections},
+    {"Limit downloads to N KB/s in total", "bandwidth", " KB/s", kBandwidthLimitKRange,
+     &COptions::m_bandwidthLimitK},
 };
 
 } // namespace
@@ -62,10 +82,15 @@ void CConnectionPage::Create()
             const QSignalBlocker blocker(slider);
             slider->setValue(static_cast<int>(*values[row]));
         }
+        // The slider sets the value; the box only shows it, with its unit, and does not look
+        // like a field that takes typing.
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("%1Value").arg(QLatin1String(range.name)));
         edit->setReadOnly(true);
-        edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
+        edit->setFrame(false);
+        edit->setFocusPolicy(Qt::NoFocus);
+        edit->setBackgroundRole(QPalette::Window);
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("000 seconds")));
         auto* label = new QLabel(QString::fromLatin1(range.label), this);
         label->setBuddy(slider);
         grid->addWidget(label, row, 0);
@@ -75,10 +100,33 @@ void CConnectionPage::Create()
         m_edits[row] = edit;
         connect(slider, &QSlider::valueChanged, this, &CConnectionPage::ReadSliders);
     }
+    auto* limits = new QGridLayout;
+    for (int row = 0; row < 3; ++row)
+    {
+        const CLimitField& limit = kLimits[row];
+        auto* spin = new QSpinBox(this);
+        spin->setObjectName(QStringLiteral("%1Value").arg(QLatin1String(limit.name)));
+        spin->setRange(limit.range.minimum, limit.range.maximum);
+        spin->setSuffix(QString::fromLatin1(limit.unit));
+        spin->setSpecialValueText(QStringLiteral("No limit"));
+        spin->setValue(Options().*limit.field);
+        auto* label = new QLabel(QString::fromLatin1(limit.label), this);
+        label->setBuddy(spin);
+        limits->addWidget(label, row, 0);
+        limits->addWidget(spin, row, 1);
+        m_limits[row] = spin;
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addLayout(limits);
     layout->addStretch();
     ShowValues();
+}
+
+void CConnectionPage::OnApply()
+{
+    for (int row = 0; row < 3; ++row)
+        Options().*kLimits[row].field = m_limits[row]->value();
 }
 
 void CConnectionPage::ReadSliders()
@@ -91,7 +139,10 @@ void CConnectionPage::ReadSliders()
 
 void CConnectionPage::ShowValues()
 {
-    m_edits[0]->setText(QString::number(m_retries));
-    m_edits[1]->setText(QString::number(m_timeout));
-    m_edits[2]->setText(QString::number(m_threads));
+    m_edits[0]->setText(m_retries == 1 ? QStringLiteral("1 retry")
+                                       : QStringLiteral("%1 retries").arg(m_retries));
+    m_edits[1]->setText(m_timeout == 1 ? QStringLiteral("1 second")
+                                       : QStringLiteral("%1 seconds").arg(m_timeout));
+    m_edits[2]->setText(m_threads == 1 ? QStringLiteral("1 download")
+                                       : QStringLiteral("%1 downloads").arg(m_threads));
 }

@@ -6,10 +6,13 @@
 
 class QLineEdit;
 class QSlider;
+class QSpinBox;
 
 // "Connection": three sliders for the connection retries, the time-out and the number of
-// download workers. The page keeps its own values, taken from the options when it is made; the
+// download workers. The page keeps their values, taken from the options when it is made; the
 // sheet copies them back into the options on OK only, so Cancel leaves the options as they were.
+// Below them, spin boxes for the per-site limits and the bandwidth cap (0: no limit), stored
+// into the sheet's working copy on OK.
 class CConnectionPage : public COptionPage
 {
     Q_OBJECT
@@ -24,6 +27,8 @@ public:
     QSlider* RetriesSlider() const { return m_sliders[0]; }
     QSlider* ThreadsSlider() const { return m_sliders[2]; }
 
+    void OnApply() override;
+
 protected:
     void Create() override;
 
@@ -34,4 +39,5 @@ private:
 
     QSlider* m_sliders[3] = {};
     QLineEdit* m_edits[3] = {};
+    QSpinBox* m_limits[3] = {};
 };

@@ -3,10 +3,15 @@
 #include "app/AppMessages.h"
 #include "app/BackgroundTask.h"
 #include "app/MakerSite.h"
+#include "app/OpenTarget.h"
 #include "net/Transfer.h"
 #include "platform/UserPrompts.h"
 #include "session/Engine.h"
 #include "url/Url.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
 
 bool ProbeDocumentationPage(CEngine& engine, const std::string& url,
                             const std::atomic<bool>* cancel)
@@ -21,8 +26,40 @@ bool ProbeDocumentationPage(CEngine& engine, const std::string& url,
     return reached;
 }
 
+std::string LocalDocumentationPage(std::string_view page)
+{
+    QStringList folders;
+    const QByteArray chosen = qgetenv("HARVESTOR_DOCS");
+    if (!chosen.isNull())
+        folders << QString::fromLocal8Bit(chosen);
+    else
+    {
+        // Installed beside the program, else the source tree of a run from the build tree.
+        folders << QCoreApplication::applicationDirPath() +
+                       QStringLiteral("/../share/harvestor/site");
+#ifdef HARVESTOR_SOURCE_DOCS
+        folders << QStringLiteral(HARVESTOR_SOURCE_DOCS);
+#endif
+    }
+    const QString relative = QString::fromLatin1(kDocsPath) +
+                             QString::fromUtf8(page.data(), static_cast<qsizetype>(page.size()));
+    for (const QString& folder : folders)
+    {
+        const QFileInfo file(folder + relative);
+        if (!folder.isEmpty() && file.isFile())
+            return file.canonicalFilePath().toStdString();
+    }
+    return {};
+}
+
 void OpenDocumentationPage(QWidget* owner, CEngine& engine, const char* page)
 {
+    // The pages ship with the program: no connection needed.
+    if (const std::string local = LocalDocumentationPage(page); !local.empty())
+    {
+        OpenOrSay(engine.Prompts(), local);
+        return;
+    }
     const std::string url = DocumentationUrl(page);
     bool reached = false;
     const bool finished =
@@ -32,7 +69,7 @@ void OpenDocumentationPage(QWidget* owner, CEngine& engine, const char* page)
     if (!finished)
         return;
     if (reached)
-        engine.Prompts().OpenWithShell(url);
+        OpenOrSay(engine.Prompts(), url);
     else
         engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kDocsOfflineMessage);
 }

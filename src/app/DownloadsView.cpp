@@ -1,6 +1,7 @@
 #include "app/DownloadsView.h"
 
 #include "app/FileList.h"
+#include "app/OpenTarget.h"
 #include "net/ResumablePart.h"
 #include "platform/UserPrompts.h"
 #include "session/Engine.h"
@@ -312,9 +313,7 @@ void CDownloadsView::OpenSelected()
     if (rows.isEmpty())
         return;
     const std::string path = BytesOf(rows.front(), kPathRole);
-    if (!m_engine.Prompts().OpenWithShell(path))
-        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName,
-                                         "No program could open " + path);
+    OpenOrSay(m_engine.Prompts(), path);
 }
 
 void CDownloadsView::OpenContainingFolder()
@@ -326,7 +325,7 @@ void CDownloadsView::OpenContainingFolder()
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return;
-    m_engine.Prompts().OpenWithShell(path.substr(0, slash + 1));
+    OpenOrSay(m_engine.Prompts(), path.substr(0, slash + 1));
 }
 
 void CDownloadsView::RemoveRows(const QList<QTreeWidgetItem*>& rows)

@@ -4,6 +4,8 @@
 #include "platform/UserPrompts.h"
 
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <limits>
 
 namespace
@@ -101,7 +103,9 @@ bool ExchangeNumber(CUserPrompts& prompts, QLineEdit* edit, Number& value, const
     Number read = 0;
     if (!parse(edit->text(), read))
     {
-        Refuse(prompts, edit, QString::fromLatin1(notANumber));
+        // The range says what the field takes, also for a number too large to read.
+        Refuse(prompts, edit,
+               range != nullptr ? OutOfRangeMessage(*range) : QString::fromLatin1(notANumber));
         return false;
     }
     if (!InRange(range, read))
@@ -142,4 +146,11 @@ bool ExchangeCountUpTo(CUserPrompts& prompts, QLineEdit* edit, const CFieldRange
 void ShowAppMessage(CUserPrompts& prompts, const QString& text)
 {
     prompts.ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, text.toStdString());
+}
+
+void AcceptNumbersOnly(QLineEdit* edit)
+{
+    // Blanks, one sign and digits: a letter is refused as it is typed, not only at OK.
+    static const QRegularExpression kNumberText(QStringLiteral("\\s*[+-]?\\d*\\s*"));
+    edit->setValidator(new QRegularExpressionValidator(kNumberText, edit));
 }

@@ -25,11 +25,15 @@ struct CFieldRange
 };
 
 // Reads the edit into value; when it holds no such number, or one outside range, tells the
-// user, gives the edit the focus with its text selected and returns false (value unchanged).
+// user (naming the range when there is one), gives the edit the focus with its text selected and
+// returns false (value unchanged).
 bool ExchangeSigned(CUserPrompts& prompts, QLineEdit* edit, std::int32_t& value,
                     const CFieldRange* range = nullptr);
 bool ExchangeUnsigned(CUserPrompts& prompts, QLineEdit* edit, std::uint32_t& value,
                       const CFieldRange* range = nullptr);
+
+// Lets the edit take only what a number field can hold (blanks, a sign, digits) as it is typed.
+void AcceptNumbersOnly(QLineEdit* edit);
 
 // "NAME must be a number from MIN to MAX."
 QString OutOfRangeMessage(const CFieldRange& range);

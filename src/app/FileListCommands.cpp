@@ -6,6 +6,7 @@
 #include "app/FindDlg.h"
 #include "app/FrameMessageQueue.h"
 #include "app/MainFrame.h"
+#include "app/OpenTarget.h"
 #include "platform/UserPrompts.h"
 #include "session/Engine.h"
 #include "url/Url.h"
@@ -15,7 +16,6 @@
 namespace
 {
 
-constexpr const char* kNoBrowserMessage = "Failed to load default browser!";
 constexpr const char* kFindHistoryFile = "findfile.dat";
 
 } // namespace
@@ -116,8 +116,7 @@ void CFileList::OpenSelected()
     // The list's URLs come from pages; the desktop would run a script or open a local file.
     if (!HasTransferScheme(url))
         return;
-    if (!m_engine.Prompts().OpenWithShell(url))
-        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
+    OpenOrSay(m_engine.Prompts(), url);
 }
 
 void CFileList::FindInList()

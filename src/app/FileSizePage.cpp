@@ -46,8 +46,11 @@ void CFileSizePage::Create()
     m_minSize->setObjectName(QStringLiteral("minSize"));
     m_maxSize->setObjectName(QStringLiteral("maxSize"));
     for (QLineEdit* edit : {m_minSize, m_maxSize})
+    {
+        AcceptNumbersOnly(edit);
         edit->setMaximumWidth(
             edit->fontMetrics().horizontalAdvance(QStringLiteral("-00000000000")));
+    }
     auto* sizes = new QFormLayout;
     sizes->addRow(QString::fromLatin1(kMinSizeRange.name), m_minSize);
     sizes->addRow(QString::fromLatin1(kMaxSizeRange.name), m_maxSize);

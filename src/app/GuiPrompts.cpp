@@ -6,7 +6,10 @@
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QUrl>
+#include <chrono>
 #include <cstdio>
 
 namespace
@@ -31,6 +34,11 @@ CGuiPrompts::CGuiPrompts(bool headless, QObject* parent)
     : QObject(parent), m_headless(headless), m_openWithShell(OpenWithDesktop)
 {
 }
+
+namespace
+{
+constexpr std::chrono::milliseconds kLoginWatchInterval{200};
+} // namespace
 
 int CGuiPrompts::RunDialog(QDialog& dialog)
 {
@@ -65,6 +73,12 @@ void CGuiPrompts::ShowMessageAs(EKind kind, const std::string& caption, const st
 
 bool CGuiPrompts::AskLogin(const std::string& server, std::string& userName, std::string& password)
 {
+    return AskLoginWhile(server, userName, password, {});
+}
+
+bool CGuiPrompts::AskLoginWhile(const std::string& server, std::string& userName,
+                                std::string& password, const std::function<bool()>& stillWanted)
+{
     if (m_headless)
         return false;
     return CallOnGuiThread(this,
@@ -74,6 +88,18 @@ bool CGuiPrompts::AskLogin(const std::string& server, std::string& userName, std
                                dialog.SetServer(ToText(server));
                                dialog.SetUserName(ToText(userName));
                                dialog.SetPassword(ToText(password));
+                               // A cancelled browse or download closes its question.
+                               QTimer watch(&dialog);
+                               if (stillWanted)
+                               {
+                                   QObject::connect(&watch, &QTimer::timeout, &dialog,
+                                                    [&]
+                                                    {
+                                                        if (!stillWanted())
+                                                            dialog.reject();
+                                                    });
+                                   watch.start(kLoginWatchInterval);
+                               }
                                if (RunDialog(dialog) != QDialog::Accepted)
                                    return false;
                                userName = dialog.UserName().toStdString();
@@ -87,4 +113,22 @@ bool CGuiPrompts::OpenWithShell(const std::string& urlOrFile)
     if (m_headless)
         return false;
     return CallOnGuiThread(this, [&] { return m_openWithShell(urlOrFile); });
+}
+
+bool CGuiPrompts::AskQuitDuringDownloads(std::uint32_t pending)
+{
+    if (m_headless)
+        return true;
+    QMessageBox box(QMessageBox::Question, ToText(kAppName),
+                    pending == 1
+                        ? QStringLiteral("A file is still being downloaded.")
+                        : QStringLiteral("%1 files are still being downloaded.").arg(pending),
+                    QMessageBox::NoButton, m_owner.data());
+    box.setInformativeText(QStringLiteral("Quit now? What was received so far is kept, and "
+                                          "downloading a file again goes on from there."));
+    QPushButton* quit = box.addButton(QStringLiteral("&Quit"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    RunDialog(box);
+    return box.clickedButton() == quit;
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 
 // What the engine asks of the user, answered with dialogs on the user-interface thread, or,
@@ -34,7 +35,13 @@ public:
     // With the information, warning or error icon.
     void ShowMessageAs(EKind kind, const std::string& caption, const std::string& text) override;
     bool AskLogin(const std::string& server, std::string& userName, std::string& password) override;
+    bool AskLoginWhile(const std::string& server, std::string& userName, std::string& password,
+                       const std::function<bool()>& stillWanted) override;
     bool OpenWithShell(const std::string& urlOrFile) override;
+
+    // Quitting while files download: true for Quit (what was received is kept, and a later
+    // download of the file goes on from there), false for Cancel. Headless: Quit.
+    bool AskQuitDuringDownloads(std::uint32_t pending);
 
 private:
     int RunDialog(QDialog& dialog);

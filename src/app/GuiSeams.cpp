@@ -15,6 +15,11 @@ void ShowAboutBox(QWidget* parent)
     about.exec();
 }
 
+void ShowStartupAboutBox(QWidget* parent)
+{
+    CAboutDlg::ShowAtStartup(parent);
+}
+
 bool RunUpgradeCheck(QWidget* parent, CEngine& engine)
 {
     return CheckForUpgrade(parent, engine);

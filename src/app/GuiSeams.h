@@ -12,6 +12,9 @@ bool RunOptionsSheet(QWidget* parent, CEngine& engine);
 
 // Shows the About box modally.
 void ShowAboutBox(QWidget* parent);
+// Shows the About box without waiting for it: it closes itself after a few seconds or when
+// clicked. Returns at once.
+void ShowStartupAboutBox(QWidget* parent);
 
 // The upgrade check of start-up; true when it found a newer version and showed the offer.
 bool RunUpgradeCheck(QWidget* parent, CEngine& engine);

@@ -1,7 +1,11 @@
 #include "app/HyperlinkButton.h"
 
+#include "app/AppMessages.h"
+#include "app/OpenTarget.h"
+
 #include <QDesktopServices>
 #include <QFont>
+#include <QMessageBox>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -10,7 +14,6 @@
 namespace
 {
 
-const QColor kLinkColor(0, 0, 255);
 constexpr int kLinkFontPixels = 15;
 
 bool OpenInBrowser(const QString& url)
@@ -51,7 +54,8 @@ void CHyperlinkButton::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     painter.setFont(font());
-    painter.setPen(kLinkColor);
+    // The theme's link colour stays readable on its own window colour, light or dark.
+    painter.setPen(palette().color(QPalette::Link));
     // Plain text: an "&" is drawn, not taken as a mnemonic.
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
     if (hasFocus())
@@ -64,6 +68,7 @@ void CHyperlinkButton::paintEvent(QPaintEvent* /*event*/)
 
 void CHyperlinkButton::OpenLink()
 {
-    if (!m_url.isEmpty() && m_open)
-        m_open(m_url);
+    if (!m_url.isEmpty() && m_open && !m_open(m_url))
+        QMessageBox::warning(window(), QString::fromUtf8(kAppName),
+                             QString::fromStdString(OpenFailedMessage(m_url.toStdString())));
 }

@@ -7,6 +7,8 @@
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/DownloadsView.h"
+#include "app/ElidedLabel.h"
+#include "app/EmptyHint.h"
 #include "app/FileList.h"
 #include "app/FilesArea.h"
 #include "app/FrameMessageQueue.h"
@@ -187,7 +189,7 @@ void CMainFrame::CreateStatusBar()
     // Room for the label's frame around the measured text.
     constexpr int kPadding = 8;
 
-    m_statusPanes[0] = new QLabel(QString::fromUtf8(kIdlePrompt), bar);
+    m_statusPanes[0] = new CElidedLabel(QString::fromUtf8(kIdlePrompt), bar);
     bar->addWidget(m_statusPanes[0], 1);
 
     m_activityBar = new CActivityBar(bar);
@@ -224,6 +226,11 @@ void CMainFrame::CreateClient()
     m_doc.AddView(m_pSiteView);
     m_doc.AddView(m_pFileView);
     m_pSiteView->SetImageStrip(TreeImageStrip());
+    new CEmptyHint(m_pSiteView, QStringLiteral("No sites yet.\nSite > Add... (Ins) searches one."));
+    new CEmptyHint(
+        m_pFileView,
+        QStringLiteral("The files found on the pages read are listed here.\nDouble-click "
+                       "one, or press Enter, to download it."));
     m_pFileView->setColumnWidth(CFileList::kFilesColumn, options.m_filesColumnWidth);
     m_pFileView->setColumnWidth(CFileList::kSizeColumn, options.m_sizeColumnWidth);
 

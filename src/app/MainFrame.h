@@ -6,6 +6,7 @@
 #include <map>
 
 class CActivityBar;
+class CElidedLabel;
 class COptions;
 class CDownloadsView;
 class CFilesArea;
@@ -75,6 +76,8 @@ public:
     void SetActivePane(int pane);
     // True from the start of the shut-down steps on.
     bool IsClosing() const { return m_closing; }
+    // Closes as the program ends: no question about running downloads.
+    void CloseWithoutAsking();
 
 signals:
     // The window has gone through its shut-down steps; the message loop may end.
@@ -107,6 +110,9 @@ private:
     void OnRunningBrowses(std::int32_t count);
     void OnDownloadsChanged();
     void OnPageState(const CPageStateEvent& page);
+    void OnBrowseFinished(const CBrowseFinishedEvent& finished);
+    // The title names the site being read and how far the crawl has come.
+    void UpdateTitle();
     void OnLoginPrompt(CLoginRequest& request);
     void OnStatsClosed();
 
@@ -130,6 +136,8 @@ private:
     CTrawlerDoc& m_doc;
     bool m_headless;
     bool m_closing = false;
+    // The user's close asks first while files download; the program's own does not.
+    bool m_askBeforeClosing = true;
     // The layout of a window that was never on screen says nothing: it is not stored.
     bool m_everShown = false;
 
@@ -141,9 +149,11 @@ private:
     CFilesArea* m_filesArea = nullptr;
     CStatsDlg* m_pStatsDlg = nullptr;
     CActivityBar* m_activityBar = nullptr;
-    QLabel* m_statusPanes[1] = {};
+    CElidedLabel* m_statusPanes[1] = {};
     QLabel* m_counters = nullptr;
     int m_runningCrawls = 0;
+    // The site of the page read last (scheme and host), for the title.
+    QString m_titleSite;
     std::uint32_t m_pendingDownloads = 0;
     CFrameMessageQueue* m_messages = nullptr;
     QTimer* m_commandUpdate = nullptr;

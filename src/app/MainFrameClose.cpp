@@ -1,6 +1,7 @@
 // Closing the main window: stop the workers, keep the layout, save the options, wait.
 #include "app/AppMessages.h"
 #include "app/FileList.h"
+#include "app/GuiPrompts.h"
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
 #include "app/UrlList.h"
@@ -36,6 +37,17 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Quitting by mistake would stop every download: the user says so first.
+    if (const std::uint32_t pending = m_engine.PendingDownloads();
+        pending > 0 && m_askBeforeClosing)
+    {
+        auto* prompts = dynamic_cast<CGuiPrompts*>(&m_engine.Prompts());
+        if (prompts != nullptr && !prompts->AskQuitDuringDownloads(pending))
+        {
+            event->ignore();
+            return;
+        }
+    }
     m_closing = true;
 
     m_engine.CancelAllWork();
@@ -61,6 +73,12 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     event->accept();
     emit frameDestroyed();
+}
+
+void CMainFrame::CloseWithoutAsking()
+{
+    m_askBeforeClosing = false;
+    close();
 }
 
 void CMainFrame::showEvent(QShowEvent* event)

@@ -6,6 +6,7 @@
 #include "app/GuiSeams.h"
 #include "app/MainFrame.h"
 #include "app/MakerSite.h"
+#include "app/OpenTarget.h"
 #include "app/StatsDlg.h"
 #include "app/TrawlerDoc.h"
 #include "app/UrlList.h"
@@ -245,11 +246,11 @@ void CMainFrame::OnStatistics()
 void CMainFrame::OnViewDownloads()
 {
     // The default folder does not exist before the first download: a file manager shown it
-    // would open nothing at all. A failure is not reported.
+    // would open nothing at all.
     const std::string folder = m_engine.DownloadFolder();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    m_engine.Prompts().OpenWithShell(folder);
+    OpenOrSay(m_engine.Prompts(), folder);
 }
 
 void CMainFrame::OnDocumentation(const char* page)

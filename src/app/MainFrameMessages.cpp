@@ -1,6 +1,8 @@
 // The engine's events and the window's own messages, on the user-interface thread.
 #include "app/ActivityBar.h"
+#include "app/AppMessages.h"
 #include "app/DownloadsView.h"
+#include "app/ElidedLabel.h"
 #include "app/FrameMessageQueue.h"
 #include "app/MainFrame.h"
 #include "app/StatsDlg.h"
@@ -46,10 +48,7 @@ void CMainFrame::HandleEvent(CEngineEvent& event)
     else if (const auto* stopped = std::get_if<CCrawlStoppedEvent>(&event))
         ShowStatusText(stopped->text);
     else if (const auto* finished = std::get_if<CBrowseFinishedEvent>(&event))
-    {
-        if (!finished->summary.empty())
-            ShowStatusText(finished->summary);
-    }
+        OnBrowseFinished(*finished);
     else if (const auto* browses = std::get_if<CRunningBrowsesEvent>(&event))
         OnRunningBrowses(browses->count);
     else if (std::holds_alternative<CDownloadsChangedEvent>(event))
@@ -65,7 +64,7 @@ void CMainFrame::HandleEvent(CEngineEvent& event)
     else if (const auto* prompt = std::get_if<CLoginPromptEvent>(&event))
         OnLoginPrompt(*prompt->request);
     else if (std::holds_alternative<CWorkDoneEvent>(event))
-        close();
+        CloseWithoutAsking();
 }
 
 void CMainFrame::DeliverPendingMessages()
@@ -75,7 +74,8 @@ void CMainFrame::DeliverPendingMessages()
 
 void CMainFrame::ShowStatusText(const std::string& text)
 {
-    m_statusPanes[0]->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    m_statusPanes[0]->SetFullText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     UpdateCounters();
 }
 
@@ -85,6 +85,7 @@ void CMainFrame::OnRunningBrowses(std::int32_t count)
     if (count == 0)
         m_activityBar->Clear();
     UpdateCounters();
+    UpdateTitle();
 }
 
 void CMainFrame::OnDownloadsChanged()
@@ -100,6 +101,41 @@ void CMainFrame::OnPageState(const CPageStateEvent& page)
 {
     if (page.pageKind == kPageKindPage)
         m_pSiteView->SetPageImage(page.url, page.image);
+    if (page.image != kPageImageReading)
+        return;
+    // The status bar names the page being read; the title its site.
+    ShowStatusText("Reading " + page.url);
+    const CUrl record(page.url);
+    m_titleSite = QString::fromStdString(std::string(record.Host()));
+    UpdateTitle();
+}
+
+void CMainFrame::OnBrowseFinished(const CBrowseFinishedEvent& finished)
+{
+    if (!finished.summary.empty())
+        ShowStatusText(finished.summary);
+    // A start page that could not be read is drawn as failed, whatever else drew it.
+    if (!finished.problem.empty())
+        m_pSiteView->SetPageImage(finished.siteUrl, CUrlList::kImageFailed);
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle()
+{
+    const QString app = QString::fromUtf8(kAppName);
+    if (m_titleSite.isEmpty())
+    {
+        setWindowTitle(app);
+        return;
+    }
+    const CEngineStats stats = m_engine.Statistics();
+    const auto counted = [](std::uint32_t count, const char* one, const char* many)
+    { return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many)); };
+    QString progress = counted(stats.browsedSites, "page", "pages") + QStringLiteral(", ") +
+                       counted(stats.foundFiles, "file", "files");
+    if (m_runningCrawls > 0)
+        progress.prepend(QStringLiteral("reading, "));
+    setWindowTitle(QStringLiteral("%1 (%2) - %3").arg(m_titleSite, progress, app));
 }
 
 void CMainFrame::OnLoginPrompt(CLoginRequest& request)
@@ -107,7 +143,8 @@ void CMainFrame::OnLoginPrompt(CLoginRequest& request)
     // The worker waits meanwhile; once it was cancelled, a late answer is ignored.
     std::string userName = request.UserName();
     std::string password = request.Password();
-    const bool ok = m_engine.Prompts().AskLogin(request.Server(), userName, password);
+    const bool ok = m_engine.Prompts().AskLoginWhile(request.Server(), userName, password,
+                                                     [&request] { return !request.Settled(); });
     request.Answer(ok, std::move(userName), std::move(password));
 }
 

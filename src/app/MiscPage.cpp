@@ -60,6 +60,7 @@ void CMiscPage::Create()
 
     m_historyDepth = new QLineEdit(this);
     m_historyDepth->setObjectName(QStringLiteral("historyDepth"));
+    AcceptNumbersOnly(m_historyDepth);
     m_historyDepth->setMaximumWidth(
         m_historyDepth->fontMetrics().horizontalAdvance(QStringLiteral("00000000000")));
     m_askSite = new QCheckBox(QStringLiteral("Ask for &Site at start up"), this);
@@ -68,6 +69,10 @@ void CMiscPage::Create()
     m_askSite->setObjectName(QStringLiteral("askSite"));
     m_passwordLogins->setObjectName(QStringLiteral("passwordLogins"));
     m_autoDownload->setObjectName(QStringLiteral("autoDownload"));
+    m_obeyRobots = new QCheckBox(QStringLiteral("Obey &robots.txt"), this);
+    m_readSitemap = new QCheckBox(QStringLiteral("Read the site's site&map"), this);
+    m_obeyRobots->setObjectName(QStringLiteral("obeyRobots"));
+    m_readSitemap->setObjectName(QStringLiteral("readSitemap"));
     m_downloadDir = new QLineEdit(this);
     m_downloadDir->setObjectName(QStringLiteral("downloadDir"));
     m_downloadDir->setReadOnly(true);
@@ -89,6 +94,8 @@ void CMiscPage::Create()
     layout->addWidget(m_askSite);
     layout->addWidget(m_passwordLogins);
     layout->addWidget(m_autoDownload);
+    layout->addWidget(m_obeyRobots);
+    layout->addWidget(m_readSitemap);
     layout->addLayout(directoryForm);
     layout->addStretch();
 
@@ -96,6 +103,8 @@ void CMiscPage::Create()
     m_askSite->setChecked(options.m_askSiteAtStartup);
     m_passwordLogins->setChecked(options.m_passwordLogins);
     m_autoDownload->setChecked(options.m_autoDownload);
+    m_obeyRobots->setChecked(options.m_obeyRobots);
+    m_readSitemap->setChecked(options.m_readSitemap);
     m_downloadDir->setText(QString::fromStdString(options.m_downloadDir));
 }
 
@@ -109,6 +118,8 @@ bool CMiscPage::OnKillActive()
     options.m_askSiteAtStartup = m_askSite->isChecked();
     options.m_passwordLogins = m_passwordLogins->isChecked();
     options.m_autoDownload = m_autoDownload->isChecked();
+    options.m_obeyRobots = m_obeyRobots->isChecked();
+    options.m_readSitemap = m_readSitemap->isChecked();
     options.m_downloadDir = m_downloadDir->text().toStdString();
     return true;
 }

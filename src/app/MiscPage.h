@@ -7,7 +7,7 @@
 class QCheckBox;
 class QLineEdit;
 
-// "Misc": the entry history depth, three switches, and the download directory, chosen with the
+// "Misc": the entry history depth, five switches, and the download directory, chosen with the
 // folder browser. Stored whenever the page is left.
 class CMiscPage : public COptionPage
 {
@@ -38,6 +38,8 @@ private:
     QCheckBox* m_askSite = nullptr;
     QCheckBox* m_passwordLogins = nullptr;
     QCheckBox* m_autoDownload = nullptr;
+    QCheckBox* m_obeyRobots = nullptr;
+    QCheckBox* m_readSitemap = nullptr;
     QLineEdit* m_downloadDir = nullptr;
     CFolderChooser m_chooseFolder;
 };

@@ -23,6 +23,7 @@ QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text)
 {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(QString::fromLatin1(name));
+    AcceptNumbersOnly(edit);
     return edit;
 }
 

@@ -27,6 +27,9 @@ namespace
 
 // Not stored: every run starts on the first page.
 int s_lastOptionsPage = 0;
+// The sheet's least size in characters and lines, enough for the File Types list.
+constexpr int kSheetColumns = 72;
+constexpr int kSheetLines = 26;
 
 } // namespace
 
@@ -49,6 +52,12 @@ COptionSheet::COptionSheet(QWidget* parent, CEngine& engine)
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &COptionSheet::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &COptionSheet::reject);
+
+    // Pages are built when first shown: without a floor the sheet took the size of the page it
+    // opened on, and a small page left the lists of the others a few rows high.
+    const QFontMetrics metrics = fontMetrics();
+    m_tabs->setMinimumSize(metrics.averageCharWidth() * kSheetColumns,
+                           metrics.lineSpacing() * kSheetLines);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);

@@ -7,18 +7,41 @@
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTimer>
+#include <iterator>
 
 namespace
 {
 
 constexpr const char* kLabels[CStatsDlg::kFieldCount] = {
-    "Found Sites:",  "Browsed Sites:",  "Browse Threads:", "Found Files:",
-    "Queued Files:", "Received Files:", "Received Bytes:", "Allocated Urls:",
+    "Sites found:", "Pages read:",        "Crawls running:",
+    "Files found:", "Files to download:", "Files downloaded:",
+    "Downloaded:",  "Addresses kept:",    "Held back by robots.txt:",
 };
+
+// The field of the bytes received: a size people read, the exact count as its tooltip.
+constexpr int kBytesField = 6;
+
+QString ReadableBytes(qulonglong bytes)
+{
+    constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
+    if (bytes < 1024)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    double value = static_cast<double>(bytes) / 1024.0;
+    int unit = 0;
+    while (value >= 1024.0 && unit + 1 < static_cast<int>(std::size(kUnits)))
+    {
+        value /= 1024.0;
+        ++unit;
+    }
+    return QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(kUnits[unit]));
+}
 
 const QString kLeftKey = QStringLiteral("Stats/LeftPos");
 const QString kTopKey = QStringLiteral("Stats/TopPos");
+// Between the main window's edge and the window opened beside it.
+constexpr int kBesideGap = 8;
 
 } // namespace
 
@@ -43,11 +66,16 @@ CStatsDlg::CStatsDlg(std::function<CEngineStats()> statistics, QWidget* parent)
     m_timer->start();
 
     // The stored point is the window's inside corner, which needs no frame to be known: the
-    // frame is not there yet before the window is first shown.
+    // frame is not there yet before the window is first shown. Never placed yet, it opens beside
+    // the main window rather than in a corner of the screen.
     QSettings settings = UserSettings();
     adjustSize();
-    setGeometry(PlaceOnScreens(QRect(
-        QPoint(settings.value(kLeftKey, 0).toInt(), settings.value(kTopKey, 0).toInt()), size())));
+    QPoint corner;
+    if (settings.contains(kLeftKey) && settings.contains(kTopKey))
+        corner = QPoint(settings.value(kLeftKey).toInt(), settings.value(kTopKey).toInt());
+    else if (parent != nullptr)
+        corner = parent->window()->frameGeometry().topRight() + QPoint(kBesideGap, kBesideGap);
+    setGeometry(PlaceOnScreens(QRect(corner, size())));
 }
 
 CStatsDlg::~CStatsDlg()
@@ -69,12 +97,19 @@ void CStatsDlg::Refresh()
         stats.receivedFiles,
         static_cast<qlonglong>(stats.receivedBytes),
         static_cast<qlonglong>(stats.allocatedUrls),
+        stats.robotsDisallowed,
     };
     for (int field = 0; field < kFieldCount; ++field)
     {
-        const QString text = QString::number(values[field]);
+        const QString text = field == kBytesField ? ReadableBytes(stats.receivedBytes)
+                                                  : QLocale().toString(values[field]);
         if (m_fields[field]->text() != text)
+        {
             m_fields[field]->setText(text);
+            if (field == kBytesField)
+                m_fields[field]->setToolTip(
+                    QStringLiteral("%1 bytes").arg(QLocale().toString(values[field])));
+        }
     }
 }
 

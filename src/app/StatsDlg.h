@@ -9,15 +9,16 @@ class QLineEdit;
 class QTimer;
 
 // The statistics window: modeless, owned by the main window, eight counters refreshed once a
-// second. It opens where it was last closed (per-user settings "Stats/LeftPos" and
-// "Stats/TopPos"). Escape and the close box destroy it; as it goes it emits closed(), and the main
-// window then deletes the object.
+// second, in plain words and readable sizes. It opens where it was last closed (per-user
+// settings "Stats/LeftPos" and "Stats/TopPos"), the first time beside the main window. Escape and
+// the close box destroy it; as it goes it emits closed(), and the main window then deletes the
+// object.
 class CStatsDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    static constexpr int kFieldCount = 8;
+    static constexpr int kFieldCount = 9;
     static constexpr int kRefreshMs = 1000;
 
     // statistics reads the counters (CEngine::Statistics), on this dialog's thread.
@@ -29,8 +30,8 @@ public:
 
     // Copies the counters into the fields (what each timer tick does).
     void Refresh();
-    // Field 0 to 7: found sites, browsed sites, browse threads, found files, queued files,
-    // received files, received bytes, allocated URLs.
+    // Field 0 to 7: found sites, pages read, running crawls, found files, queued files,
+    // downloaded files, bytes received ("4.7 GB"), URL records kept.
     QString FieldText(int field) const;
     bool IsTimerRunning() const;
 

@@ -12,9 +12,12 @@
 #include "settings/ScreenSize.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
+#include <filesystem>
 
 namespace
 {
@@ -36,7 +39,7 @@ CTrawlerApp::CTrawlerApp(CEngine& engine)
     : m_engine(engine), m_prompts(std::make_unique<CGuiPrompts>(false))
 {
     m_engine.SetPrompts(m_prompts.get());
-    m_steps.showAbout = [](QWidget* owner) { ShowAboutBox(owner); };
+    m_steps.showAbout = [](QWidget* owner) { ShowStartupAboutBox(owner); };
     m_steps.runUpgradeCheck = [](QWidget* owner, CEngine& appEngine)
     { return RunUpgradeCheck(owner, appEngine); };
     m_steps.promptForSite = [](CMainFrame& frame) { frame.ExecuteCommand(ID_ADD_SITE); };
@@ -67,8 +70,12 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     QCoreApplication::setApplicationName(QString::fromLatin1(kAppName));
     SetScreenSizeProvider(PrimaryScreenSize);
 
-    // The options.
+    // The options. Created by the window, they download into the user's download folder, where
+    // the file manager shows them; every later run uses the folder they name.
+    const bool optionsExisted = std::filesystem::exists(m_engine.Options()->ResolvePath({}));
     m_engine.LoadOptions();
+    if (!optionsExisted)
+        UseUserDownloadFolder();
 
     // The document.
     m_doc = std::make_unique<CTrawlerDoc>();
@@ -96,8 +103,10 @@ bool CTrawlerApp::InitInstance(int argc, const char* const* argv)
     // The folder of the first run, for the user's settings store.
     RecordWorkDirectory();
 
-    // The About box, unless the window was closed meanwhile.
-    if (m_steps.showAbout)
+    // The About box greets a user who started the program, never a run that was told what to
+    // do; it does not hold up start-up.
+    if (m_steps.showAbout && m_commandLine.m_sites.empty() && !m_commandLine.m_terminate &&
+        !m_commandLine.m_hide && !m_commandLine.m_minimize)
         m_steps.showAbout(m_frame.get());
     if (m_frameClosed)
         return false;
@@ -138,6 +147,17 @@ void CTrawlerApp::ShowMainFrameInFinalState()
         m_frame->repaint();
 }
 
+void CTrawlerApp::UseUserDownloadFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty())
+        return;
+    COptions options = *m_engine.Options();
+    options.m_downloadDir = QDir(folder).filePath(QStringLiteral("Harvestor/")).toStdString();
+    m_engine.SetOptions(options);
+    m_engine.SaveOptions(true);
+}
+
 void CTrawlerApp::RecordWorkDirectory()
 {
     QSettings settings;
@@ -161,7 +181,7 @@ void CTrawlerApp::OnFrameDestroyed()
 void CTrawlerApp::CloseMainFrame()
 {
     if (m_frame != nullptr && !m_frameClosed)
-        m_frame->close();
+        m_frame->CloseWithoutAsking();
 }
 
 int CTrawlerApp::ExitInstance()

@@ -42,7 +42,8 @@ public:
     // and ExitInstance. Returns the exit status.
     int Run(int argc, const char* const* argv);
 
-    // Closes the main window (its shut-down steps run) when it still exists and is open.
+    // Closes the main window (its shut-down steps run, without the question about running
+    // downloads) when it still exists and is open.
     void CloseMainFrame();
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
@@ -55,6 +56,7 @@ public:
 private:
     void ShowMainFrameInFinalState();
     void RecordWorkDirectory();
+    void UseUserDownloadFolder();
     void BrowseCommandLineSites();
     void OnFrameDestroyed();
 

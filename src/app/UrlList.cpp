@@ -16,8 +16,7 @@ constexpr int kUrlRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
 // The full URL as text: siblings are sorted by it, whatever their labels show.
 constexpr int kSortRole = Qt::UserRole + 2;
-constexpr int kImageCount = 6;
-const QColor kVisitedColor(128, 128, 128);
+constexpr int kVisitedRole = Qt::UserRole + 3;
 
 // Children stand sorted by text, ignoring letter case; equal texts keep byte order.
 bool SortsBefore(const QTreeWidgetItem* item, const QString& text)
@@ -70,14 +69,18 @@ CUrlList::CUrlList(CEngine& engine, QWidget* parent) : QTreeWidget(parent), m_en
 void CUrlList::SetImageStrip(const QPixmap& strip)
 {
     m_images.clear();
-    for (int i = 0; i < kImageCount; ++i)
+    for (int i = 0; i < 2 * kImageStates; ++i)
         m_images.append(QIcon(strip.copy(i * 16, 0, 16, 16)));
     for (auto& [url, item] : m_itemOfUrl)
-    {
-        const int image = item->data(0, kImageRole).toInt();
-        if (image >= 0 && image < m_images.size())
-            item->setIcon(0, m_images[image]);
-    }
+        ShowImage(item);
+}
+
+void CUrlList::ShowImage(QTreeWidgetItem* item) const
+{
+    const int state = item->data(0, kImageRole).toInt();
+    const int image = (item->parent() == nullptr ? 0 : kImageStates) + state;
+    item->setIcon(0, state >= 0 && state < kImageStates && image < m_images.size() ? m_images[image]
+                                                                                   : QIcon());
 }
 
 void CUrlList::InsertNode(const std::string& parentUrl, const std::string& urlText, bool visited)
@@ -154,10 +157,8 @@ void CUrlList::InsertOnGuiThread(const CPendingNode& node)
     item->setData(0, kSortRole, text);
     item->setData(0, kUrlRole, QByteArray(url.data(), static_cast<qsizetype>(url.size())));
     item->setData(0, kImageRole, kImageFound);
-    if (kImageFound < m_images.size())
-        item->setIcon(0, m_images[kImageFound]);
     if (node.visited)
-        item->setForeground(0, QBrush(kVisitedColor));
+        MarkVisited(item);
 
     const int position = SortedPosition(parentItem, this, text);
     if (parentItem != nullptr)
@@ -171,6 +172,7 @@ void CUrlList::InsertOnGuiThread(const CPendingNode& node)
     {
         insertTopLevelItem(position, item);
     }
+    ShowImage(item);
     m_itemOfUrl[url] = item;
 }
 
@@ -210,7 +212,10 @@ bool CUrlList::SetPageImage(const std::string& url, int image)
     if (item == nullptr)
         return false;
     item->setData(0, kImageRole, image);
-    item->setIcon(0, image >= 0 && image < m_images.size() ? m_images[image] : QIcon());
+    ShowImage(item);
+    // Read in this run: drawn as read at once, as a later run draws it.
+    if (image == kImageDone)
+        MarkVisited(item);
     return true;
 }
 
@@ -239,8 +244,16 @@ void CUrlList::DeleteNode(QTreeWidgetItem* item)
 
 void CUrlList::MarkVisited(QTreeWidgetItem* item)
 {
-    if (item != nullptr)
-        item->setForeground(0, QBrush(kVisitedColor));
+    if (item == nullptr)
+        return;
+    item->setData(0, kVisitedRole, true);
+    // The palette's own shade for text that matters less, light or dark theme alike.
+    item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+}
+
+bool CUrlList::IsVisited(const QTreeWidgetItem* item) const
+{
+    return item != nullptr && item->data(0, kVisitedRole).toBool();
 }
 
 void CUrlList::OnUpdate(int /*hint*/, bool hasHintObject)

@@ -21,14 +21,17 @@ class CUrlList : public QTreeWidget, public CDocView
     Q_OBJECT
 
 public:
-    // Images of the tree's nodes.
+    // States of the tree's nodes, each with a picture for sites and one for pages.
     static constexpr int kImageFound = 0;
     static constexpr int kImageReading = 1;
     static constexpr int kImageDone = 2;
+    static constexpr int kImageFailed = 3;
+    static constexpr int kImageStates = 4;
 
     CUrlList(CEngine& engine, QWidget* parent = nullptr);
 
-    // The six 16 x 16 pictures of the node images, side by side in one strip.
+    // The 16 x 16 pictures of the node states side by side in one strip: the site's first,
+    // then the page's.
     void SetImageStrip(const QPixmap& strip);
 
     // Any thread, as the engine adds the page (under its lock). On the user-interface thread
@@ -58,6 +61,7 @@ public:
     void DeleteNode(QTreeWidgetItem* item);
     // Draws the node grey, as visited.
     void MarkVisited(QTreeWidgetItem* item);
+    bool IsVisited(const QTreeWidgetItem* item) const;
 
     bool HasSelectedItem() const { return !selectedItems().isEmpty(); }
     // The selected node, or nullptr.
@@ -102,6 +106,8 @@ private:
     void BrowseNode(QTreeWidgetItem* item, std::unique_ptr<CModeData> mode);
     // The URLs of every node below item, deepest first.
     void CollectDescendants(QTreeWidgetItem* item, std::vector<std::string>& urls) const;
+    // Shows the node's state with the picture for its kind (a site at the root, else a page).
+    void ShowImage(QTreeWidgetItem* item) const;
 
     CEngine& m_engine;
     std::mutex m_pendingMutex;

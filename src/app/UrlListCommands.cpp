@@ -2,6 +2,7 @@
 #include "app/AddSiteDlg.h"
 #include "app/AppMessages.h"
 #include "app/FindDlg.h"
+#include "app/OpenTarget.h"
 #include "app/UrlList.h"
 #include "platform/FileError.h"
 #include "platform/UserPrompts.h"
@@ -16,7 +17,6 @@ namespace
 {
 
 constexpr const char* kNoMatchMessage = "No matching sites found.";
-constexpr const char* kNoBrowserMessage = "Failed to load default browser!";
 constexpr const char* kFindHistoryFile = "findsite.dat";
 
 } // namespace
@@ -91,8 +91,7 @@ void CUrlList::OpenSelected()
         return;
     // Visited whether or not the browser starts.
     VisitNode(item);
-    if (!m_engine.Prompts().OpenWithShell(UrlOf(item)))
-        m_engine.Prompts().ShowMessageAs(CUserPrompts::EKind::Warning, kAppName, kNoBrowserMessage);
+    OpenOrSay(m_engine.Prompts(), UrlOf(item));
 }
 
 void CUrlList::CollectDescendants(QTreeWidgetItem* item, std::vector<std::string>& urls) const

@@ -60,7 +60,7 @@ QString CWhyDlg::Answer() const
 
 void CWhyDlg::Ask()
 {
+    // An empty box asks nothing: an answer left from before would seem to belong to it.
     const std::string url = m_url->text().trimmed().toStdString();
-    if (!url.empty())
-        m_answer->setText(QString::fromStdString(m_engine.WhyAnswer(url)));
+    m_answer->setText(url.empty() ? QString() : QString::fromStdString(m_engine.WhyAnswer(url)));
 }

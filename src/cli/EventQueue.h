@@ -8,14 +8,17 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <variant>
 
-// The events that the engine posts to the front-end of a run without a window, in order.
-// OnEvent: any thread, never blocks for long. Next: the front-end's thread. Page states,
-// progress steps and found files wait for the next wake-up (at most a tenth of a second, for
-// the progress line) instead of waking the front-end, since a crawl posts several for every
-// page; every other event wakes it at once. Nobody can answer a login prompt: it is cancelled at
-// once.
+// The events that the engine posts to the front-end of a run without a window, in order, of
+// the kinds it has a use for: found files, the page being read, failed downloads, messages, the
+// end of the work. The rest (the site tree, status texts, progress steps, counts) is dropped
+// where it is posted, so that a crawl's several events a page cost the front-end nothing.
+// OnEvent: any thread, never blocks for long. Next: the front-end's thread. Page states and found
+// files wait for the next wake-up (at most a tenth of a second, for the progress line) instead
+// of waking the front-end; every other kept event wakes it at once. Nobody can answer a login
+// prompt: it is cancelled at once.
 class CEventQueue : public CEngineObserver
 {
 public:
@@ -26,12 +29,22 @@ public:
             prompt->request->Answer(false);
             return;
         }
-        // Nothing shows the site tree; the store's marks are all a run without a window needs.
-        if (std::holds_alternative<CPageAddedEvent>(event))
+        bool quiet = std::holds_alternative<CFileFoundEvent>(event);
+        if (const auto* page = std::get_if<CPageStateEvent>(&event))
+        {
+            if (page->image != kPageImageReading)
+                return;
+            quiet = true;
+        }
+        else if (const auto* download = std::get_if<CDownloadStateEvent>(&event))
+        {
+            if (download->state != DOWNLOAD_FAILED)
+                return;
+        }
+        else if (!quiet && !std::holds_alternative<CWorkDoneEvent>(event) &&
+                 !std::holds_alternative<CCrawlStoppedEvent>(event) &&
+                 !std::holds_alternative<CShowMessageEvent>(event))
             return;
-        const bool quiet = std::holds_alternative<CPageStateEvent>(event) ||
-                           std::holds_alternative<CProgressStepEvent>(event) ||
-                           std::holds_alternative<CFileFoundEvent>(event);
         {
             std::lock_guard lock(m_mutex);
             m_events.push_back(std::move(event));
@@ -49,6 +62,13 @@ public:
         CEngineEvent event = std::move(m_events.front());
         m_events.pop_front();
         return event;
+    }
+
+    // Every event waiting, oldest first, without waiting for more.
+    std::deque<CEngineEvent> TakeAll()
+    {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_events, {});
     }
 
 private:

@@ -89,9 +89,15 @@ public:
                 wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(
                                       *deadline - std::chrono::steady_clock::now()),
                                   std::chrono::milliseconds(0), kRedrawInterval);
+            // One wake-up serves everything that arrived meanwhile.
             if (auto event = m_events.Next(wait))
+            {
                 Handle(*event);
-            m_progress.Show(Figures());
+                for (const CEngineEvent& more : m_events.TakeAll())
+                    Handle(more);
+            }
+            if (m_progress.Due())
+                m_progress.Show(Figures());
         }
         Close();
         return end;

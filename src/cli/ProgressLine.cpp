@@ -73,14 +73,17 @@ std::size_t CProgressLine::TerminalWidth() const
     return kDefaultWidth - 1;
 }
 
+bool CProgressLine::Due() const
+{
+    return m_enabled &&
+           (!m_shown || std::chrono::steady_clock::now() - m_lastDraw >= kRedrawInterval);
+}
+
 void CProgressLine::Show(const CProgressFigures& figures)
 {
-    if (!m_enabled)
+    if (!Due())
         return;
-    const auto now = std::chrono::steady_clock::now();
-    if (m_shown && now - m_lastDraw < kRedrawInterval)
-        return;
-    m_lastDraw = now;
+    m_lastDraw = std::chrono::steady_clock::now();
     m_shown = true;
     const std::string line = FormatProgress(figures, TerminalWidth());
     std::fprintf(m_stream, "\r%s\x1b[K", line.c_str());

@@ -29,6 +29,8 @@ public:
     CProgressLine(const CProgressLine&) = delete;
     CProgressLine& operator=(const CProgressLine&) = delete;
 
+    // True when Show would draw now; the figures need not be gathered otherwise.
+    bool Due() const;
     void Show(const CProgressFigures& figures);
     // Removes the line, so that what is written next starts on a clean line.
     void Erase();

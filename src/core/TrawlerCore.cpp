@@ -23,6 +23,7 @@ CTrawlerCore::CTrawlerCore() : m_log(kLogFileName)
 {
     SetCrawlBounds(CCrawlBounds{});
     PublishOptions();
+    m_urlStore.KeepDecisionsIn(&m_letGoDecisions);
 }
 
 CTrawlerCore::CTrawlerCore(std::string workDir, const std::string& logPath)
@@ -30,6 +31,7 @@ CTrawlerCore::CTrawlerCore(std::string workDir, const std::string& logPath)
 {
     SetCrawlBounds(CCrawlBounds{});
     PublishOptions();
+    m_urlStore.KeepDecisionsIn(&m_letGoDecisions);
 }
 
 CTrawlerCore::~CTrawlerCore()
@@ -39,6 +41,8 @@ CTrawlerCore::~CTrawlerCore()
     JoinWorkers();
     m_transferContext.reset();
     m_session.reset();
+    // The journal goes before the sinks that still release records.
+    m_urlStore.KeepDecisionsIn(nullptr);
 }
 
 bool CTrawlerCore::OpenSession(const std::string& agent)
@@ -78,6 +82,14 @@ void CTrawlerCore::CancelAllWork()
     m_cancelBrowse.store(true);
     m_threads.Close();
     m_events.WakePrompts();
+    WakeTransferWaits();
+}
+
+void CTrawlerCore::WakeTransferWaits()
+{
+    if (m_session)
+        m_session->WakeWaits();
+    m_pacing.Wake();
 }
 
 void CTrawlerCore::JoinWorkers()

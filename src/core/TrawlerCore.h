@@ -2,6 +2,8 @@
 
 #include "core/CrawlBounds.h"
 #include "core/FileSink.h"
+#include "core/SitePacing.h"
+#include "core/SiteRobots.h"
 #include "core/SiteSink.h"
 #include "core/UrlQueue.h"
 #include "core/UrlStore.h"
@@ -128,6 +130,9 @@ public:
 
     // The start of closing: no thread starts any more, every browse and download is cancelled.
     void CancelAllWork();
+    // Call after setting a cancel flag: requests waiting for a site's limits or for bandwidth
+    // look at their flags at once.
+    void WakeTransferWaits();
     // Waits for every browse thread and download worker to end and joins them.
     void JoinWorkers();
 
@@ -154,6 +159,9 @@ public:
     CConnectionCache m_connections;
     // Sites whose requests failed in a row this run; transfers give such a site up.
     CSiteFailures m_siteFailures;
+    // Each site's robots.txt, read once a run, and the Crawl-delay its page reads keep to.
+    CSiteRobots m_robots;
+    CSitePacing m_pacing;
     // Link records made by all browse threads; every fifth posts a progress tick.
     std::atomic<std::uint32_t> m_linkCounter{0};
     // Start pages whose read failed, and downloads that failed (not skipped, not cancelled):

@@ -118,6 +118,7 @@ void CUrlStore::Release(CHolder kind, std::string_view url)
         doomed = DropIfUnheld(it);
     }
     // The record is destroyed outside the lock; url may point into it, so it is not used now.
+    KeepDecision(doomed.get());
 }
 
 void CUrlStore::Unhold(std::string_view url)
@@ -131,6 +132,16 @@ void CUrlStore::Unhold(std::string_view url)
         --it->second.count;
         doomed = DropIfUnheld(it);
     }
+    KeepDecision(doomed.get());
+}
+
+void CUrlStore::KeepDecision(const CUrl* doomed) const
+{
+    if (doomed == nullptr || m_journal == nullptr)
+        return;
+    const CDecision decision = doomed->m_decision.Get();
+    if (decision.verdict != CVerdict::None)
+        m_journal->Keep(doomed->m_url, doomed->Referer(), decision);
 }
 
 CUrl* CUrlStore::Find(std::string_view url) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "url/DecisionJournal.h"
 #include "url/Url.h"
 
 #include <atomic>
@@ -98,6 +99,11 @@ public:
     std::vector<std::string> Urls() const;
     bool IsInTree(std::string_view url) const;
 
+    // Where the decision of a record that goes is kept, so that Why? still answers for a file
+    // that was downloaded or removed from the list; nullptr keeps none. Set while no other
+    // thread uses the store.
+    void KeepDecisionsIn(CDecisionJournal* journal) { m_journal = journal; }
+
     // Records the store owns now; the statistics window shows it as "Allocated Urls".
     std::int32_t AllocatedUrls() const { return m_allocated.load(std::memory_order_relaxed); }
     // Entries that carry the file-list mark: the found files shown now.
@@ -130,11 +136,14 @@ private:
     void Unhold(std::string_view url);
     // Removes the entry when it is held no more; returns the record to destroy after unlocking.
     std::unique_ptr<CUrl> DropIfUnheld(CMap::iterator it);
+    // Keeps a decided record's decision in the journal; outside the lock.
+    void KeepDecision(const CUrl* doomed) const;
     std::uint32_t MarksOf(std::string_view url) const;
     // Keeps m_listedFiles when an entry's marks change from before to after; under m_mutex.
     void CountListed(std::uint32_t before, std::uint32_t after);
 
     mutable std::mutex m_mutex;
+    CDecisionJournal* m_journal = nullptr;
     CMap m_entries;
     std::atomic<std::int32_t> m_allocated{0};
     // Changed only under m_mutex, so a plain load and store do; atomic for the readers outside.

@@ -32,10 +32,14 @@ bool CSiteBrowser::WaitsToBeAsked(CUrlHold& hold, const std::string& value, cons
     const CUrl& link = *hold;
     if (!m_options->m_askTypeOfPageLinks || link.m_pageKind != kPageKindPage ||
         asPage.verdict == CVerdict::Followed || asPage.reason == CReason::Excluded ||
+        asPage.reason == CReason::RobotsDisallowed || asPage.reason == CReason::RobotsUnreachable ||
         m_toAsk.size() >= kMaxAskedLinksPerPage ||
         (link.m_serviceType != kServiceHttp && link.m_serviceType != kServiceHttps))
         return false;
-    m_toAsk.push_back(CAskedLink{std::move(hold), value, decision});
+    // Asking is a request too.
+    if (!m_robots.Allows(link, *m_options))
+        return false;
+    m_toAsk.push_back(CAskedLink{std::move(hold), value, decision, m_referer});
     return true;
 }
 
@@ -81,7 +85,9 @@ void CSiteBrowser::AskTypes(const CUrl& page)
                 }
             }
             heads[i - from].reset();
-            LetGoLink(std::move(link.hold), link.value, page, link.decision);
+            LetGoLink(std::move(link.hold), link.value,
+                      link.foundOn ? std::string_view(*link.foundOn) : std::string_view(page.m_url),
+                      link.decision);
         }
     }
 }

@@ -16,7 +16,12 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
                       std::stop_token stop)
 {
     // Closing the engine cancels the browse as "Cancel Browse" does.
-    const std::stop_callback cancelOnStop(stop, [&core] { core.m_cancelBrowse.store(true); });
+    const std::stop_callback cancelOnStop(stop,
+                                          [&core]
+                                          {
+                                              core.m_cancelBrowse.store(true);
+                                              core.WakeTransferWaits();
+                                          });
     {
         CSiteBrowser browser(core, *mode);
         // The site record may be gone once it has been explored: keep its text.
@@ -31,8 +36,11 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
         const auto running = static_cast<std::int32_t>(core.m_threads.EndWork().left);
         core.m_events.Post(CRunningBrowsesEvent{running});
         // A crawl stopped at a bound leaves that message as the last word.
-        CBrowseFinishedEvent finished{siteUrl, browser.PagesRead(), browser.FilesFound(), {}};
-        if (!browser.StoppedAtBound())
+        CBrowseFinishedEvent finished{
+            siteUrl, browser.PagesRead(), browser.FilesFound(), {}, browser.StartPageProblem()};
+        if (!finished.problem.empty())
+            finished.summary = UnreadStartSummary(siteUrl, finished.problem);
+        else if (!browser.StoppedAtBound())
             finished.summary =
                 CrawlSummary(siteUrl, browser.PagesRead(), browser.FilesFound(),
                              core.m_cancelBrowse.load(), core.Options()->m_fileTypes);
@@ -49,7 +57,12 @@ void BrowseThreadProc(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeDa
 void StartBrowse(CTrawlerCore& core, CUrlHold site, std::unique_ptr<CModeData> mode)
 {
     if (core.RunningBrowses() == 0)
+    {
         core.RearmCrawlBoundReport();
+        // A new run reads each site's robots.txt again.
+        core.m_robots.Clear();
+        core.m_pacing.Clear();
+    }
     // Counted from here until the browse ends, so that the count never misses it.
     if (!core.m_threads.Start(
             CWorkerThreads::EKind::Browse,

@@ -148,3 +148,34 @@ std::size_t CollapseWhitespace(char* text)
     out = CollapseTail(in, out, previousWhite);
     return static_cast<std::size_t>(out - reinterpret_cast<unsigned char*>(text));
 }
+
+std::size_t COriginalText::OriginOf(std::size_t collapsedOffset)
+{
+    if (collapsedOffset < m_out)
+        *this = COriginalText(m_text);
+    // The walk mirrors CollapseTail: a kept byte and the first byte of a white run each take
+    // one place of the collapsed text.
+    for (; m_in < m_text.size(); ++m_in)
+    {
+        const auto c = static_cast<unsigned char>(m_text[m_in]);
+        switch (kCharClass[c])
+        {
+        case kClassEnd:
+            return m_in;
+        case kClassKeep:
+            if (m_out == collapsedOffset)
+                return m_in;
+            ++m_out;
+            m_previousWhite = false;
+            break;
+        case kClassWhite:
+            m_out += m_previousWhite ? 0 : 1;
+            m_previousWhite = true;
+            break;
+        default:
+            m_previousWhite = false;
+            break;
+        }
+    }
+    return m_in;
+}

@@ -17,7 +17,8 @@ std::string CrawlSummary(const std::string& site, std::uint32_t pages, std::uint
 {
     std::string text = (cancelled ? "Stopped " : "Finished ") + site + ": " +
                        Counted(pages, "page", "pages") + ", " + Counted(files, "file", "files");
-    if (pages == 0 || files != 0)
+    // A stopped crawl did not search everything: nothing to say about the types.
+    if (pages == 0 || files != 0 || cancelled)
         return text;
     std::string types;
     ForEachListEntry(fileTypes,
@@ -31,4 +32,9 @@ std::string CrawlSummary(const std::string& site, std::uint32_t pages, std::uint
     if (types.empty())
         return text + " (no file types are set: add some under Options, File Types)";
     return text + " (none of the types searched: " + types + "; see Options, File Types)";
+}
+
+std::string UnreadStartSummary(const std::string& site, const std::string& problem)
+{
+    return "Could not read " + site + ": " + problem;
 }

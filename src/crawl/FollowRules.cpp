@@ -13,6 +13,11 @@ CFollowRules CSiteBrowser::MakeRules() const
 CDecision CSiteBrowser::DecideFile(CUrl& link)
 {
     const CDecision asFile = m_rules.DecideAsFile(link);
+    if (asFile.verdict == CVerdict::Listed)
+    {
+        if (auto refused = m_robots.Refusal(link, CVerdict::NotListed, *m_options))
+            return *refused;
+    }
     if (m_rules.AsksSize(link, asFile))
         DetermineSize(link, m_core.TransferContext(), &m_core.m_cancelBrowse);
     return m_rules.DecideFileSize(link, asFile);

@@ -156,12 +156,32 @@ enum class EValue
     kTooLong, // the value does not fit the value buffer and is skipped
 };
 
+// A quoted value as a browser reads it from the page as written: tabs and line breaks removed,
+// the other white space a blank each, control characters dropped as everywhere in the scan.
+std::string QuotedValueAsWritten(std::string_view written)
+{
+    std::string value;
+    for (const char ch : written)
+    {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\t' || c == '\n' || c == '\r')
+            continue;
+        if (c == '\v' || c == '\f')
+            value += ' ';
+        else if (c >= 0x20 && c != 0x7F)
+            value += ch;
+    }
+    return value;
+}
+
 // Reads the value that follows an attribute word; the cursor ends just after the character
 // that ended the value, or at the end of the text when there is no value. As a browser reads
 // it: a value in double or single quotes runs to its closing quote (blanks and ">" inside
-// included, the blanks at either end dropped); any other value ends at a blank or ">".
-EValue ExtractValue(const char*& at, const char* end, std::string& value)
+// included, the blanks at either end dropped, tabs and line breaks removed); any other value
+// ends at a blank or ">".
+EValue ExtractValue(const char*& at, const CScanCursor& text, std::string& value)
 {
+    const char* const end = text.m_end;
     const char* p = at;
     while (*p == ' ' || *p == '=')
         ++p;
@@ -177,17 +197,36 @@ EValue ExtractValue(const char*& at, const char* end, std::string& value)
         return EValue::kNone;
     }
     at = p + 1;
-    // Collapsed white space leaves runs of blanks only where a dropped control character
-    // stood between two runs, so the ends are trimmed in a loop.
-    while (quoted && start != p && *start == ' ')
-        ++start;
-    while (quoted && start != p && p[-1] == ' ')
-        --p;
-    const auto length = static_cast<std::size_t>(p - start);
-    if (length > kMaxLinkValueLength)
-        return EValue::kTooLong;
-    CopyValue(value, start, length);
-    if (std::memchr(start, '&', length) != nullptr)
+    // A blank in a quoted value may stand for a line break: such a value is read from the text
+    // as written. Most values hold none and are taken from the collapsed text as they are.
+    if (quoted && text.m_original != nullptr &&
+        std::memchr(start, ' ', static_cast<std::size_t>(p - start)) != nullptr)
+    {
+        COriginalText& original = *text.m_original;
+        const std::size_t from =
+            original.OriginOf(static_cast<std::size_t>(start - 1 - text.m_begin)) + 1;
+        const std::size_t to = original.OriginOf(static_cast<std::size_t>(p - text.m_begin));
+        std::string written = QuotedValueAsWritten(original.Text().substr(from, to - from));
+        written.erase(0, written.find_first_not_of(' '));
+        written.erase(written.find_last_not_of(' ') + 1);
+        if (written.size() > kMaxLinkValueLength)
+            return EValue::kTooLong;
+        value = std::move(written);
+    }
+    else
+    {
+        // Collapsed white space leaves runs of blanks only where a dropped control character
+        // stood between two runs, so the ends are trimmed in a loop.
+        while (quoted && start != p && *start == ' ')
+            ++start;
+        while (quoted && start != p && p[-1] == ' ')
+            --p;
+        const auto length = static_cast<std::size_t>(p - start);
+        if (length > kMaxLinkValueLength)
+            return EValue::kTooLong;
+        CopyValue(value, start, length);
+    }
+    if (value.find('&') != std::string::npos)
         DecodeCharacterReferences(value);
     return EValue::kFound;
 }
@@ -304,7 +343,7 @@ bool FindBaseHref(CScanCursor text, CUrl& base)
         if (!MatchFirstPair(at, text.m_end, pairs, memo))
             continue;
         std::string value;
-        if (ExtractValue(at, text.m_end, value) != EValue::kFound)
+        if (ExtractValue(at, text, value) != EValue::kFound)
             return false;
         base.Reparse(std::move(value));
         return true;
@@ -332,7 +371,7 @@ bool NextLink(CScanCursor& cursor, std::string& value, const CStopSet& stopSet,
         const char* at = cursor.m_at;
         if (!MatchFirstPair(at, cursor.m_end, kLinkTagPairs, cursor.m_tags))
             continue;
-        const EValue found = ExtractValue(at, cursor.m_end, value);
+        const EValue found = ExtractValue(at, cursor, value);
         cursor.m_at = at;
         if (found != EValue::kTooLong)
             return found == EValue::kFound;
@@ -344,9 +383,21 @@ CPageScanResult ScanPage(std::string& text, const CUrl& page, std::span<const st
                          const CScanOutput& output)
 {
     CPageScanResult result;
+    // The text as written stays at hand for the few quoted values that hold white space; one
+    // buffer per thread keeps that copy free of allocations.
+    thread_local std::string written;
+    written.assign(text.c_str());
+    COriginalText original(written);
     const std::size_t length = CollapseWhitespace(text.data());
+    const auto withOriginal = [&]
+    {
+        CScanCursor cursor(text.data(), length);
+        cursor.m_original = &original;
+        cursor.m_begin = text.data();
+        return cursor;
+    };
     CUrl pageBase;
-    result.m_hasBase = FindBaseHref(CScanCursor(text.data(), length), pageBase);
+    result.m_hasBase = FindBaseHref(withOriginal(), pageBase);
     result.m_base = pageBase.m_url;
     // A base tag may itself be relative ("/", "../"): it resolves against the page.
     if (std::string resolved = pageBase.m_url;
@@ -356,7 +407,7 @@ CPageScanResult ScanPage(std::string& text, const CUrl& page, std::span<const st
     CStopSet stopSet;
     BuildStopSet(keywords, stopSet);
 
-    CScanCursor cursor(text.data(), length);
+    CScanCursor cursor = withOriginal();
     std::string value;
     for (;;)
     {

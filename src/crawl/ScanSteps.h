@@ -56,6 +56,25 @@ template <std::size_t N> struct CTagWalkMemo
     std::array<const char*, N> m_attributeBlank{}; // the attribute word's first blank, or none
 };
 
+// The page's text as it stood before CollapseWhitespace, so that a quoted value can be read with
+// its own white space: a browser removes tabs and line breaks from a link and keeps its blanks.
+// Finds which byte of the text a kept byte of the collapsed text came from; asked in page order,
+// it walks the text once.
+class COriginalText
+{
+public:
+    explicit COriginalText(std::string_view text) : m_text(text) {}
+    std::string_view Text() const { return m_text; }
+    // Where the collapsed text's kept (not white) byte at collapsedOffset came from.
+    std::size_t OriginOf(std::size_t collapsedOffset);
+
+private:
+    std::string_view m_text;
+    std::size_t m_in = 0;  // the next byte of the text to walk
+    std::size_t m_out = 0; // the collapsed offset it goes to
+    bool m_previousWhite = false;
+};
+
 // A position in a page's text together with the text's end, its first NUL. Knowing the end lets
 // the scan look at many bytes at once without reading past the text. A cursor serves the one
 // text it was made for, from its start forward.
@@ -70,6 +89,10 @@ struct CScanCursor
     const char* m_at = nullptr;
     const char* m_end = nullptr;
     CTagWalkMemo<kLinkTagPairs.size()> m_tags;
+    // The text before it was collapsed, and the collapsed text's start; without them a quoted
+    // value keeps its collapsed blanks.
+    COriginalText* m_original = nullptr;
+    const char* m_begin = nullptr;
 };
 
 // In place: every run of white space becomes one blank, control characters are dropped,

@@ -66,6 +66,19 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     m_siteStart = &site;
     // Only the site that the browse began with is a start page.
     m_startPage = m_depth == 1 ? &site : nullptr;
+    // Read first: its Crawl-delay paces the start page already, and its sitemaps come next.
+    const std::string siteRoot = SiteRootOf(site);
+    if (m_options->m_obeyRobots)
+    {
+        m_robots.AnswerFor(site, *m_options);
+        m_core.m_pacing.WaitTurn(siteRoot, m_core.m_cancelBrowse);
+    }
+    // A Crawl-delay allows one page at a time, none ahead of its turn.
+    const bool paced = m_options->m_obeyRobots && m_core.m_pacing.Interval(siteRoot).count() > 0;
+    const int pagesAtOnce = paced ? 1 : m_mode.PagesAtOnce();
+    const bool readsSitemap = m_depth == 1;
+    m_startAnswered = site.m_url;
+    std::unique_ptr<CUrl> start = readsSitemap ? std::make_unique<CUrl>(site.m_url) : nullptr;
     if (!m_core.m_cancelBrowse && !ReachedBound())
     {
         BrowsePage(std::move(siteHold), localQueue, externalQueue);
@@ -77,13 +90,19 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
     }
     m_siteStart = nullptr;
     m_startPage = nullptr;
+    if (readsSitemap && !m_core.m_cancelBrowse && !m_stoppedAtBound)
+    {
+        if (m_startAnswered != start->m_url)
+            start = std::make_unique<CUrl>(m_startAnswered);
+        ReadSitemaps(*start, localQueue, externalQueue);
+    }
 
     // The local queue grows while its pages are read: breadth first within the site. The next
     // pages are requested while one is worked on; each is still worked on in the queue's order.
     std::size_t next = 0;
     {
         CPageReadAhead::CEndedHook ended;
-        if (m_mode.PagesAtOnce() > 1)
+        if (pagesAtOnce > 1)
         {
             // A large page is scanned on a second thread while earlier ones are worked on. A
             // small one is not: handing it over would cost more than its scan.
@@ -101,18 +120,20 @@ void CSiteBrowser::Explore(CUrlHold siteHold)
             };
         }
         CPageReadAhead readAhead(
-            m_core.TransferContext(), m_mode.PagesAtOnce(), localQueue,
+            m_core.TransferContext(), pagesAtOnce, localQueue,
             [this](const CUrl& page) { return ChecksFirst(page); }, std::move(ended));
         // Once a page's body is in, its read no longer counts: the next page goes out before
         // the page is worked on. One at a time stays strictly one after the other.
         std::function<void()> readNext;
-        if (m_mode.PagesAtOnce() > 1)
+        if (pagesAtOnce > 1)
             readNext = [&] { readAhead.Fill(next + 1); };
         for (; next < localQueue.Count() && !m_core.m_cancelBrowse && !ReachedBound(); ++next)
         {
             CUrl* page = nullptr;
             if (!localQueue.ItemAt(next, page))
                 continue;
+            if (paced)
+                m_core.m_pacing.WaitTurn(SiteRootOf(*page), m_core.m_cancelBrowse);
             readAhead.Fill(next);
             std::unique_ptr<CTransfer> started = readAhead.Take(next, *page);
             const std::unique_ptr<CScannedPage> scanned =
@@ -174,13 +195,18 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     if (unchanged || !(text = FetchBody(page, m_core.TransferContext(), nullptr, &answer, started)))
     {
         if (!unchanged && &page == m_startPage && !m_core.m_cancelBrowse)
+        {
+            m_startPageProblem = answer.problem.empty() ? "no answer" : answer.problem;
             m_core.NoteUnreadStartPage(page.m_url, answer.problem);
+        }
         const CReason reason = unchanged               ? CReason::Unchanged
                                : m_core.m_cancelBrowse ? CReason::Cancelled
                                                        : CReason::Error;
         DecidePage(page, CDecision{CVerdict::NotRead, reason,
                                    static_cast<std::uint16_t>(answer.refusedStatus)});
-        m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageDone});
+        m_core.m_events.Post(
+            CPageStateEvent{page.m_url, page.m_pageKind,
+                            reason == CReason::Error ? kPageImageFailed : kPageImageDone});
         return;
     }
 
@@ -216,6 +242,8 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     if (answered)
         m_visited.Insert(NormalizeUrl(answered->m_url));
     const CUrl& here = answered ? *answered : page;
+    if (&page == m_startPage)
+        m_startAnswered = here.m_url;
 
     // Links resolve against the base tag, but hosts and directories are judged by the page.
     std::size_t handled = 0;
@@ -280,14 +308,15 @@ void CSiteBrowser::HandleLink(std::string& value, const CUrl& page, const CUrl& 
 }
 
 void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrlQueue& localQueue,
-                                      CUrlQueue& externalQueue)
+                                      CUrlQueue& externalQueue, const std::string* foundOn)
 {
     if (IsVisited(value))
         return;
     auto link = m_core.NewRecord(value);
     // The links of a page share one referer text.
-    if (!m_referer || *m_referer != page.m_url)
-        m_referer = std::make_shared<const std::string>(page.m_url);
+    const std::string& referer = foundOn != nullptr ? *foundOn : page.m_url;
+    if (!m_referer || *m_referer != referer)
+        m_referer = std::make_shared<const std::string>(referer);
     link->SetReferer(m_referer);
     if (++m_core.m_linkCounter % kLinksPerProgressTick == 0)
         m_core.m_events.Post(CProgressStepEvent{1});
@@ -299,8 +328,13 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     CUrl& record = *hold;
 
     CUrlQueue* queue = nullptr;
-    const CDecision asPage = m_rules.DecideAsPage(
+    CDecision asPage = m_rules.DecideAsPage(
         record, page, CFollowCounts{localQueue.Count(), externalQueue.Count(), m_depth});
+    if (asPage.verdict == CVerdict::Followed)
+    {
+        if (auto refused = m_robots.Refusal(record, CVerdict::Shown, *m_options))
+            asPage = *refused;
+    }
     // A page that is followed or shown goes in the site tree.
     if (asPage.verdict != CVerdict::NotFollowed)
     {
@@ -341,7 +375,7 @@ void CSiteBrowser::HandleResolvedLink(std::string& value, const CUrl& page, CUrl
     }
     if (!wanted && WaitsToBeAsked(hold, value, asPage, decision))
         return;
-    LetGoLink(std::move(hold), value, page, decision);
+    LetGoLink(std::move(hold), value, *m_referer, decision);
 }
 
 void CSiteBrowser::ListByType(const CUrlHold& hold, std::string_view contentType,
@@ -363,16 +397,13 @@ void CSiteBrowser::ListFile(const CUrlHold& file)
         StopAtBound(m_core.CrawlBounds().maxFoundFiles);
 }
 
-void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, const CUrl& page,
+void CSiteBrowser::LetGoLink(CUrlHold hold, const std::string& value, std::string_view /*foundOn*/,
                              const CDecision& decision)
 {
-    // The decision goes on the store's record, which the hold keeps alive meanwhile.
+    // The decision goes on the store's record, which the hold keeps alive meanwhile; the store
+    // keeps it apart when nothing shows, lists or queues the record.
     m_core.m_urlStore.Find(value)->m_decision.Set(decision);
     hold.Reset();
-    // Nothing keeps the record of a link that is neither shown, listed nor queued: its decision
-    // is kept apart.
-    if (m_core.m_urlStore.Find(value) == nullptr)
-        m_core.m_letGoDecisions.Keep(value, page.m_url, decision);
 }
 
 void CSiteBrowser::QueueForDownload(const CUrlHold& file)
@@ -392,14 +423,9 @@ void CSiteBrowser::DecidePage(const CUrl& page, const CDecision& decision)
 
 void CSiteBrowser::LetGoPage(CUrlHold page)
 {
-    // The hold keeps the store's entry, so its record can be read until the hold is given up.
-    const CDecision decision = m_core.m_urlStore.Find(page->m_url)->m_decision.Get();
-    const std::string url = page->m_url;
-    const std::string foundOn(page->Referer());
+    // A page removed from the tree meanwhile is let go with its last hold; the store keeps its
+    // decision.
     page.Reset();
-    // A page removed from the tree meanwhile is let go with its last hold.
-    if (decision.verdict != CVerdict::None && m_core.m_urlStore.Find(url) == nullptr)
-        m_core.m_letGoDecisions.Keep(url, foundOn, decision);
 }
 
 void CSiteBrowser::LetGoUnbrowsed(CUrlQueue& queue, std::size_t from)

@@ -2,6 +2,7 @@
 
 #include "core/UrlStore.h"
 #include "crawl/FollowDecision.h"
+#include "crawl/RobotsGate.h"
 #include "crawl/TextSet.h"
 #include "settings/ModeData.h"
 #include "url/LinkDecision.h"
@@ -70,6 +71,9 @@ public:
     const CModeData& Mode() const { return m_mode; }
     // True once the crawl stopped because a bound of the core's CrawlBounds was reached.
     bool StoppedAtBound() const { return m_stoppedAtBound; }
+    // Why the start page could not be read; empty when it was read (or the browse was
+    // cancelled first).
+    const std::string& StartPageProblem() const { return m_startPageProblem; }
 
 private:
     // The follow rules of the mode and the current options snapshot.
@@ -86,9 +90,13 @@ private:
     void LetGoUnbrowsed(CUrlQueue& queue, std::size_t from);
     void HandleLink(std::string& value, const CUrl& page, const CUrl& base, CUrlQueue& localQueue,
                     CUrlQueue& externalQueue);
-    // The same for a value that is resolved already.
+    // The same for a value that is resolved already. foundOn, when given, is where the link was
+    // found when that is not the page itself (a sitemap).
     void HandleResolvedLink(std::string& value, const CUrl& page, CUrlQueue& localQueue,
-                            CUrlQueue& externalQueue);
+                            CUrlQueue& externalQueue, const std::string* foundOn = nullptr);
+    // With "read the site's sitemap", in a mode that follows the site's pages: the pages and
+    // files of the start site's sitemaps, handled as links of its start page (page).
+    void ReadSitemaps(const CUrl& page, CUrlQueue& localQueue, CUrlQueue& externalQueue);
     // A link whose answer is no page: listed (or queued) when its type is wanted. Keeps the
     // decision on the record.
     void ListByType(const CUrlHold& hold, std::string_view contentType,
@@ -103,7 +111,7 @@ private:
     // where HEAD is refused; lists those of a wanted type, then lets every one go.
     void AskTypes(const CUrl& page);
     // Keeps the decision of a link that is not queued and gives up the thread's hold.
-    void LetGoLink(CUrlHold hold, const std::string& value, const CUrl& page,
+    void LetGoLink(CUrlHold hold, const std::string& value, std::string_view foundOn,
                    const CDecision& decision);
     void QueueForDownload(const CUrlHold& file);
     // Before each page: true once a structure that grows with the links met holds its bound.
@@ -118,6 +126,7 @@ private:
     int m_depth = 0;
     // The record of the browse's own site while its page is read; a failed read is counted.
     const CUrl* m_startPage = nullptr;
+    std::string m_startPageProblem;
     std::uint32_t m_pagesRead = 0;
     std::uint32_t m_filesFound = 0;
     bool m_stoppedAtBound = false;
@@ -127,6 +136,10 @@ private:
     const CUrl* m_siteStart = nullptr;
     // The URL of the site being explored: the site tree shows the pages found on it under it.
     std::string m_treeParent;
+    // Where the browse's start page was answered (its own URL without a redirect).
+    std::string m_startAnswered;
+    // What robots.txt allows, site by site.
+    CRobotsGate m_robots{m_core};
     // The options for the page being browsed; a snapshot, so they never change under a page.
     std::shared_ptr<const COptions> m_options;
     // Made anew with each snapshot of the options.
@@ -139,6 +152,7 @@ private:
         CUrlHold hold;
         std::string value;
         CDecision decision;
+        std::shared_ptr<const std::string> foundOn;
     };
     std::vector<CAskedLink> m_toAsk;
     // Scans large pages read ahead while an earlier one is worked on; made for the first such

@@ -240,7 +240,12 @@ void ServeFile(CTrawlerCore& core, CUrlHold hold, CWorkerProgress& progress)
 void RunWorker(CTrawlerCore& core, std::stop_token stop)
 {
     // Closing the engine cancels the downloads as "Cancel Download" does.
-    const std::stop_callback cancelOnStop(stop, [&core] { core.m_cancelDownload.store(true); });
+    const std::stop_callback cancelOnStop(stop,
+                                          [&core]
+                                          {
+                                              core.m_cancelDownload.store(true);
+                                              core.WakeTransferWaits();
+                                          });
     CWorkerProgress progress(core.m_events);
     CWorkerThreads::CEnd end;
     do

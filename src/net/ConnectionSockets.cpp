@@ -1,5 +1,7 @@
 #include "net/ConnectionSockets.h"
 
+#include "net/SiteLedger.h"
+
 #include <algorithm>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -73,7 +75,10 @@ int CConnectionSockets::OnOpened(void* user, curl_socket_t socket, curlsocktype)
 
 int CConnectionSockets::OnClose(void* user, curl_socket_t socket)
 {
-    static_cast<CConnectionSockets*>(user)->Forget(socket);
+    auto& sockets = *static_cast<CConnectionSockets*>(user);
+    sockets.Forget(socket);
+    if (sockets.m_ledger != nullptr)
+        sockets.m_ledger->SocketClosed(socket);
     return close(socket);
 }
 

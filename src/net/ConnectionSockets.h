@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 #include <vector>
 
+class CSiteLedger;
+
 // The sockets of one multi handle's connections, as libcurl opens and closes them, so that a
 // request can find the socket of the connection it was given by the connection's local port, and
 // a step of requests can hold its sends until all are written. Lives with the multi handle and
@@ -21,6 +23,9 @@ public:
     // wakes once for them rather than once for each. Sockets opened meanwhile are not held.
     void HoldSends(bool hold);
 
+    // Closed sockets are reported to ledger, which must outlive the table.
+    void CountIn(CSiteLedger* ledger) { m_ledger = ledger; }
+
 private:
     struct CEntry
     {
@@ -34,6 +39,7 @@ private:
     static int OnClose(void* user, curl_socket_t socket);
 
     std::vector<CEntry> m_entries;
+    CSiteLedger* m_ledger = nullptr;
 };
 
 // Sends the acknowledgement of what the socket received now, and leaves the mode in which the

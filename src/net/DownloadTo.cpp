@@ -1,3 +1,4 @@
+#include "net/DownloadThrottle.h"
 #include "net/PartFile.h"
 #include "net/ResumablePart.h"
 #include "net/RetryPolicy.h"
@@ -203,13 +204,17 @@ CDownloadTry DownloadOnce(CUrl& record, const CTransferContext& context,
     // The bytes of an earlier try count towards the file, never again towards the bytes
     // received.
     std::uint64_t total = kept;
+    CDownloadThrottle throttle(context);
     for (;;)
     {
         const std::int64_t count = transfer.Read(block, sizeof block);
         if (count < 0)
             return cut(false);
         if (count == 0)
+        {
+            throttle.Flush();
             break;
+        }
         total += static_cast<std::uint64_t>(count);
         // The announced size is the server's claim; the bytes are the fact.
         if (tooLarge(total))
@@ -220,7 +225,9 @@ CDownloadTry DownloadOnce(CUrl& record, const CTransferContext& context,
             static_cast<std::size_t>(count))
             return writeFailed(errno);
         CountReceived(context, count);
-        if (IsCancelled(context.cancelDownload))
+        // While this waits the transfer is not driven: its connection stops reading.
+        if (!throttle.Received(static_cast<std::uint64_t>(count)) ||
+            IsCancelled(context.cancelDownload))
             return cut(false);
         progress.OnProgress(total);
     }

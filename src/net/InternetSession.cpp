@@ -1,6 +1,7 @@
 #include "net/InternetSession.h"
 
 #include "net/ConnectionSockets.h"
+#include "net/SiteLedger.h"
 
 #include <algorithm>
 #include <array>
@@ -46,6 +47,7 @@ bool EnsureCurlGlobalInit()
 struct CSessionCore
 {
     CCurlSharePtr share;
+    std::shared_ptr<CSiteLedger> ledger;
     // One lock per kind of shared data, as libcurl asks.
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
 
@@ -170,12 +172,13 @@ void CCurlHandleLease::Release()
 }
 
 CInternetSession::CInternetSession(std::string agent)
-    : m_agent(std::move(agent)), m_aliveToken(std::make_shared<int>(0)),
-      m_id(g_nextSessionId.fetch_add(1))
+    : m_agent(std::move(agent)), m_ledger(std::make_shared<CSiteLedger>()),
+      m_aliveToken(std::make_shared<int>(0)), m_id(g_nextSessionId.fetch_add(1))
 {
     if (!EnsureCurlGlobalInit())
         return;
     auto core = std::make_shared<CSessionCore>();
+    core->ledger = m_ledger;
     core->share.reset(curl_share_init());
     if (!core->share)
         return;
@@ -195,6 +198,12 @@ CInternetSession::~CInternetSession()
     PruneDeadSessions();
 }
 
+void CInternetSession::WakeWaits()
+{
+    m_ledger->WakeAll();
+    m_bandwidth.Wake();
+}
+
 CCurlHandleLease CInternetSession::AcquireHandles()
 {
     if (!m_core)
@@ -205,6 +214,7 @@ CCurlHandleLease CInternetSession::AcquireHandles()
     {
         auto multi = std::make_shared<CThreadMulti>();
         multi->core = m_core;
+        multi->sockets.CountIn(m_core->ledger.get());
         multi->multi.reset(curl_multi_init());
         if (!multi->multi)
             return {};

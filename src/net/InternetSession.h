@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/BandwidthBucket.h"
 #include "net/CurlHandles.h"
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <string>
 
 class CConnectionSockets;
+class CSiteLedger;
 struct CCurlHandlePair;
 struct CSessionCore;
 
@@ -60,8 +62,18 @@ public:
     // signals, redirects). Empty when the handles cannot be made.
     CCurlHandleLease AcquireHandles();
 
+    // The per-site limits of every request of the process, and the download bandwidth budget.
+    CSiteLedger& SiteLedger() const { return *m_ledger; }
+    CBandwidthBucket& Bandwidth() { return m_bandwidth; }
+    // Call after setting a cancel flag: requests waiting for their site or for bandwidth look
+    // at their flags at once.
+    void WakeWaits();
+
 private:
     std::string m_agent;
+    // Shared with the threads' handles: their sockets may close after the session is gone.
+    std::shared_ptr<CSiteLedger> m_ledger;
+    CBandwidthBucket m_bandwidth;
     std::shared_ptr<CSessionCore> m_core;
     // Threads keep a weak reference: once the session is gone their kept handles are dropped.
     std::shared_ptr<int> m_aliveToken;

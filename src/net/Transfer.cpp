@@ -8,7 +8,9 @@
 #include "net/RetryPolicy.h"
 #include "net/SiteBackoff.h"
 #include "net/SiteFailures.h"
+#include "net/SiteLedger.h"
 #include "platform/EventPoster.h"
+#include "platform/Statistics.h"
 #include "settings/LogFile.h"
 #include "settings/Options.h"
 #include "url/Url.h"
@@ -30,6 +32,9 @@ constexpr int kDefaultTimeoutSeconds = 30;
 constexpr int kMaxRetries = 10;
 // How long one wait for the sockets lasts before the cancel flag and the time-out are checked.
 constexpr int kPollMilliseconds = 50;
+// The longest wait for a site's limits between two looks at the ledger. Releases and cancels
+// wake the wait (libcurl keeps a wake for the next poll); the bound is a safety net only.
+constexpr int kMaxSiteWaitMilliseconds = 1000;
 // Bytes received but not yet read beyond which the transfer pauses, so a slow reader never
 // makes the body pile up in memory.
 constexpr std::size_t kPauseAbove = 256 * 1024;
@@ -52,6 +57,17 @@ thread_local bool t_inEndedHook = false;
 // Set when a request of the thread was seen to end where the hook could not be called; the
 // next wait calls it.
 thread_local bool t_endedUnseen = false;
+// While the thread waits for a site's limits its transfers never pause for their reader: a
+// paused one keeps its pass, and the pass may be the one the wait is for.
+thread_local bool t_siteWait = false;
+// The thread's transfers that paused because their reader is behind.
+thread_local std::vector<CTransfer::CRequest*> t_paused;
+
+struct CThreadFlagReset
+{
+    bool& flag;
+    ~CThreadFlagReset() { flag = false; }
+};
 
 bool IsHttpService(std::uint32_t service)
 {
@@ -117,9 +133,13 @@ struct CTransfer::CRequest
     char errorText[CURL_ERROR_SIZE] = {};
     // The request's own header lines (If-Range, Referer); freed after the handle forgets them.
     curl_slist* extraHeaders = nullptr;
+    // Its admission to the site while per-site limits are set; released once its answer is in.
+    CSitePass pass;
 
     ~CRequest()
     {
+        if (paused)
+            std::erase(t_paused, this);
         if (added)
             curl_multi_remove_handle(handles.Multi(), handles.Easy());
         // The handle forgets this request's buffers and callbacks when it goes back to the
@@ -173,9 +193,10 @@ struct CTransfer::CRequest
         auto& request = *static_cast<CRequest*>(user);
         const std::size_t length = size * count;
         request.bytesCame = true;
-        if (request.Available() > 0 && request.Available() + length > kPauseAbove)
+        if (request.Available() > 0 && request.Available() + length > kPauseAbove && !t_siteWait)
         {
             request.paused = true;
+            t_paused.push_back(&request);
             return CURL_WRITEFUNC_PAUSE;
         }
         request.spanBytes += length;
@@ -249,6 +270,7 @@ struct CTransfer::CRequest
         auto& request = *static_cast<CRequest*>(user);
         request.connected = true;
         request.socket = request.handles.Sockets().SocketOfLocalPort(localPort);
+        request.pass.UseSocket(request.socket);
         request.bodyBytes = 0;
         request.lastActivity = Clock::now();
         // Called again for each redirect and authentication round: a new request.
@@ -268,7 +290,7 @@ CTransfer::~CTransfer()
     Close();
 }
 
-bool CTransfer::Start(const CUrl& record, bool head)
+bool CTransfer::Start(const CUrl& record, bool head, bool mayWait)
 {
     m_request = std::make_unique<CRequest>();
     CRequest& request = *m_request;
@@ -276,15 +298,23 @@ bool CTransfer::Start(const CUrl& record, bool head)
     request.http = IsHttpService(m_service);
     // Room for a usual response's header lines at once, rather than growing line by line.
     request.headers.reserve(kUsualHeaderLines);
-    const int timeout = m_context.CurrentOptions()->m_connectTimeout > 0
-                            ? m_context.CurrentOptions()->m_connectTimeout
-                            : kDefaultTimeoutSeconds;
+    const std::shared_ptr<const COptions> options = m_context.CurrentOptions();
+    const int timeout =
+        options->m_connectTimeout > 0 ? options->m_connectTimeout : kDefaultTimeoutSeconds;
+    const CSiteLimits limits{options->m_siteRequestRate, options->m_siteConnections};
     request.idleLimit = std::chrono::seconds(timeout);
     request.lastActivity = Clock::now();
     request.deadline = m_deadline;
 
     request.handles = m_context.session.AcquireHandles();
     if (!request.handles)
+    {
+        request.done = true;
+        request.result = CURLE_FAILED_INIT;
+        return false;
+    }
+    // Without limits no request touches the ledger.
+    if (request.http && limits.Any() && !Admit(limits, mayWait))
     {
         request.done = true;
         request.result = CURLE_FAILED_INIT;
@@ -309,6 +339,11 @@ bool CTransfer::Start(const CUrl& record, bool head)
     // Other transfers of the thread run on the same multi handle: its messages find their
     // request through this.
     curl_easy_setopt(easy, CURLOPT_PRIVATE, &request);
+    if (request.pass)
+    {
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &CSiteLedger::OpenSocket);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &request.pass);
+    }
     if (request.http)
     {
         if (head)
@@ -371,9 +406,72 @@ bool CTransfer::ReadMessages()
         auto& done = *static_cast<CRequest*>(owner);
         done.done = true;
         done.result = message->data.result;
+        // Its connection is free again, or gone.
+        done.pass.Release();
         otherEnded = otherEnded || &done != m_request.get();
     }
     return otherEnded;
+}
+
+bool CTransfer::Admit(const CSiteLimits& limits, bool mayWait)
+{
+    CRequest& request = *m_request;
+    const std::string site = m_connection->host + ':' + std::to_string(m_connection->port);
+    CSiteLedger& ledger = m_context.session.SiteLedger();
+    std::optional<Clock::time_point> wakeAt;
+    std::optional<CSitePass> pass = ledger.TryEnter(site, limits, &wakeAt);
+    if (!pass && !mayWait)
+        return false;
+    if (!pass)
+    {
+        m_context.statistics.m_siteWaits.fetch_add(1, std::memory_order_relaxed);
+        CURLM* multi = request.handles.Multi();
+        ledger.AddWaiter(site, multi);
+        struct CWaiter
+        {
+            CSiteLedger& ledger;
+            const std::string& site;
+            CURLM* multi;
+            ~CWaiter() { ledger.RemoveWaiter(site, multi); }
+        } waiter{ledger, site, multi};
+        t_siteWait = true;
+        const CThreadFlagReset waitEnds{t_siteWait};
+        while (!pass)
+        {
+            for (CRequest* paused : t_paused)
+            {
+                paused->paused = false;
+                curl_easy_pause(paused->handles.Easy(), CURLPAUSE_CONT);
+            }
+            t_paused.clear();
+            if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed))
+            {
+                request.cancelled = true;
+                return false;
+            }
+            // The thread's other transfers run on meanwhile: the passes they hold end only as
+            // they are driven, and this wait may be for one of them.
+            int running = 0;
+            curl_multi_perform(multi, &running);
+            if (ReadMessages() && t_endedHook != nullptr)
+                t_endedUnseen = true;
+            pass = ledger.TryEnter(site, limits, &wakeAt);
+            if (pass)
+                break;
+            // The ledger wakes the multi handle when a pass is released or a cancel is set.
+            int waitMs = kMaxSiteWaitMilliseconds;
+            if (wakeAt)
+            {
+                const auto until =
+                    std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
+                waitMs = static_cast<int>(std::clamp<std::int64_t>(until.count(), 0, waitMs));
+            }
+            m_context.log.WriteOutHeld();
+            curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+        }
+    }
+    request.pass = std::move(*pass);
+    return true;
 }
 
 void CTransfer::SetThreadEndedHook(const std::function<void()>* hook)
@@ -472,7 +570,7 @@ bool CTransfer::StartAhead(const CUrl& record, bool head)
         return false;
     m_service = record.m_serviceType;
     m_connection = m_context.connections.GetConnection(record);
-    if (!m_connection || !Start(record, head))
+    if (!m_connection || !Start(record, head, false))
     {
         Close();
         return false;
@@ -550,7 +648,7 @@ int CTransfer::Open(CUrl& record, bool head)
     for (int attempt = 0;; ++attempt)
     {
         if (attempt > 0 || !started)
-            Start(record, head);
+            Start(record, head, true);
         CRequest& request = *m_request;
         Drive([&request]
               { return request.headersFinal || request.Available() > 0 || request.paused; });
@@ -667,6 +765,7 @@ std::int64_t CTransfer::Read(void* buffer, std::size_t maximum)
         if (request.paused)
         {
             request.paused = false;
+            std::erase(t_paused, &request);
             const CURLcode code = curl_easy_pause(request.handles.Easy(), CURLPAUSE_CONT);
             if (code != CURLE_OK)
             {

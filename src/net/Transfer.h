@@ -14,6 +14,7 @@
 
 class CUrl;
 struct CConnection;
+struct CSiteLimits;
 
 // What a response's headers say about the resource. It belongs to the transfer that read it,
 // never to the shared record: two threads may transfer one URL at once.
@@ -121,10 +122,16 @@ public:
     // "connection problem: ..."); empty after a success or a cancel.
     const std::string& Problem() const { return m_problem; }
 
-private:
+    // One request of a transfer; the thread keeps track of those that wait for their reader.
     struct CRequest;
 
-    bool Start(const CUrl& record, bool head);
+private:
+    // mayWait: when the site's limits hold the request back, wait for them (driving the
+    // thread's other transfers meanwhile) rather than fail.
+    bool Start(const CUrl& record, bool head, bool mayWait);
+    // Takes the request's pass to its site; false when it may not wait and the limits say no,
+    // or when a cancel ended the wait.
+    bool Admit(const CSiteLimits& limits, bool mayWait);
     // Whether the request that StartAhead sent can serve Open(record, head); closes it if not.
     bool TakeAhead(const CUrl& record, bool head);
     template <class Predicate> void Drive(Predicate done);

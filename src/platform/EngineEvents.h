@@ -23,6 +23,8 @@ inline constexpr std::int64_t DOWNLOAD_RETURNED = 6;
 // The tree images of a page while it is read and once it has been read.
 inline constexpr std::int32_t kPageImageReading = 1;
 inline constexpr std::int32_t kPageImageDone = 2;
+// The page could not be read (no answer, or an error status).
+inline constexpr std::int32_t kPageImageFailed = 3;
 
 // One file's download as a download state reports it; the file is known by its URL text.
 struct CDownloadReport
@@ -113,6 +115,8 @@ struct CBrowseFinishedEvent
     std::uint32_t pagesRead = 0;
     std::uint32_t filesFound = 0;
     std::string summary;
+    // Why the start page could not be read; empty when it was read.
+    std::string problem;
 };
 
 // "Terminate when done" is set and the work is done: the front-end closes.

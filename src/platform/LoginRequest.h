@@ -44,6 +44,13 @@ public:
         m_changed.notify_all();
     }
 
+    // True once the question is answered or given up; a question still shown can close then.
+    bool Settled()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_answered;
+    }
+
     // Lets a waiter look at its cancel flag again (the flag is set before this is called).
     void Wake()
     {

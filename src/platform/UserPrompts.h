@@ -2,6 +2,7 @@
 
 #include "platform/EngineEvents.h"
 
+#include <functional>
 #include <string>
 
 // What a front-end asks of its user: message boxes, the user-name and password prompt, and the
@@ -27,6 +28,14 @@ public:
     // show and go out with the entered ones. True for OK, false for Cancel.
     virtual bool AskLogin(const std::string& server, std::string& userName,
                           std::string& password) = 0;
+    // The same, given up as Cancel as soon as stillWanted says no (the request was cancelled
+    // meanwhile): a question on screen closes itself.
+    virtual bool AskLoginWhile(const std::string& server, std::string& userName,
+                               std::string& password, const std::function<bool()>& stillWanted)
+    {
+        (void)stillWanted;
+        return AskLogin(server, userName, password);
+    }
 
     // Opens a URL or a local file with the desktop's default handler; false when that fails.
     virtual bool OpenWithShell(const std::string& urlOrFile) = 0;

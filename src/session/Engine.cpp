@@ -13,6 +13,7 @@
 #include "settings/DataPaths.h"
 #include "settings/ModeData.h"
 #include "url/Url.h"
+#include "url/UrlCanonicalizer.h"
 
 #include <curl/curl.h>
 
@@ -125,6 +126,18 @@ bool CEngine::SaveOptions(bool always)
     return true;
 }
 
+namespace
+{
+
+// A site given twice, once as "Host:8080" and once as "http://host:8080/", is one site with one
+// node in the tree: its address is kept in its normal form.
+std::string SiteAddress(const std::string& siteText)
+{
+    return NormalizeUrl(WithDefaultScheme(siteText));
+}
+
+} // namespace
+
 void CEngine::BrowseSite(const std::string& siteText, std::int32_t modeIndex)
 {
     std::unique_ptr<CModeData> mode;
@@ -135,8 +148,7 @@ void CEngine::BrowseSite(const std::string& siteText, std::int32_t modeIndex)
     catch (const CFileError& error)
     {
         // The site is shown all the same, as the user asked for it.
-        m_core->m_sites.AddLocked(
-            m_core->m_urlStore.Add(m_core->NewRecord(WithDefaultScheme(siteText))));
+        m_core->m_sites.AddLocked(m_core->m_urlStore.Add(m_core->NewRecord(SiteAddress(siteText))));
         ReportFileError(error);
         return;
     }
@@ -146,7 +158,7 @@ void CEngine::BrowseSite(const std::string& siteText, std::int32_t modeIndex)
 void CEngine::BrowseSite(const std::string& siteText, std::unique_ptr<CModeData> mode)
 {
     CTrawlerCore& core = *m_core;
-    CUrlHold site = core.m_urlStore.Add(core.NewRecord(WithDefaultScheme(siteText)));
+    CUrlHold site = core.m_urlStore.Add(core.NewRecord(SiteAddress(siteText)));
     core.m_sites.AddLocked(site);
     StartBrowse(core, std::move(site), std::move(mode));
 }
@@ -264,12 +276,14 @@ void CEngine::CancelBrowse()
 {
     m_core->m_cancelBrowse.store(true);
     m_core->m_events.WakePrompts();
+    m_core->WakeTransferWaits();
 }
 
 void CEngine::CancelDownloads()
 {
     m_core->m_cancelDownload.store(true);
     m_core->m_events.WakePrompts();
+    m_core->WakeTransferWaits();
 }
 
 void CEngine::ClearPageHistory()
@@ -297,6 +311,7 @@ CEngineStats CEngine::Statistics() const
     snapshot.runningBrowses = m_core->RunningBrowses();
     snapshot.runningDownloads = m_core->RunningDownloads();
     snapshot.allocatedUrls = m_core->m_urlStore.AllocatedUrls();
+    snapshot.robotsDisallowed = stats.m_robotsDisallowed.load();
     return snapshot;
 }
 

@@ -38,12 +38,15 @@ struct CEngineStats
     std::uint32_t queuedFiles = 0;
     std::uint32_t receivedFiles = 0;
     std::uint64_t receivedBytes = 0;
-    // Tries made again after a failure that may pass; requests that waited for a site's hold-off.
+    // Tries made again after a failure that may pass.
     std::uint32_t retries = 0;
+    // Requests that waited for a site's request rate, connection limit or hold-off.
     std::uint32_t siteWaits = 0;
     std::uint32_t runningBrowses = 0;
     std::uint32_t runningDownloads = 0;
     std::size_t allocatedUrls = 0;
+    // Pages and files that robots.txt kept the crawl from.
+    std::uint32_t robotsDisallowed = 0;
 };
 
 // A listed file as the engine knows it now: its size (when the server gave one) and the page on

@@ -7,7 +7,7 @@
 namespace
 {
 
-constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kLineEnd = "\n";
 
 void AppendLine(std::string& out, std::string_view line)
 {
@@ -62,29 +62,30 @@ std::string BuildTextExport(const std::vector<std::string>& urls)
 std::string BuildHtmlExport(const std::vector<std::string>& urls, const std::string& makerUrl)
 {
     std::string out;
-    AppendLine(out, "<HTML>");
-    AppendLine(out,
-               "<BODY BGCOLOR=\"#ffffff\" TEXT=\"#000000\" LINK=\"#0000ff\" VLINK=\"#800040\">");
-    AppendLine(out, "<P ALIGN=CENTER>");
-    AppendLine(out, "<BIG><BIG>");
-    AppendLine(out, "Harvestor File Export<BR>");
-    AppendLine(out, "</BIG></BIG>");
-    AppendLine(out, "<A HREF=\"" + EscapeHtml(makerUrl) + "\">" +
-                        EscapeHtml(WithoutScheme(makerUrl)) + "</A><BR>");
-    AppendLine(out, "<P ALIGN=LEFT>");
+    AppendLine(out, "<!DOCTYPE html>");
+    AppendLine(out, "<html lang=\"en\">");
+    AppendLine(out, "<head>");
+    AppendLine(out, "<meta charset=\"utf-8\">");
+    AppendLine(out, "<title>Harvestor File Export</title>");
+    AppendLine(out, "</head>");
+    AppendLine(out, "<body>");
+    AppendLine(out, "<h1>Harvestor File Export</h1>");
+    AppendLine(out, "<p><a href=\"" + EscapeHtml(makerUrl) + "\">" +
+                        EscapeHtml(WithoutScheme(makerUrl)) + "</a></p>");
+    AppendLine(out, "<p>");
     for (const std::string& url : urls)
     {
         const std::string escaped = EscapeHtml(url);
         // Only what the program itself would fetch becomes a link: a "javascript:" value from
         // a page must not turn into something the user can click.
         if (HasTransferScheme(url))
-            AppendLine(out, "<A HREF=\"" + escaped + "\">" + escaped + "</A><BR>");
+            AppendLine(out, "<a href=\"" + escaped + "\">" + escaped + "</a><br>");
         else
-            AppendLine(out, escaped + "<BR>");
+            AppendLine(out, escaped + "<br>");
     }
-    // The NOBR element closed here is never opened; browsers ignore the stray tag.
-    AppendLine(out, "</NOBR></BODY>");
-    AppendLine(out, "</HTML>");
+    AppendLine(out, "</p>");
+    AppendLine(out, "</body>");
+    AppendLine(out, "</html>");
     return out;
 }
 

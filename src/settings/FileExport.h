@@ -4,9 +4,10 @@
 #include <string_view>
 #include <vector>
 
-// The two export formats of the found-file list. Every line ends in CR LF. No Qt here, so the
-// exact bytes are easy to test.
+// The two export formats of the found-file list. Every line ends in LF. No Qt here, so the exact
+// bytes are easy to test.
 
+// The names the save dialog offers.
 inline constexpr const char* kTextExportFile = "export.txt";
 inline constexpr const char* kHtmlExportFile = "export.html";
 
@@ -17,7 +18,7 @@ std::string EscapeHtml(std::string_view text);
 // One URL per line.
 std::string BuildTextExport(const std::vector<std::string>& urls);
 
-// A page with a header (title and a link to makerUrl), one link per URL, and the footer.
+// An HTML5 page in UTF-8 with a title, a link to makerUrl and one link per URL.
 std::string BuildHtmlExport(const std::vector<std::string>& urls, const std::string& makerUrl);
 
 // Creates or truncates path and writes bytes; false when that fails.

@@ -47,6 +47,9 @@ enum class CReason : std::uint8_t
                        // nothing)
     TypeNotWanted,     // text: the media type the server gave ("none" for none): no page, and
                        // no File Types entry takes it
+    RobotsDisallowed,  // text: the Disallow rule of the site's robots.txt that matched
+    RobotsUnreachable, // status: the HTTP status that refused the site's robots.txt, 0 for no
+                       // answer
 };
 
 // One decision in 16 bytes: verdict, reason and the value that explains it. Texts (an exclude

@@ -36,7 +36,9 @@ struct CReasonText
 };
 
 constexpr CReasonText kReasons[] = {
-    {CReason::None, CVerdict::Read, "", "read as a page of the crawl"},
+    {CReason::None, CVerdict::Read, "",
+     "the page was read, and each of its links was followed, listed or skipped by the rules of "
+     "the mode (ask about a link to learn which)"},
     {CReason::None, CVerdict::Followed, "", "queued to be read as a page"},
     {CReason::None, CVerdict::None, "", "the crawl has not come to it"},
     {CReason::StartPage, CVerdict::None, "start-page", "the page the browse began with"},
@@ -86,6 +88,11 @@ constexpr CReasonText kReasons[] = {
      "its type says nothing, and the extension of its name '{text}' is in File Types"},
     {CReason::TypeNotWanted, CVerdict::None, "type-not-wanted",
      "its type {text} is not a page, and File Types does not take it"},
+    {CReason::RobotsDisallowed, CVerdict::None, "robots-disallowed",
+     "disallowed by robots.txt (rule {text})"},
+    {CReason::RobotsUnreachable, CVerdict::None, "robots-unreachable",
+     "the site's robots.txt could not be read ({error}), so nothing beyond the start pages is "
+     "read from the site"},
 };
 
 const CReasonText& ReasonRow(CReason reason, CVerdict verdict)
@@ -190,6 +197,7 @@ std::string ValueText(const CDecision& decision)
     case CReason::ExternalMaximum:
         return std::to_string(decision.limit);
     case CReason::Error:
+    case CReason::RobotsUnreachable:
         return std::to_string(decision.status);
     default:
         return DecisionText(decision.text);

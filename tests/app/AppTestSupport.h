@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QString>
 #include <QtGlobal>
@@ -26,6 +27,13 @@ public:
         // window settings went to the first test's folder, long removed, and made it again.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(config));
+        // The user's download folder, which a window that creates options.dat names, lies here
+        // too: no test downloads into the real home.
+        QDir().mkpath(QString::fromStdString(config));
+        QFile dirs(QString::fromStdString(config + "/user-dirs.dirs"));
+        if (dirs.open(QIODevice::WriteOnly))
+            dirs.write("XDG_DOWNLOAD_DIR=\"" + QByteArray::fromStdString(DownloadFolder()) +
+                       "\"\n");
     }
     ~CScratchDir() { QDir::setCurrent(m_previous); }
     CScratchDir(const CScratchDir&) = delete;
@@ -33,6 +41,8 @@ public:
 
     std::string Path() const { return m_dir.Path().string(); }
     std::string File(const std::string& name) const { return m_dir.File(name); }
+    // What the desktop names the user's download folder during the test.
+    std::string DownloadFolder() const { return m_dir.File("Downloads"); }
 
 private:
     QString m_previous;

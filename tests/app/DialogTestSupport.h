@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QFileDialog>
 #include <QTimer>
 #include <functional>
 #include <mutex>
@@ -31,6 +32,20 @@ template <class Dialog> void AnswerNextDialog(std::function<void(Dialog&)> answe
                              dialog->reject();
                      });
     timer->start();
+}
+
+// Answers the next file dialog with path, as if typed and confirmed; offered gets the path the
+// dialog proposed (its folder and file name) when given.
+inline void AnswerNextSaveDialog(const std::string& path, QString* offered = nullptr)
+{
+    AnswerNextDialog<QFileDialog>(
+        [path, offered](QFileDialog& dialog)
+        {
+            if (offered != nullptr && !dialog.selectedFiles().isEmpty())
+                *offered = dialog.selectedFiles().front();
+            dialog.selectFile(QString::fromStdString(path));
+            static_cast<QDialog&>(dialog).done(QDialog::Accepted);
+        });
 }
 
 // Prompts that remember what they were asked; "open" answers as set.

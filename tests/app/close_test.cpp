@@ -6,8 +6,11 @@
 #include "support/WaitFor.h"
 #include "url/Url.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QTest>
+#include <filesystem>
 #include <thread>
 
 // Closing the main window: the layout goes into options.dat, and the window waits for the
@@ -20,7 +23,7 @@ private slots:
     void closeSavesTheLayout();
     void closeWaitsForBrowsersServingTreeInsertions();
     void maximisedWindowKeepsItsNormalPlacement();
-    void closeDuringARealDownloadReturnsTheQueuedFiles();
+    void quitDuringARealDownloadAsksThenKeepsWhatCame();
 };
 
 void CCloseTest::closeSavesTheLayout()
@@ -89,7 +92,7 @@ void CCloseTest::maximisedWindowKeepsItsNormalPlacement()
         normal);
 }
 
-void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
+void CCloseTest::quitDuringARealDownloadAsksThenKeepsWhatCame()
 {
     CTestHttpServer server;
     std::atomic<bool> streaming{false};
@@ -97,6 +100,8 @@ void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
     server.Server().Get("/big.iso",
                         [&](const httplib::Request&, httplib::Response& response)
                         {
+                            // A version a later download can go on from.
+                            response.set_header("ETag", "\"v1\"");
                             response.set_chunked_content_provider(
                                 "application/octet-stream",
                                 [&](std::size_t, httplib::DataSink& sink)
@@ -117,7 +122,22 @@ void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
                         { response.set_content("zip", "application/zip"); });
     server.Start();
 
-    CFrameFixture f;
+    CFrameFixture f(true, true);
+    QStringList asked;
+    bool quit = false;
+    f.prompts.SetDialogRunner(
+        [&](QDialog& dialog)
+        {
+            auto* box = qobject_cast<QMessageBox*>(&dialog);
+            if (box == nullptr)
+                return int(QDialog::Rejected);
+            asked << box->text();
+            for (QAbstractButton* button : box->buttons())
+                if (box->buttonRole(button) ==
+                    (quit ? QMessageBox::AcceptRole : QMessageBox::RejectRole))
+                    button->click();
+            return box->result();
+        });
     EditOptions(f.engine,
                 [&](COptions& o)
                 {
@@ -131,13 +151,25 @@ void CCloseTest::closeDuringARealDownloadReturnsTheQueuedFiles()
     QVERIFY(QTest::qWaitFor([&] { return streaming.load(); }, 20000));
     QCOMPARE(f.engine.RunningDownloads(), 1u);
 
-    f.frame->close();
+    // Cancel: nothing stops.
+    QVERIFY(!f.frame->close());
+    QVERIFY(!f.frame->IsClosing());
+    QCOMPARE(f.engine.RunningDownloads(), 1u);
+    quit = true;
+    QVERIFY(f.frame->close());
+    QCOMPARE(asked, (QStringList{"3 files are still being downloaded.",
+                                 "3 files are still being downloaded."}));
     stop = true;
     QCOMPARE(f.engine.RunningDownloads(), 0u);
     QVERIFY(!f.engine.WorkersRunning());
     const std::vector<std::string> listed = f.frame->FileView()->Urls();
     for (const char* path : {"/a.zip", "/b.zip"})
         QVERIFY2(std::find(listed.begin(), listed.end(), server.Url(path)) != listed.end(), path);
+    // What came of the big file is kept for a later download to go on from.
+    bool kept = false;
+    for (const auto& entry : std::filesystem::directory_iterator(f.dir.File("dl")))
+        kept |= entry.is_regular_file() && entry.file_size() > 0;
+    QVERIFY(kept);
     COptions saved(f.dir.Path());
     QVERIFY(saved.Load());
 }

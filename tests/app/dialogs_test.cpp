@@ -9,6 +9,10 @@
 #include "settings/HistoryFile.h"
 #include "support/FileBytes.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -30,6 +34,8 @@ private slots:
     void findSavesItsHistoryOnCancelAndSurvivesDamage();
     void statisticsShowTheCountersAndReopenWhereClosed();
     void aboutLinkOpensTheMakerSite();
+    void addSiteShowsAnExampleAndRemembersTheMode();
+    void startupAboutBoxNeitherWaitsNorStays();
 };
 
 namespace
@@ -176,13 +182,17 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
     stats.foundSites = 3;
     stats.receivedBytes = 5000000000u; // above 32 bits
     stats.runningBrowses = 1;
+    stats.robotsDisallowed = 7;
     const auto read = [&stats] { return stats; };
     {
         CStatsDlg dialog(read, nullptr);
         QSignalSpy closed(&dialog, &CStatsDlg::closed);
-        const QStringList expected{"3", "0", "1", "0", "0", "0", "5000000000", "0"};
+        const QStringList expected{"3", "0", "1", "0", "0", "0", "4.7 GB", "0", "7"};
         for (int field = 0; field < CStatsDlg::kFieldCount; ++field)
             QCOMPARE(dialog.FieldText(field), expected[field]);
+        stats.receivedBytes = 72721282;
+        dialog.Refresh();
+        QCOMPARE(dialog.FieldText(6), QString("69.4 MB"));
         stats.receivedFiles = 6;
         QVERIFY(QTest::qWaitFor([&] { return dialog.FieldText(5) == "6"; }, 5000));
 
@@ -202,11 +212,62 @@ void CDialogsTest::aboutLinkOpensTheMakerSite()
     CHyperlinkButton* link = about.Link();
     QCOMPARE(link->text(), QString("127.0.0.1:9"));
     QVERIFY(link->font().underline());
+    // Drawn in the theme's link colour, readable on a dark window too.
+    QCOMPARE(link->palette().color(QPalette::Link), about.palette().color(QPalette::Link));
     QStringList opened;
+    QString said;
     link->SetOpener([&](const QString& url) { return opened << url, false; });
+    AnswerNextDialog<QMessageBox>(
+        [&](QMessageBox& box)
+        {
+            said = box.text();
+            box.accept();
+        });
     link->click();
     QCOMPARE(opened, QStringList{"http://127.0.0.1:9/"});
+    QCOMPARE(said, QString("Could not open http://127.0.0.1:9/: no program on this computer is "
+                           "set up to open it."));
     qunsetenv("HARVESTOR_SITE");
+}
+
+void CDialogsTest::addSiteShowsAnExampleAndRemembersTheMode()
+{
+    CDialogFixture f;
+    {
+        CAddSiteDlg dialog(f.engine);
+        QVERIFY(dialog.SiteCombo()->currentText().isEmpty());
+        QVERIFY(dialog.SiteCombo()->lineEdit()->placeholderText().startsWith("https://"));
+        QVERIFY(dialog.findChild<QLabel*>("example")->text().contains("https://"));
+        QVERIFY(dialog.ModeButton(0)->isChecked());
+        dialog.ModeButton(1)->click();
+        dialog.SiteCombo()->SetText("http://a.test/");
+        dialog.accept();
+    }
+    // Cancel keeps the mode of the last OK.
+    {
+        CAddSiteDlg dialog(f.engine);
+        QVERIFY(dialog.ModeButton(1)->isChecked());
+        dialog.ModeButton(2)->click();
+        dialog.reject();
+    }
+    QVERIFY(CAddSiteDlg(f.engine).ModeButton(1)->isChecked());
+}
+
+void CDialogsTest::startupAboutBoxNeitherWaitsNorStays()
+{
+    QWidget owner;
+    owner.show();
+    // Clicked: it goes at once; nothing waited for it.
+    QPointer<CAboutDlg> clicked = CAboutDlg::ShowAtStartup(&owner);
+    QVERIFY(clicked->isVisible());
+    QVERIFY(!clicked->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(5, 5));
+    QTRY_VERIFY(clicked.isNull());
+    // Left alone: it closes itself.
+    QPointer<CAboutDlg> left = CAboutDlg::ShowAtStartup(&owner, std::chrono::milliseconds(50));
+    QVERIFY(left->isVisible());
+    QTRY_VERIFY(left.isNull());
 }
 
 QTEST_MAIN(CDialogsTest)

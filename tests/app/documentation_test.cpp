@@ -3,12 +3,14 @@
 #include "app/MakerSite.h"
 #include "support/TestHttpServer.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTest>
 #include <atomic>
 
-// Help and tutorial ask the maker's site (here a local one, HARVESTOR_SITE) for the page with a
-// HEAD request and open it in the browser only when it answers.
+// Help and tutorial open the pages shipped with the program; without a copy on this computer
+// (here HARVESTOR_DOCS names an empty folder) they ask the maker's site (a local one,
+// HARVESTOR_SITE) for the page with a HEAD request and open it only when it answers.
 class CDocumentationTest : public QObject
 {
     Q_OBJECT
@@ -17,11 +19,14 @@ private slots:
     void init();
     void cleanup();
     void reachablePageOpensInTheBrowser();
-    void missingPageSaysToGoOnline();
+    void missingPageSaysNeitherCopyIsThere();
+    void shippedPagesOpenFromDiskWithoutAsking();
+    void failedOpenSaysSo();
 
 private:
     std::unique_ptr<CTestHttpServer> m_server;
     std::atomic<int> m_heads{0};
+    CTempDir m_noDocs;
 };
 
 void CDocumentationTest::init()
@@ -43,11 +48,13 @@ void CDocumentationTest::init()
         });
     m_server->Start();
     qputenv("HARVESTOR_SITE", QByteArray::fromStdString(m_server->Url("/")));
+    qputenv("HARVESTOR_DOCS", QByteArray::fromStdString(m_noDocs.Path().string()));
 }
 
 void CDocumentationTest::cleanup()
 {
     qunsetenv("HARVESTOR_SITE");
+    qunsetenv("HARVESTOR_DOCS");
     m_server.reset();
 }
 
@@ -90,12 +97,39 @@ void CDocumentationTest::reachablePageOpensInTheBrowser()
     QCOMPARE(m_heads.load(), 1);
 }
 
-void CDocumentationTest::missingPageSaysToGoOnline()
+void CDocumentationTest::missingPageSaysNeitherCopyIsThere()
 {
     CDocsFixture f;
     f.frame->ExecuteCommand(ID_HELP_TUTORIAL);
     QVERIFY(f.opened.empty());
-    QCOMPARE(f.messages, QStringList{"Harvestor: You must be online to access the documentation."});
+    QCOMPARE(f.messages, QStringList{"Harvestor: The documentation pages are not on this "
+                                     "computer, and the maker's site did not answer."});
+}
+
+void CDocumentationTest::shippedPagesOpenFromDiskWithoutAsking()
+{
+    // A run from the build tree finds the source tree's copy.
+    qunsetenv("HARVESTOR_DOCS");
+    CDocsFixture f;
+    f.frame->ExecuteCommand(ID_HELP_TUTORIAL);
+    QCOMPARE(f.opened.size(), std::size_t{1});
+    QVERIFY2(
+        QString::fromStdString(f.opened[0]).endsWith("/docs/site/harvestor/docs152/tutorial.htm"),
+        f.opened[0].c_str());
+    QVERIFY(QFileInfo(QString::fromStdString(f.opened[0])).isFile());
+    QCOMPARE(m_heads.load(), 0);
+    QCOMPARE(f.messages, QStringList{});
+}
+
+void CDocumentationTest::failedOpenSaysSo()
+{
+    CDocsFixture f;
+    f.windowed.SetShellOpener([](const std::string&) { return false; });
+    const std::string url = m_server->Url("/harvestor/docs152/interface.htm");
+    f.frame->ExecuteCommand(ID_HELP_CONTENTS);
+    QCOMPARE(f.messages, QStringList{QString::fromStdString(
+                             "Harvestor: Could not open " + url +
+                             ": no program on this computer is set up to open it.")});
 }
 
 QTEST_MAIN(CDocumentationTest)

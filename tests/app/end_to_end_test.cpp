@@ -140,12 +140,14 @@ void CEndToEndTest::addBrowseDownloadAndExport()
             [&](CExportDlg& dialog)
             {
                 dialog.FormatButton(format)->click();
+                AnswerNextSaveDialog(
+                    f.dir.File(format == CExportDlg::kTextFormat ? "export.txt" : "export.html"));
                 dialog.accept();
             });
         f.frame->Action(ID_EXPORT)->trigger();
     }
     const std::string rest = site.Url("/sub/beta.exe");
-    QCOMPARE(ReadFileBytes(f.dir.File("export.txt")), rest + "\r\n");
+    QCOMPARE(ReadFileBytes(f.dir.File("export.txt")), rest + "\n");
     QCOMPARE(ReadFileBytes(f.dir.File("export.html")),
              BuildHtmlExport({rest}, MakerSiteBase() + "/"));
     QCOMPARE(prompts.Opened(),

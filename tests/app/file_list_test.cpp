@@ -270,8 +270,11 @@ void CFileListTest::exportPresetsAndFormats()
     CListFixture f;
     f.AddFiles({b, a});
     const std::string txt = f.dir.File("export.txt"), html = f.dir.File("export.html");
+    EditOptions(f.engine, [&](COptions& o) { o.m_downloadDir = f.dir.File("dl/"); });
     qputenv("HARVESTOR_SITE", "http://maker.test");
-    // Answers the dialog with selection and format; returns the preset selection.
+    // Answers the dialog with selection and format, then saves where the format's file goes;
+    // returns the preset selection.
+    QStringList offered;
     auto runExport = [&](int selection, int format)
     {
         int preset = -1;
@@ -282,6 +285,9 @@ void CFileListTest::exportPresetsAndFormats()
                 QCOMPARE(dialog.Format(), int(CExportDlg::kHtmlFormat));
                 dialog.SelectionButton(selection)->click();
                 dialog.FormatButton(format)->click();
+                offered << QString();
+                AnswerNextSaveDialog(format == CExportDlg::kTextFormat ? txt : html,
+                                     &offered.back());
                 dialog.accept();
             });
         f.list->Export();
@@ -290,8 +296,10 @@ void CFileListTest::exportPresetsAndFormats()
 
     // Nothing selected: all items are preset; the text file is the URLs in list order.
     QCOMPARE(runExport(CExportDlg::kAllItems, CExportDlg::kTextFormat), int(CExportDlg::kAllItems));
-    QCOMPARE(ReadFileBytes(txt), a + "\r\n" + b + "\r\n");
+    QCOMPARE(ReadFileBytes(txt), a + "\n" + b + "\n");
     QCOMPARE(f.recorded.Opened(), CUrls{txt});
+    // The save dialog offers the format's usual name in the download folder.
+    QCOMPARE(offered, QStringList{QString::fromStdString(f.dir.File("dl/export.txt"))});
     // Selected items with none selected: header and footer only, or an empty text file.
     runExport(CExportDlg::kSelectedItems, CExportDlg::kHtmlFormat);
     QCOMPARE(ReadFileBytes(html), BuildHtmlExport({}, "http://maker.test/"));
@@ -317,20 +325,23 @@ void CFileListTest::htmlExportEscapesEveryUrl()
     const std::string escaped = "http://h.test/x.zip?a=1&amp;b=&quot;&gt;&lt;script&gt;x&lt;"
                                 "/script&gt;";
     QCOMPARE(BuildHtmlExport({hostile}, "http://m.test/"),
-             "<HTML>\r\n"
-             "<BODY BGCOLOR=\"#ffffff\" TEXT=\"#000000\" LINK=\"#0000ff\" VLINK=\"#800040\">\r\n"
-             "<P ALIGN=CENTER>\r\n"
-             "<BIG><BIG>\r\n"
-             "Harvestor File Export<BR>\r\n"
-             "</BIG></BIG>\r\n"
-             "<A HREF=\"http://m.test/\">m.test/</A><BR>\r\n"
-             "<P ALIGN=LEFT>\r\n"
-             "<A HREF=\"" +
+             "<!DOCTYPE html>\n"
+             "<html lang=\"en\">\n"
+             "<head>\n"
+             "<meta charset=\"utf-8\">\n"
+             "<title>Harvestor File Export</title>\n"
+             "</head>\n"
+             "<body>\n"
+             "<h1>Harvestor File Export</h1>\n"
+             "<p><a href=\"http://m.test/\">m.test/</a></p>\n"
+             "<p>\n"
+             "<a href=\"" +
                  escaped + "\">" + escaped +
-                 "</A><BR>\r\n"
-                 "</NOBR></BODY>\r\n"
-                 "</HTML>\r\n");
-    QCOMPARE(BuildTextExport({hostile}), hostile + "\r\n"); // text is written as it is
+                 "</a><br>\n"
+                 "</p>\n"
+                 "</body>\n"
+                 "</html>\n");
+    QCOMPARE(BuildTextExport({hostile}), hostile + "\n"); // text is written as it is
 }
 
 // A script or local address in the list is exported as text and never handed to the desktop;
@@ -346,10 +357,10 @@ void CFileListTest::exportAndOpenLinkOnlyFetchableSchemes()
         {
             const std::string html = BuildHtmlExport({url}, "http://m.test/");
             if (urls == fetchable)
-                QVERIFY(html.find("<A HREF=\"" + url + "\">") != std::string::npos);
+                QVERIFY(html.find("<a href=\"" + url + "\">") != std::string::npos);
             else
-                QVERIFY(html.find("\r\n" + EscapeHtml(url) + "<BR>\r\n") != std::string::npos &&
-                        html.find("HREF=\"" + EscapeHtml(url)) == std::string::npos);
+                QVERIFY(html.find("\n" + EscapeHtml(url) + "<br>\n") != std::string::npos &&
+                        html.find("href=\"" + EscapeHtml(url)) == std::string::npos);
             f.AddFiles({url});
             f.Select({url});
             f.list->OpenSelected();

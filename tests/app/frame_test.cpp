@@ -1,6 +1,8 @@
 #include "AppTestSupport.h"
 #include "app/ActivityBar.h"
 #include "app/CommandIds.h"
+#include "app/ElidedLabel.h"
+#include "app/EmptyHint.h"
 #include "app/FileList.h"
 #include "app/PasswordDlg.h"
 #include "app/UrlList.h"
@@ -8,11 +10,14 @@
 #include "url/Url.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <atomic>
 #include <chrono>
@@ -36,6 +41,7 @@ private slots:
     void siteImageChangesOnlyPageNodes();
     void systemCloseClosesTheWindow();
     void workersPromptsAreAnsweredOnTheWindowsThread();
+    void statusAndTitleNameThePageReadWithoutWideningTheWindow();
 };
 
 void CFrameTest::activityBarWrapsAfterHundredPercent()
@@ -104,10 +110,10 @@ void CFrameTest::statusPanesShowWhatWorkersPost()
 
     // A browse's end shows its summary; one stopped at a bound keeps the stop's text.
     f.frame->Messages().OnEvent(CCrawlStoppedEvent{"Stopped: too many pages"});
-    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, {}});
+    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, {}, {}});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(0), QString("Stopped: too many pages"));
-    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, "3 pages, 1 file"});
+    f.frame->Messages().OnEvent(CBrowseFinishedEvent{"http://a/", 3, 1, "3 pages, 1 file", {}});
     f.frame->DeliverPendingMessages();
     QCOMPARE(f.frame->StatusPaneText(0), QString("3 pages, 1 file"));
 }
@@ -332,6 +338,7 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
 {
     CFrameFixture f(true, true);
     QStringList shown;
+    std::atomic<bool> cancel{false};
     f.prompts.SetDialogRunner(
         [&](QDialog& dialog)
         {
@@ -344,6 +351,28 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
             if (login == nullptr)
                 return int(QDialog::Rejected);
             shown << login->Server() + " " + login->UserName() + "/" + login->Password();
+            if (login->UserName() == "left open")
+            {
+                // The user does not answer; the question must close itself once cancelled.
+                QTimer::singleShot(100,
+                                   [&]
+                                   {
+                                       cancel = true;
+                                       f.engine.CancelBrowse();
+                                   });
+                QEventLoop loop;
+                bool closed = false;
+                QObject::connect(login, &QDialog::finished, &loop,
+                                 [&]
+                                 {
+                                     closed = true;
+                                     loop.quit();
+                                 });
+                QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+                loop.exec();
+                shown << (closed ? QString("closed by itself") : QString("left open"));
+                return login->result();
+            }
             login->SetUserName("alice");
             login->SetPassword("s3cret");
             return int(QDialog::Accepted);
@@ -352,7 +381,6 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
     // A message does not hold up the worker that posts it.
     f.frame->Messages().OnEvent(
         CShowMessageEvent{EMessageKind::Error, "Harvestor", "Failed to open /x"});
-    std::atomic<bool> cancel{false};
     CLoginAnswer answer;
     std::atomic<bool> answered{false};
     std::thread worker(
@@ -368,6 +396,22 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
     QCOMPARE(answer.userName, std::string("alice"));
     QCOMPARE(answer.password, std::string("s3cret"));
 
+    // A question left open closes itself when its request is cancelled.
+    answered = false;
+    std::thread unanswered(
+        [&]
+        {
+            answer = f.engine.AskLogin("files.test", "left open", "", &cancel);
+            answered = true;
+        });
+    QVERIFY(QTest::qWaitFor([&] { return answered.load(); }));
+    unanswered.join();
+    QCOMPARE(shown.last(), QString("closed by itself"));
+    QVERIFY(!answer.ok);
+    cancel = false;
+    shown.removeLast();
+    shown.removeLast();
+
     // A prompt that the window never handles ends as Cancel when the window goes.
     answered = false;
     std::thread waiting(
@@ -382,6 +426,46 @@ void CFrameTest::workersPromptsAreAnsweredOnTheWindowsThread()
     waiting.join();
     QVERIFY(!answer.ok);
     QCOMPARE(shown.size(), 2);
+}
+
+void CFrameTest::statusAndTitleNameThePageReadWithoutWideningTheWindow()
+{
+    CFrameFixture f(false);
+    f.frame->resize(640, 480);
+    f.frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+    QCOMPARE(f.frame->windowTitle(), QString("Harvestor"));
+    // An empty tree says how to start; its hint goes with the first site and comes back.
+    auto* hint = f.frame->SiteView()->findChild<CEmptyHint*>();
+    QVERIFY(hint->isVisible());
+    QVERIFY(hint->text().contains("Add"));
+    QVERIFY(f.engine.AddTreePage("http://a.test/"));
+    QVERIFY(!hint->isVisible());
+    f.frame->SiteView()->setCurrentItem(f.frame->SiteView()->ItemOf("http://a.test/"));
+    f.frame->SiteView()->RemoveSelected();
+    QVERIFY(hint->isVisible());
+
+    // The page being read, not the site the crawl began with; the title names its site.
+    f.frame->Messages().OnEvent(CStatusTextEvent{"Browsing http://a.test/"});
+    f.frame->Messages().OnEvent(CRunningBrowsesEvent{1});
+    f.frame->Messages().OnEvent(
+        CPageStateEvent{"http://b.test/deep/page.html", kPageKindPage, kPageImageReading});
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.frame->StatusPaneText(0), QString("Reading http://b.test/deep/page.html"));
+    QVERIFY2(f.frame->windowTitle().startsWith("b.test (reading, ") &&
+                 f.frame->windowTitle().endsWith(" - Harvestor"),
+             qPrintable(f.frame->windowTitle()));
+
+    // A text longer than the bar is cut with an ellipsis; the window keeps its width.
+    const std::string longText = "Reading http://b.test/" + std::string(400, 'x') + "/end.html";
+    f.frame->Messages().OnEvent(CStatusTextEvent{longText});
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.frame->StatusPaneText(0), QString::fromStdString(longText));
+    auto* shown = f.frame->statusBar()->findChild<CElidedLabel*>();
+    QVERIFY(shown->ShownText().contains(QChar(0x2026)));
+    QVERIFY(shown->ShownText().endsWith("end.html"));
+    QCOMPARE(f.frame->width(), 640);
+    QVERIFY(f.frame->minimumSizeHint().width() < 640);
 }
 
 QTEST_MAIN(CFrameTest)

@@ -38,6 +38,8 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
     server.Handle(path.toStdString(),
                   [](CHostileExchange& exchange) { return exchange.Stall(), false; });
     qputenv("HARVESTOR_SITE", QByteArray::fromStdString(server.Url("")));
+    // No copy of the pages on disk: Help asks the site.
+    qputenv("HARVESTOR_DOCS", "/nonexistent");
     CRecordingFixture f;
     QVERIFY(f.engine.Open("Hvstr152"));
     f.frame->show();
@@ -82,6 +84,7 @@ void CResponsiveWindowTest::networkCommandsKeepTheWindowServing()
         f.frame->ExecuteCommand(command);
     watcher.stop();
     qunsetenv("HARVESTOR_SITE");
+    qunsetenv("HARVESTOR_DOCS");
 
     QVERIFY(ticks > 1 && statusShown && progressOffered && busyOnWindowOnly);
     // Cancelled: nothing to report, the size stays unknown, the cursor is back.

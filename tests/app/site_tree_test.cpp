@@ -34,12 +34,13 @@ private slots:
     void openingMarksTheNodeVisited();
     void addSitePutsHandedOverNodesInFirstAndRunsNothingElse();
     void whyExplainsTheSelectedNodeAndATypedUrl();
+    void whyKeepsWhatItKnewOfFilesThatLeftTheList();
+    void aSiteAddedAgainKeepsItsRoot();
+    void anUnreadableStartPageShowsItsError();
 };
 
 namespace
 {
-
-const QColor kGrey(128, 128, 128);
 
 // Sites /s0/ to /s9/ that all link to /common.html; /slow/ whose page a.html waits until the
 // test lets it go.
@@ -147,7 +148,7 @@ void CSiteTreeTest::samePageFromManyThreadsGivesOneNode()
     QCOMPARE(site.commonReads.load(), 0);
     f.tree->setCurrentItem(common[0]);
     f.frame->ExecuteCommand(ID_EXPLORE);
-    QCOMPARE(common[0]->foreground(0).color(), kGrey);
+    QVERIFY(f.tree->IsVisited(common[0]));
     QVERIFY(f.engine.RecordState(site.Url("/common.html")).visited);
     QVERIFY(f.WaitForBrowses());
     QCOMPARE(site.commonReads.load(), 1);
@@ -235,7 +236,7 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
     const std::string url = "http://o.test/";
     QVERIFY(f.engine.AddTreePage(url));
     QTreeWidgetItem* node = f.tree->ItemOf(url);
-    QVERIFY(node->foreground(0).color() != kGrey);
+    QVERIFY(!f.tree->IsVisited(node));
     f.tree->setCurrentItem(node);
 
     // The active pane decides: the tree handles its own Open.
@@ -245,8 +246,9 @@ void CSiteTreeTest::openingMarksTheNodeVisited()
     QCOMPARE(f.recorded.Opened(), std::vector<std::string>{url});
     QCOMPARE(f.recorded.Messages().size(), std::size_t{1});
     QCOMPARE(f.recorded.Messages()[0].caption, "Harvestor"s);
-    QCOMPARE(f.recorded.Messages()[0].text, "Failed to load default browser!"s);
-    QCOMPARE(node->foreground(0).color(), kGrey);
+    QCOMPARE(f.recorded.Messages()[0].text,
+             "Could not open " + url + ": no program on this computer is set up to open it.");
+    QVERIFY(f.tree->IsVisited(node));
     QVERIFY(f.engine.RecordState(url).visited);
 
     // Removing the last holder destroys the record.
@@ -306,6 +308,7 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
     f.tree->clearSelection();
     QStringList offered;
     QString typed;
+    bool cleared = false;
     AnswerNextDialog<CWhyDlg>(
         [&](CWhyDlg& dialog)
         {
@@ -317,13 +320,108 @@ void CSiteTreeTest::whyExplainsTheSelectedNodeAndATypedUrl()
             QTest::keyClicks(dialog.UrlEdit(), QString::fromStdString(site.Url("/s0/g.zip")));
             QTest::keyClick(dialog.UrlEdit(), Qt::Key_Return);
             typed = dialog.Answer();
+            // An empty box asks nothing, and keeps no answer that seems to belong to it.
+            dialog.UrlEdit()->clear();
+            QTest::keyClick(dialog.UrlEdit(), Qt::Key_Return);
+            cleared = dialog.Answer().isEmpty();
             dialog.reject();
         });
     f.frame->ExecuteCommand(ID_WHY);
+    QVERIFY(cleared);
     QCOMPARE(offered, QStringList{QString::fromStdString(site.Url("/s0/f.zip"))});
     QCOMPARE(typed, QString::fromStdString("Not met in this session: no page that was read links "
                                            "to it. Nearest URLs met: " +
                                            site.Url("/s0/") + ", " + site.Url("/s0/f.zip") + "."));
+}
+
+void CSiteTreeTest::whyKeepsWhatItKnewOfFilesThatLeftTheList()
+{
+    CTreeSite site;
+    site.server.Server().Get("/s[0-9]/f.zip",
+                             [](const httplib::Request&, httplib::Response& response)
+                             { response.set_content("zip", "application/zip"); });
+    CTreeFixture f;
+    EditOptions(f.engine, [&](COptions& options) { options.m_downloadDir = f.dir.File("dl/"); });
+    f.engine.BrowseSite(site.Url("/s0/"), 0);
+    f.engine.BrowseSite(site.Url("/s1/"), 0);
+    QVERIFY(f.WaitForBrowses());
+    const std::string removed = site.Url("/s0/f.zip");
+    const std::string downloaded = site.Url("/s1/f.zip");
+    const std::string listed = f.engine.WhyAnswer(removed);
+    QVERIFY2(listed.starts_with("Listed"), listed.c_str());
+
+    f.engine.ForgetListedFiles({removed});
+    QCOMPARE(f.engine.QueueListedFiles({downloaded}), std::vector<bool>{true});
+    QVERIFY(QTest::qWaitFor([&] { return !f.engine.WorkersRunning(); }, 30000));
+    QVERIFY(!f.engine.RecordState(removed).known);
+    QVERIFY(!f.engine.RecordState(downloaded).known);
+    QCOMPARE(f.engine.WhyAnswer(removed), listed);
+    QCOMPARE(f.engine.WhyAnswer(downloaded), "Listed" +
+                                                 listed.substr(6, listed.find(" Found on") - 6) +
+                                                 " Found on " + site.Url("/s1/") + ".");
+    // Still offered for completion.
+    const std::vector<std::string> met = f.engine.UrlsMet();
+    QVERIFY(std::ranges::find(met, removed) != met.end());
+    QVERIFY(std::ranges::find(met, downloaded) != met.end());
+}
+
+void CSiteTreeTest::aSiteAddedAgainKeepsItsRoot()
+{
+    CTreeSite site;
+    site.Serve("/r/", "<a href=\"x.html\">x</a>");
+    site.Serve("/r/x.html", "<a href=\"y.html\">y</a>");
+    site.Serve("/r/y.html", "");
+    CTreeFixture f;
+    const std::string start = site.Url("/r/");
+    f.engine.BrowseSite(start, 0);
+    QVERIFY(f.WaitForBrowses());
+    // Another mode reads further: the new pages go under the same root, also when the address
+    // is typed another way.
+    f.engine.BrowseSite("HTTP://" + start.substr(std::string("http://").size()), 1);
+    QVERIFY(f.WaitForBrowses());
+    QStringList tree;
+    for (QTreeWidgetItemIterator it(f.tree); *it != nullptr; ++it)
+        tree << QString::fromStdString(CUrlList::UrlOf(*it)) + " under " +
+                    QString::fromStdString(CUrlList::UrlOf((*it)->parent()));
+    QCOMPARE(f.tree->topLevelItemCount(), 1);
+    QCOMPARE(f.NodesOf(start).size(), std::size_t{1});
+    const auto deeper = f.NodesOf(site.Url("/r/y.html"));
+    QVERIFY2(deeper.size() == 1, qPrintable(tree.join("; ")));
+    QCOMPARE(deeper[0]->parent(), f.NodesOf(start)[0]);
+    QCOMPARE(deeper[0]->text(0), QStringLiteral("y.html"));
+}
+
+void CSiteTreeTest::anUnreadableStartPageShowsItsError()
+{
+    CTreeSite site;
+    CTreeFixture f;
+    const std::string refused = "http://127.0.0.1:9/";
+    const std::string missing = site.Url("/nothing/");
+    f.engine.BrowseSite(refused, 0);
+    QVERIFY(f.WaitForBrowses());
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.tree->ImageOf(f.tree->ItemOf(refused)), int(CUrlList::kImageFailed));
+    const QString said = f.frame->StatusPaneText(0);
+    QVERIFY2(said.startsWith(QString::fromStdString("Could not read " + refused + ": ")) &&
+                 said.size() > int(refused.size()) + 17,
+             qPrintable(said));
+
+    // An error status says so too; a start page that was read is not an error.
+    f.engine.BrowseSite(missing, 0);
+    QVERIFY(f.WaitForBrowses());
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.tree->ImageOf(f.tree->ItemOf(missing)), int(CUrlList::kImageFailed));
+    QVERIFY2(f.frame->StatusPaneText(0).startsWith(
+                 QString::fromStdString("Could not read " + missing + ": ")),
+             qPrintable(f.frame->StatusPaneText(0)));
+    f.engine.BrowseSite(site.Url("/s2/"), 0);
+    QVERIFY(f.WaitForBrowses());
+    f.frame->DeliverPendingMessages();
+    QCOMPARE(f.tree->ImageOf(f.tree->ItemOf(site.Url("/s2/"))), int(CUrlList::kImageDone));
+    QVERIFY(f.tree->IsVisited(f.tree->ItemOf(site.Url("/s2/"))));
+    QVERIFY(f.frame->StatusPaneText(0).startsWith(
+        QString::fromStdString("Finished " + site.Url("/s2/") + ": 1 page, 1 file")));
+    QVERIFY(f.frame->windowTitle().contains("127.0.0.1"));
 }
 
 QTEST_MAIN(CSiteTreeTest)

@@ -2,6 +2,7 @@
 #include "LocalSite.h"
 #include "app/CommandIds.h"
 #include "app/FileList.h"
+#include "app/GuiSeams.h"
 #include "app/TrawlerApp.h"
 #include "app/UrlList.h"
 #include "net/InternetSession.h"
@@ -98,6 +99,8 @@ private slots:
     void termWithSitesClosesWhenNothingRuns();
     void hideWithoutSiteEndsAndKeepsHistories();
     void hiddenUnattendedRunCrawlsAndSaves();
+    void termRunWithADisplayStartsWithoutTheAboutBox();
+    void windowCreatedOptionsDownloadIntoTheUserFolder();
 };
 
 void CStartupTest::noArgumentsRunsEveryStepInOrder()
@@ -143,7 +146,7 @@ void CStartupTest::minimizeSuppressesTheSitePrompt()
 {
     CStartup s;
     QVERIFY(s.Init({"-minimize"}));
-    QCOMPARE(s.steps, (QStringList{"about", "upgrade"}));
+    QCOMPARE(s.steps, QStringList{"upgrade"});
     QVERIFY(s.app->MainFrame()->isMinimized());
     s.Finish();
 }
@@ -153,7 +156,7 @@ void CStartupTest::upgradeOfferSkipsPromptAndSites()
     CStartup s;
     s.offerUpgrade = true;
     QVERIFY(s.Init({"-site", "http://a.test/"}));
-    QCOMPARE(s.steps, (QStringList{"about", "upgrade"}));
+    QCOMPARE(s.steps, QStringList{"upgrade"});
     QCOMPARE(s.RootNodes(), QStringList{});
     s.Finish();
 }
@@ -163,8 +166,8 @@ void CStartupTest::commandLineSitesGoIntoTheTree()
     CStartup s;
     QVERIFY(s.Init({"-nocheck", "-site", "http://b.test/", "-site", "http://a.test/", "-mode", "3",
                     "-site", "http://b.test/"}));
-    // Sites named on the command line are not asked for.
-    QCOMPARE(s.steps, QStringList{"about"});
+    // Sites named on the command line are not asked for, nor greeted with the About box.
+    QCOMPARE(s.steps, QStringList{});
     // The duplicate meets the sink's rule: one node.
     QCOMPARE(s.RootNodes(), (QStringList{"http://a.test/", "http://b.test/"}));
     QVERIFY(!s.state->Options()->m_terminateWhenDone);
@@ -192,7 +195,7 @@ void CStartupTest::hideWithoutSiteEndsAndKeepsHistories()
     QVERIFY(!s.Init({"-hide"}));
     // Nobody could answer an upgrade offer, so there is no check; the prompt still comes: hide
     // does not suppress it.
-    QCOMPARE(s.steps, (QStringList{"about", "prompt"}));
+    QCOMPARE(s.steps, QStringList{"prompt"});
     s.Finish();
     CTSList history;
     QVERIFY(history.Load(kUrlHistoryFileName, s.dir.Path()));
@@ -208,7 +211,7 @@ void CStartupTest::hiddenUnattendedRunCrawlsAndSaves()
     const std::string start = site.Url("/");
     const char* argv[] = {"harvestor", "-hide", "-site", start.c_str(), "-nocheck"};
     QCOMPARE(s.app->Run(5, argv), 0);
-    QCOMPARE(s.steps, QStringList{"about"});
+    QCOMPARE(s.steps, QStringList{});
     // Browsed with the default mode ("Find files on Page"): the start page only.
     QCOMPARE(s.app->FoundFilesAtClose(), std::vector<std::string>{site.Url("/a.zip")});
     CTSList history;
@@ -219,6 +222,50 @@ void CStartupTest::hiddenUnattendedRunCrawlsAndSaves()
     QVERIFY(saved.Load());
     QVERIFY(saved.m_windowWidth > 0 && saved.m_windowHeight > 0);
     QVERIFY(!saved.m_terminateWhenDone); // a run-time flag, never stored
+}
+
+void CStartupTest::termRunWithADisplayStartsWithoutTheAboutBox()
+{
+    CLocalSite site;
+    CStartup s;
+    s.Prepare();
+    // The real step: had it waited for a click, this run would never end.
+    s.app->Steps().showAbout = [&](QWidget* owner)
+    {
+        s.steps << "about";
+        ShowStartupAboutBox(owner);
+    };
+    const std::string start = site.Url("/");
+    const char* argv[] = {"harvestor", "-term", "-site", start.c_str(), "-nocheck"};
+    QCOMPARE(s.app->Run(5, argv), 0);
+    QCOMPARE(s.steps, QStringList{});
+    QCOMPARE(s.app->FoundFilesAtClose(), std::vector<std::string>{site.Url("/a.zip")});
+}
+
+void CStartupTest::windowCreatedOptionsDownloadIntoTheUserFolder()
+{
+    // Created by the window: the user's download folder, written at once.
+    {
+        CStartup s;
+        QVERIFY(s.Init({"-nocheck"}));
+        const std::string expected = s.dir.DownloadFolder() + "/Harvestor/";
+        QCOMPARE(s.state->Options()->m_downloadDir, expected);
+        COptions saved(s.dir.Path());
+        QVERIFY(saved.Load());
+        QCOMPARE(saved.m_downloadDir, expected);
+        QCOMPARE(s.state->DownloadFolder(), expected);
+        s.Finish();
+    }
+    // An options file that exists keeps its folder.
+    {
+        CStartup s;
+        COptions stored(s.dir.Path());
+        stored.m_downloadDir = s.dir.File("mine/");
+        stored.Save();
+        QVERIFY(s.Init({"-nocheck"}));
+        QCOMPARE(s.state->Options()->m_downloadDir, s.dir.File("mine/"));
+        s.Finish();
+    }
 }
 
 QTEST_MAIN(CStartupTest)

@@ -2,6 +2,7 @@
 #include "app/AddSiteDlg.h"
 #include "app/AppMessages.h"
 #include "app/CommandIds.h"
+#include "app/CommandTable.h"
 #include "app/ExchangeFields.h"
 #include "app/FileList.h"
 #include "app/HistoryCombo.h"
@@ -13,12 +14,15 @@
 #include "settings/HistoryFile.h"
 #include "url/Url.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 #include <filesystem>
+#include <map>
+#include <span>
 
 // What a desktop user meets on the window itself: windows that come back where they were,
 // restored bars, the entry history depth, a right click that selects.
@@ -35,6 +39,7 @@ private slots:
     void rightClickSelectsTheItemUnderTheCursor();
     void linuxWordsAndKeys();
     void messageBoxesCarryTheFittingIcon();
+    void everyCommandHasOneWording();
 };
 
 namespace
@@ -210,7 +215,20 @@ void CWindowHabitsTest::linuxWordsAndKeys()
     QCOMPARE(f.engine.PendingDownloads(), 1u);
     QVERIFY(f.engine.RecordState(file).known && !f.engine.RecordState(file).inFileList);
 
-    // Ctrl+Q quits.
+    // Ctrl+Q quits, after asking while a file waits for its download: the box's default
+    // answer keeps the window.
+    QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!f.frame->IsClosing());
+    QCOMPARE(f.messages.back(), QString("Harvestor: A file is still being downloaded."));
+    f.recording.SetDialogRunner(
+        [](QDialog& dialog)
+        {
+            auto* box = qobject_cast<QMessageBox*>(&dialog);
+            for (QAbstractButton* button : box->buttons())
+                if (box->buttonRole(button) == QMessageBox::AcceptRole)
+                    button->click();
+            return box->result();
+        });
     QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(f.frame->IsClosing());
 }
@@ -234,6 +252,34 @@ void CWindowHabitsTest::messageBoxesCarryTheFittingIcon()
     f.engine.ReportFileError(CFileError(CFileError::Cause::kWriteFailed, "/x/options.dat", "full"));
     QCOMPARE(icons, (QList<QMessageBox::Icon>{QMessageBox::Information, QMessageBox::Warning,
                                               QMessageBox::Critical}));
+}
+
+// A context menu item says what the main menu says for the same command: the user learns one
+// name per command.
+void CWindowHabitsTest::everyCommandHasOneWording()
+{
+    const auto plain = [](QString text)
+    {
+        text.remove(QLatin1Char('&'));
+        if (text.endsWith(QLatin1String("...")))
+            text.chop(3);
+        return text;
+    };
+    std::map<int, QString> menuText;
+    for (const CMenuInfo& menu : MainMenu())
+        for (const CMenuItem& item : menu.items)
+            if (item.id != 0)
+                menuText[item.id] = plain(QString::fromLatin1(item.text));
+    // The popups' Remove acts on their own pane: the main menu names it per pane.
+    const std::pair<std::span<const CMenuItem>, int> popups[] = {
+        {SitePopupMenu(), ID_REMOVE_SITE}, {FilePopupMenu(), ID_REMOVE_FILES}};
+    for (const auto& [popup, removeId] : popups)
+        for (const CMenuItem& item : popup)
+        {
+            const int id = item.id == ID_REMOVE ? removeId : item.id;
+            if (menuText.contains(id))
+                QCOMPARE(plain(QString::fromLatin1(item.text)), menuText[id]);
+        }
 }
 
 QTEST_MAIN(CWindowHabitsTest)

@@ -18,7 +18,8 @@ namespace
 {
 
 // /d/ links a ZIP of 3 000 bytes, a PDF of 200 000, an excluded file, a page in a subfolder (with
-// c.zip), a page above the start folder (with t.zip) and a page on another host.
+// c.zip), a page above the start folder (with t.zip) and a page on another host; robots.txt
+// disallows the subfolder.
 class CSettingsSite
 {
 public:
@@ -33,6 +34,7 @@ public:
             {"/d/a.zip", std::string(3000, 'a')},
             {"/d/b.pdf", std::string(200000, 'b')},
             {"/d/sub/c.zip", "c"},
+            {"/robots.txt", "User-agent: *\nDisallow: /d/sub/\n"},
         };
         for (const auto& [path, body] : answers)
             m_server.Server().Get(path, [body](const httplib::Request&, httplib::Response& response)
@@ -83,6 +85,10 @@ TEST(RunSettingsTest, EachSettingChangesThisRunOnly)
          url("/d/a.zip"),
          url("/d/sub/c.zip"),
          "(set by -follow-max)"},
+        {{"-robots", "on", "-why", url("/d/sub/")},
+         url("/d/a.zip"),
+         url("/d/sub/c.zip"),
+         "(set by -robots)"},
         {{"-follow-external", "off", "-why", "http://other.invalid/e.html"},
          "",
          "",

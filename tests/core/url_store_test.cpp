@@ -118,6 +118,38 @@ TEST(UrlStore, SecondRecordForAKnownUrlIsItsCallersStandIn)
     EXPECT_EQ(store.AllocatedUrls(), 0);
 }
 
+// A decided record that goes (a file downloaded or removed from the list, a page removed from
+// the tree) leaves its decision and its page in the journal; an undecided one leaves nothing.
+TEST(UrlStore, ARecordThatGoesKeepsItsDecision)
+{
+    CDecisionJournal journal;
+    CUrlStore store;
+    store.KeepDecisionsIn(&journal);
+    CDecision listed;
+    listed.verdict = CVerdict::Listed;
+    listed.reason = CReason::FileType;
+    {
+        auto record = std::make_unique<CUrl>(kUrl);
+        record->SetReferer(std::make_shared<const std::string>("http://example.com/files/"));
+        CUrlHold hold = store.Add(std::move(record));
+        hold->m_decision.Set(listed);
+        store.Mark(CHolder::FileList, kUrl);
+        hold.Reset();
+        EXPECT_FALSE(journal.Find(kUrl).has_value()) << "still listed";
+        store.Release(CHolder::FileList, kUrl);
+    }
+    const std::optional<CLinkExplanation> kept = journal.Find(kUrl);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->decision.verdict, CVerdict::Listed);
+    EXPECT_EQ(kept->decision.reason, CReason::FileType);
+    EXPECT_EQ(kept->foundOn, "http://example.com/files/");
+
+    const std::string undecided = "http://example.com/files/b.zip";
+    store.Add(std::make_unique<CUrl>(undecided)).Reset();
+    EXPECT_FALSE(journal.Find(undecided).has_value());
+    EXPECT_EQ(journal.Size(), 1u);
+}
+
 TEST(UrlQueue, RefusesDuplicatesAndServesLastInFirstOut)
 {
     CUrlStore store;

@@ -26,21 +26,48 @@ struct CPageScan
     int m_offers = 0;
 };
 
-inline std::string Collapse(const std::string& in)
+// The collapsed text, and for each of its bytes the index of the page byte it came from.
+inline std::string Collapse(const std::string& in, std::vector<std::size_t>* origin = nullptr)
 {
     std::string out;
     bool previousWhite = false;
-    for (const char ch : in)
+    for (std::size_t i = 0; i < in.size(); ++i)
     {
-        const auto c = static_cast<unsigned char>(ch);
+        const auto c = static_cast<unsigned char>(in[i]);
         if (c == 0)
             break;
         const bool white = c == ' ' || (c >= '\t' && c <= '\r');
+        const std::size_t before = out.size();
         if (white && !previousWhite)
             out += ' ';
         else if (!white && c >= 0x20 && c != 0x7F)
-            out += ch;
+            out += in[i];
+        if (origin != nullptr && out.size() != before)
+            origin->push_back(i);
         previousWhite = white;
+    }
+    return out;
+}
+
+// The page as written, for quoted values that hold white space.
+struct CWritten
+{
+    const std::string* page = nullptr;
+    const char* collapsed = nullptr;
+    const std::vector<std::size_t>* origin = nullptr;
+};
+
+// Tabs and line breaks go, form feeds and vertical tabs are blanks, control characters go.
+inline std::string AsWritten(const std::string& text)
+{
+    std::string out;
+    for (const char ch : text)
+    {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\v' || c == '\f')
+            out += ' ';
+        else if (c >= 0x20 && c != 0x7F)
+            out += ch;
     }
     return out;
 }
@@ -153,7 +180,7 @@ enum class EValue
     kTooLong,
 };
 
-inline EValue ExtractValue(const char*& cursor, std::string& value)
+inline EValue ExtractValue(const char*& cursor, std::string& value, const CWritten& written)
 {
     const char* p = cursor;
     while (*p == ' ' || *p == '=')
@@ -167,6 +194,12 @@ inline EValue ExtractValue(const char*& cursor, std::string& value)
     if (*p == '\0')
         return EValue::kNone;
     cursor = p + 1;
+    if (quote != '\0' && found.find(' ') != std::string::npos && written.page != nullptr)
+    {
+        const std::size_t from = (*written.origin)[p - found.size() - 1 - written.collapsed] + 1;
+        const std::size_t to = (*written.origin)[p - written.collapsed];
+        found = AsWritten(written.page->substr(from, to - from));
+    }
     if (quote != '\0')
     {
         const std::size_t first = found.find_first_not_of(' ');
@@ -205,7 +238,9 @@ inline bool IsStop(char c, const std::vector<std::string>& keywords)
 inline CPageScan ScanPage(const std::string& page, const std::vector<std::string>& keywords)
 {
     CPageScan result;
-    const std::string text = Collapse(page);
+    std::vector<std::size_t> origin;
+    const std::string text = Collapse(page, &origin);
+    const CWritten written{&page, text.c_str(), &origin};
 
     for (const char* p = text.c_str(); (p = std::strchr(p, '<')) != nullptr;)
     {
@@ -213,7 +248,7 @@ inline CPageScan ScanPage(const std::string& page, const std::vector<std::string
         if (!MatchTagAttribute(cursor, kBaseTagPair.m_tag, kBaseTagPair.m_attribute))
             continue;
         std::string value;
-        if (ExtractValue(cursor, value) == EValue::kFound)
+        if (ExtractValue(cursor, value, written) == EValue::kFound)
         {
             result.m_hasBase = true;
             result.m_base = value;
@@ -251,7 +286,7 @@ inline CPageScan ScanPage(const std::string& page, const std::vector<std::string
         if (!matched)
             continue;
         std::string value;
-        const EValue found = ExtractValue(at, value);
+        const EValue found = ExtractValue(at, value, written);
         if (found == EValue::kNone)
             break;
         cursor = at;

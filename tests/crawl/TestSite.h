@@ -100,6 +100,12 @@ public:
         }
         return gets;
     }
+    // When each request of Requests() came.
+    std::vector<std::chrono::steady_clock::time_point> RequestTimes()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_times;
+    }
     // The most requests answered at the same time.
     int MostBusy() const { return m_mostBusy.load(); }
     // Answers whose awaited request had not come in time.
@@ -108,6 +114,7 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_requests.clear();
+        m_times.clear();
     }
 
 private:
@@ -140,6 +147,7 @@ private:
             }
             // A refused login shows as "GET /path 401".
             m_requests.push_back(request.method + " " + request.path + (denied ? " 401" : ""));
+            m_times.push_back(std::chrono::steady_clock::now());
             if (found == m_resources.end())
             {
                 response.status = 404;
@@ -197,6 +205,7 @@ private:
     std::mutex m_mutex;
     std::map<std::string, CResource> m_resources;
     std::vector<std::string> m_requests;
+    std::vector<std::chrono::steady_clock::time_point> m_times;
     std::atomic<int> m_busy{0};
     std::atomic<int> m_mostBusy{0};
     std::atomic<int> m_awaitsInVain{0};

@@ -17,6 +17,8 @@ TEST(CrawlSummary, CountsAndHint)
         {1, 1, false, "zip", "Finished http://a/: 1 page, 1 file"},
         {0, 0, false, "zip", "Finished http://a/: 0 pages, 0 files"},
         {3, 2, true, "zip", "Stopped http://a/: 3 pages, 2 files"},
+        // A stopped crawl did not search everything.
+        {3, 0, true, "zip", "Stopped http://a/: 3 pages, 0 files"},
         {12, 0, false, "zip;;exe;",
          "Finished http://a/: 12 pages, 0 files (none of the types searched: zip, exe; see "
          "Options, File Types)"},

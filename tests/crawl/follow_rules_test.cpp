@@ -111,7 +111,9 @@ TEST_F(FollowRules, UnreadablePageIsNotCounted)
 {
     Crawl(m_site.Url("/missing.htm"), 1);
     EXPECT_EQ(m_core->m_stats.m_browsedSites, 0u);
-    EXPECT_EQ(m_frame.PageStates(kPageImageDone), 1);
+    // Its reading ends as failed, not as read.
+    EXPECT_EQ(m_frame.PageStates(kPageImageFailed), 1);
+    EXPECT_EQ(m_frame.PageStates(kPageImageDone), 0);
     EXPECT_FALSE(m_core->m_histories.m_urlHistory.Contains(m_site.Url("/missing.htm")));
     ClearViews();
     EXPECT_EQ(m_core->m_urlStore.AllocatedUrls(), 0);

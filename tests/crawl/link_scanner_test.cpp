@@ -134,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkValues, testing::Values(
     PageCase{"OtherQuoteInsideKept", "<a href=\"it's.htm\"><a href='say\"hi\".htm'>", {"it's.htm", "say\"hi\".htm"}},
     // A quoted value runs to its closing quote; the blanks at its ends go.
     PageCase{"QuotedBlanks", "<a href=\"sp ace.zip\"><a href=' x y.zip '><a href=\"\n\tz.zip\r\n\">", {"sp ace.zip", "x y.zip", "z.zip"}},
+    // Tabs and line breaks inside go, blanks stay as written.
+    PageCase{"QuotedLineBreaks", "<a href=\"long/pa\r\n\tth.zip\"><img src='a  b \n c.gif'><a href=\"\x01 \x01 d.zip\">", {"long/path.zip", "a  b  c.gif", "d.zip"}},
     PageCase{"QuotedBracket", "<a href=\"a>b.zip\" title=t>", {"a>b.zip"}},
     PageCase{"UnquotedEndsAtBlankOrBracket", "<a href=a\"b.zip c><img src=d'e.gif>", {"a\"b.zip", "d'e.gif"}},
     PageCase{"UnclosedQuoteRunsOn", "<a href=\"open.zip><a href=\"x.zip\">", {"open.zip><a href="}},
