@@ -125,7 +125,7 @@ CDownloadTry DownloadOnce(CUrl& record, const CTransferContext& context,
         file.KeepForLater();
         if (transfer.WasCancelled() || IsCancelled(context.cancelDownload))
             return ended(EDownloadEnd::Cancelled);
-        result.mayPass = true;
+        result.mayPass = !transfer.HostUnknown();
         return ended(EDownloadEnd::Failed, transfer.Problem(), logged);
     };
 

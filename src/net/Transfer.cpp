@@ -539,6 +539,7 @@ void CTransfer::LogConnectionProblem(const CUrl& record)
     if (text.size() > kMaxErrorText)
         text.resize(kMaxErrorText);
     m_problem = "connection problem: " + text;
+    m_hostUnknown = request.result == CURLE_COULDNT_RESOLVE_HOST;
     WriteProblemLine("File " + record.m_url + " connection problem: " + text + "\n");
 }
 
@@ -629,6 +630,7 @@ int CTransfer::Open(CUrl& record, bool head)
     m_problem.clear();
     m_heldLine.clear();
     m_retryAfter.clear();
+    m_hostUnknown = false;
     m_service = record.m_serviceType;
     const bool http = IsHttpService(m_service);
     if (http)

@@ -110,6 +110,9 @@ public:
     bool WasRefused() const { return m_refusedStatus != 0; }
     // The HTTP status that refused the last open; 0 when it was not refused.
     int RefusedStatus() const { return m_refusedStatus; }
+    // True when the last open failed because the host name has no address: trying again soon
+    // would only be told the same.
+    bool HostUnknown() const { return m_hostUnknown; }
     // The Retry-After value of the answer that refused the last open; empty without one.
     const std::string& RetryAfter() const { return m_retryAfter; }
     // True once the time limit (SetTimeLimit) has passed: a failure then is no chance event.
@@ -152,6 +155,7 @@ private:
     bool m_rangeRefused = false;
     bool m_largeReceives = false;
     bool m_callerRetries = false;
+    bool m_hostUnknown = false;
     std::string m_heldLine;
     std::string m_retryAfter;
     std::uint64_t m_rangeFrom = 0;

@@ -118,8 +118,8 @@ CPageTry ReadPageOnce(CUrl& record, const CTransferContext& context,
         result.status = transfer.RefusedStatus();
         result.retryAfter = transfer.RetryAfter();
         result.problem = transfer.Problem();
-        result.mayPass =
-            !result.cancelled && !result.problem.empty() && !transfer.PassedTimeLimit();
+        result.mayPass = !result.cancelled && !result.problem.empty() &&
+                         !transfer.PassedTimeLimit() && !transfer.HostUnknown();
         return result;
     }
     CResponseFacts facts;
