@@ -4,6 +4,7 @@
 #include "url/SavedName.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -110,6 +111,9 @@ int CDownloadsModel::Apply(std::int64_t state, const CDownloadReport& report,
                   [&](CDownloadRow& row)
                   {
                       row.state = state;
+                      row.retryInSeconds = state == DOWNLOAD_RUNNING
+                                               ? std::max<std::int64_t>(report.retryInSeconds, 0)
+                                               : 0;
                       if (!report.path.empty())
                       {
                           row.path = report.path;
@@ -179,6 +183,9 @@ QVariant CDownloadsModel::data(const QModelIndex& index, int role) const
     case kNameColumn:
         return Text(row.name);
     case kStateColumn:
+        if (row.retryInSeconds > 0)
+            return Translated("Waiting to retry (%1 s)")
+                .arg(static_cast<qlonglong>(row.retryInSeconds));
         return Translated(StateText(row.state));
     case kSizeColumn:
         return row.size >= 0 ? ReadableSize(row.size) : QString();

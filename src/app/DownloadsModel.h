@@ -17,6 +17,8 @@ struct CDownloadRow
     std::string name;
     std::string path;
     std::int64_t state = 0;
+    // Seconds until the next try while a failed attempt waits to be retried; 0 otherwise.
+    std::int64_t retryInSeconds = 0;
     std::string reason;
     // The file's length, or the bytes so far while it is not known; -1 before either.
     std::int64_t size = -1;

@@ -18,6 +18,7 @@ constexpr const char* kLabels[CStatsDlg::kFieldCount] = {
     "Sites found:", "Pages read:",        "Crawls running:",
     "Files found:", "Files to download:", "Files downloaded:",
     "Downloaded:",  "Addresses kept:",    "Held back by robots.txt:",
+    "Tried again:", "Waits for a site:",
 };
 
 // The field of the bytes received: a size people read, the exact count as its tooltip.
@@ -98,6 +99,8 @@ void CStatsDlg::Refresh()
         static_cast<qlonglong>(stats.receivedBytes),
         static_cast<qlonglong>(stats.allocatedUrls),
         stats.robotsDisallowed,
+        stats.retries,
+        stats.siteWaits,
     };
     for (int field = 0; field < kFieldCount; ++field)
     {

@@ -18,7 +18,7 @@ class CStatsDlg : public QDialog
     Q_OBJECT
 
 public:
-    static constexpr int kFieldCount = 9;
+    static constexpr int kFieldCount = 11;
     static constexpr int kRefreshMs = 1000;
 
     // statistics reads the counters (CEngine::Statistics), on this dialog's thread.

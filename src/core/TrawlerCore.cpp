@@ -146,6 +146,7 @@ void CTrawlerCore::RebuildTransferContext()
     m_transferContext->pageReadLimit = m_pageReadLimit;
     // Workers must not read the options while the window edits them.
     m_transferContext->publishedOptions = [this] { return Options(); };
+    m_transferContext->siteFailures = &m_siteFailures;
 }
 
 void CTrawlerCore::NoteUnreadStartPage(const std::string& url, const std::string& problem)

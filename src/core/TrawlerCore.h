@@ -9,6 +9,7 @@
 #include "core/UrlStore.h"
 #include "core/WorkerThreads.h"
 #include "net/ConnectionCache.h"
+#include "net/SiteFailures.h"
 #include "net/TransferContext.h"
 #include "platform/EventPoster.h"
 #include "platform/Statistics.h"
@@ -159,6 +160,8 @@ public:
     // or is in download (a worker between files is not a file).
     std::atomic<std::uint32_t> m_filesInDownload{0};
     CConnectionCache m_connections;
+    // Sites whose requests failed in a row this run; transfers give such a site up.
+    CSiteFailures m_siteFailures;
     // Each site's robots.txt, read once a run, and the Crawl-delay its page reads keep to.
     CSiteRobots m_robots;
     CSitePacing m_pacing;

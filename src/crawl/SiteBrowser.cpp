@@ -5,6 +5,7 @@
 #include "crawl/LinkScanner.h"
 #include "crawl/PageReadAhead.h"
 #include "crawl/PageScanAhead.h"
+#include "net/SiteBackoff.h"
 #include "net/Transfer.h"
 #include "net/UrlTransfers.h"
 #include "platform/EventPoster.h"
@@ -173,6 +174,12 @@ void CSiteBrowser::ReadPage(const CUrlHold& pageHold, CUrlQueue& localQueue,
     CUrl& page = *pageHold;
     m_options = m_core.Options();
     m_rules = MakeRules();
+    // A site given up this run is not asked again: its one log line said so.
+    if (m_core.m_siteFailures.GivenUp(SiteOf(page)))
+    {
+        DecidePage(page, CDecision{CVerdict::NotRead, CReason::Error});
+        return;
+    }
     m_core.m_log.Write("Browsing %s\n", page.m_url.c_str());
     m_core.m_events.Post(CPageStateEvent{page.m_url, page.m_pageKind, kPageImageReading});
     if (m_core.m_cancelBrowse)

@@ -9,6 +9,7 @@
 #include "platform/FileTime.h"
 #include "url/Url.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stop_token>
 #include <string>
@@ -51,6 +52,15 @@ public:
         }
     }
     void OnEnd(bool) override { Flush(); }
+    // The row says how long the file waits, and why; the next report of its bytes clears it.
+    void OnRetryWait(std::int64_t seconds, const std::string& reason) override
+    {
+        CDownloadReport waiting = m_report;
+        waiting.retryInSeconds = std::max<std::int64_t>(seconds, 1);
+        waiting.reason = reason;
+        m_events.Post(CDownloadStateEvent{DOWNLOAD_RUNNING, std::move(waiting)});
+        m_lastReport = {};
+    }
     // The report that ends the file's row: its state, the reason and where it is.
     void EndFile(std::int64_t state, std::string reason, std::string path)
     {

@@ -5,6 +5,9 @@
 #include "net/ContentDisposition.h"
 #include "net/HttpHeaders.h"
 #include "net/InternetSession.h"
+#include "net/RetryPolicy.h"
+#include "net/SiteBackoff.h"
+#include "net/SiteFailures.h"
 #include "net/SiteLedger.h"
 #include "platform/EventPoster.h"
 #include "platform/Statistics.h"
@@ -536,13 +539,35 @@ void CTransfer::LogConnectionProblem(const CUrl& record)
     if (text.size() > kMaxErrorText)
         text.resize(kMaxErrorText);
     m_problem = "connection problem: " + text;
-    m_context.log.Write("File %s connection problem: %s\n", record.m_url.c_str(), text.c_str());
+    m_hostUnknown = request.result == CURLE_COULDNT_RESOLVE_HOST;
+    WriteProblemLine("File " + record.m_url + " connection problem: " + text + "\n");
+}
+
+void CTransfer::WriteProblemLine(std::string line)
+{
+    if (m_callerRetries)
+        m_heldLine = std::move(line);
+    else
+        m_context.log.Write("%s", line.c_str());
+}
+
+void CTransfer::WriteHeldLine()
+{
+    if (!m_heldLine.empty())
+        m_context.log.Write("%s", m_heldLine.c_str());
+    m_heldLine.clear();
 }
 
 bool CTransfer::StartAhead(const CUrl& record, bool head)
 {
     Close();
     if (!IsHttpService(record.m_serviceType) || !record.m_usable)
+        return false;
+    // A site that asked every request to hold off is asked only once the time has come, and
+    // one given up not at all.
+    const std::string site = SiteOf(record);
+    if (CSiteBackoff::Shared().BlockedUntil(site) ||
+        (m_context.siteFailures != nullptr && m_context.siteFailures->GivenUp(site)))
         return false;
     m_service = record.m_serviceType;
     m_connection = m_context.connections.GetConnection(record);
@@ -603,6 +628,9 @@ int CTransfer::Open(CUrl& record, bool head)
     m_refusedStatus = 0;
     m_rangeRefused = false;
     m_problem.clear();
+    m_heldLine.clear();
+    m_retryAfter.clear();
+    m_hostUnknown = false;
     m_service = record.m_serviceType;
     const bool http = IsHttpService(m_service);
     if (http)
@@ -616,7 +644,9 @@ int CTransfer::Open(CUrl& record, bool head)
         m_context.events.Post(CProgressStepEvent{1});
     }
 
-    const int retries = std::clamp(m_context.CurrentOptions()->m_connectRetries, 0, kMaxRetries);
+    const int retries =
+        m_callerRetries ? 0
+                        : std::clamp(m_context.CurrentOptions()->m_connectRetries, 0, kMaxRetries);
     for (int attempt = 0;; ++attempt)
     {
         if (attempt > 0 || !started)
@@ -668,9 +698,17 @@ int CTransfer::Open(CUrl& record, bool head)
         return static_cast<int>(status);
     }
     m_problem = "HTTP error " + std::to_string(status) + "!";
+    if (const std::string* retryAfter = FindHeader(m_request->headers, "Retry-After"))
+        m_retryAfter = *retryAfter;
     if (!head)
-        m_context.log.Write("Skipped %s: HTTP error %d!\n", record.m_url.c_str(),
-                            static_cast<int>(status));
+    {
+        // Only an answer that a retry may change waits for the caller's word.
+        const std::string line = "Skipped " + record.m_url + ": " + m_problem + "\n";
+        if (IsRetriedStatus(m_refusedStatus))
+            WriteProblemLine(line);
+        else
+            m_context.log.Write("%s", line.c_str());
+    }
     Close();
     return static_cast<int>(status);
 }

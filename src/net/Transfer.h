@@ -84,6 +84,12 @@ public:
     void SetRange(std::uint64_t from, const std::string& validator);
     // Receive in large blocks: for a file's body, which may be large, rather than a page.
     void UseLargeReceives() { m_largeReceives = true; }
+    // For a caller that tries the request again itself, with pauses between tries: Open then
+    // connects once, and keeps the log line of a failure that a retry may change (no answer,
+    // 408, 429, 5xx) for WriteHeldLine instead of writing it.
+    void LeaveRetriesToCaller() { m_callerRetries = true; }
+    // Writes the failure line that the last Open kept (nothing when it kept none).
+    void WriteHeldLine();
     // The address that answered when the open request followed a redirect; empty when the
     // address asked for answered itself, or when nothing is open.
     std::string AnsweredUrl() const;
@@ -104,6 +110,13 @@ public:
     bool WasRefused() const { return m_refusedStatus != 0; }
     // The HTTP status that refused the last open; 0 when it was not refused.
     int RefusedStatus() const { return m_refusedStatus; }
+    // True when the last open failed because the host name has no address: trying again soon
+    // would only be told the same.
+    bool HostUnknown() const { return m_hostUnknown; }
+    // The Retry-After value of the answer that refused the last open; empty without one.
+    const std::string& RetryAfter() const { return m_retryAfter; }
+    // True once the time limit (SetTimeLimit) has passed: a failure then is no chance event.
+    bool PassedTimeLimit() const { return std::chrono::steady_clock::now() >= m_deadline; }
     // True when the last open was a range request that the server refused with 416.
     bool RangeRefused() const { return m_rangeRefused; }
     // The HTTP status of the open response; 0 when nothing (or no HTTP request) is open.
@@ -128,6 +141,8 @@ private:
     // Marks the finished requests of the thread; true when one of them is not this transfer's.
     bool ReadMessages();
     void LogConnectionProblem(const CUrl& record);
+    // Writes a failure's log line, or keeps it for WriteHeldLine when the caller retries.
+    void WriteProblemLine(std::string line);
 
     const CTransferContext& m_context;
     const std::atomic<bool>* m_cancel;
@@ -139,6 +154,10 @@ private:
     std::string m_problem;
     bool m_rangeRefused = false;
     bool m_largeReceives = false;
+    bool m_callerRetries = false;
+    bool m_hostUnknown = false;
+    std::string m_heldLine;
+    std::string m_retryAfter;
     std::uint64_t m_rangeFrom = 0;
     std::string m_rangeValidator;
     // What the user answered at a login prompt: it goes with this transfer's requests (and the

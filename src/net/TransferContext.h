@@ -11,6 +11,7 @@ class COptions;
 class CLogFile;
 struct CStatistics;
 class CEventPoster;
+class CSiteFailures;
 
 // A page read ends after this long even while bytes keep coming: the page's text is what came.
 inline constexpr std::chrono::seconds kPageReadLimit{300};
@@ -35,6 +36,9 @@ struct CTransferContext
     std::chrono::seconds pageReadLimit = kPageReadLimit;
     // When set, the options as last published for workers; transfers read these.
     std::function<std::shared_ptr<const COptions>()> publishedOptions = {};
+    // When set, the sites whose requests fail in a row; a site given up there is not asked
+    // again. Null: no site is ever given up.
+    CSiteFailures* siteFailures = nullptr;
 
     // The options a transfer goes by: the published ones when there are any.
     std::shared_ptr<const COptions> CurrentOptions() const

@@ -65,7 +65,8 @@ struct CDownloadRules
 // for the rest (Range, If-Range) whatever name it gets; it starts over when the server sends
 // anything but that rest of that version (of the same total). A part that was not asked for is
 // never kept: the whole body is asked for once more, then the download fails. Anything else leaves
-// nothing behind. Every failure has one log line with its reason. True only when the file is
+// nothing behind. A failure that may pass is tried again as CTransferTries says, continuing the
+// kept bytes. Every failure has one log line with its reason. True only when the file is
 // complete; the record's local file name is the name the file got.
 bool DownloadTo(CUrl& record, const CTransferContext& context, CTransferProgress& progress,
                 const std::string& path, const CDownloadRules& rules = {});
@@ -93,11 +94,12 @@ struct CPageAnswer
 // The whole body as text, as a caller that reads it up to a zero byte sees it; nothing when the
 // record cannot be opened or cancel (m_cancelBrowse when null) is set meanwhile. The size the
 // server announces is never trusted for the allocation, a body stops at kMaxBodyBytes read, and
-// a read stops after context.pageReadLimit with the text that came. Never clears the usable flag
-// by itself failing to open. answer, when given, receives what the response said besides the
-// text. started, when given, is the transfer to open: one whose request StartAhead may have sent
-// already (see CTransfer); it watches m_cancelBrowse. Progress steps go out one per block,
-// posted at most every 64 blocks and at the end.
+// a read stops after context.pageReadLimit with the text that came. A failure that may pass is
+// tried again as CTransferTries says; a body still cut after the last try gives the text that
+// came. Never clears the usable flag by itself failing to open. answer, when given, receives
+// what the response said besides the text. started, when given, is the transfer to open: one
+// whose request StartAhead may have sent already (see CTransfer); it watches m_cancelBrowse.
+// Progress steps go out one per block, posted at most every 64 blocks and at the end.
 std::optional<std::string> FetchBody(CUrl& record, const CTransferContext& context,
                                      const std::atomic<bool>* cancel = nullptr,
                                      CPageAnswer* answer = nullptr, CTransfer* started = nullptr);

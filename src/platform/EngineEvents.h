@@ -37,6 +37,9 @@ struct CDownloadReport
     std::string reason;
     std::uint64_t received = 0; // bytes of the file on disk, kept ones included
     std::int64_t total = -1;    // the file's length; -1 while not known
+    // Running: the whole seconds it waits before it is tried again (reason says why); 0 while
+    // it is not waiting.
+    std::int64_t retryInSeconds = 0;
 };
 
 // What a message is, so that a window can show the fitting icon.

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -57,11 +59,24 @@ public:
         return answer;
     }
 
-    // A cancel flag was set: every waiting prompt looks at its own flag again.
+    // A cancel flag was set: every waiting prompt and pause looks at its own flag again.
     void WakePrompts()
     {
         for (const std::shared_ptr<CLoginRequest>& request : PendingRequests())
             request->Wake();
+        {
+            std::lock_guard lock(m_pauseMutex);
+        }
+        m_pauseEnded.notify_all();
+    }
+
+    // An engine thread waits until the time comes or cancel (may be null) is set (see
+    // WakePrompts); false when the cancel ended the wait.
+    bool Pause(std::chrono::steady_clock::time_point until, const std::atomic<bool>* cancel)
+    {
+        std::unique_lock lock(m_pauseMutex);
+        return !m_pauseEnded.wait_until(lock, until,
+                                        [cancel] { return cancel != nullptr && cancel->load(); });
     }
 
 private:
@@ -76,4 +91,6 @@ private:
     CEngineObserver* m_observer = nullptr;
     std::mutex m_requestsMutex;
     std::vector<std::shared_ptr<CLoginRequest>> m_requests;
+    std::mutex m_pauseMutex;
+    std::condition_variable m_pauseEnded;
 };

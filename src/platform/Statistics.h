@@ -15,8 +15,11 @@ struct CStatistics
     std::atomic<std::uint32_t> m_queuedFiles{0};
     std::atomic<std::uint32_t> m_receivedFiles{0};
     std::atomic<std::uint64_t> m_receivedBytes{0};
+    // Page reads and downloads tried again after a failure that may pass.
+    std::atomic<std::uint32_t> m_retries{0};
     // Pages and files that a site's robots.txt kept the crawl from (or that it could not read).
     std::atomic<std::uint32_t> m_robotsDisallowed{0};
-    // Requests that had to wait for a site's request rate or connection limit.
+    // Requests that had to wait for a site: its request rate or connection limit, or the
+    // hold-off that a 429 or 503 asked for.
     std::atomic<std::uint32_t> m_siteWaits{0};
 };

@@ -313,6 +313,7 @@ CEngineStats CEngine::Statistics() const
     snapshot.queuedFiles = stats.m_queuedFiles.load();
     snapshot.receivedFiles = stats.m_receivedFiles.load();
     snapshot.receivedBytes = stats.m_receivedBytes.load();
+    snapshot.retries = stats.m_retries.load();
     snapshot.siteWaits = stats.m_siteWaits.load();
     snapshot.runningBrowses = m_core->RunningBrowses();
     snapshot.runningDownloads = m_core->RunningDownloads();

@@ -38,7 +38,9 @@ struct CEngineStats
     std::uint32_t queuedFiles = 0;
     std::uint32_t receivedFiles = 0;
     std::uint64_t receivedBytes = 0;
-    // Requests that waited for a site's request rate or connection limit.
+    // Tries made again after a failure that may pass.
+    std::uint32_t retries = 0;
+    // Requests that waited for a site's request rate, connection limit or hold-off.
     std::uint32_t siteWaits = 0;
     std::uint32_t runningBrowses = 0;
     std::uint32_t runningDownloads = 0;

@@ -183,11 +183,13 @@ void CDialogsTest::statisticsShowTheCountersAndReopenWhereClosed()
     stats.receivedBytes = 5000000000u; // above 32 bits
     stats.runningBrowses = 1;
     stats.robotsDisallowed = 7;
+    stats.retries = 2;
+    stats.siteWaits = 1;
     const auto read = [&stats] { return stats; };
     {
         CStatsDlg dialog(read, nullptr);
         QSignalSpy closed(&dialog, &CStatsDlg::closed);
-        const QStringList expected{"3", "0", "1", "0", "0", "0", "4.7 GB", "0", "7"};
+        const QStringList expected{"3", "0", "1", "0", "0", "0", "4.7 GB", "0", "7", "2", "1"};
         for (int field = 0; field < CStatsDlg::kFieldCount; ++field)
             QCOMPARE(dialog.FieldText(field), expected[field]);
         stats.receivedBytes = 72721282;

@@ -12,6 +12,7 @@
 #include "support/TestHttpServer.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QSplitter>
 #include <QTest>
 #include <atomic>
@@ -27,6 +28,7 @@ class CDownloadsViewTest : public QObject
 private slots:
     void rowsGoThroughTheStatesWithTheLogsReasons();
     void cancelKeepsRunningRowsAndClearingRemovesTheirData();
+    void aWaitToRetryIsShownAndCancelEndsIt();
     void placementIsRemembered();
     void speedAfterAResumeCountsOnlyThisTransfersBytes();
     void newDownloadsGrowThePaneAndItsHeightIsKept();
@@ -37,7 +39,8 @@ namespace
 {
 
 // /f/<bytes>/<name> sends that many bytes with a length; /gone.zip is missing until m_found;
-// /cut.zip sends 8 KiB of 100 KB with an ETag, then waits until released.
+// /cut.zip sends 8 KiB of 100 KB with an ETag, then waits until released; /busy.zip asks to come
+// back in 30 s.
 struct CViewFixture : CFrameFixture
 {
     CTestHttpServer server;
@@ -73,6 +76,12 @@ struct CViewFixture : CFrameFixture
                              server.StallUntilReleased();
                              return false;
                          });
+                 });
+        http.Get("/busy.zip",
+                 [](const httplib::Request&, httplib::Response& response)
+                 {
+                     response.status = 503;
+                     response.set_header("Retry-After", "30");
                  });
         server.Start();
         engine.SetPrompts(&recorded);
@@ -223,6 +232,19 @@ void CDownloadsViewTest::cancelKeepsRunningRowsAndClearingRemovesTheirData()
     f.view->ClearFinished();
     QCOMPARE(f.view->Count(), 0);
     QVERIFY(DirectoryNames(f.dir.File("dl")).empty());
+}
+
+void CDownloadsViewTest::aWaitToRetryIsShownAndCancelEndsIt()
+{
+    CViewFixture f;
+    f.Queue({"/busy.zip"});
+    QTRY_COMPARE_WITH_TIMEOUT(f.Shown("/busy.zip"),
+                              QStringLiteral("Waiting to retry (30 s): HTTP error 503!"), 30000);
+    QElapsedTimer waited;
+    waited.start();
+    f.frame->ExecuteCommand(ID_CANCEL_DOWNLOAD);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Shown("/busy.zip"), QStringLiteral("Cancelled: "), 30000);
+    QVERIFY(waited.elapsed() < 5000);
 }
 
 void CDownloadsViewTest::placementIsRemembered()

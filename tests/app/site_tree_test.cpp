@@ -397,6 +397,8 @@ void CSiteTreeTest::anUnreadableStartPageShowsItsError()
     CTreeFixture f;
     const std::string refused = "http://127.0.0.1:9/";
     const std::string missing = site.Url("/nothing/");
+    // The refused connection fails at once rather than after its retries.
+    EditOptions(f.engine, [](COptions& o) { o.m_connectRetries = 0; });
     f.engine.BrowseSite(refused, 0);
     QVERIFY(f.WaitForBrowses());
     f.frame->DeliverPendingMessages();

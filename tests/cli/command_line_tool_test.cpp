@@ -96,8 +96,8 @@ TEST(CommandLineToolTest, OptionsSpellingsAndUsageErrors)
         {{"--site=" + start, "--mode=2"}, 0, site.Url("/sub/b.zip"), ""},
         {{"--site", start, "-Mode=2", "/nocheck"}, 0, site.Url("/sub/b.zip"), ""},
         {{"-site", start, "-mode", "1"}, 0, site.Url("/gone.zip") + "\n", ""},
-        // Nothing listens on port 1: the start page cannot be read.
-        {{"-site", "http://127.0.0.1:1/", "-quiet"}, 1, "", ""},
+        // Nothing listens on port 1: the start page cannot be read (at once, without retries).
+        {{"-site", "http://127.0.0.1:1/", "-retries", "0", "-quiet"}, 1, "", ""},
     };
     for (const CRow& row : rows)
     {

@@ -186,7 +186,7 @@ TEST(RunGuardsTest, FailuresAreSaidWithTheirOwnStatus)
          "harvestor: cannot write /nonexistent/x.tsv: No such file",
          false},
         {nullptr,
-         {"-site", "http://127.0.0.1:1/"},
+         {"-site", "http://127.0.0.1:1/", "-retries", "0"},
          1,
          "harvestor: cannot read http://127.0.0.1:1/: connection problem: ",
          true},

@@ -3,6 +3,8 @@
 #include "core/TrawlerCore.h"
 #include "crawl/BrowseEngine.h"
 #include "crawl/TestSite.h"
+#include "net/RetryPolicy.h"
+#include "net/SiteBackoff.h"
 #include "settings/ModeData.h"
 #include "support/MemoryViews.h"
 #include "support/RecordingObserver.h"
@@ -20,6 +22,9 @@ class CCrawlTest : public testing::Test
 protected:
     void SetUp() override
     {
+        // Retries wait milliseconds, not seconds; no site is held off from an earlier test.
+        SetBackoffScaleForTests(0.01);
+        CSiteBackoff::Shared().Clear();
         m_core = std::make_unique<CTrawlerCore>(m_dir.Path().string(), m_dir.File("hvstr.log"));
         ASSERT_TRUE(m_core->OpenSession("Hvstr152"));
         m_core->m_options.SetDefaults();

@@ -2,6 +2,8 @@
 
 #include "net/ConnectionCache.h"
 #include "net/InternetSession.h"
+#include "net/RetryPolicy.h"
+#include "net/SiteBackoff.h"
 #include "net/TransferContext.h"
 #include "net/TransferProgress.h"
 #include "platform/EventPoster.h"
@@ -84,6 +86,9 @@ protected:
     {
         m_options.m_connectTimeout = 5;
         m_options.m_connectRetries = 0;
+        // Retries wait milliseconds, not seconds; no site is held off from an earlier test.
+        SetBackoffScaleForTests(0.01);
+        CSiteBackoff::Shared().Clear();
         m_frameSink.SetPrompts(&m_prompts);
         m_events.Install(&m_frameSink);
     }

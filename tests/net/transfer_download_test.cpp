@@ -5,6 +5,7 @@
 #include "url/Url.h"
 
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 namespace
@@ -262,7 +263,7 @@ TEST_F(DownloadToTest, CancelInterruptsAWaitForTheServer)
 TEST_F(DownloadToTest, AStallingServerGivesTheConnectionProblemLine)
 {
     m_options.m_connectTimeout = 1;
-    m_options.m_connectRetries = 3; // a stalled answer is no failed connection: not retried
+    m_options.m_connectRetries = 1; // a stalled answer is tried again like a dropped one
     std::atomic<int> requests{0};
     m_server.Server().Get("/stall.zip",
                           [&](const httplib::Request&, httplib::Response& response)
@@ -276,8 +277,11 @@ TEST_F(DownloadToTest, AStallingServerGivesTheConnectionProblemLine)
     CUrl record(url);
     CRecordingProgress progress;
     EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("stall.zip")));
-    EXPECT_EQ(Log().rfind("File " + url + " connection problem: ", 0), 0u) << Log();
-    EXPECT_EQ(requests.load(), 1);
+    const std::string log = Log();
+    const std::string retried = "Retrying " + url + " in 1 s: connection problem: ";
+    EXPECT_EQ(log.rfind(retried, 0), 0u) << log;
+    EXPECT_NE(log.find("\nFile " + url + " connection problem: "), std::string::npos) << log;
+    EXPECT_EQ(requests.load(), 2);
     EXPECT_FALSE(record.m_usable);
 }
 
@@ -357,26 +361,36 @@ TEST_F(DownloadToTest, ALocalFileThatCannotBeCreatedIsReportedAndNothingIsReques
     EXPECT_TRUE(record.m_usable);
 }
 
-TEST_F(DownloadToTest, HttpErrorsAreNotRetried)
+TEST_F(DownloadToTest, RefusalsThatNoRetryChangesAreNotRetried)
 {
     m_options.m_connectRetries = 5;
+    const int statuses[] = {404, 403, 410, 501};
     std::atomic<int> requests{0};
-    m_server.Server().Get("/busy.zip",
-                          [&](const httplib::Request&, httplib::Response& response)
-                          {
-                              ++requests;
-                              response.status = 503;
-                          });
+    for (const int status : statuses)
+        m_server.Server().Get(
+            "/refused" + std::to_string(status) + ".zip",
+            [&requests, status](const httplib::Request&, httplib::Response& response)
+            {
+                ++requests;
+                response.status = status;
+                response.set_header("Retry-After", "1");
+            });
     m_server.Start();
-    const std::string url = m_server.Url("/busy.zip");
-    CUrl record(url);
-    CRecordingProgress progress;
-    EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("busy.zip")));
-    EXPECT_EQ(requests.load(), 1);
-    EXPECT_EQ(Log(), "Skipped " + url + ": HTTP error 503!\n");
+    std::string expected;
+    for (const int status : statuses)
+    {
+        const std::string url = m_server.Url("/refused" + std::to_string(status) + ".zip");
+        CUrl record(url);
+        CRecordingProgress progress;
+        EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("refused.zip")));
+        expected += "Skipped " + url + ": HTTP error " + std::to_string(status) + "!\n";
+    }
+    EXPECT_EQ(requests.load(), 4);
+    EXPECT_EQ(Log(), expected);
+    EXPECT_EQ(m_statistics.m_retries.load(), 0u);
 }
 
-TEST_F(DownloadToTest, ARefusedConnectionIsRetriedQuietlyAndLoggedOnce)
+TEST_F(DownloadToTest, ARefusedConnectionIsRetriedAndItsFailureLoggedOnce)
 {
     m_options.m_connectRetries = 2;
     m_server.Start();
@@ -385,8 +399,16 @@ TEST_F(DownloadToTest, ARefusedConnectionIsRetriedQuietlyAndLoggedOnce)
     CUrl record(url);
     CRecordingProgress progress;
     EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("gone.zip")));
-    const std::string log = Log();
-    EXPECT_EQ(log.rfind("File " + url + " connection problem: ", 0), 0u) << log;
-    EXPECT_EQ(log.find('\n'), log.size() - 1) << log;
+    // One line per retry, then the failure once.
+    std::istringstream lines(Log());
+    std::vector<std::string> log;
+    for (std::string line; std::getline(lines, line);)
+        log.push_back(line);
+    ASSERT_EQ(log.size(), 3u) << Log();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(log[i].rfind("Retrying " + url + " in 1 s: connection problem: ", 0), 0u)
+            << log[i];
+    EXPECT_EQ(log[2].rfind("File " + url + " connection problem: ", 0), 0u) << log[2];
+    EXPECT_EQ(m_statistics.m_retries.load(), 2u);
     EXPECT_FALSE(record.m_usable);
 }
