@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DownloadsModel.h"
 #include "app/TransferSpeed.h"
 #include "platform/EngineEvents.h"
 
@@ -8,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-class CDownloadsModel;
 class CEngine;
 class QAction;
 
@@ -24,18 +24,8 @@ class CDownloadsView : public QTreeView
     Q_OBJECT
 
 public:
-    enum EColumn
-    {
-        kNameColumn,
-        kStateColumn,
-        kSizeColumn,
-        kProgressColumn,
-        kSpeedColumn,
-        kTimeLeftColumn,
-        kReasonColumn,
-        kAddressColumn,
-        kColumnCount,
-    };
+    // The model's columns, by the view's name too.
+    using enum CDownloadsModel::EColumn;
 
     explicit CDownloadsView(CEngine& engine, QWidget* parent = nullptr);
 

@@ -1,5 +1,7 @@
 #include "crawl/SitemapReader.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 #include <climits>
 #include <expat.h>
@@ -15,16 +17,6 @@ std::string_view LocalName(std::string_view name)
 {
     const std::size_t colon = name.rfind(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-std::string_view TrimBlanks(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 CSitemapReader& Reader(void* user)
@@ -204,7 +196,7 @@ void CSitemapReader::OnEnd()
     m_open.pop_back();
     if (kind != EOpen::Loc)
         return;
-    const std::string_view loc = TrimBlanks(m_loc);
+    const std::string_view loc = AsciiTrim(m_loc);
     if (loc.empty() || m_locTooLong || loc.size() > m_limits.maxLocLength)
         return;
     if (m_pages.size() + m_sitemaps.size() >= m_limits.maxEntries)

@@ -13,16 +13,6 @@
 namespace
 {
 
-std::string_view Trim(std::string_view text)
-{
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Seconds from 1601-01-01 (file time's epoch) to 1970-01-01.
 constexpr std::int64_t kUnixEpochInFileTimeSeconds = 11644473600;
 constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
@@ -82,8 +72,8 @@ void AddHeaderLine(CHttpHeaders& headers, std::string_view line)
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos)
         return;
-    headers.emplace_back(std::string(Trim(line.substr(0, colon))),
-                         std::string(Trim(line.substr(colon + 1))));
+    headers.emplace_back(std::string(AsciiTrim(line.substr(0, colon))),
+                         std::string(AsciiTrim(line.substr(colon + 1))));
 }
 
 long ParseStatusLine(std::string_view line)
@@ -126,7 +116,7 @@ std::uint64_t ParseContentLength(std::string_view text)
 {
     // Above this a size is no file offset (off_t), and the next digit could wrap the sum.
     constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    text = Trim(text);
+    text = AsciiTrim(text);
     if (text.empty())
         return 0;
     std::uint64_t value = 0;
@@ -147,7 +137,7 @@ CContentRange ParseContentRange(const std::string* value)
     CContentRange range;
     if (value == nullptr)
         return range;
-    std::string_view text = Trim(*value);
+    std::string_view text = AsciiTrim(*value);
     if (text.substr(0, 6) != "bytes ")
         return range;
     text.remove_prefix(6);

@@ -1,6 +1,7 @@
 #include "net/RetryPolicy.h"
 
 #include "net/HttpHeaders.h"
+#include "platform/AsciiText.h"
 #include "platform/FileTime.h"
 
 #include <algorithm>
@@ -19,16 +20,6 @@ constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
 constexpr std::chrono::milliseconds kJitter{500};
 
 std::atomic<double> g_backoffScale{1.0};
-
-std::string_view Trimmed(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 } // namespace
 
@@ -56,7 +47,7 @@ bool BlocksSite(int status)
 std::optional<std::chrono::seconds> ParseRetryAfter(std::string_view value,
                                                     std::chrono::system_clock::time_point now)
 {
-    value = Trimmed(value);
+    value = AsciiTrim(value);
     if (value.empty())
         return std::nullopt;
     if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))

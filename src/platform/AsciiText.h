@@ -27,6 +27,17 @@ inline bool AsciiStartsWithNoCase(std::string_view text, std::string_view prefix
     return text.size() >= prefix.size() && AsciiEqualNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+// text without the blanks, tabs and line ends at either end.
+inline std::string_view AsciiTrim(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 // The value of a hex digit of either case; -1 for any other character.
 inline int HexDigitValue(char c)
 {

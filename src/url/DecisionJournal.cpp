@@ -14,6 +14,9 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 
 std::string_view CDecisionJournal::Store(std::string_view text)
 {
+    // An empty text (a record with no referring page) may have no data to copy from.
+    if (text.empty())
+        return {};
     if (m_blocks.empty() || m_blockUsed + text.size() > m_blockSize)
     {
         m_blockSize = std::max(kBlockSize, text.size());

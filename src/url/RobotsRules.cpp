@@ -14,16 +14,6 @@ namespace
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-std::string_view Trim(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Escapes written either way compare equal: "%aa" and "%AA", and a raw byte above 127 and its
 // escape.
 std::string NormalEscapes(std::string_view text)
@@ -58,7 +48,7 @@ std::string NormalEscapes(std::string_view text)
 // The part of an agent text that groups name: "Hvstr152" of "Hvstr152/1.5 (Linux)".
 std::string_view ProductToken(std::string_view agent)
 {
-    agent = Trim(agent);
+    agent = AsciiTrim(agent);
     return agent.substr(0, agent.find_first_of("/ ;\t"));
 }
 
@@ -127,12 +117,12 @@ CRobotsRules::CRobotsRules(std::string_view text, std::string_view agent)
         const std::size_t end = text.find_first_of("\r\n");
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        line = Trim(line.substr(0, line.find('#')));
+        line = AsciiTrim(line.substr(0, line.find('#')));
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
-        const std::string_view key = Trim(line.substr(0, colon));
-        const std::string_view value = Trim(line.substr(colon + 1));
+        const std::string_view key = AsciiTrim(line.substr(0, colon));
+        const std::string_view value = AsciiTrim(line.substr(colon + 1));
         if (AsciiEqualNoCase(key, "user-agent"))
         {
             if (groupHasRules)
