@@ -61,6 +61,17 @@ TEST(RetryAfterTest, SecondsAndDatesAreReadAndNothingElse)
 class RetryTest : public CTransferTest
 {
 protected:
+    // Downloads record into the test folder's file; how it ended.
+    CDownloadOutcome Download(CUrl& record, const std::string& file)
+    {
+        CRecordingProgress progress;
+        CDownloadOutcome outcome;
+        CDownloadRules rules;
+        rules.outcome = &outcome;
+        EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File(file), rules));
+        return outcome;
+    }
+
     CHostileServer m_hostile;
 };
 
@@ -99,11 +110,7 @@ TEST_F(RetryTest, TheLastFailureStandsWhenTheRetriesRunOut)
     flaky.Add("/file.bin", Body(10000));
     const std::string url = m_hostile.Url("/file.bin");
     CUrl record(url);
-    CRecordingProgress progress;
-    CDownloadOutcome outcome;
-    CDownloadRules rules;
-    rules.outcome = &outcome;
-    EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("file.bin"), rules));
+    const CDownloadOutcome outcome = Download(record, "file.bin");
     EXPECT_EQ(outcome.end, EDownloadEnd::Failed);
     EXPECT_EQ(outcome.reason.rfind("connection problem: ", 0), 0u) << outcome.reason;
     EXPECT_EQ(Log(), "Retrying " + url + " in 1 s: HTTP error 503!\nFailed " + url + ": " +
@@ -215,12 +222,7 @@ TEST_F(RetryTest, ACancelEndsTheWaitAtOnce)
         }
         else
         {
-            CRecordingProgress progress;
-            CDownloadOutcome outcome;
-            CDownloadRules rules;
-            rules.outcome = &outcome;
-            EXPECT_FALSE(DownloadTo(record, m_context, progress, m_dir.File("file.bin"), rules));
-            EXPECT_EQ(outcome.end, EDownloadEnd::Cancelled);
+            EXPECT_EQ(Download(record, "file.bin").end, EDownloadEnd::Cancelled);
         }
         canceller.join();
         EXPECT_LT(Clock::now() - start, 2s);
