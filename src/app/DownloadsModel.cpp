@@ -206,22 +206,12 @@ QVariant CDownloadsModel::data(const QModelIndex& index, int role) const
 
 QVariant CDownloadsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal)
-        return {};
-    // A column clicked first sorts upwards, whichever way the last one went.
-    if (role == Qt::InitialSortOrderRole)
-        return static_cast<int>(Qt::AscendingOrder);
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(
-            (section == kSizeColumn || section == kSpeedColumn || section == kTimeLeftColumn
-                 ? Qt::AlignRight
-                 : Qt::AlignLeft) |
-            Qt::AlignVCenter));
-    if (role != Qt::DisplayRole)
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
         return {};
     static const char* const titles[kColumnCount] = {"Name",  "State",     "Size",   "Progress",
                                                      "Speed", "Time Left", "Reason", "Address"};
-    return section >= 0 && section < kColumnCount ? Translated(titles[section]) : QVariant();
+    return Header(role, Translated(titles[section]),
+                  section == kSizeColumn || section == kSpeedColumn || section == kTimeLeftColumn);
 }
 
 int CDownloadsModel::Compare(const CDownloadRow& a, const CDownloadRow& b, int column) const

@@ -117,27 +117,16 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal)
         return {};
-    // A column clicked first sorts upwards, whichever way the last one went.
-    if (role == Qt::InitialSortOrderRole)
-        return static_cast<int>(Qt::AscendingOrder);
-    if (role == Qt::DisplayRole)
-    {
-        switch (section)
-        {
-        case kFilesColumn:
-            return QStringLiteral("Files");
-        case kSizeColumn:
-            return QStringLiteral("Size");
-        case kNameColumn:
-            return QStringLiteral("Name");
-        default:
-            return {};
-        }
-    }
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(
-            (section == kSizeColumn ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
-    return {};
+    QString title;
+    if (section == kFilesColumn)
+        title = QStringLiteral("Files");
+    else if (section == kSizeColumn)
+        title = QStringLiteral("Size");
+    else if (section == kNameColumn)
+        title = QStringLiteral("Name");
+    else if (role == Qt::DisplayRole)
+        return {};
+    return Header(role, title, section == kSizeColumn);
 }
 
 int CFileListModel::Compare(const CFileRow& a, const CFileRow& b, int column) const

@@ -52,6 +52,18 @@ public:
     int Count() const { return static_cast<int>(m_rows.size()); }
     const TRow& At(int position) const { return *m_rows[static_cast<std::size_t>(position)]; }
     int SortColumn() const { return m_sortColumn; }
+
+    // A column header as the lists show it: its title, numbers aligned right, and a column
+    // clicked first sorts upwards, whichever way the last one went.
+    static QVariant Header(int role, const QString& title, bool number)
+    {
+        if (role == Qt::InitialSortOrderRole)
+            return static_cast<int>(Qt::AscendingOrder);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(
+                Qt::Alignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+        return role == Qt::DisplayRole ? QVariant(title) : QVariant();
+    }
     Qt::SortOrder SortOrder() const { return m_order; }
 
     // Where the row is now; -1 when it is not this model's.
